@@ -1,0 +1,73 @@
+# Two commands do everything on a fresh Debian machine: `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev clang-format \
+            libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
+            qt6-base-dev qt6-base-dev-tools libgl-dev \
+            ghostscript poppler-utils rsync xvfb xauth
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps configure build asan test test-fast fuzz run format bench clean
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BENCH=OFF
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+asan: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# The plain suite, then the same suite under AddressSanitizer and UBSan, then a short fuzz run.
+test: build asan
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory fuzz
+
+test-fast: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@if [ -f tests/fuzz/CMakeLists.txt ]; then \
+	  cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLON_FUZZ=ON \
+	    -DQUILLON_BUILD_UI=OFF -DQUILLON_BENCH=OFF >/dev/null && \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quillon_fuzzers && \
+	  for f in $(FUZZ_BUILD)/tests/fuzz/fuzz_*; do \
+	    echo "fuzzing $$f"; \
+	    $$f -max_total_time=$${FUZZ_SECONDS:-30} -rss_limit_mb=2048 tests/fuzz/corpus/$$(basename $$f) || exit 1; \
+	  done; \
+	fi
+
+run: build
+	./$(BUILD)/quillon examples/left examples/right
+
+bench: build
+	@ls bench/*.sh >/dev/null 2>&1 && for s in bench/*.sh; do bash $$s $(BUILD); done || true
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,55 @@
+// Real trees in a temporary folder, built from a compact literal:
+//   TestDir dir;
+//   dir.MakeTree({{"left/a/b.txt", "hello"}, {"left/Sub/", ""}, {"right/b.txt", "x", kSomeTime}});
+// A path ending in "/" is a folder; anything else is a file with the given content. Parents are
+// created as needed. The folder and everything in it is removed when the TestDir goes away.
+#pragma once
+
+#include <ctime>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon::test {
+
+struct TreeEntry {
+    std::string path;     // relative; trailing '/' makes a folder
+    std::string content;  // file bytes
+    std::optional<time_t> mtime = std::nullopt;  // last-write time (seconds since the epoch)
+};
+
+class TestDir {
+public:
+    TestDir();
+    ~TestDir();
+    TestDir(const TestDir&) = delete;
+    TestDir& operator=(const TestDir&) = delete;
+
+    const std::string& Path() const { return root_; }
+    // Absolute path of a relative one, joined with '/'.
+    std::string operator/(const std::string& relative) const;
+
+    void MakeTree(std::initializer_list<TreeEntry> entries);
+    void MakeTree(const std::vector<TreeEntry>& entries);
+
+    void WriteFile(const std::string& relative, const std::string& content,
+                   std::optional<time_t> mtime = std::nullopt);
+    void MakeFolder(const std::string& relative);
+    void SetMTime(const std::string& relative, time_t mtime);
+    void Symlink(const std::string& target, const std::string& relativeLink);
+    void MakeFifo(const std::string& relative);
+    std::string ReadFile(const std::string& relative) const;
+    bool Exists(const std::string& relative) const;
+    // Sorted relative paths of everything below `relative` ("" for the whole folder); folders end
+    // with '/'. Links are listed, never followed.
+    std::vector<std::string> List(const std::string& relative = "") const;
+
+private:
+    std::string root_;
+};
+
+// Seconds since the epoch of a local time, for readable fixed timestamps in tests.
+time_t LocalTime(int year, int month, int day, int hour, int minute, int second = 0);
+
+}  // namespace quillon::test
