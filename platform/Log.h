@@ -11,8 +11,8 @@ namespace quillon {
 // Starts this run's log file and returns its path (empty when an argument is empty).
 // `timestampSetting` answers whether the direct DWORD "LogTimestamp" is exactly 1; it is not
 // consulted when `skipTimestampSetting` is set.
-std::string OpenLog(std::string_view baseName, std::string_view extension, bool skipTimestampSetting,
-                    const std::function<bool()>& timestampSetting = {});
+std::string OpenLog(std::string_view baseName, std::string_view extension,
+                    bool skipTimestampSetting, const std::function<bool()>& timestampSetting = {});
 
 std::string Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string LogError(long errorCode, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -22,6 +22,12 @@ void RestoreMainLog();
 
 void SetLogEnabled(bool enabled);
 bool IsLogEnabled();
+
+// Keeps the three newest "<baseName>-*.<extension>" files of the log folder.
+void PruneLogs(std::string_view baseName, std::string_view extension);
+
+// Back to the start-up state (logging off, no file, folder recomputed from TMPDIR).
+void ResetLogState();
 
 std::string GetLogFolder();
 std::string GetLogPath();

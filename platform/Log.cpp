@@ -1,0 +1,346 @@
+#include "platform/Log.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+struct LogState {
+    bool logEnabled = false;
+    bool logTimestamp = true;
+    bool folderComputed = false;
+    std::string logFolder;
+    std::string logPath;
+    std::string logStamp;
+    bool inSideLog = false;
+    std::string savedLogPath;
+    bool savedLogEnabled = false;
+};
+
+LogState& State() {
+    static LogState state;
+    return state;
+}
+
+std::string VFormat(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length <= 0) {
+        return {};
+    }
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, args);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+// The character set comes from the environment's locale even when the program never called
+// setlocale, so a UTF-8 session writes UTF-8 whether or not a toolkit set the locale up.
+std::string LocaleCodeset() {
+    static const std::string codeset = [] {
+        std::string name = "UTF-8";
+        locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+        if (loc != static_cast<locale_t>(0)) {
+            const char* set = nl_langinfo_l(CODESET, loc);
+            if (set != nullptr && *set != '\0') {
+                name = set;
+            }
+            freelocale(loc);
+        }
+        return name;
+    }();
+    return codeset;
+}
+
+bool IsUtf8Name(const std::string& codeset) {
+    std::string lower;
+    for (char c : codeset) {
+        if (c != '-' && c != '_') {
+            lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return lower == "utf8";
+}
+
+size_t Utf8SequenceLength(unsigned char lead) {
+    if (lead < 0x80)
+        return 1;
+    if ((lead & 0xE0) == 0xC0)
+        return 2;
+    if ((lead & 0xF0) == 0xE0)
+        return 3;
+    if ((lead & 0xF8) == 0xF0)
+        return 4;
+    return 1;
+}
+
+// Characters the target character set cannot hold become '?', one per character.
+bool ToLocaleCharset(const std::string& utf8, std::string& out) {
+    const std::string codeset = LocaleCodeset();
+    if (IsUtf8Name(codeset)) {
+        out = utf8;
+        return true;
+    }
+    iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return false;
+    }
+    out.clear();
+    std::vector<char> buffer(utf8.size() * 4 + 16);
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        char* in = const_cast<char*>(utf8.data() + pos);
+        size_t inLeft = utf8.size() - pos;
+        char* outPtr = buffer.data();
+        size_t outLeft = buffer.size();
+        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer.data(), static_cast<size_t>(outPtr - buffer.data()));
+        pos = utf8.size() - inLeft;
+        if (rc == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) {
+                continue;
+            }
+            out += '?';
+            size_t skip = Utf8SequenceLength(static_cast<unsigned char>(utf8[pos]));
+            pos = std::min(utf8.size(), pos + skip);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(cd);
+    return true;
+}
+
+void WriteLine(const std::string& text, bool withTimestamp) {
+    LogState& state = State();
+    if (!state.logEnabled || state.logPath.size() < 2) {
+        return;
+    }
+    std::string line;
+    line.reserve(text.size() + 50);
+    if (withTimestamp && state.logTimestamp) {
+        time_t now = std::time(nullptr);
+        struct tm local {};
+        localtime_r(&now, &local);
+        char stamp[64];
+        std::strftime(stamp, sizeof stamp, "[%m/%d/%y %H:%M:%S]", &local);
+        line += stamp;
+        if (!text.empty()) {
+            line += ' ';
+            line += text;
+        }
+    } else {
+        line += text;
+    }
+    line += '\n';
+    std::string bytes;
+    if (!ToLocaleCharset(line, bytes)) {
+        return;
+    }
+    int fd = ::open(state.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+}
+
+std::string TwoDigits(int value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%.2d", value);
+    return buffer;
+}
+
+}  // namespace
+
+std::string GetLogFolder() {
+    LogState& state = State();
+    if (!state.folderComputed) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string base = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+        while (base.size() > 1 && base.back() == '/') {
+            base.pop_back();
+        }
+        state.logFolder = (base == "/" ? std::string() : base) + "/quillon_log";
+        state.folderComputed = true;
+        // A folder that cannot be made only means every later line is dropped.
+        ::mkdir(state.logFolder.c_str(), 0755);
+    }
+    return state.logFolder;
+}
+
+std::string GetLogPath() {
+    return State().logPath;
+}
+std::string GetLogStamp() {
+    return State().logStamp;
+}
+
+void SetLogEnabled(bool enabled) {
+    LogState& state = State();
+    // A toggle during a side log is the user's choice for the main log, which it gets back.
+    if (state.inSideLog) {
+        state.savedLogEnabled = enabled;
+    } else {
+        state.logEnabled = enabled;
+    }
+}
+
+bool IsLogEnabled() {
+    const LogState& state = State();
+    return state.inSideLog ? state.savedLogEnabled : state.logEnabled;
+}
+
+void PruneLogs(std::string_view baseName, std::string_view extension) {
+    const std::string folder = GetLogFolder();
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const std::string prefix = std::string(baseName) + "-";
+    const std::string suffix = "." + std::string(extension);
+    std::vector<std::string> names;
+    while (struct dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() < prefix.size() + suffix.size() ||
+            name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            continue;
+        }
+        struct stat st {};
+        if (::lstat((folder + "/" + name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+            continue;
+        }
+        names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    if (names.size() <= 3) {
+        return;
+    }
+    // Names carry MMDD_HHMMSS, so a byte-wise sort puts this year's newest runs last.
+    std::sort(names.begin(), names.end());
+    for (size_t i = 0; i + 3 < names.size(); ++i) {
+        ::unlink((folder + "/" + names[i]).c_str());
+    }
+}
+
+std::string OpenLog(std::string_view baseName, std::string_view extension,
+                    bool skipTimestampSetting, const std::function<bool()>& timestampSetting) {
+    if (baseName.empty() || extension.empty()) {
+        return {};
+    }
+    LogState& state = State();
+    time_t now = std::time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+    state.logStamp = TwoDigits(local.tm_mon + 1) + TwoDigits(local.tm_mday) + "_" +
+                     TwoDigits(local.tm_hour) + TwoDigits(local.tm_min) + TwoDigits(local.tm_sec);
+    state.logPath = GetLogFolder() + "/" + std::string(baseName) + "-" + state.logStamp + "." +
+                    std::string(extension);
+    PruneLogs(baseName, extension);
+    if (!skipTimestampSetting) {
+        state.logTimestamp = timestampSetting ? timestampSetting() : false;
+    }
+    return state.logPath;
+}
+
+std::string Log(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = VFormat(format, args);
+    va_end(args);
+    WriteLine(text, true);
+    return text;
+}
+
+std::string LogError(long errorCode, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = VFormat(format, args);
+    va_end(args);
+    std::string composed;
+    if (errorCode != 0) {
+        char buffer[256];
+        const char* message = strerror_r(static_cast<int>(errorCode), buffer, sizeof buffer);
+        std::string system = message != nullptr ? message : "";
+        if (system.size() > 255) {
+            system.resize(255);
+        }
+        composed = text + "\tErrorCode: [" + std::to_string(errorCode) + "]=" + system;
+        if (composed.size() >= 2 && composed.compare(composed.size() - 2, 2, "\r\n") == 0) {
+            composed.resize(composed.size() - 2);
+        } else if (!composed.empty() && composed.back() == '\n') {
+            composed.pop_back();
+        }
+    } else {
+        composed = text + ": OK";
+    }
+    WriteLine(composed, true);
+    return composed;
+}
+
+void SwitchToSideLog(std::string_view tag, std::string_view extension) {
+    LogState& state = State();
+    // A nested switch keeps the main log as the one to return to.
+    if (!state.inSideLog) {
+        state.savedLogEnabled = state.logEnabled;
+        state.savedLogPath = state.logPath;
+        state.inSideLog = true;
+    }
+    const std::string& mainPath = state.savedLogPath;
+    if (mainPath.empty()) {
+        state.logPath.clear();
+        state.logEnabled = true;
+        return;
+    }
+    size_t slash = mainPath.rfind('/');
+    size_t dot = mainPath.rfind('.');
+    std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                           ? mainPath.substr(0, dot)
+                           : mainPath;
+    state.logPath = stem + "_" + std::string(tag) + "." + std::string(extension);
+    state.logEnabled = true;
+}
+
+void RestoreMainLog() {
+    LogState& state = State();
+    if (!state.inSideLog) {
+        return;
+    }
+    state.logPath = state.savedLogPath;
+    state.logEnabled = state.savedLogEnabled;
+    state.inSideLog = false;
+}
+
+void ResetLogState() {
+    State() = LogState{};
+}
+
+}  // namespace quillon
