@@ -1,0 +1,111 @@
+// The view's comparison: the tree of both folders, how it is read, expanded, collapsed and given
+// its statuses. The window drives it and is told what to redraw through ComparisonObserver.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/ComparisonOptions.h"
+#include "core/DiffItem.h"
+#include "core/FilterState.h"
+
+namespace quillon {
+
+class ComparisonObserver;
+class ProgressFactory;
+class ProgressSink;
+
+// Texts shown in the progress window while reading and deciding.
+inline constexpr const char* kTextProcessing = "Processing";
+inline constexpr const char* kTextReadingFormat = "Reading %s...";
+inline constexpr const char* kTextSettingStatus = "Setting Diff status and indent values...";
+inline constexpr const char* kTextSettingGui = "Setting GUI attributes...";
+inline constexpr const char* kTextReadingFolders = "Reading folder(s)...";
+inline constexpr const char* kTextAssignStatusFormat = "Assigning Diff status for\n%s";
+inline constexpr const char* kTextAssignIndentFormat = "Assigning indent for\n%s";
+inline constexpr const char* kProgressCaption = "Quillon";
+
+// A progress window is worth showing above this many entries or bytes.
+inline constexpr uint64_t kProgressEntryThreshold = 100;
+inline constexpr uint64_t kProgressByteThreshold = 30000000;
+
+// Auto-refresh is paused around every folder read; whoever owns the timer hands these in.
+struct AutoRefreshHooks {
+    std::function<void()> pause;
+    std::function<void()> resume;
+};
+
+class Comparison {
+  public:
+    explicit Comparison(ComparisonObserver* observer = nullptr,
+                        ProgressFactory* progressFactory = nullptr);
+    ~Comparison();
+    Comparison(const Comparison&) = delete;
+    Comparison& operator=(const Comparison&) = delete;
+
+    // Owned; its children are the entries of the two opened folders. Never null.
+    DiffItem* rootItem;
+    // Read folders recursively: filterActive and expandAll and both sides present.
+    bool readWholeTrees = false;
+    ComparisonOptions options;
+    FilterState filter;
+
+    int showVersions() const { return options.showVersions; }
+    bool productVersion() const { return options.productVersion; }
+
+    void SetObserver(ComparisonObserver* observer) { observer_ = observer; }
+    void SetProgressFactory(ProgressFactory* factory) { progressFactory_ = factory; }
+    void SetAutoRefreshHooks(AutoRefreshHooks hooks) { autoRefresh_ = std::move(hooks); }
+    // The window a caller opened around ExpandFolder; null when none is up.
+    void SetProgress(ProgressSink* progress) { progress_ = progress; }
+    ProgressSink* Progress() const { return progress_; }
+
+    // The two folders of the last CompareFolders.
+    const std::string& LeftPath() const { return leftPath_; }
+    const std::string& RightPath() const { return rightPath_; }
+
+    // Rebuilds the whole comparison. False (and an empty tree) when the left path is empty or
+    // the user cancelled.
+    bool CompareFolders(const std::string& left, const std::string& right, int progressOption);
+    bool ReadBothFolders(const std::string& left, const std::string& right, DiffItem* holder,
+                         int level, int progressOption);
+    // Reads one side of one folder into `holder`'s children. False when cancelled or the path
+    // is empty.
+    bool ReadFolder(const std::string& path, DiffItem* holder, int level, int side,
+                    uint64_t& counter, bool recurse);
+    // Reads a folder item that has no children read yet, on both sides.
+    bool ExpandFolder(DiffItem* item, int row, bool recurse);
+    // ExpandFolder as the ENTER/double-click action runs it: counts first and opens a progress
+    // window for more than 100 entries.
+    bool ExpandFolderWithProgress(DiffItem* item, int row, bool recurse);
+    // Frees the folder's descendants at once.
+    void CollapseFolder(DiffItem* item, int row);
+    void RefreshHasChildren(DiffItem* item);
+
+    void AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty);
+    void AssignIndent(DiffItem* folder, int level, int& counter);
+    void DecideStatus(DiffItem* item);
+    void RecomputeFileStatuses(DiffItem* folder);
+
+    // Whether an extension filter hides a file of this name.
+    bool ExtensionFilteredOut(std::string_view name) const;
+
+  private:
+    void PauseAutoRefresh();
+    void ResumeAutoRefresh();
+    bool StepProgress(std::string_view name);
+    void StepProgressFormat(const char* format, std::string_view name);
+
+    ComparisonObserver* observer_;
+    ProgressFactory* progressFactory_;
+    ProgressSink* progress_ = nullptr;
+    uint64_t progressPos_ = 0;
+    AutoRefreshHooks autoRefresh_;
+    std::string leftPath_;
+    std::string rightPath_;
+};
+
+}  // namespace quillon

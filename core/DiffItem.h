@@ -1,0 +1,205 @@
+// The comparison tree: one DiffItem per name that exists on the left, the right or both, at one
+// place in the hierarchy. A parent owns its children; freeing an item frees its subtree.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+// Side codes shared by rows, journal records and commands.
+inline constexpr int kSideLeft = 0;
+inline constexpr int kSideRight = 1;
+inline constexpr int kSideBoth = 2;
+
+// `status` of a file item.
+enum FileStatus : int32_t {
+    StatusSame = 0,
+    StatusDifferent = 1,
+    StatusLeftOnly = 2,
+    StatusRightOnly = 3,
+    StatusBothPresent = 4,  // transient: seen on both sides, not yet compared
+};
+
+// `status` of a folder item.
+enum FolderStatus : int32_t {
+    FolderLeftOnly = 0,
+    FolderRightOnly = 1,
+    FolderBoth = 2,
+};
+
+// Name-cell icons: indices into the view's small image list.
+enum ItemIcon : int32_t {
+    kIconFolderClosed = 0,
+    kIconFolderOpen = 1,
+    kIconFileSame = 2,
+    kIconFileDifferent = 3,
+    kIconFileLeftOnly = 4,
+    kIconFileRightOnly = 5,
+    kIconFolderAbsent = 6,
+    kIconFileAbsent = 7,
+};
+
+// The version text of a file whose version was not read.
+inline constexpr const char* kVersionNotRead = "skipped";
+
+// An immutable folder path shared by every entry of that folder on one side. Single-threaded
+// reference counting: the whole comparison lives on the GUI thread.
+class SharedPath {
+  public:
+    SharedPath() = default;
+    explicit SharedPath(std::string_view text);
+    SharedPath(const SharedPath& other);
+    SharedPath(SharedPath&& other) noexcept;
+    SharedPath& operator=(const SharedPath& other);
+    SharedPath& operator=(SharedPath&& other) noexcept;
+    ~SharedPath();
+
+    // The empty text when unset.
+    const std::string& Text() const;
+    bool Empty() const { return node_ == nullptr || node_->text.empty(); }
+    uint32_t UseCount() const { return node_ ? node_->refs : 0; }
+
+  private:
+    struct Node {
+        uint32_t refs;
+        std::string text;
+    };
+    void Release();
+    Node* node_ = nullptr;
+};
+
+// How the version of one side is known.
+enum class VersionState : uint8_t { kNotRead = 0, kNone = 1, kPresent = 2 };
+
+struct ChildIndex;
+
+struct DiffItem {
+    // Per-side bits of `sideFlags`.
+    static constexpr uint8_t kFlagLink = 0x01;      // the entry is a symbolic link
+    static constexpr uint8_t kFlagSpecial = 0x02;   // FIFO, socket or device: never opened
+    static constexpr uint8_t kFlagDangling = 0x04;  // a link whose target is missing
+    // An unreadable last-write time: its text is empty.
+    static constexpr int64_t kNoTime = INT64_MIN;
+
+    DiffItem();
+    ~DiffItem();
+    DiffItem(const DiffItem&) = delete;
+    DiffItem& operator=(const DiffItem&) = delete;
+
+    uint32_t isFile = 0;
+    int32_t status = -1;
+    int32_t level = -1;
+    int32_t leftImage = 0;
+    int32_t rightImage = 0;
+    int32_t row = -1;
+    // The shown name: the spelling of the side read first.
+    std::string name;
+    uint64_t size[2] = {0, 0};
+    bool expanded[2] = {false, false};
+    bool hasChildren[2] = {false, false};
+    uint8_t sideFlags[2] = {0, 0};
+
+    DiffItem* next = nullptr;
+    DiffItem* prev = nullptr;
+    DiffItem* firstChild = nullptr;
+    DiffItem* lastChild = nullptr;
+    DiffItem* parent = nullptr;
+
+    // Last-write time in seconds since the epoch, or kNoTime.
+    int64_t mtime[2] = {kNoTime, kNoTime};
+
+    // The folder holding the entry on that side; empty when the side has no such entry.
+    const std::string& Dir(int side) const { return dir_[side].Text(); }
+    const SharedPath& DirRef(int side) const { return dir_[side]; }
+    void SetDir(int side, SharedPath dir) { dir_[side] = std::move(dir); }
+    void SetDir(int side, std::string_view dir) { dir_[side] = SharedPath(dir); }
+    void ClearSide(int side);
+    bool Has(int side) const { return !dir_[side].Empty(); }
+
+    // The name as that side spells it (differs from `name` only in case).
+    const std::string& Name(int side) const;
+    void SetSideName(int side, std::string_view spelling);
+    // Dir(side) joined with Name(side); empty when the side has no entry.
+    std::string FullPath(int side) const;
+
+    // The texts shown in the panes and reports.
+    std::string TimeText(int side) const;     // "%02d/%02d/%04d %02d:%02d" local, or empty
+    std::string SizeText(int side) const;     // "1,234,567" for a file present on the side
+    std::string VersionText(int side) const;  // "%u.%u.%u.%u", empty, or kVersionNotRead
+    // True exactly when the two TimeText values are equal, without building them.
+    bool SameTimeText() const;
+
+    VersionState GetVersionState(int side) const { return versionState_[side]; }
+    uint64_t PackedVersion(int side) const { return version_[side]; }
+    void SetVersion(int side, VersionState state, uint64_t packed = 0);
+    // Stores the result of FormatVersionText ("" for none).
+    void SetVersionFromText(int side, std::string_view text);
+    // Makes `other`'s side `side` this item's: folder, time, size, version, flags, spelling.
+    void CopySideFrom(const DiffItem& other, int side);
+
+    int32_t& Image(int side) { return side == kSideLeft ? leftImage : rightImage; }
+    int32_t Image(int side) const { return side == kSideLeft ? leftImage : rightImage; }
+    bool IsDotDot() const { return name == ".."; }
+
+    // Hash index over the children, built by FindChild on demand and kept up to date by the tree
+    // operations below; ordinary code never touches it.
+    std::unique_ptr<ChildIndex> childIndex;
+
+  private:
+    SharedPath dir_[2];
+    uint64_t version_[2] = {0, 0};
+    VersionState versionState_[2] = {VersionState::kNotRead, VersionState::kNotRead};
+    uint8_t otherNameSide_ = 0;
+    std::unique_ptr<std::string> otherName_;
+};
+
+// Name comparison of the pairing: letters A-Z folded to a-z, then UTF-16 code-unit order (no
+// locale). Names are UTF-8 bytes; bytes that are not valid UTF-8 order after every character, by
+// byte value. Returns <0, 0 or >0.
+int CompareNames(std::string_view a, std::string_view b);
+// CompareNames, then (for names equal without case) the same order without folding, so that two
+// entries of one side differing only in case have a fixed order.
+int CompareNamesExact(std::string_view a, std::string_view b);
+// Sibling order: ".." first, then folders, then files, each by CompareNamesExact.
+bool SiblingLess(const DiffItem& a, const DiffItem& b);
+// Same kind and equal names without case: the two would pair if on different sides.
+bool SameEntry(const DiffItem& a, const DiffItem& b);
+
+DiffItem* NewDiffItem();
+
+// Inserts `item` among `holder`'s children in order, or merges it into the sibling that holds the
+// same entry for another side (preferring the exact spelling); a merged `item` is freed. Returns
+// the item that now holds the entry. Two entries of one side never merge.
+DiffItem* InsertOrMerge(DiffItem* item, DiffItem* holder);
+// The batch form used by the folder scan: `items` (any order, all owned by the call) are sorted
+// and merged with the existing children in one pass. The result equals InsertOrMerge applied to
+// the items in sorted order. Returns the item that holds each entry, in sorted order.
+std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffItem* holder);
+
+// First sibling from `firstSibling` on with the same kind and a name equal without case.
+DiffItem* FindSibling(uint32_t isFile, std::string_view name, DiffItem* firstSibling);
+// The child of `parent` holding the entry, through the folder's hash index: an exact-case match
+// is preferred over one that differs in case.
+DiffItem* FindChild(DiffItem* parent, uint32_t isFile, std::string_view name);
+// The file below `subtreeRoot` whose name and left or right folder match `fullPath` (no case).
+DiffItem* FindFileByPath(std::string_view fullPath, DiffItem* subtreeRoot);
+
+void FreeChildren(DiffItem* item);
+// Unlinks `item`, frees it with its subtree, returns its former next sibling.
+DiffItem* RemoveItem(DiffItem* item);
+bool IsDescendantOf(const DiffItem* item, const DiffItem* ancestor);
+// row = 0, 1, 2, ... over every item below `subtreeRoot`, depth-first.
+void RenumberRows(DiffItem* subtreeRoot);
+DiffItem* ItemAtRow(DiffItem* subtreeRoot, int row);
+
+// Checks the tree below `root`: sibling links, parents, first/last child, sibling order, no two
+// siblings holding the same entry for one side and, when `checkRows`, rows numbered depth-first
+// from 0. On failure `why` (when given) says what is wrong.
+bool IsConsistent(const DiffItem* root, bool checkRows, std::string* why = nullptr);
+
+}  // namespace quillon
