@@ -25,6 +25,10 @@ std::string FormatTimestampText(const std::string& path);
 std::string FormatTimestampFromTime(time_t mtime);
 // "%u.%u.%u.%u" from a PE file's fixed version info, or empty.
 std::string FormatVersionText(const std::string& path, bool productVersion);
+// The characters a file name may not contain, in the order the message lists them.
+inline constexpr char kIllegalNameChars[] = "\\/:*?\"<>|";
+inline constexpr char kIllegalNameCharsMessage[] =
+    "A file name can't contain any of the following characters:";
 std::string StripIllegalNameChars(std::string_view name, bool showMessage, Prompter* prompter);
 bool PathExistsLoose(const std::string& path);
 
@@ -41,5 +45,11 @@ FILE* OpenEncodedTextFile(const std::string& path, std::string_view mode, TextEn
 size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view text);
 
 std::string CompactTimeStamp(bool digitsOnly);
+
+// UTF-8 to UTF-16 code units; malformed bytes become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// UTF-8 to the named character set; characters it cannot hold become '?'. An unknown character
+// set gives the input unchanged.
+std::string ConvertUtf8ToCharset(std::string_view text, const char* charset);
 
 }  // namespace quillon

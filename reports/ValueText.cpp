@@ -1,0 +1,681 @@
+#include "reports/ValueText.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "platform/Log.h"
+#include "platform/Prompter.h"
+#include "reports/PeVersion.h"
+
+namespace quillon {
+
+TextEncoding ToTextEncoding(int value) {
+    switch (value) {
+        case kEncUtf16Le:
+            return kEncUtf16Le;
+        case kEncUtf16Be:
+            return kEncUtf16Be;
+        case kEncUtf8:
+            return kEncUtf8;
+        default:
+            return kEncAnsi;
+    }
+}
+
+std::string FormatSizeTextFromBytes(int64_t size) {
+    char buffer[64];
+    if (size < 1024) {
+        std::snprintf(buffer, sizeof buffer, "%lld bytes", static_cast<long long>(size));
+        return buffer;
+    }
+    int64_t quotient = size / 1024;
+    int divisions = 1;
+    double scaled = static_cast<double>(size) * (1.0 / 1024.0);
+    while (quotient >= 1024) {
+        quotient /= 1024;
+        ++divisions;
+        // The terabyte figure stops scaling: 1024 TB and more are still shown in TB.
+        if (divisions <= 4) {
+            scaled *= 1.0 / 1024.0;
+        }
+    }
+    switch (divisions) {
+        case 1:
+            std::snprintf(buffer, sizeof buffer, "%lld KB", static_cast<long long>(quotient));
+            break;
+        case 2:
+            std::snprintf(buffer, sizeof buffer, "%.2f MB", scaled);
+            break;
+        case 3:
+            std::snprintf(buffer, sizeof buffer, "%.2f GB", scaled);
+            break;
+        default:
+            std::snprintf(buffer, sizeof buffer, "%.2f TB", scaled);
+            break;
+    }
+    return buffer;
+}
+
+std::string FormatSizeText(const std::string& path, int64_t* size) {
+    int64_t bytes = -1;
+    struct stat st {};
+    // Only regular files have a byte count; a folder or device opened on its own has none.
+    if (!path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        bytes = static_cast<int64_t>(st.st_size);
+    }
+    if (size != nullptr) {
+        *size = bytes;
+    }
+    return FormatSizeTextFromBytes(bytes);
+}
+
+std::string InsertThousandsSeparators(std::string_view digits) {
+    std::string out;
+    if (digits.empty()) {
+        return out;
+    }
+    const size_t length = digits.size();
+    out.reserve(length + length / 3);
+    for (size_t i = 0; i < length; ++i) {
+        if (i > 0 && (length - i) % 3 == 0) {
+            out.push_back(',');
+        }
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+namespace {
+
+// Local time of a whole UTC hour is the UTC time shifted by one offset, unless a zone transition
+// or a leap second falls inside it. The scan formats a timestamp for every file it reads, so the
+// offset of each hour is asked of the time-zone rules once and reused.
+struct HourOffset {
+    int64_t hour = INT64_MIN;
+    long offset = 0;
+    bool uniform = false;
+};
+
+struct ZoneFingerprint {
+    const char* stdName = nullptr;
+    const char* dstName = nullptr;
+    long zoneOffset = 0;
+    int daylightRule = 0;
+    bool operator==(const ZoneFingerprint&) const = default;
+};
+
+constexpr size_t kHourCacheSize = 1024;
+
+struct HourCache {
+    ZoneFingerprint zone;
+    HourOffset slots[kHourCacheSize];
+};
+
+ZoneFingerprint CurrentZone() {
+    return ZoneFingerprint{tzname[0], tzname[1], timezone, daylight};
+}
+
+int64_t FloorDiv(int64_t value, int64_t divisor) {
+    int64_t q = value / divisor;
+    if ((value % divisor != 0) && ((value < 0) != (divisor < 0))) {
+        --q;
+    }
+    return q;
+}
+
+struct CivilTime {
+    int64_t year;
+    int month;
+    int day;
+    int hour;
+    int minute;
+    int second;
+};
+
+// Days since 1970-01-01 to a proleptic Gregorian date.
+CivilTime CivilFromSeconds(int64_t seconds) {
+    int64_t days = FloorDiv(seconds, 86400);
+    int64_t secOfDay = seconds - days * 86400;
+    days += 719468;
+    const int64_t era = FloorDiv(days, 146097);
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t mp = (5 * dayOfYear + 2) / 153;
+    CivilTime c{};
+    c.day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    c.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    c.year = yearOfEra + era * 400 + (c.month <= 2 ? 1 : 0);
+    c.hour = static_cast<int>(secOfDay / 3600);
+    c.minute = static_cast<int>(secOfDay % 3600 / 60);
+    c.second = static_cast<int>(secOfDay % 60);
+    return c;
+}
+
+bool MatchesTm(const CivilTime& c, const struct tm& t) {
+    return c.year == static_cast<int64_t>(t.tm_year) + 1900 && c.month == t.tm_mon + 1 &&
+           c.day == t.tm_mday && c.hour == t.tm_hour && c.minute == t.tm_min &&
+           c.second == t.tm_sec;
+}
+
+HourOffset ProbeHour(int64_t hour) {
+    HourOffset probe;
+    probe.hour = hour;
+    const time_t first = static_cast<time_t>(hour * 3600);
+    const time_t last = first + 3599;
+    struct tm a {};
+    struct tm b {};
+    if (localtime_r(&first, &a) == nullptr || localtime_r(&last, &b) == nullptr) {
+        return probe;
+    }
+    probe.offset = a.tm_gmtoff;
+    probe.uniform = a.tm_gmtoff == b.tm_gmtoff &&
+                    MatchesTm(CivilFromSeconds(static_cast<int64_t>(first) + a.tm_gmtoff), a) &&
+                    MatchesTm(CivilFromSeconds(static_cast<int64_t>(last) + b.tm_gmtoff), b);
+    return probe;
+}
+
+void PutTwo(char* out, int value) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+}
+
+std::string FormatCivil(int64_t year, int month, int day, int hour, int minute) {
+    if (year < 0 || year > 9999) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04lld %02d:%02d", month, day,
+                      static_cast<long long>(year), hour, minute);
+        return buffer;
+    }
+    char text[16];
+    PutTwo(text, month);
+    text[2] = '/';
+    PutTwo(text + 3, day);
+    text[5] = '/';
+    PutTwo(text + 6, static_cast<int>(year / 100));
+    PutTwo(text + 8, static_cast<int>(year % 100));
+    text[10] = ' ';
+    PutTwo(text + 11, hour);
+    text[13] = ':';
+    PutTwo(text + 14, minute);
+    return std::string(text, 16);
+}
+
+std::string FormatWithLocaltime(time_t mtime) {
+    struct tm t {};
+    if (localtime_r(&mtime, &t) == nullptr) {
+        return {};
+    }
+    return FormatCivil(static_cast<int64_t>(t.tm_year) + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                       t.tm_min);
+}
+
+}  // namespace
+
+std::string FormatTimestampFromTime(time_t mtime) {
+    thread_local HourCache cache;
+    // A change of TZ followed by tzset() changes these globals, so stale offsets are dropped.
+    const ZoneFingerprint zone = CurrentZone();
+    if (!(zone == cache.zone)) {
+        cache = HourCache{};
+        cache.zone = zone;
+    }
+    const int64_t seconds = static_cast<int64_t>(mtime);
+    const int64_t hour = FloorDiv(seconds, 3600);
+    HourOffset& slot = cache.slots[static_cast<uint64_t>(hour) % kHourCacheSize];
+    if (slot.hour != hour) {
+        if (hour > INT64_MAX / 3600 - 1 || hour < INT64_MIN / 3600 + 1) {
+            return FormatWithLocaltime(mtime);
+        }
+        slot = ProbeHour(hour);
+        // Probing may itself refresh the zone names; keep the fingerprint of the rules in force.
+        cache.zone = CurrentZone();
+    }
+    if (!slot.uniform) {
+        return FormatWithLocaltime(mtime);
+    }
+    const CivilTime c = CivilFromSeconds(seconds + slot.offset);
+    return FormatCivil(c.year, c.month, c.day, c.hour, c.minute);
+}
+
+std::string FormatTimestampText(const std::string& path) {
+    if (path.empty() || !PathExistsLoose(path)) {
+        return {};
+    }
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return {};
+    }
+    return FormatTimestampFromTime(st.st_mtime);
+}
+
+std::string FormatVersionText(const std::string& path, bool productVersion) {
+    if (path.empty() || !PathExistsLoose(path)) {
+        return {};
+    }
+    const std::optional<PeFixedVersion> version = ReadPeFixedVersion(path);
+    if (!version) {
+        return {};
+    }
+    const uint32_t ms = productVersion ? version->productMs : version->fileMs;
+    const uint32_t ls = productVersion ? version->productLs : version->fileLs;
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", ms >> 16, ms & 0xFFFFu, ls >> 16,
+                  ls & 0xFFFFu);
+    return buffer;
+}
+
+std::string StripIllegalNameChars(std::string_view name, bool showMessage, Prompter* prompter) {
+    std::string out;
+    out.reserve(name.size());
+    bool removed = false;
+    for (char c : name) {
+        if (std::string_view(kIllegalNameChars).find(c) != std::string_view::npos) {
+            removed = true;
+        } else {
+            out.push_back(c);
+        }
+    }
+    if (removed && showMessage && prompter != nullptr) {
+        PromptRequest request;
+        request.text = std::string(kIllegalNameCharsMessage) + "\n\t" + kIllegalNameChars;
+        request.style = mb::kOk | mb::kIconStop;
+        prompter->Ask(request);
+    }
+    return out;
+}
+
+bool PathExistsLoose(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0) {
+        return true;
+    }
+    // A path inside a folder we may not search still exists for the user's purposes.
+    return errno == EACCES;
+}
+
+std::string CompactTimeStamp(bool digitsOnly) {
+    std::string stamp = GetLogStamp();
+    if (!stamp.empty()) {
+        if (!digitsOnly) {
+            return stamp;
+        }
+        std::string digits;
+        for (char c : stamp) {
+            if (c >= '0' && c <= '9') {
+                digits.push_back(c);
+            }
+        }
+        return digits;
+    }
+    const time_t now = time(nullptr);
+    struct tm t {};
+    localtime_r(&now, &t);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d%02d%02d", t.tm_hour, t.tm_min, t.tm_sec);
+    return buffer;
+}
+
+namespace {
+
+constexpr size_t kDetectBytes = 500;
+
+bool IsControlByte(uint8_t b) {
+    return b < 32 && b != '\t' && b != '\n' && b != '\r';
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+int XmlDeclaredEncoding(std::string_view lowered) {
+    constexpr std::string_view kAttribute = "encoding=";
+    size_t pos = lowered.find(kAttribute);
+    if (pos == std::string_view::npos) {
+        return kEncUtf8;
+    }
+    pos += kAttribute.size();
+    while (pos < lowered.size() && (lowered[pos] == ' ' || lowered[pos] == '\t' ||
+                                    lowered[pos] == '\r' || lowered[pos] == '\n')) {
+        ++pos;
+    }
+    if (pos >= lowered.size()) {
+        return kEncUtf8;
+    }
+    const char quote = lowered[pos];
+    const size_t end = lowered.find(quote, pos + 1);
+    if (end == std::string_view::npos) {
+        return kEncUtf8;
+    }
+    const std::string_view name = lowered.substr(pos + 1, end - pos - 1);
+    if (name == "utf-16" || name == "ucs-2le") {
+        return kEncUtf16Le;
+    }
+    if (name == "ucs-2be") {
+        return kEncUtf16Be;
+    }
+    return kEncUtf8;
+}
+
+EncodingDetection ClassifyBytes(const uint8_t* bytes, size_t count) {
+    EncodingDetection d;
+    if (count >= 2) {
+        if (bytes[0] == 0xFF && bytes[1] == 0xFE) {
+            return EncodingDetection{1, kEncUtf16Le, true};
+        }
+        if (bytes[0] == 0xFE && bytes[1] == 0xFF) {
+            return EncodingDetection{1, kEncUtf16Be, true};
+        }
+    }
+    if (count < 3) {
+        return d;
+    }
+    if (bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        return EncodingDetection{1, kEncUtf8, true};
+    }
+    std::string lowered(reinterpret_cast<const char*>(bytes), count);
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    if (StartsWith(lowered, "<?xml ")) {
+        return EncodingDetection{1, XmlDeclaredEncoding(lowered), false};
+    }
+
+    const size_t n = count & ~static_cast<size_t>(1);
+    size_t evenZeros = 0;
+    size_t oddZeros = 0;
+    for (size_t i = 0; i < n; i += 2) {
+        const uint8_t even = bytes[i];
+        const uint8_t odd = bytes[i + 1];
+        if ((even == 0 && IsControlByte(odd)) || (odd == 0 && IsControlByte(even))) {
+            return EncodingDetection{0, kEncodingBinary, false};
+        }
+        evenZeros += even == 0 ? 1 : 0;
+        oddZeros += odd == 0 ? 1 : 0;
+    }
+    // 2E/n <= 0.2 and 2O/n >= 0.6, kept in integers: 10E <= n and 10O >= 3n.
+    if (10 * evenZeros <= n && 10 * oddZeros >= 3 * n) {
+        return EncodingDetection{1, kEncUtf16Le, false};
+    }
+    if (10 * oddZeros <= n && 10 * evenZeros >= 3 * n) {
+        return EncodingDetection{1, kEncUtf16Be, false};
+    }
+    if (evenZeros + oddZeros > 0) {
+        return EncodingDetection{0, kEncodingBinary, false};
+    }
+    return EncodingDetection{0, kEncAnsi, false};
+}
+
+std::string LocaleCharset() {
+    const char* codeset = nl_langinfo(CODESET);
+    return codeset != nullptr && *codeset != '\0' ? codeset : "ANSI_X3.4-1968";
+}
+
+// Length of the UTF-8 sequence that starts with `lead`, 1 for a stray byte.
+size_t Utf8SequenceLength(uint8_t lead) {
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 4;
+    }
+    if (lead >= 0xE0) {
+        return lead <= 0xEF ? 3 : 1;
+    }
+    if (lead >= 0xC2) {
+        return 2;
+    }
+    return 1;
+}
+
+bool WriteAll(FILE* stream, const void* data, size_t size) {
+    return std::fwrite(data, 1, size, stream) == size;
+}
+
+}  // namespace
+
+EncodingDetection DetectTextEncoding(const std::string& path) {
+    if (path.empty()) {
+        return EncodingDetection{0, -1, false};
+    }
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return EncodingDetection{-8, -1, false};
+    }
+    // Devices, FIFOs and sockets are never read: opening a FIFO would wait for a writer.
+    if (!S_ISREG(st.st_mode)) {
+        return EncodingDetection{-7, -1, false};
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return EncodingDetection{errno == ENOENT ? -8 : -7, -1, false};
+    }
+    uint8_t buffer[kDetectBytes];
+    size_t count = 0;
+    while (count < sizeof buffer) {
+        const ssize_t got = read(fd, buffer + count, sizeof buffer - count);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            close(fd);
+            return EncodingDetection{-9, -1, false};
+        }
+        if (got == 0) {
+            break;
+        }
+        count += static_cast<size_t>(got);
+    }
+    close(fd);
+    return ClassifyBytes(buffer, count);
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+    const size_t size = text.size();
+    size_t i = 0;
+    while (i < size) {
+        const uint8_t lead = p[i];
+        if (lead < 0x80) {
+            out.push_back(lead);
+            ++i;
+            continue;
+        }
+        const size_t length = Utf8SequenceLength(lead);
+        uint32_t cp = 0;
+        bool valid = length > 1 && i + length <= size;
+        if (valid) {
+            cp = lead & (0xFFu >> (length + 1));
+            for (size_t k = 1; k < length; ++k) {
+                if ((p[i + k] & 0xC0) != 0x80) {
+                    valid = false;
+                    break;
+                }
+                cp = (cp << 6) | (p[i + k] & 0x3Fu);
+            }
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not characters.
+        static constexpr uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (valid && (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) {
+            valid = false;
+        }
+        if (!valid) {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string ConvertUtf8ToCharset(std::string_view text, const char* charset) {
+    iconv_t cd = iconv_open(charset, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::string(text);
+    }
+    std::string out;
+    out.reserve(text.size());
+    char chunk[256];
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    while (inLeft > 0) {
+        char* outPtr = chunk;
+        size_t outLeft = sizeof chunk;
+        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(chunk, static_cast<size_t>(outPtr - chunk));
+        if (rc != static_cast<size_t>(-1) || errno == E2BIG) {
+            continue;
+        }
+        // An unconvertible or malformed character is replaced and skipped as a whole.
+        size_t skip = Utf8SequenceLength(static_cast<uint8_t>(*in));
+        if (errno == EINVAL || skip > inLeft) {
+            skip = inLeft;
+        }
+        const std::u16string probe = Utf8ToUtf16(std::string_view(in, skip));
+        if (!probe.empty() && probe[0] == u'\uFFFD' && skip > 1) {
+            skip = 1;
+        }
+        out.push_back('?');
+        in += skip;
+        inLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    char* outPtr = chunk;
+    size_t outLeft = sizeof chunk;
+    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    out.append(chunk, static_cast<size_t>(outPtr - chunk));
+    iconv_close(cd);
+    return out;
+}
+
+FILE* OpenEncodedTextFile(const std::string& path, std::string_view mode, TextEncoding encoding,
+                          bool writeMark) {
+    encoding = ToTextEncoding(encoding);
+    if (path.empty()) {
+        return nullptr;
+    }
+    if (mode == "w") {
+        FILE* stream = std::fopen(path.c_str(), "wb");
+        if (stream == nullptr || !writeMark) {
+            return stream;
+        }
+        static constexpr uint8_t kLe[] = {0xFF, 0xFE};
+        static constexpr uint8_t kBe[] = {0xFE, 0xFF};
+        static constexpr uint8_t kUtf8[] = {0xEF, 0xBB, 0xBF};
+        bool ok = true;
+        switch (encoding) {
+            case kEncUtf16Le:
+                ok = WriteAll(stream, kLe, sizeof kLe);
+                break;
+            case kEncUtf16Be:
+                ok = WriteAll(stream, kBe, sizeof kBe);
+                break;
+            case kEncUtf8:
+                ok = WriteAll(stream, kUtf8, sizeof kUtf8);
+                break;
+            case kEncAnsi:
+                break;
+        }
+        if (!ok) {
+            std::fclose(stream);
+            return nullptr;
+        }
+        return stream;
+    }
+    if (mode == "a+") {
+        FILE* stream = std::fopen(path.c_str(), "a+b");
+        if (stream != nullptr && std::fseek(stream, 0, SEEK_END) != 0) {
+            std::fclose(stream);
+            return nullptr;
+        }
+        return stream;
+    }
+    if (!mode.empty() && mode[0] == 'r') {
+        const EncodingDetection detected = DetectTextEncoding(path);
+        if (detected.result < 0) {
+            return nullptr;
+        }
+        FILE* stream = std::fopen(path.c_str(), std::string(mode).c_str());
+        if (stream == nullptr || !detected.hasMark) {
+            return stream;
+        }
+        const long markSize = detected.encoding == kEncUtf8 ? 3 : 2;
+        if (std::fseek(stream, markSize, SEEK_SET) != 0) {
+            std::fclose(stream);
+            return nullptr;
+        }
+        return stream;
+    }
+    return nullptr;
+}
+
+size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view text) {
+    if (stream == nullptr) {
+        return 0;
+    }
+    switch (ToTextEncoding(encoding)) {
+        case kEncAnsi: {
+            const std::string bytes = ConvertUtf8ToCharset(text, LocaleCharset().c_str());
+            if (bytes.empty()) {
+                return 0;
+            }
+            // ANSI files are text files: every line feed is stored as CR LF, as a text-mode
+            // stream would. The count is that of the converted bytes, before the expansion.
+            std::string onDisk;
+            onDisk.reserve(bytes.size() + bytes.size() / 16);
+            for (char c : bytes) {
+                if (c == '\n') {
+                    onDisk.push_back('\r');
+                }
+                onDisk.push_back(c);
+            }
+            return WriteAll(stream, onDisk.data(), onDisk.size()) ? bytes.size() : 0;
+        }
+        case kEncUtf16Le:
+        case kEncUtf16Be: {
+            const std::u16string units = Utf8ToUtf16(text);
+            if (units.empty()) {
+                return 0;
+            }
+            const bool bigEndian = ToTextEncoding(encoding) == kEncUtf16Be;
+            std::vector<uint8_t> bytes(units.size() * 2);
+            for (size_t i = 0; i < units.size(); ++i) {
+                const uint8_t low = static_cast<uint8_t>(units[i] & 0xFF);
+                const uint8_t high = static_cast<uint8_t>(units[i] >> 8);
+                bytes[2 * i] = bigEndian ? high : low;
+                bytes[2 * i + 1] = bigEndian ? low : high;
+            }
+            return WriteAll(stream, bytes.data(), bytes.size()) ? units.size() : 0;
+        }
+        case kEncUtf8:
+            if (text.empty()) {
+                return 0;
+            }
+            return WriteAll(stream, text.data(), text.size()) ? text.size() : 0;
+    }
+    return 0;
+}
+
+}  // namespace quillon
