@@ -26,7 +26,7 @@ inline constexpr const char* kTextSettingGui = "Setting GUI attributes...";
 inline constexpr const char* kTextReadingFolders = "Reading folder(s)...";
 inline constexpr const char* kTextAssignStatusFormat = "Assigning Diff status for\n%s";
 inline constexpr const char* kTextAssignIndentFormat = "Assigning indent for\n%s";
-inline constexpr const char* kProgressCaption = "Quillon";
+inline constexpr const char* kComparisonProgressCaption = "Quillon";
 
 // A progress window is worth showing above this many entries or bytes.
 inline constexpr uint64_t kProgressEntryThreshold = 100;

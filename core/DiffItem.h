@@ -172,6 +172,9 @@ bool SameEntry(const DiffItem& a, const DiffItem& b);
 
 DiffItem* NewDiffItem();
 
+// Sets both name-cell icons from the item's kind, sides, expansion and status.
+void AssignIcons(DiffItem* item);
+
 // Inserts `item` among `holder`'s children in order, or merges it into the sibling that holds the
 // same entry for another side (preferring the exact spelling); a merged `item` is freed. Returns
 // the item that now holds the entry. Two entries of one side never merge.

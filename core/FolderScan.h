@@ -2,11 +2,46 @@
 // of undo backups ("$diffundo...") and of the transfer tool's markers are never counted.
 #pragma once
 
+#include <dirent.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quillon {
+
+// One entry of a folder listing. Links are described by what they point to; a dangling link is
+// a file.
+struct FolderEntry {
+    static constexpr uint8_t kLink = 0x01;
+    static constexpr uint8_t kSpecial = 0x02;  // FIFO, socket or device
+    static constexpr uint8_t kDangling = 0x04;
+    static constexpr int64_t kNoTime = INT64_MIN;
+
+    std::string name;
+    bool isFolder = false;
+    uint8_t flags = 0;
+    uint64_t size = 0;
+    int64_t mtime = kNoTime;  // seconds since the epoch; kNoTime when unreadable or not asked
+};
+
+// Reads a folder with one descriptor (openat/fstatat relative to it), so that deep trees do not
+// pay a path walk per entry. A folder that cannot be opened lists nothing.
+class FolderReader {
+  public:
+    explicit FolderReader(const std::string& path);
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    bool IsOpen() const { return dir_ != nullptr; }
+    // The next entry other than "." (".." is returned). With `statFiles` the size and time of
+    // files are read; folders are never stat'ed unless their type is unknown.
+    bool Next(FolderEntry& entry, bool statFiles);
+
+  private:
+    DIR* dir_ = nullptr;
+};
 
 // True when the folder holds anything a comparison would show. The root always has content.
 bool FolderHasContent(const std::string& path);

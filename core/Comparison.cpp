@@ -1,0 +1,533 @@
+#include "core/Comparison.h"
+
+#include <malloc.h>
+
+#include "core/ComparisonObserver.h"
+#include "core/DiffStatusDetail.h"
+#include "core/FolderScan.h"
+#include "core/PathUtil.h"
+#include "platform/Log.h"
+#include "platform/ProgressSink.h"
+#include "reports/ValueText.h"
+
+namespace quillon {
+
+namespace {
+
+std::string FormatWith(const char* format, std::string_view arg) {
+    std::string text(format);
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) {
+        text.replace(at, 2, arg);
+    }
+    return text;
+}
+
+DiffItem* TopOf(DiffItem* item) {
+    while (item->parent) {
+        item = item->parent;
+    }
+    return item;
+}
+
+// Counts what a read would show, for the progress decision only. Files need no stat unless the
+// count stays small enough for the byte total to matter.
+uint64_t CountForProgress(const std::string& path, bool recurse, uint64_t& count) {
+    std::vector<std::string> pending{path};
+    while (!pending.empty()) {
+        const std::string folder = std::move(pending.back());
+        pending.pop_back();
+        FolderReader reader(folder);
+        FolderEntry entry;
+        while (reader.Next(entry, false)) {
+            if (!entry.isFolder) {
+                if (!IsUndoBackupName(entry.name) &&
+                    entry.name.rfind("$farlinkfarlinkupdated", 0) != 0) {
+                    ++count;
+                }
+            } else if (entry.name[0] != '.') {
+                ++count;
+                if (recurse && !(entry.flags & FolderEntry::kLink)) {
+                    pending.push_back(JoinPath(folder, entry.name));
+                }
+            }
+        }
+    }
+    if (count > kProgressEntryThreshold) {
+        return 0;
+    }
+    uint64_t exact = 0;
+    return FolderSizeAndCount(path, exact, recurse, true);
+}
+
+// Glibc keeps freed small blocks in its own lists; a collapse of a large folder should give the
+// memory back to the system right away.
+constexpr uint64_t kTrimAfterItems = 10000;
+
+uint64_t CountDescendants(const DiffItem* item) {
+    uint64_t n = 0;
+    for (const DiffItem* c = item->firstChild; c; c = c->next) {
+        n += 1 + CountDescendants(c);
+    }
+    return n;
+}
+
+}  // namespace
+
+Comparison::Comparison(ComparisonObserver* observer, ProgressFactory* progressFactory)
+    : rootItem(NewDiffItem()), observer_(observer), progressFactory_(progressFactory) {}
+
+Comparison::~Comparison() {
+    delete rootItem;
+}
+
+void Comparison::PauseAutoRefresh() {
+    if (autoRefresh_.pause) {
+        autoRefresh_.pause();
+    }
+}
+
+void Comparison::ResumeAutoRefresh() {
+    if (autoRefresh_.resume) {
+        autoRefresh_.resume();
+    }
+}
+
+bool Comparison::StepProgress(std::string_view name) {
+    if (!progress_) {
+        return false;
+    }
+    std::string text(kTextProcessing);
+    text.push_back('\n');
+    text.append(name);
+    return progress_->Update(text, ++progressPos_);
+}
+
+void Comparison::StepProgressFormat(const char* format, std::string_view name) {
+    if (progress_) {
+        progress_->Update(FormatWith(format, name), ++progressPos_);
+    }
+}
+
+bool Comparison::ExtensionFilteredOut(std::string_view name) const {
+    if (!filter.filterActive || (filter.filterFlags & FilterState::kNoExtensionFilter)) {
+        return false;
+    }
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    std::string key = ";";
+    for (char c : name.substr(dot + 1)) {
+        key.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
+    }
+    key.push_back(';');
+    const bool listed = filter.filterExtensions.find(key) != std::string::npos;
+    return (filter.filterFlags & FilterState::kInclusion) ? !listed : listed;
+}
+
+bool Comparison::CompareFolders(const std::string& left, const std::string& right,
+                                int progressOption) {
+    if (observer_) {
+        observer_->SetWaitCursor(true);
+        observer_->BeginBatchUpdate();
+        observer_->ClearList();
+    }
+    FreeChildren(rootItem);
+    leftPath_ = left;
+    rightPath_ = right;
+    const bool ok = ReadBothFolders(left, right, rootItem, 0, progressOption);
+    if (ok) {
+        RenumberRows(rootItem);
+        if (observer_) {
+            observer_->FillListFromTree();
+            observer_->ShowStatusPaths(left, right);
+        }
+    }
+    if (observer_) {
+        observer_->EndBatchUpdate();
+        observer_->SetWaitCursor(false);
+    }
+    return ok;
+}
+
+bool Comparison::ReadBothFolders(const std::string& left, const std::string& right,
+                                 DiffItem* holder, int level, int /*progressOption*/) {
+    if (observer_) {
+        observer_->DisarmEscExit();
+    }
+    if (left.empty()) {
+        return false;
+    }
+    PauseAutoRefresh();
+    std::unique_ptr<ProgressSink> window;
+    ProgressSink* const outerProgress = progress_;
+    if (progressFactory_) {
+        uint64_t count = 0;
+        const uint64_t bytes = CountForProgress(left, readWholeTrees, count);
+        if (count > kProgressEntryThreshold || bytes > kProgressByteThreshold) {
+            window = progressFactory_->Open(kComparisonProgressCaption);
+        }
+        if (window) {
+            window->SetRange(2 * count, FormatWith(kTextReadingFormat, left), true);
+            progress_ = window.get();
+            progressPos_ = 0;
+        }
+    }
+    bool ok = true;
+    uint64_t counter = 0;
+    if (!ReadFolder(left, holder, level, kSideLeft, counter, readWholeTrees)) {
+        ok = false;
+    }
+    if (ok && !right.empty()) {
+        if (progress_) {
+            progress_->SetText(FormatWith(kTextReadingFormat, right));
+        }
+        if (!ReadFolder(right, holder, level, kSideRight, counter, readWholeTrees)) {
+            ok = false;
+        }
+    }
+    if (ok) {
+        if (progress_) {
+            progress_->SetText(kTextSettingStatus);
+        }
+        AssignStatusAndIndent(holder, right.empty());
+    } else {
+        FreeChildren(holder);
+    }
+    if (window) {
+        window->Hide();
+        window.reset();
+    }
+    progress_ = outerProgress;
+    ResumeAutoRefresh();
+    return ok;
+}
+
+bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level, int side,
+                            uint64_t& counter, bool recurse) {
+    if (path.empty()) {
+        return false;
+    }
+    bool topLevel = holder->parent == nullptr;
+    const SharedPath dir(path);
+    std::vector<DiffItem*> batch;
+    auto addDotDot = [&] {
+        DiffItem* item = NewDiffItem();
+        item->status = side;
+        item->level = level;
+        item->SetDir(side, dir);
+        item->name = "..";
+        batch.push_back(item);
+    };
+    if (topLevel && IsRootPath(path)) {
+        addDotDot();
+        topLevel = false;
+    }
+    bool cancelled = false;
+    {
+        FolderReader reader(path);
+        FolderEntry entry;
+        while (reader.Next(entry, true)) {
+            StepProgress(entry.name);
+            if (entry.isFolder) {
+                if (entry.name == "..") {
+                    if (topLevel) {
+                        addDotDot();
+                        topLevel = false;
+                    }
+                } else if (!IsUndoBackupName(entry.name)) {
+                    ++counter;
+                    DiffItem* item = NewDiffItem();
+                    item->status = side;
+                    item->level = level + 1;
+                    item->SetDir(side, dir);
+                    item->name = entry.name;
+                    item->sideFlags[side] = entry.flags;
+                    item->hasChildren[side] = FolderHasContent(JoinPath(path, entry.name));
+                    // A link to a folder is shown but never read automatically: it may loop.
+                    item->expanded[side] =
+                        item->hasChildren[side] && recurse && !(entry.flags & FolderEntry::kLink);
+                    batch.push_back(item);
+                }
+            } else if (!IsUndoBackupName(entry.name) && !ExtensionFilteredOut(entry.name)) {
+                ++counter;
+                DiffItem* item = NewDiffItem();
+                item->isFile = 1;
+                item->status = StatusLeftOnly + side;
+                item->level = level + 1;
+                item->SetDir(side, dir);
+                item->name = entry.name;
+                item->sideFlags[side] = entry.flags;
+                item->size[side] = entry.size;
+                item->mtime[side] =
+                    (entry.flags & FolderEntry::kDangling) ? DiffItem::kNoTime : entry.mtime;
+                if (options.showVersions == 1 && !(entry.flags & FolderEntry::kSpecial)) {
+                    item->SetVersionFromText(side, FormatVersionText(JoinPath(path, entry.name),
+                                                                     options.productVersion));
+                }
+                batch.push_back(item);
+            }
+            if (progress_ && progress_->Cancelled()) {
+                cancelled = true;
+                break;
+            }
+        }
+    }
+    if (cancelled) {
+        for (DiffItem* item : batch) {
+            delete item;
+        }
+        return false;
+    }
+    const std::vector<DiffItem*> placed = InsertOrMergeSorted(std::move(batch), holder);
+    for (DiffItem* item : placed) {
+        AssignIcons(item);
+    }
+    if (!recurse) {
+        return true;
+    }
+    for (DiffItem* item : placed) {
+        if (item->isFile || !item->expanded[side] || item->IsDotDot()) {
+            continue;
+        }
+        if (!ReadFolder(item->FullPath(side), item, level + 1, side, counter, recurse)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Comparison::ExpandFolder(DiffItem* item, int row, bool recurse) {
+    PauseAutoRefresh();
+    bool ok = true;
+    uint64_t counter = 0;
+    for (int side = 0; side < 2 && ok; ++side) {
+        if (!item->Has(side)) {
+            continue;
+        }
+        const std::string folder = item->FullPath(side);
+        if (side == kSideRight && progress_) {
+            progress_->SetText(FormatWith(kTextReadingFormat, folder));
+        }
+        const uint64_t before = counter;
+        if (!ReadFolder(folder, item, item->level, side, counter, recurse)) {
+            FreeChildren(item);
+            for (int s = 0; s < 2; ++s) {
+                item->expanded[s] = false;
+            }
+            AssignIcons(item);
+            ok = false;
+            break;
+        }
+        const bool found = counter != before;
+        if (!found) {
+            item->hasChildren[side] = false;
+        }
+        item->expanded[side] = found;
+        item->Image(side) = found ? kIconFolderOpen : kIconFolderClosed;
+    }
+    if (ok && counter > 0) {
+        if (progress_) {
+            progress_->SetText(kTextSettingStatus);
+        }
+        AssignStatusAndIndent(item, false);
+        if (progress_) {
+            progress_->SetText(kTextSettingGui);
+        }
+        if (observer_) {
+            observer_->InsertChildRows(item, row);
+        }
+    }
+    ResumeAutoRefresh();
+    return ok;
+}
+
+bool Comparison::ExpandFolderWithProgress(DiffItem* item, int row, bool recurse) {
+    std::unique_ptr<ProgressSink> window;
+    ProgressSink* const outerProgress = progress_;
+    if (progressFactory_) {
+        const int side = item->Has(kSideLeft) ? kSideLeft : kSideRight;
+        uint64_t count = 0;
+        FolderSizeAndCount(item->FullPath(side), count, false, true);
+        if (count > kProgressEntryThreshold) {
+            window = progressFactory_->Open(kComparisonProgressCaption);
+        }
+        if (window) {
+            window->SetRange(2 * count, kTextReadingFolders, true);
+            progress_ = window.get();
+            progressPos_ = 0;
+        }
+    }
+    const bool ok = ExpandFolder(item, row, recurse);
+    if (window) {
+        window->Hide();
+    }
+    progress_ = outerProgress;
+    return ok;
+}
+
+void Comparison::CollapseFolder(DiffItem* item, int row) {
+    if (observer_) {
+        observer_->DeleteDescendantRows(item, row);
+    }
+    const bool large = CountDescendants(item) >= kTrimAfterItems;
+    FreeChildren(item);
+    if (large) {
+        malloc_trim(0);
+    }
+    for (int side = 0; side < 2; ++side) {
+        if (item->hasChildren[side]) {
+            item->expanded[side] = false;
+            item->Image(side) = kIconFolderClosed;
+        }
+    }
+    if (item->parent && item->parent->parent) {
+        RefreshHasChildren(item->parent);
+    }
+    RenumberRows(TopOf(item));
+    if (observer_) {
+        observer_->ReselectRow(item, row);
+    }
+    Log("CollapseEx for %s", item->name.c_str());
+}
+
+void Comparison::RefreshHasChildren(DiffItem* item) {
+    if (!item->parent) {
+        return;
+    }
+    for (int side = 0; side < 2; ++side) {
+        item->hasChildren[side] = item->Has(side) && FolderHasContent(item->FullPath(side));
+        if (!item->hasChildren[side]) {
+            item->expanded[side] = false;
+            if (item->Image(side) == kIconFolderOpen) {
+                item->Image(side) = kIconFolderClosed;
+            }
+        }
+    }
+}
+
+void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty) {
+    if (rightSideEmpty && !filter.filterActive) {
+        for (DiffItem* c = holder->firstChild; c; c = c->next) {
+            StepProgressFormat(kTextAssignStatusFormat, c->name);
+            c->status = c->isFile ? int32_t{StatusLeftOnly} : int32_t{FolderLeftOnly};
+            AssignIcons(c);
+        }
+        return;
+    }
+    // The ".." row has level 0, so the entries of the opened folders start at 1.
+    const int startLevel = holder->parent ? holder->level + 1 : 1;
+    int counter = holder->parent ? holder->row + 1 : 0;
+    AssignIndent(holder, startLevel, counter);
+    RenumberRows(TopOf(holder));
+}
+
+void Comparison::AssignIndent(DiffItem* folder, int level, int& counter) {
+    DiffItem* c = folder->firstChild;
+    while (c) {
+        StepProgressFormat(kTextAssignIndentFormat, c->name);
+        c->level = c->name == ".." ? 0 : level;
+        c->row = counter;
+        DecideStatus(c);
+        if (filter.filterActive && c->isFile) {
+            bool remove = false;
+            if (filter.filterFlags & FilterState::kDiffersOnBothSides) {
+                remove = c->status != StatusDifferent;
+            } else if (filter.filterFlags & FilterState::kDiffersAnyWay) {
+                remove = c->status == StatusSame;
+            }
+            if (remove) {
+                c = RemoveItem(c);
+                continue;
+            }
+        }
+        ++counter;
+        if (c->firstChild) {
+            AssignIndent(c, level + 1, counter);
+        }
+        c = c->next;
+    }
+}
+
+void Comparison::DecideStatus(DiffItem* item) {
+    if (!item->isFile) {
+        if (item->Has(kSideLeft)) {
+            item->status = item->Has(kSideRight) ? FolderBoth : FolderLeftOnly;
+        } else {
+            item->status = FolderRightOnly;
+        }
+        AssignIcons(item);
+        return;
+    }
+    item->status = [&]() -> int32_t {
+        if (!item->Has(kSideRight)) {
+            return StatusLeftOnly;
+        }
+        if (!item->Has(kSideLeft)) {
+            return StatusRightOnly;
+        }
+        if (options.showVersions == 1) {
+            for (int side = 0; side < 2; ++side) {
+                if (item->GetVersionState(side) != VersionState::kNotRead || item->name.empty()) {
+                    continue;
+                }
+                if (item->sideFlags[side] & DiffItem::kFlagSpecial) {
+                    item->SetVersion(side, VersionState::kNone);
+                } else {
+                    item->SetVersionFromText(
+                        side, FormatVersionText(item->FullPath(side), options.productVersion));
+                }
+            }
+        }
+        const bool leftVersion = item->GetVersionState(kSideLeft) != VersionState::kNone;
+        const bool rightVersion = item->GetVersionState(kSideRight) != VersionState::kNone;
+        if (leftVersion && !rightVersion) {
+            return StatusLeftOnly;
+        }
+        if (!leftVersion && rightVersion) {
+            return StatusRightOnly;
+        }
+        if (item->GetVersionState(kSideLeft) != item->GetVersionState(kSideRight) ||
+            item->PackedVersion(kSideLeft) != item->PackedVersion(kSideRight)) {
+            return StatusDifferent;
+        }
+        const bool timeOk = options.compareTimestamp == 0 || item->SameTimeText();
+        const bool sizeOk = options.fileSize != 1 || item->size[0] == item->size[1];
+        if (!timeOk || !sizeOk) {
+            return StatusDifferent;
+        }
+        if (options.crc32 == ComparisonOptions::kChecksumNone) {
+            return StatusSame;
+        }
+        if (options.crc32SkipIfBig != 0 && item->size[kSideLeft] >= options.crc32SizeToSkip) {
+            return StatusSame;
+        }
+        const bool simple = options.crc32 == ComparisonOptions::kChecksumSimple;
+        uint32_t sums[2] = {0, 0};
+        for (int side = 0; side < 2; ++side) {
+            const std::string path = item->FullPath(side);
+            if (item->sideFlags[side] & DiffItem::kFlagSpecial) {
+                Log("Checksum skipped for %s: not a regular file", path.c_str());
+                return StatusSame;
+            }
+            if (detail::ChecksumRegularFile(path, simple, sums[side]) != 0) {
+                return StatusSame;
+            }
+        }
+        return sums[0] != sums[1] ? StatusDifferent : StatusSame;
+    }();
+    AssignIcons(item);
+}
+
+void Comparison::RecomputeFileStatuses(DiffItem* folder) {
+    for (DiffItem* c = folder->firstChild; c; c = c->next) {
+        if (c->isFile) {
+            DecideStatus(c);
+        } else if (c->firstChild) {
+            RecomputeFileStatuses(c);
+        }
+    }
+}
+
+}  // namespace quillon

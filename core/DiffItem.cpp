@@ -1,0 +1,796 @@
+#include "core/DiffItem.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "core/PathUtil.h"
+#include "reports/ValueText.h"
+
+namespace quillon {
+
+struct ChildIndex {
+    // Kind letter plus the name folded A-Z; maps to the first sibling of that entry group.
+    std::unordered_map<std::string, DiffItem*> groups;
+};
+
+// ---- SharedPath -------------------------------------------------------------------------------
+
+SharedPath::SharedPath(std::string_view text) {
+    if (!text.empty()) {
+        node_ = new Node{1, std::string(text)};
+    }
+}
+
+SharedPath::SharedPath(const SharedPath& other) : node_(other.node_) {
+    if (node_) {
+        ++node_->refs;
+    }
+}
+
+SharedPath::SharedPath(SharedPath&& other) noexcept : node_(other.node_) {
+    other.node_ = nullptr;
+}
+
+SharedPath& SharedPath::operator=(const SharedPath& other) {
+    if (other.node_) {
+        ++other.node_->refs;
+    }
+    Release();
+    node_ = other.node_;
+    return *this;
+}
+
+SharedPath& SharedPath::operator=(SharedPath&& other) noexcept {
+    if (this != &other) {
+        Release();
+        node_ = other.node_;
+        other.node_ = nullptr;
+    }
+    return *this;
+}
+
+SharedPath::~SharedPath() {
+    Release();
+}
+
+void SharedPath::Release() {
+    if (node_ && --node_->refs == 0) {
+        delete node_;
+    }
+    node_ = nullptr;
+}
+
+const std::string& SharedPath::Text() const {
+    static const std::string kEmpty;
+    return node_ ? node_->text : kEmpty;
+}
+
+// ---- names ------------------------------------------------------------------------------------
+
+namespace {
+
+// Weights above every code point: bytes that are not valid UTF-8, ordered by byte value.
+constexpr uint32_t kInvalidByteBase = 0x300000;
+
+// UTF-16 code-unit order differs from code-point order only in that U+E000..U+FFFF (one unit)
+// sort after the supplementary planes (surrogate units D800..DFFF).
+inline uint32_t Utf16Weight(uint32_t cp) {
+    return (cp >= 0xE000 && cp <= 0xFFFF) ? cp + 0x110000 : cp;
+}
+
+// Weight of the character at `i` (a non-ASCII lead byte), advancing `i` past it.
+uint32_t NonAsciiWeight(std::string_view s, size_t& i) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const size_t n = s.size();
+    const unsigned char b0 = p[i];
+    size_t len = 0;
+    uint32_t cp = 0;
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        cp = b0 & 0x0F;
+        if (b0 == 0xE0) {
+            lo = 0xA0;  // overlong
+        } else if (b0 == 0xED) {
+            hi = 0x9F;  // surrogates
+        }
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        cp = b0 & 0x07;
+        if (b0 == 0xF0) {
+            lo = 0x90;
+        } else if (b0 == 0xF4) {
+            hi = 0x8F;
+        }
+    }
+    if (len == 0 || i + len > n || p[i + 1] < lo || p[i + 1] > hi) {
+        ++i;
+        return kInvalidByteBase + b0;
+    }
+    for (size_t k = 1; k < len; ++k) {
+        const unsigned char c = p[i + k];
+        if (c < 0x80 || c > 0xBF) {
+            ++i;
+            return kInvalidByteBase + b0;
+        }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    i += len;
+    return Utf16Weight(cp);
+}
+
+inline unsigned char FoldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+std::string GroupKey(uint32_t isFile, std::string_view name) {
+    std::string key;
+    key.reserve(name.size() + 1);
+    key.push_back(isFile ? 'f' : 'd');
+    for (unsigned char c : name) {
+        key.push_back(static_cast<char>(FoldAscii(c)));
+    }
+    return key;
+}
+
+// Kind and name without case: the order of entry groups.
+int GroupCompare(const DiffItem& a, const DiffItem& b) {
+    if (a.isFile != b.isFile) {
+        return a.isFile ? 1 : -1;
+    }
+    if (!a.isFile) {
+        const bool aDots = a.IsDotDot();
+        const bool bDots = b.IsDotDot();
+        if (aDots || bDots) {
+            return aDots == bDots ? 0 : (aDots ? -1 : 1);
+        }
+    }
+    return CompareNames(a.name, b.name);
+}
+
+int SideMask(const DiffItem& item) {
+    return (item.Has(kSideLeft) ? 1 : 0) | (item.Has(kSideRight) ? 2 : 0);
+}
+
+// The sides an item being inserted brings, from its scan status (the dirs when it has none).
+int IncomingMask(const DiffItem& item) {
+    if (item.isFile) {
+        switch (item.status) {
+            case StatusLeftOnly:
+                return 1;
+            case StatusRightOnly:
+                return 2;
+            case StatusBothPresent:
+                return 3;
+            default:
+                break;
+        }
+    } else {
+        switch (item.status) {
+            case FolderLeftOnly:
+                return 1;
+            case FolderRightOnly:
+                return 2;
+            case FolderBoth:
+                return 3;
+            default:
+                break;
+        }
+    }
+    return SideMask(item);
+}
+
+void IndexAdd(DiffItem* holder, DiffItem* item) {
+    if (!holder->childIndex) {
+        return;
+    }
+    auto [it, added] =
+        holder->childIndex->groups.try_emplace(GroupKey(item->isFile, item->name), item);
+    if (!added && SiblingLess(*item, *it->second)) {
+        it->second = item;
+    }
+}
+
+void IndexRemove(DiffItem* holder, DiffItem* item) {
+    if (!holder->childIndex) {
+        return;
+    }
+    auto it = holder->childIndex->groups.find(GroupKey(item->isFile, item->name));
+    if (it == holder->childIndex->groups.end() || it->second != item) {
+        return;
+    }
+    if (item->next && SameEntry(*item->next, *item)) {
+        it->second = item->next;
+    } else {
+        holder->childIndex->groups.erase(it);
+    }
+}
+
+// Links `item` into `holder`'s children before `before` (at the end when null).
+void LinkBefore(DiffItem* holder, DiffItem* item, DiffItem* before) {
+    item->parent = holder;
+    if (before == nullptr) {
+        item->prev = holder->lastChild;
+        item->next = nullptr;
+        if (holder->lastChild) {
+            holder->lastChild->next = item;
+        } else {
+            holder->firstChild = item;
+        }
+        holder->lastChild = item;
+    } else {
+        item->next = before;
+        item->prev = before->prev;
+        if (before->prev) {
+            before->prev->next = item;
+        } else {
+            holder->firstChild = item;
+        }
+        before->prev = item;
+    }
+    IndexAdd(holder, item);
+}
+
+void Unlink(DiffItem* item) {
+    DiffItem* holder = item->parent;
+    if (holder) {
+        IndexRemove(holder, item);
+        if (holder->firstChild == item) {
+            holder->firstChild = item->next;
+        }
+        if (holder->lastChild == item) {
+            holder->lastChild = item->prev;
+        }
+    }
+    if (item->prev) {
+        item->prev->next = item->next;
+    }
+    if (item->next) {
+        item->next->prev = item->prev;
+    }
+    item->prev = item->next = nullptr;
+}
+
+void Merge(DiffItem* into, DiffItem* item, int mask) {
+    const int32_t s = into->status;
+    if (into->isFile) {
+        if (mask == 2) {
+            into->status = s == StatusRightOnly ? StatusRightOnly : StatusBothPresent;
+        } else if (mask == 1) {
+            into->status = s == StatusLeftOnly ? StatusLeftOnly : StatusBothPresent;
+        } else {
+            into->status = StatusBothPresent;
+        }
+    } else {
+        if (mask == 2) {
+            if (s == FolderLeftOnly || s == FolderBoth) {
+                into->status = FolderBoth;
+            }
+        } else if (mask == 1) {
+            if (s == FolderRightOnly || s == FolderBoth) {
+                into->status = FolderBoth;
+            }
+        } else {
+            into->status = FolderBoth;
+        }
+    }
+    for (int side = 0; side < 2; ++side) {
+        if (mask & (1 << side)) {
+            into->CopySideFrom(*item, side);
+        }
+    }
+}
+
+// The member of the group starting at `head` that takes `item`: one that lacks every side the
+// item brings, the exact spelling first. A fully paired item merges into the exact spelling or
+// the group's first member.
+DiffItem* MergeCandidate(DiffItem* head, const DiffItem& item, int mask) {
+    DiffItem* best = nullptr;
+    for (DiffItem* s = head; s && SameEntry(*s, item); s = s->next) {
+        if (mask == 3 || (SideMask(*s) & mask) == 0) {
+            if (s->name == item.name) {
+                return s;
+            }
+            if (!best) {
+                best = s;
+            }
+        }
+    }
+    return best;
+}
+
+// Places `item` (not merged) inside or right after the group starting at `head`.
+void InsertIntoGroup(DiffItem* holder, DiffItem* head, DiffItem* item) {
+    DiffItem* s = head;
+    while (s && SameEntry(*s, *item) && SiblingLess(*s, *item)) {
+        s = s->next;
+    }
+    LinkBefore(holder, item, s);
+}
+
+// Next item in depth-first order below `root`, or null.
+const DiffItem* NextPreorder(const DiffItem* item, const DiffItem* root) {
+    if (item->firstChild) {
+        return item->firstChild;
+    }
+    while (item != root) {
+        if (item->next) {
+            return item->next;
+        }
+        item = item->parent;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int CompareNames(std::string_view a, std::string_view b) {
+    const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
+    size_t i = 0;
+    const size_t n = std::min(a.size(), b.size());
+    while (i < n) {
+        const unsigned char ca = pa[i];
+        const unsigned char cb = pb[i];
+        if (ca < 0x80 && cb < 0x80) {
+            const unsigned char fa = FoldAscii(ca);
+            const unsigned char fb = FoldAscii(cb);
+            if (fa != fb) {
+                return fa < fb ? -1 : 1;
+            }
+            ++i;
+            continue;
+        }
+        if (ca < 0x80 || cb < 0x80) {
+            return ca < 0x80 ? -1 : 1;
+        }
+        size_t ia = i;
+        size_t ib = i;
+        const uint32_t wa = NonAsciiWeight(a, ia);
+        const uint32_t wb = NonAsciiWeight(b, ib);
+        if (wa != wb) {
+            return wa < wb ? -1 : 1;
+        }
+        i = ia;
+    }
+    if (a.size() == b.size()) {
+        return 0;
+    }
+    // A name that ends mid-sequence of the other has fewer characters.
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int CompareNamesExact(std::string_view a, std::string_view b) {
+    const int folded = CompareNames(a, b);
+    if (folded != 0) {
+        return folded;
+    }
+    // Equal without case: the names differ only in ASCII letters, where byte order is the
+    // unfolded UTF-16 order.
+    const int raw = a.compare(b);
+    return raw < 0 ? -1 : (raw > 0 ? 1 : 0);
+}
+
+bool SiblingLess(const DiffItem& a, const DiffItem& b) {
+    const int group = GroupCompare(a, b);
+    if (group != 0) {
+        return group < 0;
+    }
+    return a.name.compare(b.name) < 0;
+}
+
+bool SameEntry(const DiffItem& a, const DiffItem& b) {
+    return GroupCompare(a, b) == 0;
+}
+
+// ---- DiffItem ---------------------------------------------------------------------------------
+
+DiffItem::DiffItem() = default;
+
+DiffItem::~DiffItem() {
+    FreeChildren(this);
+}
+
+void DiffItem::ClearSide(int side) {
+    dir_[side] = SharedPath();
+    size[side] = 0;
+    mtime[side] = kNoTime;
+    expanded[side] = false;
+    hasChildren[side] = false;
+    sideFlags[side] = 0;
+    version_[side] = 0;
+    versionState_[side] = VersionState::kNotRead;
+    if (otherName_ && otherNameSide_ == side) {
+        otherName_.reset();
+    }
+}
+
+const std::string& DiffItem::Name(int side) const {
+    return (otherName_ && otherNameSide_ == side) ? *otherName_ : name;
+}
+
+void DiffItem::SetSideName(int side, std::string_view spelling) {
+    if (spelling == name) {
+        if (otherName_ && otherNameSide_ == side) {
+            otherName_.reset();
+        }
+        return;
+    }
+    otherName_ = std::make_unique<std::string>(spelling);
+    otherNameSide_ = static_cast<uint8_t>(side);
+}
+
+std::string DiffItem::FullPath(int side) const {
+    if (!Has(side)) {
+        return {};
+    }
+    return JoinPath(Dir(side), Name(side));
+}
+
+std::string DiffItem::TimeText(int side) const {
+    if (!Has(side) || mtime[side] == kNoTime) {
+        return {};
+    }
+    return FormatTimestampFromTime(static_cast<time_t>(mtime[side]));
+}
+
+std::string DiffItem::SizeText(int side) const {
+    if (!isFile || !Has(side)) {
+        return {};
+    }
+    return InsertThousandsSeparators(std::to_string(size[side]));
+}
+
+std::string DiffItem::VersionText(int side) const {
+    if (!isFile || !Has(side)) {
+        return {};
+    }
+    switch (versionState_[side]) {
+        case VersionState::kNotRead:
+            return kVersionNotRead;
+        case VersionState::kNone:
+            return {};
+        case VersionState::kPresent:
+            break;
+    }
+    const uint64_t v = version_[side];
+    char text[48];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>((v >> 48) & 0xFFFF),
+                  static_cast<unsigned>((v >> 32) & 0xFFFF),
+                  static_cast<unsigned>((v >> 16) & 0xFFFF), static_cast<unsigned>(v & 0xFFFF));
+    return text;
+}
+
+namespace {
+// Local minute of a time, or false when it has no local form (its text would be empty).
+bool LocalMinute(int64_t t, struct tm& out) {
+    const time_t tt = static_cast<time_t>(t);
+    return localtime_r(&tt, &out) != nullptr;
+}
+}  // namespace
+
+bool DiffItem::SameTimeText() const {
+    const bool haveLeft = Has(kSideLeft) && mtime[0] != kNoTime;
+    const bool haveRight = Has(kSideRight) && mtime[1] != kNoTime;
+    if (!haveLeft || !haveRight) {
+        return haveLeft == haveRight;
+    }
+    if (mtime[0] == mtime[1]) {
+        return true;
+    }
+    struct tm a {};
+    struct tm b {};
+    const bool okA = LocalMinute(mtime[0], a);
+    const bool okB = LocalMinute(mtime[1], b);
+    if (!okA || !okB) {
+        return okA == okB;
+    }
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
+           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min;
+}
+
+void DiffItem::SetVersion(int side, VersionState state, uint64_t packed) {
+    versionState_[side] = state;
+    version_[side] = state == VersionState::kPresent ? packed : 0;
+}
+
+void DiffItem::SetVersionFromText(int side, std::string_view text) {
+    unsigned parts[4] = {0, 0, 0, 0};
+    const std::string copy(text);
+    if (copy.empty() ||
+        std::sscanf(copy.c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]) != 4) {
+        SetVersion(side, VersionState::kNone);
+        return;
+    }
+    uint64_t packed = 0;
+    for (unsigned part : parts) {
+        packed = (packed << 16) | (part & 0xFFFF);
+    }
+    SetVersion(side, VersionState::kPresent, packed);
+}
+
+void DiffItem::CopySideFrom(const DiffItem& other, int side) {
+    dir_[side] = other.dir_[side];
+    size[side] = other.size[side];
+    mtime[side] = other.mtime[side];
+    expanded[side] = other.expanded[side];
+    hasChildren[side] = other.hasChildren[side];
+    sideFlags[side] = other.sideFlags[side];
+    version_[side] = other.version_[side];
+    versionState_[side] = other.versionState_[side];
+    SetSideName(side, other.Name(side));
+}
+
+// ---- tree operations --------------------------------------------------------------------------
+
+DiffItem* NewDiffItem() {
+    return new DiffItem();
+}
+
+void AssignIcons(DiffItem* item) {
+    for (int side = 0; side < 2; ++side) {
+        int32_t icon;
+        if (!item->Has(side)) {
+            icon = item->isFile ? kIconFileAbsent : kIconFolderAbsent;
+        } else if (!item->isFile) {
+            icon = item->expanded[side] ? kIconFolderOpen : kIconFolderClosed;
+        } else {
+            switch (item->status) {
+                case StatusSame:
+                    icon = kIconFileSame;
+                    break;
+                case StatusDifferent:
+                    icon = kIconFileDifferent;
+                    break;
+                case StatusRightOnly:
+                    icon = kIconFileRightOnly;
+                    break;
+                case StatusLeftOnly:
+                    icon = kIconFileLeftOnly;
+                    break;
+                default:
+                    icon = side == kSideLeft ? kIconFileLeftOnly : kIconFileRightOnly;
+                    break;
+            }
+        }
+        item->Image(side) = icon;
+    }
+}
+
+DiffItem* InsertOrMerge(DiffItem* item, DiffItem* holder) {
+    item->parent = holder;
+    if (!holder->firstChild) {
+        LinkBefore(holder, item, nullptr);
+        return item;
+    }
+    // Scans append in order more often than not.
+    if (GroupCompare(*holder->lastChild, *item) < 0) {
+        LinkBefore(holder, item, nullptr);
+        return item;
+    }
+    DiffItem* head = nullptr;
+    if (holder->childIndex) {
+        auto it = holder->childIndex->groups.find(GroupKey(item->isFile, item->name));
+        if (it != holder->childIndex->groups.end()) {
+            head = it->second;
+        }
+    }
+    if (!head) {
+        head = holder->firstChild;
+        while (head && GroupCompare(*head, *item) < 0) {
+            head = head->next;
+        }
+    }
+    if (head && SameEntry(*head, *item)) {
+        const int mask = IncomingMask(*item);
+        if (DiffItem* into = MergeCandidate(head, *item, mask)) {
+            Merge(into, item, mask);
+            item->parent = nullptr;
+            delete item;
+            return into;
+        }
+        InsertIntoGroup(holder, head, item);
+        return item;
+    }
+    LinkBefore(holder, item, head);
+    return item;
+}
+
+std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffItem* holder) {
+    std::stable_sort(items.begin(), items.end(),
+                     [](const DiffItem* a, const DiffItem* b) { return SiblingLess(*a, *b); });
+    DiffItem* cursor = holder->firstChild;
+    for (DiffItem*& item : items) {
+        item->parent = holder;
+        while (cursor && GroupCompare(*cursor, *item) < 0) {
+            cursor = cursor->next;
+        }
+        if (cursor && SameEntry(*cursor, *item)) {
+            const int mask = IncomingMask(*item);
+            if (DiffItem* into = MergeCandidate(cursor, *item, mask)) {
+                Merge(into, item, mask);
+                item->parent = nullptr;
+                delete item;
+                item = into;
+                continue;
+            }
+            InsertIntoGroup(holder, cursor, item);
+            if (item->next == cursor) {
+                cursor = item;
+            }
+            continue;
+        }
+        LinkBefore(holder, item, cursor);
+        cursor = item;
+    }
+    return items;
+}
+
+DiffItem* FindSibling(uint32_t isFile, std::string_view name, DiffItem* firstSibling) {
+    for (DiffItem* s = firstSibling; s; s = s->next) {
+        if (s->isFile == isFile && CompareNames(s->name, name) == 0) {
+            return s;
+        }
+    }
+    return nullptr;
+}
+
+DiffItem* FindChild(DiffItem* parent, uint32_t isFile, std::string_view name) {
+    if (!parent || !parent->firstChild) {
+        return nullptr;
+    }
+    if (!parent->childIndex) {
+        parent->childIndex = std::make_unique<ChildIndex>();
+        for (DiffItem* c = parent->firstChild; c; c = c->next) {
+            parent->childIndex->groups.try_emplace(GroupKey(c->isFile, c->name), c);
+        }
+    }
+    auto it = parent->childIndex->groups.find(GroupKey(isFile, name));
+    if (it == parent->childIndex->groups.end()) {
+        return nullptr;
+    }
+    DiffItem* head = it->second;
+    for (DiffItem* s = head; s && s->isFile == isFile && CompareNames(s->name, name) == 0;
+         s = s->next) {
+        if (s->Name(kSideLeft) == name || s->Name(kSideRight) == name) {
+            return s;
+        }
+    }
+    return head;
+}
+
+DiffItem* FindFileByPath(std::string_view fullPath, DiffItem* subtreeRoot) {
+    if (!subtreeRoot) {
+        return nullptr;
+    }
+    const std::string_view name = BaseName(fullPath);
+    const std::string_view dir = DirName(fullPath);
+    for (const DiffItem* item = subtreeRoot->firstChild; item;
+         item = NextPreorder(item, subtreeRoot)) {
+        if (!item->isFile || CompareNames(item->name, name) != 0) {
+            continue;
+        }
+        for (int side = 0; side < 2; ++side) {
+            if (item->Has(side) && CompareNames(item->Dir(side), dir) == 0) {
+                return const_cast<DiffItem*>(item);
+            }
+        }
+    }
+    return nullptr;
+}
+
+void FreeChildren(DiffItem* item) {
+    DiffItem* child = item->firstChild;
+    item->firstChild = item->lastChild = nullptr;
+    item->childIndex.reset();
+    while (child) {
+        DiffItem* next = child->next;
+        delete child;
+        child = next;
+    }
+}
+
+DiffItem* RemoveItem(DiffItem* item) {
+    DiffItem* next = item->next;
+    Unlink(item);
+    item->parent = nullptr;
+    delete item;
+    return next;
+}
+
+bool IsDescendantOf(const DiffItem* item, const DiffItem* ancestor) {
+    for (const DiffItem* p = item ? item->parent : nullptr; p; p = p->parent) {
+        if (p == ancestor) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void RenumberRows(DiffItem* subtreeRoot) {
+    int32_t row = 0;
+    for (const DiffItem* item = subtreeRoot->firstChild; item;
+         item = NextPreorder(item, subtreeRoot)) {
+        const_cast<DiffItem*>(item)->row = row++;
+    }
+}
+
+DiffItem* ItemAtRow(DiffItem* subtreeRoot, int row) {
+    for (const DiffItem* item = subtreeRoot->firstChild; item;
+         item = NextPreorder(item, subtreeRoot)) {
+        if (item->row == row) {
+            return const_cast<DiffItem*>(item);
+        }
+    }
+    return nullptr;
+}
+
+bool IsConsistent(const DiffItem* root, bool checkRows, std::string* why) {
+    auto fail = [why](const std::string& text, const DiffItem* item) {
+        if (why) {
+            *why = text + (item ? " at '" + item->name + "'" : std::string());
+        }
+        return false;
+    };
+    int32_t row = 0;
+    // Walk folder by folder so that every sibling list is checked once.
+    std::vector<const DiffItem*> folders{root};
+    while (!folders.empty()) {
+        const DiffItem* holder = folders.back();
+        folders.pop_back();
+        if ((holder->firstChild == nullptr) != (holder->lastChild == nullptr)) {
+            return fail("first/last child disagree", holder);
+        }
+        if (holder->firstChild && holder->firstChild->prev) {
+            return fail("first child has a previous sibling", holder->firstChild);
+        }
+        if (holder->lastChild && holder->lastChild->next) {
+            return fail("last child has a next sibling", holder->lastChild);
+        }
+        const DiffItem* prev = nullptr;
+        for (const DiffItem* c = holder->firstChild; c; c = c->next) {
+            if (c->parent != holder) {
+                return fail("wrong parent", c);
+            }
+            if (c->prev != prev) {
+                return fail("broken prev link", c);
+            }
+            if (prev && !SiblingLess(*prev, *c)) {
+                return fail("siblings out of order", c);
+            }
+            if (c->IsDotDot() && !c->isFile && prev) {
+                return fail("'..' is not first", c);
+            }
+            for (const DiffItem* s = prev; s && SameEntry(*s, *c); s = s->prev) {
+                if (SideMask(*s) & SideMask(*c)) {
+                    return fail("one side's entry held twice", c);
+                }
+            }
+            if (!c->next && holder->lastChild != c) {
+                return fail("last child is not the end of the list", c);
+            }
+            if (c->firstChild) {
+                folders.push_back(c);
+            }
+            prev = c;
+        }
+    }
+    if (checkRows) {
+        for (const DiffItem* item = root->firstChild; item; item = NextPreorder(item, root)) {
+            if (item->row != row++) {
+                return fail("row " + std::to_string(item->row) + " where " +
+                                std::to_string(row - 1) + " was due",
+                            item);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace quillon

@@ -1,0 +1,181 @@
+#include "core/FolderScan.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/PathUtil.h"
+
+namespace quillon {
+
+namespace {
+
+bool StartsWithNoCase(std::string_view name, std::string_view prefix) {
+    if (name.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<unsigned char>(c + 32);
+        }
+        if (c != static_cast<unsigned char>(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Marker files of the transfer tool are not content.
+bool IsIgnoredFileName(std::string_view name) {
+    return IsUndoBackupName(name) || StartsWithNoCase(name, "$farlinkfarlinkupdated");
+}
+
+bool IsIgnoredFolderName(std::string_view name) {
+    return name == "." || name == ".." || name.find("$diffundo") != std::string_view::npos ||
+           name.find("$farlinkbu") != std::string_view::npos;
+}
+
+void FillFromStat(FolderEntry& entry, const struct stat& st) {
+    entry.isFolder = S_ISDIR(st.st_mode);
+    if (!entry.isFolder && !S_ISREG(st.st_mode)) {
+        entry.flags |= FolderEntry::kSpecial;
+    }
+    entry.size = entry.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
+    entry.mtime = entry.isFolder ? FolderEntry::kNoTime : static_cast<int64_t>(st.st_mtim.tv_sec);
+}
+
+}  // namespace
+
+bool IsUndoBackupName(std::string_view name) {
+    return StartsWithNoCase(name, "$diffundo");
+}
+
+FolderReader::FolderReader(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    dir_ = fdopendir(fd);
+    if (!dir_) {
+        close(fd);
+    }
+}
+
+FolderReader::~FolderReader() {
+    if (dir_) {
+        closedir(dir_);
+    }
+}
+
+bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
+    if (!dir_) {
+        return false;
+    }
+    const int fd = dirfd(dir_);
+    for (;;) {
+        errno = 0;
+        const struct dirent* d = readdir(dir_);
+        if (!d) {
+            return false;
+        }
+        if (d->d_name[0] == '.' && d->d_name[1] == '\0') {
+            continue;
+        }
+        entry.name.assign(d->d_name);
+        entry.flags = 0;
+        entry.size = 0;
+        entry.mtime = FolderEntry::kNoTime;
+        struct stat st {};
+        switch (d->d_type) {
+            case DT_DIR:
+                entry.isFolder = true;
+                return true;
+            case DT_REG:
+                entry.isFolder = false;
+                if (statFiles) {
+                    if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                        continue;  // gone since the listing
+                    }
+                    FillFromStat(entry, st);
+                }
+                return true;
+            case DT_LNK:
+            case DT_UNKNOWN: {
+                if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    continue;
+                }
+                if (S_ISLNK(st.st_mode)) {
+                    entry.flags |= FolderEntry::kLink;
+                    if (fstatat(fd, d->d_name, &st, 0) != 0) {
+                        entry.isFolder = false;
+                        entry.flags |= FolderEntry::kDangling;
+                        return true;
+                    }
+                }
+                const uint8_t linkFlag = entry.flags;
+                FillFromStat(entry, st);
+                entry.flags |= linkFlag;
+                return true;
+            }
+            default:
+                // FIFOs, sockets and devices: stat'ing never opens them.
+                entry.isFolder = false;
+                entry.flags |= FolderEntry::kSpecial;
+                if (statFiles && fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                    entry.size = static_cast<uint64_t>(st.st_size);
+                    entry.mtime = static_cast<int64_t>(st.st_mtim.tv_sec);
+                }
+                return true;
+        }
+    }
+}
+
+bool FolderHasContent(const std::string& path) {
+    if (IsRootPath(path)) {
+        return true;
+    }
+    FolderReader reader(path);
+    if (!reader.IsOpen()) {
+        return false;
+    }
+    FolderEntry entry;
+    // Only names that one of the ignore rules could match need the entry's kind.
+    while (reader.Next(entry, false)) {
+        if (entry.isFolder ? !IsIgnoredFolderName(entry.name) : !IsIgnoredFileName(entry.name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+uint64_t FolderSizeAndCount(const std::string& path, uint64_t& counter, bool recurse,
+                            bool countFolders) {
+    FolderReader reader(path);
+    uint64_t total = 0;
+    FolderEntry entry;
+    while (reader.Next(entry, true)) {
+        if (!entry.isFolder) {
+            if (!IsIgnoredFileName(entry.name)) {
+                total += entry.size;
+                ++counter;
+            }
+            continue;
+        }
+        if (entry.name[0] == '.') {
+            continue;
+        }
+        if (countFolders) {
+            ++counter;
+        }
+        if (recurse && !(entry.flags & FolderEntry::kLink)) {
+            total += FolderSizeAndCount(JoinPath(path, entry.name), counter, recurse, countFolders);
+        }
+    }
+    return total;
+}
+
+}  // namespace quillon
