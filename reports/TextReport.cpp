@@ -1,0 +1,463 @@
+#include "reports/TextReport.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/DiffItem.h"
+#include "core/PathUtil.h"
+#include "reports/ValueText.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* kSomethingWrong = "\t======= SOMETHING WRONG =======\n";
+
+// The folder symbols use the native separator: "./name" for files, "name/." for folders in the
+// normal layout and "[./name/]" in the spreadsheet.
+const std::string kFilePrefix = std::string(".") + kPathSep;
+const std::string kNormalFolderSuffix = std::string(1, kPathSep) + ".";
+const std::string kSheetFolderSuffix = std::string(1, kPathSep);
+
+bool IsFileStatus(ReportStatus s) {
+    return s == ReportStatus::Same || s == ReportStatus::Different || s == ReportStatus::LeftOnly ||
+           s == ReportStatus::RightOnly;
+}
+
+std::string StatusLabel(ReportStatus status) {
+    switch (status) {
+        case ReportStatus::Same:
+            return "\t(Same)\n";
+        case ReportStatus::Different:
+            return "\t(Different)\n";
+        case ReportStatus::LeftOnly:
+        case ReportStatus::FolderLeftOnly:
+            return "\t(Left-only)\n";
+        case ReportStatus::RightOnly:
+        case ReportStatus::FolderRightOnly:
+            return "\t(Right-only)\n";
+        case ReportStatus::FolderBoth:
+            return "\t(Both)\n";
+        case ReportStatus::Unknown:
+            break;
+    }
+    return "\n";
+}
+
+// A folder row is trustworthy only when the sides it has match what its status claims.
+bool FolderSidesMatch(const ReportRow& row) {
+    bool left = !row.leftPath.empty();
+    bool right = !row.rightPath.empty();
+    switch (row.status) {
+        case ReportStatus::FolderBoth:
+            return left && right;
+        case ReportStatus::FolderLeftOnly:
+            return left && !right;
+        case ReportStatus::FolderRightOnly:
+            return !left && right;
+        default:
+            return false;
+    }
+}
+
+const std::string& RightName(const ReportRow& row) {
+    return row.rightName.empty() ? row.name : row.rightName;
+}
+
+// The report relies on the stored timestamp having exactly one space between date and time.
+std::string DateOnly(const std::string& stamp) {
+    return stamp.substr(0, stamp.find(' '));
+}
+
+std::string NormalTime(const std::string& stamp, bool hhmmss) {
+    if (!hhmmss) {
+        return DateOnly(stamp);
+    }
+    size_t space = stamp.find(' ');
+    if (space == std::string::npos) {
+        return stamp;
+    }
+    return stamp.substr(0, space) + "::" + stamp.substr(space + 1);
+}
+
+std::string Tabs(int count) {
+    return std::string(std::max(count, 0), '\t');
+}
+
+class Labels {
+  public:
+    explicit Labels(const ReportOptions& o)
+        : o_(o),
+          version_(o.VersionLabelText()),
+          time_(o.TimeLabelText()),
+          size_(o.SizeLabelText()),
+          bytes_(o.BytesLabelText()) {}
+
+    // One side's cells; `time` is already cut to the layout's form.
+    void AppendCells(std::string& out, const std::string& version, const std::string& time,
+                     const std::string& size) const {
+        if (o_.versionColumn) {
+            out += version_ + version + "\t";
+        }
+        if (o_.timeColumn) {
+            out += time_ + time + "\t";
+        }
+        if (o_.sizeColumn) {
+            out += size_ + size + bytes_ + "\t";
+        }
+    }
+
+    void AppendDifferentCells(std::string& out, const ReportRow& row) const {
+        if (o_.versionColumn) {
+            out += version_ + row.leftVersion + "<->" + row.rightVersion + "\t";
+        }
+        if (o_.timeColumn) {
+            out += time_ + NormalTime(row.leftTime, o_.hhmmss) + "<->" + time_ +
+                   NormalTime(row.rightTime, o_.hhmmss) + "\t";
+        }
+        if (o_.sizeColumn) {
+            out += size_ + row.leftSize + "<->" + row.rightSize + bytes_ + "\t";
+        }
+    }
+
+    std::string RowEnd(ReportStatus status) const {
+        return o_.diffStatLabel ? StatusLabel(status) : "\n";
+    }
+
+  private:
+    const ReportOptions& o_;
+    std::string version_, time_, size_, bytes_;
+};
+
+std::string Header(const ReportInput& input) {
+    return "1st DIR [" + input.leftRoot + "] vs 2nd DIR [" + input.rightRoot + "]\n\n";
+}
+
+bool NormalListsFile(int index, ReportStatus s) {
+    switch (index) {
+        case 0:
+            return s == ReportStatus::Different || s == ReportStatus::LeftOnly ||
+                   s == ReportStatus::RightOnly;
+        case 2:
+            return s == ReportStatus::Same || s == ReportStatus::Different ||
+                   s == ReportStatus::LeftOnly;
+        case 4:
+            return s == ReportStatus::Same || s == ReportStatus::Different ||
+                   s == ReportStatus::RightOnly;
+        default:
+            return true;
+    }
+}
+
+void AppendNormalFolder(std::string& out, const ReportRow& row, const Labels& labels, int index,
+                        int style) {
+    std::string head = Tabs(row.depth - 1) + row.name + (style == 0 ? kNormalFolderSuffix : "");
+    if (!FolderSidesMatch(row)) {
+        out += head + kSomethingWrong;
+        return;
+    }
+    bool labelled = index == 0 || index == 6;
+    switch (row.status) {
+        case ReportStatus::FolderBoth:
+            break;
+        case ReportStatus::FolderLeftOnly:
+            if (index == 4) {
+                return;
+            }
+            break;
+        case ReportStatus::FolderRightOnly:
+            if (index == 2) {
+                return;
+            }
+            break;
+        default:
+            return;
+    }
+    out += head + (labelled ? labels.RowEnd(row.status) : "\n");
+}
+
+void AppendNormalFile(std::string& out, const ReportRow& row, const ReportOptions& options,
+                      const Labels& labels, int index, int style) {
+    if (!NormalListsFile(index, row.status)) {
+        return;
+    }
+    bool useRight = row.status == ReportStatus::RightOnly ||
+                    (row.status == ReportStatus::Unknown && row.leftPath.empty());
+    if (style == 2) {
+        std::string left = JoinPath(row.leftPath, row.name);
+        std::string right = JoinPath(row.rightPath, RightName(row));
+        if (row.status == ReportStatus::Same || row.status == ReportStatus::Different) {
+            out += left + "\n" + right;
+        } else {
+            out += useRight ? right : left;
+        }
+    } else {
+        out += Tabs(row.depth - 1) + (style == 0 ? kFilePrefix : "") +
+               (useRight ? RightName(row) : row.name);
+    }
+    out += "\t";
+    if (row.status == ReportStatus::Different) {
+        labels.AppendDifferentCells(out, row);
+    } else if (useRight) {
+        labels.AppendCells(out, row.rightVersion, NormalTime(row.rightTime, options.hhmmss),
+                           row.rightSize);
+    } else {
+        labels.AppendCells(out, row.leftVersion, NormalTime(row.leftTime, options.hhmmss),
+                           row.leftSize);
+    }
+    bool plain = (row.status == ReportStatus::Same && index != 6) ||
+                 (row.status == ReportStatus::LeftOnly && index == 2) ||
+                 (row.status == ReportStatus::RightOnly && index == 4);
+    out += plain ? "\n" : labels.RowEnd(row.status);
+}
+
+bool WriteWhole(const std::string& path, const std::string& text, int encoding, bool newFile) {
+    TextEncoding enc = ToTextEncoding(encoding);
+    FILE* stream = OpenEncodedTextFile(path, newFile ? "w" : "a+", enc, newFile);
+    if (stream == nullptr) {
+        return false;
+    }
+    bool ok = text.empty() || WriteEncodedText(stream, enc, text) > 0;
+    ok = std::fclose(stream) == 0 && ok;
+    return ok;
+}
+
+ReportStatus MapStatus(const DiffItem& item) {
+    if (item.isFile) {
+        switch (item.status) {
+            case StatusSame:
+                return ReportStatus::Same;
+            case StatusDifferent:
+                return ReportStatus::Different;
+            case StatusLeftOnly:
+                return ReportStatus::LeftOnly;
+            case StatusRightOnly:
+                return ReportStatus::RightOnly;
+            default:
+                return ReportStatus::Unknown;
+        }
+    }
+    switch (item.status) {
+        case FolderBoth:
+            return ReportStatus::FolderBoth;
+        case FolderLeftOnly:
+            return ReportStatus::FolderLeftOnly;
+        case FolderRightOnly:
+            return ReportStatus::FolderRightOnly;
+        default:
+            return ReportStatus::Unknown;
+    }
+}
+
+// A version that was never read is shown as nothing, not as a marker word.
+std::string ReportVersion(const DiffItem& item, int side) {
+    std::string text = item.VersionText(side);
+    return text == kVersionNotRead ? std::string() : text;
+}
+
+}  // namespace
+
+ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot,
+                               const std::string& rightRoot) {
+    ReportInput input;
+    input.leftRoot = leftRoot;
+    input.rightRoot = rightRoot;
+    // An explicit stack: a deep tree must not exhaust the call stack.
+    std::vector<std::pair<const DiffItem*, int>> pending;
+    if (root != nullptr && root->lastChild != nullptr) {
+        for (const DiffItem* c = root->lastChild; c != nullptr; c = c->prev) {
+            pending.emplace_back(c, 1);
+        }
+    }
+    while (!pending.empty()) {
+        auto [item, depth] = pending.back();
+        pending.pop_back();
+        ReportRow row;
+        row.isFolder = item->isFile == 0;
+        row.status = MapStatus(*item);
+        row.depth = depth;
+        row.name = item->Has(kSideLeft) ? item->Name(kSideLeft) : item->name;
+        if (item->Has(kSideRight) && item->Name(kSideRight) != row.name) {
+            row.rightName = item->Name(kSideRight);
+        }
+        row.leftPath = item->Dir(kSideLeft);
+        row.rightPath = item->Dir(kSideRight);
+        if (!row.isFolder) {
+            for (int side : {kSideLeft, kSideRight}) {
+                if (!item->Has(side)) {
+                    continue;
+                }
+                (side == kSideLeft ? row.leftVersion : row.rightVersion) =
+                    ReportVersion(*item, side);
+                (side == kSideLeft ? row.leftTime : row.rightTime) = item->TimeText(side);
+                (side == kSideLeft ? row.leftSize : row.rightSize) = item->SizeText(side);
+            }
+        }
+        input.rows.push_back(std::move(row));
+        for (const DiffItem* c = item->lastChild; c != nullptr; c = c->prev) {
+            pending.emplace_back(c, depth + 1);
+        }
+    }
+    return input;
+}
+
+size_t CountDifferenceRows(const ReportInput& input) {
+    return size_t(std::count_if(input.rows.begin(), input.rows.end(), [](const ReportRow& r) {
+        return r.name != ".." && r.status != ReportStatus::Same &&
+               r.status != ReportStatus::FolderBoth;
+    }));
+}
+
+std::string BuildTextReport(const ReportInput& input, const ReportOptions& options,
+                            int contentIndex, int fileNameStyle) {
+    std::string out;
+    switch (contentIndex) {
+        case 0:
+            out = Header(input) + "Only different files will be displayed.\n\n";
+            break;
+        case 2:
+            out = "DIR [" + input.leftRoot + "]\n\n";
+            break;
+        case 4:
+            out = "DIR [" + input.rightRoot + "]\n\n";
+            break;
+        default:
+            out = Header(input);
+            break;
+    }
+    Labels labels(options);
+    for (const ReportRow& row : input.rows) {
+        if (row.isFolder) {
+            if (row.name != ".." && fileNameStyle != 2) {
+                AppendNormalFolder(out, row, labels, contentIndex, fileNameStyle);
+            }
+        } else {
+            AppendNormalFile(out, row, options, labels, contentIndex, fileNameStyle);
+        }
+    }
+    return out;
+}
+
+std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
+                                   int contentIndex, int fileNameStyle) {
+    std::string out = Header(input);
+    int maxDepth = 0;
+    for (const ReportRow& row : input.rows) {
+        maxDepth = std::max(maxDepth, row.depth);
+    }
+    const int columns = options.ColumnCount();
+    const bool leftBlocks = contentIndex != 5;
+    const bool rightBlocks = contentIndex != 3;
+    const bool oneSided = !leftBlocks || !rightBlocks;
+    Labels labels(options);
+
+    auto fileBlock = [&](const ReportRow& row, bool right) {
+        std::string block = Tabs(row.depth - 1);
+        const std::string& name = right ? RightName(row) : row.name;
+        block += fileNameStyle == 2 ? JoinPath(right ? row.rightPath : row.leftPath, name) : name;
+        block += "\t" + Tabs(maxDepth - row.depth);
+        const std::string& stamp = right ? row.rightTime : row.leftTime;
+        labels.AppendCells(block, right ? row.rightVersion : row.leftVersion,
+                           options.hhmmss ? stamp : DateOnly(stamp),
+                           right ? row.rightSize : row.leftSize);
+        return block;
+    };
+    auto emptyBlock = [&](const ReportRow& row) {
+        return Tabs(row.depth - 1) + "\t" + Tabs(maxDepth - row.depth) + Tabs(columns);
+    };
+    auto folderBlock = [&](const ReportRow& row, bool right) {
+        const std::string& name = right ? RightName(row) : row.name;
+        return Tabs(row.depth - 1) + "[" + (fileNameStyle == 0 ? kFilePrefix : "") + name +
+               (fileNameStyle == 0 ? kSheetFolderSuffix : "") + "]";
+    };
+    auto rowEnd = [&](ReportStatus status) {
+        return oneSided ? std::string("\n") : labels.RowEnd(status);
+    };
+
+    for (const ReportRow& row : input.rows) {
+        if (row.isFolder) {
+            if (row.name == ".." || fileNameStyle == 2) {
+                continue;
+            }
+            if (!FolderSidesMatch(row)) {
+                out += Tabs(row.depth - 1) + row.name +
+                       (fileNameStyle == 0 ? kSheetFolderSuffix : "") + kSomethingWrong;
+                continue;
+            }
+            bool hasLeft = row.status != ReportStatus::FolderRightOnly;
+            bool hasRight = row.status != ReportStatus::FolderLeftOnly;
+            if ((!hasLeft && !rightBlocks) || (!hasRight && !leftBlocks)) {
+                continue;
+            }
+            if (oneSided) {
+                out += folderBlock(row, !leftBlocks) + "\n";
+            } else if (hasLeft && hasRight) {
+                out += folderBlock(row, false) + "\t" + Tabs(maxDepth + columns - row.depth) +
+                       folderBlock(row, true) + rowEnd(row.status);
+            } else if (hasLeft) {
+                out += folderBlock(row, false) + rowEnd(row.status);
+            } else {
+                out += Tabs(row.depth - 1) + "\t" + Tabs(maxDepth + columns - row.depth) +
+                       folderBlock(row, true) + rowEnd(row.status);
+            }
+            continue;
+        }
+        ReportStatus s = row.status;
+        if ((s == ReportStatus::Same && contentIndex == 1) ||
+            (s == ReportStatus::LeftOnly && contentIndex == 5) ||
+            (s == ReportStatus::RightOnly && contentIndex == 3) ||
+            (!IsFileStatus(s) && contentIndex != 7)) {
+            continue;
+        }
+        bool hasLeft =
+            s != ReportStatus::RightOnly && !(s == ReportStatus::Unknown && row.leftPath.empty());
+        bool hasRight =
+            s != ReportStatus::LeftOnly && !(s == ReportStatus::Unknown && row.rightPath.empty());
+        if (leftBlocks) {
+            out += hasLeft ? fileBlock(row, false) : emptyBlock(row);
+        }
+        if (rightBlocks) {
+            out += hasRight ? fileBlock(row, true) : emptyBlock(row);
+        }
+        out += rowEnd(s);
+    }
+    return out;
+}
+
+bool WriteTextReport(const ReportInput& input, const ReportOptions& options,
+                     const std::string& outputPath, int contentIndex, int encoding,
+                     int fileNameStyle) {
+    return WriteWhole(outputPath, BuildTextReport(input, options, contentIndex, fileNameStyle),
+                      encoding, false);
+}
+
+bool WriteSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
+                            const std::string& outputPath, int contentIndex, int encoding,
+                            int fileNameStyle) {
+    return WriteWhole(outputPath,
+                      BuildSpreadsheetReport(input, options, contentIndex, fileNameStyle), encoding,
+                      true);
+}
+
+std::string BuildReportSample(const ReportOptions& options, int fileNameStyle) {
+    const std::string root = "/";
+    const std::string folder = "MyFolder";
+    const std::string file = "MyFile.ext";
+    std::string version = options.versionColumn ? options.VersionLabelText() + "1.2.3" : "";
+    std::string time = options.timeColumn ? options.TimeLabelText() + "01/01/1900" +
+                                                (options.hhmmss ? "12:34" : "")
+                                          : "";
+    std::string size =
+        options.sizeColumn ? options.SizeLabelText() + "123,456" + options.BytesLabelText() : "";
+    std::string values = version + "\t" + time + "\t" + size + "\n ...";
+    switch (fileNameStyle) {
+        case 0:
+            return " " + folder + kNormalFolderSuffix + "\n\t" + kFilePrefix + file + "\t" + values;
+        case 1:
+            return " " + folder + "\n\t" + file + "\t" + values;
+        default:
+            return " " + JoinPath(JoinPath(root, folder), file) + "\t\t" + values;
+    }
+}
+
+}  // namespace quillon

@@ -1,0 +1,71 @@
+// The text report of a comparison: a readable normal-text layout and a tab-separated spreadsheet
+// layout, written from the rows of the comparison in display order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "reports/ReportOptions.h"
+
+namespace quillon {
+
+struct DiffItem;
+
+enum class ReportStatus {
+    Same,
+    Different,
+    LeftOnly,
+    RightOnly,
+    FolderBoth,
+    FolderLeftOnly,
+    FolderRightOnly,
+    Unknown,
+};
+
+// What the report reads from one comparison row. A side that is absent has an empty folder path.
+struct ReportRow {
+    bool isFolder = false;
+    ReportStatus status = ReportStatus::Unknown;
+    int depth = 1;  // 1 for the top level
+    std::string name;
+    std::string rightName;  // the right side's spelling when it differs in case; else empty
+    std::string leftPath;
+    std::string rightPath;
+    std::string leftVersion, rightVersion;
+    std::string leftTime, rightTime;
+    std::string leftSize, rightSize;
+};
+
+struct ReportInput {
+    std::string leftRoot;
+    std::string rightRoot;
+    std::vector<ReportRow> rows;
+};
+
+// The rows below `root` in display order (depth-first, sibling order), with the texts stored in
+// the items. Only loaded subtrees are visited.
+ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot,
+                               const std::string& rightRoot);
+// Rows that are not "same" or "folder in both".
+size_t CountDifferenceRows(const ReportInput& input);
+
+// The whole report text (UTF-8, LF line ends) of the layout that `contentIndex` selects.
+std::string BuildTextReport(const ReportInput& input, const ReportOptions& options,
+                            int contentIndex, int fileNameStyle);
+std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
+                                   int contentIndex, int fileNameStyle);
+
+// Build the text, then write it in one call. The normal layout appends without a byte-order mark;
+// the spreadsheet layout starts a new file with the mark of its encoding. False when the file
+// cannot be opened or written.
+bool WriteTextReport(const ReportInput& input, const ReportOptions& options,
+                     const std::string& outputPath, int contentIndex, int encoding,
+                     int fileNameStyle);
+bool WriteSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
+                            const std::string& outputPath, int contentIndex, int encoding,
+                            int fileNameStyle);
+
+// The sample line of the options dialog, from fixed values.
+std::string BuildReportSample(const ReportOptions& options, int fileNameStyle);
+
+}  // namespace quillon
