@@ -1,0 +1,173 @@
+#include "reports/PeVersion.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "reports/ValueText.h"
+#include "support/PeBuilder.h"
+#include "support/TestDir.h"
+
+namespace quillon {
+namespace {
+
+using test::PeBuilder;
+using test::PutU16;
+using test::PutU32;
+using test::TestDir;
+
+PeBuilder Sample(bool pe32Plus) {
+    PeBuilder pe;
+    pe.pe32Plus = pe32Plus;
+    pe.fileVersion = {0x00020003, 0x00040005};
+    pe.productVersion = {0x000A0000, 0xFFFF0001};
+    return pe;
+}
+
+class PeLayoutTest : public ::testing::TestWithParam<bool> {};
+
+// Both the 32-bit and the 64-bit optional header lead to the same file and product numbers.
+TEST_P(PeLayoutTest, FileAndProductVersionTexts) {
+    PeBuilder pe = Sample(GetParam());
+    TestDir dir;
+    dir.WriteFile("tool.exe", pe.Build());
+    EXPECT_EQ(FormatVersionText(dir / "tool.exe", false), "2.3.4.5");
+    EXPECT_EQ(FormatVersionText(dir / "tool.exe", true), "10.0.65535.1");
+}
+
+// Any cut through the image loses the version resource and gives no version, never a crash.
+TEST_P(PeLayoutTest, EveryTruncationGivesNothing) {
+    PeBuilder pe = Sample(GetParam());
+    const std::string image = pe.Build();
+    ASSERT_TRUE(ParsePeFixedVersion(image).has_value());
+    for (size_t length = 0; length < image.size(); ++length) {
+        ASSERT_FALSE(ParsePeFixedVersion(std::string_view(image).substr(0, length)).has_value())
+            << "length " << length;
+    }
+}
+
+// One damaged byte anywhere either hides the version or leaves it intact, except inside the
+// version numbers themselves: a damaged file never yields numbers read from the wrong place.
+TEST_P(PeLayoutTest, SingleByteDamageNeverInventsAVersion) {
+    PeBuilder pe = Sample(GetParam());
+    const std::string image = pe.Build();
+    const auto original = ParsePeFixedVersion(image);
+    ASSERT_TRUE(original.has_value());
+    std::mt19937 random(12345);
+    for (int round = 0; round < 20000; ++round) {
+        std::string damaged = image;
+        const size_t at = random() % damaged.size();
+        damaged[at] = static_cast<char>(random() & 0xFF);
+        const auto got = ParsePeFixedVersion(damaged);
+        const bool inNumbers = at >= pe.fixedInfoOffset + 8 && at < pe.fixedInfoOffset + 24;
+        if (got && !inNumbers) {
+            ASSERT_EQ(got->fileMs, original->fileMs) << "byte " << at;
+            ASSERT_EQ(got->fileLs, original->fileLs) << "byte " << at;
+            ASSERT_EQ(got->productMs, original->productMs) << "byte " << at;
+            ASSERT_EQ(got->productLs, original->productLs) << "byte " << at;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeLayoutTest, ::testing::Bool());
+
+// A version resource under a name other than 1 is still found; a file with only an icon has none.
+TEST(PeVersion, ResourceNamesAndMissingVersion) {
+    PeBuilder named = Sample(false);
+    named.versionNameId = 7;
+    named.iconTypeFirst = false;
+    const auto found = ParsePeFixedVersion(named.Build());
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->fileMs, 0x00020003u);
+
+    PeBuilder iconOnly = Sample(false);
+    iconOnly.withVersion = false;
+    EXPECT_FALSE(ParsePeFixedVersion(iconOnly.Build()).has_value());
+}
+
+struct Damage {
+    const char* what;
+    void (*apply)(std::string& image, const PeBuilder& pe);
+};
+
+class PeHostileTest : public ::testing::TestWithParam<Damage> {};
+
+// Hostile headers and resource trees give no version and terminate quickly.
+TEST_P(PeHostileTest, GivesNoVersion) {
+    PeBuilder pe = Sample(false);
+    std::string image = pe.Build();
+    GetParam().apply(image, pe);
+    EXPECT_FALSE(ParsePeFixedVersion(image).has_value()) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PeHostileTest,
+    ::testing::Values(
+        Damage{"PE header offset past the end",
+               [](std::string& i, const PeBuilder&) { PutU32(i, 0x3C, 0xFFFFFFF0u); }},
+        Damage{"wrong optional header magic",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU16(i, pe.optionalHeaderOffset, 0x0107);
+               }},
+        Damage{"too few data directories",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU32(i, pe.optionalHeaderOffset + 92, 2);
+               }},
+        Damage{"optional header too small for the resource directory",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU16(i, pe.peHeaderOffset + 4 + 16, 100);
+               }},
+        Damage{"65535 sections",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU16(i, pe.peHeaderOffset + 4 + 2, 0xFFFF);
+               }},
+        Damage{"resource section raw data beyond the file",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU32(i, pe.sectionTableOffset + 40 + 20, 0xFFFFFF00u);
+               }},
+        Damage{"resource directory count far beyond the section",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU16(i, pe.resourceOffset + 12, 0xFFFF);
+                   PutU16(i, pe.resourceOffset + 14, 0xFFFF);
+               }},
+        Damage{"version type entry pointing back at the root",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU32(i, pe.resourceOffset + 16 + 8 + 4, 0x80000000u);
+               }},
+        Damage{"data entry offset beyond the section",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU32(i, pe.resourceOffset + 0x60 + 16 + 4, 0x7FFFFFF0u);
+               }},
+        Damage{"version data RVA that wraps around",
+               [](std::string& i, const PeBuilder& pe) {
+                   PutU32(i, pe.dataEntryOffset, 0xFFFFFFF0u);
+               }},
+        Damage{"version data size too small",
+               [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.dataEntryOffset + 4, 40); }},
+        Damage{
+            "block length larger than the resource",
+            [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.versionBlockOffset, 0xFFFF); }},
+        Damage{
+            "value shorter than the fixed information",
+            [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.versionBlockOffset + 2, 51); }},
+        Damage{"wrong key",
+               [](std::string& i, const PeBuilder& pe) { i[pe.versionBlockOffset + 6] = 'X'; }},
+        Damage{"wrong signature",
+               [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.fixedInfoOffset, 0); }}));
+
+// Files that are not PE images, folders and missing paths have no version text.
+TEST(PeVersion, NonPeFilesHaveNoVersion) {
+    TestDir dir;
+    dir.MakeTree({{"readme.txt", "MZ but nothing else"}, {"empty.exe", ""}, {"folder.exe/", ""}});
+    dir.MakeFifo("pipe.exe");
+    EXPECT_EQ(FormatVersionText(dir / "readme.txt", false), "");
+    EXPECT_EQ(FormatVersionText(dir / "empty.exe", true), "");
+    EXPECT_EQ(FormatVersionText(dir / "folder.exe", false), "");
+    EXPECT_EQ(FormatVersionText(dir / "pipe.exe", false), "");
+    EXPECT_EQ(FormatVersionText(dir / "missing.exe", false), "");
+    EXPECT_EQ(FormatVersionText("", false), "");
+}
+
+}  // namespace
+}  // namespace quillon
