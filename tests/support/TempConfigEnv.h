@@ -1,0 +1,35 @@
+// A private XDG_CONFIG_HOME and TMPDIR for one test, with a registry store on that config folder.
+// The real settings and logs of the user running the tests are never touched.
+#pragma once
+
+#include <string>
+
+#include "platform/Log.h"
+#include "platform/RegistryStore.h"
+#include "support/ScopedEnv.h"
+#include "support/TestDir.h"
+
+namespace quillon::test {
+
+class TempConfigEnv {
+  public:
+    TempConfigEnv()
+        : config_("XDG_CONFIG_HOME", dir_.Path() + "/config"),
+          tmp_("TMPDIR", dir_.Path() + "/tmp") {
+        dir_.MakeFolder("config");
+        dir_.MakeFolder("tmp");
+        ResetLogState();
+    }
+    ~TempConfigEnv() { ResetLogState(); }
+
+    TestDir& Dir() { return dir_; }
+    // The folder that holds the hive files.
+    std::string RegistryFolder() const { return RegistryStore::FolderFromEnvironment(); }
+
+  private:
+    TestDir dir_;
+    ScopedEnv config_;
+    ScopedEnv tmp_;
+};
+
+}  // namespace quillon::test
