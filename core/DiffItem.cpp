@@ -606,28 +606,57 @@ std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffIte
     std::stable_sort(items.begin(), items.end(),
                      [](const DiffItem* a, const DiffItem* b) { return SiblingLess(*a, *b); });
     DiffItem* cursor = holder->firstChild;
-    for (DiffItem*& item : items) {
-        item->parent = holder;
-        while (cursor && GroupCompare(*cursor, *item) < 0) {
+    size_t i = 0;
+    while (i < items.size()) {
+        size_t end = i + 1;
+        while (end < items.size() && SameEntry(*items[end], *items[i])) {
+            ++end;
+        }
+        while (cursor && GroupCompare(*cursor, *items[i]) < 0) {
             cursor = cursor->next;
         }
-        if (cursor && SameEntry(*cursor, *item)) {
-            const int mask = IncomingMask(*item);
-            if (DiffItem* into = MergeCandidate(cursor, *item, mask)) {
-                Merge(into, item, mask);
-                item->parent = nullptr;
-                delete item;
-                item = into;
+        std::vector<bool> done(end - i, false);
+        // Exact spellings pair first, so that a case variant cannot take another's partner.
+        if (cursor && SameEntry(*cursor, *items[i])) {
+            for (size_t k = i; k < end; ++k) {
+                DiffItem*& item = items[k];
+                const int mask = IncomingMask(*item);
+                for (DiffItem* s = cursor; s && SameEntry(*s, *item); s = s->next) {
+                    if (s->name == item->name && (mask == 3 || (SideMask(*s) & mask) == 0)) {
+                        Merge(s, item, mask);
+                        delete item;
+                        item = s;
+                        done[k - i] = true;
+                        break;
+                    }
+                }
+            }
+        }
+        for (size_t k = i; k < end; ++k) {
+            if (done[k - i]) {
                 continue;
             }
-            InsertIntoGroup(holder, cursor, item);
-            if (item->next == cursor) {
-                cursor = item;
+            DiffItem*& item = items[k];
+            item->parent = holder;
+            if (cursor && SameEntry(*cursor, *item)) {
+                const int mask = IncomingMask(*item);
+                if (DiffItem* into = MergeCandidate(cursor, *item, mask)) {
+                    Merge(into, item, mask);
+                    item->parent = nullptr;
+                    delete item;
+                    item = into;
+                    continue;
+                }
+                InsertIntoGroup(holder, cursor, item);
+                if (item->next == cursor) {
+                    cursor = item;
+                }
+                continue;
             }
-            continue;
+            LinkBefore(holder, item, cursor);
+            cursor = item;
         }
-        LinkBefore(holder, item, cursor);
-        cursor = item;
+        i = end;
     }
     return items;
 }
@@ -761,15 +790,21 @@ bool IsConsistent(const DiffItem* root, bool checkRows, std::string* why) {
             if (c->prev != prev) {
                 return fail("broken prev link", c);
             }
-            if (prev && !SiblingLess(*prev, *c)) {
+            if (prev && SiblingLess(*c, *prev)) {
                 return fail("siblings out of order", c);
             }
             if (c->IsDotDot() && !c->isFile && prev) {
                 return fail("'..' is not first", c);
             }
+            // One side may hold case variants of a name; each still pairs at most once.
             for (const DiffItem* s = prev; s && SameEntry(*s, *c); s = s->prev) {
-                if (SideMask(*s) & SideMask(*c)) {
-                    return fail("one side's entry held twice", c);
+                if ((SideMask(*s) & SideMask(*c)) == 0) {
+                    return fail("entries of different sides left unpaired", c);
+                }
+                for (int side = 0; side < 2; ++side) {
+                    if (s->Has(side) && c->Has(side) && s->Name(side) == c->Name(side)) {
+                        return fail("one side's entry held twice", c);
+                    }
                 }
             }
             if (!c->next && holder->lastChild != c) {

@@ -181,7 +181,8 @@ void AssignIcons(DiffItem* item);
 DiffItem* InsertOrMerge(DiffItem* item, DiffItem* holder);
 // The batch form used by the folder scan: `items` (any order, all owned by the call) are sorted
 // and merged with the existing children in one pass. The result equals InsertOrMerge applied to
-// the items in sorted order. Returns the item that holds each entry, in sorted order.
+// the items in sorted order, except that an item whose exact spelling is already there (lacking
+// its side) pairs with it first. Returns the item that holds each entry, in sorted order.
 std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffItem* holder);
 
 // First sibling from `firstSibling` on with the same kind and a name equal without case.

@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/Comparison.h"
+#include "core/ComparisonObserver.h"
+#include "core/FolderScan.h"
+#include "support/FakeProgress.h"
+#include "support/TestDir.h"
+#include "support/TreeDump.h"
+
+namespace quillon {
+namespace {
+
+using Rows = std::vector<std::string>;
+
+class RecordingObserver : public ComparisonObserver {
+  public:
+    void BeginBatchUpdate() override { calls.push_back("begin"); }
+    void EndBatchUpdate() override { calls.push_back("end"); }
+    void ClearList() override { calls.push_back("clear"); }
+    void FillListFromTree() override { calls.push_back("fill"); }
+    void InsertChildRows(DiffItem* item, int row) override {
+        calls.push_back("insert " + item->name + " " + std::to_string(row));
+    }
+    void DeleteDescendantRows(DiffItem* item, int row) override {
+        calls.push_back("delete " + item->name + " " + std::to_string(row));
+    }
+    void ShowStatusPaths(const std::string& left, const std::string& right) override {
+        calls.push_back("paths " + left + " " + right);
+    }
+    void DisarmEscExit() override { calls.push_back("disarm"); }
+    std::vector<std::string> calls;
+};
+
+class ScanTest : public ::testing::Test {
+  protected:
+    std::string L() const { return dir_ / "left"; }
+    std::string R() const { return dir_ / "right"; }
+
+    void ExpectConsistent(bool rows = true) {
+        std::string why;
+        EXPECT_TRUE(IsConsistent(cmp_.rootItem, rows, &why)) << why;
+    }
+
+    test::TestDir dir_;
+    Comparison cmp_;
+};
+
+// Entries pair by name without case: folders first, then files, the left spelling shown.
+TEST_F(ScanTest, PairsByNameFoldersFirst) {
+    dir_.MakeTree({{"left/b.txt", "b"},
+                   {"left/Sub/", ""},
+                   {"left/a.TXT", "a"},
+                   {"right/A.txt", "a"},
+                   {"right/sub/", ""},
+                   {"right/c.txt", "c"}});
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
+              (Rows{"..:2:LR", "Sub:2:LR", "a.TXT:0:LR", "b.txt:2:L-", "c.txt:3:-R"}));
+    const DiffItem* dots = cmp_.rootItem->firstChild;
+    EXPECT_EQ(dots->level, 0);
+    EXPECT_EQ(dots->next->level, 1);
+    EXPECT_EQ(dots->next->next->FullPath(1), R() + "/A.txt");
+    ExpectConsistent();
+}
+
+// A file and a folder of one name on one side are two rows, the folder among the folders.
+TEST_F(ScanTest, FileAndFolderOfOneName) {
+    dir_.MakeTree({{"left/Report/", ""}, {"left/report", "x"}, {"left/zed/", ""}, {"right/", ""}});
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "Report", "zed", "report"}));
+}
+
+// Undo backups are never shown; a folder that only contains the marker elsewhere is.
+TEST_F(ScanTest, UndoBackupsHidden) {
+    dir_.MakeTree({{"left/$DIFFUNDO_x/", ""},
+                   {"left/$diffundo20240101.tmp", "x"},
+                   {"left/x$diffundo/", ""},
+                   {"left/keep.txt", "k"},
+                   {"right/", ""}});
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "x$diffundo", "keep.txt"}));
+}
+
+struct FilterCase {
+    uint32_t flags;
+    const char* extensions;
+    Rows shown;
+};
+
+class ExtensionFilter : public ScanTest, public ::testing::WithParamInterface<FilterCase> {};
+
+// The extension filter hides by lower-cased extension; names without a dot always stay.
+TEST_P(ExtensionFilter, HidesByExtension) {
+    dir_.MakeTree({{"left/x.TMP", "1"},
+                   {"left/tmp", "2"},
+                   {"left/a.txt", "3"},
+                   {"left/b.doc", "4"},
+                   {"right/", ""}});
+    cmp_.filter.filterActive = true;
+    cmp_.filter.filterFlags = GetParam().flags;
+    cmp_.filter.filterExtensions = GetParam().extensions;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ExtensionFilter,
+    ::testing::Values(FilterCase{FilterState::kExclusion, ";tmp;", {"..", "a.txt", "b.doc", "tmp"}},
+                      FilterCase{
+                          FilterState::kInclusion, ";txt;doc;", {"..", "a.txt", "b.doc", "tmp"}},
+                      FilterCase{FilterState::kInclusion, ";tmp;", {"..", "tmp", "x.TMP"}},
+                      FilterCase{FilterState::kNoExtensionFilter | FilterState::kExclusion,
+                                 ";tmp;",
+                                 {"..", "a.txt", "b.doc", "tmp", "x.TMP"}}));
+
+// Reading whole trees nests every level; rows and levels run depth-first.
+TEST_F(ScanTest, WholeTreesLevelsAndRows) {
+    dir_.MakeTree({{"left/A/B/deep.txt", "d"},
+                   {"left/A/mid.txt", "m"},
+                   {"left/top.txt", "t"},
+                   {"right/a/b/DEEP.txt", "d"},
+                   {"right/a/empty/", ""}});
+    cmp_.readWholeTrees = true;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem),
+              (Rows{"..", "A", "  B", "    deep.txt", "  empty", "  mid.txt", "top.txt"}));
+    const DiffItem* a = cmp_.rootItem->firstChild->next;
+    EXPECT_TRUE(a->expanded[0] && a->expanded[1]);
+    EXPECT_EQ(a->firstChild->level, 2);
+    EXPECT_EQ(a->firstChild->firstChild->level, 3);
+    EXPECT_EQ(a->firstChild->firstChild->status, StatusSame);
+    const DiffItem* empty = a->firstChild->next;
+    EXPECT_EQ(empty->status, FolderRightOnly);
+    EXPECT_FALSE(empty->hasChildren[1]);
+    ExpectConsistent();
+}
+
+// Expanding reads both sides below the row; collapsing frees them and renumbers.
+TEST_F(ScanTest, ExpandAndCollapse) {
+    dir_.MakeTree({{"left/Sub/one.txt", "1"},
+                   {"left/Sub/two.txt", "2"},
+                   {"left/z.txt", "z"},
+                   {"right/Sub/two.txt", "2"},
+                   {"right/Sub/three/", ""}});
+    RecordingObserver observer;
+    cmp_.SetObserver(&observer);
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    DiffItem* sub = cmp_.rootItem->firstChild->next;
+    ASSERT_EQ(sub->name, "Sub");
+    EXPECT_TRUE(sub->hasChildren[0] && sub->hasChildren[1]);
+    EXPECT_EQ(sub->firstChild, nullptr);
+    ASSERT_TRUE(cmp_.ExpandFolder(sub, sub->row, false));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem),
+              (Rows{"..", "Sub", "  three", "  one.txt", "  two.txt", "z.txt"}));
+    EXPECT_EQ(sub->leftImage, kIconFolderOpen);
+    EXPECT_EQ(cmp_.rootItem->lastChild->row, 5);
+    ExpectConsistent();
+    cmp_.CollapseFolder(sub, sub->row);
+    EXPECT_EQ(sub->firstChild, nullptr);
+    EXPECT_FALSE(sub->expanded[0] || sub->expanded[1]);
+    EXPECT_EQ(sub->rightImage, kIconFolderClosed);
+    EXPECT_EQ(cmp_.rootItem->lastChild->row, 2);
+    ExpectConsistent();
+    EXPECT_EQ(observer.calls, (Rows{"begin", "clear", "disarm", "fill", "paths " + L() + " " + R(),
+                                    "end", "insert Sub 1", "delete Sub 1"}));
+}
+
+// Only the left side read: every entry is left-only and rows are numbered.
+TEST_F(ScanTest, EmptyRightPathGivesLeftOnly) {
+    dir_.MakeTree({{"left/f.txt", "1"}, {"left/D/", ""}});
+    ASSERT_TRUE(cmp_.CompareFolders(L(), "", 0));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "D:0:L-", "f.txt:2:L-"}));
+    ExpectConsistent();
+    EXPECT_FALSE(cmp_.CompareFolders("", R(), 0));
+    EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
+}
+
+// The file-system root is the one top-level folder that gets its ".." at once.
+TEST_F(ScanTest, RootFolderHasOneDotDot) {
+    cmp_.readWholeTrees = false;
+    ASSERT_TRUE(cmp_.CompareFolders("/", "", 0));
+    const DiffItem* first = cmp_.rootItem->firstChild;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->name, "..");
+    EXPECT_EQ(first->Dir(0), "/");
+    EXPECT_NE(first->next, nullptr);
+    EXPECT_NE(first->next->name, "..");
+}
+
+// A link loop under whole-tree reading does not hang: the link is shown, never descended.
+TEST_F(ScanTest, LinkLoopIsNotFollowed) {
+    dir_.MakeTree({{"left/a/f.txt", "x"}, {"right/a/f.txt", "x"}});
+    dir_.Symlink("..", "left/a/loop");
+    dir_.Symlink("missing-target", "left/a/dangling");
+    cmp_.readWholeTrees = true;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "a", "  loop", "  dangling", "  f.txt"}));
+    const DiffItem* loop = cmp_.rootItem->firstChild->next->firstChild;
+    EXPECT_TRUE(loop->hasChildren[0]);
+    EXPECT_FALSE(loop->expanded[0]);
+    EXPECT_TRUE(loop->sideFlags[0] & DiffItem::kFlagLink);
+    const DiffItem* dangling = loop->next;
+    EXPECT_EQ(dangling->isFile, 1u);
+    EXPECT_EQ(dangling->TimeText(0), "");
+    uint64_t count = 0;
+    FolderSizeAndCount(L(), count, true, true);
+    EXPECT_EQ(count, 4u);  // a, loop, dangling, f.txt counted; loop not entered
+    ExpectConsistent();
+}
+
+// Names that are not UTF-8 are read, paired and checksummed by their real bytes.
+TEST_F(ScanTest, NonUtf8NamesUseRealBytes) {
+    const std::string odd = "caf\xE9-\xFF.txt";
+    dir_.MakeTree({{"left/" + odd, "abcd"}, {"right/" + odd, "abXd"}, {"right/ok.txt", "o"}});
+    cmp_.options.crc32 = 1;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:2:LR", odd + ":1:LR", "ok.txt:3:-R"}));
+}
+
+// A pair whose names differ in case reads each side under its own spelling.
+TEST_F(ScanTest, CasePairReadsEachSpelling) {
+    dir_.MakeTree({{"left/Read.me", "same-size-1"},
+                   {"right/READ.ME", "same-size-2"},
+                   {"left/x.txt", "1"},
+                   {"left/X.txt", "2"},
+                   {"right/x.txt", "1"}});
+    cmp_.options.crc32 = 1;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
+              (Rows{"..:2:LR", "Read.me:1:LR", "X.txt:2:L-", "x.txt:0:LR"}));
+    const DiffItem* readMe = cmp_.rootItem->firstChild->next;
+    EXPECT_EQ(readMe->FullPath(1), R() + "/READ.ME");
+    ExpectConsistent();
+}
+
+// A FIFO is listed as a file and never opened: the checksum gives no verdict.
+TEST_F(ScanTest, FifoListedNeverOpened) {
+    dir_.MakeTree({{"left/", ""}, {"right/", ""}});
+    dir_.MakeFifo("left/pipe");
+    dir_.MakeFifo("right/pipe");
+    cmp_.options.crc32 = 1;
+    cmp_.options.showVersions = 1;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));  // would block forever if opened
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:2:LR", "pipe:0:LR"}));
+    EXPECT_TRUE(cmp_.rootItem->lastChild->sideFlags[0] & DiffItem::kFlagSpecial);
+}
+
+std::vector<test::TreeEntry> ManyFiles(const std::string& side, int n) {
+    std::vector<test::TreeEntry> tree;
+    for (int i = 0; i < n; ++i) {
+        tree.push_back({side + "/f" + std::to_string(i) + ".txt", "x"});
+    }
+    return tree;
+}
+
+// Above 100 entries a progress window shows the reading texts; its range is twice the count.
+TEST_F(ScanTest, ProgressTextsAndRange) {
+    dir_.MakeTree(ManyFiles("left", 120));
+    dir_.MakeTree({{"right/only.txt", "r"}});
+    test::FakeProgressFactory progress;
+    cmp_.SetProgressFactory(&progress);
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    ASSERT_EQ(progress.opened.size(), 1u);
+    const test::ProgressRecord& rec = progress.opened[0];
+    EXPECT_EQ(rec.caption, "Quillon");
+    EXPECT_EQ(rec.total, 240u);
+    EXPECT_TRUE(rec.hidden);
+    ASSERT_FALSE(rec.texts.empty());
+    EXPECT_EQ(rec.texts.front(), "Reading " + L() + "...");
+    EXPECT_NE(std::find(rec.texts.begin(), rec.texts.end(), "Processing\nf7.txt"), rec.texts.end());
+    EXPECT_NE(std::find(rec.texts.begin(), rec.texts.end(), "Reading " + R() + "..."),
+              rec.texts.end());
+    EXPECT_NE(
+        std::find(rec.texts.begin(), rec.texts.end(), "Setting Diff status and indent values..."),
+        rec.texts.end());
+    EXPECT_NE(std::find(rec.texts.begin(), rec.texts.end(), "Assigning indent for\nonly.txt"),
+              rec.texts.end());
+}
+
+// A small tree shows no window; many bytes in few files do.
+TEST_F(ScanTest, ProgressThresholds) {
+    dir_.MakeTree(ManyFiles("left", 50));
+    dir_.MakeTree({{"right/", ""}});
+    test::FakeProgressFactory progress;
+    cmp_.SetProgressFactory(&progress);
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    EXPECT_TRUE(progress.opened.empty());
+    ASSERT_EQ(truncate((L() + "/f0.txt").c_str(), 30000001), 0);
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    EXPECT_EQ(progress.opened.size(), 1u);
+}
+
+// Cancel leaves an empty comparison, and an expansion cancelled stays collapsed.
+TEST_F(ScanTest, CancelLeavesNothing) {
+    dir_.MakeTree(ManyFiles("left", 150));
+    dir_.MakeTree(ManyFiles("left/Big", 150));
+    dir_.MakeTree({{"right/Big/", ""}});
+    test::FakeProgressFactory progress;
+    progress.cancelAfterUpdates = 40;
+    cmp_.SetProgressFactory(&progress);
+    int pauses = 0;
+    int resumes = 0;
+    cmp_.SetAutoRefreshHooks({[&] { ++pauses; }, [&] { ++resumes; }});
+    EXPECT_FALSE(cmp_.CompareFolders(L(), R(), 1));
+    EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
+    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(resumes, 1);
+
+    progress.cancelAfterUpdates = -1;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    DiffItem* big = cmp_.rootItem->firstChild->next;
+    ASSERT_EQ(big->name, "Big");
+    progress.cancelAfterUpdates = 10;
+    EXPECT_FALSE(cmp_.ExpandFolderWithProgress(big, big->row, false));
+    EXPECT_EQ(big->firstChild, nullptr);
+    EXPECT_FALSE(big->expanded[0] || big->expanded[1]);
+    EXPECT_EQ(progress.opened.back().texts.front(), "Reading folder(s)...");
+    EXPECT_EQ(pauses, resumes);
+    ExpectConsistent();
+}
+
+struct ContentCase {
+    const char* what;
+    std::vector<std::string> entries;  // relative to the probed folder; '/' ends a folder
+    bool hasContent;
+};
+
+class HasContent : public ::testing::TestWithParam<ContentCase> {};
+
+// Only undo backups and transfer-tool markers leave a folder without content.
+TEST_P(HasContent, IgnoreRules) {
+    test::TestDir dir;
+    dir.MakeFolder("probe");
+    for (const std::string& e : GetParam().entries) {
+        if (!e.empty() && e.back() == '/') {
+            dir.MakeFolder("probe/" + e);
+        } else {
+            dir.WriteFile("probe/" + e, "x");
+        }
+    }
+    EXPECT_EQ(FolderHasContent(dir / "probe"), GetParam().hasContent) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, HasContent,
+    ::testing::Values(ContentCase{"empty", {}, false}, ContentCase{"a file", {"a"}, true},
+                      ContentCase{"a folder", {"d/"}, true},
+                      ContentCase{"backup file any case", {"$DiffUndo1x"}, false},
+                      ContentCase{"marker file", {"$FARLINKfarlinkupdated.txt"}, false},
+                      ContentCase{
+                          "folder containing marker", {"x$diffundo/", "y$farlinkbu/"}, false},
+                      ContentCase{"folder marker is case-sensitive", {"$DIFFUNDO/"}, true},
+                      ContentCase{"dot file counts", {".hidden"}, true}));
+
+// Sizes and counts skip backups and dot-folders; recursion is optional.
+TEST(FolderSizeAndCount, CountsFilesAndFolders) {
+    test::TestDir dir;
+    dir.MakeTree({{"p/a", "12345"},
+                  {"p/$diffundo.x", "123"},
+                  {"p/.cfg/in", "1234567"},
+                  {"p/sub/b", "12"},
+                  {"p/sub/c", "1"}});
+    uint64_t count = 0;
+    EXPECT_EQ(FolderSizeAndCount(dir / "p", count, false, true), 5u);
+    EXPECT_EQ(count, 2u);
+    count = 0;
+    EXPECT_EQ(FolderSizeAndCount(dir / "p", count, true, false), 8u);
+    EXPECT_EQ(count, 3u);
+    count = 7;
+    EXPECT_EQ(FolderSizeAndCount(dir / "missing", count, true, true), 0u);
+    EXPECT_EQ(count, 7u);
+}
+
+}  // namespace
+}  // namespace quillon

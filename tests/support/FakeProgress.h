@@ -1,0 +1,68 @@
+// A recording progress window: every range, text and update is kept per opened window, and the
+// window can be told to report cancel after a number of updates.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ProgressSink.h"
+
+namespace quillon::test {
+
+struct ProgressRecord {
+    std::string caption;
+    uint64_t total = 0;
+    std::vector<std::string> texts;  // range texts, SetText texts and Update texts, in order
+    int updates = 0;
+    uint64_t lastPosition = 0;
+    bool hidden = false;
+    bool cancelled = false;
+};
+
+class FakeProgressSink : public ProgressSink {
+  public:
+    FakeProgressSink(ProgressRecord& record, int cancelAfterUpdates)
+        : record_(record), cancelAfter_(cancelAfterUpdates) {}
+
+    void SetRange(uint64_t total, std::string_view text, bool /*showCounts*/) override {
+        record_.total = total;
+        record_.texts.emplace_back(text);
+    }
+    void SetText(std::string_view text) override { record_.texts.emplace_back(text); }
+    void StepIt() override { ++record_.lastPosition; }
+    void SetPos(uint64_t position) override { record_.lastPosition = position; }
+    bool Update(std::string_view text, uint64_t position) override {
+        record_.texts.emplace_back(text);
+        record_.lastPosition = position;
+        ++record_.updates;
+        if (cancelAfter_ >= 0 && record_.updates >= cancelAfter_) {
+            record_.cancelled = true;
+        }
+        return record_.cancelled;
+    }
+    bool Cancelled() const override { return record_.cancelled; }
+    void Hide() override { record_.hidden = true; }
+
+  private:
+    ProgressRecord& record_;
+    int cancelAfter_;
+};
+
+class FakeProgressFactory : public ProgressFactory {
+  public:
+    std::unique_ptr<ProgressSink> Open(std::string_view caption) override {
+        opened.emplace_back();
+        opened.back().caption = caption;
+        return std::make_unique<FakeProgressSink>(opened.back(), cancelAfterUpdates);
+    }
+
+    // Below 0: never cancel.
+    int cancelAfterUpdates = -1;
+    // One record per window opened; a deque keeps the references of live windows valid.
+    std::deque<ProgressRecord> opened;
+};
+
+}  // namespace quillon::test
