@@ -1,8 +1,29 @@
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/ReportRun.h"
+#include "app/StartUp.h"
+#include "platform/Launcher.h"
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "Quillon: the comparison entry is not built yet.\n");
-    return 2;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    quillon::CommandLine cmd = quillon::ParseCommandLine(args);
+    quillon::SettingsStore settings(quillon::RegistryStore::Process());
+    quillon::StartDecision decision = quillon::DecideStart(cmd, quillon::ProbePath);
+    if (decision.outcome == quillon::StartOutcome::Report) {
+        // No QApplication here: a report needs no display.
+        bool terminal = isatty(STDERR_FILENO) != 0;
+        quillon::TerminalProgressFactory progress(stderr);
+        return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);
+    }
+    quillon::StderrPrompter prompter(stderr);
+    quillon::FileLauncher launchFiles = quillon::MakeSiblingFileLauncher(
+        quillon::RegistryStore::Process(), prompter, quillon::DefaultLauncher());
+    return quillon::RunStart(cmd, decision, settings, stderr, launchFiles);
 }

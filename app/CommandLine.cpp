@@ -1,0 +1,316 @@
+#include "app/CommandLine.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/PathUtil.h"
+#include "platform/SettingsStore.h"
+#include "reports/ValueText.h"
+
+namespace quillon {
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool StartsWithSwitchChar(std::string_view arg) {
+    return !arg.empty() && (arg[0] == '-' || arg[0] == '/');
+}
+
+// "-Name" or "/Name", case-insensitive, the whole argument.
+bool IsSwitch(std::string_view arg, std::string_view name) {
+    return StartsWithSwitchChar(arg) && EqualsNoCase(arg.substr(1), name);
+}
+
+// "-Name" or "-Name:..." (case-insensitive); returns what follows the name.
+std::optional<std::string_view> SwitchWithValue(std::string_view arg, std::string_view name) {
+    if (!StartsWithSwitchChar(arg) || arg.size() < name.size() + 1 ||
+        !EqualsNoCase(arg.substr(1, name.size()), name)) {
+        return std::nullopt;
+    }
+    std::string_view rest = arg.substr(1 + name.size());
+    if (!rest.empty() && rest[0] != ':') {
+        return std::nullopt;
+    }
+    return rest;
+}
+
+std::vector<std::string_view> SplitAtColons(std::string_view text) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (true) {
+        size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon - start));
+        if (colon == std::string_view::npos) {
+            return parts;
+        }
+        start = colon + 1;
+    }
+}
+
+// Like the C runtime's atoi: optional sign, then digits; anything else ends the number.
+uint32_t LeadingNumber(std::string_view token) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) {
+        negative = token[i] == '-';
+        ++i;
+    }
+    uint32_t value = 0;
+    for (; i < token.size() && std::isdigit(static_cast<unsigned char>(token[i])); ++i) {
+        value = value * 10 + uint32_t(token[i] - '0');
+    }
+    return negative ? uint32_t(0) - value : value;
+}
+
+void ParseFilterOption(std::string_view arg, CommandLine& cmd) {
+    cmd.filterGiven = true;
+    std::vector<std::string_view> tokens;
+    for (std::string_view t : SplitAtColons(arg)) {
+        if (!t.empty()) {
+            tokens.push_back(t);
+        }
+    }
+    if (tokens.size() > 1) {
+        cmd.filterFlags = LeadingNumber(tokens[1]);
+    }
+    if (tokens.size() > 2) {
+        cmd.filterExtensions = NormaliseExtensionList(tokens[2]);
+    }
+}
+
+// ":<index>:<encoding>:<style>", each optional; an empty place keeps the stored setting.
+bool ParseReportValues(std::string_view rest, ReportSwitch& report, std::string& error) {
+    report.present = true;
+    if (rest.empty()) {
+        return true;
+    }
+    std::vector<std::string_view> parts = SplitAtColons(rest.substr(1));
+    struct Place {
+        std::optional<int>* target;
+        int limit;
+        const char* what;
+    };
+    const Place places[] = {{&report.contentIndex, 8, "content index (0-7)"},
+                            {&report.encoding, 4, "encoding (0-3)"},
+                            {&report.fileNameStyle, 3, "file-name style (0-2)"}};
+    if (parts.size() > 3) {
+        error = "too many values after -Report (index:encoding:style)";
+        return false;
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::string_view part = parts[i];
+        if (part.empty()) {
+            continue;
+        }
+        bool digits = part.size() <= 2 && std::all_of(part.begin(), part.end(), [](char c) {
+                          return std::isdigit(static_cast<unsigned char>(c));
+                      });
+        int value = digits ? std::stoi(std::string(part)) : -1;
+        if (value < 0 || value >= places[i].limit) {
+            error =
+                "bad " + std::string(places[i].what) + " in -Report: \"" + std::string(part) + "\"";
+            return false;
+        }
+        *places[i].target = value;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string NormaliseExtensionList(std::string_view list) {
+    std::string out = ";";
+    for (char c : list) {
+        if (c == ' ') {
+            continue;
+        }
+        out.push_back(c == ',' ? ';' : char(std::tolower(static_cast<unsigned char>(c))));
+    }
+    out.push_back(';');
+    return out;
+}
+
+FilterState SeedFilterFromSettings(const SettingsStore& settings) {
+    FilterState filter;
+    filter.filterFlags = uint32_t(settings.GetProfileInt(kFilterSection, "Flags", 0));
+    filter.filterActive = (filter.filterFlags & kFilterDiffMask) != 0;
+    filter.expandAll = settings.GetProfileInt(kFilterSection, "ExpandAll", 0) == 1;
+    if (!filter.filterActive) {
+        return filter;
+    }
+    auto takeList = [&](std::string_view key, uint32_t bit) {
+        std::vector<std::string> list;
+        settings.ReadMruList(key, list);
+        filter.filterExtensions = list.empty() ? std::string() : list.front();
+        if (filter.filterExtensions.empty()) {
+            filter.filterFlags = (filter.filterFlags & ~bit) | FilterState::kNoExtensionFilter;
+        } else {
+            filter.filterExtensions = NormaliseExtensionList(filter.filterExtensions);
+        }
+    };
+    if (filter.filterFlags & FilterState::kInclusion) {
+        takeList(kStartInclusionMru, FilterState::kInclusion);
+    } else if (filter.filterFlags & FilterState::kExclusion) {
+        takeList(kStartExclusionMru, FilterState::kExclusion);
+    }
+    return filter;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine cmd;
+    if (args.size() == 1) {
+        if (IsSwitch(args[0], "Reg")) {
+            cmd.regRun = true;
+        } else if (IsSwitch(args[0], "Unreg")) {
+            cmd.unregRun = true;
+        }
+        if (cmd.regRun || cmd.unregRun) {
+            return cmd;
+        }
+    }
+    // "-Out:" names the report's file only in a report run; anywhere else it stays a path.
+    bool reportRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+        return SwitchWithValue(StripOneTrailingSeparator(a), "Report").has_value();
+    });
+    for (const std::string& raw : args) {
+        cmd.cmdArgs += raw + " ";
+        std::string arg = StripOneTrailingSeparator(raw);
+        if (IsSwitch(arg, "Config")) {
+            cmd.configRun = true;
+        } else if (IsSwitch(arg, "PDF")) {
+            cmd.pdfRun = true;
+        } else if (IsSwitch(arg, "SARename")) {
+            cmd.renameRun = true;
+        } else if (arg.rfind("-FILTER", 0) == 0 || arg.rfind("/FILTER", 0) == 0) {
+            ParseFilterOption(arg, cmd);
+        } else if (auto rest = SwitchWithValue(arg, "Report")) {
+            std::string error;
+            if (!ParseReportValues(*rest, cmd.report, error) && cmd.error.empty()) {
+                cmd.error = error;
+            }
+        } else if (auto out = reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
+            if (out->size() < 2 && cmd.error.empty()) {
+                cmd.error = "-Out needs a file name: -Out:<path>";
+            }
+            cmd.report.outPath = std::string(out->substr(std::min<size_t>(1, out->size())));
+        } else {
+            cmd.paths.push_back(arg);
+            cmd.joinedPaths += arg + ";";
+        }
+    }
+    return cmd;
+}
+
+void ApplyFilterOption(const CommandLine& cmd, FilterState& filter) {
+    if (!cmd.filterGiven) {
+        return;
+    }
+    filter.filterActive = true;
+    if (cmd.filterFlags) {
+        filter.filterFlags = *cmd.filterFlags;
+    }
+    if (cmd.filterExtensions) {
+        filter.filterExtensions = *cmd.filterExtensions;
+    }
+}
+
+PathInfo ProbePath(const std::string& path) {
+    PathInfo info;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        info.kind = PathKind::Folder;
+    } else if (PathExistsLoose(path)) {
+        info.kind = PathKind::File;
+        info.binary = DetectTextEncoding(path).encoding == kEncodingBinary;
+    }
+    return info;
+}
+
+StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
+    StartDecision decision;
+    if (cmd.regRun || cmd.unregRun) {
+        decision.outcome = cmd.regRun ? StartOutcome::Register : StartOutcome::Unregister;
+        return decision;
+    }
+    if (cmd.configRun) {
+        decision.outcome = StartOutcome::Config;
+        return decision;
+    }
+    if (cmd.pdfRun) {
+        decision.outcome = StartOutcome::Pdf;
+        if (!cmd.paths.empty()) {
+            decision.paths.push_back(cmd.paths[0]);
+        }
+        return decision;
+    }
+    if (cmd.renameRun) {
+        decision.outcome = StartOutcome::Rename;
+        decision.paths = cmd.paths;
+        return decision;
+    }
+    if (cmd.report.present) {
+        decision.outcome = StartOutcome::Report;
+        decision.paths.assign(cmd.paths.begin(),
+                              cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
+        return decision;
+    }
+    decision.outcome = StartOutcome::Window;
+    if (cmd.paths.empty()) {
+        return decision;
+    }
+    PathInfo first = probe(cmd.paths[0]);
+    decision.paths.push_back(cmd.paths[0]);
+    if (cmd.paths.size() > 1) {
+        PathInfo second = probe(cmd.paths[1]);
+        bool sameKind = second.kind == first.kind &&
+                        (first.kind != PathKind::File || first.binary == second.binary);
+        if (sameKind) {
+            decision.paths.push_back(cmd.paths[1]);
+        }
+    }
+    if (first.kind == PathKind::File) {
+        decision.outcome = StartOutcome::OpenFiles;
+        decision.binary = first.binary;
+    } else if (first.kind == PathKind::Missing) {
+        decision.paths.clear();
+    }
+    return decision;
+}
+
+bool PathOpener::OpenPath(const std::string& path, const FilterState& filter, const Hooks& hooks) {
+    if (skipFirstCall_) {
+        skipFirstCall_ = false;
+        return true;
+    }
+    PathInfo info = hooks.probe(path);
+    if (info.kind == PathKind::File) {
+        hooks.launchFile(path, info.binary);
+        return false;
+    }
+    std::string savedLeft = leftPath_;
+    std::string savedRight = rightPath_;
+    int savedNext = nextSide_;
+    if (nextSide_ == 2) {
+        nextSide_ = 0;
+    }
+    (nextSide_ == 0 ? leftPath_ : rightPath_) = StripOneTrailingSeparator(path);
+    ++nextSide_;
+    bool readWhole = filter.filterActive && filter.expandAll && !rightPath_.empty();
+    if (hooks.compareFolders(leftPath_, rightPath_, readWhole)) {
+        return true;
+    }
+    leftPath_ = savedLeft;
+    rightPath_ = savedRight;
+    nextSide_ = savedNext;
+    return false;
+}
+
+}  // namespace quillon

@@ -1,0 +1,125 @@
+// Start-up decisions: what a process invocation asks for, before any window exists. Nothing here
+// touches Qt, so every rule can be exercised without a display.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/FilterState.h"
+
+namespace quillon {
+
+class SettingsStore;
+
+inline constexpr uint32_t kFilterDiffMask = 0xF00;
+
+inline constexpr std::string_view kFilterSection = "Filter";
+inline constexpr std::string_view kStartInclusionMru =
+    "Software\\Marrowby\\Quillon\\Filter\\MRU_ext_inclusion";
+inline constexpr std::string_view kStartExclusionMru =
+    "Software\\Marrowby\\Quillon\\Filter\\MRU_ext_exclusion";
+
+// "txt, Doc" becomes ";txt;doc;".
+std::string NormaliseExtensionList(std::string_view list);
+
+// The Filter section and the start-up MRU lists.
+FilterState SeedFilterFromSettings(const SettingsStore& settings);
+
+// The switch that writes the comparison report without a window. Values not given come from the
+// OutputFormat settings.
+struct ReportSwitch {
+    bool present = false;
+    std::optional<int> contentIndex;
+    std::optional<int> encoding;
+    std::optional<int> fileNameStyle;
+    std::optional<std::string> outPath;
+};
+
+struct CommandLine {
+    bool regRun = false;
+    bool unregRun = false;
+    bool configRun = false;
+    bool pdfRun = false;
+    bool renameRun = false;
+    ReportSwitch report;
+    // The last "-FILTER" argument's parts; a later one overrides what an earlier one gave.
+    bool filterGiven = false;
+    std::optional<uint32_t> filterFlags;
+    std::optional<std::string> filterExtensions;
+    std::vector<std::string> paths;  // every path argument, one trailing separator stripped
+    std::string cmdArgs;             // every argument followed by one space
+    std::string joinedPaths;         // every path argument followed by ';'
+    std::string error;               // a switch with a value that cannot be used
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// Settings first, then the command line, which wins.
+void ApplyFilterOption(const CommandLine& cmd, FilterState& filter);
+
+enum class PathKind { Missing, Folder, File };
+
+struct PathInfo {
+    PathKind kind = PathKind::Missing;
+    bool binary = false;
+};
+
+// Missing, folder or file; a file is binary when encoding detection says so.
+PathInfo ProbePath(const std::string& path);
+
+enum class StartOutcome {
+    Register,
+    Unregister,
+    Config,
+    Pdf,
+    Rename,
+    Report,
+    OpenFiles,  // hand one or two files to a sibling tool, no window
+    Window,     // the comparison window: empty, one folder or a pair
+};
+
+struct StartDecision {
+    StartOutcome outcome = StartOutcome::Window;
+    // The paths that take part after the kind rules (at most two): the folders to open, or the
+    // files to hand to a sibling tool.
+    std::vector<std::string> paths;
+    bool binary = false;  // OpenFiles: the files go to the viewer
+};
+
+using PathProbe = std::function<PathInfo(const std::string&)>;
+
+StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe);
+
+// The document-open bookkeeping of the main frame: which side the next folder fills, and the
+// framework's own open of the first argument, which is swallowed once.
+class PathOpener {
+  public:
+    struct Hooks {
+        PathProbe probe;
+        // A file handed to its sibling tool (the viewer when binary, else the editor).
+        std::function<void(const std::string& path, bool binary)> launchFile;
+        // Re-reads the comparison of the pair; false leaves the old pair in place.
+        std::function<bool(const std::string& left, const std::string& right, bool readWhole)>
+            compareFolders;
+    };
+
+    explicit PathOpener(bool startedWithArguments) : skipFirstCall_(startedWithArguments) {}
+
+    bool OpenPath(const std::string& path, const FilterState& filter, const Hooks& hooks);
+
+    const std::string& LeftPath() const { return leftPath_; }
+    const std::string& RightPath() const { return rightPath_; }
+    int NextSide() const { return nextSide_; }
+
+  private:
+    bool skipFirstCall_;
+    std::string leftPath_;
+    std::string rightPath_;
+    int nextSide_ = 0;
+};
+
+}  // namespace quillon

@@ -1,0 +1,42 @@
+// The report run: compares two folders with both trees read whole and writes the text report to
+// standard output or a file, without any window.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "core/ComparisonOptions.h"
+#include "platform/ProgressSink.h"
+
+namespace quillon {
+
+class SettingsStore;
+
+inline constexpr int kReportExitSame = 0;
+inline constexpr int kReportExitDifferent = 1;
+inline constexpr int kReportExitTrouble = 2;
+
+// The comparison settings of the Settings section, read as the window reads them.
+ComparisonOptions LoadComparisonOptions(const SettingsStore& settings);
+
+// A progress line on a terminal: "\r" + caption, text and count, redrawn at most every
+// `minIntervalMs` milliseconds so that a fast scan is not slowed by its own output.
+class TerminalProgressFactory : public ProgressFactory {
+  public:
+    explicit TerminalProgressFactory(FILE* stream, int minIntervalMs = 100)
+        : stream_(stream), minIntervalMs_(minIntervalMs) {}
+    std::unique_ptr<ProgressSink> Open(std::string_view caption) override;
+
+  private:
+    FILE* stream_;
+    int minIntervalMs_;
+};
+
+// The log is opened as a window start opens it and "cmd args = ..." is logged. Returns one of
+// the exit statuses above; on trouble one line goes to `err`.
+int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* progress,
+              FILE* err);
+
+}  // namespace quillon

@@ -1,0 +1,94 @@
+#include "app/StartUp.h"
+
+#include <cstdlib>
+
+#include "platform/Log.h"
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
+#include "platform/SiblingLaunch.h"
+#include "platform/ToolLocator.h"
+
+namespace quillon {
+
+int StderrPrompter::Ask(const PromptRequest& request) {
+    std::string text = request.text;
+    for (char& c : text) {
+        if (c == '\n' || c == '\r' || c == '\t') {
+            c = ' ';
+        }
+    }
+    std::fprintf(err_, "quillon: %s\n", text.c_str());
+    return mbr::kOk;
+}
+
+FileLauncher MakeSiblingFileLauncher(RegistryStore& registry, Prompter& prompter,
+                                     Launcher& launcher) {
+    return [&registry, &prompter, &launcher](const std::vector<std::string>& files, bool binary) {
+        MachineValueReader reader = [&registry](std::string_view key, std::string_view name,
+                                                std::string& value) {
+            if (!registry.KeyExists(RegHive::LocalMachine, key)) {
+                return RegistryLookup::kNoKey;
+            }
+            std::optional<RegValue> found = registry.GetValue(RegHive::LocalMachine, key, name);
+            if (!found || found->type != RegType::String) {
+                return RegistryLookup::kNoValue;
+            }
+            value = found->text;
+            return RegistryLookup::kFound;
+        };
+        const char* path = std::getenv("PATH");
+        ToolLocator locator(reader, path != nullptr ? path : "");
+        SiblingTools tools;
+        // Only the tool that will be used is looked up: a failed lookup writes a log line.
+        (binary ? tools.viewerPath : tools.editorPath) =
+            locator.LocateTool(binary ? "Panorel.exe" : "Scrivlet.exe");
+        return LaunchSiblingForFiles(files, binary, tools, SiblingLaunchMode::kStartUp, &prompter,
+                                     launcher);
+    };
+}
+
+std::string UnavailableMessage(StartOutcome outcome) {
+    switch (outcome) {
+        case StartOutcome::Register:
+            return "registering the shell integration (/Reg) is not available in this build";
+        case StartOutcome::Unregister:
+            return "removing the shell integration (/Unreg) is not available in this build";
+        case StartOutcome::Config:
+            return "the shell-integration options (/Config) are not available in this build";
+        case StartOutcome::Pdf:
+            return "the PDF rendition (/PDF) is not available in this build";
+        case StartOutcome::Rename:
+            return "the stand-alone bulk rename (/SARename) is not available in this build";
+        case StartOutcome::Window:
+            return "the comparison window is not in this build; compare from the command line "
+                   "with: quillon -Report LEFT RIGHT";
+        default:
+            return {};
+    }
+}
+
+void OpenStartLog(SettingsStore& settings) {
+    SetLogEnabled(settings.GetProfileInt("Settings", "LogEnabled", 0) != 0);
+    OpenLog("Quillon", "log", false, [&settings] {
+        return settings.ReadDirectFlag(std::string(kProfileRoot) + "\\Settings", "LogTimestamp");
+    });
+}
+
+int RunStart(const CommandLine& cmd, const StartDecision& decision, SettingsStore& settings,
+             FILE* err, const FileLauncher& launchFiles) {
+    // Registration ends before the framework (and so the log) is set up.
+    if (decision.outcome != StartOutcome::Register &&
+        decision.outcome != StartOutcome::Unregister) {
+        OpenStartLog(settings);
+        Log("cmd args = %s", cmd.cmdArgs.c_str());
+    }
+    if (decision.outcome == StartOutcome::OpenFiles) {
+        return launchFiles(decision.paths, decision.binary) ? kStartExitOk : kStartExitUnavailable;
+    }
+    std::string message = UnavailableMessage(decision.outcome);
+    std::fprintf(err, "quillon: %s\n", message.c_str());
+    Log("%s", message.c_str());
+    return kStartExitUnavailable;
+}
+
+}  // namespace quillon

@@ -1,0 +1,415 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
+#include "support/TempConfigEnv.h"
+#include "support/TestDir.h"
+
+namespace quillon {
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct ParseCase {
+    ParseCase(const char* why, Args args, bool reg = false, bool unreg = false,
+              bool filterGiven = false, std::optional<uint32_t> flags = {},
+              std::optional<std::string> extensions = {}, Args paths = {})
+        : why(why),
+          args(std::move(args)),
+          reg(reg),
+          unreg(unreg),
+          filterGiven(filterGiven),
+          flags(flags),
+          extensions(std::move(extensions)),
+          paths(std::move(paths)) {}
+    const char* why;
+    Args args;
+    bool reg;
+    bool unreg;
+    bool filterGiven;
+    std::optional<uint32_t> flags;
+    std::optional<std::string> extensions;
+    Args paths;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.why; }
+
+class ParseSwitches : public ::testing::TestWithParam<ParseCase> {};
+
+// Switch spelling, the single-argument registration rule and the case-sensitive filter option.
+TEST_P(ParseSwitches, RecognisesWhatTheRulesSay) {
+    const ParseCase& c = GetParam();
+    CommandLine cmd = ParseCommandLine(c.args);
+    EXPECT_EQ(cmd.regRun, c.reg) << c.why;
+    EXPECT_EQ(cmd.unregRun, c.unreg) << c.why;
+    EXPECT_EQ(cmd.filterGiven, c.filterGiven) << c.why;
+    EXPECT_EQ(cmd.filterFlags, c.flags) << c.why;
+    EXPECT_EQ(cmd.filterExtensions, c.extensions) << c.why;
+    EXPECT_EQ(cmd.paths, c.paths) << c.why;
+    EXPECT_TRUE(cmd.error.empty()) << c.why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ParseSwitches,
+    ::testing::Values(
+        ParseCase{"lower-case single /reg", {"/reg"}, true},
+        ParseCase{"dash form of unreg", {"-UNREG"}, false, true},
+        ParseCase{"/Reg with another argument is a path",
+                  {"/Reg", "x"},
+                  false,
+                  false,
+                  false,
+                  {},
+                  {},
+                  {"/Reg", "x"}},
+        ParseCase{"lower-case filter is a path",
+                  {"-filter:3:txt"},
+                  false,
+                  false,
+                  false,
+                  {},
+                  {},
+                  {"-filter:3:txt"}},
+        ParseCase{"filter flags and list",
+                  {"-FILTER:258:TXT,Doc"},
+                  false,
+                  false,
+                  true,
+                  258u,
+                  ";txt;doc;"},
+        ParseCase{"slash filter, spaces removed",
+                  {"/FILTER:512:t xt, C"},
+                  false,
+                  false,
+                  true,
+                  512u,
+                  ";txt;c;"},
+        ParseCase{"bare filter only activates", {"-FILTER"}, false, false, true},
+        ParseCase{"empty tokens are skipped", {"-FILTER::7::pdf"}, false, false, true, 7u, ";pdf;"},
+        ParseCase{"leading decimal number only", {"-FILTER:12abc"}, false, false, true, 12u},
+        ParseCase{"no number gives 0", {"-FILTER:x1"}, false, false, true, 0u},
+        ParseCase{"filter must start the argument",
+                  {"x-FILTER:3"},
+                  false,
+                  false,
+                  false,
+                  {},
+                  {},
+                  {"x-FILTER:3"}},
+        ParseCase{"a later filter overrides the flags only",
+                  {"-FILTER:1:a", "-FILTER:2"},
+                  false,
+                  false,
+                  true,
+                  2u,
+                  ";a;"},
+        ParseCase{"one trailing separator goes, the root stays",
+                  {"/a/b/", "/", "c//"},
+                  false,
+                  false,
+                  false,
+                  {},
+                  {},
+                  {"/a/b", "/", "c/"}},
+        ParseCase{"-Out is a path without a report",
+                  {"-Out:r.txt"},
+                  false,
+                  false,
+                  false,
+                  {},
+                  {},
+                  {"-Out:r.txt"}},
+        ParseCase{"a longer word is not the report switch",
+                  {"-Reporting"},
+                  false,
+                  false,
+                  false,
+                  {},
+                  {},
+                  {"-Reporting"}}));
+
+// cmdArgs keeps every argument as typed; joinedPaths lists every path, a third one too.
+TEST(ParseCommandLine, CollectsArgumentTexts) {
+    CommandLine cmd = ParseCommandLine({"-SARename", "/x/a/", "b", "c", "-FILTER:1"});
+    EXPECT_TRUE(cmd.renameRun);
+    EXPECT_EQ(cmd.cmdArgs, "-SARename /x/a/ b c -FILTER:1 ");
+    EXPECT_EQ(cmd.joinedPaths, "/x/a;b;c;");
+}
+
+// The report switch in any position and case, its three values and the output file.
+TEST(ParseCommandLine, ReportSwitchValues) {
+    CommandLine cmd = ParseCommandLine({"l", "/rEpOrT:7:2:1", "r", "-out:/tmp/o:1.txt"});
+    EXPECT_TRUE(cmd.report.present);
+    EXPECT_EQ(cmd.report.contentIndex, 7);
+    EXPECT_EQ(cmd.report.encoding, 2);
+    EXPECT_EQ(cmd.report.fileNameStyle, 1);
+    EXPECT_EQ(cmd.report.outPath, "/tmp/o:1.txt");
+    EXPECT_EQ(cmd.paths, (Args{"l", "r"}));
+    EXPECT_TRUE(cmd.error.empty());
+
+    CommandLine partial = ParseCommandLine({"-Report::3", "l", "r"});
+    EXPECT_FALSE(partial.report.contentIndex.has_value());
+    EXPECT_EQ(partial.report.encoding, 3);
+    EXPECT_FALSE(partial.report.fileNameStyle.has_value());
+}
+
+class BadReportValue : public ::testing::TestWithParam<const char*> {};
+
+// Values out of range, not numbers or one too many are refused.
+TEST_P(BadReportValue, IsAnError) {
+    CommandLine cmd = ParseCommandLine({GetParam(), "l", "r"});
+    EXPECT_FALSE(cmd.error.empty()) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadReportValue,
+                         ::testing::Values("-Report:8", "-Report:1:4", "-Report:0:0:3", "-Report:a",
+                                           "-Report:-1", "-Report:1:1:1:1", "-Report:007"));
+
+// "-Out" alone names no file.
+TEST(ParseCommandLine, OutWithoutFileIsAnError) {
+    EXPECT_FALSE(ParseCommandLine({"-Report", "-Out:", "l", "r"}).error.empty());
+    EXPECT_TRUE(ParseCommandLine({"-Report", "-Out:x", "l", "r"}).error.empty());
+}
+
+TEST(NormaliseExtensionList, LowerCaseSemicolonsNoSpaces) {
+    EXPECT_EQ(NormaliseExtensionList("txt,Doc"), ";txt;doc;");
+    EXPECT_EQ(NormaliseExtensionList(" C , H;cpp"), ";c;h;cpp;");
+    EXPECT_EQ(NormaliseExtensionList(""), ";;");
+}
+
+struct DecideCase {
+    DecideCase(const char* why, Args args, StartOutcome outcome, Args paths, bool binary = false)
+        : why(why),
+          args(std::move(args)),
+          outcome(outcome),
+          paths(std::move(paths)),
+          binary(binary) {}
+    const char* why;
+    Args args;
+    StartOutcome outcome;
+    Args paths;
+    bool binary;
+};
+
+// Kinds by name: d* folders, t* text files, b* binary files, anything else missing.
+PathInfo FakeProbe(const std::string& path) {
+    switch (path.empty() ? '?' : path[0]) {
+        case 'd':
+            return {PathKind::Folder, false};
+        case 't':
+            return {PathKind::File, false};
+        case 'b':
+            return {PathKind::File, true};
+        default:
+            return {PathKind::Missing, false};
+    }
+}
+
+void PrintTo(const DecideCase& c, std::ostream* os) { *os << c.why; }
+
+class DecideStartTable : public ::testing::TestWithParam<DecideCase> {};
+
+// Which run a command line leads to and which paths take part in it.
+TEST_P(DecideStartTable, PicksOutcomeAndPaths) {
+    const DecideCase& c = GetParam();
+    StartDecision d = DecideStart(ParseCommandLine(c.args), FakeProbe);
+    EXPECT_EQ(d.outcome, c.outcome) << c.why;
+    EXPECT_EQ(d.paths, c.paths) << c.why;
+    EXPECT_EQ(d.binary, c.binary) << c.why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DecideStartTable,
+    ::testing::Values(
+        DecideCase{"no arguments", {}, StartOutcome::Window, {}},
+        DecideCase{"folder pair", {"d1", "d2"}, StartOutcome::Window, {"d1", "d2"}},
+        DecideCase{"folder then file", {"d1", "t1"}, StartOutcome::Window, {"d1"}},
+        DecideCase{"file then folder", {"t1", "d1"}, StartOutcome::OpenFiles, {"t1"}},
+        DecideCase{"two text files", {"t1", "t2"}, StartOutcome::OpenFiles, {"t1", "t2"}},
+        DecideCase{"text then binary", {"t1", "b1"}, StartOutcome::OpenFiles, {"t1"}},
+        DecideCase{"binary then text", {"b1", "t1"}, StartOutcome::OpenFiles, {"b1"}, true},
+        DecideCase{"two binaries", {"b1", "b2"}, StartOutcome::OpenFiles, {"b1", "b2"}, true},
+        DecideCase{"missing first", {"m1", "d1"}, StartOutcome::Window, {}},
+        DecideCase{"third folder ignored", {"d1", "d2", "d3"}, StartOutcome::Window, {"d1", "d2"}},
+        DecideCase{"rename gets all",
+                   {"d1", "t2", "m3", "-SARename"},
+                   StartOutcome::Rename,
+                   {"d1", "t2", "m3"}},
+        DecideCase{"pdf renders the first only", {"-PDF", "d1", "d2"}, StartOutcome::Pdf, {"d1"}},
+        DecideCase{"config before pdf", {"-PDF", "/config"}, StartOutcome::Config, {}},
+        DecideCase{"pdf before rename", {"-SARename", "-pdf", "t1"}, StartOutcome::Pdf, {"t1"}},
+        DecideCase{"report takes the first two",
+                   {"-Report", "d1", "m2", "d3"},
+                   StartOutcome::Report,
+                   {"d1", "m2"}},
+        DecideCase{"single reg", {"-reg"}, StartOutcome::Register, {}},
+        DecideCase{"single unreg", {"/Unreg"}, StartOutcome::Unregister, {}}));
+
+// The real probe: folders, text and binary files, and missing paths.
+TEST(ProbePath, ClassifiesRealEntries) {
+    test::TestDir dir;
+    dir.MakeTree({{"sub/", ""},
+                  {"note.txt", "plain words\n"},
+                  {"blob.bin", std::string("MZ\0\x01\x02\0\x03", 7)}});
+    EXPECT_EQ(ProbePath(dir / "sub").kind, PathKind::Folder);
+    PathInfo text = ProbePath(dir / "note.txt");
+    EXPECT_EQ(text.kind, PathKind::File);
+    EXPECT_FALSE(text.binary);
+    PathInfo blob = ProbePath(dir / "blob.bin");
+    EXPECT_EQ(blob.kind, PathKind::File);
+    EXPECT_TRUE(blob.binary);
+    EXPECT_EQ(ProbePath(dir / "nothing").kind, PathKind::Missing);
+}
+
+class SeedFilter : public ::testing::Test {
+  protected:
+    test::TempConfigEnv env;
+    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
+    SettingsStore settings{registry};
+};
+
+// Without a difference filter nothing is active and the lists are not read.
+TEST_F(SeedFilter, DefaultsAreInactive) {
+    FilterState f = SeedFilterFromSettings(settings);
+    EXPECT_FALSE(f.filterActive);
+    EXPECT_EQ(f.filterFlags, 0u);
+    EXPECT_EQ(f.filterExtensions, "");
+    EXPECT_FALSE(f.expandAll);
+}
+
+// An inclusion filter takes the first entry of its start-up list, normalised.
+TEST_F(SeedFilter, InclusionTakesFirstListEntry) {
+    settings.WriteProfileInt("Filter", "Flags", 0x102);
+    settings.WriteProfileInt("Filter", "ExpandAll", 1);
+    settings.AddToMruList(kStartInclusionMru, "TXT, doc");
+    settings.AddToMruList(kStartInclusionMru, "pdf");
+    FilterState f = SeedFilterFromSettings(settings);
+    EXPECT_TRUE(f.filterActive);
+    EXPECT_EQ(f.filterFlags, 0x102u);
+    EXPECT_EQ(f.filterExtensions, ";txt;doc;");
+    EXPECT_TRUE(f.expandAll);
+}
+
+// An exclusion filter with an empty list falls back to "no extension filter".
+TEST_F(SeedFilter, EmptyListFallsBackToNoExtensionFilter) {
+    settings.WriteProfileInt("Filter", "Flags", 0x204);
+    settings.WriteProfileInt("Filter", "ExpandAll", 2);
+    FilterState f = SeedFilterFromSettings(settings);
+    EXPECT_TRUE(f.filterActive);
+    EXPECT_EQ(f.filterFlags, 0x201u);
+    EXPECT_EQ(f.filterExtensions, "");
+    EXPECT_FALSE(f.expandAll);
+}
+
+// The command line wins over the settings, but only for the parts it gives.
+TEST_F(SeedFilter, CommandLineOverridesGivenParts) {
+    settings.WriteProfileInt("Filter", "Flags", 0x102);
+    settings.AddToMruList(kStartInclusionMru, "c");
+    FilterState f = SeedFilterFromSettings(settings);
+    ApplyFilterOption(ParseCommandLine({"-FILTER"}), f);
+    EXPECT_EQ(f.filterFlags, 0x102u);
+    EXPECT_EQ(f.filterExtensions, ";c;");
+    ApplyFilterOption(ParseCommandLine({"-FILTER:4:h"}), f);
+    EXPECT_TRUE(f.filterActive);
+    EXPECT_EQ(f.filterFlags, 4u);
+    EXPECT_EQ(f.filterExtensions, ";h;");
+}
+
+struct OpenLogEntry {
+    std::string left, right;
+    bool readWhole;
+};
+
+class PathOpenerTest : public ::testing::Test {
+  protected:
+    std::vector<OpenLogEntry> compares;
+    std::vector<std::pair<std::string, bool>> launched;
+    bool compareResult = true;
+    PathOpener::Hooks hooks{
+        FakeProbe, [this](const std::string& p, bool binary) { launched.emplace_back(p, binary); },
+        [this](const std::string& l, const std::string& r, bool whole) {
+            compares.push_back({l, r, whole});
+            return compareResult;
+        }};
+};
+
+// The framework's own open of the first argument is swallowed once.
+TEST_F(PathOpenerTest, FirstCallWithArgumentsDoesNothing) {
+    PathOpener opener(true);
+    FilterState filter;
+    EXPECT_TRUE(opener.OpenPath("d1", filter, hooks));
+    EXPECT_TRUE(compares.empty());
+    EXPECT_TRUE(opener.OpenPath("d1", filter, hooks));
+    ASSERT_EQ(compares.size(), 1u);
+    PathOpener noArgs(false);
+    EXPECT_TRUE(noArgs.OpenPath("d9", filter, hooks));
+    EXPECT_EQ(compares.size(), 2u);
+}
+
+// Folders fill left, right, left again; each open re-compares the current pair.
+TEST_F(PathOpenerTest, SidesCycle) {
+    PathOpener opener(false);
+    FilterState filter;
+    opener.OpenPath("d1/", filter, hooks);
+    EXPECT_EQ(opener.NextSide(), 1);
+    opener.OpenPath("d2", filter, hooks);
+    EXPECT_EQ(opener.NextSide(), 2);
+    opener.OpenPath("d3", filter, hooks);
+    EXPECT_EQ(opener.NextSide(), 1);
+    ASSERT_EQ(compares.size(), 3u);
+    EXPECT_EQ(compares[0].left, "d1");
+    EXPECT_EQ(compares[0].right, "");
+    EXPECT_EQ(compares[1].right, "d2");
+    EXPECT_EQ(compares[2].left, "d3");
+    EXPECT_EQ(compares[2].right, "d2");
+}
+
+// A failed compare puts the previous pair and side back.
+TEST_F(PathOpenerTest, FailureRestoresPaths) {
+    PathOpener opener(false);
+    FilterState filter;
+    opener.OpenPath("d1", filter, hooks);
+    compareResult = false;
+    EXPECT_FALSE(opener.OpenPath("d2", filter, hooks));
+    EXPECT_EQ(opener.LeftPath(), "d1");
+    EXPECT_EQ(opener.RightPath(), "");
+    EXPECT_EQ(opener.NextSide(), 1);
+}
+
+// A file goes to its tool and never changes the comparison.
+TEST_F(PathOpenerTest, FileIsLaunchedAndReportsFailure) {
+    PathOpener opener(false);
+    FilterState filter;
+    EXPECT_FALSE(opener.OpenPath("b1", filter, hooks));
+    EXPECT_FALSE(opener.OpenPath("t1", filter, hooks));
+    EXPECT_TRUE(compares.empty());
+    ASSERT_EQ(launched.size(), 2u);
+    EXPECT_TRUE(launched[0].second);
+    EXPECT_FALSE(launched[1].second);
+    EXPECT_EQ(opener.NextSide(), 0);
+}
+
+// Whole trees are read only with an active filter, expand-all and a right side.
+TEST_F(PathOpenerTest, ReadWholeNeedsFilterExpandAllAndRight) {
+    PathOpener opener(false);
+    FilterState filter;
+    filter.filterActive = true;
+    filter.expandAll = true;
+    opener.OpenPath("d1", filter, hooks);
+    opener.OpenPath("d2", filter, hooks);
+    filter.expandAll = false;
+    opener.OpenPath("d3", filter, hooks);
+    ASSERT_EQ(compares.size(), 3u);
+    EXPECT_FALSE(compares[0].readWhole);
+    EXPECT_TRUE(compares[1].readWhole);
+    EXPECT_FALSE(compares[2].readWhole);
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
+#include "support/RunProcess.h"
+#include "support/TempConfigEnv.h"
+#include "support/TestDir.h"
+
+namespace quillon {
+namespace {
+
+using namespace std::string_literals;
+using test::LocalTime;
+using test::ProcessResult;
+
+// QUILLON_BIN when set, else the program beside the tests folder of this build.
+std::string QuillonBinary() {
+    if (const char* bin = std::getenv("QUILLON_BIN")) {
+        return bin;
+    }
+    char self[PATH_MAX] = {};
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string dir = std::string(self, n > 0 ? size_t(n) : 0);
+    dir = dir.substr(0, dir.rfind('/'));
+    return dir.substr(0, dir.rfind('/')) + "/quillon";
+}
+
+class ReportRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(access(QuillonBinary().c_str(), X_OK), 0) << QuillonBinary();
+        const time_t t = LocalTime(2010, 1, 4, 12, 34);
+        trees.MakeTree({{"L/a.txt", "x", t},
+                        {"L/keep.txt", "same", t},
+                        {"L/sub/in.txt", "k", t},
+                        {"L/only.txt", "abc", t},
+                        {"R/a.txt", "xy", t},
+                        {"R/keep.txt", "same", t},
+                        {"R/sub/in.txt", "k", t}});
+        // The version column would only show what was never read.
+        settings.WriteProfileInt("OutputFormat", "VersionColumn", 0);
+    }
+
+    ProcessResult Run(std::vector<std::string> args) {
+        // No display at all: the report run must not need one.
+        return test::RunProcess(QuillonBinary(), args, {"DISPLAY=", "WAYLAND_DISPLAY="});
+    }
+
+    test::TempConfigEnv env;
+    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
+    SettingsStore settings{registry};
+    test::TestDir trees;
+    std::string L = trees / "L";
+    std::string R = trees / "R";
+};
+
+// Differences exit 1 and the normal report goes to standard output, byte for byte.
+TEST_F(ReportRun, DifferencesToStdout) {
+    ProcessResult r = Run({"-Report:6:3:0", L, R});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string time = "Time: 01/04/2010::12:34";
+    EXPECT_EQ(r.out, "1st DIR [" + L + "] vs 2nd DIR [" + R + "]\n\n" + "sub/.\t(Both)\n" +
+                         "\t./in.txt\t" + time + "\tSize: 1 bytes\t\t(Same)\n" + "./a.txt\t" +
+                         time + "<->" + time + "\tSize: 1<->2 bytes\t\t(Different)\n" +
+                         "./keep.txt\t" + time + "\tSize: 4 bytes\t\t(Same)\n" + "./only.txt\t" +
+                         time + "\tSize: 3 bytes\t\t(Left-only)\n");
+}
+
+// Equal trees exit 0; a folder in both sides is no difference.
+TEST_F(ReportRun, EqualTreesExitZero) {
+    ProcessResult r = Run({L + "/sub/", "/REPORT:0:3:1", R + "/sub"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1st DIR [" + L + "/sub] vs 2nd DIR [" + R +
+                         "/sub]\n\nOnly different files will be displayed.\n\n");
+}
+
+// Values not on the command line come from the stored options; the spreadsheet file starts with
+// its UTF-16 mark and replaces what was there.
+TEST_F(ReportRun, StoredOptionsAndOutputFile) {
+    settings.WriteProfileInt("OutputFormat", "OutputDiffOption", 1);
+    settings.WriteProfileInt("OutputFormat", "OutputEncoding", 2);
+    settings.WriteProfileInt("OutputFormat", "FilenameOption", 1);
+    trees.WriteFile("out.txt", "previous contents that must go");
+    ProcessResult r = Run({"-Report::1", "-Out:" + trees / "out.txt", L, R});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    const std::string lt = "Time: 01/04/2010 12:34\t";
+    std::string text = "1st DIR [" + L + "] vs 2nd DIR [" + R + "]\n\n" +
+                       "[sub]\t\t\t\t[sub]\t(Both)\n" + "a.txt\t\t" + lt +
+                       "Size: 1 bytes\ta.txt\t\t" + lt + "Size: 2 bytes\t\t(Different)\n" +
+                       "only.txt\t\t" + lt + "Size: 3 bytes\t\t\t\t\t\t(Left-only)\n";
+    std::string expected = "\xFF\xFE";
+    for (char c : text) {
+        expected += std::string{c, '\0'};
+    }
+    EXPECT_EQ(trees.ReadFile("out.txt"), expected);
+}
+
+// Loading the options writes every value back, as the options dialog does.
+TEST_F(ReportRun, OptionsAreWrittenBack) {
+    ASSERT_EQ(Run({"-Report", L, R}).status, 1);
+    for (const char* entry : {"OutputDiffOption", "OutputEncoding", "FilenameOption", "hhmmss",
+                              "bBytesLabel", "bDiffStatLabel", "OutputPath", "OutputFile"}) {
+        EXPECT_TRUE(
+            registry
+                .GetValue(RegHive::CurrentUser, "Software\\Marrowby\\Quillon\\OutputFormat", entry)
+                .has_value())
+            << entry;
+    }
+}
+
+// With logging on the run's log holds the argument line.
+TEST_F(ReportRun, LogsCommandArguments) {
+    settings.WriteProfileInt("Settings", "LogEnabled", 1);
+    ASSERT_EQ(Run({"-Report", L, R}).status, 1);
+    std::vector<std::string> logs = env.Dir().List("tmp/quillon_log");
+    ASSERT_EQ(logs.size(), 1u);
+    std::string log = env.Dir().ReadFile("tmp/quillon_log/" + logs[0]);
+    EXPECT_NE(log.find("cmd args = -Report " + L + " " + R + " \n"), std::string::npos) << log;
+}
+
+// The display filter of the command line narrows the report like the window's list.
+TEST_F(ReportRun, FilterOptionApplies) {
+    ProcessResult r = Run({"-Report:6:3:2", "-FILTER:512", L, R});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out.find("keep.txt"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(L + "/a.txt\n" + R + "/a.txt\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(L + "/only.txt\t"), std::string::npos) << r.out;
+}
+
+struct TroubleCase {
+    const char* why;
+    std::vector<std::string> args;  // "$L", "$R" and "$T" stand for the trees and their folder
+};
+
+void PrintTo(const TroubleCase& c, std::ostream* os) { *os << c.why; }
+
+class ReportTrouble : public ReportRun, public ::testing::WithParamInterface<TroubleCase> {};
+
+// Trouble exits 2 with exactly one line on standard error and nothing on standard output.
+TEST_P(ReportTrouble, ExitsTwoWithOneLine) {
+    std::vector<std::string> args;
+    for (std::string a : GetParam().args) {
+        for (auto [key, value] : {std::pair{"$L"s, L}, {"$R"s, R}, {"$T"s, trees.Path()}}) {
+            if (size_t pos = a.find(key); pos != std::string::npos) {
+                a.replace(pos, key.size(), value);
+            }
+        }
+        args.push_back(a);
+    }
+    ProcessResult r = Run(args);
+    EXPECT_EQ(r.status, 2) << GetParam().why;
+    EXPECT_EQ(r.out, "") << GetParam().why;
+    ASSERT_FALSE(r.err.empty()) << GetParam().why;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << GetParam().why << ": " << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReportTrouble,
+    ::testing::Values(TroubleCase{"missing right folder", {"-Report", "$L", "$T/nowhere"}},
+                      TroubleCase{"a file is not a folder", {"-Report", "$L/a.txt", "$R"}},
+                      TroubleCase{"one folder only", {"-Report", "$L"}},
+                      TroubleCase{"index out of range", {"-Report:8", "$L", "$R"}},
+                      TroubleCase{"encoding out of range", {"-Report:0:4", "$L", "$R"}},
+                      TroubleCase{"unwritable output",
+                                  {"-Report", "-Out:$T/no/dir/r.txt", "$L", "$R"}}));
+
+// Starts that would need the window or a run not built yet say so and fail.
+TEST_F(ReportRun, UnavailableRunsFailLoudly) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {L, R}, {"-PDF", L}, {"/Reg"}, {"-Config"}}) {
+        ProcessResult r = Run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(r.err.find("in this build"), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/RegistryStore.h"
+#include "support/FakeTool.h"
+#include "support/RunProcess.h"
+#include "support/TempConfigEnv.h"
+#include "support/TestDir.h"
+
+namespace quillon {
+namespace {
+
+using test::ProcessResult;
+
+std::string QuillonProgram() {
+    if (const char* bin = std::getenv("QUILLON_BIN")) {
+        return bin;
+    }
+    char self[PATH_MAX] = {};
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string dir = std::string(self, n > 0 ? size_t(n) : 0);
+    dir = dir.substr(0, dir.rfind('/'));
+    return dir.substr(0, dir.rfind('/')) + "/quillon";
+}
+
+const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+class FileStart : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        files.MakeTree({{"a.txt", "one\n"},
+                        {"b.txt", "two\n"},
+                        {"c.bin", std::string("\x7f"
+                                              "ELF\0\x01\0\x02",
+                                              8)},
+                        {"d.bin", std::string("\0\x01\0\x02", 4)},
+                        {"emptybin/", ""}});
+    }
+
+    void Register(const std::string& exe, const std::string& relative) {
+        std::string tool = test::MakeFakeTool(tools, relative);
+        ASSERT_TRUE(registry.SetString(RegHive::LocalMachine, kAppPaths + exe, "", tool));
+    }
+
+    // The fake tools are shell scripts and need the system folders; with `isolated` the search
+    // path is empty, so that no real editor or viewer of this machine can be picked up.
+    ProcessResult Run(const std::vector<std::string>& args, bool isolated = false) {
+        std::string path = isolated ? files / "emptybin" : "/usr/bin:/bin";
+        return test::RunProcess(QuillonProgram(), args, {"PATH=" + path});
+    }
+
+    test::TempConfigEnv env;
+    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
+    test::TestDir files;
+    test::TestDir tools;
+};
+
+// Two text files go to the text diff editor together; the program then ends without a window.
+TEST_F(FileStart, TextFilesGoToTheEditor) {
+    Register("Scrivlet.exe", "scrivlet");
+    ProcessResult r = Run({files / "a.txt", files / "b.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::ReadFakeToolArgs(tools / "scrivlet"),
+              (std::vector<std::string>{files / "a.txt", files / "b.txt"}));
+}
+
+// A binary first file goes to the viewer alone when the second is text, tiled vertically.
+TEST_F(FileStart, BinaryFileGoesToTheViewer) {
+    Register("Panorel.exe", "panorel");
+    ProcessResult r = Run({files / "c.bin", files / "a.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::ReadFakeToolArgs(tools / "panorel"),
+              (std::vector<std::string>{files / "c.bin", "/TILE_VERT"}));
+}
+
+// Without the tool the user is told in one line and the start fails.
+TEST_F(FileStart, MissingToolIsReported) {
+    ProcessResult r = Run({files / "a.txt"}, true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quillon: Scrivlet name is empty.\n");
+}
+
+}  // namespace
+}  // namespace quillon

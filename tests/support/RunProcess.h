@@ -1,0 +1,89 @@
+// Runs a real program as a child process with extra environment variables and captures its exit
+// status, standard output and standard error (through files, so large outputs cannot block).
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/TestDir.h"
+
+extern char** environ;
+
+namespace quillon::test {
+
+struct ProcessResult {
+    int status = -1;  // exit status, or -1 when the program could not run or was killed
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// `env` entries are "NAME=value" and override the inherited ones of the same name.
+inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                                const std::vector<std::string>& env = {}) {
+    TestDir scratch;
+    const std::string outPath = scratch / "stdout";
+    const std::string errPath = scratch / "stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+
+    std::vector<std::string> envText;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry = *e;
+        std::string name = entry.substr(0, entry.find('='));
+        bool overridden = false;
+        for (const std::string& mine : env) {
+            overridden = overridden || mine.substr(0, mine.find('=')) == name;
+        }
+        if (!overridden) {
+            envText.push_back(std::move(entry));
+        }
+    }
+    envText.insert(envText.end(), env.begin(), env.end());
+
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& e : envText) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+
+    ProcessResult result;
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc == 0) {
+        int wstatus = 0;
+        while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+        }
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    }
+    result.out = ReadWholeFile(outPath);
+    result.err = ReadWholeFile(errPath);
+    return result;
+}
+
+}  // namespace quillon::test
