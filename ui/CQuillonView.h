@@ -1,0 +1,171 @@
+// The main view: one list whose columns form a left and a right half, one row per DiffItem of
+// the comparison it owns, with the tree keys, the difference navigation and the link mode.
+#pragma once
+
+#include <QTableView>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Comparison.h"
+#include "core/ComparisonObserver.h"
+#include "ui/ViewSettings.h"
+
+namespace quillon {
+
+class DiffListModel;
+class DiffRowDelegate;
+class Prompter;
+class SettingsStore;
+
+inline constexpr const char* kSetAsRootQuestion =
+    "Please select which side of the selected item as a root.";
+inline constexpr int kTipMaxChars = 79;
+
+enum class NavTarget {
+    kNextDiff,
+    kPrevDiff,
+    kNextAny,
+    kPrevAny,
+    kFirstDiff,
+    kLastDiff,
+    kFirstAny,
+    kLastAny,
+};
+
+// "path" extended by "name": ".." goes one folder up, an empty part changes nothing.
+std::string ExtendPath(const std::string& path, const std::string& name);
+bool SamePathNoCase(const std::string& a, const std::string& b);
+
+class CQuillonView : public QTableView, public ComparisonObserver {
+    Q_OBJECT
+
+  public:
+    // Without a store the defaults are used and nothing is written.
+    CQuillonView(SettingsStore* store, Prompter* prompter, QWidget* parent = nullptr);
+    ~CQuillonView() override;
+
+    Comparison& GetComparison() { return comparison_; }
+    DiffListModel& Model() { return *model_; }
+    const ViewSettings& Settings() const { return settings_; }
+    SettingsStore* Store() const { return store_; }
+    Prompter* GetPrompter() const { return prompter_; }
+
+    // The folders of the two sides and the side the next opened folder fills (2 = the left,
+    // after the right one was filled).
+    const std::string& Path(int side) const { return paths_[side]; }
+    int NextSide() const { return nextSide_; }
+    void SetNextSide(int side) { nextSide_ = side; }
+    // Opens a folder (or a missing path) into the next side and compares again; a file is handed
+    // to the file opener and gives false.
+    bool OpenPath(const std::string& path);
+    // Clears the comparison, both paths and the next side.
+    void ResetComparison();
+    void SetFilterState(const FilterState& filter);
+
+    void OnEnterItem(int row);
+    // Expands a collapsed folder row or collapses an expanded one.
+    void ToggleFolder(int row, bool recurse);
+    // The ".." row: both sides one folder up.
+    void GoUp();
+    bool IsDifferenceRow(const DiffItem& item) const;
+    // The target row of a navigation command, or -1 when the selection stays.
+    int FindTarget(NavTarget target) const;
+    void Navigate(NavTarget target);
+    void SetIncludeFoldersForDiffs(bool include);
+    bool IncludeFoldersForDiffs() const { return settings_.includeFoldersForDiffs; }
+    void SetGridlines(bool on);
+
+    // 0 left, 1 right, 2 both, -1 none.
+    int AskWhichSide(int allowed, bool firstSelectedOnly, bool keepDotDot,
+                     const std::string& question);
+    void SetAsRoot();
+    void MakeCurrentFolderRoot(int side);
+
+    void SetLinkMode(bool on);
+    bool LinkMode() const { return linkMode_; }
+    // 0 waiting for the first entry, 1 for the second.
+    int LinkStage() const { return linkStage_; }
+    void LinkClick(const QPoint& viewportPos);
+
+    bool EscArmed() const { return escArmed_; }
+    int HalfWidth() const { return halfWidth_; }
+    // Selected rows in ascending order.
+    std::vector<int> SelectedRows() const;
+    void SelectOnly(int row);
+    // Text of the tooltip for a cell, empty when the cell text fits.
+    QString TipText(const QModelIndex& index) const;
+
+    // Replaceable for tests and for the launcher of the application: the side question, the
+    // opening of one or two files, and the start of a second instance on two folders.
+    void SetSideChooser(std::function<int(const QString& question, int allowed)> chooser) {
+        sideChooser_ = std::move(chooser);
+    }
+    void SetFileOpener(std::function<void(const std::vector<std::string>& files)> opener) {
+        fileOpener_ = std::move(opener);
+    }
+    void SetInstanceStarter(std::function<void(const std::string&, const std::string&)> starter) {
+        instanceStarter_ = std::move(starter);
+    }
+
+    // ComparisonObserver
+    void SetWaitCursor(bool on) override;
+    void BeginBatchUpdate() override;
+    void EndBatchUpdate() override;
+    void ClearList() override;
+    void FillListFromTree() override;
+    void InsertChildRows(DiffItem* item, int row) override;
+    void DeleteDescendantRows(DiffItem* item, int row) override;
+    void ReselectRow(DiffItem* item, int row) override;
+    void ShowStatusPaths(const std::string& left, const std::string& right) override;
+    void DisarmEscExit() override { escArmed_ = false; }
+
+  signals:
+    void statusPathsChanged(const QString& left, const QString& right);
+    void pathForCombo(const QString& path, int side);
+    void exitRequested();
+    void batchUpdate(bool begin);
+    void halfWidthChanged(int halfWidth);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void ApplyFont();
+    void ApplyColumnWidths();
+    bool CompareCurrentPaths(int progressOption);
+    bool HandleTreeKey(QKeyEvent* event);
+    bool HandleNavigationKey(QKeyEvent* event);
+    void HandleEscape();
+    // The name cell whose expand glyph lies under the point, or -1.
+    int GlyphRowAt(const QPoint& viewportPos, int* side) const;
+    int SideAtX(int viewportX) const;
+    void SetRootPath(int side, const DiffItem& item);
+
+    SettingsStore* store_;
+    Prompter* prompter_;
+    ViewSettings settings_;
+    Comparison comparison_;
+    DiffListModel* model_;
+    DiffRowDelegate* delegate_;
+    std::string paths_[2];
+    int nextSide_ = 0;
+    int halfWidth_ = 0;
+    bool escArmed_ = false;
+    int waitCursorDepth_ = 0;
+    bool linkMode_ = false;
+    int linkStage_ = 0;
+    bool linkIsFile_ = false;
+    std::string linkPaths_[2];
+    std::function<int(const QString&, int)> sideChooser_;
+    std::function<void(const std::vector<std::string>&)> fileOpener_;
+    std::function<void(const std::string&, const std::string&)> instanceStarter_;
+};
+
+}  // namespace quillon
