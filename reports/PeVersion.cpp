@@ -36,7 +36,9 @@ class MemorySource : public ByteSource {
         if (offset > bytes_.size() || count > bytes_.size() - offset) {
             return false;
         }
-        std::memcpy(out, bytes_.data() + offset, count);
+        if (count > 0) {
+            std::memcpy(out, bytes_.data() + offset, count);
+        }
         return true;
     }
 

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -145,7 +146,24 @@ struct WriteCase {
     size_t units;
 };
 
-class WriteTest : public ::testing::TestWithParam<WriteCase> {};
+// Pins the character set of the locale for one test and restores the previous one.
+class ScopedCtype {
+  public:
+    explicit ScopedCtype(const char* locale) : saved_(std::setlocale(LC_CTYPE, nullptr)) {
+        ok_ = std::setlocale(LC_CTYPE, locale) != nullptr;
+    }
+    ~ScopedCtype() { std::setlocale(LC_CTYPE, saved_.c_str()); }
+    bool ok() const { return ok_; }
+
+  private:
+    std::string saved_;
+    bool ok_ = false;
+};
+
+class WriteTest : public ::testing::TestWithParam<WriteCase> {
+  protected:
+    ScopedCtype ctype_{"C"};
+};
 
 // A new file gets the mark of its encoding (never for ANSI) followed by the converted text.
 TEST_P(WriteTest, NewFileBytes) {
@@ -176,6 +194,20 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"empty text writes nothing", kEncUtf16Le, false, "", "", 0},
                       WriteCase{"out-of-range encoding is ANSI", static_cast<TextEncoding>(7), true,
                                 "a\n", "a\r\n", 2}));
+
+// ANSI means the locale's character set: under a UTF-8 locale the text passes through unchanged.
+TEST(EncodedFile, AnsiFollowsTheLocale) {
+    ScopedCtype ctype("C.UTF-8");
+    if (!ctype.ok()) {
+        GTEST_SKIP() << "no C.UTF-8 locale";
+    }
+    TestDir dir;
+    FILE* stream = OpenEncodedTextFile(dir / "u.txt", "w", kEncAnsi, false);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(WriteEncodedText(stream, kEncAnsi, "5\xe2\x82\xac\n"), 5u);
+    std::fclose(stream);
+    EXPECT_EQ(dir.ReadFile("u.txt"), "5\xe2\x82\xac\r\n");
+}
 
 // Appending never writes a mark and keeps what was there.
 TEST(EncodedFile, AppendAddsNoMark) {
