@@ -1,0 +1,355 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/Comparison.h"
+#include "core/DisplayFilter.h"
+#include "core/Refresh.h"
+#include "platform/Log.h"
+#include "support/FakeRefreshView.h"
+#include "support/ScopedEnv.h"
+#include "support/TestDir.h"
+#include "support/TreeDump.h"
+
+namespace quillon {
+namespace {
+
+using Rows = std::vector<std::string>;
+
+DiffItem* Child(DiffItem* holder, const std::string& name) {
+    for (DiffItem* c = holder->firstChild; c; c = c->next) {
+        if (c->name == name) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+class RefreshTest : public ::testing::Test {
+  protected:
+    std::string L() const { return dir_ / "left"; }
+    std::string R() const { return dir_ / "right"; }
+
+    void Open() {
+        view_.paths[0] = L();
+        view_.paths[1] = R();
+        ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    }
+    void ExpandBoth(DiffItem* item) { ASSERT_TRUE(cmp_.ExpandFolder(item, item->row, false)); }
+    void ExpectConsistent() {
+        std::string why;
+        EXPECT_TRUE(IsConsistent(cmp_.rootItem, true, &why)) << why;
+    }
+    void RemoveAll(const std::string& relative) { std::filesystem::remove_all(dir_ / relative); }
+
+    const time_t t0_ = test::LocalTime(2024, 3, 1, 10, 0, 5);
+    test::TestDir dir_;
+    Comparison cmp_;
+    test::FakeRefreshView view_;
+    Refresh refresh_{cmp_, view_};
+};
+
+struct FileChange {
+    const char* what;
+    std::string content;
+    int secondsLater;
+    bool reported;
+    int statusAfter;
+};
+
+class FileChangeTest : public RefreshTest, public ::testing::WithParamInterface<FileChange> {};
+
+// A change of size or of the minute-resolution timestamp text is reported and decides the status
+// again; a change within the same minute is no change.
+TEST_P(FileChangeTest, ChangeOnOneSide) {
+    const FileChange& p = GetParam();
+    cmp_.options.compareTimestamp = 1;
+    dir_.MakeTree(
+        {{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}, {"left/z.txt", "z", t0_}});
+    Open();
+    DiffItem* a = Child(cmp_.rootItem, "a.txt");
+    ASSERT_EQ(a->status, StatusSame);
+
+    dir_.WriteFile("right/a.txt", p.content, t0_ + p.secondsLater);
+    EXPECT_EQ(refresh_.Refresh2Dirs(), p.reported) << p.what;
+    EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), a);
+    EXPECT_EQ(a->status, p.statusAfter) << p.what;
+    EXPECT_EQ(a->size[1], p.content.size());
+    ExpectConsistent();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FileChangeTest,
+                         ::testing::Values(FileChange{"size", "abcd", 0, true, StatusDifferent},
+                                           FileChange{"minute", "abc", 60, true, StatusDifferent},
+                                           FileChange{"seconds", "abc", 30, false, StatusSame}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// A change the listing cannot see (same size, same minute) but the checksum can is still
+// reported, so that the row is redrawn with its new status.
+TEST_F(RefreshTest, ChecksumOnlyChangeIsReported) {
+    dir_.MakeTree({{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}});
+    Open();
+    ASSERT_EQ(Child(cmp_.rootItem, "a.txt")->status, StatusSame);
+    dir_.WriteFile("right/a.txt", "xyz", t0_);
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(Child(cmp_.rootItem, "a.txt")->status, StatusDifferent);
+}
+
+// Nothing changed on disk: no change is reported and the rows are not rebuilt.
+TEST_F(RefreshTest, NothingChangedDoesNotRedraw) {
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"left/a.txt", "a", t0_},
+                   {"right/b.txt", "b", t0_}});
+    Open();
+    ExpandBoth(Child(cmp_.rootItem, "Sub"));
+    const Rows before = test::RowNames(cmp_.rootItem);
+    view_.selected = 2;
+    refresh_.AutoRefresh();
+    EXPECT_EQ(view_.Count("refill"), 0);
+    EXPECT_EQ(view_.Count("repaint"), 0);
+    EXPECT_EQ(view_.selected, 2);
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), before);
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+}
+
+// A change makes AutoRefresh rebuild the rows and select the remembered row again.
+TEST_F(RefreshTest, AutoRefreshRedrawsOnChangeAndKeepsSelection) {
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Open();
+    view_.selected = 1;
+    dir_.WriteFile("left/new.txt", "n", t0_);
+    refresh_.AutoRefresh();
+    EXPECT_EQ(view_.calls,
+              (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 1", "thaw"}));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:2:LR", "a.txt:0:LR", "new.txt:2:L-"}));
+}
+
+// SemiRefresh rebuilds the rows even when nothing changed.
+TEST_F(RefreshTest, SemiRefreshAlwaysRedraws) {
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Open();
+    view_.selected = 1;
+    refresh_.SemiRefresh();
+    EXPECT_EQ(view_.Count("refill"), 1);
+    EXPECT_EQ(view_.selected, 1);
+}
+
+// The logged lines of an auto-refresh that found nothing, in order and with their exact texts.
+TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
+    test::ScopedEnv tmp("TMPDIR", dir_ / "tmp");
+    dir_.MakeFolder("tmp");
+    ResetLogState();
+    const std::string logPath = OpenLog("Quillon", "log", true);
+    SetLogEnabled(true);
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Open();
+    refresh_.AutoRefresh();
+    ResetLogState();
+
+    std::ifstream in(logPath);
+    Rows lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
+    }
+    EXPECT_EQ(lines,
+              (Rows{"Entering AutoRefresh()...", "Entering Refresh2Dirs()...",
+                    "Entering RescanFileList()...", "Leaving RescanFileList()...",
+                    "Leaving Refresh2Dirs()...",
+                    "No changes detected during directory re-scanning. Skipping Refreshing...",
+                    "Leaving AutoRefresh()..."}));
+}
+
+// Entries that appear are added with their side; entries that vanish lose that side or, when it
+// was their only one, leave the tree and the list.
+TEST_F(RefreshTest, AppearingAndVanishingFiles) {
+    dir_.MakeTree({{"left/both.txt", "b", t0_},
+                   {"right/both.txt", "b", t0_},
+                   {"left/only.txt", "o", t0_},
+                   {"right/keep.txt", "k", t0_}});
+    Open();
+    RemoveAll("left/both.txt");
+    RemoveAll("left/only.txt");
+    dir_.WriteFile("right/fresh.txt", "f", t0_);
+    dir_.MakeFolder("left/NewDir");
+    dir_.WriteFile("left/$diffundo0001$both.txt", "backup", t0_);
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
+              (Rows{"..:2:LR", "NewDir:0:L-", "both.txt:3:-R", "fresh.txt:3:-R", "keep.txt:3:-R"}));
+    EXPECT_EQ(view_.removed, (Rows{"only.txt"}));
+    ExpectConsistent();
+}
+
+// The opened right folder deleted from outside: the frame forgets it, status-bar pane 2 is
+// cleared, and every entry, loaded subfolders included, becomes left-only.
+TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"right/Sub/r.txt", "r", t0_},
+                   {"left/a.txt", "a", t0_},
+                   {"right/a.txt", "a", t0_},
+                   {"right/b.txt", "b", t0_}});
+    Open();
+    ExpandBoth(Child(cmp_.rootItem, "Sub"));
+    RemoveAll("right");
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_TRUE(view_.paths[1].empty());
+    EXPECT_EQ(view_.paths[0], L());
+    EXPECT_EQ(view_.Count("forget 1"), 1);
+    EXPECT_EQ(view_.Count("pane 2"), 1);
+    EXPECT_EQ(view_.Count("forget 0"), 0);
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "Sub:0:L-", "a.txt:2:L-"}));
+    EXPECT_EQ(test::ChildSummary(Child(cmp_.rootItem, "Sub")), (Rows{"x.txt:2:L-"}));
+    ExpectConsistent();
+    // The side stays empty on the next refresh and nothing is reported twice.
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+}
+
+// A folder created on one side where the same folder is shown expanded on the other side is
+// paired, expanded on this side too, and its contents are read.
+TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
+    dir_.MakeTree({{"left/P/p.txt", "p", t0_},
+                   {"right/P/p.txt", "p", t0_},
+                   {"right/P/Sub/f.txt", "f", t0_},
+                   {"right/P/Sub/Deep/d.txt", "d", t0_}});
+    Open();
+    DiffItem* p = Child(cmp_.rootItem, "P");
+    ExpandBoth(p);
+    DiffItem* sub = Child(p, "Sub");
+    ASSERT_NE(sub, nullptr);
+    ExpandBoth(sub);
+    ASSERT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:3:-R"}));
+
+    dir_.MakeTree({{"left/P/Sub/f.txt", "f", t0_}, {"left/P/Sub/g.txt", "g", t0_}});
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(Child(p, "Sub"), sub);
+    EXPECT_EQ(sub->status, FolderBoth);
+    EXPECT_TRUE(sub->expanded[0]);
+    EXPECT_TRUE(sub->expanded[1]);
+    EXPECT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:0:LR", "g.txt:2:L-"}));
+    ExpectConsistent();
+}
+
+// A loaded folder deleted on one side only: the folder and its contents lose that side, and
+// entries that existed only there leave the tree.
+TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"left/Sub/lonly.txt", "l", t0_},
+                   {"left/Sub/In/i.txt", "i", t0_},
+                   {"right/Sub/In/", ""}});
+    Open();
+    DiffItem* sub = Child(cmp_.rootItem, "Sub");
+    ExpandBoth(sub);
+    ExpandBoth(Child(sub, "In"));
+    RemoveAll("left/Sub");
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(sub->status, FolderRightOnly);
+    EXPECT_EQ(test::ChildSummary(sub), (Rows{"In:1:-R", "x.txt:3:-R"}));
+    EXPECT_EQ(Child(sub, "In")->firstChild, nullptr);
+    ExpectConsistent();
+}
+
+// A folder that gains content on a side where it was empty takes over the other side's
+// expansion; one that loses it is no longer expanded there.
+TEST_F(RefreshTest, ContentFlagsOfBothSidedFolders) {
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_}, {"right/Sub/", ""}});
+    Open();
+    DiffItem* sub = Child(cmp_.rootItem, "Sub");
+    ASSERT_FALSE(sub->hasChildren[1]);
+    ExpandBoth(sub);
+    dir_.WriteFile("right/Sub/y.txt", "y", t0_);
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_TRUE(sub->hasChildren[1]);
+    EXPECT_TRUE(sub->expanded[1]);
+    EXPECT_EQ(test::ChildSummary(sub), (Rows{"x.txt:2:L-", "y.txt:3:-R"}));
+
+    RemoveAll("left/Sub/x.txt");
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_FALSE(sub->hasChildren[0]);
+    EXPECT_FALSE(sub->expanded[0]);
+    EXPECT_EQ(test::ChildSummary(sub), (Rows{"y.txt:3:-R"}));
+    ExpectConsistent();
+}
+
+// While printing is prepared nothing is listed or changed.
+TEST_F(RefreshTest, PrintingStartedSkipsRefresh) {
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Open();
+    refresh_.printingStarted = true;
+    dir_.WriteFile("left/new.txt", "n", t0_);
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+    refresh_.AutoRefresh();
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_EQ(Child(cmp_.rootItem, "new.txt"), nullptr);
+    refresh_.printingStarted = false;
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+}
+
+// With the difference filter on, a file that became equal leaves the rows and the refresh says
+// so (its row must not outlive it).
+TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
+    dir_.MakeTree({{"left/a.txt", "abc", t0_}, {"right/a.txt", "abd", t0_}});
+    cmp_.filter.filterActive = true;
+    cmp_.filter.filterFlags = FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter;
+    Open();
+    ASSERT_NE(Child(cmp_.rootItem, "a.txt"), nullptr);
+    dir_.WriteFile("right/a.txt", "abc", t0_);
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), nullptr);
+}
+
+// The rows counted for auto-refresh are the files present on both sides, loaded levels included.
+TEST_F(RefreshTest, CountsBothSidedFileRows) {
+    dir_.MakeTree({{"left/a.txt", "a", t0_},
+                   {"right/a.txt", "a", t0_},
+                   {"left/b.txt", "b", t0_},
+                   {"right/b.txt", "bb", t0_},
+                   {"left/c.txt", "c", t0_},
+                   {"left/S/s.txt", "s", t0_},
+                   {"right/S/s.txt", "s", t0_},
+                   {"right/S/t.txt", "t", t0_}});
+    Open();
+    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 2);
+    ExpandBoth(Child(cmp_.rootItem, "S"));
+    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 3);
+}
+
+// A reload reads the pair afresh, keeps the selected row and leaves the path boxes as they were.
+TEST_F(RefreshTest, ReloadKeepsSelectedRow) {
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Open();
+    view_.selected = 1;
+    dir_.WriteFile("left/b.txt", "b", t0_);
+    refresh_.ReloadComparison();
+    EXPECT_EQ(view_.calls, (Rows{"suspend boxes", "select 1", "resume boxes", "repaint"}));
+    EXPECT_NE(Child(cmp_.rootItem, "b.txt"), nullptr);
+    view_.selected = -1;
+    refresh_.ReloadComparison();
+    EXPECT_EQ(view_.selected, 0);
+}
+
+// After the filter dialog's OK with expand-all: both complete trees are read when the right side
+// was opened last, only the top level when only the left side is open.
+TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
+    dir_.MakeTree({{"left/S/T/deep.txt", "d", t0_}, {"right/S/T/deep.txt", "e", t0_}});
+    FilterState filter;
+    filter.filterActive = true;
+    filter.filterFlags = FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter;
+    filter.expandAll = true;
+
+    view_.paths[0] = L();
+    view_.paths[1] = R();
+    refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, 2));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S", "  T", "    deep.txt"}));
+
+    view_.paths[1].clear();
+    refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, 1));
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S"}));
+}
+
+}  // namespace
+}  // namespace quillon
