@@ -6,8 +6,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/Log.h"
+#include "platform/RegistryStore.h"
 #include "reports/ValueText.h"
 
 namespace quillon {
@@ -108,6 +110,27 @@ std::string ToolLocator::LocateTool(std::string_view exe) const {
         }
     }
     return {};
+}
+
+MachineValueReader MachineValuesOf(const RegistryStore& store) {
+    return [&store](std::string_view key, std::string_view name, std::string& value) {
+        if (!store.KeyExists(RegHive::LocalMachine, key)) {
+            return RegistryLookup::kNoKey;
+        }
+        const std::optional<RegValue> found = store.GetValue(RegHive::LocalMachine, key, name);
+        if (!found || found->type != RegType::String) {
+            return RegistryLookup::kNoValue;
+        }
+        value = found->text;
+        return RegistryLookup::kFound;
+    };
+}
+
+std::string LocateTool(std::string_view exe) {
+    const char* path = std::getenv("PATH");
+    const ToolLocator locator(MachineValuesOf(RegistryStore::Process()),
+                              path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin");
+    return locator.LocateTool(exe);
 }
 
 }  // namespace quillon

@@ -9,6 +9,8 @@
 
 namespace quillon {
 
+class RegistryStore;
+
 inline constexpr std::string_view kAppPathsKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
@@ -16,6 +18,9 @@ enum class RegistryLookup { kFound, kNoKey, kNoValue };
 // Reads one REG_SZ value of HKEY_LOCAL_MACHINE; "" names the key's default value.
 using MachineValueReader = std::function<RegistryLookup(
     std::string_view keyPath, std::string_view valueName, std::string& value)>;
+
+// Reads HKEY_LOCAL_MACHINE values from `store`, which must outlive the reader.
+MachineValueReader MachineValuesOf(const RegistryStore& store);
 
 // The programs that take a sibling tool's place on Linux, in order of preference; empty for a
 // tool without a counterpart. `exe` is compared without regard to case ("Scrivlet.exe").
@@ -38,5 +43,8 @@ class ToolLocator {
     MachineValueReader reader_;
     std::string searchPath_;
 };
+
+// LocateTool on the process-wide registry store and this process's PATH.
+std::string LocateTool(std::string_view exe);
 
 }  // namespace quillon

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Log.h"
+#include "platform/RegistryStore.h"
 #include "support/FakeTool.h"
 #include "support/ScopedEnv.h"
 #include "support/TestDir.h"
@@ -110,6 +111,22 @@ TEST_F(ToolLocatorTest, NoCounterpart) {
     ToolLocator locator(hive_.Reader(), SearchPath());
     EXPECT_EQ(locator.LocateTool("Farlink.exe"), "");
     EXPECT_NE(LogText().find("Farlink not registered."), std::string::npos);
+}
+
+// The registry store's machine hive answers the App Paths lookup; a DWORD is not a path.
+TEST_F(ToolLocatorTest, ReadsTheRegistryStore) {
+    RegistryStore store(dir_ / "config");
+    const std::string key = std::string(kAppPathsKey) + "\\Seekwell.exe";
+    const std::string seekwell = MakeFakeTool(dir_, "suite/Seekwell");
+    ASSERT_TRUE(store.SetString(RegHive::LocalMachine, key, "", seekwell));
+    const std::string catfish = MakeFakeTool(dir_, "bin1/catfish");
+    ToolLocator locator(MachineValuesOf(store), SearchPath());
+    EXPECT_EQ(locator.LocateTool("Seekwell.exe"), seekwell);
+
+    ASSERT_TRUE(store.DeleteValue(RegHive::LocalMachine, key, ""));
+    ASSERT_TRUE(store.SetDword(RegHive::LocalMachine, key, "", 1));
+    EXPECT_EQ(locator.LocateTool("Seekwell.exe"), catfish);
+    EXPECT_NE(LogText().find("Seekwell val doesn't exist."), std::string::npos) << LogText();
 }
 
 // PATH search: first match wins, folders named like the program are skipped, "" is the
