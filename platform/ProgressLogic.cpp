@@ -1,0 +1,115 @@
+#include "platform/ProgressLogic.h"
+
+#include "platform/ProgressSink.h"
+#include "platform/SettingsStore.h"
+
+namespace quillon {
+namespace {
+
+constexpr std::string_view kSettingsSection = "Settings";
+constexpr uint64_t kNoCountRange = 100;
+
+ProgressSink* gCurrentProgress = nullptr;
+
+}  // namespace
+
+ProgressLogic::ProgressLogic() : caption_(kProgressCaption), unit_(kDefaultProgressUnit) {}
+
+void ProgressLogic::SetRange(uint64_t total, std::string_view text, bool showCounts) {
+    scale_ = 1;
+    showCounts_ = showCounts;
+    if (total == 0) {
+        total = 1;
+    }
+    if (total == ProgressSink::kNoCount) {
+        total = kNoCountRange;
+        showCounts_ = false;
+    } else if (total >> 32) {
+        scale_ = kLargeTotalScale;
+    }
+    total_ = total;
+    position_ = 0;
+    if (!text.empty()) {
+        SetText(text);
+    }
+    caption_ = kProgressCaption;
+}
+
+void ProgressLogic::SetText(std::string_view text) {
+    message_ = text;
+    if (message_.empty() || message_.back() != '\n') {
+        message_ += '\n';
+    }
+}
+
+void ProgressLogic::Update(std::string_view text, uint64_t position) {
+    position_ = position;
+    if (!text.empty()) {
+        message_ = text;
+    }
+}
+
+uint32_t ProgressLogic::BarMaximum() const {
+    return static_cast<uint32_t>(total_ / scale_);
+}
+
+uint32_t ProgressLogic::BarPosition() const {
+    uint64_t bar = position_ / scale_;
+    uint32_t maximum = BarMaximum();
+    return bar > maximum ? maximum : static_cast<uint32_t>(bar);
+}
+
+uint64_t ProgressLogic::Percent() const {
+    // 128-bit product: a position above 2^57 would overflow the 64-bit one.
+    return static_cast<uint64_t>(static_cast<unsigned __int128>(position_) * 100 / total_);
+}
+
+std::string ProgressLogic::CountLine() const {
+    if (!showCounts_) {
+        return {};
+    }
+    return std::to_string(position_) + " / " + std::to_string(total_) + " " + unit_ + " (" +
+           std::to_string(Percent()) + " %) processed...";
+}
+
+std::string ProgressLogic::DisplayText() const {
+    std::string text = message_;
+    if (showCounts_) {
+        if (!text.empty() && text.back() != '\n') {
+            text += '\n';
+        }
+        text += CountLine();
+    }
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::optional<ScreenPoint> SavedProgressPlacement(int savedX, int savedY, int screenWidth,
+                                                  int screenHeight) {
+    if (savedX >= 0 && savedX < screenWidth && savedY >= 0 && savedY < screenHeight) {
+        return ScreenPoint{savedX, savedY};
+    }
+    return std::nullopt;
+}
+
+ScreenPoint ReadProgressPosition(const SettingsStore& store) {
+    return {store.GetProfileInt(kSettingsSection, kProgressXEntry, -1),
+            store.GetProfileInt(kSettingsSection, kProgressYEntry, -1)};
+}
+
+void SaveProgressPosition(SettingsStore& store, ScreenPoint position) {
+    store.WriteProfileInt(kSettingsSection, kProgressXEntry, position.x);
+    store.WriteProfileInt(kSettingsSection, kProgressYEntry, position.y);
+}
+
+ProgressSink* CurrentProgress() {
+    return gCurrentProgress;
+}
+
+void SetCurrentProgress(ProgressSink* sink) {
+    gCurrentProgress = sink;
+}
+
+}  // namespace quillon
