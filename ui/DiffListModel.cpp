@@ -59,31 +59,32 @@ void DiffListModel::Renumber(int from) {
 }
 
 void DiffListModel::Fill(DiffItem* root) {
+    // One walk numbers the rows, stores the icons and collects the items while each item is
+    // in the cache anyway; the vector is then swapped in.
     std::vector<DiffItem*> fresh;
+    fresh.reserve(rows_.size());
     if (root) {
-        AppendSubtree(root, fresh);
+        int32_t row = 0;
+        for (DiffItem* item = root->firstChild; item; item = NextPreorder(item, root)) {
+            item->row = row++;
+            StoreIcons(*item);
+            fresh.push_back(item);
+        }
     }
     int oldCount = RowCount();
     int newCount = static_cast<int>(fresh.size());
     if (newCount < oldCount) {
         beginRemoveRows(QModelIndex(), newCount, oldCount - 1);
-        rows_.resize(fresh.size());
+        rows_.swap(fresh);
         endRemoveRows();
-    }
-    int overlap = std::min(oldCount, newCount);
-    std::copy(fresh.begin(), fresh.begin() + overlap, rows_.begin());
-    if (newCount > oldCount) {
+    } else if (newCount > oldCount) {
         beginInsertRows(QModelIndex(), oldCount, newCount - 1);
-        rows_.insert(rows_.end(), fresh.begin() + oldCount, fresh.end());
-        Renumber(0);
+        rows_.swap(fresh);
         endInsertRows();
     } else {
-        Renumber(0);
+        rows_.swap(fresh);
     }
-    for (DiffItem* item : rows_) {
-        item->leftImage = IconFor(*item, kSideLeft);
-        item->rightImage = IconFor(*item, kSideRight);
-    }
+    int overlap = std::min(oldCount, newCount);
     if (overlap > 0) {
         emit dataChanged(index(0, 0), index(overlap - 1, columnCount() - 1));
     }
@@ -104,15 +105,12 @@ void DiffListModel::InsertChildRows(DiffItem* item, int row) {
     if (row < 0 || row >= RowCount() || rows_[row] != item) {
         return;
     }
-    item->leftImage = IconFor(*item, kSideLeft);
-    item->rightImage = IconFor(*item, kSideRight);
     RowChanged(row);
     if (block.empty()) {
         return;
     }
     for (DiffItem* child : block) {
-        child->leftImage = IconFor(*child, kSideLeft);
-        child->rightImage = IconFor(*child, kSideRight);
+        StoreIcons(*child);
     }
     int first = row + 1;
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(block.size()) - 1);
@@ -140,10 +138,14 @@ void DiffListModel::RemoveDescendantRows(DiffItem* item, int row) {
 
 void DiffListModel::RowChanged(int row) {
     if (DiffItem* item = ItemAt(row)) {
-        item->leftImage = IconFor(*item, kSideLeft);
-        item->rightImage = IconFor(*item, kSideRight);
+        StoreIcons(*item);
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     }
+}
+
+void DiffListModel::StoreIcons(DiffItem& item) {
+    item.leftImage = IconFor(item, kSideLeft);
+    item.rightImage = IconFor(item, kSideRight);
 }
 
 int DiffListModel::IconFor(const DiffItem& item, int side) {

@@ -48,6 +48,7 @@ class DiffListModel : public QAbstractTableModel {
     std::string CellText(int row, int column) const;
     // The icon of a name cell (the image list index).
     static int IconFor(const DiffItem& item, int side);
+    static void StoreIcons(DiffItem& item);
 
     // The rows are exactly the depth-first order of the tree below `root`, and every item's
     // `row` is its position.

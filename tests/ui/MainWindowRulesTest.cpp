@@ -1,0 +1,180 @@
+// The display rules of the main view that need no window: diluted colours, row text colours,
+// the columns of a half and the texts of their cells.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <QPushButton>
+
+#include "core/DiffItem.h"
+#include "support/TestDir.h"
+#include "ui/CQuillonView.h"
+#include "ui/CWhichViewQuestion.h"
+#include "ui/DiffListModel.h"
+#include "ui/ViewSettings.h"
+
+namespace quillon {
+namespace {
+
+struct DiluteCase {
+    uint32_t color;
+    uint32_t add;
+    uint32_t expected;
+};
+
+class DiluteColorTest : public ::testing::TestWithParam<DiluteCase> {};
+
+// Each channel is added on its own and saturates at 255 without spilling into its neighbour.
+TEST_P(DiluteColorTest, AddsChannelsSeparately) {
+    EXPECT_EQ(DiluteColor(GetParam().color, GetParam().add), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, DiluteColorTest,
+                         ::testing::Values(DiluteCase{0x000000, kDiluteSame, 0x707070},
+                                           DiluteCase{0x009B00, kDiluteLeftOnly, 0x40DB40},
+                                           DiluteCase{0xFF0000, kDiluteRightOnly, 0xFF6666},
+                                           DiluteCase{0x909090, 0x707070,
+                                                      0xFFFFFF},  // 0x90 + 0x70 = 256 exactly
+                                           DiluteCase{0x0000FF, 0x000001, 0x0000FF},
+                                           DiluteCase{0x01FF01, 0x000100, 0x01FF01}));
+
+// Unselected rows take the status colours; folders fade only while the filter is on.
+TEST(RowTextColorTest, StatusAndFilterDecideTheColour) {
+    ViewSettings s;
+    EXPECT_EQ(RowTextColor(s, {true, StatusDifferent, false, false}), 255u);
+    EXPECT_EQ(RowTextColor(s, {true, StatusLeftOnly, false, true}), 39680u);
+    EXPECT_EQ(RowTextColor(s, {true, StatusRightOnly, false, true}), 16711680u);
+    EXPECT_EQ(RowTextColor(s, {true, StatusSame, false, true}), 0u);
+    EXPECT_EQ(RowTextColor(s, {false, FolderLeftOnly, false, false}), 39680u);
+    EXPECT_EQ(RowTextColor(s, {false, FolderLeftOnly, false, true}),
+              DiluteColor(39680, kDiluteLeftOnly));
+    EXPECT_EQ(RowTextColor(s, {false, FolderRightOnly, false, true}),
+              DiluteColor(16711680, kDiluteRightOnly));
+    EXPECT_EQ(RowTextColor(s, {false, FolderBoth, false, true}), 0x707070u);
+    s.useDilutedColor = false;
+    EXPECT_EQ(RowTextColor(s, {false, FolderBoth, false, true}), 0u);
+}
+
+// Selected rows use the fixed light colours on the highlight; folder status 1 is not "different".
+TEST(RowTextColorTest, SelectedRowsUseTheLightColours) {
+    ViewSettings s;
+    EXPECT_EQ(RowTextColor(s, {true, StatusDifferent, true, false}), 0xFF96FFu);
+    EXPECT_EQ(RowTextColor(s, {true, StatusLeftOnly, true, false}), 0x96FFFFu);
+    EXPECT_EQ(RowTextColor(s, {true, StatusRightOnly, true, false}), 0xFFFF96u);
+    EXPECT_EQ(RowTextColor(s, {true, StatusSame, true, false}), 0xEEEEEEu);
+    EXPECT_EQ(RowTextColor(s, {false, FolderRightOnly, true, false}), 0xFFFF96u);
+    EXPECT_EQ(RowTextColor(s, {false, FolderBoth, true, false}), 0xEEEEEEu);
+}
+
+// The optional columns follow the settings; the name column takes the rest of the half.
+TEST(ColumnsTest, EnabledColumnsAndWidths) {
+    ViewSettings s;
+    EXPECT_EQ(s.ColumnsPerSide(),
+              (std::vector<ColumnKind>{ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}));
+    s.fileVersion = 1;
+    s.fileTimestamp = 0;
+    EXPECT_EQ(s.ColumnsPerSide(), (std::vector<ColumnKind>{ColumnKind::kName, ColumnKind::kVersion,
+                                                           ColumnKind::kSize}));
+    EXPECT_EQ(s.OptionalWidth(ColumnKind::kTime), 75);
+    s.detailTimestamp = 1;
+    EXPECT_EQ(s.OptionalWidth(ColumnKind::kTime), 100);
+}
+
+// A file on both sides, as the scan leaves it.
+std::unique_ptr<DiffItem> MakeFile(const char* name, time_t when) {
+    std::unique_ptr<DiffItem> item(NewDiffItem());
+    item->isFile = 1;
+    item->status = StatusDifferent;
+    item->level = 1;
+    item->name = name;
+    for (int side = 0; side < 2; ++side) {
+        item->SetDir(side, side == 0 ? "/l" : "/r");
+        item->mtime[side] = when;
+        item->size[side] = 1234567;
+    }
+    return item;
+}
+
+// With only sizes shown each half is name + size, and the size column is right-aligned.
+TEST(DiffListModelTest, SizeOnlyHalvesAreRightAligned) {
+    DiffListModel model;
+    ViewSettings s;
+    s.fileTimestamp = 0;
+    model.SetColumns(s.ColumnsPerSide(), false);
+    EXPECT_EQ(model.columnCount(), 4);
+    auto alignment = [&](int column) {
+        return model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
+               Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(alignment(1), int(Qt::AlignRight));
+    EXPECT_EQ(alignment(3), int(Qt::AlignRight));
+    EXPECT_EQ(alignment(0), int(Qt::AlignLeft));
+    model.SetColumns({ColumnKind::kName, ColumnKind::kTime}, false);
+    EXPECT_EQ(alignment(1), int(Qt::AlignLeft));
+}
+
+// The timestamp cell shows the date alone unless the detail setting asks for the time.
+TEST(DiffListModelTest, TimestampCellFollowsTheDetailSetting) {
+    std::unique_ptr<DiffItem> root(NewDiffItem());
+    DiffItem* file = MakeFile("a.txt", ::quillon::test::LocalTime(2024, 3, 7, 14, 5)).release();
+    InsertOrMerge(file, root.get());
+    DiffListModel model;
+    model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, false);
+    model.Fill(root.get());
+    EXPECT_EQ(model.CellText(0, 1), "03/07/2024");
+    EXPECT_EQ(model.CellText(0, 2), "1,234,567");
+    EXPECT_EQ(model.CellText(0, 3), "a.txt");
+    model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, true);
+    EXPECT_EQ(model.CellText(0, 4), "03/07/2024 14:05");
+    model.Clear();
+}
+
+// Name-cell icons follow the status and the side that holds the entry.
+TEST(DiffListModelTest, IconsFollowStatusAndSide) {
+    auto file = MakeFile("a", 0);
+    file->status = StatusLeftOnly;
+    file->ClearSide(kSideRight);
+    EXPECT_EQ(DiffListModel::IconFor(*file, kSideLeft), kIconFileLeftOnly);
+    EXPECT_EQ(DiffListModel::IconFor(*file, kSideRight), kIconFileAbsent);
+    file->status = StatusSame;
+    EXPECT_EQ(DiffListModel::IconFor(*file, kSideRight), kIconFileSame);
+    std::unique_ptr<DiffItem> folder(NewDiffItem());
+    folder->SetDir(kSideRight, "/r");
+    folder->status = FolderRightOnly;
+    folder->expanded[kSideRight] = true;
+    EXPECT_EQ(DiffListModel::IconFor(*folder, kSideLeft), kIconFolderAbsent);
+    EXPECT_EQ(DiffListModel::IconFor(*folder, kSideRight), kIconFolderOpen);
+}
+
+// Extending a root path by a row name: ".." goes up, empty parts change nothing.
+TEST(ExtendPathTest, DotDotAndEmptyParts) {
+    EXPECT_EQ(ExtendPath("/a/b", "c"), "/a/b/c");
+    EXPECT_EQ(ExtendPath("/a/b", ".."), "/a");
+    EXPECT_EQ(ExtendPath("/a", ".."), "/");
+    EXPECT_EQ(ExtendPath("rel", ".."), "rel");
+    EXPECT_EQ(ExtendPath("", "c"), "");
+    EXPECT_EQ(ExtendPath("/a", ""), "/a");
+    EXPECT_EQ(ExtendPath("/", "x"), "/x");
+}
+
+// Without candidates there is no answer, with one the side is clear, with two the user decides.
+TEST(SideQuestionTest, DialogOnlyForTwoCandidates) {
+    SideCandidates none;
+    EXPECT_EQ(SideWithoutDialog(none), -1);
+    SideCandidates right;
+    right.present[1] = true;
+    EXPECT_EQ(SideWithoutDialog(right), 1);
+    SideCandidates both;
+    both.present[0] = both.present[1] = true;
+    EXPECT_EQ(SideWithoutDialog(both), kAskUser);
+    CWhichViewQuestion onlyRight(nullptr, "q", 0);
+    EXPECT_FALSE(onlyRight.Button(0)->isEnabled());
+    EXPECT_TRUE(onlyRight.Button(1)->isEnabled());
+    EXPECT_FALSE(onlyRight.Button(2)->isEnabled());
+    CWhichViewQuestion all(nullptr, "q", 7);
+    EXPECT_TRUE(all.Button(0)->isEnabled() && all.Button(1)->isEnabled() &&
+                all.Button(2)->isEnabled() && all.Button(-1)->isEnabled());
+}
+
+}  // namespace
+}  // namespace quillon

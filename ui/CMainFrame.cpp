@@ -1,0 +1,401 @@
+#include "ui/CMainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <vector>
+
+#include "platform/SettingsStore.h"
+#include "ui/CDropCombo.h"
+#include "ui/CMessageBoxDialog.h"
+#include "ui/CProgressWnd.h"
+#include "ui/CQuillonView.h"
+
+namespace quillon {
+
+namespace {
+
+std::string FormatText(const char* format, const std::string& value) {
+    int needed = std::snprintf(nullptr, 0, format, value.c_str());
+    std::string text(static_cast<size_t>(std::max(needed, 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, value.c_str());
+    return text;
+}
+
+bool IsFolder(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(SettingsStore* store, Prompter* prompter, QWidget* parent)
+    : QMainWindow(parent), store_(store), prompter_(prompter) {
+    if (!prompter_) {
+        ownPrompter_ = std::make_unique<MessageBoxPrompter>(this, store_);
+        prompter_ = ownPrompter_.get();
+    }
+    progressFactory_ = std::make_unique<CProgressFactory>(this, store_);
+    view_ = new CQuillonView(store_, prompter_, this);
+    view_->GetComparison().SetProgressFactory(progressFactory_.get());
+    view_->GetComparison().SetAutoRefreshHooks(
+        {[this] { PauseAutoRefresh(); }, [this] { ResumeAutoRefresh(); }});
+    refreshTimer_.setTimerType(Qt::VeryCoarseTimer);
+
+    BuildPathBar();
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* bar = new QWidget(central);
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(0, 2, 0, 2);
+    barLayout->setSpacing(0);
+    barLayout->addWidget(combos_[0], 1);
+    barLayout->addWidget(combos_[1], 1);
+    barLayout->addStretch(0);
+    layout->addWidget(bar);
+    layout->addWidget(view_, 1);
+    setCentralWidget(central);
+
+    for (int side = 0; side < 2; ++side) {
+        statusPaths_[side] = new QLabel(this);
+        statusPaths_[side]->setFrameShape(QFrame::Panel);
+        statusPaths_[side]->setFrameShadow(QFrame::Sunken);
+        statusBar()->addPermanentWidget(statusPaths_[side], 1);
+    }
+    connect(view_, &CQuillonView::statusPathsChanged, this,
+            [this](const QString& left, const QString& right) {
+                statusPaths_[0]->setText(left);
+                statusPaths_[1]->setText(right);
+            });
+    connect(view_, &CQuillonView::pathForCombo, this,
+            [this](const QString& path, int side) { AddPathToCombo(path.toStdString(), side); });
+    connect(view_, &CQuillonView::exitRequested, this, [this] {
+        PauseAutoRefresh();
+        close();
+    });
+    connect(view_, &CQuillonView::batchUpdate, this, [this](bool begin) {
+        combos_[0]->setUpdatesEnabled(!begin);
+        combos_[1]->setUpdatesEnabled(!begin);
+    });
+    connect(view_, &CQuillonView::halfWidthChanged, this, &CMainFrame::LayoutBars);
+
+    BuildMenus();
+    setWindowTitle(TitleText());
+    resize(1000, 640);
+    view_->setFocus();
+}
+
+CMainFrame::~CMainFrame() {
+    // The view's comparison calls back into the frame's timer hooks while it is torn down.
+    view_->GetComparison().SetAutoRefreshHooks({});
+    view_->GetComparison().SetProgressFactory(nullptr);
+}
+
+void CMainFrame::BuildPathBar() {
+    for (int side = 0; side < 2; ++side) {
+        auto* combo = new CDropCombo(this);
+        combos_[side] = combo;
+        combo->lineEdit()->setMaxLength(kPathBoxMaxChars);
+        combo->SetFileRejected([this](const std::string& text) { ShowError(text); });
+        connect(combo, &CDropCombo::enterPressed, this, [this, side] { OnComboEnter(side); });
+        connect(combo, &QComboBox::activated, this,
+                [this, side](int index) { OnComboChosen(side, index); });
+    }
+}
+
+void CMainFrame::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    const char* browseTexts[2] = {"Open Folder in &Left-view", "Open Folder in &Right-view"};
+    const char* reloadTexts[2] = {"Reload Left-view", "Reload Right-view"};
+    for (int side = 0; side < 2; ++side) {
+        file->addAction(browseTexts[side], this, [this, side] { BrowseFolder(side); });
+    }
+    for (int side = 0; side < 2; ++side) {
+        reloadActions_[side] =
+            file->addAction(reloadTexts[side], this, [this, side] { ReloadSide(side); });
+    }
+    connect(file, &QMenu::aboutToShow, this, [this] {
+        for (int side = 0; side < 2; ++side) {
+            reloadActions_[side]->setEnabled(CanReload(side));
+        }
+    });
+    file->addSeparator();
+    QAction* reset = file->addAction("Rese&t", this, [this] {
+        view_->ResetComparison();
+        for (CDropCombo* combo : combos_) {
+            combo->setCurrentIndex(-1);
+            combo->setEditText(QString());
+            combo->RememberCurrent();
+        }
+    });
+    reset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addSeparator();
+    file->addAction("E&xit", this, [this] { close(); });
+
+    QMenu* view = menuBar()->addMenu("&View");
+    includeFoldersAction_ = view->addAction("&Include Folders to Diffs");
+    includeFoldersAction_->setCheckable(true);
+    includeFoldersAction_->setChecked(view_->IncludeFoldersForDiffs());
+    connect(includeFoldersAction_, &QAction::toggled, this,
+            [this](bool on) { view_->SetIncludeFoldersForDiffs(on); });
+    QAction* grid = view->addAction("&Grid Lines");
+    grid->setCheckable(true);
+    grid->setChecked(view_->Settings().gridlines);
+    connect(grid, &QAction::toggled, this, [this](bool on) { view_->SetGridlines(on); });
+    view->addSeparator();
+    // The keys belong to the list; the menu only names them.
+    struct Nav {
+        const char* text;
+        NavTarget target;
+    };
+    const Nav navs[] = {
+        {"&Next Diff\tAlt+Down", NavTarget::kNextDiff},
+        {"&Prev Diff\tAlt+Up", NavTarget::kPrevDiff},
+        {"N&ext Any Diff Item\tCtrl+Alt+Down", NavTarget::kNextAny},
+        {"Pre&v Any Diff Item\tCtrl+Alt+Up", NavTarget::kPrevAny},
+        {"&First Diff\tAlt+Home", NavTarget::kFirstDiff},
+        {"&Last Diff\tAlt+End", NavTarget::kLastDiff},
+        {"First Any Diff Ite&m\tCtrl+Alt+Home", NavTarget::kFirstAny},
+        {"Last Any Diff Item\tCtrl+Alt+End", NavTarget::kLastAny},
+    };
+    for (const Nav& nav : navs) {
+        NavTarget target = nav.target;
+        view->addAction(nav.text, this, [this, target] {
+            view_->Navigate(target);
+            FocusList();
+        });
+    }
+
+    QMenu* action = menuBar()->addMenu("&Action");
+    QAction* setRoot = action->addAction("Set as a &Root", this, [this] { view_->SetAsRoot(); });
+    setRoot->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    linkAction_ = action->addAction("&Link Folders/Files", this, [this] {
+        view_->SetLinkMode(true);
+        FocusList();
+    });
+    linkAction_->setStatusTip("Links two folders/Files");
+}
+
+void CMainFrame::LayoutBars(int halfWidth) {
+    for (int side = 0; side < 2; ++side) {
+        // A maximum, not a fixed width: the window must stay free to shrink.
+        combos_[side]->setMaximumWidth(std::max(halfWidth, 40));
+        // An explicit minimum overrides the label's text width, which would pin the window.
+        statusPaths_[side]->setMinimumWidth(1);
+        statusPaths_[side]->setMaximumWidth(std::max(halfWidth, 10));
+        statusPaths_[side]->resize(std::max(halfWidth, 10), statusPaths_[side]->height());
+    }
+}
+
+QString CMainFrame::TitleText() const {
+    QString title = QString::fromUtf8(kFrameTitle);
+    if (view_->GetComparison().filter.filterActive) {
+        title += QString::fromUtf8(kFrameFilteredSuffix);
+    }
+    return title;
+}
+
+void CMainFrame::SetFilterState(const FilterState& filter) {
+    view_->SetFilterState(filter);
+    setWindowTitle(TitleText());
+}
+
+void CMainFrame::ShowError(const std::string& text) {
+    PromptRequest request;
+    request.text = text;
+    request.style = mb::kOk | mb::kIconStop;
+    prompter_->Ask(request);
+}
+
+void CMainFrame::FocusList() {
+    view_->setFocus();
+}
+
+void CMainFrame::FillCombosFromMru() {
+    if (!store_) {
+        return;
+    }
+    std::vector<std::string> entries;
+    store_->ReadMruList(kDir2OpenKey, entries);
+    for (CDropCombo* combo : combos_) {
+        for (const std::string& entry : entries) {
+            combo->insertItem(0, QString::fromStdString(entry));
+        }
+        combo->setCurrentIndex(-1);
+        combo->setEditText(QString());
+        combo->RememberCurrent();
+    }
+}
+
+void CMainFrame::ShowWithSavedPlacement(int showCommand) {
+    std::optional<WindowPlacement> placement;
+    if (store_) {
+        placement = store_->LoadWindowPlacement();
+    }
+    int command = showCommand;
+    if (placement) {
+        const WindowPlacement& p = *placement;
+        if (p.right > p.left && p.bottom > p.top) {
+            setGeometry(p.left, p.top, p.right - p.left, p.bottom - p.top);
+        }
+        if (showCommand == kShowNormal) {
+            command = static_cast<int>(p.showCmd);
+        }
+    }
+    switch (command) {
+        case 0:
+            hide();
+            break;
+        case 2:
+        case 6:
+        case 7:
+            showMinimized();
+            break;
+        case 3:
+            showMaximized();
+            break;
+        default:
+            showNormal();
+            break;
+    }
+    if (placement) {
+        FillCombosFromMru();
+    }
+}
+
+void CMainFrame::AddPathToCombo(const std::string& path, int side) {
+    QString text = QString::fromStdString(path).trimmed();
+    if (text.isEmpty() || side < 0 || side > 1) {
+        return;
+    }
+    if (store_) {
+        store_->AddToMruList(kDir2OpenKey, text.toStdString(), kMruMaxCount);
+    }
+    CDropCombo* combo = combos_[side];
+    int existing = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (existing >= 0) {
+        combo->removeItem(existing);
+    }
+    combo->insertItem(0, text);
+    combo->setCurrentIndex(0);
+    combo->RememberCurrent();
+    FocusList();
+}
+
+bool CMainFrame::OpenPath(const std::string& path) {
+    return view_->OpenPath(path);
+}
+
+void CMainFrame::BrowseFolder(int side) {
+    QString title = QString::fromUtf8(side == 0 ? kBrowseLeftTitle : kBrowseRightTitle);
+    QString start = QString::fromStdString(view_->Path(side));
+    QString chosen = folderChooser_ ? folderChooser_(title, start)
+                                    : QFileDialog::getExistingDirectory(this, title, start);
+    if (!chosen.isEmpty() && !SamePathNoCase(chosen.toStdString(), view_->Path(side))) {
+        int oldNext = view_->NextSide();
+        view_->SetNextSide(side);
+        if (view_->OpenPath(chosen.toStdString())) {
+            AddPathToCombo(chosen.toStdString(), side);
+            if (oldNext == 2) {
+                view_->SetNextSide(2);
+            }
+        } else {
+            view_->SetNextSide(oldNext);
+        }
+    }
+    FocusList();
+}
+
+void CMainFrame::OnComboEnter(int side) {
+    CDropCombo* combo = combos_[side];
+    std::string text = combo->currentText().left(kPathBoxMaxChars).toStdString();
+    const std::string current = view_->Path(side);
+    if (!SamePathNoCase(text, current)) {
+        if (IsFolder(QString::fromStdString(text))) {
+            AddPathToCombo(text, side);
+            view_->SetNextSide(side);
+            view_->OpenPath(text);
+        } else if (!text.empty()) {
+            ShowError(FormatText(kTypedFolderMissingFormat, text));
+            combo->setEditText(QString::fromStdString(current));
+        }
+    }
+    FocusList();
+}
+
+void CMainFrame::OnComboChosen(int side, int index) {
+    CDropCombo* combo = combos_[side];
+    QString entry = combo->itemText(index);
+    if (entry == combo->PreviousText() && index == combo->PreviousIndex()) {
+        return;
+    }
+    if (IsFolder(entry)) {
+        AddPathToCombo(entry.toStdString(), side);
+        view_->SetNextSide(side);
+        view_->OpenPath(entry.toStdString());
+    } else {
+        ShowError(FormatText(kChosenFolderMissingFormat, entry.toStdString()));
+        QString previous = combo->PreviousText();
+        int previousIndex = combo->PreviousIndex();
+        if (previous.isEmpty()) {
+            combo->setCurrentIndex(-1);
+            combo->setEditText(QString());
+        } else {
+            combo->setCurrentIndex(previousIndex);
+            combo->setEditText(previous);
+        }
+    }
+    FocusList();
+}
+
+bool CMainFrame::CanReload(int side) const {
+    return IsFolder(combos_[side]->currentText());
+}
+
+void CMainFrame::ReloadSide(int side) {
+    if (!CanReload(side)) {
+        return;
+    }
+    std::string text = combos_[side]->currentText().toStdString();
+    view_->SetNextSide(side);
+    view_->OpenPath(text);
+    AddPathToCombo(text, side);
+}
+
+void CMainFrame::PauseAutoRefresh() {
+    timerWasRunning_ = refreshTimer_.isActive();
+    refreshTimer_.stop();
+}
+
+void CMainFrame::ResumeAutoRefresh() {
+    if (!refreshTimer_.isActive() && timerWasRunning_) {
+        refreshTimer_.start();
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (store_) {
+        WindowPlacement placement;
+        QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+        placement.flags = 0;
+        placement.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : 1;
+        placement.left = normal.left();
+        placement.top = normal.top();
+        placement.right = normal.left() + normal.width();
+        placement.bottom = normal.top() + normal.height();
+        store_->SaveWindowPlacement(placement);
+        view_->Settings().SaveWidths(*store_);
+    }
+    event->accept();
+}
+
+}  // namespace quillon
