@@ -41,8 +41,7 @@ uint64_t CountForProgress(const std::string& path, bool recurse, uint64_t& count
         FolderEntry entry;
         while (reader.Next(entry, false)) {
             if (!entry.isFolder) {
-                if (!IsUndoBackupName(entry.name) &&
-                    entry.name.rfind("$farlinkfarlinkupdated", 0) != 0) {
+                if (!IsSkippedContentFileName(entry.name)) {
                     ++count;
                 }
             } else if (entry.name[0] != '.') {

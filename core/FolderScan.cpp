@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "core/PathUtil.h"
 
@@ -29,11 +30,6 @@ bool StartsWithNoCase(std::string_view name, std::string_view prefix) {
     return true;
 }
 
-// Marker files of the transfer tool are not content.
-bool IsIgnoredFileName(std::string_view name) {
-    return IsUndoBackupName(name) || StartsWithNoCase(name, "$farlinkfarlinkupdated");
-}
-
 bool IsIgnoredFolderName(std::string_view name) {
     return name == "." || name == ".." || name.find("$diffundo") != std::string_view::npos ||
            name.find("$farlinkbu") != std::string_view::npos;
@@ -52,6 +48,10 @@ void FillFromStat(FolderEntry& entry, const struct stat& st) {
 
 bool IsUndoBackupName(std::string_view name) {
     return StartsWithNoCase(name, "$diffundo");
+}
+
+bool IsSkippedContentFileName(std::string_view name) {
+    return IsUndoBackupName(name) || StartsWithNoCase(name, "$farlinkfarlinkupdated");
 }
 
 FolderReader::FolderReader(const std::string& path) {
@@ -145,7 +145,8 @@ bool FolderHasContent(const std::string& path) {
     FolderEntry entry;
     // Only names that one of the ignore rules could match need the entry's kind.
     while (reader.Next(entry, false)) {
-        if (entry.isFolder ? !IsIgnoredFolderName(entry.name) : !IsIgnoredFileName(entry.name)) {
+        if (entry.isFolder ? !IsIgnoredFolderName(entry.name)
+                           : !IsSkippedContentFileName(entry.name)) {
             return true;
         }
     }
@@ -154,26 +155,34 @@ bool FolderHasContent(const std::string& path) {
 
 uint64_t FolderSizeAndCount(const std::string& path, uint64_t& counter, bool recurse,
                             bool countFolders) {
-    FolderReader reader(path);
     uint64_t total = 0;
-    FolderEntry entry;
-    while (reader.Next(entry, true)) {
-        if (!entry.isFolder) {
-            if (!IsIgnoredFileName(entry.name)) {
-                total += entry.size;
+    std::vector<std::string> subfolders;
+    {
+        FolderReader reader(path);
+        FolderEntry entry;
+        while (reader.Next(entry, true)) {
+            if (!entry.isFolder) {
+                if (!IsSkippedContentFileName(entry.name)) {
+                    total += entry.size;
+                    ++counter;
+                }
+                continue;
+            }
+            if (entry.name[0] == '.') {
+                continue;
+            }
+            if (countFolders) {
                 ++counter;
             }
-            continue;
+            if (recurse && !(entry.flags & FolderEntry::kLink)) {
+                subfolders.push_back(JoinPath(path, entry.name));
+            }
         }
-        if (entry.name[0] == '.') {
-            continue;
-        }
-        if (countFolders) {
-            ++counter;
-        }
-        if (recurse && !(entry.flags & FolderEntry::kLink)) {
-            total += FolderSizeAndCount(JoinPath(path, entry.name), counter, recurse, countFolders);
-        }
+    }
+    // Each level's listing is closed before descending: a deep tree would otherwise hold one
+    // descriptor per level and run out of them long before the path length limit.
+    for (const std::string& sub : subfolders) {
+        total += FolderSizeAndCount(sub, counter, recurse, countFolders);
     }
     return total;
 }

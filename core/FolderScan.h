@@ -52,5 +52,8 @@ uint64_t FolderSizeAndCount(const std::string& path, uint64_t& counter, bool rec
 
 // "$diffundo" at the start, compared without case.
 bool IsUndoBackupName(std::string_view name);
+// A file that never counts as content: an undo backup or a transfer-tool marker
+// ("$farlinkfarlinkupdated" at the start), compared without case.
+bool IsSkippedContentFileName(std::string_view name);
 
 }  // namespace quillon

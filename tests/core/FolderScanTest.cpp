@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
@@ -295,6 +296,72 @@ TEST_F(ScanTest, ProgressThresholds) {
     ASSERT_EQ(truncate((L() + "/f0.txt").c_str(), 30000001), 0);
     ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
     EXPECT_EQ(progress.opened.size(), 1u);
+}
+
+// The progress decision counts what FolderSizeAndCount counts: marker files of the transfer
+// tool are left out whatever their letter case, although the read shows them.
+TEST_F(ScanTest, ProgressCountSkipsMarkersInAnyCase) {
+    std::vector<test::TreeEntry> tree;
+    for (int i = 0; i < 120; ++i) {
+        tree.push_back({"left/$FARLINKFarlinkUpdated" + std::to_string(i), "m"});
+    }
+    tree.push_back({"right/", ""});
+    dir_.MakeTree(tree);
+    uint64_t count = 0;
+    FolderSizeAndCount(L(), count, false, true);
+    EXPECT_EQ(count, 0u);
+    test::FakeProgressFactory progress;
+    cmp_.SetProgressFactory(&progress);
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    EXPECT_TRUE(progress.opened.empty());
+    EXPECT_EQ(test::RowNames(cmp_.rootItem).size(), 121u);
+}
+
+// Restores the descriptor limit a test lowered.
+class ScopedFileLimit {
+  public:
+    explicit ScopedFileLimit(rlim_t soft) {
+        getrlimit(RLIMIT_NOFILE, &saved_);
+        struct rlimit lowered = saved_;
+        lowered.rlim_cur = soft;
+        ok_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~ScopedFileLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
+    bool Ok() const { return ok_; }
+
+  private:
+    struct rlimit saved_ {};
+    bool ok_ = false;
+};
+
+// A tree deeper than the descriptor limit is counted and read to the bottom: no level keeps
+// its listing open while the levels below it are read.
+TEST_F(ScanTest, DeepTreeNeedsNoDescriptorPerLevel) {
+    constexpr int kDepth = 150;
+    std::string deep;
+    for (int i = 0; i < kDepth; ++i) {
+        deep += "d/";
+    }
+    dir_.MakeTree({{"left/" + deep + "bottom.txt", "b"}, {"right/" + deep + "bottom.txt", "b"}});
+    ScopedFileLimit limit(64);
+    ASSERT_TRUE(limit.Ok());
+    uint64_t count = 0;
+    FolderSizeAndCount(L(), count, true, true);
+    EXPECT_EQ(count, kDepth + 1u);
+    cmp_.readWholeTrees = true;
+    test::FakeProgressFactory progress;
+    cmp_.SetProgressFactory(&progress);
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    const DiffItem* item = cmp_.rootItem->firstChild->next;
+    for (int level = 1; level <= kDepth; ++level) {
+        ASSERT_NE(item, nullptr) << "level " << level;
+        EXPECT_EQ(item->status, FolderBoth);
+        item = item->firstChild;
+    }
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->name, "bottom.txt");
+    EXPECT_EQ(item->status, StatusSame);
+    EXPECT_EQ(progress.opened.size(), 1u);  // more than 100 entries counted
 }
 
 // Cancel leaves an empty comparison, and an expansion cancelled stays collapsed.
