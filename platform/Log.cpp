@@ -30,6 +30,9 @@ struct LogState {
     std::string logStamp;
     bool inSideLog = false;
     std::string savedLogPath;
+    // Taken from the first side log of the run only and never again: a main log turned on
+    // after that first side log is off again once the next side log ends.
+    bool savedLogEnabledTaken = false;
     bool savedLogEnabled = false;
 };
 
@@ -310,7 +313,10 @@ void SwitchToSideLog(std::string_view tag, std::string_view extension) {
     LogState& state = State();
     // A nested switch keeps the main log as the one to return to.
     if (!state.inSideLog) {
-        state.savedLogEnabled = state.logEnabled;
+        if (!state.savedLogEnabledTaken) {
+            state.savedLogEnabled = state.logEnabled;
+            state.savedLogEnabledTaken = true;
+        }
         state.savedLogPath = state.logPath;
         state.inSideLog = true;
     }

@@ -170,21 +170,36 @@ TEST_F(LogTest, SideLogIsWrittenWhileLoggingIsOff) {
     EXPECT_EQ(LogFiles().size(), 1u);
 }
 
-// Turning logging on between operations survives the next side log; a nested side log returns
-// to the main log, not to the outer side log.
-TEST_F(LogTest, MainLogStateSurvivesSideLogs) {
+// The state a side log returns to is the one of the run's first side log: logging turned on
+// after it is off again once the next side log ends. A nested side log returns to the main log.
+TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
     SwitchToSideLog("undo", "txt");
     RestoreMainLog();
     SetLogEnabled(true);
+    Log("main on");
     SwitchToSideLog("timer", "txt");
     SwitchToSideLog("PDF", "txt");
     EXPECT_EQ(GetLogPath(), mainPath.substr(0, mainPath.size() - 4) + "_PDF.txt");
     RestoreMainLog();
-    EXPECT_TRUE(IsLogEnabled());
+    EXPECT_FALSE(IsLogEnabled());
     EXPECT_EQ(GetLogPath(), mainPath);
-    Log("main again");
-    EXPECT_EQ(dir_.ReadFile(mainPath.substr(dir_.Path().size() + 1)), "main again\n");
+    Log("not written");
+    EXPECT_EQ(dir_.ReadFile(mainPath.substr(dir_.Path().size() + 1)), "main on\n");
+}
+
+// With logging on at the first side log, it stays on after every later one.
+TEST_F(LogTest, LoggingOnAtTheFirstSideLogStaysOn) {
+    std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
+    SetLogEnabled(true);
+    SwitchToSideLog("undo", "txt");
+    RestoreMainLog();
+    SetLogEnabled(false);
+    SwitchToSideLog("undo", "txt");
+    RestoreMainLog();
+    EXPECT_TRUE(IsLogEnabled());
+    Log("still on");
+    EXPECT_EQ(dir_.ReadFile(mainPath.substr(dir_.Path().size() + 1)), "still on\n");
 }
 
 // Pruning keeps the three names that sort highest; a user's file with the same pattern competes
