@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/DiffItem.h"
+#include "support/ScopedEnv.h"
 #include "support/TreeDump.h"
 
 namespace quillon {
@@ -236,6 +239,87 @@ TEST(DiffItemTexts, TimeTextsEqualToTheMinute) {
     item.mtime[0] = item.mtime[1] = DiffItem::kNoTime;
     EXPECT_TRUE(item.SameTimeText());
     EXPECT_EQ(item.TimeText(0), "");
+}
+
+struct MergeCase {
+    bool isFile;
+    int firstStatus;   // the item already in the folder
+    int secondStatus;  // the item merged into it
+    int expected;
+};
+
+class MergeStatus : public ::testing::TestWithParam<std::tuple<MergeCase, bool>> {};
+
+DiffItem* ScanItem(bool isFile, int status) {
+    DiffItem* item = NewDiffItem();
+    item->name = "Same";
+    item->isFile = isFile ? 1 : 0;
+    item->status = status;
+    const int bothCode = isFile ? int{StatusBothPresent} : int{FolderBoth};
+    const int leftCode = isFile ? int{StatusLeftOnly} : int{FolderLeftOnly};
+    if (status == bothCode || status == leftCode) {
+        item->SetDir(kSideLeft, "/l");
+    }
+    if (status != leftCode) {
+        item->SetDir(kSideRight, "/r");
+    }
+    return item;
+}
+
+// The status a merge leaves, for files and folders, one at a time and in the batch form: the
+// other side turns a one-sided item into a both-sided one, an item from both sides always does.
+TEST_P(MergeStatus, Transitions) {
+    const auto& [c, batch] = GetParam();
+    DiffItem root;
+    InsertOrMerge(ScanItem(c.isFile, c.firstStatus), &root);
+    DiffItem* second = ScanItem(c.isFile, c.secondStatus);
+    DiffItem* merged =
+        batch ? InsertOrMergeSorted({second}, &root).front() : InsertOrMerge(second, &root);
+    EXPECT_EQ(root.firstChild, merged);
+    EXPECT_EQ(merged->next, nullptr);
+    EXPECT_EQ(merged->status, c.expected);
+    EXPECT_TRUE(merged->Has(kSideLeft) && merged->Has(kSideRight));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MergeStatus,
+    ::testing::Combine(
+        ::testing::Values(MergeCase{false, FolderLeftOnly, FolderRightOnly, FolderBoth},
+                          MergeCase{false, FolderRightOnly, FolderLeftOnly, FolderBoth},
+                          MergeCase{false, FolderLeftOnly, FolderBoth, FolderBoth},
+                          MergeCase{false, FolderRightOnly, FolderBoth, FolderBoth},
+                          MergeCase{true, StatusLeftOnly, StatusRightOnly, StatusBothPresent},
+                          MergeCase{true, StatusRightOnly, StatusLeftOnly, StatusBothPresent},
+                          MergeCase{true, StatusLeftOnly, StatusBothPresent, StatusBothPresent},
+                          MergeCase{true, StatusRightOnly, StatusBothPresent, StatusBothPresent}),
+        ::testing::Bool()));
+
+// The minute test without texts agrees with comparing the texts, across the daylight-saving
+// changes of a zone (where an hour repeats or is skipped) and before 1970.
+TEST(DiffItemTexts, MinuteTestAgreesWithTexts) {
+    struct ZoneRestore {
+        ~ZoneRestore() { tzset(); }
+    } restore;  // runs after the variable below is put back
+    test::ScopedEnv zone("TZ", "America/New_York");
+    tzset();
+    DiffItem item;
+    item.isFile = 1;
+    item.SetDir(0, "/l");
+    item.SetDir(1, "/r");
+    std::mt19937_64 rng(11);
+    // 2021-11-07 05:00 UTC (the repeated hour), 2021-03-14 06:30 UTC (the skipped one), 1960.
+    const int64_t anchors[] = {1636261200, 1615703400, -315619200};
+    int equalSeen = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const int64_t base = anchors[round % 3] + static_cast<int64_t>(rng() % 7200) - 3600;
+        item.mtime[0] = base;
+        item.mtime[1] = base + static_cast<int64_t>(rng() % 3721) - 60;
+        const bool texts = item.TimeText(0) == item.TimeText(1);
+        ASSERT_EQ(item.SameTimeText(), texts)
+            << item.mtime[0] << " " << item.mtime[1] << " " << item.TimeText(0);
+        equalSeen += texts ? 1 : 0;
+    }
+    EXPECT_GT(equalSeen, 0);
 }
 
 // Siblings share one folder text instead of copying it.

@@ -1,10 +1,12 @@
 #include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <set>
 #include <string>
@@ -151,6 +153,24 @@ TEST_F(SettingsStoreTest, MruKeepsTwentyNewest) {
     EXPECT_EQ(list.front(), "/d2");
     EXPECT_EQ(list.back(), "/D10");
     EXPECT_EQ(std::count(list.begin(), list.end(), "/d10"), 0);
+}
+
+// A hand-made list longer than the maximum loses its oldest entry and is then cut at the
+// maximum: the entries after the first nineteen go, and the new one is still the newest.
+TEST_F(SettingsStoreTest, MruOverlongListIsCutAtTheMaximum) {
+    for (int i = 1; i <= 23; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "MRU%.2d", i);
+        ASSERT_TRUE(registry_.SetString(kHkcu, kMru, name, "/h" + std::to_string(i)));
+    }
+    ASSERT_TRUE(store_.AddToMruList(kMru, "/new", 20));
+    std::vector<std::string> expected;
+    for (int i = 2; i <= 20; ++i) {
+        expected.push_back("/h" + std::to_string(i));
+    }
+    expected.push_back("/new");
+    EXPECT_EQ(Mru(), expected);
+    EXPECT_EQ(MruNames().back(), "MRU20");
 }
 
 // Entries are limited to 259 characters (UTF-16 units): a longer one is not remembered rather
