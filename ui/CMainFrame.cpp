@@ -75,6 +75,8 @@ CMainFrame::CMainFrame(SettingsStore* store, Prompter* prompter, QWidget* parent
                 statusPaths_[0]->setText(left);
                 statusPaths_[1]->setText(right);
             });
+    connect(view_, &CQuillonView::statusPaneCleared, this,
+            [this](int side) { statusPaths_[side]->clear(); });
     connect(view_, &CQuillonView::pathForCombo, this,
             [this](const QString& path, int side) { AddPathToCombo(path.toStdString(), side); });
     connect(view_, &CQuillonView::exitRequested, this, [this] {
@@ -141,6 +143,11 @@ void CMainFrame::BuildMenus() {
     file->addAction("E&xit", this, [this] { close(); });
 
     QMenu* view = menuBar()->addMenu("&View");
+    QAction* refresh = view->addAction("&Refresh", this, [this] { view_->RefreshNow(); });
+    refresh->setShortcut(QKeySequence(Qt::Key_F5));
+    QAction* rescan = view->addAction("Res&can Folders", this, [this] { view_->Rescan(); });
+    rescan->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F5));
+    view->addSeparator();
     includeFoldersAction_ = view->addAction("&Include Folders to Diffs");
     includeFoldersAction_->setCheckable(true);
     includeFoldersAction_->setChecked(view_->IncludeFoldersForDiffs());

@@ -69,7 +69,11 @@ QCursor LinkCursor(int stage) {
 }  // namespace
 
 CQuillonView::CQuillonView(SettingsStore* store, Prompter* prompter, QWidget* parent)
-    : QTableView(parent), store_(store), prompter_(prompter), comparison_(this) {
+    : QTableView(parent),
+      store_(store),
+      prompter_(prompter),
+      comparison_(this),
+      refresh_(comparison_, *this, this) {
     if (store_) {
         settings_.Load(*store_);
         settings_.LoadWidths(*store_);
@@ -748,6 +752,30 @@ void CQuillonView::ReselectRow(DiffItem* item, int row) {
 
 void CQuillonView::ShowStatusPaths(const std::string& left, const std::string& right) {
     emit statusPathsChanged(QString::fromStdString(left), QString::fromStdString(right));
+}
+
+void CQuillonView::ClearStatusPane(int side) {
+    emit statusPaneCleared(side);
+}
+
+int CQuillonView::SelectedRow() const {
+    std::vector<int> rows = SelectedRows();
+    if (!rows.empty()) {
+        return rows.front();
+    }
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+void CQuillonView::SelectRow(int row) {
+    SelectOnly(std::min(row, model_->RowCount() - 1));
+}
+
+void CQuillonView::RefillRows() {
+    model_->Fill(comparison_.rootItem);
+}
+
+void CQuillonView::RemoveRows(DiffItem* item) {
+    model_->RemoveItemRows(item);
 }
 
 }  // namespace quillon

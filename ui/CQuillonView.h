@@ -10,6 +10,7 @@
 
 #include "core/Comparison.h"
 #include "core/ComparisonObserver.h"
+#include "core/Refresh.h"
 #include "ui/ViewSettings.h"
 
 namespace quillon {
@@ -38,7 +39,7 @@ enum class NavTarget {
 std::string ExtendPath(const std::string& path, const std::string& name);
 bool SamePathNoCase(const std::string& a, const std::string& b);
 
-class CQuillonView : public QTableView, public ComparisonObserver {
+class CQuillonView : public QTableView, public ComparisonObserver, public RefreshView {
     Q_OBJECT
 
   public:
@@ -121,8 +122,27 @@ class CQuillonView : public QTableView, public ComparisonObserver {
     void ShowStatusPaths(const std::string& left, const std::string& right) override;
     void DisarmEscExit() override { escArmed_ = false; }
 
+    // F5: patch the loaded tree from disk, redraw when something changed. Ctrl+F5: read the
+    // opened pair afresh.
+    void RefreshNow() { refresh_.AutoRefresh(); }
+    void Rescan() { refresh_.ReloadComparison(); }
+    Refresh& GetRefresh() { return refresh_; }
+
+    // RefreshView
+    std::string OpenedPath(int side) const override { return paths_[side]; }
+    void ClearOpenedPath(int side) override { paths_[side].clear(); }
+    void ClearStatusPane(int side) override;
+    int SelectedRow() const override;
+    void SelectRow(int row) override;
+    void FreezeList(bool frozen) override { setUpdatesEnabled(!frozen); }
+    void RefillRows() override;
+    void Repaint() override { viewport()->update(); }
+    void SuspendPathBoxes(bool suspended) override { emit batchUpdate(suspended); }
+    void RemoveRows(DiffItem* item) override;
+
   signals:
     void statusPathsChanged(const QString& left, const QString& right);
+    void statusPaneCleared(int side);
     void pathForCombo(const QString& path, int side);
     void exitRequested();
     void batchUpdate(bool begin);
@@ -152,6 +172,7 @@ class CQuillonView : public QTableView, public ComparisonObserver {
     Prompter* prompter_;
     ViewSettings settings_;
     Comparison comparison_;
+    Refresh refresh_;
     DiffListModel* model_;
     DiffRowDelegate* delegate_;
     std::string paths_[2];

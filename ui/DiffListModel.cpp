@@ -136,6 +136,21 @@ void DiffListModel::RemoveDescendantRows(DiffItem* item, int row) {
     }
 }
 
+void DiffListModel::RemoveItemRows(DiffItem* item) {
+    int first = item->row;
+    if (first < 0 || first >= RowCount() || rows_[first] != item) {
+        return;
+    }
+    int last = first + 1;
+    while (last < RowCount() && IsDescendantOf(rows_[last], item)) {
+        ++last;
+    }
+    beginRemoveRows(QModelIndex(), first, last - 1);
+    rows_.erase(rows_.begin() + first, rows_.begin() + last);
+    Renumber(first);
+    endRemoveRows();
+}
+
 void DiffListModel::RowChanged(int row) {
     if (DiffItem* item = ItemAt(row)) {
         StoreIcons(*item);

@@ -35,6 +35,8 @@ class DiffListModel : public QAbstractTableModel {
     void InsertChildRows(DiffItem* item, int row);
     // Removes the rows of `item`'s descendants; the items themselves are freed by the caller.
     void RemoveDescendantRows(DiffItem* item, int row);
+    // Removes the rows of `item` and its descendants (the item is about to be freed).
+    void RemoveItemRows(DiffItem* item);
     // Tells the list that the row's item changed (icons, status).
     void RowChanged(int row);
 

@@ -354,6 +354,34 @@ TEST_F(MainWindowTest, ResetClearsEverything) {
     ExpectConsistent();
 }
 
+// Refresh shows a file that appeared; a rescan reads the pair afresh and keeps the row.
+TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
+    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/x.txt", "1"}, {"L/b.txt", "1"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().ToggleFolder(RowOf("A"), false);
+    dir_.WriteFile("R/A/new.txt", "n");
+    dir_.WriteFile("R/b.txt", "other");
+    View().SelectOnly(RowOf("b.txt"));
+    View().RefreshNow();
+    ASSERT_NE(RowOf("new.txt"), -1);
+    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
+    EXPECT_EQ(Model().ItemAt(RowOf("b.txt"))->status, StatusDifferent);
+    ExpectConsistent();
+    ::unlink((dir_ / "L/A/x.txt").c_str());
+    ::unlink((dir_ / "R/A/x.txt").c_str());
+    View().RefreshNow();
+    EXPECT_EQ(RowOf("x.txt"), -1);
+    ExpectConsistent();
+    int selected = View().SelectedRow();
+    View().Rescan();
+    EXPECT_EQ(RowOf("new.txt"), -1);  // a fresh read shows A collapsed
+    // b.txt sat in row 3, which a collapsed A no longer reaches: the last row is selected.
+    EXPECT_EQ(selected, 3);
+    EXPECT_EQ(View().SelectedRow(), 2);
+    ExpectConsistent();
+}
+
 // Two ESC in a row end the program; any key in between disarms the first.
 TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
     dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
