@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "core/PathUtil.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "reports/ValueText.h"
 
@@ -138,17 +139,21 @@ std::string NormaliseExtensionList(std::string_view list) {
     return out;
 }
 
-FilterState SeedFilterFromSettings(const SettingsStore& settings) {
+FilterState SeedFilterFromSettings(const SettingsStore& store) {
     FilterState filter;
-    filter.filterFlags = uint32_t(settings.GetProfileInt(kFilterSection, "Flags", 0));
+    const IntSetting& flags = settings::kFilterFlags;
+    const IntSetting& expandAll = settings::kFilterExpandAll;
+    filter.filterFlags =
+        uint32_t(store.GetProfileInt(flags.section, flags.entry, flags.defaultValue));
     filter.filterActive = (filter.filterFlags & kFilterDiffMask) != 0;
-    filter.expandAll = settings.GetProfileInt(kFilterSection, "ExpandAll", 0) == 1;
+    filter.expandAll =
+        store.GetProfileInt(expandAll.section, expandAll.entry, expandAll.defaultValue) == 1;
     if (!filter.filterActive) {
         return filter;
     }
     auto takeList = [&](std::string_view key, uint32_t bit) {
         std::vector<std::string> list;
-        settings.ReadMruList(key, list);
+        store.ReadMruList(key, list);
         filter.filterExtensions = list.empty() ? std::string() : list.front();
         if (filter.filterExtensions.empty()) {
             filter.filterFlags = (filter.filterFlags & ~bit) | FilterState::kNoExtensionFilter;
@@ -157,9 +162,9 @@ FilterState SeedFilterFromSettings(const SettingsStore& settings) {
         }
     };
     if (filter.filterFlags & FilterState::kInclusion) {
-        takeList(kStartInclusionMru, FilterState::kInclusion);
+        takeList(settings::kMruFilterInclusion, FilterState::kInclusion);
     } else if (filter.filterFlags & FilterState::kExclusion) {
-        takeList(kStartExclusionMru, FilterState::kExclusion);
+        takeList(settings::kMruFilterExclusion, FilterState::kExclusion);
     }
     return filter;
 }

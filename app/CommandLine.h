@@ -17,17 +17,11 @@ class SettingsStore;
 
 inline constexpr uint32_t kFilterDiffMask = 0xF00;
 
-inline constexpr std::string_view kFilterSection = "Filter";
-inline constexpr std::string_view kStartInclusionMru =
-    "Software\\Marrowby\\Quillon\\Filter\\MRU_ext_inclusion";
-inline constexpr std::string_view kStartExclusionMru =
-    "Software\\Marrowby\\Quillon\\Filter\\MRU_ext_exclusion";
-
 // "txt, Doc" becomes ";txt;doc;".
 std::string NormaliseExtensionList(std::string_view list);
 
 // The Filter section and the start-up MRU lists.
-FilterState SeedFilterFromSettings(const SettingsStore& settings);
+FilterState SeedFilterFromSettings(const SettingsStore& store);
 
 // The switch that writes the comparison report without a window. Values not given come from the
 // OutputFormat settings.

@@ -13,6 +13,7 @@
 #include "app/StartUp.h"
 #include "core/Comparison.h"
 #include "platform/Log.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "reports/ReportOptions.h"
 #include "reports/TextReport.h"
@@ -22,7 +23,6 @@ namespace quillon {
 
 namespace {
 
-constexpr std::string_view kSettingsSection = "Settings";
 constexpr int kProgressOptionDocumentOpen = 1;
 
 class TerminalProgress : public ProgressSink {
@@ -150,16 +150,19 @@ std::string TempFolder() {
 
 }  // namespace
 
-ComparisonOptions LoadComparisonOptions(const SettingsStore& settings) {
+ComparisonOptions LoadComparisonOptions(const SettingsStore& store) {
+    auto read = [&store](const IntSetting& s) {
+        return store.GetProfileInt(s.section, s.entry, s.defaultValue);
+    };
     ComparisonOptions o;
-    o.fileSize = settings.GetProfileInt(kSettingsSection, "FileSize", 1);
-    o.compareTimestamp = settings.GetProfileInt(kSettingsSection, "CompareTimestamp", 0);
-    o.crc32 = settings.GetProfileInt(kSettingsSection, "CRC32", ComparisonOptions::kChecksumSimple);
-    o.crc32SkipIfBig = settings.GetProfileInt(kSettingsSection, "CRC32SkipIfBig", 1);
-    o.crc32SizeToSkip = ComparisonOptions::SizeLimitFromMBytes(
-        uint32_t(settings.GetProfileInt(kSettingsSection, "CRC32SizeToSkipMBytes", 1)));
-    o.showVersions = settings.GetProfileInt(kSettingsSection, "FileVersion", 0);
-    o.productVersion = settings.GetProfileInt(kSettingsSection, "DisplayProductVer", 0) != 0;
+    o.fileSize = read(settings::kFileSize);
+    o.compareTimestamp = read(settings::kCompareTimestamp);
+    o.crc32 = read(settings::kCrc32);
+    o.crc32SkipIfBig = read(settings::kCrc32SkipIfBig);
+    o.crc32SizeToSkip =
+        ComparisonOptions::SizeLimitFromMBytes(uint32_t(read(settings::kCrc32SizeToSkipMBytes)));
+    o.showVersions = read(settings::kFileVersion);
+    o.productVersion = read(settings::kDisplayProductVer) != 0;
     return o;
 }
 

@@ -19,7 +19,7 @@ inline constexpr int kReportExitDifferent = 1;
 inline constexpr int kReportExitTrouble = 2;
 
 // The comparison settings of the Settings section, read as the window reads them.
-ComparisonOptions LoadComparisonOptions(const SettingsStore& settings);
+ComparisonOptions LoadComparisonOptions(const SettingsStore& store);
 
 // A progress line on a terminal: "\r" + caption, text and count, redrawn at most every
 // `minIntervalMs` milliseconds so that a fast scan is not slowed by its own output.

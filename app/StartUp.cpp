@@ -4,6 +4,7 @@
 
 #include "platform/Log.h"
 #include "platform/RegistryStore.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "platform/SiblingLaunch.h"
 #include "platform/ToolLocator.h"
@@ -67,11 +68,10 @@ std::string UnavailableMessage(StartOutcome outcome) {
     }
 }
 
-void OpenStartLog(SettingsStore& settings) {
-    SetLogEnabled(settings.GetProfileInt("Settings", "LogEnabled", 0) != 0);
-    OpenLog("Quillon", "log", false, [&settings] {
-        return settings.ReadDirectFlag(std::string(kProfileRoot) + "\\Settings", "LogTimestamp");
-    });
+void OpenStartLog(SettingsStore& store) {
+    SetLogEnabled(ReadSetting(store, settings::kLogEnabled) != 0);
+    OpenLog("Quillon", "log", false,
+            [&store] { return ReadSetting(store, settings::kLogTimestamp); });
 }
 
 int RunStart(const CommandLine& cmd, const StartDecision& decision, SettingsStore& settings,

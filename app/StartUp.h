@@ -50,6 +50,6 @@ int RunStart(const CommandLine& cmd, const StartDecision& decision, SettingsStor
 
 // The log of a start that would create the main view: its switches from the Settings section,
 // then this run's file.
-void OpenStartLog(SettingsStore& settings);
+void OpenStartLog(SettingsStore& store);
 
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 
 namespace quillon {
@@ -28,20 +29,21 @@ const char* const kReportFileNameStyleTexts[kReportFileNameStyleCount] = {
 
 namespace {
 
-int LoadInt(SettingsStore& settings, std::string_view entry, int defaultValue) {
-    int value = settings.GetProfileInt(kOutputFormatSection, entry, defaultValue);
-    settings.WriteProfileInt(kOutputFormatSection, entry, value);
+int LoadInt(SettingsStore& store, const IntSetting& setting) {
+    int value = store.GetProfileInt(setting.section, setting.entry, setting.defaultValue);
+    store.WriteProfileInt(setting.section, setting.entry, value);
     return value;
 }
 
 // A check box is on only for a stored 1; any other number, 2 included, is off.
-bool LoadCheck(SettingsStore& settings, std::string_view entry) {
-    return LoadInt(settings, entry, 1) == 1;
+bool LoadCheck(SettingsStore& store, const IntSetting& setting) {
+    return LoadInt(store, setting) == 1;
 }
 
-std::string LoadString(SettingsStore& settings, std::string_view entry) {
-    std::string value = settings.GetProfileString(kOutputFormatSection, entry, "");
-    settings.WriteProfileString(kOutputFormatSection, entry, value);
+std::string LoadString(SettingsStore& store, const StringSetting& setting) {
+    std::string value =
+        store.GetProfileString(setting.section, setting.entry, setting.defaultValue);
+    store.WriteProfileString(setting.section, setting.entry, value);
     return value;
 }
 
@@ -56,44 +58,41 @@ int ClampEncoding(int value) {
 
 }  // namespace
 
-void ReportOptions::Load(SettingsStore& settings) {
-    outputDiffOption = LoadInt(settings, "OutputDiffOption", 0);
-    outputEncoding = ClampEncoding(LoadInt(settings, "OutputEncoding", 0));
-    filenameOption = LoadInt(settings, "FilenameOption", 0);
-    versionColumn = LoadCheck(settings, "VersionColumn");
-    versionLabel = LoadCheck(settings, "VersionLabel");
-    timeColumn = LoadCheck(settings, "TimeColumn");
-    timeLabel = LoadCheck(settings, "TimeLabel");
-    hhmmss = LoadCheck(settings, "hhmmss");
-    sizeColumn = LoadCheck(settings, "SizeColumn");
-    sizeLabel = LoadCheck(settings, "SizeLabel");
-    bytesLabel = LoadCheck(settings, "bBytesLabel");
-    diffStatLabel = LoadCheck(settings, "bDiffStatLabel");
-    outputPath = LoadString(settings, "OutputPath");
-    outputFile = LoadString(settings, "OutputFile");
+void ReportOptions::Load(SettingsStore& store) {
+    outputDiffOption = LoadInt(store, settings::kOutputDiffOption);
+    outputEncoding = ClampEncoding(LoadInt(store, settings::kOutputEncoding));
+    filenameOption = LoadInt(store, settings::kFilenameOption);
+    versionColumn = LoadCheck(store, settings::kVersionColumn);
+    versionLabel = LoadCheck(store, settings::kVersionLabel);
+    timeColumn = LoadCheck(store, settings::kTimeColumn);
+    timeLabel = LoadCheck(store, settings::kTimeLabel);
+    hhmmss = LoadCheck(store, settings::kHhmmss);
+    sizeColumn = LoadCheck(store, settings::kSizeColumn);
+    sizeLabel = LoadCheck(store, settings::kSizeLabel);
+    bytesLabel = LoadCheck(store, settings::kBytesLabel);
+    diffStatLabel = LoadCheck(store, settings::kDiffStatLabel);
+    outputPath = LoadString(store, settings::kOutputFormatPath);
+    outputFile = LoadString(store, settings::kOutputFormatFile);
     if (!IsExistingFolder(outputPath)) {
         outputFile.clear();
     }
 }
 
-void ReportOptions::Save(SettingsStore& settings) const {
-    auto put = [&settings](std::string_view entry, int value) {
-        settings.WriteProfileInt(kOutputFormatSection, entry, value);
-    };
-    put("OutputDiffOption", outputDiffOption);
-    put("OutputEncoding", ClampEncoding(outputEncoding));
-    put("FilenameOption", filenameOption);
-    put("VersionColumn", versionColumn);
-    put("VersionLabel", versionLabel);
-    put("TimeColumn", timeColumn);
-    put("TimeLabel", timeLabel);
-    put("hhmmss", hhmmss);
-    put("SizeColumn", sizeColumn);
-    put("SizeLabel", sizeLabel);
-    put("bBytesLabel", bytesLabel);
-    put("bDiffStatLabel", diffStatLabel);
-    settings.WriteProfileString(kOutputFormatSection, "OutputPath", outputPath);
-    settings.WriteProfileString(kOutputFormatSection, "OutputFile", outputFile);
+void ReportOptions::Save(SettingsStore& store) const {
+    WriteSetting(store, settings::kOutputDiffOption, outputDiffOption);
+    WriteSetting(store, settings::kOutputEncoding, ClampEncoding(outputEncoding));
+    WriteSetting(store, settings::kFilenameOption, filenameOption);
+    WriteSetting(store, settings::kVersionColumn, versionColumn);
+    WriteSetting(store, settings::kVersionLabel, versionLabel);
+    WriteSetting(store, settings::kTimeColumn, timeColumn);
+    WriteSetting(store, settings::kTimeLabel, timeLabel);
+    WriteSetting(store, settings::kHhmmss, hhmmss);
+    WriteSetting(store, settings::kSizeColumn, sizeColumn);
+    WriteSetting(store, settings::kSizeLabel, sizeLabel);
+    WriteSetting(store, settings::kBytesLabel, bytesLabel);
+    WriteSetting(store, settings::kDiffStatLabel, diffStatLabel);
+    WriteSetting(store, settings::kOutputFormatPath, outputPath);
+    WriteSetting(store, settings::kOutputFormatFile, outputFile);
 }
 
 }  // namespace quillon

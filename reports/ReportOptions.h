@@ -8,7 +8,6 @@ namespace quillon {
 
 class SettingsStore;
 
-inline constexpr std::string_view kOutputFormatSection = "OutputFormat";
 inline constexpr int kReportContentCount = 8;
 inline constexpr int kReportEncodingCount = 4;
 inline constexpr int kReportFileNameStyleCount = 3;
@@ -41,9 +40,9 @@ struct ReportOptions {
 
     // Reads every value with its default and writes it straight back, so that the section always
     // holds the whole set; clears `outputFile` when `outputPath` is not an existing folder.
-    void Load(SettingsStore& settings);
+    void Load(SettingsStore& store);
     // Writes every value; the encoding is clamped to the four known ones.
-    void Save(SettingsStore& settings) const;
+    void Save(SettingsStore& store) const;
 
     // The label texts that the check boxes switch on; empty when off.
     std::string VersionLabelText() const { return versionLabel ? "Version: " : ""; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/RegistryStore.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "support/TempConfigEnv.h"
 #include "support/TestDir.h"
@@ -38,7 +39,9 @@ struct ParseCase {
     Args paths;
 };
 
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.why; }
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.why;
+}
 
 class ParseSwitches : public ::testing::TestWithParam<ParseCase> {};
 
@@ -211,7 +214,9 @@ PathInfo FakeProbe(const std::string& path) {
     }
 }
 
-void PrintTo(const DecideCase& c, std::ostream* os) { *os << c.why; }
+void PrintTo(const DecideCase& c, std::ostream* os) {
+    *os << c.why;
+}
 
 class DecideStartTable : public ::testing::TestWithParam<DecideCase> {};
 
@@ -287,8 +292,8 @@ TEST_F(SeedFilter, DefaultsAreInactive) {
 TEST_F(SeedFilter, InclusionTakesFirstListEntry) {
     settings.WriteProfileInt("Filter", "Flags", 0x102);
     settings.WriteProfileInt("Filter", "ExpandAll", 1);
-    settings.AddToMruList(kStartInclusionMru, "TXT, doc");
-    settings.AddToMruList(kStartInclusionMru, "pdf");
+    settings.AddToMruList(quillon::settings::kMruFilterInclusion, "TXT, doc");
+    settings.AddToMruList(quillon::settings::kMruFilterInclusion, "pdf");
     FilterState f = SeedFilterFromSettings(settings);
     EXPECT_TRUE(f.filterActive);
     EXPECT_EQ(f.filterFlags, 0x102u);
@@ -310,7 +315,7 @@ TEST_F(SeedFilter, EmptyListFallsBackToNoExtensionFilter) {
 // The command line wins over the settings, but only for the parts it gives.
 TEST_F(SeedFilter, CommandLineOverridesGivenParts) {
     settings.WriteProfileInt("Filter", "Flags", 0x102);
-    settings.AddToMruList(kStartInclusionMru, "c");
+    settings.AddToMruList(quillon::settings::kMruFilterInclusion, "c");
     FilterState f = SeedFilterFromSettings(settings);
     ApplyFilterOption(ParseCommandLine({"-FILTER"}), f);
     EXPECT_EQ(f.filterFlags, 0x102u);

@@ -140,7 +140,9 @@ struct TroubleCase {
     std::vector<std::string> args;  // "$L", "$R" and "$T" stand for the trees and their folder
 };
 
-void PrintTo(const TroubleCase& c, std::ostream* os) { *os << c.why; }
+void PrintTo(const TroubleCase& c, std::ostream* os) {
+    *os << c.why;
+}
 
 class ReportTrouble : public ReportRun, public ::testing::WithParamInterface<TroubleCase> {};
 
