@@ -4,9 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SettingsCatalogue.h"
+
 namespace quillon {
 
 class SettingsStore;
+
+inline constexpr std::string_view kOutputFormatSection = settings::kOutputFormat;
 
 inline constexpr int kReportContentCount = 8;
 inline constexpr int kReportEncodingCount = 4;
