@@ -12,11 +12,15 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "core/AutoRefresh.h"
+#include "platform/Log.h"
 #include "platform/SettingsStore.h"
 #include "ui/CDropCombo.h"
 #include "ui/CMessageBoxDialog.h"
 #include "ui/CProgressWnd.h"
 #include "ui/CQuillonView.h"
+#include "ui/CTimerInterval.h"
+#include "ui/QtTimerPort.h"
 
 namespace quillon {
 
@@ -35,18 +39,35 @@ bool IsFolder(const QString& path) {
 
 }  // namespace
 
+namespace {
+
+FrameServices WithPrompter(Prompter* prompter) {
+    FrameServices services;
+    services.prompter = prompter;
+    return services;
+}
+
+}  // namespace
+
 CMainFrame::CMainFrame(SettingsStore* store, Prompter* prompter, QWidget* parent)
-    : QMainWindow(parent), store_(store), prompter_(prompter) {
+    : CMainFrame(store, WithPrompter(prompter), parent) {}
+
+CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWidget* parent)
+    : QMainWindow(parent), store_(store), prompter_(services.prompter) {
     if (!prompter_) {
         ownPrompter_ = std::make_unique<MessageBoxPrompter>(this, store_);
         prompter_ = ownPrompter_.get();
     }
-    progressFactory_ = std::make_unique<CProgressFactory>(this, store_);
+    ProgressFactory* progress = services.progress;
+    if (!progress) {
+        ownProgressFactory_ = std::make_unique<CProgressFactory>(this, store_);
+        progress = ownProgressFactory_.get();
+    }
     view_ = new CQuillonView(store_, prompter_, this);
-    view_->GetComparison().SetProgressFactory(progressFactory_.get());
-    view_->GetComparison().SetAutoRefreshHooks(
-        {[this] { PauseAutoRefresh(); }, [this] { ResumeAutoRefresh(); }});
-    refreshTimer_.setTimerType(Qt::VeryCoarseTimer);
+    view_->GetComparison().SetProgressFactory(progress);
+    view_->SetLauncher(services.launcher);
+    view_->SetToolLocator(services.locateTool);
+    StartAutoRefresh(services.clock);
 
     BuildPathBar();
     auto* central = new QWidget(this);
@@ -90,6 +111,7 @@ CMainFrame::CMainFrame(SettingsStore* store, Prompter* prompter, QWidget* parent
     connect(view_, &CQuillonView::halfWidthChanged, this, &CMainFrame::LayoutBars);
 
     BuildMenus();
+    UpdateCommandStates();
     setWindowTitle(TitleText());
     resize(1000, 640);
     view_->setFocus();
@@ -97,8 +119,35 @@ CMainFrame::CMainFrame(SettingsStore* store, Prompter* prompter, QWidget* parent
 
 CMainFrame::~CMainFrame() {
     // The view's comparison calls back into the frame's timer hooks while it is torn down.
+    if (autoRefresh_) {
+        autoRefresh_->SetWindowExists(false);
+    }
     view_->GetComparison().SetAutoRefreshHooks({});
     view_->GetComparison().SetProgressFactory(nullptr);
+}
+
+void CMainFrame::StartAutoRefresh(const RefreshClock* clock) {
+    if (!store_) {
+        return;
+    }
+    if (!clock) {
+        ownClock_ = std::make_unique<SystemRefreshClock>();
+        clock = ownClock_.get();
+    }
+    timerPort_ = new QtTimerPort(
+        [this](uint32_t id) {
+            if (autoRefresh_) {
+                autoRefresh_->OnTimer(id);
+            }
+        },
+        this);
+    autoRefresh_ = std::make_unique<AutoRefreshTimer>(*store_, *timerPort_, *clock, prompter_);
+    AutoRefreshTimer::Target target;
+    target.countBothSidedFileRows = [this] { return view_->GetRefresh().CountBothSidedFileRows(); };
+    target.autoRefresh = [this] { view_->RefreshNow(); };
+    autoRefresh_->SetTarget(std::move(target));
+    view_->GetComparison().SetAutoRefreshHooks(autoRefresh_->Hooks());
+    autoRefresh_->Start();
 }
 
 void CMainFrame::BuildPathBar() {
@@ -140,6 +189,9 @@ void CMainFrame::BuildMenus() {
     });
     reset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     file->addSeparator();
+    saveOutputAction_ =
+        file->addAction(kMenuSaveOutputAsText, this, [this] { OnSaveOutputAsText(); });
+    file->addSeparator();
     file->addAction("E&xit", this, [this] { close(); });
 
     QMenu* view = menuBar()->addMenu("&View");
@@ -157,6 +209,9 @@ void CMainFrame::BuildMenus() {
     grid->setCheckable(true);
     grid->setChecked(view_->Settings().gridlines);
     connect(grid, &QAction::toggled, this, [this](bool on) { view_->SetGridlines(on); });
+    view->addSeparator();
+    filterAction_ = view->addAction(kMenuFilter, this, [this] { OnFilter(); });
+    filterAction_->setShortcut(QKeySequence(Qt::Key_F3));
     view->addSeparator();
     // The keys belong to the list; the menu only names them.
     struct Nav {
@@ -190,6 +245,75 @@ void CMainFrame::BuildMenus() {
         FocusList();
     });
     linkAction_->setStatusTip("Links two folders/Files");
+
+    QMenu* options = menuBar()->addMenu("&Options");
+    preferencesAction_ = options->addAction(kMenuPreferences, this, [this] { OnPreferences(); });
+    preferencesAction_->setShortcut(QKeySequence(Qt::Key_F6));
+    options->addSeparator();
+    enableAutoRefreshAction_ =
+        options->addAction(kMenuEnableAutoRefresh, this, [this] { OnEnableAutoRefresh(); });
+    disableAutoRefreshAction_ =
+        options->addAction(kMenuDisableAutoRefresh, this, [this] { OnDisableAutoRefresh(); });
+    refreshIntervalAction_ =
+        options->addAction(kMenuRefreshInterval, this, [this] { OnRefreshInterval(); });
+    options->addSeparator();
+    loggingAction_ = options->addAction(kMenuLogging, this, [this] { OnToggleLogging(); });
+    loggingAction_->setCheckable(true);
+    connect(options, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+}
+
+void CMainFrame::UpdateCommandStates() {
+    const bool haveStore = store_ != nullptr;
+    for (QAction* action : {preferencesAction_, filterAction_, saveOutputAction_}) {
+        action->setEnabled(haveStore);
+    }
+    enableAutoRefreshAction_->setEnabled(autoRefresh_ && autoRefresh_->CanEnable());
+    disableAutoRefreshAction_->setEnabled(autoRefresh_ && autoRefresh_->CanDisable());
+    refreshIntervalAction_->setEnabled(autoRefresh_ != nullptr);
+    loggingAction_->setChecked(view_->Logging());
+}
+
+void CMainFrame::OnPreferences() {
+    view_->OnPreferences();
+    FocusList();
+}
+
+void CMainFrame::OnFilter() {
+    if (view_->OnFilter()) {
+        setWindowTitle(TitleText());
+    }
+    FocusList();
+}
+
+void CMainFrame::OnEnableAutoRefresh() {
+    if (autoRefresh_) {
+        autoRefresh_->OnEnableAutoRefresh();
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnDisableAutoRefresh() {
+    if (autoRefresh_) {
+        autoRefresh_->OnDisableAutoRefresh();
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnRefreshInterval() {
+    if (autoRefresh_) {
+        RunTimerInterval(this, *autoRefresh_, *prompter_);
+    }
+    FocusList();
+}
+
+void CMainFrame::OnSaveOutputAsText() {
+    view_->OnSaveOutputAsText();
+    FocusList();
+}
+
+void CMainFrame::OnToggleLogging() {
+    view_->SetLogging(!view_->Logging());
+    UpdateCommandStates();
 }
 
 void CMainFrame::LayoutBars(int halfWidth) {
@@ -379,14 +503,19 @@ void CMainFrame::ReloadSide(int side) {
 }
 
 void CMainFrame::PauseAutoRefresh() {
-    timerWasRunning_ = refreshTimer_.isActive();
-    refreshTimer_.stop();
+    if (autoRefresh_) {
+        autoRefresh_->PauseAutoRefresh();
+    }
 }
 
 void CMainFrame::ResumeAutoRefresh() {
-    if (!refreshTimer_.isActive() && timerWasRunning_) {
-        refreshTimer_.start();
+    if (autoRefresh_) {
+        autoRefresh_->ResumeAutoRefresh();
     }
+}
+
+bool CMainFrame::AutoRefreshRunning() const {
+    return autoRefresh_ && autoRefresh_->Running();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

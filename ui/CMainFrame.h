@@ -3,10 +3,10 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/FilterState.h"
 
@@ -15,10 +15,14 @@ class QLabel;
 
 namespace quillon {
 
+class AutoRefreshTimer;
 class CDropCombo;
 class CQuillonView;
+class Launcher;
 class Prompter;
 class ProgressFactory;
+class QtTimerPort;
+class RefreshClock;
 class SettingsStore;
 
 inline constexpr const char* kFrameTitle = "Quillon";
@@ -33,6 +37,25 @@ inline constexpr const char* kChosenFolderMissingFormat =
 inline constexpr int kPathBoxMaxChars = 1024;
 inline constexpr int kShowNormal = 1;
 
+inline constexpr const char* kMenuPreferences = "&Preferences...";
+inline constexpr const char* kMenuFilter = "&Filter...";
+inline constexpr const char* kMenuEnableAutoRefresh = "&Enable Auto-Refresh";
+inline constexpr const char* kMenuDisableAutoRefresh = "&Disable  Auto-Refresh";
+inline constexpr const char* kMenuRefreshInterval = "Auto-Refresh &Interval...";
+inline constexpr const char* kMenuSaveOutputAsText = "&Save Output as Text file...";
+inline constexpr const char* kMenuLogging = "&Logging Enabled";
+
+// What the frame talks to the outside through. Every null member (or empty function) is replaced
+// by the real thing: message boxes, progress windows, the process launcher, the system clock and
+// LocateTool.
+struct FrameServices {
+    Prompter* prompter = nullptr;
+    ProgressFactory* progress = nullptr;
+    Launcher* launcher = nullptr;
+    const RefreshClock* clock = nullptr;
+    std::function<std::string(std::string_view exe)> locateTool;
+};
+
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -41,6 +64,7 @@ class CMainFrame : public QMainWindow {
     // read or written.
     explicit CMainFrame(SettingsStore* store, Prompter* prompter = nullptr,
                         QWidget* parent = nullptr);
+    CMainFrame(SettingsStore* store, const FrameServices& services, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CQuillonView* View() const { return view_; }
@@ -63,9 +87,23 @@ class CMainFrame : public QMainWindow {
     bool CanReload(int side) const;
     void ReloadSide(int side);
 
+    // The auto-refresh timer; null without a settings store.
+    AutoRefreshTimer* AutoRefresh() const { return autoRefresh_.get(); }
+    QtTimerPort* TimerPort() const { return timerPort_; }
     void PauseAutoRefresh();
     void ResumeAutoRefresh();
-    bool AutoRefreshRunning() const { return refreshTimer_.isActive(); }
+    bool AutoRefreshRunning() const;
+
+    // The menu commands that open dialogs or switch the timer.
+    void OnPreferences();
+    void OnFilter();
+    void OnEnableAutoRefresh();
+    void OnDisableAutoRefresh();
+    void OnRefreshInterval();
+    void OnSaveOutputAsText();
+    void OnToggleLogging();
+    // Enables the commands that apply now and sets the check marks.
+    void UpdateCommandStates();
 
     // Replaceable for tests: the folder chooser (title, start folder) -> chosen or empty.
     void SetFolderChooser(std::function<QString(const QString&, const QString&)> chooser) {
@@ -74,6 +112,13 @@ class CMainFrame : public QMainWindow {
 
     QAction* IncludeFoldersAction() const { return includeFoldersAction_; }
     QAction* LinkAction() const { return linkAction_; }
+    QAction* PreferencesAction() const { return preferencesAction_; }
+    QAction* FilterAction() const { return filterAction_; }
+    QAction* EnableAutoRefreshAction() const { return enableAutoRefreshAction_; }
+    QAction* DisableAutoRefreshAction() const { return disableAutoRefreshAction_; }
+    QAction* RefreshIntervalAction() const { return refreshIntervalAction_; }
+    QAction* SaveOutputAction() const { return saveOutputAction_; }
+    QAction* LoggingAction() const { return loggingAction_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,19 +130,28 @@ class CMainFrame : public QMainWindow {
     void ShowError(const std::string& text);
     void FocusList();
     void FillCombosFromMru();
+    void StartAutoRefresh(const RefreshClock* clock);
 
     SettingsStore* store_;
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_;
-    std::unique_ptr<ProgressFactory> progressFactory_;
+    std::unique_ptr<ProgressFactory> ownProgressFactory_;
+    std::unique_ptr<RefreshClock> ownClock_;
     CQuillonView* view_ = nullptr;
     CDropCombo* combos_[2] = {};
     QLabel* statusPaths_[2] = {};
     QAction* reloadActions_[2] = {};
     QAction* includeFoldersAction_ = nullptr;
     QAction* linkAction_ = nullptr;
-    QTimer refreshTimer_;
-    bool timerWasRunning_ = false;
+    QAction* preferencesAction_ = nullptr;
+    QAction* filterAction_ = nullptr;
+    QAction* enableAutoRefreshAction_ = nullptr;
+    QAction* disableAutoRefreshAction_ = nullptr;
+    QAction* refreshIntervalAction_ = nullptr;
+    QAction* saveOutputAction_ = nullptr;
+    QAction* loggingAction_ = nullptr;
+    QtTimerPort* timerPort_ = nullptr;
+    std::unique_ptr<AutoRefreshTimer> autoRefresh_;
     std::function<QString(const QString&, const QString&)> folderChooser_;
 };
 

@@ -139,6 +139,7 @@ void SavePreferences(SettingsStore& store, const ViewSettings& settings) {
     write("CRC32", settings.crc32);
     write("CRC32SkipIfBig", settings.crc32SkipIfBig);
     write("CRC32SizeToSkipMBytes", settings.crc32SizeToSkipMBytes);
+    write("LogEnabled", settings.logEnabled);
     settings.SaveWidths(store);
 }
 

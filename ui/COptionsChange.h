@@ -38,7 +38,7 @@ void MeasureTimestampWidths(const QFont& listFont, ViewSettings& settings);
 // The view's values that the check boxes edit, and back.
 PreferenceValues PreferenceValuesOf(const ViewSettings& settings);
 void StorePreferenceValues(const PreferenceValues& values, ViewSettings& settings);
-// Writes everything the dialog edits, and the column widths.
+// Writes everything the dialog edits, the log switch and the column widths.
 void SavePreferences(SettingsStore& store, const ViewSettings& settings);
 
 inline constexpr int kColorSlotCount = 4;

@@ -14,8 +14,17 @@
 #include <algorithm>
 
 #include "core/PathUtil.h"
+#include "platform/Launcher.h"
 #include "platform/Log.h"
+#include "platform/MessageBoxLogic.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
+#include "platform/ToolLocator.h"
+#include "reports/TextReport.h"
+#include "reports/ValueText.h"
+#include "ui/CFilter.h"
+#include "ui/COptionsChange.h"
+#include "ui/COutputFormat.h"
 #include "ui/CWhichViewQuestion.h"
 #include "ui/DiffListModel.h"
 #include "ui/DiffRowDelegate.h"
@@ -78,6 +87,7 @@ CQuillonView::CQuillonView(SettingsStore* store, Prompter* prompter, QWidget* pa
         settings_.Load(*store_);
         settings_.LoadWidths(*store_);
     }
+    StartRun();
     comparison_.options = settings_.ToComparisonOptions();
     model_ = new DiffListModel(this);
     model_->SetColumns(settings_.ColumnsPerSide(), settings_.detailTimestamp != 0);
@@ -113,6 +123,21 @@ CQuillonView::~CQuillonView() {
         SetWaitCursor(false);
     }
     ClearList();
+}
+
+void CQuillonView::StartRun() {
+    SetLogEnabled(settings_.logEnabled != 0);
+    SettingsStore* store = store_;
+    OpenLog(kLogBaseName, kLogExtension, false, [store] {
+        return store != nullptr && store->ReadDirectFlag(settings::kLogTimestamp.keyPath,
+                                                         settings::kLogTimestamp.valueName);
+    });
+    PruneLogs(kLogBaseName, kSideLogExtension);
+    if (store_) {
+        ForgetRememberedAnswers(*store_);
+    }
+    // Taken after the log opened, so the backups of this run carry the log file's stamp.
+    runTag_ = CompactTimeStamp(true);
 }
 
 void CQuillonView::ApplyFont() {
@@ -161,9 +186,7 @@ bool CQuillonView::CompareCurrentPaths(int progressOption) {
 bool CQuillonView::OpenPath(const std::string& path) {
     QFileInfo info(QString::fromStdString(path));
     if (info.exists() && !info.isDir()) {
-        if (fileOpener_) {
-            fileOpener_({path});
-        }
+        LaunchFiles({path}, SiblingLaunchMode::kDocumentOpen);
         return false;
     }
     std::string oldPaths[2] = {paths_[0], paths_[1]};
@@ -218,9 +241,7 @@ void CQuillonView::OnEnterItem(int row) {
                 files.push_back(item->FullPath(side));
             }
         }
-        if (fileOpener_ && !files.empty()) {
-            fileOpener_(files);
-        }
+        LaunchFiles(files, SiblingLaunchMode::kStartUp);
     }
     Log("Leaving ENTERkeyOnThisItemID()...");
 }
@@ -365,6 +386,94 @@ void CQuillonView::SetGridlines(bool on) {
     }
 }
 
+void CQuillonView::SetLogging(bool on) {
+    settings_.logEnabled = on ? 1 : 0;
+    SetLogEnabled(on);
+    if (store_) {
+        store_->WriteProfileInt(kSectionSettings, "LogEnabled", settings_.logEnabled);
+    }
+}
+
+void CQuillonView::OnPreferences() {
+    if (!store_ || !prompter_) {
+        return;
+    }
+    PreferencesResult result = RunPreferences(this, *store_, settings_, *prompter_, [this] {
+        ApplyFont();
+        viewport()->update();
+    });
+    if (!result.accepted) {
+        return;
+    }
+    setShowGrid(settings_.gridlines);
+    comparison_.options = settings_.ToComparisonOptions();
+    if (model_->RowCount() > 0) {
+        refresh_.Refresh2Dirs();
+        comparison_.RecomputeFileStatuses(comparison_.rootItem);
+        FillListFromTree();
+    }
+    viewport()->update();
+}
+
+bool CQuillonView::OnFilter() {
+    if (!store_ || !prompter_) {
+        return false;
+    }
+    FilterResult result =
+        RunFilter(this, *store_, *prompter_, comparison_.filter, settings_.useDilutedColor,
+                  comparison_.readWholeTrees, nextSide_);
+    if (!result.accepted) {
+        return false;
+    }
+    refresh_.ReloadComparison();
+    return true;
+}
+
+void CQuillonView::OnSaveOutputAsText() {
+    if (!store_ || !prompter_) {
+        return;
+    }
+    ReportInput input = CollectReportInput(comparison_.rootItem, paths_[0], paths_[1]);
+    RunOutputFormat(
+        this, *store_, input, [this](const std::string& path) { return ViewFile(path); },
+        *prompter_);
+}
+
+std::string CQuillonView::FindTool(std::string_view exe) const {
+    return toolLocator_ ? toolLocator_(exe) : LocateTool(exe);
+}
+
+bool CQuillonView::LaunchFiles(const std::vector<std::string>& files, SiblingLaunchMode mode) {
+    if (files.empty()) {
+        return false;
+    }
+    if (fileOpener_) {
+        fileOpener_(files);
+        return true;
+    }
+    auto isBinary = [](const std::string& path) {
+        return DetectTextEncoding(path).encoding == kEncodingBinary;
+    };
+    std::vector<std::string> handed(files.begin(),
+                                    files.begin() + std::min<size_t>(files.size(), 2));
+    const bool binary = isBinary(handed[0]);
+    if (handed.size() == 2 && isBinary(handed[1]) != binary) {
+        handed.resize(1);
+    }
+    SiblingTools tools;
+    // Only the tool that is used is looked up: a failed lookup writes a log line.
+    (binary ? tools.viewerPath : tools.editorPath) = FindTool(binary ? kViewerExe : kEditorExe);
+    return LaunchSiblingForFiles(handed, binary, tools, mode, prompter_,
+                                 launcher_ ? *launcher_ : DefaultLauncher());
+}
+
+bool CQuillonView::ViewFile(const std::string& path) {
+    SiblingTools tools;
+    tools.viewerPath = FindTool(kViewerExe);
+    return LaunchSiblingForFiles({path}, true, tools, SiblingLaunchMode::kStartUp, prompter_,
+                                 launcher_ ? *launcher_ : DefaultLauncher());
+}
+
 int CQuillonView::AskWhichSide(int allowed, bool firstSelectedOnly, bool keepDotDot,
                                const std::string& question) {
     std::vector<int> rows = SelectedRows();
@@ -502,9 +611,7 @@ void CQuillonView::LinkClick(const QPoint& viewportPos) {
     }
     linkPaths_[1] = path;
     if (isFile) {
-        if (fileOpener_) {
-            fileOpener_({linkPaths_[0], linkPaths_[1]});
-        }
+        LaunchFiles({linkPaths_[0], linkPaths_[1]}, SiblingLaunchMode::kStartUp);
     } else if (instanceStarter_) {
         instanceStarter_(linkPaths_[0], linkPaths_[1]);
     } else {

@@ -6,19 +6,28 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Comparison.h"
 #include "core/ComparisonObserver.h"
 #include "core/Refresh.h"
+#include "platform/SiblingLaunch.h"
 #include "ui/ViewSettings.h"
 
 namespace quillon {
 
 class DiffListModel;
 class DiffRowDelegate;
+class Launcher;
 class Prompter;
 class SettingsStore;
+
+inline constexpr const char* kLogBaseName = "Quillon";
+inline constexpr const char* kLogExtension = "log";
+inline constexpr const char* kSideLogExtension = "txt";
+inline constexpr const char* kEditorExe = "Scrivlet.exe";
+inline constexpr const char* kViewerExe = "Panorel.exe";
 
 inline constexpr const char* kSetAsRootQuestion =
     "Please select which side of the selected item as a root.";
@@ -43,7 +52,9 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     Q_OBJECT
 
   public:
-    // Without a store the defaults are used and nothing is written.
+    // Without a store the defaults are used and nothing is written. Creating the view starts the
+    // run: the log opens, old side logs are pruned, remembered answers are forgotten and the run
+    // tag of the backups is taken.
     CQuillonView(SettingsStore* store, Prompter* prompter, QWidget* parent = nullptr);
     ~CQuillonView() override;
 
@@ -52,6 +63,8 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     const ViewSettings& Settings() const { return settings_; }
     SettingsStore* Store() const { return store_; }
     Prompter* GetPrompter() const { return prompter_; }
+    // The digits of the run stamp, taken once when the view was created.
+    const std::string& RunTag() const { return runTag_; }
 
     // The folders of the two sides and the side the next opened folder fills (2 = the left,
     // after the right one was filled).
@@ -77,6 +90,16 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     void SetIncludeFoldersForDiffs(bool include);
     bool IncludeFoldersForDiffs() const { return settings_.includeFoldersForDiffs; }
     void SetGridlines(bool on);
+    // The log switch; the choice is stored at once.
+    void SetLogging(bool on);
+    bool Logging() const { return settings_.logEnabled != 0; }
+
+    // F6: the preferences dialog, then the list redone with the new columns and rules.
+    void OnPreferences();
+    // F3: the display filter dialog, then the pair read afresh. True on OK.
+    bool OnFilter();
+    // The report dialog on the rows shown; the written file opens in the viewer.
+    void OnSaveOutputAsText();
 
     // 0 left, 1 right, 2 both, -1 none.
     int AskWhichSide(int allowed, bool firstSelectedOnly, bool keepDotDot,
@@ -109,6 +132,17 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     void SetInstanceStarter(std::function<void(const std::string&, const std::string&)> starter) {
         instanceStarter_ = std::move(starter);
     }
+    // Where the sibling tools are started and how they are found (exe name -> path, empty when
+    // not installed). The defaults are the process launcher and LocateTool.
+    void SetLauncher(Launcher* launcher) { launcher_ = launcher; }
+    void SetToolLocator(std::function<std::string(std::string_view exe)> locator) {
+        toolLocator_ = std::move(locator);
+    }
+    // Hands one or two files to the text diff editor, or to the viewer when the first is binary;
+    // a second file of the other kind stays out. True when a tool was started.
+    bool LaunchFiles(const std::vector<std::string>& files, SiblingLaunchMode mode);
+    // The viewer on one file (the written report); false when it could not be started.
+    bool ViewFile(const std::string& path);
 
     // ComparisonObserver
     void SetWaitCursor(bool on) override;
@@ -157,7 +191,9 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void StartRun();
     void ApplyFont();
+    std::string FindTool(std::string_view exe) const;
     void ApplyColumnWidths();
     bool CompareCurrentPaths(int progressOption);
     bool HandleTreeKey(QKeyEvent* event);
@@ -187,6 +223,9 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     std::function<int(const QString&, int)> sideChooser_;
     std::function<void(const std::vector<std::string>&)> fileOpener_;
     std::function<void(const std::string&, const std::string&)> instanceStarter_;
+    Launcher* launcher_ = nullptr;
+    std::function<std::string(std::string_view)> toolLocator_;
+    std::string runTag_;
 };
 
 }  // namespace quillon
