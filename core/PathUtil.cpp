@@ -20,7 +20,9 @@ std::string StripOneTrailingSeparator(std::string_view path) {
     return std::string(path);
 }
 
-bool IsRootPath(std::string_view path) { return path == "/"; }
+bool IsRootPath(std::string_view path) {
+    return path == "/";
+}
 
 std::string_view BaseName(std::string_view path) {
     size_t pos = path.rfind(kPathSep);
