@@ -14,13 +14,13 @@
 namespace quillon::test {
 
 struct TreeEntry {
-    std::string path;     // relative; trailing '/' makes a folder
-    std::string content;  // file bytes
+    std::string path;                            // relative; trailing '/' makes a folder
+    std::string content;                         // file bytes
     std::optional<time_t> mtime = std::nullopt;  // last-write time (seconds since the epoch)
 };
 
 class TestDir {
-public:
+  public:
     TestDir();
     ~TestDir();
     TestDir(const TestDir&) = delete;
@@ -45,7 +45,7 @@ public:
     // with '/'. Links are listed, never followed.
     std::vector<std::string> List(const std::string& relative = "") const;
 
-private:
+  private:
     std::string root_;
 };
 
