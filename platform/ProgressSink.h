@@ -10,7 +10,7 @@
 namespace quillon {
 
 class ProgressSink {
-public:
+  public:
     // A total of all ones means "no count": the bar runs 0..100 and no count line is shown.
     static constexpr uint64_t kNoCount = ~uint64_t{0};
 
@@ -28,7 +28,7 @@ public:
 // Opens a progress window when a long operation crosses its threshold. The core asks; the UI (or
 // a terminal front end, or a test) decides what a window is.
 class ProgressFactory {
-public:
+  public:
     virtual ~ProgressFactory() = default;
     virtual std::unique_ptr<ProgressSink> Open(std::string_view caption) = 0;
 };

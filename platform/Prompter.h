@@ -76,7 +76,7 @@ struct PromptRequest {
 };
 
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     // Shows the box (or answers from a remembered answer) and returns the result code.
     virtual int Ask(const PromptRequest& request) = 0;

@@ -25,7 +25,7 @@ struct WindowPlacement {
 };
 
 class SettingsStore {
-public:
+  public:
     // The registry store must outlive the settings store.
     explicit SettingsStore(RegistryStore& registry);
 
@@ -39,10 +39,12 @@ public:
     // Deletes Software\Marrowby\Quillon\<section> with its subkeys.
     bool DeleteProfileSection(std::string_view section);
 
-    // keyPath is a full subkey of HKEY_CURRENT_USER, e.g. "Software\\Marrowby\\Quillon\\MRU\\Dir2Open".
-    // Returns 0 or the error code of opening the key; entries are appended oldest first.
+    // keyPath is a full subkey of HKEY_CURRENT_USER, e.g.
+    // "Software\\Marrowby\\Quillon\\MRU\\Dir2Open". Returns 0 or the error code of opening the key;
+    // entries are appended oldest first.
     int ReadMruList(std::string_view keyPath, std::vector<std::string>& list) const;
-    bool AddToMruList(std::string_view keyPath, std::string_view entry, int maxCount = kMruMaxCount);
+    bool AddToMruList(std::string_view keyPath, std::string_view entry,
+                      int maxCount = kMruMaxCount);
 
     // Direct DWORD read that counts as on only when the value exists and is exactly 1.
     bool ReadDirectFlag(std::string_view keyPath, std::string_view valueName) const;
@@ -52,7 +54,7 @@ public:
 
     RegistryStore& Registry() { return registry_; }
 
-private:
+  private:
     RegistryStore& registry_;
 };
 

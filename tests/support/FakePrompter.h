@@ -10,7 +10,7 @@
 namespace quillon::test {
 
 class FakePrompter : public Prompter {
-public:
+  public:
     int Ask(const PromptRequest& request) override {
         shown.push_back(request);
         if (script.empty()) {
