@@ -606,6 +606,8 @@ std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffIte
     std::stable_sort(items.begin(), items.end(),
                      [](const DiffItem* a, const DiffItem* b) { return SiblingLess(*a, *b); });
     DiffItem* cursor = holder->firstChild;
+    // Reused across groups: nearly every group is a single entry.
+    std::vector<bool> done;
     size_t i = 0;
     while (i < items.size()) {
         size_t end = i + 1;
@@ -615,7 +617,7 @@ std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffIte
         while (cursor && GroupCompare(*cursor, *items[i]) < 0) {
             cursor = cursor->next;
         }
-        std::vector<bool> done(end - i, false);
+        done.assign(end - i, false);
         // Exact spellings pair first, so that a case variant cannot take another's partner.
         if (cursor && SameEntry(*cursor, *items[i])) {
             for (size_t k = i; k < end; ++k) {

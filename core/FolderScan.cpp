@@ -1,5 +1,6 @@
 #include "core/FolderScan.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,9 @@ bool StartsWithNoCase(std::string_view name, std::string_view prefix) {
     return true;
 }
 
+// Large enough for a typical folder in one system call.
+constexpr size_t kListingBufferSize = 32768;
+
 bool IsIgnoredFolderName(std::string_view name) {
     return name == "." || name == ".." || name.find("$diffundo") != std::string_view::npos ||
            name.find("$farlinkbu") != std::string_view::npos;
@@ -55,33 +59,49 @@ bool IsSkippedContentFileName(std::string_view name) {
 }
 
 FolderReader::FolderReader(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    dir_ = fdopendir(fd);
-    if (!dir_) {
-        close(fd);
+    fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) {
+        buffer_ = std::make_unique<unsigned char[]>(kListingBufferSize);
     }
 }
 
 FolderReader::~FolderReader() {
-    if (dir_) {
-        closedir(dir_);
+    Close();
+}
+
+void FolderReader::Close() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    filled_ = pos_ = 0;
+}
+
+bool FolderReader::Fill() {
+    for (;;) {
+        const ssize_t got = getdents64(fd_, buffer_.get(), kListingBufferSize);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        filled_ = static_cast<size_t>(got);
+        pos_ = 0;
+        return true;
     }
 }
 
 bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
-    if (!dir_) {
+    if (fd_ < 0) {
         return false;
     }
-    const int fd = dirfd(dir_);
     for (;;) {
-        errno = 0;
-        const struct dirent* d = readdir(dir_);
-        if (!d) {
+        if (pos_ >= filled_ && !Fill()) {
             return false;
         }
+        const auto* d = reinterpret_cast<const struct dirent64*>(buffer_.get() + pos_);
+        pos_ += d->d_reclen;
         if (d->d_name[0] == '.' && d->d_name[1] == '\0') {
             continue;
         }
@@ -97,7 +117,7 @@ bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
             case DT_REG:
                 entry.isFolder = false;
                 if (statFiles) {
-                    if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    if (fstatat(fd_, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
                         continue;  // gone since the listing
                     }
                     FillFromStat(entry, st);
@@ -105,12 +125,12 @@ bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
                 return true;
             case DT_LNK:
             case DT_UNKNOWN: {
-                if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (fstatat(fd_, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
                     continue;
                 }
                 if (S_ISLNK(st.st_mode)) {
                     entry.flags |= FolderEntry::kLink;
-                    if (fstatat(fd, d->d_name, &st, 0) != 0) {
+                    if (fstatat(fd_, d->d_name, &st, 0) != 0) {
                         entry.isFolder = false;
                         entry.flags |= FolderEntry::kDangling;
                         return true;
@@ -125,13 +145,18 @@ bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
                 // FIFOs, sockets and devices: stat'ing never opens them.
                 entry.isFolder = false;
                 entry.flags |= FolderEntry::kSpecial;
-                if (statFiles && fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (statFiles && fstatat(fd_, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
                     entry.size = static_cast<uint64_t>(st.st_size);
                     entry.mtime = static_cast<int64_t>(st.st_mtim.tv_sec);
                 }
                 return true;
         }
     }
+}
+
+bool IsContentEntry(const FolderEntry& entry) {
+    return entry.isFolder ? !IsIgnoredFolderName(entry.name)
+                          : !IsSkippedContentFileName(entry.name);
 }
 
 bool FolderHasContent(const std::string& path) {
@@ -145,8 +170,7 @@ bool FolderHasContent(const std::string& path) {
     FolderEntry entry;
     // Only names that one of the ignore rules could match need the entry's kind.
     while (reader.Next(entry, false)) {
-        if (entry.isFolder ? !IsIgnoredFolderName(entry.name)
-                           : !IsSkippedContentFileName(entry.name)) {
+        if (IsContentEntry(entry)) {
             return true;
         }
     }

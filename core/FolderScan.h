@@ -2,9 +2,8 @@
 // of undo backups ("$diffundo...") and of the transfer tool's markers are never counted.
 #pragma once
 
-#include <dirent.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,17 +33,26 @@ class FolderReader {
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    bool IsOpen() const { return dir_ != nullptr; }
+    bool IsOpen() const { return fd_ >= 0; }
     // The next entry other than "." (".." is returned). With `statFiles` the size and time of
     // files are read; folders are never stat'ed unless their type is unknown.
     bool Next(FolderEntry& entry, bool statFiles);
+    // Releases the descriptor early; Next then lists nothing more.
+    void Close();
 
   private:
-    DIR* dir_ = nullptr;
+    bool Fill();
+
+    int fd_ = -1;
+    std::unique_ptr<unsigned char[]> buffer_;
+    size_t filled_ = 0;
+    size_t pos_ = 0;
 };
 
 // True when the folder holds anything a comparison would show. The root always has content.
 bool FolderHasContent(const std::string& path);
+// Whether this one entry makes its folder have content, by the rules of FolderHasContent.
+bool IsContentEntry(const FolderEntry& entry);
 // Sum of the file sizes in the folder (and below it, with `recurse`); `counter` grows by one per
 // file and, with `countFolders`, per folder. Recursion never follows a link to a folder.
 uint64_t FolderSizeAndCount(const std::string& path, uint64_t& counter, bool recurse,
