@@ -2,6 +2,9 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "core/ComparisonObserver.h"
 #include "core/DiffStatusDetail.h"
 #include "core/FolderScan.h"
@@ -58,6 +61,10 @@ uint64_t CountForProgress(const std::string& path, bool recurse, uint64_t& count
     uint64_t exact = 0;
     return FolderSizeAndCount(path, exact, recurse, true);
 }
+
+// Pairs whose contents are compared together; bounds the memory the pass holds.
+constexpr size_t kChecksumChunk = 8192;
+constexpr size_t kChecksumParallelMin = 32;
 
 // Glibc keeps freed small blocks in its own lists; a collapse of a large folder should give the
 // memory back to the system right away.
@@ -208,6 +215,14 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
     if (path.empty()) {
         return false;
     }
+    FolderReader reader(path);
+    std::vector<FolderEntry> none;
+    return ReadListing(path, reader, none, holder, level, side, counter, recurse);
+}
+
+bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
+                             std::vector<FolderEntry>& readAhead, DiffItem* holder, int level,
+                             int side, uint64_t& counter, bool recurse) {
     bool topLevel = holder->parent == nullptr;
     const SharedPath dir(path);
     std::vector<DiffItem*> batch;
@@ -223,56 +238,64 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
         addDotDot();
         topLevel = false;
     }
+    size_t aheadUsed = 0;
+    auto next = [&](FolderEntry& entry) {
+        if (aheadUsed < readAhead.size()) {
+            entry = std::move(readAhead[aheadUsed++]);
+            return true;
+        }
+        return reader.Next(entry, true);
+    };
     bool cancelled = false;
-    {
-        FolderReader reader(path);
-        FolderEntry entry;
-        while (reader.Next(entry, true)) {
-            StepProgress(entry.name);
-            if (entry.isFolder) {
-                if (entry.name == "..") {
-                    if (topLevel) {
-                        addDotDot();
-                        topLevel = false;
-                    }
-                } else if (!IsUndoBackupName(entry.name)) {
-                    ++counter;
-                    DiffItem* item = NewDiffItem();
-                    item->status = side;
-                    item->level = level + 1;
-                    item->SetDir(side, dir);
-                    item->name = entry.name;
-                    item->sideFlags[side] = entry.flags;
-                    item->hasChildren[side] = FolderHasContent(JoinPath(path, entry.name));
-                    // A link to a folder is shown but never read automatically: it may loop.
-                    item->expanded[side] =
-                        item->hasChildren[side] && recurse && !(entry.flags & FolderEntry::kLink);
-                    batch.push_back(item);
+    FolderEntry entry;
+    while (next(entry)) {
+        StepProgress(entry.name);
+        if (entry.isFolder) {
+            if (entry.name == "..") {
+                if (topLevel) {
+                    addDotDot();
+                    topLevel = false;
                 }
-            } else if (!IsUndoBackupName(entry.name) && !ExtensionFilteredOut(entry.name)) {
+            } else if (!IsUndoBackupName(entry.name)) {
                 ++counter;
                 DiffItem* item = NewDiffItem();
-                item->isFile = 1;
-                item->status = StatusLeftOnly + side;
+                item->status = side;
                 item->level = level + 1;
                 item->SetDir(side, dir);
                 item->name = entry.name;
                 item->sideFlags[side] = entry.flags;
-                item->size[side] = entry.size;
-                item->mtime[side] =
-                    (entry.flags & FolderEntry::kDangling) ? DiffItem::kNoTime : entry.mtime;
-                if (options.showVersions == 1 && !(entry.flags & FolderEntry::kSpecial)) {
-                    item->SetVersionFromText(side, FormatVersionText(JoinPath(path, entry.name),
-                                                                     options.productVersion));
+                // A link to a folder is shown but never read automatically: it may loop. A
+                // folder that will be read learns whether it has content from that one listing.
+                if (!recurse || (entry.flags & FolderEntry::kLink)) {
+                    item->hasChildren[side] = FolderHasContent(JoinPath(path, entry.name));
                 }
                 batch.push_back(item);
             }
-            if (progress_ && progress_->Cancelled()) {
-                cancelled = true;
-                break;
+        } else if (!IsUndoBackupName(entry.name) && !ExtensionFilteredOut(entry.name)) {
+            ++counter;
+            DiffItem* item = NewDiffItem();
+            item->isFile = 1;
+            item->status = StatusLeftOnly + side;
+            item->level = level + 1;
+            item->SetDir(side, dir);
+            item->name = entry.name;
+            item->sideFlags[side] = entry.flags;
+            item->size[side] = entry.size;
+            item->mtime[side] =
+                (entry.flags & FolderEntry::kDangling) ? DiffItem::kNoTime : entry.mtime;
+            if (options.showVersions == 1 && !(entry.flags & FolderEntry::kSpecial)) {
+                item->SetVersionFromText(
+                    side, FormatVersionText(JoinPath(path, entry.name), options.productVersion));
             }
+            batch.push_back(item);
+        }
+        if (progress_ && progress_->Cancelled()) {
+            cancelled = true;
+            break;
         }
     }
+    // Deep trees would otherwise hold one descriptor per level.
+    reader.Close();
     if (cancelled) {
         for (DiffItem* item : batch) {
             delete item;
@@ -280,17 +303,33 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
         return false;
     }
     const std::vector<DiffItem*> placed = InsertOrMergeSorted(std::move(batch), holder);
-    for (DiffItem* item : placed) {
-        AssignIcons(item);
-    }
     if (!recurse) {
+        for (DiffItem* item : placed) {
+            AssignIcons(item);
+        }
         return true;
     }
+    std::vector<FolderEntry> ahead;
     for (DiffItem* item : placed) {
-        if (item->isFile || !item->expanded[side] || item->IsDotDot()) {
+        if (item->isFile || item->IsDotDot() || (item->sideFlags[side] & DiffItem::kFlagLink)) {
+            AssignIcons(item);
             continue;
         }
-        if (!ReadFolder(item->FullPath(side), item, level + 1, side, counter, recurse)) {
+        const std::string sub = item->FullPath(side);
+        FolderReader child(sub);
+        ahead.clear();
+        bool content = false;
+        while (child.Next(entry, true)) {
+            content = IsContentEntry(entry);
+            ahead.push_back(std::move(entry));
+            if (content) {
+                break;
+            }
+        }
+        item->hasChildren[side] = content;
+        item->expanded[side] = content;
+        AssignIcons(item);
+        if (content && !ReadListing(sub, child, ahead, item, level + 1, side, counter, recurse)) {
             return false;
         }
     }
@@ -418,6 +457,7 @@ void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty) {
     // The ".." row has level 0, so the entries of the opened folders start at 1.
     const int startLevel = holder->parent ? holder->level + 1 : 1;
     int counter = holder->parent ? holder->row + 1 : 0;
+    PrefetchChecksums(holder);
     AssignIndent(holder, startLevel, counter);
     RenumberRows(TopOf(holder));
 }
@@ -449,7 +489,55 @@ void Comparison::AssignIndent(DiffItem* folder, int level, int& counter) {
     }
 }
 
+int32_t Comparison::StatusBeforeChecksum(DiffItem* item) {
+    if (!item->Has(kSideRight)) {
+        return StatusLeftOnly;
+    }
+    if (!item->Has(kSideLeft)) {
+        return StatusRightOnly;
+    }
+    if (options.showVersions == 1) {
+        for (int side = 0; side < 2; ++side) {
+            if (item->GetVersionState(side) != VersionState::kNotRead || item->name.empty()) {
+                continue;
+            }
+            if (item->sideFlags[side] & DiffItem::kFlagSpecial) {
+                item->SetVersion(side, VersionState::kNone);
+            } else {
+                item->SetVersionFromText(
+                    side, FormatVersionText(item->FullPath(side), options.productVersion));
+            }
+        }
+    }
+    const bool leftVersion = item->GetVersionState(kSideLeft) != VersionState::kNone;
+    const bool rightVersion = item->GetVersionState(kSideRight) != VersionState::kNone;
+    if (leftVersion && !rightVersion) {
+        return StatusLeftOnly;
+    }
+    if (!leftVersion && rightVersion) {
+        return StatusRightOnly;
+    }
+    if (item->GetVersionState(kSideLeft) != item->GetVersionState(kSideRight) ||
+        item->PackedVersion(kSideLeft) != item->PackedVersion(kSideRight)) {
+        return StatusDifferent;
+    }
+    const bool timeOk = options.compareTimestamp == 0 || item->SameTimeText();
+    const bool sizeOk = options.fileSize != 1 || item->size[0] == item->size[1];
+    if (!timeOk || !sizeOk) {
+        return StatusDifferent;
+    }
+    if (options.crc32 == ComparisonOptions::kChecksumNone) {
+        return StatusSame;
+    }
+    if (options.crc32SkipIfBig != 0 && item->size[kSideLeft] >= options.crc32SizeToSkip) {
+        return StatusSame;
+    }
+    return kNeedsChecksum;
+}
+
 void Comparison::DecideStatus(DiffItem* item) {
+    const uint8_t verdict = item->checksumVerdict;
+    item->checksumVerdict = detail::kVerdictNone;
     if (!item->isFile) {
         if (item->Has(kSideLeft)) {
             item->status = item->Has(kSideRight) ? FolderBoth : FolderLeftOnly;
@@ -460,47 +548,12 @@ void Comparison::DecideStatus(DiffItem* item) {
         return;
     }
     item->status = [&]() -> int32_t {
-        if (!item->Has(kSideRight)) {
-            return StatusLeftOnly;
+        const int32_t status = StatusBeforeChecksum(item);
+        if (status != kNeedsChecksum) {
+            return status;
         }
-        if (!item->Has(kSideLeft)) {
-            return StatusRightOnly;
-        }
-        if (options.showVersions == 1) {
-            for (int side = 0; side < 2; ++side) {
-                if (item->GetVersionState(side) != VersionState::kNotRead || item->name.empty()) {
-                    continue;
-                }
-                if (item->sideFlags[side] & DiffItem::kFlagSpecial) {
-                    item->SetVersion(side, VersionState::kNone);
-                } else {
-                    item->SetVersionFromText(
-                        side, FormatVersionText(item->FullPath(side), options.productVersion));
-                }
-            }
-        }
-        const bool leftVersion = item->GetVersionState(kSideLeft) != VersionState::kNone;
-        const bool rightVersion = item->GetVersionState(kSideRight) != VersionState::kNone;
-        if (leftVersion && !rightVersion) {
-            return StatusLeftOnly;
-        }
-        if (!leftVersion && rightVersion) {
-            return StatusRightOnly;
-        }
-        if (item->GetVersionState(kSideLeft) != item->GetVersionState(kSideRight) ||
-            item->PackedVersion(kSideLeft) != item->PackedVersion(kSideRight)) {
-            return StatusDifferent;
-        }
-        const bool timeOk = options.compareTimestamp == 0 || item->SameTimeText();
-        const bool sizeOk = options.fileSize != 1 || item->size[0] == item->size[1];
-        if (!timeOk || !sizeOk) {
-            return StatusDifferent;
-        }
-        if (options.crc32 == ComparisonOptions::kChecksumNone) {
-            return StatusSame;
-        }
-        if (options.crc32SkipIfBig != 0 && item->size[kSideLeft] >= options.crc32SizeToSkip) {
-            return StatusSame;
+        if (verdict != detail::kVerdictNone) {
+            return verdict == detail::kVerdictDifferent ? StatusDifferent : StatusSame;
         }
         const bool simple = options.crc32 == ComparisonOptions::kChecksumSimple;
         uint32_t sums[2] = {0, 0};
@@ -519,12 +572,67 @@ void Comparison::DecideStatus(DiffItem* item) {
     AssignIcons(item);
 }
 
+void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
+    if (options.crc32 == ComparisonOptions::kChecksumNone) {
+        return;
+    }
+    const bool simple = options.crc32 == ComparisonOptions::kChecksumSimple;
+    const unsigned threads = std::max(2u, std::thread::hardware_concurrency());
+    std::vector<DiffItem*> chunk;
+    chunk.reserve(kChecksumChunk);
+    std::vector<uint8_t> verdicts(kChecksumChunk);
+    auto flush = [&] {
+        // A handful of pairs is not worth a thread; the status pass reads them itself.
+        if (chunk.size() >= kChecksumParallelMin) {
+            detail::ComputeChecksumVerdicts(chunk.data(), chunk.size(), simple, threads,
+                                            verdicts.data());
+            for (size_t i = 0; i < chunk.size(); ++i) {
+                chunk[i]->checksumVerdict = verdicts[i];
+            }
+        }
+        chunk.clear();
+    };
+    std::vector<DiffItem*> pending{subtreeRoot};
+    while (!pending.empty()) {
+        DiffItem* folder = pending.back();
+        pending.pop_back();
+        for (DiffItem* c = folder->firstChild; c; c = c->next) {
+            if (!c->isFile) {
+                if (c->firstChild) {
+                    pending.push_back(c);
+                }
+                continue;
+            }
+            c->checksumVerdict = detail::kVerdictNone;
+            // Special files are left to the status pass, which logs why they are skipped.
+            if ((c->sideFlags[0] | c->sideFlags[1]) & DiffItem::kFlagSpecial ||
+                StatusBeforeChecksum(c) != kNeedsChecksum) {
+                continue;
+            }
+            chunk.push_back(c);
+            if (chunk.size() == kChecksumChunk) {
+                flush();
+                // Lets a progress window repaint: this pass steps no counts of its own.
+                if (progress_) {
+                    progress_->Update(kTextSettingStatus, progressPos_);
+                }
+            }
+        }
+    }
+    flush();
+}
+
 void Comparison::RecomputeFileStatuses(DiffItem* folder) {
+    PrefetchChecksums(folder);
+    RecomputeBelow(folder);
+}
+
+void Comparison::RecomputeBelow(DiffItem* folder) {
     for (DiffItem* c = folder->firstChild; c; c = c->next) {
         if (c->isFile) {
             DecideStatus(c);
         } else if (c->firstChild) {
-            RecomputeFileStatuses(c);
+            RecomputeBelow(c);
         }
     }
 }

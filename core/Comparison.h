@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ComparisonOptions.h"
 #include "core/DiffItem.h"
@@ -15,7 +16,9 @@
 namespace quillon {
 
 class ComparisonObserver;
+class FolderReader;
 class ProgressFactory;
+struct FolderEntry;
 class ProgressSink;
 
 // Texts shown in the progress window while reading and deciding.
@@ -94,6 +97,17 @@ class Comparison {
     bool ExtensionFilteredOut(std::string_view name) const;
 
   private:
+    // ReadFolder on an opened listing whose first entries were already taken into `readAhead`.
+    bool ReadListing(const std::string& path, FolderReader& reader,
+                     std::vector<FolderEntry>& readAhead, DiffItem* holder, int level, int side,
+                     uint64_t& counter, bool recurse);
+    // The status of a file by every rule before the content comparison, or kNeedsChecksum.
+    static constexpr int32_t kNeedsChecksum = -1;
+    int32_t StatusBeforeChecksum(DiffItem* item);
+    // Compares the contents of the pairs below `subtreeRoot` that will need it, several at a
+    // time, and leaves each verdict in its item for DecideStatus.
+    void PrefetchChecksums(DiffItem* subtreeRoot);
+    void RecomputeBelow(DiffItem* folder);
     void PauseAutoRefresh();
     void ResumeAutoRefresh();
     bool StepProgress(std::string_view name);

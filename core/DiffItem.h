@@ -103,6 +103,9 @@ struct DiffItem {
     bool expanded[2] = {false, false};
     bool hasChildren[2] = {false, false};
     uint8_t sideFlags[2] = {0, 0};
+    // The content comparison of both sides when the status pass computed it ahead (a
+    // ChecksumVerdict); the next status decision takes it and clears it.
+    uint8_t checksumVerdict = 0;
 
     DiffItem* next = nullptr;
     DiffItem* prev = nullptr;

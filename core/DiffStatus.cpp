@@ -4,10 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "core/Crc32.h"
+#include "core/DiffItem.h"
 #include "core/DiffStatusDetail.h"
 #include "platform/Log.h"
 
@@ -117,21 +122,12 @@ class TextModeCrc {
     bool pendingCr_ = false;
 };
 
-int Checksum(const std::string& path, bool simple, bool knownRegular, uint32_t& checksum) {
+// Reads the file at `name` relative to `dirFd` (or a full path with AT_FDCWD).
+int ChecksumAt(int dirFd, const char* name, bool simple, uint32_t& checksum) {
     TextModeCrc crc(simple ? kSimpleChars : SIZE_MAX);
     checksum = crc.Checksum();
-    if (!knownRegular) {
-        struct stat st {};
-        if (stat(path.c_str(), &st) != 0) {
-            return errno;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            Log("Checksum skipped for %s: not a regular file", path.c_str());
-            return EINVAL;
-        }
-    }
     // O_NONBLOCK: a file that turned into a FIFO since it was listed must not hang the scan.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         return errno;
     }
@@ -163,6 +159,76 @@ int Checksum(const std::string& path, bool simple, bool knownRegular, uint32_t& 
     return error;
 }
 
+int Checksum(const std::string& path, bool simple, bool knownRegular, uint32_t& checksum) {
+    if (!knownRegular) {
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0) {
+            checksum = ~kCrc32Initial;
+            return errno;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            Log("Checksum skipped for %s: not a regular file", path.c_str());
+            checksum = ~kCrc32Initial;
+            return EINVAL;
+        }
+    }
+    return ChecksumAt(AT_FDCWD, path.c_str(), simple, checksum);
+}
+
+// One worker's open folders, one per side: consecutive pairs mostly share their folders, and
+// opening relative to a held folder spares the kernel the walk down the whole path.
+class FolderHandles {
+  public:
+    FolderHandles() = default;
+    FolderHandles(const FolderHandles&) = delete;
+    FolderHandles& operator=(const FolderHandles&) = delete;
+    ~FolderHandles() {
+        for (const Held& h : held_) {
+            if (h.fd >= 0) {
+                close(h.fd);
+            }
+        }
+    }
+
+    // AT_FDCWD when the folder cannot be opened: the caller then uses the full path.
+    int For(int side, const std::string& dir) {
+        Held& h = held_[side];
+        if (h.dir != &dir) {
+            if (h.fd >= 0) {
+                close(h.fd);
+            }
+            h.dir = &dir;
+            h.fd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        }
+        return h.fd >= 0 ? h.fd : AT_FDCWD;
+    }
+
+  private:
+    struct Held {
+        const std::string* dir = nullptr;
+        int fd = -1;
+    };
+    Held held_[2];
+};
+
+uint8_t VerdictOf(const DiffItem& item, bool simple, FolderHandles& handles) {
+    uint32_t sums[2] = {0, 0};
+    for (int side = 0; side < 2; ++side) {
+        const int dirFd = handles.For(side, item.Dir(side));
+        const int error =
+            dirFd == AT_FDCWD
+                ? ChecksumAt(AT_FDCWD, item.FullPath(side).c_str(), simple, sums[side])
+                : ChecksumAt(dirFd, item.Name(side).c_str(), simple, sums[side]);
+        if (error != 0) {
+            return detail::kVerdictSame;
+        }
+    }
+    return sums[0] != sums[1] ? detail::kVerdictDifferent : detail::kVerdictSame;
+}
+
+// Pairs taken per grab: large enough to keep folder handles reused, small enough to balance.
+constexpr size_t kPairsPerGrab = 64;
+
 }  // namespace
 
 int FileChecksum(const std::string& path, uint32_t& checksum) {
@@ -174,9 +240,38 @@ int SimpleFileChecksum(const std::string& path, uint32_t& checksum) {
 }
 
 namespace detail {
+
 int ChecksumRegularFile(const std::string& path, bool simple, uint32_t& checksum) {
     return Checksum(path, simple, true, checksum);
 }
+
+void ComputeChecksumVerdicts(const DiffItem* const* items, size_t count, bool simple,
+                             unsigned threads, uint8_t* verdicts) {
+    std::atomic<size_t> nextPair{0};
+    auto work = [&] {
+        FolderHandles handles;
+        for (;;) {
+            const size_t begin = nextPair.fetch_add(kPairsPerGrab, std::memory_order_relaxed);
+            if (begin >= count) {
+                return;
+            }
+            const size_t end = std::min(count, begin + kPairsPerGrab);
+            for (size_t i = begin; i < end; ++i) {
+                verdicts[i] = VerdictOf(*items[i], simple, handles);
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    const size_t wanted = std::min<size_t>(threads, (count + kPairsPerGrab - 1) / kPairsPerGrab);
+    for (size_t t = 1; t < wanted; ++t) {
+        helpers.emplace_back(work);
+    }
+    work();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+}
+
 }  // namespace detail
 
 }  // namespace quillon
