@@ -189,8 +189,22 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
         if (progress_) {
             progress_->SetText(FormatWith(kTextReadingFormat, right));
         }
+        // Pairs are complete as soon as a right folder is read: their contents are compared on
+        // other threads while the rest of the right tree is read.
+        if (readWholeTrees && options.crc32 != ComparisonOptions::kChecksumNone) {
+            pipeline_ = std::make_unique<detail::ChecksumPipeline>(
+                options.crc32 == ComparisonOptions::kChecksumSimple, ChecksumThreads() - 1);
+        }
         if (!ReadFolder(right, holder, level, kSideRight, counter, readWholeTrees)) {
             ok = false;
+        }
+        if (pipeline_) {
+            if (ok) {
+                pipeline_->Finish();
+            } else {
+                pipeline_->Abandon();
+            }
+            pipeline_.reset();
         }
     }
     if (ok) {
@@ -303,6 +317,13 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
         return false;
     }
     const std::vector<DiffItem*> placed = InsertOrMergeSorted(std::move(batch), holder);
+    if (pipeline_ && side == kSideRight) {
+        for (DiffItem* item : placed) {
+            if (NeedsChecksum(item)) {
+                pipeline_->Add(item);
+            }
+        }
+    }
     if (!recurse) {
         for (DiffItem* item : placed) {
             AssignIcons(item);
@@ -572,12 +593,22 @@ void Comparison::DecideStatus(DiffItem* item) {
     AssignIcons(item);
 }
 
+unsigned Comparison::ChecksumThreads() {
+    return std::max(2u, std::thread::hardware_concurrency());
+}
+
+bool Comparison::NeedsChecksum(DiffItem* item) {
+    // Special files are left to the status pass, which logs why they are skipped.
+    return item->isFile && !((item->sideFlags[0] | item->sideFlags[1]) & DiffItem::kFlagSpecial) &&
+           StatusBeforeChecksum(item) == kNeedsChecksum;
+}
+
 void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
     if (options.crc32 == ComparisonOptions::kChecksumNone) {
         return;
     }
     const bool simple = options.crc32 == ComparisonOptions::kChecksumSimple;
-    const unsigned threads = std::max(2u, std::thread::hardware_concurrency());
+    const unsigned threads = ChecksumThreads();
     std::vector<DiffItem*> chunk;
     chunk.reserve(kChecksumChunk);
     std::vector<uint8_t> verdicts(kChecksumChunk);
@@ -603,10 +634,8 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
                 }
                 continue;
             }
-            c->checksumVerdict = detail::kVerdictNone;
-            // Special files are left to the status pass, which logs why they are skipped.
-            if ((c->sideFlags[0] | c->sideFlags[1]) & DiffItem::kFlagSpecial ||
-                StatusBeforeChecksum(c) != kNeedsChecksum) {
+            // A verdict left by the read stands: nothing has changed the pair since.
+            if (c->checksumVerdict != detail::kVerdictNone || !NeedsChecksum(c)) {
                 continue;
             }
             chunk.push_back(c);

@@ -15,6 +15,10 @@
 
 namespace quillon {
 
+namespace detail {
+class ChecksumPipeline;
+}
+
 class ComparisonObserver;
 class FolderReader;
 class ProgressFactory;
@@ -107,6 +111,9 @@ class Comparison {
     // Compares the contents of the pairs below `subtreeRoot` that will need it, several at a
     // time, and leaves each verdict in its item for DecideStatus.
     void PrefetchChecksums(DiffItem* subtreeRoot);
+    // A file pair that the content comparison will decide, with no special file on either side.
+    bool NeedsChecksum(DiffItem* item);
+    static unsigned ChecksumThreads();
     void RecomputeBelow(DiffItem* folder);
     void PauseAutoRefresh();
     void ResumeAutoRefresh();
@@ -118,6 +125,8 @@ class Comparison {
     ProgressSink* progress_ = nullptr;
     uint64_t progressPos_ = 0;
     AutoRefreshHooks autoRefresh_;
+    // Live while a whole right tree is read.
+    std::unique_ptr<detail::ChecksumPipeline> pipeline_;
     std::string leftPath_;
     std::string rightPath_;
 };

@@ -272,6 +272,140 @@ void ComputeChecksumVerdicts(const DiffItem* const* items, size_t count, bool si
     }
 }
 
+namespace {
+// Pairs per hand-over: large enough to keep folder handles reused and locking rare.
+constexpr size_t kPipelineBatch = 512;
+}  // namespace
+
+ChecksumPipeline::ChecksumPipeline(bool simple, unsigned helpers) : simple_(simple) {
+    for (unsigned t = 0; t < helpers; ++t) {
+        helpers_.emplace_back([this] { Work(); });
+    }
+}
+
+ChecksumPipeline::~ChecksumPipeline() {
+    Abandon();
+}
+
+void ChecksumPipeline::Add(DiffItem* item) {
+    if (!filling_) {
+        filling_ = std::make_unique<Batch>();
+        filling_->items.reserve(kPipelineBatch);
+    }
+    filling_->items.push_back(item);
+    if (filling_->items.size() == kPipelineBatch) {
+        Submit();
+        std::vector<std::unique_ptr<Batch>> done;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done.swap(done_);
+        }
+        Harvest(done);
+    }
+}
+
+void ChecksumPipeline::Submit() {
+    if (!filling_) {
+        return;
+    }
+    // Sized here so that every allocation of the pipeline stays in the caller's heap arena.
+    filling_->verdicts.resize(filling_->items.size());
+    if (helpers_.empty()) {
+        // Without helpers the caller's thread does the work at once.
+        std::unique_ptr<Batch> batch = std::move(filling_);
+        ComputeChecksumVerdicts(batch->items.data(), batch->items.size(), simple_, 1,
+                                batch->verdicts.data());
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_.push_back(std::move(batch));
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queued_.push_back(std::move(filling_));
+    }
+    wake_.notify_one();
+}
+
+void ChecksumPipeline::Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || !queued_.empty(); });
+        if (queued_.empty()) {
+            return;
+        }
+        std::unique_ptr<Batch> batch = std::move(queued_.back());
+        queued_.pop_back();
+        ++busy_;
+        lock.unlock();
+        ComputeChecksumVerdicts(batch->items.data(), batch->items.size(), simple_, 1,
+                                batch->verdicts.data());
+        lock.lock();
+        --busy_;
+        done_.push_back(std::move(batch));
+        finished_.notify_all();
+    }
+}
+
+void ChecksumPipeline::Harvest(std::vector<std::unique_ptr<Batch>>& done) {
+    for (const std::unique_ptr<Batch>& batch : done) {
+        for (size_t i = 0; i < batch->items.size(); ++i) {
+            batch->items[i]->checksumVerdict = batch->verdicts[i];
+        }
+    }
+    done.clear();
+}
+
+void ChecksumPipeline::Finish() {
+    Submit();
+    // The caller's thread takes queued batches too instead of waiting idle.
+    for (;;) {
+        std::unique_ptr<Batch> batch;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (queued_.empty()) {
+                break;
+            }
+            batch = std::move(queued_.back());
+            queued_.pop_back();
+        }
+        ComputeChecksumVerdicts(batch->items.data(), batch->items.size(), simple_, 1,
+                                batch->verdicts.data());
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_.push_back(std::move(batch));
+    }
+    std::vector<std::unique_ptr<Batch>> done;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [this] { return busy_ == 0 && queued_.empty(); });
+        done.swap(done_);
+    }
+    Harvest(done);
+    Stop();
+}
+
+void ChecksumPipeline::Abandon() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queued_.clear();
+    }
+    filling_.reset();
+    Stop();
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_.clear();
+}
+
+void ChecksumPipeline::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& helper : helpers_) {
+        helper.join();
+    }
+    helpers_.clear();
+}
+
 }  // namespace detail
 
 }  // namespace quillon

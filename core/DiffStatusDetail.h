@@ -1,9 +1,14 @@
 // The checksum entry points of the status rules, for files the scan already knows to be regular.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace quillon {
 struct DiffItem;
@@ -23,5 +28,44 @@ enum ChecksumVerdict : uint8_t {
 // would find it, on `threads` threads including the caller. The items are only read.
 void ComputeChecksumVerdicts(const DiffItem* const* items, size_t count, bool simple,
                              unsigned threads, uint8_t* verdicts);
+
+// Content comparison of pairs handed in one by one while the caller goes on reading the tree.
+// Helper threads only read the items handed in; the verdicts are written into the items by the
+// caller's thread, in Add (for finished batches) and in Finish. The caller must not change or
+// free a handed-in item before Finish.
+class ChecksumPipeline {
+  public:
+    ChecksumPipeline(bool simple, unsigned helpers);
+    ~ChecksumPipeline();
+    ChecksumPipeline(const ChecksumPipeline&) = delete;
+    ChecksumPipeline& operator=(const ChecksumPipeline&) = delete;
+
+    void Add(DiffItem* item);
+    // Waits for every verdict (helping with what is left) and stores them.
+    void Finish();
+    // Drops what is not done yet and stores nothing more; the items may then be freed.
+    void Abandon();
+
+  private:
+    struct Batch {
+        std::vector<DiffItem*> items;
+        std::vector<uint8_t> verdicts;
+    };
+    void Work();
+    void Submit();
+    void Harvest(std::vector<std::unique_ptr<Batch>>& done);
+    void Stop();
+
+    bool simple_;
+    std::unique_ptr<Batch> filling_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable finished_;
+    std::vector<std::unique_ptr<Batch>> queued_;
+    std::vector<std::unique_ptr<Batch>> done_;
+    size_t busy_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> helpers_;
+};
 
 }  // namespace quillon::detail

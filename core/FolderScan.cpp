@@ -61,7 +61,7 @@ bool IsSkippedContentFileName(std::string_view name) {
 FolderReader::FolderReader(const std::string& path) {
     fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ >= 0) {
-        buffer_ = std::make_unique<unsigned char[]>(kListingBufferSize);
+        buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kListingBufferSize);
     }
 }
 
