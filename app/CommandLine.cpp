@@ -6,8 +6,6 @@
 #include <cctype>
 
 #include "core/PathUtil.h"
-#include "platform/SettingsCatalogue.h"
-#include "platform/SettingsStore.h"
 #include "reports/ValueText.h"
 
 namespace quillon {
@@ -137,36 +135,6 @@ std::string NormaliseExtensionList(std::string_view list) {
     }
     out.push_back(';');
     return out;
-}
-
-FilterState SeedFilterFromSettings(const SettingsStore& store) {
-    FilterState filter;
-    const IntSetting& flags = settings::kFilterFlags;
-    const IntSetting& expandAll = settings::kFilterExpandAll;
-    filter.filterFlags =
-        uint32_t(store.GetProfileInt(flags.section, flags.entry, flags.defaultValue));
-    filter.filterActive = (filter.filterFlags & kFilterDiffMask) != 0;
-    filter.expandAll =
-        store.GetProfileInt(expandAll.section, expandAll.entry, expandAll.defaultValue) == 1;
-    if (!filter.filterActive) {
-        return filter;
-    }
-    auto takeList = [&](std::string_view key, uint32_t bit) {
-        std::vector<std::string> list;
-        store.ReadMruList(key, list);
-        filter.filterExtensions = list.empty() ? std::string() : list.front();
-        if (filter.filterExtensions.empty()) {
-            filter.filterFlags = (filter.filterFlags & ~bit) | FilterState::kNoExtensionFilter;
-        } else {
-            filter.filterExtensions = NormaliseExtensionList(filter.filterExtensions);
-        }
-    };
-    if (filter.filterFlags & FilterState::kInclusion) {
-        takeList(settings::kMruFilterInclusion, FilterState::kInclusion);
-    } else if (filter.filterFlags & FilterState::kExclusion) {
-        takeList(settings::kMruFilterExclusion, FilterState::kExclusion);
-    }
-    return filter;
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {

@@ -13,15 +13,10 @@
 
 namespace quillon {
 
-class SettingsStore;
-
 inline constexpr uint32_t kFilterDiffMask = 0xF00;
 
 // "txt, Doc" becomes ";txt;doc;".
 std::string NormaliseExtensionList(std::string_view list);
-
-// The Filter section and the start-up MRU lists.
-FilterState SeedFilterFromSettings(const SettingsStore& store);
 
 // The switch that writes the comparison report without a window. Values not given come from the
 // OutputFormat settings.

@@ -12,6 +12,7 @@
 
 #include "app/StartUp.h"
 #include "core/Comparison.h"
+#include "core/DisplayFilter.h"
 #include "platform/Log.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
@@ -173,7 +174,7 @@ std::unique_ptr<ProgressSink> TerminalProgressFactory::Open(std::string_view cap
 int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* progress,
               FILE* err) {
     OpenStartLog(settings);
-    FilterState filter = SeedFilterFromSettings(settings);
+    FilterState filter = StartupFilterState(settings);
     ApplyFilterOption(cmd, filter);
     Log("cmd args = %s", cmd.cmdArgs.c_str());
 

@@ -60,9 +60,6 @@ std::string UnavailableMessage(StartOutcome outcome) {
             return "the PDF rendition (/PDF) is not available in this build";
         case StartOutcome::Rename:
             return "the stand-alone bulk rename (/SARename) is not available in this build";
-        case StartOutcome::Window:
-            return "the comparison window is not in this build; compare from the command line "
-                   "with: quillon -Report LEFT RIGHT";
         default:
             return {};
     }

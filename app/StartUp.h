@@ -1,5 +1,5 @@
-// Every start-up outcome other than the report run: the runs that end without a window, the
-// files handed to a sibling tool, and the comparison window.
+// The start-up outcomes that end without a window: the runs this build does not do yet and the
+// files handed to a sibling tool. The window start is app/WindowStart.
 #pragma once
 
 #include <cstdio>

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DisplayFilter.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
@@ -281,7 +282,7 @@ class SeedFilter : public ::testing::Test {
 
 // Without a difference filter nothing is active and the lists are not read.
 TEST_F(SeedFilter, DefaultsAreInactive) {
-    FilterState f = SeedFilterFromSettings(settings);
+    FilterState f = StartupFilterState(settings);
     EXPECT_FALSE(f.filterActive);
     EXPECT_EQ(f.filterFlags, 0u);
     EXPECT_EQ(f.filterExtensions, "");
@@ -294,7 +295,7 @@ TEST_F(SeedFilter, InclusionTakesFirstListEntry) {
     settings.WriteProfileInt("Filter", "ExpandAll", 1);
     settings.AddToMruList(quillon::settings::kMruFilterInclusion, "TXT, doc");
     settings.AddToMruList(quillon::settings::kMruFilterInclusion, "pdf");
-    FilterState f = SeedFilterFromSettings(settings);
+    FilterState f = StartupFilterState(settings);
     EXPECT_TRUE(f.filterActive);
     EXPECT_EQ(f.filterFlags, 0x102u);
     EXPECT_EQ(f.filterExtensions, ";txt;doc;");
@@ -305,7 +306,7 @@ TEST_F(SeedFilter, InclusionTakesFirstListEntry) {
 TEST_F(SeedFilter, EmptyListFallsBackToNoExtensionFilter) {
     settings.WriteProfileInt("Filter", "Flags", 0x204);
     settings.WriteProfileInt("Filter", "ExpandAll", 2);
-    FilterState f = SeedFilterFromSettings(settings);
+    FilterState f = StartupFilterState(settings);
     EXPECT_TRUE(f.filterActive);
     EXPECT_EQ(f.filterFlags, 0x201u);
     EXPECT_EQ(f.filterExtensions, "");
@@ -316,7 +317,7 @@ TEST_F(SeedFilter, EmptyListFallsBackToNoExtensionFilter) {
 TEST_F(SeedFilter, CommandLineOverridesGivenParts) {
     settings.WriteProfileInt("Filter", "Flags", 0x102);
     settings.AddToMruList(quillon::settings::kMruFilterInclusion, "c");
-    FilterState f = SeedFilterFromSettings(settings);
+    FilterState f = StartupFilterState(settings);
     ApplyFilterOption(ParseCommandLine({"-FILTER"}), f);
     EXPECT_EQ(f.filterFlags, 0x102u);
     EXPECT_EQ(f.filterExtensions, ";c;");
