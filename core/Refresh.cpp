@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/AsciiCase.h"
 #include "core/Comparison.h"
 #include "core/ComparisonObserver.h"
 #include "core/DiffItem.h"
@@ -18,30 +19,6 @@
 
 namespace quillon {
 namespace {
-
-char FoldChar(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Fold(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = FoldChar(c);
-    }
-    return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldChar(a[i]) != FoldChar(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool IsDirectory(const std::string& path) {
     struct stat st {};
@@ -103,13 +80,13 @@ class SiblingLookup {
         byKind_[0].reserve(count);
         byKind_[1].reserve(count);
         for (DiffItem* c = folder->firstChild; c; c = c->next) {
-            byKind_[Kind(c)].emplace(Fold(c->name), Slot{c, 0});
+            byKind_[Kind(c)].emplace(FoldAscii(c->name), Slot{c, 0});
         }
     }
 
     // The child that holds exactly this entry on `side`.
     Slot* Find(uint32_t isFile, int side, std::string_view name) {
-        auto range = byKind_[isFile ? 1 : 0].equal_range(Fold(name));
+        auto range = byKind_[isFile ? 1 : 0].equal_range(FoldAscii(name));
         for (auto it = range.first; it != range.second; ++it) {
             DiffItem* item = it->second.item;
             if (item->Has(side) && item->Name(side) == name) {
@@ -120,7 +97,7 @@ class SiblingLookup {
     }
 
     Slot* SlotOf(const DiffItem* item) {
-        auto range = byKind_[Kind(item)].equal_range(Fold(item->name));
+        auto range = byKind_[Kind(item)].equal_range(FoldAscii(item->name));
         for (auto it = range.first; it != range.second; ++it) {
             if (it->second.item == item) {
                 return &it->second;
@@ -134,7 +111,7 @@ class SiblingLookup {
         if (Slot* slot = SlotOf(item)) {
             slot->seen |= bit;
         } else {
-            byKind_[Kind(item)].emplace(Fold(item->name), Slot{item, bit});
+            byKind_[Kind(item)].emplace(FoldAscii(item->name), Slot{item, bit});
         }
     }
 

@@ -12,39 +12,13 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/AsciiCase.h"
 #include "platform/Log.h"
 
 namespace quillon {
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-
-std::string Fold(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool ValidKeyName(std::string_view name) {
     if (name.empty()) {
@@ -280,7 +254,7 @@ RegHiveData::RegHiveData() {
 
 int RegHiveData::FindChild(int key, std::string_view name) const {
     const Node& node = nodes_[static_cast<size_t>(key)];
-    auto it = node.childIndex.find(Fold(name));
+    auto it = node.childIndex.find(FoldAscii(name));
     return it == node.childIndex.end() ? kNoKey : it->second;
 }
 
@@ -315,7 +289,7 @@ int RegHiveData::CreateKey(std::string_view path) {
             nodes_.push_back(std::move(node));
             Node& parent = nodes_[static_cast<size_t>(key)];
             parent.children.push_back(child);
-            parent.childIndex.emplace(Fold(part), child);
+            parent.childIndex.emplace(FoldAscii(part), child);
         }
         key = child;
     }
@@ -352,7 +326,7 @@ bool RegHiveData::DeleteKey(std::string_view path) {
     } else {
         pending.push_back(key);
         Node& parent = nodes_[static_cast<size_t>(nodes_[static_cast<size_t>(key)].parent)];
-        parent.childIndex.erase(Fold(nodes_[static_cast<size_t>(key)].name));
+        parent.childIndex.erase(FoldAscii(nodes_[static_cast<size_t>(key)].name));
         ++parent.deadChildren;
     }
     while (!pending.empty()) {
@@ -385,13 +359,13 @@ const RegValue* RegHiveData::FindValue(int key, std::string_view name) const {
         return nullptr;
     }
     const Node& node = nodes_[static_cast<size_t>(key)];
-    auto it = node.valueIndex.find(Fold(name));
+    auto it = node.valueIndex.find(FoldAscii(name));
     return it == node.valueIndex.end() ? nullptr : &*node.values[it->second];
 }
 
 void RegHiveData::SetValue(int key, RegValue value) {
     Node& node = nodes_[static_cast<size_t>(key)];
-    std::string folded = Fold(value.name);
+    std::string folded = FoldAscii(value.name);
     auto it = node.valueIndex.find(folded);
     if (it != node.valueIndex.end()) {
         RegValue& existing = *node.values[it->second];
@@ -409,7 +383,7 @@ void RegHiveData::CompactValues(Node& node) {
     node.valueIndex.clear();
     for (auto& value : node.values) {
         if (value) {
-            node.valueIndex.emplace(Fold(value->name), live.size());
+            node.valueIndex.emplace(FoldAscii(value->name), live.size());
             live.push_back(std::move(value));
         }
     }
@@ -419,7 +393,7 @@ void RegHiveData::CompactValues(Node& node) {
 
 bool RegHiveData::DeleteValue(int key, std::string_view name) {
     Node& node = nodes_[static_cast<size_t>(key)];
-    auto it = node.valueIndex.find(Fold(name));
+    auto it = node.valueIndex.find(FoldAscii(name));
     if (it == node.valueIndex.end()) {
         return false;
     }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "core/AsciiCase.h"
 #include "platform/RegistryStore.h"
 
 namespace quillon {
@@ -35,23 +36,6 @@ size_t Utf16Length(std::string_view text) {
 bool FitsMru(const RegValue& value) {
     return value.type == RegType::String && value.name.size() <= kMruNameLimit &&
            Utf16Length(value.text) <= kMruEntryLimit;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::string MruName(int number) {
