@@ -8,6 +8,7 @@
 #include "core/ComparisonObserver.h"
 #include "core/DiffStatusDetail.h"
 #include "core/FolderScan.h"
+#include "core/ListingPrefetch.h"
 #include "core/PathUtil.h"
 #include "platform/Log.h"
 #include "platform/ProgressSink.h"
@@ -182,6 +183,13 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
     }
     bool ok = true;
     uint64_t counter = 0;
+    if (readWholeTrees) {
+        std::vector<std::string> roots{left};
+        if (!right.empty()) {
+            roots.push_back(right);
+        }
+        listings_ = std::make_unique<ListingPrefetch>(std::move(roots));
+    }
     if (!ReadFolder(left, holder, level, kSideLeft, counter, readWholeTrees)) {
         ok = false;
     }
@@ -207,6 +215,7 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
             pipeline_.reset();
         }
     }
+    listings_.reset();
     if (ok) {
         if (progress_) {
             progress_->SetText(kTextSettingStatus);
@@ -229,9 +238,23 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
     if (path.empty()) {
         return false;
     }
-    FolderReader reader(path);
-    std::vector<FolderEntry> none;
-    return ReadListing(path, reader, none, holder, level, side, counter, recurse);
+    FolderReader reader;
+    std::vector<FolderEntry> listed;
+    if (!TakeListing(path, listed)) {
+        reader.Open(path);
+    }
+    return ReadListing(path, reader, listed, holder, level, side, counter, recurse);
+}
+
+bool Comparison::TakeListing(const std::string& path, std::vector<FolderEntry>& entries) {
+    if (!listings_) {
+        return false;
+    }
+    if (!listings_->Take(path, entries)) {
+        listings_.reset();
+        return false;
+    }
+    return true;
 }
 
 bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
@@ -337,14 +360,20 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             continue;
         }
         const std::string sub = item->FullPath(side);
-        FolderReader child(sub);
+        FolderReader child;
         ahead.clear();
         bool content = false;
-        while (child.Next(entry, true)) {
-            content = IsContentEntry(entry);
-            ahead.push_back(std::move(entry));
-            if (content) {
-                break;
+        if (TakeListing(sub, ahead)) {
+            content = std::any_of(ahead.begin(), ahead.end(),
+                                  [](const FolderEntry& e) { return IsContentEntry(e); });
+        } else {
+            child.Open(sub);
+            while (child.Next(entry, true)) {
+                content = IsContentEntry(entry);
+                ahead.push_back(std::move(entry));
+                if (content) {
+                    break;
+                }
             }
         }
         item->hasChildren[side] = content;

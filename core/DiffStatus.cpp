@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -22,6 +23,7 @@ namespace {
 
 constexpr unsigned char kCtrlZ = 0x1A;
 constexpr size_t kSimpleChars = 3;
+constexpr size_t kWholeFileBuffer = size_t{1} << 16;
 
 // Feeds bytes as a text-mode stream delivers them: CR LF becomes LF, 0x1A ends the data.
 class TextModeCrc {
@@ -134,9 +136,13 @@ int ChecksumAt(int dirFd, const char* name, bool simple, uint32_t& checksum) {
     int error = 0;
     // The simple checksum needs 3 characters; CR LF pairs and one byte of look-ahead fit in 8.
     unsigned char small[8];
-    static thread_local unsigned char big[1 << 16];
-    unsigned char* buffer = simple ? small : big;
-    const size_t bufferSize = simple ? sizeof small : sizeof big;
+    // Only threads that read whole files pay for a large buffer.
+    static thread_local std::unique_ptr<unsigned char[]> big;
+    if (!simple && !big) {
+        big = std::make_unique_for_overwrite<unsigned char[]>(kWholeFileBuffer);
+    }
+    unsigned char* buffer = simple ? small : big.get();
+    const size_t bufferSize = simple ? sizeof small : kWholeFileBuffer;
     for (;;) {
         const ssize_t got = read(fd, buffer, bufferSize);
         if (got < 0) {

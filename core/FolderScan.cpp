@@ -58,11 +58,13 @@ bool IsSkippedContentFileName(std::string_view name) {
     return IsUndoBackupName(name) || StartsWithNoCase(name, "$farlinkfarlinkupdated");
 }
 
-FolderReader::FolderReader(const std::string& path) {
+bool FolderReader::Open(const std::string& path) {
+    Close();
     fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) {
+    if (fd_ >= 0 && !buffer_) {
         buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kListingBufferSize);
     }
+    return fd_ >= 0;
 }
 
 FolderReader::~FolderReader() {

@@ -28,11 +28,15 @@ struct FolderEntry {
 // pay a path walk per entry. A folder that cannot be opened lists nothing.
 class FolderReader {
   public:
-    explicit FolderReader(const std::string& path);
+    // Closed until Open.
+    FolderReader() = default;
+    explicit FolderReader(const std::string& path) { Open(path); }
     ~FolderReader();
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
+    // Lists `path` from its start; false when it cannot be opened.
+    bool Open(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
     // The next entry other than "." (".." is returned). With `statFiles` the size and time of
     // files are read; folders are never stat'ed unless their type is unknown.

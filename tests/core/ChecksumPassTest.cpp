@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/Comparison.h"
+#include "support/TestDir.h"
+
+namespace quillon {
+namespace {
+
+// One pair of equal-size files and the status each checksum gives it.
+struct PairCase {
+    const char* name;
+    std::string left;
+    std::string right;
+    int32_t simple;  // first 3 characters
+    int32_t full;
+};
+
+const std::vector<PairCase>& Pairs() {
+    static const std::vector<PairCase> pairs = {
+        {"same.txt", "abcdef", "abcdef", StatusSame, StatusSame},
+        {"first.txt", "abcdef", "abXdef", StatusDifferent, StatusDifferent},
+        {"late.txt", "abcdef", "abcdeX", StatusSame, StatusDifferent},
+        // CR LF reads as LF: "ab\n" on both sides in the first 3 characters.
+        {"crlf.txt", std::string("ab\r\nX"), std::string("ab\nXY"), StatusSame, StatusDifferent},
+        {"crcr.txt", std::string("\r\r\n"), std::string("\r\n\n"), StatusDifferent,
+         StatusDifferent},
+        {"cr-end.txt", std::string("a\r"), std::string("a\n"), StatusDifferent, StatusDifferent},
+        // 0x1A ends the data: what follows it never counts.
+        {"ctrlz.txt",
+         std::string("a\x1A"
+                     "bc"),
+         std::string("a\x1A"
+                     "zz"),
+         StatusSame, StatusSame},
+        {"ctrlz-first.txt",
+         std::string("\x1A"
+                     "b"),
+         std::string("a\x1A"), StatusDifferent, StatusDifferent},
+        {"empty.txt", "", "", StatusSame, StatusSame},
+        {"one.txt", "x", "y", StatusDifferent, StatusDifferent},
+        {"two.txt", "xy", "xy", StatusSame, StatusSame},
+    };
+    return pairs;
+}
+
+// Enough folders that the pairs fill several hand-overs to the helper threads.
+constexpr int kFolders = 48;
+
+enum class Pass { kWholeTreeRead, kRecompute };
+
+struct PassCase {
+    const char* what;
+    int crc32;
+    Pass pass;
+};
+
+class ChecksumPass : public ::testing::TestWithParam<PassCase> {
+  protected:
+    void SetUp() override {
+        std::vector<test::TreeEntry> tree;
+        for (int f = 0; f < kFolders; ++f) {
+            const std::string sub = "d" + std::to_string(f) + "/";
+            for (const PairCase& p : Pairs()) {
+                tree.push_back({"left/" + sub + p.name, p.left});
+                tree.push_back({"right/" + sub + p.name, p.right});
+            }
+        }
+        dir_.MakeTree(tree);
+        for (int f = 0; f < kFolders; ++f) {
+            const std::string sub = "d" + std::to_string(f) + "/";
+            dir_.MakeFifo("left/" + sub + "pipe");
+            dir_.MakeFifo("right/" + sub + "pipe");
+            // A link to itself cannot be opened: the checksum gives no verdict.
+            dir_.Symlink("loop", "left/" + sub + "loop");
+            dir_.WriteFile("right/" + sub + "loop", "");
+            dir_.WriteFile("left/" + sub + "locked", "abc");
+            dir_.WriteFile("right/" + sub + "locked", "abd");
+            chmod((dir_ / ("left/" + sub + "locked")).c_str(), 0);
+        }
+    }
+
+    std::map<std::string, const DiffItem*> Files() const {
+        std::map<std::string, const DiffItem*> files;
+        for (const DiffItem* d = cmp_.rootItem->firstChild; d; d = d->next) {
+            for (const DiffItem* c = d->firstChild; c; c = c->next) {
+                files[d->name + "/" + c->name] = c;
+            }
+        }
+        return files;
+    }
+
+    test::TestDir dir_;
+    Comparison cmp_;
+};
+
+// Contents compared ahead (on helper threads) give the statuses the rules give one pair at a time.
+TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
+    const PassCase& param = GetParam();
+    cmp_.readWholeTrees = true;
+    cmp_.options.crc32 = param.pass == Pass::kRecompute ? 0 : param.crc32;
+    ASSERT_TRUE(cmp_.CompareFolders(dir_ / "left", dir_ / "right", 0));
+    if (param.pass == Pass::kRecompute) {
+        cmp_.options.crc32 = param.crc32;
+        cmp_.RecomputeFileStatuses(cmp_.rootItem);
+    }
+    const bool simple = param.crc32 == ComparisonOptions::kChecksumSimple;
+    const bool asRoot = geteuid() == 0;
+    std::map<std::string, const DiffItem*> files = Files();
+    ASSERT_EQ(files.size(), size_t(kFolders) * (Pairs().size() + 3));
+    for (int f = 0; f < kFolders; ++f) {
+        const std::string sub = "d" + std::to_string(f) + "/";
+        for (const PairCase& p : Pairs()) {
+            EXPECT_EQ(files[sub + p.name]->status, simple ? p.simple : p.full) << sub << p.name;
+        }
+        EXPECT_EQ(files[sub + "pipe"]->status, StatusSame);
+        EXPECT_EQ(files[sub + "loop"]->status, StatusSame);
+        // An unreadable side gives no verdict; root reads it anyway and sees the difference.
+        EXPECT_EQ(files[sub + "locked"]->status, asRoot ? StatusDifferent : StatusSame);
+    }
+    // The same decision again, now with nothing computed ahead.
+    for (auto& [path, item] : files) {
+        const int32_t before = item->status;
+        cmp_.DecideStatus(const_cast<DiffItem*>(item));
+        EXPECT_EQ(item->status, before) << path;
+        EXPECT_EQ(item->checksumVerdict, 0) << path;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ChecksumPass,
+    ::testing::Values(
+        PassCase{"simple_read", ComparisonOptions::kChecksumSimple, Pass::kWholeTreeRead},
+        PassCase{"full_read", 1, Pass::kWholeTreeRead},
+        PassCase{"simple_recompute", ComparisonOptions::kChecksumSimple, Pass::kRecompute},
+        PassCase{"full_recompute", 1, Pass::kRecompute}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// The content comparison stays the last rule: a size difference decides without opening files,
+// and files at the size limit are never read.
+TEST(ChecksumPassRules, OnlyPairsThatAgreeOtherwiseAreRead) {
+    test::TestDir dir;
+    std::vector<test::TreeEntry> tree;
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = "f" + std::to_string(i);
+        tree.push_back({"left/" + n, "abc"});
+        tree.push_back({"right/" + n, "abd"});
+        tree.push_back({"left/s" + n, "abc"});
+        tree.push_back({"right/s" + n, "abcd"});
+    }
+    dir.MakeTree(tree);
+    for (int i = 0; i < 40; ++i) {
+        // Unreadable for the checksum, but its size alone already differs.
+        chmod((dir / ("left/sf" + std::to_string(i))).c_str(), 0);
+    }
+    Comparison cmp;
+    cmp.readWholeTrees = true;
+    cmp.options.crc32SizeToSkip = 3;  // every 3-byte file is at the limit
+    ASSERT_TRUE(cmp.CompareFolders(dir / "left", dir / "right", 0));
+    int same = 0;
+    int different = 0;
+    for (const DiffItem* c = cmp.rootItem->firstChild; c; c = c->next) {
+        if (!c->isFile) {
+            continue;
+        }
+        EXPECT_EQ(c->status, c->name[0] == 's' ? StatusDifferent : StatusSame) << c->name;
+        (c->status == StatusSame ? same : different) += 1;
+    }
+    EXPECT_EQ(same, 40);
+    EXPECT_EQ(different, 40);
+}
+
+}  // namespace
+}  // namespace quillon
