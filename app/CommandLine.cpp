@@ -5,19 +5,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/AsciiCase.h"
 #include "core/PathUtil.h"
 #include "reports/ValueText.h"
 
 namespace quillon {
 
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool StartsWithSwitchChar(std::string_view arg) {
     return !arg.empty() && (arg[0] == '-' || arg[0] == '/');
