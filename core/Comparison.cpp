@@ -8,7 +8,6 @@
 #include "core/ComparisonObserver.h"
 #include "core/DiffStatusDetail.h"
 #include "core/FolderScan.h"
-#include "core/ListingPrefetch.h"
 #include "core/PathUtil.h"
 #include "platform/Log.h"
 #include "platform/ProgressSink.h"
@@ -183,13 +182,6 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
     }
     bool ok = true;
     uint64_t counter = 0;
-    if (readWholeTrees) {
-        std::vector<std::string> roots{left};
-        if (!right.empty()) {
-            roots.push_back(right);
-        }
-        listings_ = std::make_unique<ListingPrefetch>(std::move(roots));
-    }
     if (!ReadFolder(left, holder, level, kSideLeft, counter, readWholeTrees)) {
         ok = false;
     }
@@ -215,7 +207,6 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
             pipeline_.reset();
         }
     }
-    listings_.reset();
     if (ok) {
         if (progress_) {
             progress_->SetText(kTextSettingStatus);
@@ -238,23 +229,9 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
     if (path.empty()) {
         return false;
     }
-    FolderReader reader;
-    std::vector<FolderEntry> listed;
-    if (!TakeListing(path, listed)) {
-        reader.Open(path);
-    }
-    return ReadListing(path, reader, listed, holder, level, side, counter, recurse);
-}
-
-bool Comparison::TakeListing(const std::string& path, std::vector<FolderEntry>& entries) {
-    if (!listings_) {
-        return false;
-    }
-    if (!listings_->Take(path, entries)) {
-        listings_.reset();
-        return false;
-    }
-    return true;
+    FolderReader reader(path);
+    std::vector<FolderEntry> none;
+    return ReadListing(path, reader, none, holder, level, side, counter, recurse);
 }
 
 bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
@@ -360,20 +337,14 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             continue;
         }
         const std::string sub = item->FullPath(side);
-        FolderReader child;
+        FolderReader child(sub);
         ahead.clear();
         bool content = false;
-        if (TakeListing(sub, ahead)) {
-            content = std::any_of(ahead.begin(), ahead.end(),
-                                  [](const FolderEntry& e) { return IsContentEntry(e); });
-        } else {
-            child.Open(sub);
-            while (child.Next(entry, true)) {
-                content = IsContentEntry(entry);
-                ahead.push_back(std::move(entry));
-                if (content) {
-                    break;
-                }
+        while (child.Next(entry, true)) {
+            content = IsContentEntry(entry);
+            ahead.push_back(std::move(entry));
+            if (content) {
+                break;
             }
         }
         item->hasChildren[side] = content;

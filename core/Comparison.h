@@ -21,7 +21,6 @@ class ChecksumPipeline;
 
 class ComparisonObserver;
 class FolderReader;
-class ListingPrefetch;
 class ProgressFactory;
 struct FolderEntry;
 class ProgressSink;
@@ -116,8 +115,6 @@ class Comparison {
     bool NeedsChecksum(DiffItem* item);
     static unsigned ChecksumThreads();
     void RecomputeBelow(DiffItem* folder);
-    // The prefetched listing of `path`, when a prefetch is running and on the same walk.
-    bool TakeListing(const std::string& path, std::vector<FolderEntry>& entries);
     void PauseAutoRefresh();
     void ResumeAutoRefresh();
     bool StepProgress(std::string_view name);
@@ -128,8 +125,6 @@ class Comparison {
     ProgressSink* progress_ = nullptr;
     uint64_t progressPos_ = 0;
     AutoRefreshHooks autoRefresh_;
-    // Live while whole trees are read.
-    std::unique_ptr<ListingPrefetch> listings_;
     // Live while a whole right tree is read.
     std::unique_ptr<detail::ChecksumPipeline> pipeline_;
     std::string leftPath_;
