@@ -12,7 +12,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev clang-format \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build asan test test-fast fuzz run format bench clean
+.PHONY: deps configure build asan test test-fast fuzz run format format-check bench clean
 
 deps:
 	@missing=""; \
@@ -39,8 +39,8 @@ build: configure
 asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-# The plain suite, then the same suite under AddressSanitizer and UBSan, then a short fuzz run.
-test: build asan
+# Formatting, the plain suite, the same suite under AddressSanitizer and UBSan, a short fuzz run.
+test: format-check build asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory fuzz
@@ -69,6 +69,9 @@ bench: build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+format-check: deps
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
