@@ -19,22 +19,10 @@ using namespace std::string_literals;
 using test::LocalTime;
 using test::ProcessResult;
 
-// QUILLON_BIN when set, else the program beside the tests folder of this build.
-std::string QuillonBinary() {
-    if (const char* bin = std::getenv("QUILLON_BIN")) {
-        return bin;
-    }
-    char self[PATH_MAX] = {};
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string dir = std::string(self, n > 0 ? size_t(n) : 0);
-    dir = dir.substr(0, dir.rfind('/'));
-    return dir.substr(0, dir.rfind('/')) + "/quillon";
-}
-
 class ReportRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(access(QuillonBinary().c_str(), X_OK), 0) << QuillonBinary();
+        ASSERT_EQ(access(test::QuillonProgram().c_str(), X_OK), 0) << test::QuillonProgram();
         const time_t t = LocalTime(2010, 1, 4, 12, 34);
         trees.MakeTree({{"L/a.txt", "x", t},
                         {"L/keep.txt", "same", t},
@@ -49,7 +37,7 @@ class ReportRun : public ::testing::Test {
 
     ProcessResult Run(std::vector<std::string> args) {
         // No display at all: the report run must not need one.
-        return test::RunProcess(QuillonBinary(), args, {"DISPLAY=", "WAYLAND_DISPLAY="});
+        return test::RunProcess(test::QuillonProgram(), args, {"DISPLAY=", "WAYLAND_DISPLAY="});
     }
 
     test::TempConfigEnv env;

@@ -16,17 +16,6 @@ namespace {
 
 using test::ProcessResult;
 
-std::string QuillonProgram() {
-    if (const char* bin = std::getenv("QUILLON_BIN")) {
-        return bin;
-    }
-    char self[PATH_MAX] = {};
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string dir = std::string(self, n > 0 ? size_t(n) : 0);
-    dir = dir.substr(0, dir.rfind('/'));
-    return dir.substr(0, dir.rfind('/')) + "/quillon";
-}
-
 const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
 class FileStart : public ::testing::Test {
@@ -50,7 +39,7 @@ class FileStart : public ::testing::Test {
     // path is empty, so that no real editor or viewer of this machine can be picked up.
     ProcessResult Run(const std::vector<std::string>& args, bool isolated = false) {
         std::string path = isolated ? files / "emptybin" : "/usr/bin:/bin";
-        return test::RunProcess(QuillonProgram(), args, {"PATH=" + path});
+        return test::RunProcess(test::QuillonProgram(), args, {"PATH=" + path});
     }
 
     test::TempConfigEnv env;

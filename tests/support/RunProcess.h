@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,6 +19,19 @@
 extern char** environ;
 
 namespace quillon::test {
+
+// The built program: QUILLON_BIN when set, else `quillon` in the build folder above the one
+// holding the running test program.
+inline std::string QuillonProgram() {
+    if (const char* bin = std::getenv("QUILLON_BIN")) {
+        return bin;
+    }
+    char self[4096] = {};
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string dir = std::string(self, n > 0 ? size_t(n) : 0);
+    dir = dir.substr(0, dir.rfind('/'));
+    return dir.substr(0, dir.rfind('/')) + "/quillon";
+}
 
 struct ProcessResult {
     int status = -1;  // exit status, or -1 when the program could not run or was killed
