@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "ListRows.h"
 #include "core/AutoRefresh.h"
 #include "core/DiffItem.h"
 #include "platform/Log.h"
@@ -92,23 +93,8 @@ class FrameCommandsTest : public ::testing::Test {
         ASSERT_TRUE(frame_->OpenPath(left));
         ASSERT_TRUE(frame_->OpenPath(right));
     }
-    const DiffItem* Row(const std::string& name) {
-        for (DiffItem* item : Model().Rows()) {
-            if (item->name == name) {
-                return item;
-            }
-        }
-        return nullptr;
-    }
-    int RowOf(const std::string& name) {
-        const auto& rows = Model().Rows();
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if (rows[i]->name == name) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
+    const DiffItem* Row(const std::string& name) { return test::ItemOfName(Model(), name); }
+    int RowOf(const std::string& name) { return test::RowOfName(Model(), name); }
     int Setting(const char* section, const char* name) {
         return store_->GetProfileInt(section, name, -12345);
     }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ListRows.h"
 #include "core/DiffItem.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
@@ -61,15 +62,7 @@ class MainWindowTest : public ::testing::Test {
         }
         return names;
     }
-    int RowOf(const std::string& name) {
-        const auto& rows = Model().Rows();
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if (rows[i]->name == name) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
+    int RowOf(const std::string& name) { return test::RowOfName(Model(), name); }
     int Current() { return View().currentIndex().row(); }
     void ExpectConsistent() {
         std::string why;
