@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "core/AsciiCase.h"
+#include "core/DisplayFilter.h"
 #include "core/PathUtil.h"
 #include "reports/ValueText.h"
 
@@ -75,7 +76,7 @@ void ParseFilterOption(std::string_view arg, CommandLine& cmd) {
         cmd.filterFlags = LeadingNumber(tokens[1]);
     }
     if (tokens.size() > 2) {
-        cmd.filterExtensions = NormaliseExtensionList(tokens[2]);
+        cmd.filterExtensions = NormaliseFilterExtensions(tokens[2]);
     }
 }
 
@@ -118,18 +119,6 @@ bool ParseReportValues(std::string_view rest, ReportSwitch& report, std::string&
 }
 
 }  // namespace
-
-std::string NormaliseExtensionList(std::string_view list) {
-    std::string out = ";";
-    for (char c : list) {
-        if (c == ' ') {
-            continue;
-        }
-        out.push_back(c == ',' ? ';' : char(std::tolower(static_cast<unsigned char>(c))));
-    }
-    out.push_back(';');
-    return out;
-}
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cmd;

@@ -15,9 +15,6 @@ namespace quillon {
 
 inline constexpr uint32_t kFilterDiffMask = 0xF00;
 
-// "txt, Doc" becomes ";txt;doc;".
-std::string NormaliseExtensionList(std::string_view list);
-
 // The switch that writes the comparison report without a window. Values not given come from the
 // OutputFormat settings.
 struct ReportSwitch {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/FilterState.h"
+#include "platform/SettingsCatalogue.h"
+#include "platform/SettingsStore.h"
 
 namespace quillon {
 
@@ -19,15 +21,11 @@ inline constexpr uint32_t kFilterDifferenceBits = 0xF00;
 
 inline constexpr std::string_view kFilterDialogSection = "FilterDialog";
 inline constexpr std::string_view kFilterDefaultsSection = "Filter";
-inline constexpr std::string_view kDialogInclusionMru =
-    "Software\\Marrowby\\Quillon\\FilterDialog\\MRU_ext_inclusion";
-inline constexpr std::string_view kDialogExclusionMru =
-    "Software\\Marrowby\\Quillon\\FilterDialog\\MRU_ext_exclusion";
-inline constexpr std::string_view kDefaultsInclusionMru =
-    "Software\\Marrowby\\Quillon\\Filter\\MRU_ext_inclusion";
-inline constexpr std::string_view kDefaultsExclusionMru =
-    "Software\\Marrowby\\Quillon\\Filter\\MRU_ext_exclusion";
-inline constexpr int kFilterMruMaxCount = 20;
+inline constexpr std::string_view kDialogInclusionMru = settings::kMruFilterDialogInclusion;
+inline constexpr std::string_view kDialogExclusionMru = settings::kMruFilterDialogExclusion;
+inline constexpr std::string_view kDefaultsInclusionMru = settings::kMruFilterInclusion;
+inline constexpr std::string_view kDefaultsExclusionMru = settings::kMruFilterExclusion;
+inline constexpr int kFilterMruMaxCount = kMruMaxCount;
 
 inline constexpr const char* kMainTitle = "Quillon";
 inline constexpr const char* kFilteredTitleSuffix = " - Filtered View";

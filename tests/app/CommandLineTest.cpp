@@ -181,12 +181,6 @@ TEST(ParseCommandLine, OutWithoutFileIsAnError) {
     EXPECT_TRUE(ParseCommandLine({"-Report", "-Out:x", "l", "r"}).error.empty());
 }
 
-TEST(NormaliseExtensionList, LowerCaseSemicolonsNoSpaces) {
-    EXPECT_EQ(NormaliseExtensionList("txt,Doc"), ";txt;doc;");
-    EXPECT_EQ(NormaliseExtensionList(" C , H;cpp"), ";c;h;cpp;");
-    EXPECT_EQ(NormaliseExtensionList(""), ";;");
-}
-
 struct DecideCase {
     DecideCase(const char* why, Args args, StartOutcome outcome, Args paths, bool binary = false)
         : why(why),
