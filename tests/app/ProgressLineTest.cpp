@@ -30,6 +30,7 @@ TEST(ProgressLine, RedrawsInPlaceAndClears) {
     const std::string last = "Quillon: Reading a b 4/10";
     EXPECT_EQ(Contents(f),
               "\rQuillon: Reading a b 0/10\r" + last + "\r" + std::string(last.size(), ' ') + "\r");
+    sink.reset();  // its destructor still writes to the stream
     std::fclose(f);
 }
 
@@ -43,6 +44,7 @@ TEST(ProgressLine, ThrottlesRedraws) {
         EXPECT_FALSE(sink->Update("x", uint64_t(i)));
     }
     EXPECT_EQ(Contents(f), "\rQ: x");
+    sink.reset();  // its destructor still writes to the stream
     std::fclose(f);
 }
 
@@ -56,6 +58,7 @@ TEST(ProgressLine, LongTextStaysOnOneLine) {
     std::string text = Contents(f);
     EXPECT_LE(text.size(), 80u);
     EXPECT_EQ(text.substr(text.size() - 3), "...");
+    sink.reset();  // its destructor still writes to the stream
     std::fclose(f);
 }
 
