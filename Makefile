@@ -2,6 +2,10 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+# A fixed seed and run count, so that a test run explores the same inputs on every machine; explore
+# further with e.g. `make fuzz FUZZ_RUN=-max_total_time=600`. New inputs land in the build folder;
+# the committed corpus holds the seeds and every input that once found a fault.
+FUZZ_RUN ?= -seed=1 -runs=200000
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
@@ -55,8 +59,10 @@ fuzz: deps
 	    -DQUILLON_BUILD_UI=OFF -DQUILLON_BENCH=OFF >/dev/null && \
 	  cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quillon_fuzzers && \
 	  for f in $(FUZZ_BUILD)/tests/fuzz/fuzz_*; do \
-	    echo "fuzzing $$f"; \
-	    $$f -max_total_time=$${FUZZ_SECONDS:-30} -rss_limit_mb=2048 tests/fuzz/corpus/$$(basename $$f) || exit 1; \
+	    name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	    echo "fuzzing $$name: $(FUZZ_RUN)"; \
+	    $$f $(FUZZ_RUN) -rss_limit_mb=2048 -artifact_prefix=$(FUZZ_BUILD)/ \
+	      $(FUZZ_BUILD)/corpus/$$name tests/fuzz/corpus/$$name || exit 1; \
 	  done; \
 	fi
 

@@ -231,6 +231,41 @@ bool IsTypePrefix(std::string_view data) {
     return true;
 }
 
+// Hex data of the other value types: the type prefix, then bytes as two hex digits separated by
+// commas, spaces allowed anywhere after the prefix. Anything else (a stray backslash above all,
+// which would read as a continuation when written back) refuses the file rather than letting a
+// value swallow the lines after it.
+bool CanonicalHexData(std::string_view joined, std::string& out) {
+    size_t colon = joined.find(':');
+    out.assign(joined.substr(0, colon + 1));
+    int digits = 0;
+    bool expectDigit = true;
+    bool any = false;
+    for (char c : joined.substr(colon + 1)) {
+        if (c == ' ' || c == '\t' || c == '\r') {
+            continue;
+        }
+        if (c == ',') {
+            if (digits != 2) {
+                return false;
+            }
+            digits = 0;
+            expectDigit = true;
+            out += c;
+            continue;
+        }
+        if (HexDigit(c) < 0 || !expectDigit) {
+            return false;
+        }
+        out += c;
+        any = true;
+        if (++digits == 2) {
+            expectDigit = false;
+        }
+    }
+    return !any || digits == 2;
+}
+
 }  // namespace
 
 std::string_view HiveName(RegHive hive) {
@@ -643,7 +678,9 @@ bool RegHiveData::Parse(std::string_view input, RegHive hive, RegHiveData& out,
                 joined += more;
             }
             value.type = RegType::Other;
-            value.text = std::string(Trim(joined));
+            if (!CanonicalHexData(joined, value.text)) {
+                return fail("bad hex data");
+            }
         } else {
             return fail("unknown value data");
         }

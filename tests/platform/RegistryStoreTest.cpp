@@ -356,7 +356,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadText{"no equals", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\" \"b\"\n"},
         BadText{"after string", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\"=\"b\"c\n"},
         BadText{"bare word", kHead + "[HKEY_CURRENT_USER\\A]\nhello\n"},
-        BadText{"untyped data", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\"=12\n"}),
+        BadText{"untyped data", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\"=12\n"},
+        // A backslash left in hex data would continue over the next line once written back.
+        BadText{"continued at end", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\"=hex:25,\\\\\n"},
+        BadText{"odd hex byte", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\"=hex(2):2,41\n"},
+        BadText{"not hex", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\"=hex:zz\n"},
+        BadText{"empty byte", kHead + "[HKEY_CURRENT_USER\\A]\n\"a\"=hex:01,,02\n"}),
     [](const auto& info) {
         std::string name = info.param.why;
         std::replace(name.begin(), name.end(), ' ', '_');
