@@ -115,40 +115,6 @@ int InRange(int value, int count) {
     return value >= 0 && value < count ? value : 0;
 }
 
-bool CopyToStdout(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    char buffer[65536];
-    bool ok = true;
-    while (ok) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        for (ssize_t done = 0; done < n && ok;) {
-            ssize_t w = write(STDOUT_FILENO, buffer + done, size_t(n - done));
-            if (w < 0 && errno == EINTR) {
-                continue;
-            }
-            ok = w > 0;
-            done += std::max<ssize_t>(w, 0);
-        }
-    }
-    close(fd);
-    return ok;
-}
-
-std::string TempFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-}
-
 }  // namespace
 
 ComparisonOptions LoadComparisonOptions(const SettingsStore& store) {
@@ -209,47 +175,40 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
     if (!comparison.CompareFolders(left, right, kProgressOptionDocumentOpen)) {
         return Trouble(err, "the folders could not be compared: " + left + " and " + right);
     }
-    ReportInput input =
-        CollectReportInput(comparison.rootItem, comparison.LeftPath(), comparison.RightPath());
+    // The rows are read from the tree as they are written: nothing changes the tree meanwhile.
+    const ReportInput input =
+        TreeReportInput(comparison.rootItem, comparison.LeftPath(), comparison.RightPath());
     int status = CountDifferenceRows(input) > 0 ? kReportExitDifferent : kReportExitSame;
 
-    // Standard output gets exactly the bytes a report file would hold, so the file writer is
-    // used and its result copied.
-    bool toStdout = !cmd.report.outPath.has_value();
-    std::string target;
-    if (toStdout) {
-        std::string pattern = TempFolder() + "/quillon-report-XXXXXX";
-        int fd = mkstemp(pattern.data());
-        if (fd < 0) {
-            return Trouble(err, "cannot create a temporary file in " + TempFolder() + ": " +
-                                    std::strerror(errno));
+    if (!cmd.report.outPath.has_value()) {
+        // Standard output gets exactly the bytes a report file would hold.
+        int fd = dup(STDOUT_FILENO);
+        FILE* out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+        if (out == nullptr) {
+            if (fd >= 0) {
+                close(fd);
+            }
+            return Trouble(err, "cannot write the report to standard output");
         }
-        close(fd);
-        target = pattern;
-    } else {
-        target = *cmd.report.outPath;
+        bool written = WriteReportToStream(input, options, out, index, encoding, style);
+        written = std::fclose(out) == 0 && written;
+        if (!written) {
+            return Trouble(err, "cannot write the report to standard output");
+        }
+        return status;
     }
-    // A report always starts a new file: the normal layout appends (the temporary file is empty).
-    if (!toStdout && PathExistsLoose(target) && unlink(target.c_str()) != 0) {
+    const std::string& target = *cmd.report.outPath;
+    // A report always starts a new file: the normal layout appends.
+    if (PathExistsLoose(target) && unlink(target.c_str()) != 0) {
         return Trouble(err, "cannot replace " + target + ": " + std::strerror(errno));
     }
     bool written = IsSpreadsheetIndex(index)
                        ? WriteSpreadsheetReport(input, options, target, index, encoding, style)
                        : WriteTextReport(input, options, target, index, encoding, style);
-    if (written && toStdout) {
-        written = CopyToStdout(target);
-        unlink(target.c_str());
-        if (!written) {
-            return Trouble(err, "cannot write the report to standard output");
-        }
-    } else if (!written) {
-        if (toStdout) {
-            unlink(target.c_str());
-        }
+    if (!written) {
         return Trouble(err, "No output created: cannot write " + target);
-    } else {
-        Log("Saved the output result to [%s]", target.c_str());
     }
+    Log("Saved the output result to [%s]", target.c_str());
     return status;
 }
 

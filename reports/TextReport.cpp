@@ -211,16 +211,37 @@ void AppendNormalFile(std::string& out, const ReportRow& row, const ReportOption
     out += plain ? "\n" : labels.RowEnd(row.status);
 }
 
-bool WriteWhole(const std::string& path, const std::string& text, int encoding, bool newFile) {
-    TextEncoding enc = ToTextEncoding(encoding);
-    FILE* stream = OpenEncodedTextFile(path, newFile ? "w" : "a+", enc, newFile);
-    if (stream == nullptr) {
-        return false;
+// The report text as it grows. With a writer attached, whole rows are handed on once a piece
+// is large enough, so that a report of a million rows never sits whole in memory (and, for the
+// encodings that convert, never twice).
+class ReportText {
+  public:
+    using Writer = std::function<bool(std::string_view)>;
+    explicit ReportText(Writer writer = {}) : writer_(std::move(writer)) {}
+
+    std::string& Text() { return text_; }
+    void RowDone() {
+        if (writer_ && text_.size() >= kPiece) {
+            Hand();
+        }
     }
-    bool ok = text.empty() || WriteEncodedText(stream, enc, text) > 0;
-    ok = std::fclose(stream) == 0 && ok;
-    return ok;
-}
+    bool Finish() {
+        if (writer_ && !text_.empty()) {
+            Hand();
+        }
+        return ok_;
+    }
+
+  private:
+    static constexpr size_t kPiece = 1 << 20;
+    void Hand() {
+        ok_ = ok_ && writer_(text_);
+        text_.clear();
+    }
+    Writer writer_;
+    std::string text_;
+    bool ok_ = true;
+};
 
 ReportStatus MapStatus(const DiffItem& item) {
     if (item.isFile) {
@@ -255,16 +276,12 @@ std::string ReportVersion(const DiffItem& item, int side) {
     return text == kVersionNotRead ? std::string() : text;
 }
 
-}  // namespace
-
-ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot,
-                               const std::string& rightRoot) {
-    ReportInput input;
-    input.leftRoot = leftRoot;
-    input.rightRoot = rightRoot;
-    // An explicit stack: a deep tree must not exhaust the call stack.
+// Visits the items below `root` in display order with their depth (1 for the top level). An
+// explicit stack: a deep tree must not exhaust the call stack.
+template <typename Visit>
+void WalkItems(const DiffItem* root, Visit visit) {
     std::vector<std::pair<const DiffItem*, int>> pending;
-    if (root != nullptr && root->lastChild != nullptr) {
+    if (root != nullptr) {
         for (const DiffItem* c = root->lastChild; c != nullptr; c = c->prev) {
             pending.emplace_back(c, 1);
         }
@@ -272,61 +289,130 @@ ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot
     while (!pending.empty()) {
         auto [item, depth] = pending.back();
         pending.pop_back();
-        ReportRow row;
-        row.isFolder = item->isFile == 0;
-        row.status = MapStatus(*item);
-        row.depth = depth;
-        row.name = item->Has(kSideLeft) ? item->Name(kSideLeft) : item->name;
-        if (item->Has(kSideRight) && item->Name(kSideRight) != row.name) {
-            row.rightName = item->Name(kSideRight);
-        }
-        row.leftPath = item->Dir(kSideLeft);
-        row.rightPath = item->Dir(kSideRight);
-        if (!row.isFolder) {
-            for (int side : {kSideLeft, kSideRight}) {
-                if (!item->Has(side)) {
-                    continue;
-                }
-                (side == kSideLeft ? row.leftVersion : row.rightVersion) =
-                    ReportVersion(*item, side);
-                (side == kSideLeft ? row.leftTime : row.rightTime) = item->TimeText(side);
-                (side == kSideLeft ? row.leftSize : row.rightSize) = item->SizeText(side);
-            }
-        }
-        input.rows.push_back(std::move(row));
+        visit(*item, depth);
         for (const DiffItem* c = item->lastChild; c != nullptr; c = c->prev) {
             pending.emplace_back(c, depth + 1);
         }
     }
+}
+
+// Fills `row` from `item`, reusing the row's strings.
+void FillRow(const DiffItem& item, int depth, ReportRow& row) {
+    row.isFolder = item.isFile == 0;
+    row.status = MapStatus(item);
+    row.depth = depth;
+    row.name = item.Has(kSideLeft) ? item.Name(kSideLeft) : item.name;
+    row.rightName.clear();
+    if (item.Has(kSideRight) && item.Name(kSideRight) != row.name) {
+        row.rightName = item.Name(kSideRight);
+    }
+    row.leftPath = item.Dir(kSideLeft);
+    row.rightPath = item.Dir(kSideRight);
+    for (int side : {kSideLeft, kSideRight}) {
+        std::string& version = side == kSideLeft ? row.leftVersion : row.rightVersion;
+        std::string& time = side == kSideLeft ? row.leftTime : row.rightTime;
+        std::string& size = side == kSideLeft ? row.leftSize : row.rightSize;
+        if (row.isFolder || !item.Has(side)) {
+            version.clear();
+            time.clear();
+            size.clear();
+            continue;
+        }
+        version = ReportVersion(item, side);
+        time = item.TimeText(side);
+        size = item.SizeText(side);
+    }
+}
+
+int MaxDepth(const ReportInput& input) {
+    int maxDepth = 0;
+    if (input.tree != nullptr) {
+        WalkItems(input.tree,
+                  [&](const DiffItem&, int depth) { maxDepth = std::max(maxDepth, depth); });
+    } else {
+        for (const ReportRow& row : input.rows) {
+            maxDepth = std::max(maxDepth, row.depth);
+        }
+    }
+    return maxDepth;
+}
+
+}  // namespace
+
+void ReportInput::ForEachRow(const ReportRowVisitor& visit) const {
+    if (tree == nullptr) {
+        for (const ReportRow& row : rows) {
+            visit(row);
+        }
+        return;
+    }
+    ReportRow row;
+    WalkItems(tree, [&](const DiffItem& item, int depth) {
+        FillRow(item, depth, row);
+        visit(row);
+    });
+}
+
+ReportInput TreeReportInput(const DiffItem* root, const std::string& leftRoot,
+                            const std::string& rightRoot) {
+    ReportInput input;
+    input.leftRoot = leftRoot;
+    input.rightRoot = rightRoot;
+    input.tree = root;
+    return input;
+}
+
+ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot,
+                               const std::string& rightRoot) {
+    ReportInput input;
+    input.leftRoot = leftRoot;
+    input.rightRoot = rightRoot;
+    TreeReportInput(root, leftRoot, rightRoot).ForEachRow([&](const ReportRow& row) {
+        input.rows.push_back(row);
+    });
     return input;
 }
 
 size_t CountDifferenceRows(const ReportInput& input) {
-    return size_t(std::count_if(input.rows.begin(), input.rows.end(), [](const ReportRow& r) {
-        return r.name != ".." && r.status != ReportStatus::Same &&
-               r.status != ReportStatus::FolderBoth;
-    }));
+    auto counts = [](bool isFolder, std::string_view name, ReportStatus status) {
+        return !(isFolder && name == "..") && status != ReportStatus::Same &&
+               status != ReportStatus::FolderBoth;
+    };
+    size_t count = 0;
+    if (input.tree != nullptr) {
+        // The status alone decides, so no row texts are built.
+        WalkItems(input.tree, [&](const DiffItem& item, int) {
+            count += counts(item.isFile == 0, item.name, MapStatus(item)) ? 1 : 0;
+        });
+        return count;
+    }
+    for (const ReportRow& row : input.rows) {
+        count += counts(row.isFolder, row.name, row.status) ? 1 : 0;
+    }
+    return count;
 }
 
-std::string BuildTextReport(const ReportInput& input, const ReportOptions& options,
-                            int contentIndex, int fileNameStyle) {
-    std::string out;
+namespace {
+
+void BuildNormal(const ReportInput& input, const ReportOptions& options, int contentIndex,
+                 int fileNameStyle, ReportText& text) {
+    std::string& out = text.Text();
     switch (contentIndex) {
         case 0:
-            out = Header(input) + "Only different files will be displayed.\n\n";
+            out += Header(input) + "Only different files will be displayed.\n\n";
             break;
         case 2:
-            out = "DIR [" + input.leftRoot + "]\n\n";
+            out += "DIR [" + input.leftRoot + "]\n\n";
             break;
         case 4:
-            out = "DIR [" + input.rightRoot + "]\n\n";
+            out += "DIR [" + input.rightRoot + "]\n\n";
             break;
         default:
-            out = Header(input);
+            out += Header(input);
             break;
     }
     Labels labels(options);
-    for (const ReportRow& row : input.rows) {
+    input.ForEachRow([&](const ReportRow& row) {
         if (row.isFolder) {
             if (row.name != ".." && fileNameStyle != 2) {
                 AppendNormalFolder(out, row, labels, contentIndex, fileNameStyle);
@@ -334,17 +420,15 @@ std::string BuildTextReport(const ReportInput& input, const ReportOptions& optio
         } else {
             AppendNormalFile(out, row, options, labels, contentIndex, fileNameStyle);
         }
-    }
-    return out;
+        text.RowDone();
+    });
 }
 
-std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
-                                   int contentIndex, int fileNameStyle) {
-    std::string out = Header(input);
-    int maxDepth = 0;
-    for (const ReportRow& row : input.rows) {
-        maxDepth = std::max(maxDepth, row.depth);
-    }
+void BuildSpreadsheet(const ReportInput& input, const ReportOptions& options, int contentIndex,
+                      int fileNameStyle, ReportText& text) {
+    std::string& out = text.Text();
+    out += Header(input);
+    const int maxDepth = MaxDepth(input);
     const int columns = options.ColumnCount();
     const bool leftBlocks = contentIndex != 5;
     const bool rightBlocks = contentIndex != 3;
@@ -374,20 +458,22 @@ std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions
         return oneSided ? std::string("\n") : labels.RowEnd(status);
     };
 
-    for (const ReportRow& row : input.rows) {
+    input.ForEachRow([&](const ReportRow& row) {
+        // The previous row is complete: a piece may go out now.
+        text.RowDone();
         if (row.isFolder) {
             if (row.name == ".." || fileNameStyle == 2) {
-                continue;
+                return;
             }
             if (!FolderSidesMatch(row)) {
                 out += Tabs(row.depth - 1) + row.name +
                        (fileNameStyle == 0 ? kSheetFolderSuffix : "") + kSomethingWrong;
-                continue;
+                return;
             }
             bool hasLeft = row.status != ReportStatus::FolderRightOnly;
             bool hasRight = row.status != ReportStatus::FolderLeftOnly;
             if ((!hasLeft && !rightBlocks) || (!hasRight && !leftBlocks)) {
-                continue;
+                return;
             }
             if (oneSided) {
                 out += folderBlock(row, !leftBlocks) + "\n";
@@ -400,14 +486,14 @@ std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions
                 out += Tabs(row.depth - 1) + "\t" + Tabs(maxDepth + columns - row.depth) +
                        folderBlock(row, true) + rowEnd(row.status);
             }
-            continue;
+            return;
         }
         ReportStatus s = row.status;
         if ((s == ReportStatus::Same && contentIndex == 1) ||
             (s == ReportStatus::LeftOnly && contentIndex == 5) ||
             (s == ReportStatus::RightOnly && contentIndex == 3) ||
             (!IsFileStatus(s) && contentIndex != 7)) {
-            continue;
+            return;
         }
         bool hasLeft =
             s != ReportStatus::RightOnly && !(s == ReportStatus::Unknown && row.leftPath.empty());
@@ -420,23 +506,72 @@ std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions
             out += hasRight ? fileBlock(row, true) : emptyBlock(row);
         }
         out += rowEnd(s);
-    }
-    return out;
+    });
 }
+
+}  // namespace
+
+std::string BuildTextReport(const ReportInput& input, const ReportOptions& options,
+                            int contentIndex, int fileNameStyle) {
+    ReportText text;
+    BuildNormal(input, options, contentIndex, fileNameStyle, text);
+    return std::move(text.Text());
+}
+
+std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
+                                   int contentIndex, int fileNameStyle) {
+    ReportText text;
+    BuildSpreadsheet(input, options, contentIndex, fileNameStyle, text);
+    return std::move(text.Text());
+}
+
+bool WriteReportToStream(const ReportInput& input, const ReportOptions& options, FILE* stream,
+                         int contentIndex, int encoding, int fileNameStyle) {
+    const TextEncoding enc = ToTextEncoding(encoding);
+    const bool sheet = IsSpreadsheetIndex(contentIndex);
+    if (stream == nullptr || (sheet && !WriteTextMark(stream, enc))) {
+        return false;
+    }
+    ReportText text([&](std::string_view piece) {
+        return piece.empty() || WriteEncodedText(stream, enc, piece) > 0;
+    });
+    if (sheet) {
+        BuildSpreadsheet(input, options, contentIndex, fileNameStyle, text);
+    } else {
+        BuildNormal(input, options, contentIndex, fileNameStyle, text);
+    }
+    return text.Finish() && std::fflush(stream) == 0;
+}
+
+namespace {
+
+bool WriteReportFile(const ReportInput& input, const ReportOptions& options,
+                     const std::string& outputPath, int contentIndex, int encoding,
+                     int fileNameStyle) {
+    const bool sheet = IsSpreadsheetIndex(contentIndex);
+    // The mark goes with the stream writer, so the file is opened without one.
+    FILE* stream =
+        OpenEncodedTextFile(outputPath, sheet ? "w" : "a+", ToTextEncoding(encoding), false);
+    if (stream == nullptr) {
+        return false;
+    }
+    bool ok = WriteReportToStream(input, options, stream, contentIndex, encoding, fileNameStyle);
+    ok = std::fclose(stream) == 0 && ok;
+    return ok;
+}
+
+}  // namespace
 
 bool WriteTextReport(const ReportInput& input, const ReportOptions& options,
                      const std::string& outputPath, int contentIndex, int encoding,
                      int fileNameStyle) {
-    return WriteWhole(outputPath, BuildTextReport(input, options, contentIndex, fileNameStyle),
-                      encoding, false);
+    return WriteReportFile(input, options, outputPath, contentIndex, encoding, fileNameStyle);
 }
 
 bool WriteSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
                             const std::string& outputPath, int contentIndex, int encoding,
                             int fileNameStyle) {
-    return WriteWhole(outputPath,
-                      BuildSpreadsheetReport(input, options, contentIndex, fileNameStyle), encoding,
-                      true);
+    return WriteReportFile(input, options, outputPath, contentIndex, encoding, fileNameStyle);
 }
 
 std::string BuildReportSample(const ReportOptions& options, int fileNameStyle) {

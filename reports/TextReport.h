@@ -2,6 +2,8 @@
 // layout, written from the rows of the comparison in display order.
 #pragma once
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,16 +38,29 @@ struct ReportRow {
     std::string leftSize, rightSize;
 };
 
+// Rows in display order, handed one at a time: the row given to the visitor lives only for
+// the call.
+using ReportRowVisitor = std::function<void(const ReportRow&)>;
+
 struct ReportInput {
     std::string leftRoot;
     std::string rightRoot;
     std::vector<ReportRow> rows;
+    // When set, the rows are read from this tree as the report is written, and `rows` is unused:
+    // a report of a million entries then never holds them all as texts. The tree must not change
+    // while the input is in use.
+    const DiffItem* tree = nullptr;
+
+    void ForEachRow(const ReportRowVisitor& visit) const;
 };
 
 // The rows below `root` in display order (depth-first, sibling order), with the texts stored in
-// the items. Only loaded subtrees are visited.
+// the items. Only loaded subtrees are visited. The copy outlives changes to the tree.
 ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot,
                                const std::string& rightRoot);
+// The same rows, read from the tree only when they are written.
+ReportInput TreeReportInput(const DiffItem* root, const std::string& leftRoot,
+                            const std::string& rightRoot);
 // Rows that are not "same" or "folder in both".
 size_t CountDifferenceRows(const ReportInput& input);
 
@@ -55,15 +70,19 @@ std::string BuildTextReport(const ReportInput& input, const ReportOptions& optio
 std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
                                    int contentIndex, int fileNameStyle);
 
-// Build the text, then write it in one call. The normal layout appends without a byte-order mark;
-// the spreadsheet layout starts a new file with the mark of its encoding. False when the file
-// cannot be opened or written.
+// Write the report in pieces as it is built. The normal layout appends without a byte-order
+// mark; the spreadsheet layout starts a new file with the mark of its encoding. False when the
+// file cannot be opened or written.
 bool WriteTextReport(const ReportInput& input, const ReportOptions& options,
                      const std::string& outputPath, int contentIndex, int encoding,
                      int fileNameStyle);
 bool WriteSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
                             const std::string& outputPath, int contentIndex, int encoding,
                             int fileNameStyle);
+// The same to an open stream, which gets exactly the bytes the file would hold (the
+// spreadsheet's mark included). The stream stays open.
+bool WriteReportToStream(const ReportInput& input, const ReportOptions& options, FILE* stream,
+                         int contentIndex, int encoding, int fileNameStyle);
 
 // The sample line of the options dialog, from fixed values.
 std::string BuildReportSample(const ReportOptions& options, int fileNameStyle);

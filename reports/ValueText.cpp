@@ -482,6 +482,37 @@ EncodingDetection DetectTextEncoding(const std::string& path) {
     return ClassifyBytes(buffer, count);
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 character at p[i] with its code point in `cp`, or 0 when the
+// bytes there are not one: overlong forms, surrogates and values past U+10FFFF are not
+// characters.
+size_t DecodeUtf8(const uint8_t* p, size_t i, size_t size, uint32_t& cp) {
+    const uint8_t lead = p[i];
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    }
+    const size_t length = Utf8SequenceLength(lead);
+    if (length < 2 || i + length > size) {
+        return 0;
+    }
+    cp = lead & (0xFFu >> (length + 1));
+    for (size_t k = 1; k < length; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (p[i + k] & 0x3Fu);
+    }
+    static constexpr uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
@@ -489,31 +520,9 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     const size_t size = text.size();
     size_t i = 0;
     while (i < size) {
-        const uint8_t lead = p[i];
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        }
-        const size_t length = Utf8SequenceLength(lead);
         uint32_t cp = 0;
-        bool valid = length > 1 && i + length <= size;
-        if (valid) {
-            cp = lead & (0xFFu >> (length + 1));
-            for (size_t k = 1; k < length; ++k) {
-                if ((p[i + k] & 0xC0) != 0x80) {
-                    valid = false;
-                    break;
-                }
-                cp = (cp << 6) | (p[i + k] & 0x3Fu);
-            }
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not characters.
-        static constexpr uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) {
-            valid = false;
-        }
-        if (!valid) {
+        const size_t length = DecodeUtf8(p, i, size, cp);
+        if (length == 0) {
             out.push_back(u'\uFFFD');
             ++i;
             continue;
@@ -530,7 +539,38 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+std::string ReplaceInvalidUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+    const size_t size = text.size();
+    std::string out;
+    out.reserve(size);
+    size_t copied = 0;  // start of the valid run not yet copied
+    size_t i = 0;
+    while (i < size) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        uint32_t cp = 0;
+        const size_t length = DecodeUtf8(p, i, size, cp);
+        if (length != 0) {
+            i += length;
+            continue;
+        }
+        out.append(text.data() + copied, i - copied);
+        out.push_back('?');
+        copied = ++i;
+    }
+    out.append(text.data() + copied, size - copied);
+    return out;
+}
+
 std::string ConvertUtf8ToCharset(std::string_view text, const char* charset) {
+    // The usual locale needs no converter: only malformed bytes change. A report of a million
+    // rows would otherwise spend most of its writing time in the converter.
+    if (std::string_view(charset) == "UTF-8") {
+        return ReplaceInvalidUtf8(text);
+    }
     iconv_t cd = iconv_open(charset, "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         return std::string(text);
@@ -570,6 +610,23 @@ std::string ConvertUtf8ToCharset(std::string_view text, const char* charset) {
     return out;
 }
 
+bool WriteTextMark(FILE* stream, TextEncoding encoding) {
+    static constexpr uint8_t kLe[] = {0xFF, 0xFE};
+    static constexpr uint8_t kBe[] = {0xFE, 0xFF};
+    static constexpr uint8_t kUtf8[] = {0xEF, 0xBB, 0xBF};
+    switch (ToTextEncoding(encoding)) {
+        case kEncUtf16Le:
+            return WriteAll(stream, kLe, sizeof kLe);
+        case kEncUtf16Be:
+            return WriteAll(stream, kBe, sizeof kBe);
+        case kEncUtf8:
+            return WriteAll(stream, kUtf8, sizeof kUtf8);
+        case kEncAnsi:
+            break;
+    }
+    return true;
+}
+
 FILE* OpenEncodedTextFile(const std::string& path, std::string_view mode, TextEncoding encoding,
                           bool writeMark) {
     encoding = ToTextEncoding(encoding);
@@ -581,24 +638,7 @@ FILE* OpenEncodedTextFile(const std::string& path, std::string_view mode, TextEn
         if (stream == nullptr || !writeMark) {
             return stream;
         }
-        static constexpr uint8_t kLe[] = {0xFF, 0xFE};
-        static constexpr uint8_t kBe[] = {0xFE, 0xFF};
-        static constexpr uint8_t kUtf8[] = {0xEF, 0xBB, 0xBF};
-        bool ok = true;
-        switch (encoding) {
-            case kEncUtf16Le:
-                ok = WriteAll(stream, kLe, sizeof kLe);
-                break;
-            case kEncUtf16Be:
-                ok = WriteAll(stream, kBe, sizeof kBe);
-                break;
-            case kEncUtf8:
-                ok = WriteAll(stream, kUtf8, sizeof kUtf8);
-                break;
-            case kEncAnsi:
-                break;
-        }
-        if (!ok) {
+        if (!WriteTextMark(stream, encoding)) {
             std::fclose(stream);
             return nullptr;
         }

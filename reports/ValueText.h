@@ -41,6 +41,8 @@ EncodingDetection DetectTextEncoding(const std::string& path);
 
 FILE* OpenEncodedTextFile(const std::string& path, std::string_view mode, TextEncoding encoding,
                           bool writeMark);
+// The byte-order mark of `encoding` (none for ANSI); false when it cannot be written.
+bool WriteTextMark(FILE* stream, TextEncoding encoding);
 // `text` is UTF-8; returns the number of units written, 0 on failure.
 size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view text);
 
@@ -48,6 +50,9 @@ std::string CompactTimeStamp(bool digitsOnly);
 
 // UTF-8 to UTF-16 code units; malformed bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+// Each byte that does not belong to a well-formed UTF-8 character becomes '?', as the converter
+// to UTF-8 replaces it.
+std::string ReplaceInvalidUtf8(std::string_view text);
 // UTF-8 to the named character set; characters it cannot hold become '?'. An unknown character
 // set gives the input unchanged.
 std::string ConvertUtf8ToCharset(std::string_view text, const char* charset);
