@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,7 +21,9 @@ int main(int argc, char** argv) {
     quillon::SettingsStore settings(quillon::RegistryStore::Process());
     quillon::StartDecision decision = quillon::DecideStart(cmd, quillon::ProbePath);
     if (decision.outcome == quillon::StartOutcome::Report) {
-        // No QApplication here: a report needs no display.
+        // No QApplication here: a report needs no display. The toolkit would have taken the
+        // character set from the user's locale; the report's ANSI encoding depends on it.
+        std::setlocale(LC_CTYPE, "");
         bool terminal = isatty(STDERR_FILENO) != 0;
         quillon::TerminalProgressFactory progress(stderr);
         return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);

@@ -90,6 +90,16 @@ TEST_F(ReportRun, StoredOptionsAndOutputFile) {
     EXPECT_EQ(trees.ReadFile("out.txt"), expected);
 }
 
+// ANSI is the character set of the user's locale even though the report run sets up no
+// toolkit: under a UTF-8 locale a name keeps its characters, with CR LF line ends.
+TEST_F(ReportRun, AnsiFollowsTheUsersLocale) {
+    trees.WriteFile("L/caf\xC3\xA9.txt", "x");
+    ProcessResult r = test::RunProcess(test::QuillonProgram(), {"-Report:2:0:1", L, R},
+                                       {"DISPLAY=", "LC_ALL=C.UTF-8"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("\r\ncaf\xC3\xA9.txt\t"), std::string::npos) << r.out;
+}
+
 // Loading the options writes every value back, as the options dialog does.
 TEST_F(ReportRun, OptionsAreWrittenBack) {
     ASSERT_EQ(Run({"-Report", L, R}).status, 1);
