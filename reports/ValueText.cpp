@@ -685,11 +685,15 @@ size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view te
             // stream would. The count is that of the converted bytes, before the expansion.
             std::string onDisk;
             onDisk.reserve(bytes.size() + bytes.size() / 16);
-            for (char c : bytes) {
-                if (c == '\n') {
-                    onDisk.push_back('\r');
+            for (size_t from = 0; from < bytes.size();) {
+                const size_t lf = bytes.find('\n', from);
+                if (lf == std::string::npos) {
+                    onDisk.append(bytes, from);
+                    break;
                 }
-                onDisk.push_back(c);
+                onDisk.append(bytes, from, lf - from);
+                onDisk += "\r\n";
+                from = lf + 1;
             }
             return WriteAll(stream, onDisk.data(), onDisk.size()) ? bytes.size() : 0;
         }
