@@ -4,6 +4,7 @@
 # Generates (or reuses) the benchmark trees under $TMPDIR, then times, best of 3 on a warm cache:
 #   - the stat floor: `find` printing size and time of every entry on both sides,
 #   - `quillon -Report:6` (the whole comparison with default settings, written to /dev/null),
+#     and the same without the content check of equal-size files (sizes and times only),
 #   - `rsync -an --itemize-changes` (size and time, nothing copied),
 #   - `diff -rq` (reads the contents of files of equal size; the generated files are sparse but
 #     large, so it is cut off after $DIFF_LIMIT seconds, default 120, and shown as "> limit"),
@@ -77,13 +78,21 @@ find "$left" "$right" -printf '%s %T@\n' >/dev/null
 
 best_of t_find find "$left" "$right" -printf '%s %T@\n'
 best_of t_quillon env TMPDIR="$scratch" "$build/quillon" -Report:6 "$left" "$right"
+# The same run without the content check of equal-size files ("CRC32"=0): sizes and times only,
+# the work rsync -an does. The default reads the first bytes of every equal-size pair.
+sizes_only="$scratch/sizes-only"
+mkdir -p "$sizes_only/marrowby"
+printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Marrowby\\Quillon\\Settings]\n"CRC32"=dword:00000000\n' \
+    >"$sizes_only/marrowby/HKEY_CURRENT_USER.reg"
+best_of t_sizes env TMPDIR="$scratch" XDG_CONFIG_HOME="$sizes_only" "$build/quillon" -Report:6 \
+    "$left" "$right"
 best_of t_rsync rsync -an --itemize-changes "$left/" "$right/"
 best_of t_diff timeout "$diff_limit" diff -rq "$left" "$right"
 
 printf 'files per side       %s\n' "$files"
 printf '%-20s %8s %10s %10s\n' "" "seconds" "vs floor" "vs rsync"
-for row in "stat floor (find):t_find" "quillon -Report:6:t_quillon" "rsync -an:t_rsync" \
-    "diff -rq:t_diff"; do
+for row in "stat floor (find):t_find" "quillon -Report:6:t_quillon" \
+    "  without CRC32:t_sizes" "rsync -an:t_rsync" "diff -rq:t_diff"; do
     label=${row%:*}
     var=${row##*:}
     t=${!var}
