@@ -3,6 +3,10 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "core/ComparisonObserver.h"
@@ -224,6 +228,38 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
     return ok;
 }
 
+// The subfolders still to be read in a recursive read, shared by the calling thread and its
+// helpers. Subtrees are disjoint, so each is read by one thread without locking; only the queue,
+// the checksum pipeline and the counts are shared.
+struct Comparison::ReadPool {
+    struct Task {
+        DiffItem* item;
+        int level;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Task> tasks;
+    // Threads inside a read, the caller's first listing included: none and no task means done.
+    int active = 1;
+    std::atomic<bool> cancelled{false};
+    // Entries the helpers read, for the caller's progress count.
+    std::atomic<uint64_t> helperEntries{0};
+    std::atomic<uint64_t> counter{0};
+    std::mutex pipelineMutex;
+    std::thread::id caller = std::this_thread::get_id();
+
+    bool OnCaller() const { return std::this_thread::get_id() == caller; }
+    void Push(const std::vector<Task>& more) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            // Reversed, so that the first subfolder is taken first: the read keeps its order
+            // where one thread reads alone.
+            tasks.insert(tasks.end(), more.rbegin(), more.rend());
+        }
+        changed.notify_all();
+    }
+};
+
 bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level, int side,
                             uint64_t& counter, bool recurse) {
     if (path.empty()) {
@@ -231,7 +267,125 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
     }
     FolderReader reader(path);
     std::vector<FolderEntry> none;
-    return ReadListing(path, reader, none, holder, level, side, counter, recurse);
+    const unsigned threads = ChecksumThreads();
+    if (!recurse || pool_ != nullptr || threads < 2) {
+        return ReadListing(path, reader, none, holder, level, side, counter, recurse);
+    }
+    // A tree is read by as many threads as there are cores: listing is mostly system calls,
+    // and subtrees need no coordination.
+    ReadPool pool;
+    pool_ = &pool;
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t) {
+        helpers.emplace_back([this, side] {
+            uint64_t ignored = 0;
+            WorkOnPool(side, ignored);
+        });
+    }
+    uint64_t own = 0;
+    bool ok = ReadListing(path, reader, none, holder, level, side, own, recurse);
+    {
+        std::lock_guard<std::mutex> lock(pool.mutex);
+        --pool.active;
+        if (!ok) {
+            pool.cancelled = true;
+        }
+    }
+    pool.changed.notify_all();
+    ok = WorkOnPool(side, own) && ok;
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    counter += own + pool.counter.load();
+    pool_ = nullptr;
+    return ok && !pool.cancelled;
+}
+
+bool Comparison::WorkOnPool(int side, uint64_t& counter) {
+    ReadPool& pool = *pool_;
+    const bool caller = pool.OnCaller();
+    uint64_t local = 0;
+    bool ok = true;
+    for (;;) {
+        ReadPool::Task task{};
+        {
+            std::unique_lock<std::mutex> lock(pool.mutex);
+            for (;;) {
+                if (pool.cancelled || (pool.tasks.empty() && pool.active == 0)) {
+                    lock.unlock();
+                    pool.changed.notify_all();
+                    if (caller) {
+                        counter += local;
+                    } else {
+                        pool.counter += local;
+                    }
+                    return ok && !pool.cancelled;
+                }
+                if (!pool.tasks.empty()) {
+                    break;
+                }
+                if (!caller) {
+                    pool.changed.wait(lock);
+                    continue;
+                }
+                // The caller keeps a progress window painted and its Cancel heard while the
+                // helpers finish large folders.
+                pool.changed.wait_for(lock, std::chrono::milliseconds(100));
+                lock.unlock();
+                if (progress_) {
+                    progressPos_ += pool.helperEntries.exchange(0);
+                    progress_->Update(kTextProcessing, progressPos_);
+                }
+                ReadCancelled();
+                lock.lock();
+            }
+            task = pool.tasks.back();
+            pool.tasks.pop_back();
+            ++pool.active;
+        }
+        const bool done = ReadSubfolder(task.item, task.level, side, local);
+        {
+            std::lock_guard<std::mutex> lock(pool.mutex);
+            --pool.active;
+            if (!done) {
+                pool.cancelled = true;
+                ok = false;
+            }
+        }
+        pool.changed.notify_all();
+    }
+}
+
+bool Comparison::ReadCancelled() {
+    if (pool_ != nullptr && !pool_->OnCaller()) {
+        return pool_->cancelled;
+    }
+    if (progress_ && progress_->Cancelled()) {
+        if (pool_ != nullptr) {
+            pool_->cancelled = true;
+        }
+        return true;
+    }
+    return pool_ != nullptr && pool_->cancelled;
+}
+
+bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter) {
+    const std::string sub = item->FullPath(side);
+    FolderReader child(sub);
+    std::vector<FolderEntry> ahead;
+    FolderEntry entry;
+    bool content = false;
+    while (child.Next(entry, true)) {
+        content = IsContentEntry(entry);
+        ahead.push_back(std::move(entry));
+        if (content) {
+            break;
+        }
+    }
+    item->hasChildren[side] = content;
+    item->expanded[side] = content;
+    AssignIcons(item);
+    return !content || ReadListing(sub, child, ahead, item, level, side, counter, true);
 }
 
 bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
@@ -262,8 +416,16 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
     };
     bool cancelled = false;
     FolderEntry entry;
+    const bool helper = pool_ != nullptr && !pool_->OnCaller();
     while (next(entry)) {
-        StepProgress(entry.name);
+        if (helper) {
+            pool_->helperEntries.fetch_add(1, std::memory_order_relaxed);
+        } else {
+            if (pool_ != nullptr && progress_) {
+                progressPos_ += pool_->helperEntries.exchange(0, std::memory_order_relaxed);
+            }
+            StepProgress(entry.name);
+        }
         if (entry.isFolder) {
             if (entry.name == "..") {
                 if (topLevel) {
@@ -303,7 +465,7 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             }
             batch.push_back(item);
         }
-        if (progress_ && progress_->Cancelled()) {
+        if (ReadCancelled()) {
             cancelled = true;
             break;
         }
@@ -318,6 +480,10 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
     }
     const std::vector<DiffItem*> placed = InsertOrMergeSorted(std::move(batch), holder);
     if (pipeline_ && side == kSideRight) {
+        std::unique_lock<std::mutex> lock;
+        if (pool_ != nullptr) {
+            lock = std::unique_lock<std::mutex>(pool_->pipelineMutex);
+        }
         for (DiffItem* item : placed) {
             if (NeedsChecksum(item)) {
                 pipeline_->Add(item);
@@ -330,29 +496,20 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
         }
         return true;
     }
-    std::vector<FolderEntry> ahead;
+    std::vector<ReadPool::Task> subfolders;
     for (DiffItem* item : placed) {
         if (item->isFile || item->IsDotDot() || (item->sideFlags[side] & DiffItem::kFlagLink)) {
             AssignIcons(item);
             continue;
         }
-        const std::string sub = item->FullPath(side);
-        FolderReader child(sub);
-        ahead.clear();
-        bool content = false;
-        while (child.Next(entry, true)) {
-            content = IsContentEntry(entry);
-            ahead.push_back(std::move(entry));
-            if (content) {
-                break;
-            }
-        }
-        item->hasChildren[side] = content;
-        item->expanded[side] = content;
-        AssignIcons(item);
-        if (content && !ReadListing(sub, child, ahead, item, level + 1, side, counter, recurse)) {
+        if (pool_ != nullptr) {
+            subfolders.push_back({item, level + 1});
+        } else if (!ReadSubfolder(item, level + 1, side, counter)) {
             return false;
         }
+    }
+    if (!subfolders.empty()) {
+        pool_->Push(subfolders);
     }
     return true;
 }

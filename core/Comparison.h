@@ -101,6 +101,14 @@ class Comparison {
     bool ExtensionFilteredOut(std::string_view name) const;
 
   private:
+    struct ReadPool;
+    // Reads one side of `item`'s folder (found to have content or not here) into its children;
+    // the unit of work of a recursive read shared among threads.
+    bool ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter);
+    // Runs queued subfolder reads until none is left; false when the read was cancelled.
+    bool WorkOnPool(int side, uint64_t& counter);
+    // Whether the read should stop: the progress window's Cancel, seen on this thread or another.
+    bool ReadCancelled();
     // ReadFolder on an opened listing whose first entries were already taken into `readAhead`.
     bool ReadListing(const std::string& path, FolderReader& reader,
                      std::vector<FolderEntry>& readAhead, DiffItem* holder, int level, int side,
@@ -127,6 +135,8 @@ class Comparison {
     AutoRefreshHooks autoRefresh_;
     // Live while a whole right tree is read.
     std::unique_ptr<detail::ChecksumPipeline> pipeline_;
+    // Live during a recursive read: its subfolders are read by several threads.
+    ReadPool* pool_ = nullptr;
     std::string leftPath_;
     std::string rightPath_;
 };

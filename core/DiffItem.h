@@ -47,8 +47,10 @@ enum ItemIcon : int32_t {
 // The version text of a file whose version was not read.
 inline constexpr const char* kVersionNotRead = "skipped";
 
-// An immutable folder path shared by every entry of that folder on one side. Single-threaded
-// reference counting: the whole comparison lives on the GUI thread.
+// An immutable folder path shared by every entry of that folder on one side. The reference count
+// is not atomic: the entries of one folder are made, merged and freed by one thread at a time
+// (a whole-tree read gives each folder's listing to one of its threads), while other threads only
+// read the text.
 class SharedPath {
   public:
     SharedPath() = default;

@@ -393,6 +393,43 @@ TEST_F(ScanTest, CancelLeavesNothing) {
     ExpectConsistent();
 }
 
+// A whole tree is read by several threads: Cancel stops all of them and leaves nothing, and an
+// uncancelled read counts every entry any of them read in the progress position.
+TEST_F(ScanTest, WholeTreeReadSharedAmongThreads) {
+    constexpr int kFolders = 16;
+    constexpr int kFiles = 20;
+    for (int d = 0; d < kFolders; ++d) {
+        dir_.MakeTree(ManyFiles("left/d" + std::to_string(d) + "/e", kFiles));
+        dir_.MakeTree(ManyFiles("right/d" + std::to_string(d) + "/e", kFiles));
+    }
+    cmp_.readWholeTrees = true;
+    test::FakeProgressFactory progress;
+    cmp_.SetProgressFactory(&progress);
+    progress.cancelAfterUpdates = 100;
+    EXPECT_FALSE(cmp_.CompareFolders(L(), R(), 1));
+    EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
+
+    progress.cancelAfterUpdates = -1;
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
+    const uint64_t perSide = kFolders * (2 + kFiles);
+    EXPECT_GE(progress.opened.back().lastPosition, 2 * perSide);
+    int folders = 0;
+    for (const DiffItem* d = cmp_.rootItem->firstChild; d; d = d->next) {
+        if (d->IsDotDot()) {
+            continue;
+        }
+        ++folders;
+        ASSERT_NE(d->firstChild, nullptr) << d->name;
+        int files = 0;
+        for (const DiffItem* f = d->firstChild->firstChild; f; f = f->next, ++files) {
+            EXPECT_EQ(f->status, StatusSame) << f->name;
+        }
+        EXPECT_EQ(files, kFiles) << d->name;
+    }
+    EXPECT_EQ(folders, kFolders);
+    ExpectConsistent();
+}
+
 struct ContentCase {
     const char* what;
     std::vector<std::string> entries;  // relative to the probed folder; '/' ends a folder
