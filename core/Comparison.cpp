@@ -267,7 +267,10 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
     }
     FolderReader reader(path);
     std::vector<FolderEntry> none;
-    const unsigned threads = ChecksumThreads();
+    // More readers than this stop paying off on a single disk or a network share, and start to
+    // cost seeks there.
+    constexpr unsigned kMaxReaders = 8;
+    const unsigned threads = std::min(ChecksumThreads(), kMaxReaders);
     if (!recurse || pool_ != nullptr || threads < 2) {
         return ReadListing(path, reader, none, holder, level, side, counter, recurse);
     }
