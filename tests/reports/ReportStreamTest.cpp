@@ -14,8 +14,9 @@ namespace {
 
 using test::TestDir;
 
-// A report read from the tree while it is written says exactly what the copied rows say, in
-// every layout and name style: case-different spellings, one-sided folders and files included.
+// A report read from the tree while it is written reuses one row for every item: nothing of one
+// row may leak into the next (a right spelling, one side's texts), so it says exactly what the
+// copied rows say in every layout and name style.
 TEST(ReportFromTree, SameAsCollectedRows) {
     TestDir dir;
     const time_t t = test::LocalTime(2011, 2, 3, 4, 5);
