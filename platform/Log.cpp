@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <sys/stat.h>
@@ -17,6 +16,8 @@
 #include <cstring>
 #include <ctime>
 #include <vector>
+
+#include "platform/TextConvert.h"
 
 namespace quillon {
 namespace {
@@ -83,52 +84,11 @@ bool IsUtf8Name(const std::string& codeset) {
     return lower == "utf8";
 }
 
-size_t Utf8SequenceLength(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if ((lead & 0xE0) == 0xC0)
-        return 2;
-    if ((lead & 0xF0) == 0xE0)
-        return 3;
-    if ((lead & 0xF8) == 0xF0)
-        return 4;
-    return 1;
-}
-
-// Characters the target character set cannot hold become '?', one per character.
-bool ToLocaleCharset(const std::string& utf8, std::string& out) {
+// Characters the target character set cannot hold become '?', one per character. A UTF-8 log
+// takes the bytes as they are, so a name that is not valid UTF-8 is logged exactly.
+std::string ToLocaleCharset(const std::string& utf8) {
     const std::string codeset = LocaleCodeset();
-    if (IsUtf8Name(codeset)) {
-        out = utf8;
-        return true;
-    }
-    iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return false;
-    }
-    out.clear();
-    std::vector<char> buffer(utf8.size() * 4 + 16);
-    size_t pos = 0;
-    while (pos < utf8.size()) {
-        char* in = const_cast<char*>(utf8.data() + pos);
-        size_t inLeft = utf8.size() - pos;
-        char* outPtr = buffer.data();
-        size_t outLeft = buffer.size();
-        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer.data(), static_cast<size_t>(outPtr - buffer.data()));
-        pos = utf8.size() - inLeft;
-        if (rc == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) {
-                continue;
-            }
-            out += '?';
-            size_t skip = Utf8SequenceLength(static_cast<unsigned char>(utf8[pos]));
-            pos = std::min(utf8.size(), pos + skip);
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(cd);
-    return true;
+    return IsUtf8Name(codeset) ? utf8 : ConvertUtf8ToCharset(utf8, codeset.c_str());
 }
 
 void WriteLine(const std::string& text, bool withTimestamp) {
@@ -153,10 +113,7 @@ void WriteLine(const std::string& text, bool withTimestamp) {
         line += text;
     }
     line += '\n';
-    std::string bytes;
-    if (!ToLocaleCharset(line, bytes)) {
-        return;
-    }
+    const std::string bytes = ToLocaleCharset(line);
     int fd = ::open(state.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         return;

@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <random>
 #include <string>
-#include <vector>
 
 #include "platform/Log.h"
 #include "reports/ValueText.h"
@@ -260,77 +258,6 @@ TEST(EncodedFile, RefusedOpens) {
     EXPECT_EQ(OpenEncodedTextFile(dir / "no/such/dir.txt", "w", kEncUtf8, true), nullptr);
     EXPECT_EQ(OpenEncodedTextFile("", "w", kEncUtf8, true), nullptr);
     EXPECT_EQ(WriteEncodedText(nullptr, kEncUtf8, "x"), 0u);
-}
-
-struct CharsetCase {
-    const char* charset;
-    const char* utf8;
-    std::string expected;
-};
-
-class CharsetTest : public ::testing::TestWithParam<CharsetCase> {};
-
-// Characters outside the target set and malformed input each become one '?'.
-TEST_P(CharsetTest, Converts) {
-    EXPECT_EQ(ConvertUtf8ToCharset(GetParam().utf8, GetParam().charset), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sets, CharsetTest,
-    ::testing::Values(CharsetCase{"ISO-8859-1", "caf\xc3\xa9", "caf\xe9"},
-                      CharsetCase{"ISO-8859-1", "5\xe2\x82\xac!", "5?!"},
-                      CharsetCase{"CP1252", "5\xe2\x82\xac", Bytes({'5', 0x80})},
-                      CharsetCase{"ISO-8859-1",
-                                  "a\xff"
-                                  "b",
-                                  "a?b"},
-                      CharsetCase{"ISO-8859-1", "a\xc3", "a?"},
-                      CharsetCase{"ASCII", "\xf0\x9f\x98\x80\xf0\x9f\x98\x80", "??"},
-                      CharsetCase{"UTF-8", "\xc3\xa9", "\xc3\xa9"}));
-
-// The shortcut for a UTF-8 locale replaces what the converter replaces. "UTF8" is the
-// converter's own alias, which takes the converter; the inputs are every 1-, 2- and 3-byte string
-// over bytes that matter to a decoder, then random longer strings from a fixed seed. The converter
-// lets code points beyond U+10FFFF through whole, so the long strings leave out the lead bytes
-// that can start one (F4 and up) and two cases pin down that the shortcut replaces them.
-TEST(Utf8Shortcut, MatchesTheConverter) {
-    const std::vector<uint8_t> bytes = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1,
-                                        0xC2, 0xDF, 0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
-    std::vector<std::string> inputs;
-    for (uint8_t a : bytes) {
-        inputs.push_back(std::string(1, char(a)));
-        for (uint8_t b : bytes) {
-            inputs.push_back(std::string{char(a), char(b)});
-            for (uint8_t c : bytes) {
-                inputs.push_back(std::string{char(a), char(b), char(c)});
-            }
-        }
-    }
-    std::mt19937 random(7);
-    const size_t unicodeLeads = bytes.size() - 3;
-    for (int n = 0; n < 3000; ++n) {
-        std::string s(1 + random() % 12, '\0');
-        for (char& c : s) {
-            c = char(bytes[random() % unicodeLeads]);
-        }
-        inputs.push_back(s + "\xE2\x82\xAC\xF0\x9F\x98\x80" + s);
-    }
-    for (const std::string& in : inputs) {
-        ASSERT_EQ(ReplaceInvalidUtf8(in), ConvertUtf8ToCharset(in, "UTF8"))
-            << ::testing::PrintToString(in);
-    }
-    EXPECT_EQ(ConvertUtf8ToCharset("a\xC3(\xE2\x82\xAC", "UTF-8"), "a?(\xE2\x82\xAC");
-    EXPECT_EQ(ConvertUtf8ToCharset("\xF5\x9F\xA0\xBF", "UTF-8"), "????");
-    EXPECT_EQ(ConvertUtf8ToCharset("\xF4\xA0\x9F\x8F\xF4\x8F\xBF\xBF", "UTF-8"),
-              "????\xF4\x8F\xBF\xBF");
-}
-
-// Malformed UTF-8 turns into replacement characters one byte at a time.
-TEST(Utf16, MalformedInput) {
-    EXPECT_EQ(Utf8ToUtf16("a\xc3"), u"a\uFFFD");
-    EXPECT_EQ(Utf8ToUtf16("\xc0\xaf"), u"\uFFFD\uFFFD");            // overlong slash
-    EXPECT_EQ(Utf8ToUtf16("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");  // lone surrogate
-    EXPECT_EQ(Utf8ToUtf16("\xe2\x82\xac"), u"\u20AC");
 }
 
 // Before a log is opened the stamp is the current local time; afterwards it is the log's stamp.

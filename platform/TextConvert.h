@@ -1,0 +1,19 @@
+// Text between UTF-8, UTF-16 and the locale's character set, shared by the log and the report
+// files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+// UTF-8 to UTF-16 code units; malformed bytes become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// Each byte that does not belong to a well-formed UTF-8 character becomes '?', as the converter
+// to UTF-8 replaces it.
+std::string ReplaceInvalidUtf8(std::string_view text);
+// UTF-8 to the named character set; characters it cannot hold become '?'. An unknown character
+// set gives the input unchanged.
+std::string ConvertUtf8ToCharset(std::string_view text, const char* charset);
+
+}  // namespace quillon
