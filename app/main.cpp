@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,9 +20,7 @@ int main(int argc, char** argv) {
     quillon::SettingsStore settings(quillon::RegistryStore::Process());
     quillon::StartDecision decision = quillon::DecideStart(cmd, quillon::ProbePath);
     if (decision.outcome == quillon::StartOutcome::Report) {
-        // No QApplication here: a report needs no display. The toolkit would have taken the
-        // character set from the user's locale; the report's ANSI encoding depends on it.
-        std::setlocale(LC_CTYPE, "");
+        // No QApplication here: a report needs no display.
         bool terminal = isatty(STDERR_FILENO) != 0;
         quillon::TerminalProgressFactory progress(stderr);
         return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);

@@ -2,13 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <langinfo.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -56,39 +53,11 @@ std::string VFormat(const char* format, va_list args) {
     return text;
 }
 
-// The character set comes from the environment's locale even when the program never called
-// setlocale, so a UTF-8 session writes UTF-8 whether or not a toolkit set the locale up.
-std::string LocaleCodeset() {
-    static const std::string codeset = [] {
-        std::string name = "UTF-8";
-        locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-        if (loc != static_cast<locale_t>(0)) {
-            const char* set = nl_langinfo_l(CODESET, loc);
-            if (set != nullptr && *set != '\0') {
-                name = set;
-            }
-            freelocale(loc);
-        }
-        return name;
-    }();
-    return codeset;
-}
-
-bool IsUtf8Name(const std::string& codeset) {
-    std::string lower;
-    for (char c : codeset) {
-        if (c != '-' && c != '_') {
-            lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-    }
-    return lower == "utf8";
-}
-
 // Characters the target character set cannot hold become '?', one per character. A UTF-8 log
 // takes the bytes as they are, so a name that is not valid UTF-8 is logged exactly.
 std::string ToLocaleCharset(const std::string& utf8) {
-    const std::string codeset = LocaleCodeset();
-    return IsUtf8Name(codeset) ? utf8 : ConvertUtf8ToCharset(utf8, codeset.c_str());
+    const std::string codeset = LocaleCharset();
+    return IsUtf8CharsetName(codeset) ? utf8 : ConvertUtf8ToCharset(utf8, codeset.c_str());
 }
 
 void WriteLine(const std::string& text, bool withTimestamp) {

@@ -1,6 +1,8 @@
 #include "platform/TextConvert.h"
 
 #include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -51,6 +53,29 @@ size_t DecodeUtf8(const uint8_t* p, size_t i, size_t size, uint32_t& cp) {
 }
 
 }  // namespace
+
+std::string LocaleCharset() {
+    std::string name = "ANSI_X3.4-1968";
+    locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+    if (loc != static_cast<locale_t>(0)) {
+        const char* set = nl_langinfo_l(CODESET, loc);
+        if (set != nullptr && *set != '\0') {
+            name = set;
+        }
+        freelocale(loc);
+    }
+    return name;
+}
+
+bool IsUtf8CharsetName(std::string_view charset) {
+    std::string folded;
+    for (char c : charset) {
+        if (c != '-' && c != '_') {
+            folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        }
+    }
+    return folded == "utf8";
+}
 
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;

@@ -7,6 +7,13 @@
 
 namespace quillon {
 
+// The character set of the user's locale (LC_ALL, LC_CTYPE, LANG), read from the environment
+// whether or not the program called setlocale: a UTF-8 session writes UTF-8 with or without a
+// toolkit that sets the locale up.
+std::string LocaleCharset();
+// "UTF-8" in any of its spellings ("utf8", "UTF_8", ...).
+bool IsUtf8CharsetName(std::string_view charset);
+
 // UTF-8 to UTF-16 code units; malformed bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 // Each byte that does not belong to a well-formed UTF-8 character becomes '?', as the converter

@@ -1,7 +1,6 @@
 #include "reports/ValueText.h"
 
 #include <fcntl.h>
-#include <langinfo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -418,11 +417,6 @@ EncodingDetection ClassifyBytes(const uint8_t* bytes, size_t count) {
         return EncodingDetection{0, kEncodingBinary, false};
     }
     return EncodingDetection{0, kEncAnsi, false};
-}
-
-std::string LocaleCharset() {
-    const char* codeset = nl_langinfo(CODESET);
-    return codeset != nullptr && *codeset != '\0' ? codeset : "ANSI_X3.4-1968";
 }
 
 bool WriteAll(FILE* stream, const void* data, size_t size) {

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <clocale>
+#include <locale.h>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +10,7 @@
 
 #include "platform/Log.h"
 #include "reports/ValueText.h"
+#include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 
 namespace quillon {
@@ -147,22 +148,10 @@ struct WriteCase {
 };
 
 // Pins the character set of the locale for one test and restores the previous one.
-class ScopedCtype {
-  public:
-    explicit ScopedCtype(const char* locale) : saved_(std::setlocale(LC_CTYPE, nullptr)) {
-        ok_ = std::setlocale(LC_CTYPE, locale) != nullptr;
-    }
-    ~ScopedCtype() { std::setlocale(LC_CTYPE, saved_.c_str()); }
-    bool ok() const { return ok_; }
-
-  private:
-    std::string saved_;
-    bool ok_ = false;
-};
-
 class WriteTest : public ::testing::TestWithParam<WriteCase> {
   protected:
-    ScopedCtype ctype_{"C"};
+    // ANSI then means ASCII: every character outside it shows as '?'.
+    test::ScopedEnv locale_{"LC_ALL", "C"};
 };
 
 // A new file gets the mark of its encoding (never for ANSI) followed by the converted text.
@@ -195,18 +184,28 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"out-of-range encoding is ANSI", static_cast<TextEncoding>(7), true,
                                 "a\n", "a\r\n", 2}));
 
-// ANSI means the locale's character set: under a UTF-8 locale the text passes through unchanged.
-TEST(EncodedFile, AnsiFollowsTheLocale) {
-    ScopedCtype ctype("C.UTF-8");
-    if (!ctype.ok()) {
+// ANSI means the character set of the user's locale, taken from the environment even though
+// this process never calls setlocale: UTF-8 passes through, ASCII turns the euro sign into '?'.
+TEST(EncodedFile, AnsiFollowsTheUsersLocale) {
+    TestDir dir;
+    auto write = [&](const char* locale) {
+        test::ScopedEnv env("LC_ALL", locale);
+        FILE* stream = OpenEncodedTextFile(dir / "a.txt", "w", kEncAnsi, false);
+        EXPECT_NE(stream, nullptr);
+        if (stream == nullptr) {
+            return std::string();
+        }
+        WriteEncodedText(stream, kEncAnsi, "5\xe2\x82\xac\n");
+        std::fclose(stream);
+        return dir.ReadFile("a.txt");
+    };
+    EXPECT_EQ(write("C"), "5?\r\n");
+    locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    if (utf8 == static_cast<locale_t>(0)) {
         GTEST_SKIP() << "no C.UTF-8 locale";
     }
-    TestDir dir;
-    FILE* stream = OpenEncodedTextFile(dir / "u.txt", "w", kEncAnsi, false);
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(WriteEncodedText(stream, kEncAnsi, "5\xe2\x82\xac\n"), 5u);
-    std::fclose(stream);
-    EXPECT_EQ(dir.ReadFile("u.txt"), "5\xe2\x82\xac\r\n");
+    freelocale(utf8);
+    EXPECT_EQ(write("C.UTF-8"), "5\xe2\x82\xac\r\n");
 }
 
 // Appending never writes a mark and keeps what was there.
