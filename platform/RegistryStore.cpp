@@ -239,7 +239,6 @@ bool CanonicalHexData(std::string_view joined, std::string& out) {
     size_t colon = joined.find(':');
     out.assign(joined.substr(0, colon + 1));
     int digits = 0;
-    bool expectDigit = true;
     bool any = false;
     for (char c : joined.substr(colon + 1)) {
         if (c == ' ' || c == '\t' || c == '\r') {
@@ -250,18 +249,15 @@ bool CanonicalHexData(std::string_view joined, std::string& out) {
                 return false;
             }
             digits = 0;
-            expectDigit = true;
             out += c;
             continue;
         }
-        if (HexDigit(c) < 0 || !expectDigit) {
+        if (HexDigit(c) < 0 || digits == 2) {
             return false;
         }
         out += c;
         any = true;
-        if (++digits == 2) {
-            expectDigit = false;
-        }
+        ++digits;
     }
     return !any || digits == 2;
 }

@@ -525,16 +525,16 @@ std::string BuildSpreadsheetReport(const ReportInput& input, const ReportOptions
     return std::move(text.Text());
 }
 
-bool WriteReportToStream(const ReportInput& input, const ReportOptions& options, FILE* stream,
-                         int contentIndex, int encoding, int fileNameStyle) {
+namespace {
+
+bool WriteLayout(const ReportInput& input, const ReportOptions& options, FILE* stream,
+                 int contentIndex, int encoding, int fileNameStyle, bool sheet) {
     const TextEncoding enc = ToTextEncoding(encoding);
-    const bool sheet = IsSpreadsheetIndex(contentIndex);
     if (stream == nullptr || (sheet && !WriteTextMark(stream, enc))) {
         return false;
     }
-    ReportText text([&](std::string_view piece) {
-        return piece.empty() || WriteEncodedText(stream, enc, piece) > 0;
-    });
+    ReportText text(
+        [&](std::string_view piece) { return WriteEncodedText(stream, enc, piece) > 0; });
     if (sheet) {
         BuildSpreadsheet(input, options, contentIndex, fileNameStyle, text);
     } else {
@@ -543,35 +543,40 @@ bool WriteReportToStream(const ReportInput& input, const ReportOptions& options,
     return text.Finish() && std::fflush(stream) == 0;
 }
 
-namespace {
-
-bool WriteReportFile(const ReportInput& input, const ReportOptions& options,
+// The normal layout appends; the spreadsheet starts a new file.
+bool WriteLayoutFile(const ReportInput& input, const ReportOptions& options,
                      const std::string& outputPath, int contentIndex, int encoding,
-                     int fileNameStyle) {
-    const bool sheet = IsSpreadsheetIndex(contentIndex);
+                     int fileNameStyle, bool sheet) {
     // The mark goes with the stream writer, so the file is opened without one.
     FILE* stream =
         OpenEncodedTextFile(outputPath, sheet ? "w" : "a+", ToTextEncoding(encoding), false);
     if (stream == nullptr) {
         return false;
     }
-    bool ok = WriteReportToStream(input, options, stream, contentIndex, encoding, fileNameStyle);
+    bool ok = WriteLayout(input, options, stream, contentIndex, encoding, fileNameStyle, sheet);
     ok = std::fclose(stream) == 0 && ok;
     return ok;
 }
 
 }  // namespace
 
+bool WriteReportToStream(const ReportInput& input, const ReportOptions& options, FILE* stream,
+                         int contentIndex, int encoding, int fileNameStyle) {
+    return WriteLayout(input, options, stream, contentIndex, encoding, fileNameStyle,
+                       IsSpreadsheetIndex(contentIndex));
+}
+
 bool WriteTextReport(const ReportInput& input, const ReportOptions& options,
                      const std::string& outputPath, int contentIndex, int encoding,
                      int fileNameStyle) {
-    return WriteReportFile(input, options, outputPath, contentIndex, encoding, fileNameStyle);
+    return WriteLayoutFile(input, options, outputPath, contentIndex, encoding, fileNameStyle,
+                           false);
 }
 
 bool WriteSpreadsheetReport(const ReportInput& input, const ReportOptions& options,
                             const std::string& outputPath, int contentIndex, int encoding,
                             int fileNameStyle) {
-    return WriteReportFile(input, options, outputPath, contentIndex, encoding, fileNameStyle);
+    return WriteLayoutFile(input, options, outputPath, contentIndex, encoding, fileNameStyle, true);
 }
 
 std::string BuildReportSample(const ReportOptions& options, int fileNameStyle) {
