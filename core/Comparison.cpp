@@ -280,13 +280,10 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
     pool_ = &pool;
     std::vector<std::thread> helpers;
     for (unsigned t = 1; t < threads; ++t) {
-        helpers.emplace_back([this, side] {
-            uint64_t ignored = 0;
-            WorkOnPool(side, ignored);
-        });
+        helpers.emplace_back([this, side] { WorkOnPool(side); });
     }
     uint64_t own = 0;
-    bool ok = ReadListing(path, reader, none, holder, level, side, own, recurse);
+    const bool ok = ReadListing(path, reader, none, holder, level, side, own, recurse);
     {
         std::lock_guard<std::mutex> lock(pool.mutex);
         --pool.active;
@@ -295,20 +292,19 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
         }
     }
     pool.changed.notify_all();
-    ok = WorkOnPool(side, own) && ok;
+    WorkOnPool(side);
     for (std::thread& helper : helpers) {
         helper.join();
     }
     counter += own + pool.counter.load();
     pool_ = nullptr;
-    return ok && !pool.cancelled;
+    return !pool.cancelled;
 }
 
-bool Comparison::WorkOnPool(int side, uint64_t& counter) {
+void Comparison::WorkOnPool(int side) {
     ReadPool& pool = *pool_;
     const bool caller = pool.OnCaller();
     uint64_t local = 0;
-    bool ok = true;
     for (;;) {
         ReadPool::Task task{};
         {
@@ -317,12 +313,8 @@ bool Comparison::WorkOnPool(int side, uint64_t& counter) {
                 if (pool.cancelled || (pool.tasks.empty() && pool.active == 0)) {
                     lock.unlock();
                     pool.changed.notify_all();
-                    if (caller) {
-                        counter += local;
-                    } else {
-                        pool.counter += local;
-                    }
-                    return ok && !pool.cancelled;
+                    pool.counter += local;
+                    return;
                 }
                 if (!pool.tasks.empty()) {
                     break;
@@ -352,7 +344,6 @@ bool Comparison::WorkOnPool(int side, uint64_t& counter) {
             --pool.active;
             if (!done) {
                 pool.cancelled = true;
-                ok = false;
             }
         }
         pool.changed.notify_all();

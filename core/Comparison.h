@@ -105,8 +105,8 @@ class Comparison {
     // Reads one side of `item`'s folder (found to have content or not here) into its children;
     // the unit of work of a recursive read shared among threads.
     bool ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter);
-    // Runs queued subfolder reads until none is left; false when the read was cancelled.
-    bool WorkOnPool(int side, uint64_t& counter);
+    // Runs queued subfolder reads until none is left or the read is cancelled.
+    void WorkOnPool(int side);
     // Whether the read should stop: the progress window's Cancel, seen on this thread or another.
     bool ReadCancelled();
     // ReadFolder on an opened listing whose first entries were already taken into `readAhead`.
