@@ -23,7 +23,9 @@ struct LogState {
     bool logEnabled = false;
     bool logTimestamp = true;
     bool folderComputed = false;
+    bool folderUsable = false;
     std::string logFolder;
+    std::string folderNote;  // why the usual folder was not taken, for the first line written
     std::string logPath;
     std::string logStamp;
     bool inSideLog = false;
@@ -82,8 +84,15 @@ void WriteLine(const std::string& text, bool withTimestamp) {
         line += text;
     }
     line += '\n';
+    if (!state.folderNote.empty()) {
+        const std::string note = std::move(state.folderNote);
+        state.folderNote.clear();
+        WriteLine(note, withTimestamp);
+    }
     const std::string bytes = ToLocaleCharset(line);
-    int fd = ::open(state.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // The lines hold full paths: for this user only, and never written through a planted link.
+    int fd =
+        ::open(state.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         return;
     }
@@ -99,6 +108,35 @@ void WriteLine(const std::string& text, bool withTimestamp) {
         done += static_cast<size_t>(n);
     }
     ::close(fd);
+}
+
+// Makes `folder` private to this user, or takes it when it already is this user's own folder.
+// In a shared temporary folder another user can make the name first, or put a link there, and so
+// read the log or steer its appends into this user's files. An own folder made open by an older
+// run is closed. Empty when usable, else why not.
+std::string ClaimLogFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return std::strerror(errno);
+    }
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        struct stat st {};
+        if (::lstat(folder.c_str(), &st) == 0) {
+            return S_ISLNK(st.st_mode) ? "it is a symbolic link" : "it is not a folder";
+        }
+        return std::strerror(errno);
+    }
+    struct stat st {};
+    std::string why;
+    if (::fstat(fd, &st) != 0) {
+        why = std::strerror(errno);
+    } else if (st.st_uid != ::geteuid()) {
+        why = "it belongs to user " + std::to_string(st.st_uid);
+    } else if ((st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0) {
+        why = std::strerror(errno);
+    }
+    ::close(fd);
+    return why;
 }
 
 std::string TwoDigits(int value) {
@@ -117,10 +155,19 @@ std::string GetLogFolder() {
         while (base.size() > 1 && base.back() == '/') {
             base.pop_back();
         }
-        state.logFolder = (base == "/" ? std::string() : base) + "/quillon_log";
+        const std::string usual = (base == "/" ? std::string() : base) + "/quillon_log";
         state.folderComputed = true;
-        // A folder that cannot be made only means every later line is dropped.
-        ::mkdir(state.logFolder.c_str(), 0755);
+        state.logFolder = usual;
+        const std::string why = ClaimLogFolder(usual);
+        state.folderUsable = why.empty();
+        if (!state.folderUsable) {
+            state.logFolder = usual + "-" + std::to_string(::geteuid());
+            const std::string whyNot = ClaimLogFolder(state.logFolder);
+            // Without a folder of its own every line is dropped.
+            state.folderUsable = whyNot.empty();
+            state.folderNote = "The log folder " + usual + " is not used: " + why +
+                               ". The log is written to " + state.logFolder + ".";
+        }
     }
     return state.logFolder;
 }
@@ -149,6 +196,9 @@ bool IsLogEnabled() {
 
 void PruneLogs(std::string_view baseName, std::string_view extension) {
     const std::string folder = GetLogFolder();
+    if (!State().folderUsable) {
+        return;
+    }
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return;
@@ -191,8 +241,10 @@ std::string OpenLog(std::string_view baseName, std::string_view extension,
     localtime_r(&now, &local);
     state.logStamp = TwoDigits(local.tm_mon + 1) + TwoDigits(local.tm_mday) + "_" +
                      TwoDigits(local.tm_hour) + TwoDigits(local.tm_min) + TwoDigits(local.tm_sec);
-    state.logPath = GetLogFolder() + "/" + std::string(baseName) + "-" + state.logStamp + "." +
-                    std::string(extension);
+    const std::string folder = GetLogFolder();
+    state.logPath = state.folderUsable ? folder + "/" + std::string(baseName) + "-" +
+                                             state.logStamp + "." + std::string(extension)
+                                       : std::string();
     PruneLogs(baseName, extension);
     if (!skipTimestampSetting) {
         state.logTimestamp = timestampSetting ? timestampSetting() : false;

@@ -8,7 +8,8 @@
 
 namespace quillon {
 
-// Starts this run's log file and returns its path (empty when an argument is empty).
+// Starts this run's log file and returns its path (empty when an argument is empty, or when
+// neither $TMPDIR/quillon_log nor $TMPDIR/quillon_log-<uid> is a folder of this user's own).
 // `timestampSetting` answers whether the direct DWORD "LogTimestamp" is exactly 1; it is not
 // consulted when `skipTimestampSetting` is set.
 std::string OpenLog(std::string_view baseName, std::string_view extension,
