@@ -103,7 +103,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
-std::string ReplaceInvalidUtf8(std::string_view text) {
+std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replacement) {
     const auto* p = reinterpret_cast<const uint8_t*>(text.data());
     const size_t size = text.size();
     std::string out;
@@ -122,7 +122,7 @@ std::string ReplaceInvalidUtf8(std::string_view text) {
             continue;
         }
         out.append(text.data() + copied, i - copied);
-        out.push_back('?');
+        out.append(replacement);
         copied = ++i;
     }
     out.append(text.data() + copied, size - copied);

@@ -16,9 +16,10 @@ bool IsUtf8CharsetName(std::string_view charset);
 
 // UTF-8 to UTF-16 code units; malformed bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
-// Each byte that does not belong to a well-formed UTF-8 character becomes '?', as the converter
-// to UTF-8 replaces it.
-std::string ReplaceInvalidUtf8(std::string_view text);
+// Each byte that does not belong to a well-formed UTF-8 character becomes `replacement`: '?' as
+// the converter to a character set replaces it, or U+FFFD as UTF-16 shows it.
+inline constexpr std::string_view kUtf8ReplacementChar = "\xEF\xBF\xBD";
+std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replacement = "?");
 // UTF-8 to the named character set; characters it cannot hold become '?'. An unknown character
 // set gives the input unchanged.
 std::string ConvertUtf8ToCharset(std::string_view text, const char* charset);

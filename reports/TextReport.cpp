@@ -270,12 +270,6 @@ ReportStatus MapStatus(const DiffItem& item) {
     }
 }
 
-// A version that was never read is shown as nothing, not as a marker word.
-std::string ReportVersion(const DiffItem& item, int side) {
-    std::string text = item.VersionText(side);
-    return text == kVersionNotRead ? std::string() : text;
-}
-
 // Visits the items below `root` in display order with their depth (1 for the top level). An
 // explicit stack: a deep tree must not exhaust the call stack.
 template <typename Visit>
@@ -318,7 +312,8 @@ void FillRow(const DiffItem& item, int depth, ReportRow& row) {
             size.clear();
             continue;
         }
-        version = ReportVersion(item, side);
+        // The stored text, the not-read word included: the report copies what the panes show.
+        version = item.VersionText(side);
         time = item.TimeText(side);
         size = item.SizeText(side);
     }

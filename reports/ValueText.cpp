@@ -564,11 +564,15 @@ size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view te
             }
             return WriteAll(stream, bytes.data(), bytes.size()) ? units.size() : 0;
         }
-        case kEncUtf8:
+        case kEncUtf8: {
             if (text.empty()) {
                 return 0;
             }
-            return WriteAll(stream, text.data(), text.size()) ? text.size() : 0;
+            // A name that is not UTF-8 is shown as the UTF-16 encodings show it, keeping the
+            // file valid UTF-8.
+            const std::string bytes = ReplaceInvalidUtf8(text, kUtf8ReplacementChar);
+            return WriteAll(stream, bytes.data(), bytes.size()) ? bytes.size() : 0;
+        }
     }
     return 0;
 }

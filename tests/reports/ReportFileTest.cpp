@@ -49,6 +49,16 @@ TEST(ReportFile, Utf8MarksAndLineEnds) {
     EXPECT_EQ(dir.ReadFile("s.txt"), "\xEF\xBB\xBF" + kHeader + "f\xC3\xA9\t\t\t(Left-only)\n");
 }
 
+// A name that is not UTF-8 (Latin-1 "café") gets U+FFFD per stray byte, as UTF-16 shows it, so
+// the file stays valid UTF-8.
+TEST(ReportFile, Utf8ReplacesInvalidBytes) {
+    TestDir dir;
+    ReportInput in = OneRow();
+    in.rows[0].name = "caf\xE9\xE8";
+    ASSERT_TRUE(WriteTextReport(in, NoColumns(), dir / "n.txt", 6, 3, 1));
+    EXPECT_EQ(dir.ReadFile("n.txt"), kHeader + "caf\xEF\xBF\xBD\xEF\xBF\xBD\t\t(Left-only)\n");
+}
+
 // UTF-16: code units in the chosen byte order; only the spreadsheet carries FF FE / FE FF.
 TEST(ReportFile, Utf16ByteOrders) {
     TestDir dir;
