@@ -12,6 +12,7 @@
 #include "core/Comparison.h"
 #include "core/DisplayFilter.h"
 #include "platform/Log.h"
+#include "platform/OutputFile.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "reports/ReportOptions.h"
@@ -196,15 +197,13 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         return status;
     }
     const std::string& target = *cmd.report.outPath;
-    // A report always starts a new file: the normal layout appends.
-    if (PathExistsLoose(target) && unlink(target.c_str()) != 0) {
-        return Trouble(err, "cannot replace " + target + ": " + std::strerror(errno));
-    }
-    bool written = IsSpreadsheetIndex(index)
-                       ? WriteSpreadsheetReport(input, options, target, index, encoding, style)
-                       : WriteTextReport(input, options, target, index, encoding, style);
-    if (!written) {
-        return Trouble(err, "No output created: cannot write " + target);
+    // A report always starts a new file, and an old one stays until the new one is complete.
+    OutputFile output;
+    std::string why;
+    if (!output.Open(target, why) ||
+        !WriteReportToStream(input, options, output.Stream(), index, encoding, style) ||
+        !output.Commit(why)) {
+        return Trouble(err, "No output created: " + (why.empty() ? "cannot write " + target : why));
     }
     Log("Saved the output result to [%s]", target.c_str());
     return status;
