@@ -1,9 +1,11 @@
 #include "app/CommandLine.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 #include "core/AsciiCase.h"
 #include "core/DisplayFilter.h"
@@ -139,7 +141,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     for (const std::string& raw : args) {
         cmd.cmdArgs += raw + " ";
         std::string arg = StripOneTrailingSeparator(raw);
-        if (IsSwitch(arg, "Config")) {
+        // Spelled exactly, as every command-line user types them; "/h" is a path.
+        if (raw == "--help" || raw == "-h") {
+            cmd.helpRun = true;
+        } else if (raw == "--version") {
+            cmd.versionRun = true;
+        } else if (IsSwitch(arg, "Config")) {
             cmd.configRun = true;
         } else if (IsSwitch(arg, "PDF")) {
             cmd.pdfRun = true;
@@ -163,6 +170,31 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
     return cmd;
+}
+
+std::string CurrentFolder() {
+    std::string buffer(4096, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.c_str();
+}
+
+void MakePathsAbsolute(CommandLine& cmd, std::string_view currentFolder) {
+    if (currentFolder.empty() || currentFolder.front() != kPathSep) {
+        return;
+    }
+    cmd.joinedPaths.clear();
+    for (std::string& path : cmd.paths) {
+        path = AbsolutePath(currentFolder, path);
+        cmd.joinedPaths += path + ";";
+    }
+    if (cmd.report.outPath && !cmd.report.outPath->empty()) {
+        cmd.report.outPath = AbsolutePath(currentFolder, *cmd.report.outPath);
+    }
 }
 
 void ApplyFilterOption(const CommandLine& cmd, FilterState& filter) {
@@ -192,6 +224,10 @@ PathInfo ProbePath(const std::string& path) {
 
 StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
     StartDecision decision;
+    if (cmd.helpRun || cmd.versionRun) {
+        decision.outcome = cmd.helpRun ? StartOutcome::Help : StartOutcome::Version;
+        return decision;
+    }
     if (cmd.regRun || cmd.unregRun) {
         decision.outcome = cmd.regRun ? StartOutcome::Register : StartOutcome::Unregister;
         return decision;

@@ -31,6 +31,8 @@ struct CommandLine {
     bool configRun = false;
     bool pdfRun = false;
     bool renameRun = false;
+    bool helpRun = false;     // "--help" or "-h" anywhere
+    bool versionRun = false;  // "--version" anywhere
     ReportSwitch report;
     // The last "-FILTER" argument's parts; a later one overrides what an earlier one gave.
     bool filterGiven = false;
@@ -43,6 +45,15 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The process's current folder; empty when it cannot be named (it was removed).
+std::string CurrentFolder();
+
+// Every path argument and the report's file made absolute against `currentFolder`, with "." and
+// ".." folded as text, before anything stores, shows or logs them: the parent of a relative path
+// kept as typed runs out after a few steps up, where the absolute one reaches "/". The argument
+// line in `cmdArgs` stays as typed. Without a current folder the paths stay as they are.
+void MakePathsAbsolute(CommandLine& cmd, std::string_view currentFolder);
 
 // Settings first, then the command line, which wins.
 void ApplyFilterOption(const CommandLine& cmd, FilterState& filter);
@@ -58,6 +69,8 @@ struct PathInfo {
 PathInfo ProbePath(const std::string& path);
 
 enum class StartOutcome {
+    Help,  // the command-line summary on standard output
+    Version,
     Register,
     Unregister,
     Config,

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "app/Usage.h"
+
 #include "platform/Log.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsCatalogue.h"
@@ -46,6 +48,16 @@ FileLauncher MakeSiblingFileLauncher(RegistryStore& registry, Prompter& prompter
         return LaunchSiblingForFiles(files, binary, tools, SiblingLaunchMode::kStartUp, &prompter,
                                      launcher);
     };
+}
+
+std::string VersionText() {
+    return std::string("quillon ") + QUILLON_VERSION + "\n";
+}
+
+int PrintInfo(bool help, FILE* out) {
+    const std::string text = help ? kUsageText : VersionText();
+    return std::fputs(text.c_str(), out) >= 0 && std::fflush(out) == 0 ? kStartExitOk
+                                                                       : kStartExitUnavailable;
 }
 
 std::string UnavailableMessage(StartOutcome outcome) {

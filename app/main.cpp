@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DisplayStart.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
+#include "app/Usage.h"
 #include "app/WindowStart.h"
 #include "platform/Launcher.h"
 #include "platform/RegistryStore.h"
@@ -17,8 +20,13 @@ int main(int argc, char** argv) {
     // Taken before QApplication, which removes the arguments it knows from argv.
     std::vector<std::string> args(argv + 1, argv + argc);
     quillon::CommandLine cmd = quillon::ParseCommandLine(args);
-    quillon::SettingsStore settings(quillon::RegistryStore::Process());
+    quillon::MakePathsAbsolute(cmd, quillon::CurrentFolder());
     quillon::StartDecision decision = quillon::DecideStart(cmd, quillon::ProbePath);
+    if (decision.outcome == quillon::StartOutcome::Help ||
+        decision.outcome == quillon::StartOutcome::Version) {
+        return quillon::PrintInfo(decision.outcome == quillon::StartOutcome::Help, stdout);
+    }
+    quillon::SettingsStore settings(quillon::RegistryStore::Process());
     if (decision.outcome == quillon::StartOutcome::Report) {
         // No QApplication here: a report needs no display.
         bool terminal = isatty(STDERR_FILENO) != 0;
@@ -26,11 +34,20 @@ int main(int argc, char** argv) {
         return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
-        QApplication app(argc, argv);
+        if (!quillon::DisplayAvailable()) {
+            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
+            return quillon::kExitNoDisplay;
+        }
+        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
         return quillon::RunWindow(cmd, decision, settings);
     }
-    quillon::StderrPrompter prompter(stderr);
+    std::unique_ptr<quillon::Prompter> prompter;
+    if (quillon::DisplayAvailable()) {
+        prompter = std::make_unique<quillon::DisplayPrompter>(argc, argv, &settings);
+    } else {
+        prompter = std::make_unique<quillon::StderrPrompter>(stderr);
+    }
     quillon::FileLauncher launchFiles = quillon::MakeSiblingFileLauncher(
-        quillon::RegistryStore::Process(), prompter, quillon::DefaultLauncher());
+        quillon::RegistryStore::Process(), *prompter, quillon::DefaultLauncher());
     return quillon::RunStart(cmd, decision, settings, stderr, launchFiles);
 }

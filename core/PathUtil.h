@@ -24,4 +24,10 @@ std::string_view BaseName(std::string_view path);
 // Everything before the last separator ("/" for a top-level entry).
 std::string_view DirName(std::string_view path);
 
+// `path` made absolute against the absolute folder `base` (ignored when `path` already is), with
+// empty and "." components dropped and ".." taking back one component, as text: links are not
+// resolved, so "link/.." is the folder holding the link. ".." of the root is the root. An empty
+// path stays empty.
+std::string AbsolutePath(std::string_view base, std::string_view path);
+
 }  // namespace quillon

@@ -46,9 +46,11 @@ inline std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
-// `env` entries are "NAME=value" and override the inherited ones of the same name.
+// `env` entries are "NAME=value" and override the inherited ones of the same name; a non-empty
+// `cwd` is the child's current folder.
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                                const std::vector<std::string>& env = {}) {
+                                const std::vector<std::string>& env = {},
+                                const std::string& cwd = {}) {
     TestDir scratch;
     const std::string outPath = scratch / "stdout";
     const std::string errPath = scratch / "stderr";
@@ -59,6 +61,9 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!cwd.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    }
 
     std::vector<std::string> envText;
     for (char** e = environ; *e != nullptr; ++e) {
