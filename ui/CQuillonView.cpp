@@ -22,6 +22,7 @@
 #include "platform/ToolLocator.h"
 #include "reports/TextReport.h"
 #include "reports/ValueText.h"
+#include "ui/BusyGate.h"
 #include "ui/CFilter.h"
 #include "ui/COptionsChange.h"
 #include "ui/COutputFormat.h"
@@ -252,11 +253,13 @@ void CQuillonView::ToggleFolder(int row, bool recurse) {
         return;
     }
     escArmed_ = false;
+    SetWaitCursor(true);
     if (item->expanded[kSideLeft] || item->expanded[kSideRight]) {
         comparison_.CollapseFolder(item, row);
     } else {
         comparison_.ExpandFolderWithProgress(item, row, recurse);
     }
+    SetWaitCursor(false);
     row = item->row;
     model_->RowChanged(row);
     SelectOnly(row);
@@ -809,11 +812,15 @@ bool CQuillonView::viewportEvent(QEvent* event) {
 }
 
 void CQuillonView::SetWaitCursor(bool on) {
+    // The wait cursor marks long work; events may still be pumped under it (a progress window, a
+    // question), so the window takes no command until it goes.
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        BusyGate::Enter();
         ++waitCursorDepth_;
     } else if (waitCursorDepth_ > 0) {
         QApplication::restoreOverrideCursor();
+        BusyGate::Leave();
         --waitCursorDepth_;
     }
 }
