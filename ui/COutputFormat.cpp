@@ -73,7 +73,7 @@ COutputFormat::COutputFormat(QWidget* parent, SettingsStore& store, const Report
 COutputFormat::~COutputFormat() = default;
 
 void COutputFormat::BuildUi() {
-    setWindowTitle("Output Format Preferences");
+    setWindowTitle("Output Format Preferences...");
 
     contentCombo_ = new QComboBox(this);
     FillCombo(contentCombo_, kReportContentTexts, kReportContentCount);

@@ -1,5 +1,5 @@
-// "Output Format Preferences": what the text report lists, its encoding, file-name style, columns
-// and labels, and the output file; OK writes the report.
+// "Output Format Preferences...": what the text report lists, its encoding, file-name style,
+// columns and labels, and the output file; OK writes the report.
 #pragma once
 
 #include <QDialog>

@@ -194,6 +194,7 @@ TEST_F(DialogOutputFormatTest, OpensOnStoredOptions) {
     store_.WriteProfileString("OutputFormat", "OutputPath", env_.Dir().Path());
     store_.WriteProfileString("OutputFormat", "OutputFile", env_.Dir() / "last.txt");
     COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+    EXPECT_EQ(dialog.windowTitle(), "Output Format Preferences...");
     EXPECT_EQ(dialog.ContentCombo()->currentText(),
               "Files only in Right-view (spreadsheet format)");
     EXPECT_EQ(dialog.ContentCombo()->count(), 8);
