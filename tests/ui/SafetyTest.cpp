@@ -315,5 +315,168 @@ TEST_F(SafetyTest, CancelStillStopsTheRead) {
     }
 }
 
+// ---- Paths keep their bytes ----
+
+// A Latin-1 name is not UTF-8: it reaches the disk with its own bytes through ENTER, a refresh,
+// the per-side root command, the path box and its folder list, "..", the link mode and the opening
+// of a file.
+TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
+    const std::string cafe = "caf\xe9";
+    dir_.MakeTree({{"L/" + cafe + "/in.txt", "1"},
+                   {"R/" + cafe + "/in.txt", "1"},
+                   {"L/" + cafe + ".txt", "x"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().SelectOnly(RowOf(cafe));
+    Key(Qt::Key_Return);
+    ASSERT_NE(RowOf("in.txt"), -1);
+    dir_.WriteFile("R/" + cafe + "/new.txt", "n");
+    Key(Qt::Key_F5);
+    ASSERT_NE(RowOf("new.txt"), -1);
+    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
+
+    for (int side = 0; side < 2; ++side) {
+        View().SelectOnly(RowOf(cafe));
+        Key(side == 0 ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(View().Path(0), dir_ / ("L/" + cafe));
+    EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
+    std::vector<std::string> folders;
+    store_->ReadMruList(kDir2OpenKey, folders);
+    EXPECT_EQ(folders, (std::vector<std::string>{dir_ / ("L/" + cafe), dir_ / ("R/" + cafe)}));
+    frame_->ReloadSide(1);
+    EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
+    frame_->OnComboEnter(1);
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_NE(RowOf("new.txt"), -1);
+
+    View().SelectOnly(0);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(View().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Path(1), dir_ / "R");
+
+    View().SetLinkMode(true);
+    const int row = RowOf(cafe);
+    for (int side = 0; side < 2; ++side) {
+        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
+        View().LinkClick(cell.center());
+    }
+    ASSERT_EQ(launcher_.requests.size(), 1u);
+    EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("L/" + cafe)), std::string::npos);
+    EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("R/" + cafe)), std::string::npos);
+
+    std::vector<std::string> opened;
+    View().SetFileOpener([&](const std::vector<std::string>& files) { opened = files; });
+    EXPECT_FALSE(frame_->OpenPath(dir_ / ("L/" + cafe + ".txt")));
+    EXPECT_EQ(opened, std::vector<std::string>{dir_ / ("L/" + cafe + ".txt")});
+}
+
+// ---- Small window rules ----
+
+class ScopedCwd {
+  public:
+    explicit ScopedCwd(const std::string& path) : old_(getcwd(nullptr, 0)) {
+        EXPECT_EQ(chdir(path.c_str()), 0);
+    }
+    ~ScopedCwd() {
+        EXPECT_EQ(chdir(old_), 0);
+        free(old_);
+    }
+
+  private:
+    char* old_;
+};
+
+// ".." takes the text before the last separator; a path without one stays as it is and the
+// comparison stays on screen.
+TEST_F(SafetyTest, DotDotNeverEmptiesAPath) {
+    dir_.MakeTree({{"L/sub/a.txt", "1"}, {"L/b.txt", "1"}, {"R/b.txt", "2"}});
+    ScopedCwd cwd(dir_.Path());
+    MakeFrame();
+    Open("L/sub", "R");
+    View().SelectOnly(0);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(View().Path(0), "L");
+    EXPECT_EQ(View().Path(1), "R");
+    View().SelectOnly(0);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(View().Path(0), "L");
+    EXPECT_EQ(View().Path(1), "R");
+    EXPECT_NE(RowOf("b.txt"), -1);
+}
+
+// With expand-all on, a click on the glyph reads what ENTER reads: one level.
+TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
+    dir_.MakeTree(
+        {{"L/A/B/deep.txt", "1"}, {"R/A/B/deep.txt", "2"}, {"L/A/x.txt", "1"}, {"R/A/x.txt", "2"}});
+    MakeFrame();
+    FilterState filter;
+    filter.filterActive = true;
+    filter.filterFlags = 0x201;
+    filter.expandAll = true;
+    frame_->SetFilterState(filter);
+    Open(dir_ / "L", dir_ / "R");
+    const int a = RowOf("A");
+    ASSERT_NE(RowOf("deep.txt"), -1);  // the whole tree was read
+    View().SelectOnly(a);
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Return);
+    const std::vector<std::string> byEnter = Names();
+    EXPECT_EQ(RowOf("deep.txt"), -1);
+    Key(Qt::Key_Return);
+    ClickGlyph(a);
+    EXPECT_EQ(Names(), byEnter);
+}
+
+// "Make current folder to root" is one command per side: no question, the same log lines as
+// "Set as a Root".
+TEST_F(SafetyTest, MakeCurrentFolderRootPerSide) {
+    store_->WriteProfileInt("Settings", "LogEnabled", 1);
+    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/y.txt", "1"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().SetSideChooser([](const QString&, int) -> int {
+        ADD_FAILURE() << "asked for a side";
+        return -1;
+    });
+    View().SelectOnly(RowOf("A"));
+    Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(View().Path(0), dir_ / "L/A");
+    EXPECT_EQ(View().Path(1), dir_ / "R");
+    EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L/A");
+    EXPECT_NE(RowOf("x.txt"), -1);
+    const std::string log = ReadText(GetLogPath());
+    EXPECT_NE(log.find("Entering SetAsRoot()... with view# 0, and text=[A]\n"), std::string::npos);
+    EXPECT_NE(log.find("UpdatePath() yields pMain->m_strFiles[0] = [" + (dir_ / "L/A") + "]\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("Leaving SetAsRoot()..."), std::string::npos);
+}
+
+// The difference keys are commands of the window: they move the list's selection from the path
+// box too.
+TEST_F(SafetyTest, DifferenceKeysWorkOutsideTheList) {
+    dir_.MakeTree({{"L/a.txt", "1"},
+                   {"R/a.txt", "1"},
+                   {"L/b.txt", "1"},
+                   {"R/b.txt", "22"},
+                   {"L/c.txt", "1"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().SelectOnly(0);
+    QLineEdit* edit = frame_->Combo(0)->lineEdit();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Current(), RowOf("b.txt"));
+    QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(Current(), RowOf("c.txt"));
+}
+
+// A positive font size is read one way by the list and by the preferences dialog.
+TEST_F(SafetyTest, PositiveFontSizeIsOneHeight) {
+    store_->WriteProfileInt("Settings", "FontSize", 16);
+    MakeFrame();
+    EXPECT_EQ(View().font().pixelSize(), ListFontFromSettings(View().Settings()).pixelSize());
+}
+
 }  // namespace
 }  // namespace quillon
