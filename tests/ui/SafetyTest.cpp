@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -306,7 +307,7 @@ TEST_F(SafetyTest, CancelStillStopsTheRead) {
             if (byClose) {
                 window.close();
             } else {
-                window.CancelButton()->click();
+                QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
             }
         };
         View().SetNextSide(0);
