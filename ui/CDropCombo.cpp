@@ -1,9 +1,10 @@
 #include "ui/CDropCombo.h"
 
+#include <sys/stat.h>
 #include <QAbstractItemView>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
@@ -11,6 +12,18 @@
 #include <QUrl>
 
 namespace quillon {
+namespace {
+
+QString Shown(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+}  // namespace
+
+bool IsFolderPath(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 CDropCombo::CDropCombo(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
@@ -25,20 +38,55 @@ CDropCombo::CDropCombo(QWidget* parent) : QComboBox(parent) {
     connect(lineEdit(), &QLineEdit::returnPressed, this, &CDropCombo::enterPressed);
 }
 
-bool CDropCombo::AcceptDroppedPaths(const QStringList& paths) {
-    if (paths.isEmpty()) {
+bool CDropCombo::AcceptDroppedPaths(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
         return false;
     }
-    const QString& first = paths.front();
-    QFileInfo info(first);
-    if (info.isDir()) {
-        setEditText(first);
+    if (IsFolderPath(paths.front())) {
+        SetEditPath(paths.front());
         return true;
     }
     if (fileRejected_) {
         fileRejected_(kDroppedFileMessage);
     }
     return false;
+}
+
+void CDropCombo::InsertPath(int index, const std::string& path) {
+    insertItem(index, Shown(path), QByteArray::fromStdString(path));
+}
+
+int CDropCombo::FindPath(const std::string& path) const {
+    const QByteArray bytes = QByteArray::fromStdString(path);
+    for (int i = 0; i < count(); ++i) {
+        if (itemData(i).toByteArray() == bytes) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+std::string CDropCombo::PathAt(int index) const {
+    const QVariant bytes = itemData(index);
+    return bytes.isValid() ? bytes.toByteArray().toStdString()
+                           : QFile::encodeName(itemText(index)).toStdString();
+}
+
+std::string CDropCombo::CurrentPath() const {
+    const QString text = currentText();
+    if (!editText_.isNull() && text == editText_) {
+        return editPath_;
+    }
+    if (currentIndex() >= 0 && itemText(currentIndex()) == text) {
+        return PathAt(currentIndex());
+    }
+    return QFile::encodeName(text).toStdString();
+}
+
+void CDropCombo::SetEditPath(const std::string& path) {
+    editPath_ = path;
+    editText_ = Shown(path);
+    setEditText(editText_);
 }
 
 int CDropCombo::PopupWidth() const {
@@ -75,13 +123,16 @@ void CDropCombo::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CDropCombo::dropEvent(QDropEvent* event) {
-    QStringList paths;
+    std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
-            paths << url.toLocalFile();
+            // The encoded form keeps bytes that are not UTF-8 as escapes; toLocalFile would
+            // replace them.
+            paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
+                                .toStdString());
         }
     }
-    if (!paths.isEmpty()) {
+    if (!paths.empty()) {
         event->acceptProposedAction();
         AcceptDroppedPaths(paths);
     }

@@ -1,15 +1,21 @@
 // A folder path box: an editable combo box that takes a folder dropped from a file manager and
-// whose list opens as wide as its widest entry.
+// whose list opens as wide as its widest entry. Paths are the file system's bytes, which need not
+// be UTF-8: each entry keeps its bytes beside the text it shows, so a path read from the disk goes
+// back to the disk unchanged; only a typed text is encoded.
 #pragma once
 
 #include <QComboBox>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
 inline constexpr const char* kDroppedFileMessage =
     "The dropped item is a file.\nSince only folder is accepted, it will be ignored.";
+
+// Whether the path names a folder (links followed).
+bool IsFolderPath(const std::string& path);
 
 class CDropCombo : public QComboBox {
     Q_OBJECT
@@ -24,7 +30,16 @@ class CDropCombo : public QComboBox {
     }
     // Takes the first of the dropped local paths: a folder becomes the text, a file is rejected.
     // Returns whether the text changed.
-    bool AcceptDroppedPaths(const QStringList& paths);
+    bool AcceptDroppedPaths(const std::vector<std::string>& paths);
+
+    void InsertPath(int index, const std::string& path);
+    // The entry holding exactly these bytes, or -1.
+    int FindPath(const std::string& path) const;
+    std::string PathAt(int index) const;
+    // The path the text field names: the bytes of the entry or of the path put there by the
+    // program while the text still shows it, else the typed text.
+    std::string CurrentPath() const;
+    void SetEditPath(const std::string& path);
     // Width of the opened list: the widest entry plus a scroll bar and one "0".
     int PopupWidth() const;
 
@@ -45,6 +60,8 @@ class CDropCombo : public QComboBox {
 
   private:
     std::function<void(const std::string&)> fileRejected_;
+    std::string editPath_;
+    QString editText_;
     QString previousText_;
     int previousIndex_ = -1;
 };

@@ -2,8 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,8 +33,13 @@ std::string FormatText(const char* format, const std::string& value) {
     return text;
 }
 
-bool IsFolder(const QString& path) {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+std::string TrimBlanks(const std::string& text) {
+    const char* blanks = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 }  // namespace
@@ -98,8 +103,7 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
             });
     connect(view_, &CQuillonView::statusPaneCleared, this,
             [this](int side) { statusPaths_[side]->clear(); });
-    connect(view_, &CQuillonView::pathForCombo, this,
-            [this](const QString& path, int side) { AddPathToCombo(path.toStdString(), side); });
+    connect(view_, &CQuillonView::pathForCombo, this, &CMainFrame::AddPathToCombo);
     connect(view_, &CQuillonView::exitRequested, this, [this] {
         PauseAutoRefresh();
         close();
@@ -213,33 +217,48 @@ void CMainFrame::BuildMenus() {
     filterAction_ = view->addAction(kMenuFilter, this, [this] { OnFilter(); });
     filterAction_->setShortcut(QKeySequence(Qt::Key_F3));
     view->addSeparator();
-    // The keys belong to the list; the menu only names them.
+    // Commands of the window: they move the list's selection wherever the focus is.
     struct Nav {
         const char* text;
+        QKeySequence key;
         NavTarget target;
     };
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
     const Nav navs[] = {
-        {"&Next Diff\tAlt+Down", NavTarget::kNextDiff},
-        {"&Prev Diff\tAlt+Up", NavTarget::kPrevDiff},
-        {"N&ext Any Diff Item\tCtrl+Alt+Down", NavTarget::kNextAny},
-        {"Pre&v Any Diff Item\tCtrl+Alt+Up", NavTarget::kPrevAny},
-        {"&First Diff\tAlt+Home", NavTarget::kFirstDiff},
-        {"&Last Diff\tAlt+End", NavTarget::kLastDiff},
-        {"First Any Diff Ite&m\tCtrl+Alt+Home", NavTarget::kFirstAny},
-        {"Last Any Diff Item\tCtrl+Alt+End", NavTarget::kLastAny},
+        {"&Next Diff", Qt::ALT | Qt::Key_Down, NavTarget::kNextDiff},
+        {"&Prev Diff", Qt::ALT | Qt::Key_Up, NavTarget::kPrevDiff},
+        {"N&ext Any Diff Item", ctrlAlt | Qt::Key_Down, NavTarget::kNextAny},
+        {"Pre&v Any Diff Item", ctrlAlt | Qt::Key_Up, NavTarget::kPrevAny},
+        {"&First Diff", Qt::ALT | Qt::Key_Home, NavTarget::kFirstDiff},
+        {"&Last Diff", Qt::ALT | Qt::Key_End, NavTarget::kLastDiff},
+        {"First Any Diff Ite&m", ctrlAlt | Qt::Key_Home, NavTarget::kFirstAny},
+        {"Last Any Diff Item", ctrlAlt | Qt::Key_End, NavTarget::kLastAny},
     };
     for (const Nav& nav : navs) {
         NavTarget target = nav.target;
-        view->addAction(nav.text, this, [this, target] {
+        QAction* action = view->addAction(nav.text, this, [this, target] {
             view_->Navigate(target);
             FocusList();
         });
+        action->setShortcut(nav.key);
     }
 
     QMenu* action = menuBar()->addMenu("&Action");
     QAction* setRoot = action->addAction("Set as a &Root", this, [this] { view_->SetAsRoot(); });
     setRoot->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    // "Make current folder to root" has no menu text: a key per side, on the window itself.
+    const QKeySequence rootKeys[2] = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left),
+                                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right)};
+    for (int side = 0; side < 2; ++side) {
+        auto* makeRoot = new QAction(this);
+        makeRoot->setShortcut(rootKeys[side]);
+        connect(makeRoot, &QAction::triggered, this, [this, side] {
+            view_->MakeCurrentFolderRoot(side);
+            FocusList();
+        });
+        addAction(makeRoot);
+    }
     linkAction_ = action->addAction("&Link Folders/Files", this, [this] {
         view_->SetLinkMode(true);
         FocusList();
@@ -359,7 +378,7 @@ void CMainFrame::FillCombosFromMru() {
     store_->ReadMruList(kDir2OpenKey, entries);
     for (CDropCombo* combo : combos_) {
         for (const std::string& entry : entries) {
-            combo->insertItem(0, QString::fromStdString(entry));
+            combo->InsertPath(0, entry);
         }
         combo->setCurrentIndex(-1);
         combo->setEditText(QString());
@@ -404,19 +423,19 @@ void CMainFrame::ShowWithSavedPlacement(int showCommand) {
 }
 
 void CMainFrame::AddPathToCombo(const std::string& path, int side) {
-    QString text = QString::fromStdString(path).trimmed();
-    if (text.isEmpty() || side < 0 || side > 1) {
+    const std::string text = TrimBlanks(path);
+    if (text.empty() || side < 0 || side > 1) {
         return;
     }
     if (store_) {
-        store_->AddToMruList(kDir2OpenKey, text.toStdString(), kMruMaxCount);
+        store_->AddToMruList(kDir2OpenKey, text, kMruMaxCount);
     }
     CDropCombo* combo = combos_[side];
-    int existing = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    int existing = combo->FindPath(text);
     if (existing >= 0) {
         combo->removeItem(existing);
     }
-    combo->insertItem(0, text);
+    combo->InsertPath(0, text);
     combo->setCurrentIndex(0);
     combo->RememberCurrent();
     FocusList();
@@ -428,14 +447,15 @@ bool CMainFrame::OpenPath(const std::string& path) {
 
 void CMainFrame::BrowseFolder(int side) {
     QString title = QString::fromUtf8(side == 0 ? kBrowseLeftTitle : kBrowseRightTitle);
-    QString start = QString::fromStdString(view_->Path(side));
-    QString chosen = folderChooser_ ? folderChooser_(title, start)
+    QString start = QFile::decodeName(QByteArray::fromStdString(view_->Path(side)));
+    QString answer = folderChooser_ ? folderChooser_(title, start)
                                     : QFileDialog::getExistingDirectory(this, title, start);
-    if (!chosen.isEmpty() && !SamePathNoCase(chosen.toStdString(), view_->Path(side))) {
+    const std::string chosen = QFile::encodeName(answer).toStdString();
+    if (!chosen.empty() && !SamePathNoCase(chosen, view_->Path(side))) {
         int oldNext = view_->NextSide();
         view_->SetNextSide(side);
-        if (view_->OpenPath(chosen.toStdString())) {
-            AddPathToCombo(chosen.toStdString(), side);
+        if (view_->OpenPath(chosen)) {
+            AddPathToCombo(chosen, side);
             if (oldNext == 2) {
                 view_->SetNextSide(2);
             }
@@ -448,16 +468,16 @@ void CMainFrame::BrowseFolder(int side) {
 
 void CMainFrame::OnComboEnter(int side) {
     CDropCombo* combo = combos_[side];
-    std::string text = combo->currentText().left(kPathBoxMaxChars).toStdString();
+    const std::string text = combo->CurrentPath();
     const std::string current = view_->Path(side);
     if (!SamePathNoCase(text, current)) {
-        if (IsFolder(QString::fromStdString(text))) {
+        if (IsFolderPath(text)) {
             AddPathToCombo(text, side);
             view_->SetNextSide(side);
             view_->OpenPath(text);
         } else if (!text.empty()) {
             ShowError(FormatText(kTypedFolderMissingFormat, text));
-            combo->setEditText(QString::fromStdString(current));
+            combo->SetEditPath(current);
         }
     }
     FocusList();
@@ -465,16 +485,16 @@ void CMainFrame::OnComboEnter(int side) {
 
 void CMainFrame::OnComboChosen(int side, int index) {
     CDropCombo* combo = combos_[side];
-    QString entry = combo->itemText(index);
-    if (entry == combo->PreviousText() && index == combo->PreviousIndex()) {
+    if (combo->itemText(index) == combo->PreviousText() && index == combo->PreviousIndex()) {
         return;
     }
-    if (IsFolder(entry)) {
-        AddPathToCombo(entry.toStdString(), side);
+    const std::string entry = combo->PathAt(index);
+    if (IsFolderPath(entry)) {
+        AddPathToCombo(entry, side);
         view_->SetNextSide(side);
-        view_->OpenPath(entry.toStdString());
+        view_->OpenPath(entry);
     } else {
-        ShowError(FormatText(kChosenFolderMissingFormat, entry.toStdString()));
+        ShowError(FormatText(kChosenFolderMissingFormat, entry));
         QString previous = combo->PreviousText();
         int previousIndex = combo->PreviousIndex();
         if (previous.isEmpty()) {
@@ -489,14 +509,14 @@ void CMainFrame::OnComboChosen(int side, int index) {
 }
 
 bool CMainFrame::CanReload(int side) const {
-    return IsFolder(combos_[side]->currentText());
+    return IsFolderPath(combos_[side]->CurrentPath());
 }
 
 void CMainFrame::ReloadSide(int side) {
     if (!CanReload(side)) {
         return;
     }
-    std::string text = combos_[side]->currentText().toStdString();
+    std::string text = combos_[side]->CurrentPath();
     view_->SetNextSide(side);
     view_->OpenPath(text);
     AddPathToCombo(text, side);

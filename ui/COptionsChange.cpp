@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
@@ -68,8 +67,7 @@ uint32_t ColorRefFromColor(const QColor& color) {
 
 QFont ListFontFromSettings(const ViewSettings& settings) {
     QFont font(QString::fromStdString(settings.fontName));
-    int pixels = std::abs(settings.fontSize);
-    if (pixels > 0) {
+    if (int pixels = settings.FontPixels(); pixels > 0) {
         font.setPixelSize(pixels);
     }
     return font;

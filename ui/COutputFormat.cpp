@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -59,10 +60,10 @@ COutputFormat::COutputFormat(QWidget* parent, SettingsStore& store, const Report
       prompter_(prompter) {
     fileChooser_ = [](QWidget* owner, const std::string& folder) {
         // Qt's save dialog asks before overwriting and only accepts an existing folder.
-        QString chosen =
-            QFileDialog::getSaveFileName(owner, "Enter the Output filename",
-                                         QString::fromStdString(folder), "Text Files (*.txt)");
-        return chosen.toStdString();
+        QString chosen = QFileDialog::getSaveFileName(
+            owner, "Enter the Output filename",
+            QFile::decodeName(QByteArray::fromStdString(folder)), "Text Files (*.txt)");
+        return QFile::encodeName(chosen).toStdString();
     };
     BuildUi();
     ReportOptions options;
@@ -73,7 +74,7 @@ COutputFormat::COutputFormat(QWidget* parent, SettingsStore& store, const Report
 COutputFormat::~COutputFormat() = default;
 
 void COutputFormat::BuildUi() {
-    setWindowTitle("Output Format Preferences");
+    setWindowTitle("Output Format Preferences...");
 
     contentCombo_ = new QComboBox(this);
     FillCombo(contentCombo_, kReportContentTexts, kReportContentCount);
@@ -170,8 +171,14 @@ void COutputFormat::Fill(const ReportOptions& options) {
     bytesLabel_->setChecked(options.bytesLabel);
     statusLabel_->setChecked(options.diffStatLabel);
     outputPath_ = options.outputPath;
-    outputFile_->setText(QString::fromStdString(options.outputFile));
+    SetOutputFile(options.outputFile);
     UpdateSample();
+}
+
+void COutputFormat::SetOutputFile(const std::string& path) {
+    outputFileBytes_ = path;
+    outputFileShown_ = QFile::decodeName(QByteArray::fromStdString(path));
+    outputFile_->setText(outputFileShown_);
 }
 
 ReportOptions COutputFormat::Options() const {
@@ -189,7 +196,10 @@ ReportOptions COutputFormat::Options() const {
     options.bytesLabel = bytesLabel_->isChecked();
     options.diffStatLabel = statusLabel_->isChecked();
     options.outputPath = outputPath_;
-    options.outputFile = outputFile_->text().trimmed().toStdString();
+    const QString typed = outputFile_->text().trimmed();
+    options.outputFile = typed == outputFileShown_.trimmed()
+                             ? outputFileBytes_
+                             : QFile::encodeName(typed).toStdString();
     return options;
 }
 
@@ -218,7 +228,7 @@ void COutputFormat::Browse() {
     if (chosen.empty()) {
         return;
     }
-    outputFile_->setText(QString::fromStdString(chosen));
+    SetOutputFile(chosen);
     outputPath_ = FolderOf(chosen);
 }
 

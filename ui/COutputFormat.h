@@ -1,5 +1,5 @@
-// "Output Format Preferences": what the text report lists, its encoding, file-name style, columns
-// and labels, and the output file; OK writes the report.
+// "Output Format Preferences...": what the text report lists, its encoding, file-name style,
+// columns and labels, and the output file; OK writes the report.
 #pragma once
 
 #include <QDialog>
@@ -68,6 +68,7 @@ class COutputFormat : public QDialog {
     void accept() override;
 
   private:
+    void SetOutputFile(const std::string& path);
     void BuildUi();
     void Fill(const ReportOptions& options);
     void UpdateSample();
@@ -80,6 +81,9 @@ class COutputFormat : public QDialog {
     FileChooser fileChooser_;
     // Folder of the last chosen file; kept with the options.
     std::string outputPath_;
+    // The file name's bytes (not necessarily UTF-8), used while the field still shows them.
+    std::string outputFileBytes_;
+    QString outputFileShown_;
 
     QComboBox* contentCombo_ = nullptr;
     QComboBox* encodingCombo_ = nullptr;

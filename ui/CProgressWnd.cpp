@@ -14,6 +14,7 @@
 #include <climits>
 
 #include "platform/SettingsStore.h"
+#include "ui/BusyGate.h"
 
 namespace quillon {
 namespace {
@@ -72,6 +73,10 @@ CProgressWnd::~CProgressWnd() {
 
 bool CProgressWnd::Create(QWidget* parent, std::string_view caption, bool smooth) {
     (void)smooth;  // the bar is always drawn smooth here
+    if (!created_) {
+        // From here on Update pumps events: the other windows must wait for the work.
+        BusyGate::Enter();
+    }
     owner_ = parent ? parent : QApplication::activeWindow();
     logic_.SetCaption(caption);
     Refresh();
@@ -121,6 +126,7 @@ void CProgressWnd::DestroyWindow() {
         SaveProgressPosition(*store_, {x(), y()});
     }
     hide();
+    BusyGate::Leave();
 }
 
 void CProgressWnd::SetUnitText(std::string_view unit) {

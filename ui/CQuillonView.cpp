@@ -1,14 +1,14 @@
 #include "ui/CQuillonView.h"
 
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QProcess>
 #include <QScrollBar>
 #include <QToolTip>
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include "platform/ToolLocator.h"
 #include "reports/TextReport.h"
 #include "reports/ValueText.h"
+#include "ui/BusyGate.h"
 #include "ui/CFilter.h"
 #include "ui/COptionsChange.h"
 #include "ui/COutputFormat.h"
@@ -50,6 +51,16 @@ bool SamePathNoCase(const std::string& a, const std::string& b) {
 }
 
 namespace {
+
+std::string OwnProgramPath() {
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
+}
+
+QString Shown(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
 // The link mode's two cursors: a chain with the number of the entry the next click picks.
 QCursor LinkCursor(int stage) {
@@ -145,10 +156,8 @@ void CQuillonView::ApplyFont() {
     if (!settings_.fontName.empty()) {
         listFont.setFamily(QString::fromStdString(settings_.fontName));
     }
-    // A negative height is the character height in pixels; a positive one a cell height.
-    int pixels = settings_.fontSize < 0 ? -settings_.fontSize : settings_.fontSize * 3 / 4;
-    if (pixels > 0) {
-        listFont.setPixelSize(std::max(pixels, 6));
+    if (int pixels = settings_.FontPixels(); pixels > 0) {
+        listFont.setPixelSize(pixels);
     }
     setFont(listFont);
     int rowHeight = std::max(QFontMetrics(listFont).height() + 4, ItemIcons::kSize + 2);
@@ -184,8 +193,8 @@ bool CQuillonView::CompareCurrentPaths(int progressOption) {
 }
 
 bool CQuillonView::OpenPath(const std::string& path) {
-    QFileInfo info(QString::fromStdString(path));
-    if (info.exists() && !info.isDir()) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
         LaunchFiles({path}, SiblingLaunchMode::kDocumentOpen);
         return false;
     }
@@ -252,11 +261,13 @@ void CQuillonView::ToggleFolder(int row, bool recurse) {
         return;
     }
     escArmed_ = false;
+    SetWaitCursor(true);
     if (item->expanded[kSideLeft] || item->expanded[kSideRight]) {
         comparison_.CollapseFolder(item, row);
     } else {
         comparison_.ExpandFolderWithProgress(item, row, recurse);
     }
+    SetWaitCursor(false);
     row = item->row;
     model_->RowChanged(row);
     SelectOnly(row);
@@ -265,10 +276,8 @@ void CQuillonView::ToggleFolder(int row, bool recurse) {
 void CQuillonView::GoUp() {
     std::string fresh[2];
     for (int side = 0; side < 2; ++side) {
-        fresh[side] = paths_[side];
-        if (!fresh[side].empty() && !IsRootPath(fresh[side])) {
-            fresh[side] = std::string(DirName(fresh[side]));
-        }
+        // A path without a separator has no parent to show; it stays rather than becoming empty.
+        fresh[side] = ExtendPath(paths_[side], "..");
     }
     if (SamePathNoCase(fresh[0], paths_[0]) && SamePathNoCase(fresh[1], paths_[1])) {
         return;
@@ -520,51 +529,49 @@ void CQuillonView::SetRootPath(int side, const DiffItem& item) {
 }
 
 void CQuillonView::SetAsRoot() {
-    int row = currentIndex().isValid() ? currentIndex().row() : -1;
-    std::vector<int> selected = SelectedRows();
-    if (!selected.empty()) {
-        row = selected.front();
-    }
-    const DiffItem* item = model_->ItemAt(row);
+    const DiffItem* item = model_->ItemAt(SelectedRow());
     if (!item) {
         return;
     }
     int side = AskWhichSide(kAskUser, true, true, kSetAsRootQuestion);
-    if (side < 0) {
+    if (side >= 0) {
+        MakeRoot(side, *item);
+    }
+}
+
+void CQuillonView::MakeCurrentFolderRoot(int side) {
+    const DiffItem* item = model_->ItemAt(SelectedRow());
+    if (item && item->Has(side)) {
+        MakeRoot(side, *item);
+    }
+}
+
+void CQuillonView::MakeRoot(int side, const DiffItem& item) {
+    // A file cannot be the folder a side compares.
+    if (item.isFile) {
         return;
     }
-    Log("Entering SetAsRoot()... with view# %d, and text=[%s]", side, item->name.c_str());
+    const std::string& text = side == kSideBoth ? item.name : item.Name(side);
+    Log("Entering SetAsRoot()... with view# %d, and text=[%s]", side, text.c_str());
     if (side == kSideBoth) {
-        SetRootPath(kSideLeft, *item);
-        SetRootPath(kSideRight, *item);
+        SetRootPath(kSideLeft, item);
+        SetRootPath(kSideRight, item);
         Log("UpdatePath() yields pMain->m_strFiles[0] = [%s]", paths_[0].c_str());
         Log("UpdatePath() yields pMain->m_strFiles[1] = [%s]", paths_[1].c_str());
     } else {
-        SetRootPath(side, *item);
+        SetRootPath(side, item);
         Log("UpdatePath() yields pMain->m_strFiles[%d] = [%s]", side, paths_[side].c_str());
     }
     int comboSide = side == kSideBoth ? kSideLeft : side;
-    emit pathForCombo(QString::fromStdString(paths_[comboSide]), comboSide);
+    emit pathForCombo(paths_[comboSide], comboSide);
     for (std::string& path : paths_) {
         path = StripOneTrailingSeparator(path);
     }
     const FilterState& filter = comparison_.filter;
     comparison_.readWholeTrees = filter.filterActive && filter.expandAll && nextSide_ == kSideBoth;
+    // The comparison is read afresh: `item` is gone after this.
     CompareCurrentPaths(0);
     Log("Leaving SetAsRoot()...");
-}
-
-void CQuillonView::MakeCurrentFolderRoot(int side) {
-    int row = currentIndex().isValid() ? currentIndex().row() : -1;
-    const DiffItem* item = model_->ItemAt(row);
-    if (!item || !item->Has(side)) {
-        return;
-    }
-    SetRootPath(side, *item);
-    emit pathForCombo(QString::fromStdString(paths_[side]), side);
-    const FilterState& filter = comparison_.filter;
-    comparison_.readWholeTrees = filter.filterActive && filter.expandAll && nextSide_ == kSideBoth;
-    CompareCurrentPaths(0);
 }
 
 void CQuillonView::SetLinkMode(bool on) {
@@ -615,9 +622,10 @@ void CQuillonView::LinkClick(const QPoint& viewportPos) {
     } else if (instanceStarter_) {
         instanceStarter_(linkPaths_[0], linkPaths_[1]);
     } else {
-        QProcess::startDetached(
-            QCoreApplication::applicationFilePath(),
-            {QString::fromStdString(linkPaths_[0]), QString::fromStdString(linkPaths_[1])});
+        LaunchRequest request;
+        request.commandLine = "\"" + OwnProgramPath() + "\" " + QuoteArgument(linkPaths_[0]) + " " +
+                              QuoteArgument(linkPaths_[1]);
+        (launcher_ ? *launcher_ : DefaultLauncher()).Launch(request);
     }
     SetLinkMode(false);
 }
@@ -650,7 +658,7 @@ void CQuillonView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         int row = GlyphRowAt(event->position().toPoint(), nullptr);
         if (row >= 0) {
-            ToggleFolder(row, comparison_.readWholeTrees);
+            ToggleFolder(row, false);
             return;
         }
     }
@@ -667,30 +675,6 @@ void CQuillonView::mouseDoubleClickEvent(QMouseEvent* event) {
     QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid()) {
         OnEnterItem(index.row());
-    }
-}
-
-bool CQuillonView::HandleNavigationKey(QKeyEvent* event) {
-    Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    bool ctrlAlt = mods == (Qt::ControlModifier | Qt::AltModifier);
-    if (!ctrlAlt && mods != Qt::AltModifier) {
-        return false;
-    }
-    switch (event->key()) {
-        case Qt::Key_Down:
-            Navigate(ctrlAlt ? NavTarget::kNextAny : NavTarget::kNextDiff);
-            return true;
-        case Qt::Key_Up:
-            Navigate(ctrlAlt ? NavTarget::kPrevAny : NavTarget::kPrevDiff);
-            return true;
-        case Qt::Key_Home:
-            Navigate(ctrlAlt ? NavTarget::kFirstAny : NavTarget::kFirstDiff);
-            return true;
-        case Qt::Key_End:
-            Navigate(ctrlAlt ? NavTarget::kLastAny : NavTarget::kLastDiff);
-            return true;
-        default:
-            return false;
     }
 }
 
@@ -752,7 +736,7 @@ void CQuillonView::keyPressEvent(QKeyEvent* event) {
         }
         return;
     }
-    if (HandleNavigationKey(event) || HandleTreeKey(event)) {
+    if (HandleTreeKey(event)) {
         return;
     }
     QTableView::keyPressEvent(event);
@@ -809,11 +793,15 @@ bool CQuillonView::viewportEvent(QEvent* event) {
 }
 
 void CQuillonView::SetWaitCursor(bool on) {
+    // The wait cursor marks long work; events may still be pumped under it (a progress window, a
+    // question), so the window takes no command until it goes.
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        BusyGate::Enter();
         ++waitCursorDepth_;
     } else if (waitCursorDepth_ > 0) {
         QApplication::restoreOverrideCursor();
+        BusyGate::Leave();
         --waitCursorDepth_;
     }
 }
@@ -858,7 +846,7 @@ void CQuillonView::ReselectRow(DiffItem* item, int row) {
 }
 
 void CQuillonView::ShowStatusPaths(const std::string& left, const std::string& right) {
-    emit statusPathsChanged(QString::fromStdString(left), QString::fromStdString(right));
+    emit statusPathsChanged(Shown(left), Shown(right));
 }
 
 void CQuillonView::ClearStatusPane(int side) {

@@ -105,6 +105,7 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     int AskWhichSide(int allowed, bool firstSelectedOnly, bool keepDotDot,
                      const std::string& question);
     void SetAsRoot();
+    // The selected folder becomes the compared root of one side, without the side question.
     void MakeCurrentFolderRoot(int side);
 
     void SetLinkMode(bool on);
@@ -177,7 +178,7 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
   signals:
     void statusPathsChanged(const QString& left, const QString& right);
     void statusPaneCleared(int side);
-    void pathForCombo(const QString& path, int side);
+    void pathForCombo(const std::string& path, int side);
     void exitRequested();
     void batchUpdate(bool begin);
     void halfWidthChanged(int halfWidth);
@@ -197,12 +198,12 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     void ApplyColumnWidths();
     bool CompareCurrentPaths(int progressOption);
     bool HandleTreeKey(QKeyEvent* event);
-    bool HandleNavigationKey(QKeyEvent* event);
     void HandleEscape();
     // The name cell whose expand glyph lies under the point, or -1.
     int GlyphRowAt(const QPoint& viewportPos, int* side) const;
     int SideAtX(int viewportX) const;
     void SetRootPath(int side, const DiffItem& item);
+    void MakeRoot(int side, const DiffItem& item);
 
     SettingsStore* store_;
     Prompter* prompter_;

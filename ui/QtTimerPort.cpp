@@ -3,6 +3,8 @@
 #include <QTimer>
 #include <limits>
 
+#include "ui/BusyGate.h"
+
 namespace quillon {
 
 QtTimerPort::QtTimerPort(std::function<void(uint32_t)> onTick, QObject* parent)
@@ -19,7 +21,8 @@ QTimer* QtTimerPort::TimerFor(uint32_t id) {
     // Minutes-long periods need no precision, and a coarse timer lets the system batch wake-ups.
     timer->setTimerType(Qt::VeryCoarseTimer);
     connect(timer, &QTimer::timeout, this, [this, id] {
-        if (onTick_) {
+        // A tick that arrives while long work pumps events would start a refresh inside it.
+        if (onTick_ && !BusyGate::Busy()) {
             onTick_(id);
         }
     });

@@ -1,5 +1,7 @@
 #include "ui/ViewSettings.h"
 
+#include <algorithm>
+
 #include "core/DiffItem.h"
 #include "platform/SettingsStore.h"
 
@@ -43,6 +45,15 @@ void ViewSettings::SaveWidths(SettingsStore& store) const {
     store.WriteProfileInt(kSectionSettings, "WIDTH_TIME", widthTime);
     store.WriteProfileInt(kSectionSettings, "WIDTH_SIZE", widthSize);
     store.WriteProfileInt(kSectionSettings, "WIDTH_EXTRATIME", widthExtraTime);
+}
+
+int ViewSettings::FontPixels() const {
+    constexpr int kSmallest = 6;
+    if (fontSize == 0) {
+        return 0;
+    }
+    const int pixels = fontSize < 0 ? -fontSize : fontSize * 3 / 4;
+    return std::max(pixels, kSmallest);
 }
 
 ComparisonOptions ViewSettings::ToComparisonOptions() const {

@@ -61,6 +61,9 @@ struct ViewSettings {
     void SaveWidths(SettingsStore& store) const;
 
     ComparisonOptions ToComparisonOptions() const;
+    // Character height of the list font in pixels, 0 for the system's size. A negative "FontSize"
+    // is that height; a positive one is the height of the whole character cell.
+    int FontPixels() const;
     // Name, then version, timestamp and size when enabled: the columns of one half.
     std::vector<ColumnKind> ColumnsPerSide() const;
     // Pixel width of an optional column; the name column takes what is left of the half.

@@ -45,6 +45,8 @@ class MainWindowTest : public ::testing::Test {
         frame_ = std::make_unique<CMainFrame>(store_.get(), &prompter_);
         frame_->resize(900, 500);
         frame_->show();
+        // The window's shortcuts apply only while it is the active one.
+        QApplication::setActiveWindow(frame_.get());
         return *frame_;
     }
     CQuillonView& View() { return *frame_->View(); }
@@ -465,12 +467,11 @@ TEST_F(MainWindowTest, DropTakesFoldersAndRefusesFiles) {
     dir_.MakeTree({{"F/a.txt", "1"}});
     MakeFrame();
     CDropCombo* left = frame_->Combo(0);
-    EXPECT_FALSE(left->AcceptDroppedPaths({QString::fromStdString(dir_ / "F/a.txt")}));
+    EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "F/a.txt"}));
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text,
               "The dropped item is a file.\nSince only folder is accepted, it will be ignored.");
-    EXPECT_TRUE(left->AcceptDroppedPaths(
-        {QString::fromStdString(dir_ / "F"), QString::fromStdString(dir_ / "F/a.txt")}));
+    EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "F", dir_ / "F/a.txt"}));
     EXPECT_EQ(left->currentText().toStdString(), dir_ / "F");
     EXPECT_EQ(prompter_.shown.size(), 1u);
 }

@@ -1,0 +1,483 @@
+// The window while long work runs and where paths meet the file system: commands fired from inside
+// a progress update must wait for the read (run under the sanitizer build, a command that frees
+// the tree being filled is a use-after-free), names that are not UTF-8 keep their bytes, and the
+// small window rules (".." without a separator, the glyph click, the per-side root commands, the
+// navigation keys outside the list, the list font).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ListRows.h"
+#include "core/AutoRefresh.h"
+#include "core/DiffItem.h"
+#include "core/Refresh.h"
+#include "platform/Log.h"
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
+#include "support/FakeProgress.h"
+#include "support/FakePrompter.h"
+#include "support/RecordingLauncher.h"
+#include "support/TempConfigEnv.h"
+#include "support/TestDir.h"
+#include "ui/CDropCombo.h"
+#include "ui/CMainFrame.h"
+#include "ui/COptionsChange.h"
+#include "ui/CProgressWnd.h"
+#include "ui/CQuillonView.h"
+#include "ui/DiffListModel.h"
+#include "ui/DiffRowDelegate.h"
+#include "ui/QtTimerPort.h"
+
+namespace quillon {
+namespace {
+
+using test::FakePrompter;
+using test::RecordingLauncher;
+using test::TempConfigEnv;
+using test::TestDir;
+
+class FixedClock : public RefreshClock {
+  public:
+    int64_t Now() const override { return 1'700'000'000; }
+};
+
+// Hands every window's first Update to a hook before the window itself runs it.
+class HookedSink : public ProgressSink {
+  public:
+    HookedSink(std::unique_ptr<ProgressSink> inner, std::function<void(ProgressSink&)>& hook)
+        : inner_(std::move(inner)), hook_(hook) {}
+    void SetRange(uint64_t total, std::string_view text, bool counts) override {
+        inner_->SetRange(total, text, counts);
+    }
+    void SetText(std::string_view text) override { inner_->SetText(text); }
+    void StepIt() override { inner_->StepIt(); }
+    void SetPos(uint64_t position) override { inner_->SetPos(position); }
+    bool Update(std::string_view text, uint64_t position) override {
+        if (hook_) {
+            auto hook = std::move(hook_);
+            hook_ = nullptr;
+            hook(*inner_);
+        }
+        return inner_->Update(text, position);
+    }
+    bool Cancelled() const override { return inner_->Cancelled(); }
+    void Hide() override { inner_->Hide(); }
+
+  private:
+    std::unique_ptr<ProgressSink> inner_;
+    std::function<void(ProgressSink&)>& hook_;
+};
+
+// Real progress windows, or recording sinks that pump nothing (then only the wait cursor marks
+// the work).
+class HookedProgress : public ProgressFactory {
+  public:
+    std::unique_ptr<ProgressSink> Open(std::string_view caption) override {
+        std::unique_ptr<ProgressSink> inner =
+            realWindows ? real_.Open(caption) : fake_.Open(caption);
+        return std::make_unique<HookedSink>(std::move(inner), hook);
+    }
+    bool realWindows = true;
+    std::function<void(ProgressSink&)> hook;
+
+  private:
+    CProgressFactory real_{nullptr, nullptr};
+    test::FakeProgressFactory fake_;
+};
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SafetyTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        registry_ = std::make_unique<RegistryStore>(RegistryStore::FolderFromEnvironment());
+        store_ = std::make_unique<SettingsStore>(*registry_);
+        modalCloser_.setSingleShot(true);
+        QObject::connect(&modalCloser_, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++dialogsOpened_;
+                dialog->reject();
+            }
+        });
+    }
+
+    void MakeFrame() {
+        FrameServices services;
+        services.prompter = &prompter_;
+        services.progress = &progress_;
+        services.launcher = &launcher_;
+        services.clock = &clock_;
+        services.locateTool = [](std::string_view) { return std::string(); };
+        frame_ = std::make_unique<CMainFrame>(store_.get(), services);
+        frame_->resize(900, 500);
+        frame_->show();
+        Activate();
+    }
+    // Shortcuts of the window apply only while it is the active one.
+    void Activate() {
+        QApplication::setActiveWindow(frame_.get());
+        View().setFocus();
+    }
+    CQuillonView& View() { return *frame_->View(); }
+    DiffListModel& Model() { return View().Model(); }
+    void Open(const std::string& left, const std::string& right) {
+        ASSERT_TRUE(frame_->OpenPath(left));
+        ASSERT_TRUE(frame_->OpenPath(right));
+    }
+    int RowOf(const std::string& name) { return test::RowOfName(Model(), name); }
+    int Current() { return View().currentIndex().row(); }
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        for (DiffItem* item : Model().Rows()) {
+            names.push_back(item->name);
+        }
+        return names;
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(&View(), static_cast<Qt::Key>(key), mods);
+    }
+    void ClickGlyph(int row, int side = 0) {
+        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
+        QRect glyph = DiffRowDelegate::LayoutName(cell, Model().ItemAt(row)->level).glyph;
+        QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, glyph.center());
+    }
+    void ExpectConsistent() {
+        std::string why;
+        EXPECT_TRUE(Model().IsConsistent(View().GetComparison().rootItem, &why)) << why;
+    }
+
+    TempConfigEnv env_;
+    TestDir dir_;
+    FakePrompter prompter_;
+    RecordingLauncher launcher_;
+    FixedClock clock_;
+    HookedProgress progress_;
+    std::unique_ptr<RegistryStore> registry_;
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<CMainFrame> frame_;
+    // Rejects a dialog that a command under test opened, so a refused command cannot hang.
+    QTimer modalCloser_;
+    int dialogsOpened_ = 0;
+};
+
+// ---- Commands while a read runs ----
+
+class CommandsDuringReadTest;
+
+struct BusyCommand {
+    const char* name;
+    void (*fire)(CommandsDuringReadTest&);
+};
+
+class CommandsDuringReadTest : public SafetyTest,
+                               public ::testing::WithParamInterface<std::tuple<int, bool>> {
+  public:
+    static const std::vector<BusyCommand>& Commands();
+
+  protected:
+    void Fire() { Commands()[size_t(std::get<0>(GetParam()))].fire(*this); }
+};
+
+// Each as the user gives it: keys to the focused list, clicks, the path box, the timer.
+const std::vector<BusyCommand>& CommandsDuringReadTest::Commands() {
+    using C = CommandsDuringReadTest;
+    static const std::vector<BusyCommand> commands = {
+        {"Reset", [](C& c) { c.Key(Qt::Key_N, Qt::ControlModifier); }},
+        {"Refresh", [](C& c) { c.Key(Qt::Key_F5); }},
+        {"Rescan", [](C& c) { c.Key(Qt::Key_F5, Qt::ControlModifier); }},
+        {"Filter", [](C& c) { c.Key(Qt::Key_F3); }},
+        {"Preferences", [](C& c) { c.Key(Qt::Key_F6); }},
+        {"Enter", [](C& c) { c.Key(Qt::Key_Return); }},
+        {"GlyphClick",
+         [](C& c) {
+             if (c.RowOf("Big") >= 0) {
+                 c.ClickGlyph(c.RowOf("Big"));
+             }
+         }},
+        {"PathBox",
+         [](C& c) {
+             QLineEdit* edit = c.frame_->Combo(0)->lineEdit();
+             edit->setText(QString::fromStdString(c.dir_ / "Other"));
+             QTest::keyClick(edit, Qt::Key_Return);
+         }},
+        {"AutoRefreshTick",
+         [](C& c) {
+             for (QTimer* timer : c.frame_->TimerPort()->findChildren<QTimer*>()) {
+                 QMetaObject::invokeMethod(timer, "timeout");
+             }
+         }},
+        {"CloseWindow", [](C& c) { c.frame_->close(); }},
+    };
+    return commands;
+}
+
+// Whatever the user does while a pair is read or a folder expanded, the read completes on the
+// tree it started with; only Cancel would stop it.
+TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
+    std::vector<test::TreeEntry> tree = {{"Other/o.txt", "1"}};
+    for (int i = 0; i < 105; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "t%03d.txt", i);
+        tree.push_back({std::string("L/") + name, "1"});
+        tree.push_back({std::string("R/") + name, "2"});
+        std::snprintf(name, sizeof name, "Big/f%03d.txt", i);
+        tree.push_back({std::string("L/") + name, "1"});
+        tree.push_back({std::string("R/") + name, "1"});
+    }
+    dir_.MakeTree(tree);
+    progress_.realWindows = std::get<1>(GetParam());
+    store_->WriteProfileInt("Settings", "LogEnabled", 1);
+    MakeFrame();
+    frame_->EnableAutoRefreshAction()->trigger();
+    ASSERT_TRUE(frame_->OpenPath(dir_ / "L"));
+    auto fire = [this](ProgressSink&) {
+        Activate();
+        modalCloser_.start(0);
+        Fire();
+    };
+
+    progress_.hook = fire;
+    ASSERT_TRUE(frame_->OpenPath(dir_ / "R"));
+    EXPECT_FALSE(progress_.hook) << "no progress was shown";
+    EXPECT_EQ(Model().RowCount(), 2 + 105);
+    EXPECT_EQ(View().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Path(1), dir_ / "R");
+    ExpectConsistent();
+
+    const int big = RowOf("Big");
+    ASSERT_GE(big, 0);
+    View().SelectOnly(big);
+    progress_.hook = fire;
+    Activate();
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(progress_.hook) << "no progress was shown";
+    EXPECT_EQ(RowOf("f000.txt"), big + 1);
+    EXPECT_EQ(Model().RowCount(), 2 + 105 + 105);
+    ExpectConsistent();
+
+    EXPECT_EQ(dialogsOpened_, 0);
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_TRUE(frame_->isVisible());
+    const std::string log = ReadText(GetLogPath());
+    EXPECT_EQ(log.find(kLogEnterAutoRefresh), std::string::npos);
+    EXPECT_EQ(log.find("OnTimer()"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandsDuringReadTest,
+    ::testing::Combine(::testing::Range(0, int(CommandsDuringReadTest::Commands().size())),
+                       ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<int, bool>>& info) {
+        return std::string(
+                   CommandsDuringReadTest::Commands()[size_t(std::get<0>(info.param))].name) +
+               (std::get<1>(info.param) ? "_ProgressWindow" : "_WaitCursor");
+    });
+
+// Cancel, and closing the progress window, still stop a read.
+TEST_F(SafetyTest, CancelStillStopsTheRead) {
+    std::vector<test::TreeEntry> tree = {{"R/r.txt", "1"}};
+    for (int i = 0; i < 105; ++i) {
+        tree.push_back({"L/f" + std::to_string(i), "1"});
+    }
+    dir_.MakeTree(tree);
+    MakeFrame();
+    for (bool byClose : {false, true}) {
+        progress_.hook = [byClose](ProgressSink& sink) {
+            auto& window = dynamic_cast<CProgressWnd&>(sink);
+            if (byClose) {
+                window.close();
+            } else {
+                QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+            }
+        };
+        View().SetNextSide(0);
+        EXPECT_FALSE(frame_->OpenPath(dir_ / "L")) << byClose;
+        EXPECT_EQ(View().Path(0), "") << byClose;
+    }
+}
+
+// ---- Paths keep their bytes ----
+
+// A Latin-1 name is not UTF-8: it reaches the disk with its own bytes through ENTER, a refresh,
+// the per-side root command, the path box and its folder list, "..", the link mode and the opening
+// of a file.
+TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
+    const std::string cafe = "caf\xe9";
+    dir_.MakeTree({{"L/" + cafe + "/in.txt", "1"},
+                   {"R/" + cafe + "/in.txt", "1"},
+                   {"L/" + cafe + ".txt", "x"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().SelectOnly(RowOf(cafe));
+    Key(Qt::Key_Return);
+    ASSERT_NE(RowOf("in.txt"), -1);
+    dir_.WriteFile("R/" + cafe + "/new.txt", "n");
+    Key(Qt::Key_F5);
+    ASSERT_NE(RowOf("new.txt"), -1);
+    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
+
+    for (int side = 0; side < 2; ++side) {
+        View().SelectOnly(RowOf(cafe));
+        Key(side == 0 ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(View().Path(0), dir_ / ("L/" + cafe));
+    EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
+    std::vector<std::string> folders;
+    store_->ReadMruList(kDir2OpenKey, folders);
+    EXPECT_EQ(folders, (std::vector<std::string>{dir_ / ("L/" + cafe), dir_ / ("R/" + cafe)}));
+    frame_->ReloadSide(1);
+    EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
+    frame_->OnComboEnter(1);
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_NE(RowOf("new.txt"), -1);
+
+    View().SelectOnly(0);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(View().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Path(1), dir_ / "R");
+
+    View().SetLinkMode(true);
+    const int row = RowOf(cafe);
+    for (int side = 0; side < 2; ++side) {
+        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
+        View().LinkClick(cell.center());
+    }
+    ASSERT_EQ(launcher_.requests.size(), 1u);
+    EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("L/" + cafe)), std::string::npos);
+    EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("R/" + cafe)), std::string::npos);
+
+    std::vector<std::string> opened;
+    View().SetFileOpener([&](const std::vector<std::string>& files) { opened = files; });
+    EXPECT_FALSE(frame_->OpenPath(dir_ / ("L/" + cafe + ".txt")));
+    EXPECT_EQ(opened, std::vector<std::string>{dir_ / ("L/" + cafe + ".txt")});
+}
+
+// ---- Small window rules ----
+
+class ScopedCwd {
+  public:
+    explicit ScopedCwd(const std::string& path) : old_(getcwd(nullptr, 0)) {
+        EXPECT_EQ(chdir(path.c_str()), 0);
+    }
+    ~ScopedCwd() {
+        EXPECT_EQ(chdir(old_), 0);
+        free(old_);
+    }
+
+  private:
+    char* old_;
+};
+
+// ".." takes the text before the last separator; a path without one stays as it is and the
+// comparison stays on screen.
+TEST_F(SafetyTest, DotDotNeverEmptiesAPath) {
+    dir_.MakeTree({{"L/sub/a.txt", "1"}, {"L/b.txt", "1"}, {"R/b.txt", "2"}});
+    ScopedCwd cwd(dir_.Path());
+    MakeFrame();
+    Open("L/sub", "R");
+    View().SelectOnly(0);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(View().Path(0), "L");
+    EXPECT_EQ(View().Path(1), "R");
+    View().SelectOnly(0);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(View().Path(0), "L");
+    EXPECT_EQ(View().Path(1), "R");
+    EXPECT_NE(RowOf("b.txt"), -1);
+}
+
+// With expand-all on, a click on the glyph reads what ENTER reads: one level.
+TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
+    dir_.MakeTree(
+        {{"L/A/B/deep.txt", "1"}, {"R/A/B/deep.txt", "2"}, {"L/A/x.txt", "1"}, {"R/A/x.txt", "2"}});
+    MakeFrame();
+    FilterState filter;
+    filter.filterActive = true;
+    filter.filterFlags = 0x201;
+    filter.expandAll = true;
+    frame_->SetFilterState(filter);
+    Open(dir_ / "L", dir_ / "R");
+    const int a = RowOf("A");
+    ASSERT_NE(RowOf("deep.txt"), -1);  // the whole tree was read
+    View().SelectOnly(a);
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Return);
+    const std::vector<std::string> byEnter = Names();
+    EXPECT_EQ(RowOf("deep.txt"), -1);
+    Key(Qt::Key_Return);
+    ClickGlyph(a);
+    EXPECT_EQ(Names(), byEnter);
+}
+
+// "Make current folder to root" is one command per side: no question, the same log lines as
+// "Set as a Root".
+TEST_F(SafetyTest, MakeCurrentFolderRootPerSide) {
+    store_->WriteProfileInt("Settings", "LogEnabled", 1);
+    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/y.txt", "1"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().SetSideChooser([](const QString&, int) -> int {
+        ADD_FAILURE() << "asked for a side";
+        return -1;
+    });
+    View().SelectOnly(RowOf("A"));
+    Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(View().Path(0), dir_ / "L/A");
+    EXPECT_EQ(View().Path(1), dir_ / "R");
+    EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L/A");
+    EXPECT_NE(RowOf("x.txt"), -1);
+    const std::string log = ReadText(GetLogPath());
+    EXPECT_NE(log.find("Entering SetAsRoot()... with view# 0, and text=[A]\n"), std::string::npos);
+    EXPECT_NE(log.find("UpdatePath() yields pMain->m_strFiles[0] = [" + (dir_ / "L/A") + "]\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("Leaving SetAsRoot()..."), std::string::npos);
+}
+
+// The difference keys are commands of the window: they move the list's selection from the path
+// box too.
+TEST_F(SafetyTest, DifferenceKeysWorkOutsideTheList) {
+    dir_.MakeTree({{"L/a.txt", "1"},
+                   {"R/a.txt", "1"},
+                   {"L/b.txt", "1"},
+                   {"R/b.txt", "22"},
+                   {"L/c.txt", "1"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().SelectOnly(0);
+    QLineEdit* edit = frame_->Combo(0)->lineEdit();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Current(), RowOf("b.txt"));
+    QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(Current(), RowOf("c.txt"));
+}
+
+// A positive font size is read one way by the list and by the preferences dialog.
+TEST_F(SafetyTest, PositiveFontSizeIsOneHeight) {
+    store_->WriteProfileInt("Settings", "FontSize", 16);
+    MakeFrame();
+    EXPECT_EQ(View().font().pixelSize(), ListFontFromSettings(View().Settings()).pixelSize());
+}
+
+}  // namespace
+}  // namespace quillon
