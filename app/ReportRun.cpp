@@ -12,7 +12,6 @@
 #include "core/Comparison.h"
 #include "core/DisplayFilter.h"
 #include "platform/Log.h"
-#include "platform/OutputFile.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "reports/ReportOptions.h"
@@ -197,12 +196,8 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         return status;
     }
     const std::string& target = *cmd.report.outPath;
-    // A report always starts a new file, and an old one stays until the new one is complete.
-    OutputFile output;
     std::string why;
-    if (!output.Open(target, why) ||
-        !WriteReportToStream(input, options, output.Stream(), index, encoding, style) ||
-        !output.Commit(why)) {
+    if (!WriteReportFile(input, options, target, index, encoding, style, why)) {
         return Trouble(err, "No output created: " + (why.empty() ? "cannot write " + target : why));
     }
     Log("Saved the output result to [%s]", target.c_str());

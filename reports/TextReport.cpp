@@ -5,6 +5,7 @@
 
 #include "core/DiffItem.h"
 #include "core/PathUtil.h"
+#include "platform/OutputFile.h"
 #include "reports/ValueText.h"
 
 namespace quillon {
@@ -572,6 +573,16 @@ bool WriteSpreadsheetReport(const ReportInput& input, const ReportOptions& optio
                             const std::string& outputPath, int contentIndex, int encoding,
                             int fileNameStyle) {
     return WriteLayoutFile(input, options, outputPath, contentIndex, encoding, fileNameStyle, true);
+}
+
+bool WriteReportFile(const ReportInput& input, const ReportOptions& options,
+                     const std::string& target, int contentIndex, int encoding, int fileNameStyle,
+                     std::string& why) {
+    OutputFile output;
+    return output.Open(target, why) &&
+           WriteReportToStream(input, options, output.Stream(), contentIndex, encoding,
+                               fileNameStyle) &&
+           output.Commit(why);
 }
 
 std::string BuildReportSample(const ReportOptions& options, int fileNameStyle) {

@@ -84,6 +84,13 @@ bool WriteSpreadsheetReport(const ReportInput& input, const ReportOptions& optio
 bool WriteReportToStream(const ReportInput& input, const ReportOptions& options, FILE* stream,
                          int contentIndex, int encoding, int fileNameStyle);
 
+// The report as a new file at `target` (see OutputFile: an old report stays until the new one is
+// complete; nothing but a regular file is replaced). False with the reason in `why`, which may
+// stay empty when only the writing failed.
+bool WriteReportFile(const ReportInput& input, const ReportOptions& options,
+                     const std::string& target, int contentIndex, int encoding, int fileNameStyle,
+                     std::string& why);
+
 // The sample line of the options dialog, from fixed values.
 std::string BuildReportSample(const ReportOptions& options, int fileNameStyle);
 

@@ -1,7 +1,5 @@
 #include "ui/COutputFormat.h"
 
-#include <unistd.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -243,18 +241,16 @@ void COutputFormat::accept() {
         return;
     }
     const std::string& path = options.outputFile;
-    // The normal layout appends, so an old report must go first.
-    if (PathExistsLoose(path)) {
-        ::unlink(path.c_str());
-    }
     options.Save(store_);
 
-    int index = options.outputDiffOption;
-    bool written = IsSpreadsheetIndex(index)
-                       ? WriteSpreadsheetReport(input_, options, path, index,
-                                                options.outputEncoding, options.filenameOption)
-                       : WriteTextReport(input_, options, path, index, options.outputEncoding,
-                                         options.filenameOption);
+    // A new report replaces the old one only once complete; nothing but a regular file is
+    // replaced.
+    std::string why;
+    bool written = WriteReportFile(input_, options, path, options.outputDiffOption,
+                                   options.outputEncoding, options.filenameOption, why);
+    if (!why.empty()) {
+        Log("%s", why.c_str());
+    }
     Log("Saved the output result to [%s]", path.c_str());
 
     PromptRequest request;

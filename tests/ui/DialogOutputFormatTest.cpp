@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCheckBox>
@@ -112,6 +113,24 @@ TEST_F(DialogOutputFormatTest, WritesWhatTheCoreWriterWrites) {
         EXPECT_EQ(store_.GetProfileInt("OutputFormat", "hhmmss", -1), 0);
         EXPECT_EQ(store_.GetProfileString("OutputFormat", "OutputFile", ""), path);
     }
+}
+
+// The dialog never removes what stands at the chosen name: a link stays a link and the file it
+// names gets the report.
+TEST_F(DialogOutputFormatTest, LinkTargetIsWrittenThrough) {
+    env_.Dir().WriteFile("real.txt", "OLD CONTENTS\n");
+    std::string link = env_.Dir() / "link.txt";
+    ASSERT_EQ(::symlink("real.txt", link.c_str()), 0);
+    COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+    dialog.OutputFileField()->setText(QString::fromStdString(link));
+    prompter_.script = {mbr::kNo};
+    dialog.accept();
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    std::string written = env_.Dir().ReadFile("real.txt");
+    EXPECT_EQ(written.find("OLD CONTENTS"), std::string::npos);
+    EXPECT_NE(written.find("a.txt"), std::string::npos);
 }
 
 // No answers No: nothing is opened.
