@@ -190,12 +190,14 @@ DiffItem* InsertOrMerge(DiffItem* item, DiffItem* holder);
 // its side) pairs with it first. Returns the item that holds each entry, in sorted order.
 std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffItem* holder);
 
-// First sibling from `firstSibling` on with the same kind and a name equal without case.
+// The sibling from `firstSibling` on with the same kind and a name equal without case; one spelled
+// exactly so on a side is preferred over the first that differs in case.
 DiffItem* FindSibling(uint32_t isFile, std::string_view name, DiffItem* firstSibling);
 // The child of `parent` holding the entry, through the folder's hash index: an exact-case match
 // is preferred over one that differs in case.
 DiffItem* FindChild(DiffItem* parent, uint32_t isFile, std::string_view name);
-// The file below `subtreeRoot` whose name and left or right folder match `fullPath` (no case).
+// The file below `subtreeRoot` whose name and left or right folder match `fullPath` without case;
+// one whose side matches it exactly is preferred.
 DiffItem* FindFileByPath(std::string_view fullPath, DiffItem* subtreeRoot);
 
 void FreeChildren(DiffItem* item);
