@@ -25,7 +25,7 @@ SharedPath::SharedPath(std::string_view text) {
 
 SharedPath::SharedPath(const SharedPath& other) : node_(other.node_) {
     if (node_) {
-        ++node_->refs;
+        node_->refs.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
@@ -35,7 +35,7 @@ SharedPath::SharedPath(SharedPath&& other) noexcept : node_(other.node_) {
 
 SharedPath& SharedPath::operator=(const SharedPath& other) {
     if (other.node_) {
-        ++other.node_->refs;
+        other.node_->refs.fetch_add(1, std::memory_order_relaxed);
     }
     Release();
     node_ = other.node_;
@@ -56,7 +56,7 @@ SharedPath::~SharedPath() {
 }
 
 void SharedPath::Release() {
-    if (node_ && --node_->refs == 0) {
+    if (node_ && node_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         delete node_;
     }
     node_ = nullptr;
