@@ -31,13 +31,9 @@ TEST_P(UnreadableFolder, KeepsEntriesAndNamesEveryFailure) {
     const bool wholeTree = GetParam();
     test::TestDir dir;
     dir.MakeTree({{"L/locked/a.txt", "1"},
-                  {"L/locked/b.txt", "2"},
                   {"R/locked/a.txt", "1"},
-                  {"R/locked/b.txt", "2"},
                   {"L/closed/x.txt", "x"},
                   {"R/closed/x.txt", "x"},
-                  {"L/ok.txt", "o"},
-                  {"R/ok.txt", "o"},
                   {"tmp/", ""}});
     test::OpenToNobody(dir);
     chmod((dir / "tmp").c_str(), 0777);
@@ -73,12 +69,11 @@ TEST_P(UnreadableFolder, KeepsEntriesAndNamesEveryFailure) {
     const size_t logAt = seen->find("--\n");
     const std::string e = std::to_string(EACCES);
     EXPECT_EQ(seen->substr(0, logAt),
-              "..:2:LR\nclosed:2:LR\n  x.txt:3:-R\nlocked:2:LR\n  a.txt:1:LR\n  b.txt:1:LR\n"
-              "ok.txt:0:LR\n0 " +
+              "..:2:LR\nclosed:2:LR\n  x.txt:3:-R\nlocked:2:LR\n  a.txt:1:LR\n0 " +
                   (dir / "L/closed") + " " + e + "\n0 " + (dir / "L/locked/a.txt") + " " + e +
-                  "\n0 " + (dir / "L/locked/b.txt") + " " + e + "\n");
+                  "\n");
     const std::string log = seen->substr(logAt);
-    for (const char* path : {"L/closed", "L/locked/a.txt", "L/locked/b.txt"}) {
+    for (const char* path : {"L/closed", "L/locked/a.txt"}) {
         EXPECT_NE(log.find("Cannot read " + (dir / path) + "\tErrorCode: [" + e +
                            "]=" + std::strerror(EACCES)),
                   std::string::npos)
