@@ -2,6 +2,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+TSAN_BUILD ?= build-tsan
 # A fixed seed and run count, so that a test run explores the same inputs on every machine; explore
 # further with e.g. `make fuzz FUZZ_RUN=-max_total_time=600`. New inputs land in the build folder;
 # the committed corpus holds the seeds and every input that once found a fault.
@@ -16,7 +17,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev clang-format \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build asan test test-fast fuzz run format format-check bench clean
+.PHONY: deps configure build asan tsan test test-fast fuzz run format format-check bench clean
 
 deps:
 	@missing=""; \
@@ -35,6 +36,10 @@ $(BUILD)/build.ninja:
 $(ASAN_BUILD)/build.ninja:
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BENCH=OFF
 
+$(TSAN_BUILD)/build.ninja:
+	cmake -S . -B $(TSAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_TSAN=ON \
+	  -DQUILLON_BUILD_UI=OFF -DQUILLON_BENCH=OFF
+
 configure: deps $(BUILD)/build.ninja
 
 build: configure
@@ -48,6 +53,15 @@ test: format-check build asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory fuzz
+
+# The core and platform suites under ThreadSanitizer: folder reads and content comparisons run on
+# several threads there.
+tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_core test_platform
+	for suite in core platform; do \
+	  env TZ=UTC LC_ALL=C.UTF-8 TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/test_$$suite \
+	    --gtest_brief=1 || exit 1; \
+	done
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -80,4 +94,4 @@ format-check: deps
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)

@@ -108,6 +108,19 @@ int Trouble(FILE* err, const std::string& reason) {
     return kReportExitTrouble;
 }
 
+// The report shows what could be read; each folder or file that could not be is named after it,
+// and the run counts as trouble.
+int NameUnreadable(FILE* err, const Comparison& comparison, int status) {
+    for (int side = 0; side < 2; ++side) {
+        for (const ReadFailure& failure : comparison.ReadFailures(side)) {
+            std::fprintf(err, "quillon: cannot read %s: %s\n", failure.path.c_str(),
+                         std::strerror(failure.error));
+            status = kReportExitTrouble;
+        }
+    }
+    return status;
+}
+
 // A stored index outside its range falls back to the first entry, as a stored encoding does.
 int InRange(int value, int count) {
     return value >= 0 && value < count ? value : 0;
@@ -193,7 +206,7 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         if (!written) {
             return Trouble(err, "cannot write the report to standard output");
         }
-        return status;
+        return NameUnreadable(err, comparison, status);
     }
     const std::string& target = *cmd.report.outPath;
     std::string why;
@@ -201,7 +214,7 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         return Trouble(err, "No output created: " + (why.empty() ? "cannot write " + target : why));
     }
     Log("Saved the output result to [%s]", target.c_str());
-    return status;
+    return NameUnreadable(err, comparison, status);
 }
 
 }  // namespace quillon

@@ -13,6 +13,7 @@
 #include "core/DiffStatusDetail.h"
 #include "core/FolderScan.h"
 #include "core/PathUtil.h"
+#include "core/Threads.h"
 #include "platform/Log.h"
 #include "platform/ProgressSink.h"
 #include "reports/ValueText.h"
@@ -144,6 +145,9 @@ bool Comparison::CompareFolders(const std::string& left, const std::string& righ
         observer_->ClearList();
     }
     FreeChildren(rootItem);
+    for (std::vector<ReadFailure>& failures : readFailures_) {
+        failures.clear();
+    }
     leftPath_ = left;
     rightPath_ = right;
     const bool ok = ReadBothFolders(left, right, rootItem, 0, progressOption);
@@ -197,7 +201,7 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
         // other threads while the rest of the right tree is read.
         if (readWholeTrees && options.crc32 != ComparisonOptions::kChecksumNone) {
             pipeline_ = std::make_unique<detail::ChecksumPipeline>(
-                options.crc32 == ComparisonOptions::kChecksumSimple, ChecksumThreads() - 1);
+                options.crc32 == ComparisonOptions::kChecksumSimple, Threads() - 1);
         }
         if (!ReadFolder(right, holder, level, kSideRight, counter, readWholeTrees)) {
             ok = false;
@@ -246,6 +250,7 @@ struct Comparison::ReadPool {
     std::atomic<uint64_t> helperEntries{0};
     std::atomic<uint64_t> counter{0};
     std::mutex pipelineMutex;
+    std::mutex failureMutex;
     std::thread::id caller = std::this_thread::get_id();
 
     bool OnCaller() const { return std::this_thread::get_id() == caller; }
@@ -265,25 +270,48 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
     if (path.empty()) {
         return false;
     }
+    const size_t knownFailures = readFailures_[side].size();
     FolderReader reader(path);
-    std::vector<FolderEntry> none;
-    // More readers than this stop paying off on a single disk or a network share, and start to
-    // cost seeks there.
-    constexpr unsigned kMaxReaders = 8;
-    const unsigned threads = std::min(ChecksumThreads(), kMaxReaders);
+    const unsigned threads = Threads();
+    bool ok;
     if (!recurse || pool_ != nullptr || threads < 2) {
-        return ReadListing(path, reader, none, holder, level, side, counter, recurse);
+        std::vector<FolderEntry> none;
+        ok = ReadListing(path, reader, none, holder, level, side, counter, recurse);
+    } else {
+        ok = ReadShared(path, reader, holder, level, side, counter, threads);
     }
-    // A tree is read by as many threads as there are cores: listing is mostly system calls,
-    // and subtrees need no coordination.
+    LogReadFailures(side, knownFailures);
+    return ok;
+}
+
+void Comparison::NoteReadFailure(int side, std::string path, int error) {
+    std::unique_lock<std::mutex> lock;
+    if (pool_ != nullptr) {
+        lock = std::unique_lock<std::mutex>(pool_->failureMutex);
+    }
+    readFailures_[side].push_back({std::move(path), error});
+}
+
+void Comparison::LogReadFailures(int side, size_t from) {
+    std::vector<ReadFailure>& failures = readFailures_[side];
+    // Threads finish in any order; the log and the callers see the tree's order.
+    std::sort(failures.begin() + static_cast<ptrdiff_t>(from), failures.end(),
+              [](const ReadFailure& a, const ReadFailure& b) { return a.path < b.path; });
+    for (size_t i = from; i < failures.size(); ++i) {
+        LogError(failures[i].error, "Cannot read %s", failures[i].path.c_str());
+    }
+}
+
+bool Comparison::ReadShared(const std::string& path, FolderReader& reader, DiffItem* holder,
+                            int level, int side, uint64_t& counter, unsigned threads) {
+    // Listing is mostly system calls, and subtrees need no coordination.
     ReadPool pool;
     pool_ = &pool;
     std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threads; ++t) {
-        helpers.emplace_back([this, side] { WorkOnPool(side); });
-    }
+    StartThreads(helpers, threads - 1, [this, side] { WorkOnPool(side); });
+    std::vector<FolderEntry> none;
     uint64_t own = 0;
-    const bool ok = ReadListing(path, reader, none, holder, level, side, own, recurse);
+    const bool ok = ReadListing(path, reader, none, holder, level, side, own, true);
     {
         std::lock_guard<std::mutex> lock(pool.mutex);
         --pool.active;
@@ -376,6 +404,9 @@ bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& co
             break;
         }
     }
+    if (!content && child.Error() != 0) {
+        NoteReadFailure(side, sub, child.Error());
+    }
     item->hasChildren[side] = content;
     item->expanded[side] = content;
     AssignIcons(item);
@@ -419,6 +450,9 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
                 progressPos_ += pool_->helperEntries.exchange(0, std::memory_order_relaxed);
             }
             StepProgress(entry.name);
+        }
+        if (entry.error != 0) {
+            NoteReadFailure(side, JoinPath(path, entry.name), entry.error);
         }
         if (entry.isFolder) {
             if (entry.name == "..") {
@@ -472,6 +506,9 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
         }
         return false;
     }
+    if (reader.Error() != 0) {
+        NoteReadFailure(side, path, reader.Error());
+    }
     const std::vector<DiffItem*> placed = InsertOrMergeSorted(std::move(batch), holder);
     if (pipeline_ && side == kSideRight) {
         std::unique_lock<std::mutex> lock;
@@ -492,7 +529,19 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
     }
     std::vector<ReadPool::Task> subfolders;
     for (DiffItem* item : placed) {
-        if (item->isFile || item->IsDotDot() || (item->sideFlags[side] & DiffItem::kFlagLink)) {
+        if (item->isFile || item->IsDotDot()) {
+            AssignIcons(item);
+            continue;
+        }
+        if ((item->sideFlags[kSideLeft] | item->sideFlags[kSideRight]) & DiffItem::kFlagLink) {
+            // A link may loop, so it is not read unasked; and a pair read on one side only
+            // would show that side's entries as one-sided. The side read before the link was
+            // seen is dropped again.
+            FreeChildren(item);
+            item->expanded[kSideLeft] = item->expanded[kSideRight] = false;
+            if (!(item->sideFlags[side] & DiffItem::kFlagLink)) {
+                item->hasChildren[side] = FolderHasContent(item->FullPath(side));
+            }
             AssignIcons(item);
             continue;
         }
@@ -744,8 +793,8 @@ void Comparison::DecideStatus(DiffItem* item) {
     AssignIcons(item);
 }
 
-unsigned Comparison::ChecksumThreads() {
-    return std::max(2u, std::thread::hardware_concurrency());
+unsigned Comparison::Threads() const {
+    return ThreadCount(options.threads);
 }
 
 bool Comparison::NeedsChecksum(DiffItem* item) {
@@ -759,7 +808,7 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
         return;
     }
     const bool simple = options.crc32 == ComparisonOptions::kChecksumSimple;
-    const unsigned threads = ChecksumThreads();
+    const unsigned threads = Threads();
     std::vector<DiffItem*> chunk;
     chunk.reserve(kChecksumChunk);
     std::vector<uint8_t> verdicts(kChecksumChunk);

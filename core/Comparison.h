@@ -39,6 +39,12 @@ inline constexpr const char* kComparisonProgressCaption = "Quillon";
 inline constexpr uint64_t kProgressEntryThreshold = 100;
 inline constexpr uint64_t kProgressByteThreshold = 30000000;
 
+// A folder that could not be listed, or an entry whose details could not be read.
+struct ReadFailure {
+    std::string path;
+    int error;  // errno
+};
+
 // Auto-refresh is paused around every folder read; whoever owns the timer hands these in.
 struct AutoRefreshHooks {
     std::function<void()> pause;
@@ -74,13 +80,19 @@ class Comparison {
     const std::string& LeftPath() const { return leftPath_; }
     const std::string& RightPath() const { return rightPath_; }
 
+    // What the reads since the last CompareFolders could not read on that side, each also logged.
+    // A folder that cannot be listed reads as empty; an entry whose details cannot be read is
+    // shown with size 0 and no time.
+    const std::vector<ReadFailure>& ReadFailures(int side) const { return readFailures_[side]; }
+
     // Rebuilds the whole comparison. False (and an empty tree) when the left path is empty or
     // the user cancelled.
     bool CompareFolders(const std::string& left, const std::string& right, int progressOption);
     bool ReadBothFolders(const std::string& left, const std::string& right, DiffItem* holder,
                          int level, int progressOption);
     // Reads one side of one folder into `holder`'s children. False when cancelled or the path
-    // is empty.
+    // is empty. A recursive read never descends into a folder pair with a link on either side:
+    // only an expansion of that pair reads it, on both sides.
     bool ReadFolder(const std::string& path, DiffItem* holder, int level, int side,
                     uint64_t& counter, bool recurse);
     // Reads a folder item that has no children read yet, on both sides.
@@ -105,8 +117,15 @@ class Comparison {
     // Reads one side of `item`'s folder (found to have content or not here) into its children;
     // the unit of work of a recursive read shared among threads.
     bool ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter);
+    // ReadFolder's recursive read of `path` by `threads` threads.
+    bool ReadShared(const std::string& path, FolderReader& reader, DiffItem* holder, int level,
+                    int side, uint64_t& counter, unsigned threads);
     // Runs queued subfolder reads until none is left or the read is cancelled.
     void WorkOnPool(int side);
+    // Keeps a failure of a read (on any of its threads).
+    void NoteReadFailure(int side, std::string path, int error);
+    // Logs the failures of `side` from index `from` on, in path order.
+    void LogReadFailures(int side, size_t from);
     // Whether the read should stop: the progress window's Cancel, seen on this thread or another.
     bool ReadCancelled();
     // ReadFolder on an opened listing whose first entries were already taken into `readAhead`.
@@ -121,7 +140,7 @@ class Comparison {
     void PrefetchChecksums(DiffItem* subtreeRoot);
     // A file pair that the content comparison will decide, with no special file on either side.
     bool NeedsChecksum(DiffItem* item);
-    static unsigned ChecksumThreads();
+    unsigned Threads() const;
     void RecomputeBelow(DiffItem* folder);
     void PauseAutoRefresh();
     void ResumeAutoRefresh();
@@ -139,6 +158,7 @@ class Comparison {
     ReadPool* pool_ = nullptr;
     std::string leftPath_;
     std::string rightPath_;
+    std::vector<ReadFailure> readFailures_[2];
 };
 
 }  // namespace quillon

@@ -25,6 +25,9 @@ struct ComparisonOptions {
     int showVersions = 0;
     // "DisplayProductVer": read the product version instead of the file version.
     bool productVersion = false;
+    // Threads that read a whole tree and compare contents, the caller's own included; 0 means
+    // one per core. Not a stored setting: the tests set it.
+    unsigned threads = 0;
 
     static uint64_t SizeLimitFromMBytes(uint32_t mbytes) {
         return uint64_t{mbytes} * kBytesPerMByte;

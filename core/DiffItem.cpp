@@ -25,7 +25,7 @@ SharedPath::SharedPath(std::string_view text) {
 
 SharedPath::SharedPath(const SharedPath& other) : node_(other.node_) {
     if (node_) {
-        ++node_->refs;
+        node_->refs.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
@@ -35,7 +35,7 @@ SharedPath::SharedPath(SharedPath&& other) noexcept : node_(other.node_) {
 
 SharedPath& SharedPath::operator=(const SharedPath& other) {
     if (other.node_) {
-        ++other.node_->refs;
+        other.node_->refs.fetch_add(1, std::memory_order_relaxed);
     }
     Release();
     node_ = other.node_;
@@ -56,7 +56,7 @@ SharedPath::~SharedPath() {
 }
 
 void SharedPath::Release() {
-    if (node_ && --node_->refs == 0) {
+    if (node_ && node_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         delete node_;
     }
     node_ = nullptr;
@@ -663,13 +663,28 @@ std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffIte
     return items;
 }
 
+namespace {
+bool SpelledAs(const DiffItem& item, std::string_view name) {
+    return item.Name(kSideLeft) == name || item.Name(kSideRight) == name;
+}
+}  // namespace
+
 DiffItem* FindSibling(uint32_t isFile, std::string_view name, DiffItem* firstSibling) {
+    DiffItem* first = nullptr;
     for (DiffItem* s = firstSibling; s; s = s->next) {
-        if (s->isFile == isFile && CompareNames(s->name, name) == 0) {
+        if (s->isFile != isFile || CompareNames(s->name, name) != 0) {
+            // The case variants of a name are neighbours.
+            if (first) {
+                break;
+            }
+            continue;
+        }
+        if (SpelledAs(*s, name)) {
             return s;
         }
+        first = first ? first : s;
     }
-    return nullptr;
+    return first;
 }
 
 DiffItem* FindChild(DiffItem* parent, uint32_t isFile, std::string_view name) {
@@ -689,7 +704,7 @@ DiffItem* FindChild(DiffItem* parent, uint32_t isFile, std::string_view name) {
     DiffItem* head = it->second;
     for (DiffItem* s = head; s && s->isFile == isFile && CompareNames(s->name, name) == 0;
          s = s->next) {
-        if (s->Name(kSideLeft) == name || s->Name(kSideRight) == name) {
+        if (SpelledAs(*s, name)) {
             return s;
         }
     }
@@ -702,18 +717,23 @@ DiffItem* FindFileByPath(std::string_view fullPath, DiffItem* subtreeRoot) {
     }
     const std::string_view name = BaseName(fullPath);
     const std::string_view dir = DirName(fullPath);
+    const DiffItem* loose = nullptr;
     for (const DiffItem* item = subtreeRoot->firstChild; item;
          item = NextPreorder(item, subtreeRoot)) {
         if (!item->isFile || CompareNames(item->name, name) != 0) {
             continue;
         }
         for (int side = 0; side < 2; ++side) {
-            if (item->Has(side) && CompareNames(item->Dir(side), dir) == 0) {
+            if (!item->Has(side) || CompareNames(item->Dir(side), dir) != 0) {
+                continue;
+            }
+            if (item->Name(side) == name && item->Dir(side) == dir) {
                 return const_cast<DiffItem*>(item);
             }
+            loose = loose ? loose : item;
         }
     }
-    return nullptr;
+    return const_cast<DiffItem*>(loose);
 }
 
 void FreeChildren(DiffItem* item) {

@@ -2,6 +2,7 @@
 // place in the hierarchy. A parent owns its children; freeing an item frees its subtree.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -47,10 +48,9 @@ enum ItemIcon : int32_t {
 // The version text of a file whose version was not read.
 inline constexpr const char* kVersionNotRead = "skipped";
 
-// An immutable folder path shared by every entry of that folder on one side. The reference count
-// is not atomic: the entries of one folder are made, merged and freed by one thread at a time
-// (a whole-tree read gives each folder's listing to one of its threads), while other threads only
-// read the text.
+// An immutable folder path shared by every entry of that folder on one side. The entries holding
+// one path may be made, merged and freed on different threads (a whole-tree read), so the count
+// is atomic; it lives once per folder, not per entry.
 class SharedPath {
   public:
     SharedPath() = default;
@@ -64,11 +64,11 @@ class SharedPath {
     // The empty text when unset.
     const std::string& Text() const;
     bool Empty() const { return node_ == nullptr || node_->text.empty(); }
-    uint32_t UseCount() const { return node_ ? node_->refs : 0; }
+    uint32_t UseCount() const { return node_ ? node_->refs.load(std::memory_order_relaxed) : 0; }
 
   private:
     struct Node {
-        uint32_t refs;
+        std::atomic<uint32_t> refs;
         std::string text;
     };
     void Release();
@@ -190,12 +190,14 @@ DiffItem* InsertOrMerge(DiffItem* item, DiffItem* holder);
 // its side) pairs with it first. Returns the item that holds each entry, in sorted order.
 std::vector<DiffItem*> InsertOrMergeSorted(std::vector<DiffItem*> items, DiffItem* holder);
 
-// First sibling from `firstSibling` on with the same kind and a name equal without case.
+// The sibling from `firstSibling` on with the same kind and a name equal without case; one spelled
+// exactly so on a side is preferred over the first that differs in case.
 DiffItem* FindSibling(uint32_t isFile, std::string_view name, DiffItem* firstSibling);
 // The child of `parent` holding the entry, through the folder's hash index: an exact-case match
 // is preferred over one that differs in case.
 DiffItem* FindChild(DiffItem* parent, uint32_t isFile, std::string_view name);
-// The file below `subtreeRoot` whose name and left or right folder match `fullPath` (no case).
+// The file below `subtreeRoot` whose name and left or right folder match `fullPath` without case;
+// one whose side matches it exactly is preferred.
 DiffItem* FindFileByPath(std::string_view fullPath, DiffItem* subtreeRoot);
 
 void FreeChildren(DiffItem* item);

@@ -15,6 +15,7 @@
 #include "core/Crc32.h"
 #include "core/DiffItem.h"
 #include "core/DiffStatusDetail.h"
+#include "core/Threads.h"
 #include "platform/Log.h"
 
 namespace quillon {
@@ -269,8 +270,8 @@ void ComputeChecksumVerdicts(const DiffItem* const* items, size_t count, bool si
     };
     std::vector<std::thread> helpers;
     const size_t wanted = std::min<size_t>(threads, (count + kPairsPerGrab - 1) / kPairsPerGrab);
-    for (size_t t = 1; t < wanted; ++t) {
-        helpers.emplace_back(work);
+    if (wanted > 1) {
+        StartThreads(helpers, static_cast<unsigned>(wanted - 1), work);
     }
     work();
     for (std::thread& helper : helpers) {
@@ -284,9 +285,7 @@ constexpr size_t kPipelineBatch = 512;
 }  // namespace
 
 ChecksumPipeline::ChecksumPipeline(bool simple, unsigned helpers) : simple_(simple) {
-    for (unsigned t = 0; t < helpers; ++t) {
-        helpers_.emplace_back([this] { Work(); });
-    }
+    StartThreads(helpers_, helpers, [this] { Work(); });
 }
 
 ChecksumPipeline::~ChecksumPipeline() {

@@ -48,6 +48,11 @@ void FillFromStat(FolderEntry& entry, const struct stat& st) {
     entry.mtime = entry.isFolder ? FolderEntry::kNoTime : static_cast<int64_t>(st.st_mtim.tv_sec);
 }
 
+// 0 or the errno of fstatat.
+int StatAt(int folder, const char* name, int flags, struct stat& st) {
+    return fstatat(folder, name, &st, flags) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 bool IsUndoBackupName(std::string_view name) {
@@ -61,6 +66,7 @@ bool IsSkippedContentFileName(std::string_view name) {
 bool FolderReader::Open(const std::string& path) {
     Close();
     fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    error_ = fd_ < 0 ? errno : 0;
     if (fd_ >= 0 && !buffer_) {
         buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kListingBufferSize);
     }
@@ -84,6 +90,9 @@ bool FolderReader::Fill() {
         const ssize_t got = getdents64(fd_, buffer_.get(), kListingBufferSize);
         if (got < 0 && errno == EINTR) {
             continue;
+        }
+        if (got < 0) {
+            error_ = errno;
         }
         if (got <= 0) {
             return false;
@@ -111,48 +120,58 @@ bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
         entry.flags = 0;
         entry.size = 0;
         entry.mtime = FolderEntry::kNoTime;
+        entry.error = 0;
+        // Only an entry that is gone since the listing is dropped: any other failure (a folder
+        // that can be listed but not entered) keeps it as a file whose details are unknown.
         struct stat st {};
+        int rc = 0;
         switch (d->d_type) {
             case DT_DIR:
                 entry.isFolder = true;
                 return true;
             case DT_REG:
                 entry.isFolder = false;
-                if (statFiles) {
-                    if (fstatat(fd_, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                        continue;  // gone since the listing
-                    }
+                if (statFiles && (rc = StatAt(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st)) == 0) {
                     FillFromStat(entry, st);
                 }
-                return true;
+                break;
             case DT_LNK:
-            case DT_UNKNOWN: {
-                if (fstatat(fd_, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue;
-                }
-                if (S_ISLNK(st.st_mode)) {
+            case DT_UNKNOWN:
+                entry.isFolder = false;
+                rc = StatAt(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st);
+                if (rc == 0 && S_ISLNK(st.st_mode)) {
                     entry.flags |= FolderEntry::kLink;
-                    if (fstatat(fd_, d->d_name, &st, 0) != 0) {
-                        entry.isFolder = false;
+                    if (const int target = StatAt(fd_, d->d_name, 0, st); target != 0) {
+                        // A missing target or a loop of links is a property of the link, not a
+                        // failure to read it.
                         entry.flags |= FolderEntry::kDangling;
+                        const bool missing =
+                            target == ENOENT || target == ENOTDIR || target == ELOOP;
+                        entry.error = missing ? 0 : target;
                         return true;
                     }
                 }
-                const uint8_t linkFlag = entry.flags;
-                FillFromStat(entry, st);
-                entry.flags |= linkFlag;
-                return true;
-            }
+                if (rc == 0) {
+                    const uint8_t linkFlag = entry.flags;
+                    FillFromStat(entry, st);
+                    entry.flags |= linkFlag;
+                }
+                break;
             default:
                 // FIFOs, sockets and devices: stat'ing never opens them.
                 entry.isFolder = false;
                 entry.flags |= FolderEntry::kSpecial;
-                if (statFiles && fstatat(fd_, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (statFiles && (rc = StatAt(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st)) == 0) {
                     entry.size = static_cast<uint64_t>(st.st_size);
                     entry.mtime = static_cast<int64_t>(st.st_mtim.tv_sec);
                 }
-                return true;
+                break;
         }
+        if (rc == ENOENT) {
+            continue;
+        }
+        entry.error = rc;
+        return true;
     }
 }
 

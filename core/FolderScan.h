@@ -10,7 +10,7 @@
 namespace quillon {
 
 // One entry of a folder listing. Links are described by what they point to; a dangling link is
-// a file.
+// a file. An entry whose details cannot be read is kept as a file with size 0 and no time.
 struct FolderEntry {
     static constexpr uint8_t kLink = 0x01;
     static constexpr uint8_t kSpecial = 0x02;  // FIFO, socket or device
@@ -22,10 +22,11 @@ struct FolderEntry {
     uint8_t flags = 0;
     uint64_t size = 0;
     int64_t mtime = kNoTime;  // seconds since the epoch; kNoTime when unreadable or not asked
+    int error = 0;            // errno of reading the details; 0 when they were read
 };
 
 // Reads a folder with one descriptor (openat/fstatat relative to it), so that deep trees do not
-// pay a path walk per entry. A folder that cannot be opened lists nothing.
+// pay a path walk per entry. A folder that cannot be opened lists nothing; Error says why.
 class FolderReader {
   public:
     // Closed until Open.
@@ -39,8 +40,11 @@ class FolderReader {
     bool Open(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
     // The next entry other than "." (".." is returned). With `statFiles` the size and time of
-    // files are read; folders are never stat'ed unless their type is unknown.
+    // files are read; folders are never stat'ed unless their type is unknown. Only an entry
+    // that is gone by then is skipped.
     bool Next(FolderEntry& entry, bool statFiles);
+    // The errno that stopped the listing (opening or reading it); 0 when it ran to its end.
+    int Error() const { return error_; }
     // Releases the descriptor early; Next then lists nothing more.
     void Close();
 
@@ -48,6 +52,7 @@ class FolderReader {
     bool Fill();
 
     int fd_ = -1;
+    int error_ = 0;
     std::unique_ptr<unsigned char[]> buffer_;
     size_t filled_ = 0;
     size_t pos_ = 0;

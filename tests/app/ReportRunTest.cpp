@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "support/RunProcess.h"
 #include "support/TempConfigEnv.h"
 #include "support/TestDir.h"
+#include "support/Unprivileged.h"
 
 namespace quillon {
 namespace {
@@ -179,6 +183,26 @@ TEST_F(ReportRun, UnavailableRunsFailLoudly) {
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_NE(r.err.find("in this build"), std::string::npos) << r.err;
     }
+}
+
+// An unreadable folder does not stop the report: it is named on standard error afterwards and
+// the run exits 2. Run as nobody, since root reads everything.
+TEST_F(ReportRun, UnreadableFolderIsNamedAfterTheReport) {
+    trees.MakeTree({{"L/closed/x.txt", "x"}});
+    test::OpenToNobody(env.Dir());
+    test::OpenToNobody(trees);
+    chmod((L + "/closed").c_str(), 0);
+    std::vector<std::string> args{"-Report:0:3:0", L, R};
+    std::string program = test::QuillonProgram();
+    if (geteuid() == 0) {
+        args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
+        program = "/usr/bin/setpriv";
+    }
+    ProcessResult r = test::RunProcess(program, args, {"DISPLAY=", "WAYLAND_DISPLAY="});
+    chmod((L + "/closed").c_str(), 0755);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.out.find("./only.txt"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "quillon: cannot read " + L + "/closed: " + std::strerror(EACCES) + "\n");
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST(InsertOrMerge, CasePairKeepsBothSpellings) {
 }
 
 // Two entries of one side that differ only in case are two items; the other side's entry
-// joins its exact spelling.
+// joins its exact spelling, and every lookup prefers the exact spelling.
 TEST(InsertOrMerge, OneSideCasePairStaysTwoItems) {
     DiffItem root;
     InsertOrMerge(Entry("a.txt", true, 0), &root);
@@ -67,8 +67,11 @@ TEST(InsertOrMerge, OneSideCasePairStaysTwoItems) {
     InsertOrMergeSorted({Entry("A.txt", true, 1), Entry("a.txt", true, 1)}, &batch);
     EXPECT_EQ(Describe(&batch), "A.txt|A.txt|-R|3;a.txt|a.txt|LR|4;");
     EXPECT_TRUE(IsConsistent(&root, false));
-    EXPECT_EQ(FindChild(&root, 1, "a.txt")->Has(1), true);
-    EXPECT_EQ(FindChild(&root, 1, "A.txt")->Has(1), false);
+    for (const char* name : {"a.txt", "A.txt"}) {
+        EXPECT_EQ(FindChild(&root, 1, name)->name, name);
+        EXPECT_EQ(FindSibling(1, name, root.firstChild)->name, name);
+        EXPECT_EQ(FindFileByPath(std::string("/l/") + name, &root)->name, name);
+    }
 }
 
 // Folder statuses merge to FolderBoth; the ".." item stays first.

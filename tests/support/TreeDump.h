@@ -8,9 +8,10 @@
 
 namespace quillon::test {
 
-// "name" for every item below `root` in depth-first order, indented by two spaces per level
+// `describe` of every item below `root` in depth-first order, indented by two spaces per level
 // below the first.
-inline std::vector<std::string> RowNames(const DiffItem* root) {
+template <typename Describe>
+std::vector<std::string> DescribeRows(const DiffItem* root, Describe describe) {
     std::vector<std::string> out;
     std::vector<std::pair<const DiffItem*, int>> stack;
     for (const DiffItem* c = root->lastChild; c; c = c->prev) {
@@ -19,7 +20,7 @@ inline std::vector<std::string> RowNames(const DiffItem* root) {
     while (!stack.empty()) {
         auto [item, depth] = stack.back();
         stack.pop_back();
-        out.push_back(std::string(2 * depth, ' ') + item->name);
+        out.push_back(std::string(2 * depth, ' ') + describe(item));
         for (const DiffItem* c = item->lastChild; c; c = c->prev) {
             stack.emplace_back(c, depth + 1);
         }
@@ -27,16 +28,30 @@ inline std::vector<std::string> RowNames(const DiffItem* root) {
     return out;
 }
 
-// "name:status:LR" for the direct children of `holder` ("L-", "-R" or "LR" for the sides).
+inline std::vector<std::string> RowNames(const DiffItem* root) {
+    return DescribeRows(root, [](const DiffItem* item) { return item->name; });
+}
+
+// "name:status:LR" ("L-", "-R" or "LR" for the sides).
+inline std::string ItemSummary(const DiffItem* c) {
+    std::string sides;
+    sides += c->Has(kSideLeft) ? 'L' : '-';
+    sides += c->Has(kSideRight) ? 'R' : '-';
+    return c->name + ":" + std::to_string(c->status) + ":" + sides;
+}
+
+// ItemSummary of the direct children of `holder`.
 inline std::vector<std::string> ChildSummary(const DiffItem* holder) {
     std::vector<std::string> out;
     for (const DiffItem* c = holder->firstChild; c; c = c->next) {
-        std::string sides;
-        sides += c->Has(kSideLeft) ? 'L' : '-';
-        sides += c->Has(kSideRight) ? 'R' : '-';
-        out.push_back(c->name + ":" + std::to_string(c->status) + ":" + sides);
+        out.push_back(ItemSummary(c));
     }
     return out;
+}
+
+// ItemSummary of every item below `root`, indented as RowNames.
+inline std::vector<std::string> TreeSummary(const DiffItem* root) {
+    return DescribeRows(root, ItemSummary);
 }
 
 }  // namespace quillon::test

@@ -1,0 +1,127 @@
+// What a read cannot see must not look one-sided: entries whose details cannot be read, folders
+// that cannot be listed, and folder pairs with a link on one side.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/Comparison.h"
+#include "core/DisplayFilter.h"
+#include "platform/Log.h"
+#include "support/RunProcess.h"
+#include "support/TestDir.h"
+#include "support/TreeDump.h"
+#include "support/Unprivileged.h"
+
+namespace quillon {
+namespace {
+
+using Rows = std::vector<std::string>;
+
+// `locked` can be listed but not entered, `closed` not even listed. The entries of `locked` stay
+// (size 0, no time); `closed` reads as empty. Every failure is kept per side and logged, by a
+// whole-tree read and by expanding each folder alike.
+class UnreadableFolder : public ::testing::TestWithParam<bool> {};
+
+TEST_P(UnreadableFolder, KeepsEntriesAndNamesEveryFailure) {
+    const bool wholeTree = GetParam();
+    test::TestDir dir;
+    dir.MakeTree({{"L/locked/a.txt", "1"},
+                  {"R/locked/a.txt", "1"},
+                  {"L/closed/x.txt", "x"},
+                  {"R/closed/x.txt", "x"},
+                  {"tmp/", ""}});
+    test::OpenToNobody(dir);
+    chmod((dir / "tmp").c_str(), 0777);
+    chmod((dir / "L/locked").c_str(), 0644);
+    chmod((dir / "L/closed").c_str(), 0);
+    const std::optional<std::string> seen = test::RunAsNobody([&] {
+        setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+        ResetLogState();
+        OpenLog("Quillon", "log", true);
+        SetLogEnabled(true);
+        Comparison cmp;
+        cmp.readWholeTrees = wholeTree;
+        cmp.CompareFolders(dir / "L", dir / "R", 0);
+        for (DiffItem* c = cmp.rootItem->firstChild; c && !wholeTree; c = c->next) {
+            if (!c->isFile && !c->IsDotDot()) {
+                cmp.ExpandFolder(c, c->row, false);
+            }
+        }
+        std::string out;
+        for (const std::string& row : test::TreeSummary(cmp.rootItem)) {
+            out += row + "\n";
+        }
+        for (int side = 0; side < 2; ++side) {
+            for (const ReadFailure& f : cmp.ReadFailures(side)) {
+                out += std::to_string(side) + " " + f.path + " " + std::to_string(f.error) + "\n";
+            }
+        }
+        return out + "--\n" + test::ReadWholeFile(GetLogPath());
+    });
+    chmod((dir / "L/locked").c_str(), 0755);
+    chmod((dir / "L/closed").c_str(), 0755);
+    ASSERT_TRUE(seen.has_value());
+    const size_t logAt = seen->find("--\n");
+    const std::string e = std::to_string(EACCES);
+    EXPECT_EQ(seen->substr(0, logAt),
+              "..:2:LR\nclosed:2:LR\n  x.txt:3:-R\nlocked:2:LR\n  a.txt:1:LR\n0 " +
+                  (dir / "L/closed") + " " + e + "\n0 " + (dir / "L/locked/a.txt") + " " + e +
+                  "\n");
+    const std::string log = seen->substr(logAt);
+    for (const char* path : {"L/closed", "L/locked/a.txt"}) {
+        EXPECT_NE(log.find("Cannot read " + (dir / path) + "\tErrorCode: [" + e +
+                           "]=" + std::strerror(EACCES)),
+                  std::string::npos)
+            << log;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WholeTreeOrExpanded, UnreadableFolder, ::testing::Bool());
+
+// A pair with a link on either side is left unread by a whole-tree read, plain or through the
+// display filter's expand-all; expanding it reads both sides, through the link.
+TEST(FolderLinkPair, ReadOnlyWhenExpandedAndThenOnBothSides) {
+    test::TestDir dir;
+    dir.MakeTree({{"L/sub/f.txt", "f"},
+                  {"L/sub/deep/g.txt", "g"},
+                  {"T/f.txt", "f"},
+                  {"T/deep/g.txt", "g"},
+                  {"U/h.txt", "h"},
+                  {"R/lnk/h.txt", "h"}});
+    dir.Symlink("../T", "R/sub");
+    dir.Symlink("../U", "L/lnk");
+    FilterState differing;
+    differing.filterActive = true;
+    differing.filterFlags = FilterState::kNoExtensionFilter | FilterState::kDiffersAnyWay;
+    differing.expandAll = true;
+    for (const FilterState& filter : {FilterState{}, differing}) {
+        Comparison cmp;
+        cmp.filter = filter;
+        cmp.readWholeTrees = !filter.filterActive || ReadWholeTreesAfterFilter(filter, kSideBoth);
+        ASSERT_TRUE(cmp.readWholeTrees);
+        ASSERT_TRUE(cmp.CompareFolders(dir / "L", dir / "R", 0));
+        EXPECT_EQ(test::RowNames(cmp.rootItem), (Rows{"..", "lnk", "sub"}));
+        for (const DiffItem* pair = cmp.rootItem->firstChild->next; pair; pair = pair->next) {
+            EXPECT_TRUE(pair->hasChildren[0] && pair->hasChildren[1]) << pair->name;
+            EXPECT_FALSE(pair->expanded[0] || pair->expanded[1]) << pair->name;
+        }
+        if (filter.filterActive) {
+            continue;
+        }
+        // The window expands with recursion while expand-all is on.
+        for (DiffItem* pair = cmp.rootItem->firstChild->next; pair; pair = pair->next) {
+            ASSERT_TRUE(cmp.ExpandFolder(pair, pair->row, true));
+        }
+        EXPECT_EQ(test::TreeSummary(cmp.rootItem),
+                  (Rows{"..:2:LR", "lnk:2:LR", "  h.txt:0:LR", "sub:2:LR", "  deep:2:LR",
+                        "    g.txt:0:LR", "  f.txt:0:LR"}));
+    }
+}
+
+}  // namespace
+}  // namespace quillon

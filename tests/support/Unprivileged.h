@@ -1,0 +1,79 @@
+// Runs part of a test as the unprivileged user nobody, so that permission checks apply although
+// the suite runs as root (which ignores them).
+#pragma once
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "support/TestDir.h"
+
+namespace quillon::test {
+
+inline constexpr uid_t kNobody = 65534;
+
+// Lets nobody into the temporary folder; what MakeTree creates is readable by everyone.
+inline void OpenToNobody(const TestDir& dir) {
+    chmod(dir.Path().c_str(), 0755);
+}
+
+// Runs `body` in a forked child as nobody (as the current user when that is not root) and
+// returns the text it returned; nothing when the child could not drop its rights or did not
+// finish normally. The child must not use test assertions: the parent checks the text.
+inline std::optional<std::string> RunAsNobody(const std::function<std::string()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return std::nullopt;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+             setresuid(kNobody, kNobody, kNobody) != 0)) {
+            _exit(3);
+        }
+        std::string text;
+        // An exception must not reach the test runner, which would go on running tests here.
+        try {
+            text = body();
+        } catch (...) {
+            _exit(5);
+        }
+        for (size_t done = 0; done < text.size();) {
+            const ssize_t n = write(fds[1], text.data() + done, text.size() - done);
+            if (n <= 0) {
+                _exit(4);
+            }
+            done += size_t(n);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, size_t(n));
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    close(fds[0]);
+    int status = 0;
+    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace quillon::test
