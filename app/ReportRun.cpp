@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "app/StartUp.h"
 #include "core/Comparison.h"
@@ -109,13 +110,31 @@ int Trouble(FILE* err, const std::string& reason) {
 }
 
 // The report shows what could be read; each folder or file that could not be is named after it,
-// and the run counts as trouble.
-int NameUnreadable(FILE* err, const Comparison& comparison, int status) {
+// and so is each folder pair with a link on a side, whose contents a whole-tree read leaves
+// unread (a link may loop). Either way the run cannot vouch for the trees and counts as trouble.
+int NameWhatWasNotCompared(FILE* err, const Comparison& comparison, int status) {
     for (int side = 0; side < 2; ++side) {
         for (const ReadFailure& failure : comparison.ReadFailures(side)) {
             std::fprintf(err, "quillon: cannot read %s: %s\n", failure.path.c_str(),
                          std::strerror(failure.error));
             status = kReportExitTrouble;
+        }
+    }
+    std::vector<const DiffItem*> pending{comparison.rootItem};
+    while (!pending.empty()) {
+        const DiffItem* folder = pending.back();
+        pending.pop_back();
+        for (const DiffItem* child = folder->firstChild; child; child = child->next) {
+            if (child->isFile || !child->Has(0) || !child->Has(1) || child->IsDotDot()) {
+                continue;
+            }
+            if ((child->sideFlags[0] | child->sideFlags[1]) & DiffItem::kFlagLink) {
+                std::fprintf(err, "quillon: not compared, a folder link: %s <-> %s\n",
+                             child->FullPath(0).c_str(), child->FullPath(1).c_str());
+                status = kReportExitTrouble;
+            } else {
+                pending.push_back(child);
+            }
         }
     }
     return status;
@@ -206,7 +225,7 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         if (!written) {
             return Trouble(err, "cannot write the report to standard output");
         }
-        return NameUnreadable(err, comparison, status);
+        return NameWhatWasNotCompared(err, comparison, status);
     }
     const std::string& target = *cmd.report.outPath;
     std::string why;
@@ -214,7 +233,7 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         return Trouble(err, "No output created: " + (why.empty() ? "cannot write " + target : why));
     }
     Log("Saved the output result to [%s]", target.c_str());
-    return NameUnreadable(err, comparison, status);
+    return NameWhatWasNotCompared(err, comparison, status);
 }
 
 }  // namespace quillon

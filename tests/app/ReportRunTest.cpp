@@ -205,5 +205,16 @@ TEST_F(ReportRun, UnreadableFolderIsNamedAfterTheReport) {
     EXPECT_EQ(r.err, "quillon: cannot read " + L + "/closed: " + std::strerror(EACCES) + "\n");
 }
 
+// A folder pair with a link on one side is not read on either side, so the run cannot say the
+// trees are equal: it names the pair and exits 2 instead of 0.
+TEST_F(ReportRun, FolderLinkPairIsNamedAsNotCompared) {
+    trees.MakeTree({{"L/linked/f.txt", "x"}, {"target/f.txt", "y"}});
+    ASSERT_EQ(symlink("../target", (R + "/linked").c_str()), 0);
+    ProcessResult r = Run({"-Report:0:3:0", L, R});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(r.err,
+              "quillon: not compared, a folder link: " + L + "/linked <-> " + R + "/linked\n");
+}
+
 }  // namespace
 }  // namespace quillon
