@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,8 +10,7 @@
 #include "core/Refresh.h"
 #include "platform/Log.h"
 #include "support/FakeRefreshView.h"
-#include "support/ScopedEnv.h"
-#include "support/TestDir.h"
+#include "support/StoreFixture.h"
 #include "support/TreeDump.h"
 
 namespace quillon {
@@ -28,10 +27,11 @@ DiffItem* Child(DiffItem* holder, const std::string& name) {
     return nullptr;
 }
 
-class RefreshTest : public ::testing::Test {
+// The store fixture keeps the log of a test in its own temporary folder.
+class RefreshTest : public test::StoreFixture {
   protected:
-    std::string L() const { return dir_ / "left"; }
-    std::string R() const { return dir_ / "right"; }
+    std::string L() { return dir_ / "left"; }
+    std::string R() { return dir_ / "right"; }
 
     void Open() {
         view_.paths[0] = L();
@@ -46,7 +46,7 @@ class RefreshTest : public ::testing::Test {
     void RemoveAll(const std::string& relative) { std::filesystem::remove_all(dir_ / relative); }
 
     const time_t t0_ = test::LocalTime(2024, 3, 1, 10, 0, 5);
-    test::TestDir dir_;
+    test::TestDir& dir_ = Dir();
     Comparison cmp_;
     test::FakeRefreshView view_;
     Refresh refresh_{cmp_, view_};
@@ -63,7 +63,8 @@ struct FileChange {
 class FileChangeTest : public RefreshTest, public ::testing::WithParamInterface<FileChange> {};
 
 // A change of size or of the minute-resolution timestamp text is reported and decides the status
-// again; a change within the same minute is no change.
+// again; a change within the same minute is no change. A change the listing cannot see (same
+// size, same minute) but the checksum can is still reported, so that the row is redrawn.
 TEST_P(FileChangeTest, ChangeOnOneSide) {
     const FileChange& p = GetParam();
     cmp_.options.compareTimestamp = 1;
@@ -84,26 +85,18 @@ TEST_P(FileChangeTest, ChangeOnOneSide) {
 INSTANTIATE_TEST_SUITE_P(Kinds, FileChangeTest,
                          ::testing::Values(FileChange{"size", "abcd", 0, true, StatusDifferent},
                                            FileChange{"minute", "abc", 60, true, StatusDifferent},
-                                           FileChange{"seconds", "abc", 30, false, StatusSame}),
+                                           FileChange{"seconds", "abc", 30, false, StatusSame},
+                                           FileChange{"checksum", "xyz", 0, true, StatusDifferent}),
                          [](const auto& info) { return std::string(info.param.what); });
 
-// A change the listing cannot see (same size, same minute) but the checksum can is still
-// reported, so that the row is redrawn with its new status.
-TEST_F(RefreshTest, ChecksumOnlyChangeIsReported) {
-    dir_.MakeTree({{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}});
-    Open();
-    ASSERT_EQ(Child(cmp_.rootItem, "a.txt")->status, StatusSame);
-    dir_.WriteFile("right/a.txt", "xyz", t0_);
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_EQ(Child(cmp_.rootItem, "a.txt")->status, StatusDifferent);
-}
-
-// Nothing changed on disk: no change is reported and the rows are not rebuilt.
-TEST_F(RefreshTest, NothingChangedDoesNotRedraw) {
+// Nothing changed on disk: no change is reported and the rows are not rebuilt, except by
+// SemiRefresh, which always rebuilds them. A change makes AutoRefresh rebuild the rows and select
+// the remembered row again.
+TEST_F(RefreshTest, RedrawOnlyOnChange) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
                    {"left/a.txt", "a", t0_},
-                   {"right/b.txt", "b", t0_}});
+                   {"right/a.txt", "a", t0_}});
     Open();
     ExpandBoth(Child(cmp_.rootItem, "Sub"));
     const Rows before = test::RowNames(cmp_.rootItem);
@@ -114,43 +107,26 @@ TEST_F(RefreshTest, NothingChangedDoesNotRedraw) {
     EXPECT_EQ(view_.selected, 2);
     EXPECT_EQ(test::RowNames(cmp_.rootItem), before);
     EXPECT_FALSE(refresh_.Refresh2Dirs());
-}
+    refresh_.SemiRefresh();
+    EXPECT_EQ(view_.Count("refill"), 1);
+    EXPECT_EQ(view_.selected, 2);
 
-// A change makes AutoRefresh rebuild the rows and select the remembered row again.
-TEST_F(RefreshTest, AutoRefreshRedrawsOnChangeAndKeepsSelection) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    view_.selected = 1;
+    view_.calls.clear();
     dir_.WriteFile("left/new.txt", "n", t0_);
     refresh_.AutoRefresh();
     EXPECT_EQ(view_.calls,
-              (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 1", "thaw"}));
-    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:2:LR", "a.txt:0:LR", "new.txt:2:L-"}));
-}
-
-// SemiRefresh rebuilds the rows even when nothing changed.
-TEST_F(RefreshTest, SemiRefreshAlwaysRedraws) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    view_.selected = 1;
-    refresh_.SemiRefresh();
-    EXPECT_EQ(view_.Count("refill"), 1);
-    EXPECT_EQ(view_.selected, 1);
+              (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 2", "thaw"}));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
+              (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "new.txt:2:L-"}));
 }
 
 // The logged lines of an auto-refresh that found nothing, in order and with their exact texts.
 TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
-    test::ScopedEnv tmp("TMPDIR", dir_ / "tmp");
-    dir_.MakeFolder("tmp");
-    ResetLogState();
-    const std::string logPath = OpenLog("Quillon", "log", true);
-    SetLogEnabled(true);
     dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
     Open();
+    StartLog();
     refresh_.AutoRefresh();
-    ResetLogState();
-
-    std::ifstream in(logPath);
+    std::istringstream in(LogText());
     Rows lines;
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
