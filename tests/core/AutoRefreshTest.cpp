@@ -2,17 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "core/Comparison.h"
-#include "core/Refresh.h"
 #include "platform/Log.h"
 #include "support/FakeClock.h"
 #include "support/FakePrompter.h"
-#include "support/FakeRefreshView.h"
 #include "support/StoreFixture.h"
 
 namespace quillon {
@@ -207,44 +203,6 @@ TEST_F(AutoRefreshTest, IntervalDialogTakesEffectAtNextTick) {
     TickAfter(120);
     EXPECT_EQ(port_.calls, (Calls{"stop 123", "start 123 300000"}));
     EXPECT_EQ(refreshes_, 1);
-}
-
-// End to end with a real comparison: 101 files present on both sides keep the timer ticking
-// without any refresh; with one of them gone the next tick refreshes.
-TEST_F(AutoRefreshTest, RealComparisonOfManyFilesIsNotRefreshed) {
-    std::vector<test::TreeEntry> tree;
-    for (int i = 0; i < 101; ++i) {
-        const std::string name = "f" + std::to_string(i) + ".txt";
-        tree.push_back({"left/" + name, "x", 1700000000});
-        tree.push_back({"right/" + name, "x", 1700000000});
-    }
-    Dir().MakeTree(tree);
-    Comparison comparison;
-    test::FakeRefreshView view;
-    view.paths[0] = Dir() / "left";
-    view.paths[1] = Dir() / "right";
-    Refresh refresh(comparison, view);
-    comparison.SetAutoRefreshHooks(timer_.Hooks());
-    timer_.SetTarget(
-        {[&] { return refresh.CountBothSidedFileRows(); }, [&] { refresh.AutoRefresh(); }});
-    StartEnabled(timer_);
-    ASSERT_TRUE(comparison.CompareFolders(view.paths[0], view.paths[1], 0));
-    EXPECT_TRUE(timer_.Running());
-
-    Dir().WriteFile("left/new.txt", "n");
-    TickAfter(120);
-    EXPECT_TRUE(timer_.Running());
-    EXPECT_TRUE(view.calls.empty());
-
-    std::remove((Dir() / "right/f0.txt").c_str());
-    bool changed = false;
-    refresh.RescanFileList(comparison.rootItem, changed);
-    int counter = 0;
-    comparison.AssignIndent(comparison.rootItem, 1, counter);
-    ASSERT_EQ(refresh.CountBothSidedFileRows(), 100);
-    TickAfter(120);
-    EXPECT_EQ(view.Count("refill"), 0) << "nothing new since the manual rescan";
-    EXPECT_EQ(view.Count("freeze"), 1);
 }
 
 }  // namespace

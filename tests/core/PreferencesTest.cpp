@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -14,21 +15,12 @@ namespace {
 // The size field accepts 1 up to the largest megabyte count the settings DWORD can hold, and
 // nothing else, however long the input.
 TEST(PreferencesForm, SizeFieldAcceptsOnlyTheRange) {
-    for (const auto& [text, expected] : {std::pair<const char*, std::optional<uint32_t>>{"1", 1u},
-                                         {" 42\t", 42u},
-                                         {"2147483647", 2147483647u},
-                                         {"0", std::nullopt},
-                                         {"000", std::nullopt},
-                                         {"", std::nullopt},
-                                         {"   ", std::nullopt},
-                                         {"-1", std::nullopt},
-                                         {"+5", std::nullopt},
-                                         {"1.5", std::nullopt},
-                                         {"12 MB", std::nullopt},
-                                         {"2147483648", std::nullopt},
-                                         {"4294967297", std::nullopt},
-                                         {"99999999999999999999999999", std::nullopt}}) {
-        EXPECT_EQ(ParseSizeToSkip(text), expected) << text;
+    for (const char* text : {"1", " 42\t", "2147483647"}) {
+        EXPECT_EQ(ParseSizeToSkip(text), std::stoul(text)) << text;
+    }
+    for (const char* text : {"0", "000", "", "   ", "-1", "+5", "1.5", "12 MB", "2147483648",
+                             "4294967297", "99999999999999999999999999"}) {
+        EXPECT_EQ(ParseSizeToSkip(text), std::nullopt) << text;
     }
 }
 

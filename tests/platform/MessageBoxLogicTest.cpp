@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/StoreFixture.h"
@@ -12,55 +14,57 @@ namespace {
 
 using Buttons = std::vector<std::pair<int, std::string>>;
 
-// Every button set gives its buttons in order with their result codes and texts; the optional
-// "all" buttons follow Yes and No (and belong to those sets only), and Help comes last.
-TEST(MessageBoxLogic, ButtonSets) {
-    const std::pair<uint32_t, Buttons> cases[] = {
-        {mb::kOk, {{1, "&Ok"}}},
-        {mb::kOkCancel | mb::kHelp, {{1, "&Ok"}, {2, "&Cancel"}, {9, "&Help"}}},
-        {mb::kAbortRetryIgnore, {{3, "&Abort"}, {4, "&Retry"}, {5, "&Ignore"}}},
-        {mb::kYesNoCancel | mb::kYesToAll | mb::kNoToAll,
-         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {15, "No to a&ll"}, {2, "&Cancel"}}},
-        {mb::kYesNo | mb::kNoToAll, {{6, "&Yes"}, {7, "&No"}, {15, "No to a&ll"}}},
-        {mb::kYesNo | mb::kYesToAll | mb::kHelp,
-         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {9, "&Help"}}},
-        {mb::kRetryCancel, {{4, "&Retry"}, {2, "&Cancel"}}},
-        {mb::kCancelTryContinue, {{2, "&Cancel"}, {10, "&Retry"}, {11, "&Continue"}}},
-        {mb::kContinueAbort, {{11, "&Continue"}, {3, "&Abort"}}},
-        {mb::kSkipSkipAllCancel, {{16, "&Skip"}, {17, "Skip &all"}, {2, "&Cancel"}}},
-        {mb::kIgnoreIgnoreAllCancel, {{5, "&Ignore"}, {18, "Ignore &all"}, {2, "&Cancel"}}},
-        {mb::kOkCancel | mb::kYesToAll | mb::kNoToAll, {{1, "&Ok"}, {2, "&Cancel"}}}};
-    for (const auto& [style, expected] : cases) {
+// A button set gives its buttons in order with their result codes and texts; the optional "all"
+// buttons follow Yes and No (and belong to those sets only), and Help comes last. The default
+// button bits name the 2nd..6th button and are ignored when the box has fewer. Closing from the
+// title bar gives Cancel where there is one, Ok for the lone Ok box, and is refused otherwise.
+TEST(MessageBoxLogic, ButtonsDefaultAndClose) {
+    const uint32_t all = mb::kYesNoCancel | mb::kYesToAll | mb::kNoToAll;
+    const std::tuple<uint32_t, Buttons, size_t, std::optional<int>> cases[] = {
+        {mb::kOk | mb::kDefButton2, {{1, "&Ok"}}, 0, mbr::kOk},
+        {mb::kOkCancel | mb::kHelp | mb::kDefButton3,
+         {{1, "&Ok"}, {2, "&Cancel"}, {9, "&Help"}},
+         2,
+         mbr::kCancel},
+        {mb::kOkCancel | mb::kYesToAll | mb::kNoToAll | mb::kDefButton3,
+         {{1, "&Ok"}, {2, "&Cancel"}},
+         0,
+         mbr::kCancel},
+        {mb::kAbortRetryIgnore, {{3, "&Abort"}, {4, "&Retry"}, {5, "&Ignore"}}, 0, std::nullopt},
+        {all | mb::kDefButton5,
+         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {15, "No to a&ll"}, {2, "&Cancel"}},
+         4,
+         mbr::kCancel},
+        {all | mb::kDefButton6,
+         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {15, "No to a&ll"}, {2, "&Cancel"}},
+         0,
+         mbr::kCancel},
+        {mb::kYesNo | mb::kYesToAll | mb::kHelp | mb::kDefButton4,
+         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {9, "&Help"}},
+         3,
+         std::nullopt},
+        {mb::kCancelTryContinue,
+         {{2, "&Cancel"}, {10, "&Retry"}, {11, "&Continue"}},
+         0,
+         mbr::kCancel},
+        {mb::kSkipSkipAllCancel,
+         {{16, "&Skip"}, {17, "Skip &all"}, {2, "&Cancel"}},
+         0,
+         mbr::kCancel}};
+    for (const auto& [style, expected, defaultIndex, close] : cases) {
+        const std::vector<MessageBoxButton> buttons = MessageBoxButtons(style);
         Buttons got;
-        for (const MessageBoxButton& button : MessageBoxButtons(style)) {
+        for (const MessageBoxButton& button : buttons) {
             got.emplace_back(button.result, button.text);
         }
         EXPECT_EQ(got, expected) << std::hex << style;
+        EXPECT_EQ(DefaultButtonIndex(style, buttons.size()), defaultIndex) << std::hex << style;
+        EXPECT_EQ(CloseResult(buttons), close) << std::hex << style;
     }
 }
 
-// The default-button bits name the 2nd..6th button, and are ignored when the box has fewer.
-TEST(MessageBoxLogic, DefaultButtonAgainstTheRealButtonCount) {
-    const uint32_t all = mb::kYesNoCancel | mb::kYesToAll | mb::kNoToAll;
-    const std::pair<uint32_t, size_t> cases[] = {{mb::kOkCancel, 0},
-                                                 {mb::kOkCancel | mb::kDefButton2, 1},
-                                                 {mb::kOkCancel | mb::kDefButton4, 0},
-                                                 {mb::kOkCancel | mb::kDefButton3, 0},
-                                                 {mb::kOkCancel | mb::kDefButton3 | mb::kHelp, 2},
-                                                 {mb::kYesNoCancel | mb::kDefButton3, 2},
-                                                 {all | mb::kDefButton6, 0},
-                                                 {all | mb::kDefButton5, 4},
-                                                 {all | mb::kHelp | mb::kDefButton6, 5}};
-    for (const auto& [style, index] : cases) {
-        EXPECT_EQ(DefaultButtonIndex(style, MessageBoxButtons(style).size()), index)
-            << std::hex << style;
-    }
-}
-
-// The four icons and their absence, the two check-box wordings and no check box without either
-// bit; closing from the title bar gives Cancel where there is one, Ok for the lone Ok box, and
-// is refused otherwise.
-TEST(MessageBoxLogic, IconCheckBoxAndClose) {
+// The icons and their absence, the two check-box wordings and no check box without either bit.
+TEST(MessageBoxLogic, IconAndCheckBox) {
     EXPECT_EQ(MessageBoxIconOf(mb::kOk), MessageBoxIcon::None);
     EXPECT_EQ(MessageBoxIconOf(mb::kIconStop | mb::kYesNo), MessageBoxIcon::Stop);
     EXPECT_EQ(MessageBoxIconOf(mb::kIconQuestion), MessageBoxIcon::Question);
@@ -71,14 +75,7 @@ TEST(MessageBoxLogic, IconCheckBoxAndClose) {
               "Don't display this &message again during this session.");
     EXPECT_EQ(CheckBoxText(mb::kDontAskAgain),
               "Don't ask this &question again during this session.");
-    EXPECT_TRUE(CheckBoxText(mb::kYesNo | mb::kHelp | mb::kTopMost).empty());
-    EXPECT_FALSE(HasCheckBox(mb::kYesNo | mb::kYesToAll | mb::kNoToAll));
-
-    EXPECT_EQ(CloseResult(MessageBoxButtons(mb::kYesNoCancel)), mbr::kCancel);
-    EXPECT_EQ(CloseResult(MessageBoxButtons(mb::kCancelTryContinue)), mbr::kCancel);
-    EXPECT_EQ(CloseResult(MessageBoxButtons(mb::kOk | mb::kHelp)), mbr::kOk);
-    EXPECT_EQ(CloseResult(MessageBoxButtons(mb::kYesNo)), std::nullopt);
-    EXPECT_EQ(CloseResult(MessageBoxButtons(mb::kAbortRetryIgnore)), std::nullopt);
+    EXPECT_FALSE(HasCheckBox(mb::kYesNo | mb::kYesToAll | mb::kNoToAll | mb::kHelp));
 }
 
 // A given key is used as is; else the id; else the position-weighted sum of the UTF-16 code

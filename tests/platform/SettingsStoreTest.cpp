@@ -124,23 +124,9 @@ TEST_F(SettingsStoreTest, MruReplacesAndKeepsTwentyNewest) {
     EXPECT_EQ(Mru(kMru), expected);
 }
 
-// A hand-made list longer than the maximum loses its oldest entry and is then cut at the
-// maximum: the entries after the first nineteen go, and the new one is still the newest.
-TEST_F(SettingsStoreTest, MruOverlongListIsCutAtTheMaximum) {
-    const Texts names = Numbered("MRU%.2d", 1, 23);
-    for (int i = 0; i < 23; ++i) {
-        ASSERT_TRUE(registry_.SetString(kHkcu, kMru, names[i], "/h" + std::to_string(i + 1)));
-    }
-    ASSERT_TRUE(store_.AddToMruList(kMru, "/new", 20));
-    Texts expected = Numbered("/h%d", 2, 20);
-    expected.push_back("/new");
-    EXPECT_EQ(Mru(kMru), expected);
-    EXPECT_EQ(MruNames().back(), "MRU20");
-}
-
 // Entries are limited to 259 characters (UTF-16 units): a longer one is not remembered rather
 // than cut into a path that names something else; hand-made values that do not fit are skipped.
-TEST_F(SettingsStoreTest, MruEntryLimits) {
+TEST_F(SettingsStoreTest, MruLimitsAndHandMadeLists) {
     const std::string longest(259, 'a');
     const std::string tooLong(260, 'a');
     const std::string astral = std::string(129, 'b') + "😀😀";  // 129 + 4 units = 133
@@ -157,6 +143,18 @@ TEST_F(SettingsStoreTest, MruEntryLimits) {
     ASSERT_TRUE(store_.AddToMruList(kMru, "/new"));
     EXPECT_EQ(Mru(kMru), (Texts{longest, astral, "/kept", "/new"}));
     EXPECT_EQ(MruNames(), Numbered("MRU%.2d", 1, 4));
+
+    // A hand-made list longer than the maximum loses its oldest entry and is then cut at the
+    // maximum: the entries after the first nineteen go, and the new one is still the newest.
+    const Texts names = Numbered("MRU%.2d", 1, 23);
+    for (int i = 0; i < 23; ++i) {
+        ASSERT_TRUE(registry_.SetString(kHkcu, kMru, names[i], "/h" + std::to_string(i + 1)));
+    }
+    ASSERT_TRUE(store_.AddToMruList(kMru, "/new", 20));
+    Texts expected = Numbered("/h%d", 2, 20);
+    expected.push_back("/new");
+    EXPECT_EQ(Mru(kMru), expected);
+    EXPECT_EQ(MruNames().back(), "MRU20");
 }
 
 // Two instances adding to one MRU list at the same time lose no entry.

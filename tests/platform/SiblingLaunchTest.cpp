@@ -7,7 +7,6 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/Launcher.h"
 #include "support/FakePrompter.h"
 #include "support/FakeTool.h"
 #include "support/RecordingLauncher.h"
@@ -114,16 +113,6 @@ TEST_F(SiblingLaunchTest, FailuresAreOnlyLogged) {
     EXPECT_FALSE(Launch({"/d/a.txt"}, false));
     EXPECT_TRUE(Logged("Reason for failure of CreateProcess for " + editor)) << LogText();
     EXPECT_TRUE(prompter_.shown.empty());
-}
-
-// End to end: a real editor stand-in receives both file paths as two arguments.
-TEST_F(SiblingLaunchTest, RealToolReceivesFiles) {
-    tools_.editorPath = MakeFakeTool(Dir(), "real tools/editor");
-    const Texts files = {Dir() / "left/a b.txt", Dir() / "right/a b.txt"};
-    ProcessLauncher real;
-    ASSERT_TRUE(
-        LaunchSiblingForFiles(files, false, tools_, SiblingLaunchMode::kStartUp, &prompter_, real));
-    EXPECT_EQ(test::ReadFakeToolArgs(tools_.editorPath), files);
 }
 
 }  // namespace

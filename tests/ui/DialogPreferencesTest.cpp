@@ -110,30 +110,22 @@ TEST_F(DialogPreferencesTest, ColourChoices) {
     EXPECT_FALSE(dialog.Outcome().comparisonChanged);
     EXPECT_FALSE(dialog.Outcome().columnsChanged);
 
+    // A colour of 9999 is "not set": its sample uses the dialog's default colours; the chooser
+    // starts on the current colour.
+    settings_.colorSame = kColorNotSet;
     answer = QColor(255, 0, 0);
+    QColor started;
     COptionsChange cancelled(nullptr, settings_, prompter_);
-    cancelled.SetColorChooser([&answer](const QColor&, QWidget*) { return answer; });
+    cancelled.SetColorChooser([&](const QColor& current, QWidget*) {
+        started = current;
+        return answer;
+    });
+    EXPECT_EQ(cancelled.Sample(0)->palette().color(QPalette::Text),
+              cancelled.palette().color(QPalette::Text));
     cancelled.ChooseColor(2);
     cancelled.reject();
+    EXPECT_EQ(started, QColor(0, 0x9B, 0));
     EXPECT_EQ(settings_.colorLeftOnly, 0xFFu);
-}
-
-// A colour of 9999 is "not set": its sample uses the dialog's default colours; the chooser
-// starts on the current colour otherwise.
-TEST_F(DialogPreferencesTest, UnsetColourUsesDefaultColours) {
-    settings_.colorSame = kColorNotSet;
-    settings_.colorRightOnly = 0x00FF00;
-    COptionsChange dialog(nullptr, settings_, prompter_);
-    EXPECT_EQ(dialog.Sample(0)->palette().color(QPalette::Text),
-              dialog.palette().color(QPalette::Text));
-    EXPECT_EQ(dialog.Sample(3)->palette().color(QPalette::Text), QColor(0, 255, 0));
-    QColor started;
-    dialog.SetColorChooser([&started](const QColor& current, QWidget*) -> std::optional<QColor> {
-        started = current;
-        return std::nullopt;
-    });
-    dialog.ChooseColor(3);
-    EXPECT_EQ(started, QColor(0, 255, 0));
 }
 
 // The chosen font is recorded as face and negative pixel height at once, and stays after Cancel.
