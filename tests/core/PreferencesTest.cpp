@@ -2,37 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "core/ComparisonOptions.h"
 
 namespace quillon {
 namespace {
 
-struct SizeCase {
-    const char* text;
-    std::optional<uint32_t> expected;
-};
-
-class SizeFieldTest : public testing::TestWithParam<SizeCase> {};
-
 // The size field accepts 1 up to the largest megabyte count the settings DWORD can hold, and
 // nothing else, however long the input.
-TEST_P(SizeFieldTest, AcceptsOnlyTheRange) {
-    EXPECT_EQ(ParseSizeToSkip(GetParam().text), GetParam().expected) << GetParam().text;
+TEST(PreferencesForm, SizeFieldAcceptsOnlyTheRange) {
+    for (const char* text : {"1", " 42\t", "2147483647"}) {
+        EXPECT_EQ(ParseSizeToSkip(text), std::stoul(text)) << text;
+    }
+    for (const char* text : {"0", "000", "", "   ", "-1", "+5", "1.5", "12 MB", "2147483648",
+                             "4294967297", "99999999999999999999999999"}) {
+        EXPECT_EQ(ParseSizeToSkip(text), std::nullopt) << text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, SizeFieldTest,
-    testing::Values(SizeCase{"1", 1u}, SizeCase{" 42\t", 42u}, SizeCase{"4096", 4096u},
-                    SizeCase{"2147483647", 2147483647u}, SizeCase{"0", std::nullopt},
-                    SizeCase{"000", std::nullopt}, SizeCase{"", std::nullopt},
-                    SizeCase{"   ", std::nullopt}, SizeCase{"-1", std::nullopt},
-                    SizeCase{"+5", std::nullopt}, SizeCase{"1.5", std::nullopt},
-                    SizeCase{"12 MB", std::nullopt}, SizeCase{"2147483648", std::nullopt},
-                    SizeCase{"4294967297", std::nullopt},
-                    SizeCase{"99999999999999999999999999", std::nullopt}));
 
 PreferenceValues Stored() {
     PreferenceValues values;
@@ -43,7 +33,7 @@ PreferenceValues Stored() {
 }
 
 // The form shows the checksum mode as two boxes and the limit in megabytes.
-TEST(PreferencesFormTest, FillsFromTheModes) {
+TEST(PreferencesForm, FillsFromTheModes) {
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
     EXPECT_TRUE(form.compareChecksum);
@@ -64,7 +54,7 @@ TEST(PreferencesFormTest, FillsFromTheModes) {
 
 // Checksum off gives mode 0 and leaves the skip flag and the limit as they were, even when the
 // (disabled) controls were changed.
-TEST(PreferencesFormTest, ChecksumOffKeepsSkipAndLimit) {
+TEST(PreferencesForm, ChecksumOffKeepsSkipAndLimit) {
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
     form.compareChecksum = false;
@@ -79,7 +69,7 @@ TEST(PreferencesFormTest, ChecksumOffKeepsSkipAndLimit) {
 }
 
 // With the checksum on, the skip box is taken, and the number only while the skip box is on.
-TEST(PreferencesFormTest, ChecksumOnTakesSkipAndNumber) {
+TEST(PreferencesForm, ChecksumOnTakesSkipAndNumber) {
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
     form.simplifiedChecksum = false;
@@ -98,45 +88,33 @@ TEST(PreferencesFormTest, ChecksumOnTakesSkipAndNumber) {
     EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
 }
 
-struct FlagCase {
-    const char* what;
-    std::function<void(PreferencesForm&)> change;
-    bool comparisonChanged;
-    bool columnsChanged;
-};
-
-class ChangedFlagsTest : public testing::TestWithParam<FlagCase> {};
-
 // Each box raises exactly the changed flags that the view needs to re-decide statuses or rebuild
 // its columns.
-TEST_P(ChangedFlagsTest, RaisesTheRightFlags) {
-    PreferenceValues values = Stored();
-    PreferencesForm form = FillPreferencesForm(values);
-    GetParam().change(form);
-    PreferencesOutcome outcome = ApplyPreferencesForm(form, values);
-    EXPECT_EQ(outcome.comparisonChanged, GetParam().comparisonChanged) << GetParam().what;
-    EXPECT_EQ(outcome.columnsChanged, GetParam().columnsChanged) << GetParam().what;
+TEST(PreferencesForm, ChangedFlags) {
+    using Change = void (*)(PreferencesForm&);
+    const std::tuple<const char*, Change, bool, bool> cases[] = {
+        {"nothing", [](PreferencesForm&) {}, false, false},
+        {"version", [](PreferencesForm& f) { f.showVersion = !f.showVersion; }, true, true},
+        {"product", [](PreferencesForm& f) { f.productVersion = true; }, true, false},
+        {"timestamp column", [](PreferencesForm& f) { f.showTimestamp = false; }, false, true},
+        {"hh:mm", [](PreferencesForm& f) { f.detailTimestamp = true; }, false, true},
+        {"size column", [](PreferencesForm& f) { f.showSize = false; }, false, true},
+        {"compare time", [](PreferencesForm& f) { f.compareTimestamp = true; }, true, false},
+        {"full checksum", [](PreferencesForm& f) { f.simplifiedChecksum = false; }, true, false},
+        {"skip only", [](PreferencesForm& f) { f.skipIfBig = false; }, false, false},
+        {"limit only", [](PreferencesForm& f) { f.sizeToSkipMBytes = 50; }, false, false}};
+    for (const auto& [what, change, comparison, columns] : cases) {
+        PreferenceValues values = Stored();
+        PreferencesForm form = FillPreferencesForm(values);
+        change(form);
+        const PreferencesOutcome outcome = ApplyPreferencesForm(form, values);
+        EXPECT_EQ(outcome.comparisonChanged, comparison) << what;
+        EXPECT_EQ(outcome.columnsChanged, columns) << what;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Boxes, ChangedFlagsTest,
-    testing::Values(
-        FlagCase{"nothing", [](PreferencesForm&) {}, false, false},
-        FlagCase{"version", [](PreferencesForm& f) { f.showVersion = !f.showVersion; }, true, true},
-        FlagCase{"product", [](PreferencesForm& f) { f.productVersion = true; }, true, false},
-        FlagCase{"timestamp column", [](PreferencesForm& f) { f.showTimestamp = false; }, false,
-                 true},
-        FlagCase{"hh:mm", [](PreferencesForm& f) { f.detailTimestamp = true; }, false, true},
-        FlagCase{"size column", [](PreferencesForm& f) { f.showSize = false; }, false, true},
-        FlagCase{"compare time", [](PreferencesForm& f) { f.compareTimestamp = true; }, true,
-                 false},
-        FlagCase{"full checksum", [](PreferencesForm& f) { f.simplifiedChecksum = false; }, true,
-                 false},
-        FlagCase{"skip only", [](PreferencesForm& f) { f.skipIfBig = false; }, false, false},
-        FlagCase{"limit only", [](PreferencesForm& f) { f.sizeToSkipMBytes = 50; }, false, false}));
-
 // Turning the size column off with version and timestamp on leaves three columns per side.
-TEST(PreferencesFormTest, ColumnCountFollowsTheColumnBoxes) {
+TEST(PreferencesForm, ColumnCountFollowsTheColumnBoxes) {
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
     form.showVersion = true;

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <initializer_list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,7 @@
 #include "core/Refresh.h"
 #include "platform/Log.h"
 #include "support/FakeRefreshView.h"
-#include "support/ScopedEnv.h"
-#include "support/TestDir.h"
+#include "support/StoreFixture.h"
 #include "support/TreeDump.h"
 
 namespace quillon {
@@ -28,10 +28,11 @@ DiffItem* Child(DiffItem* holder, const std::string& name) {
     return nullptr;
 }
 
-class RefreshTest : public ::testing::Test {
+// The store fixture keeps the log of a test in its own temporary folder.
+class RefreshTest : public test::StoreFixture {
   protected:
-    std::string L() const { return dir_ / "left"; }
-    std::string R() const { return dir_ / "right"; }
+    std::string L() { return dir_ / "left"; }
+    std::string R() { return dir_ / "right"; }
 
     void Open() {
         view_.paths[0] = L();
@@ -44,9 +45,22 @@ class RefreshTest : public ::testing::Test {
         EXPECT_TRUE(IsConsistent(cmp_.rootItem, true, &why)) << why;
     }
     void RemoveAll(const std::string& relative) { std::filesystem::remove_all(dir_ / relative); }
+    // Entries on both sides, the left only and the right only, all at t0; a file holds its own
+    // path, so the two sides of a file are equal.
+    void Tree(std::initializer_list<const char*> both, std::initializer_list<const char*> left = {},
+              std::initializer_list<const char*> right = {}) {
+        for (auto [names, sides] : {std::pair{both, "LR"}, {left, "L"}, {right, "R"}}) {
+            for (const char* name : names) {
+                for (const char* side = sides; *side != '\0'; ++side) {
+                    dir_.MakeTree(
+                        {{(*side == 'L' ? "left/" : "right/") + std::string(name), name, t0_}});
+                }
+            }
+        }
+    }
 
     const time_t t0_ = test::LocalTime(2024, 3, 1, 10, 0, 5);
-    test::TestDir dir_;
+    test::TestDir& dir_ = Dir();
     Comparison cmp_;
     test::FakeRefreshView view_;
     Refresh refresh_{cmp_, view_};
@@ -63,7 +77,8 @@ struct FileChange {
 class FileChangeTest : public RefreshTest, public ::testing::WithParamInterface<FileChange> {};
 
 // A change of size or of the minute-resolution timestamp text is reported and decides the status
-// again; a change within the same minute is no change.
+// again; a change within the same minute is no change. A change the listing cannot see (same
+// size, same minute) but the checksum can is still reported, so that the row is redrawn.
 TEST_P(FileChangeTest, ChangeOnOneSide) {
     const FileChange& p = GetParam();
     cmp_.options.compareTimestamp = 1;
@@ -84,26 +99,15 @@ TEST_P(FileChangeTest, ChangeOnOneSide) {
 INSTANTIATE_TEST_SUITE_P(Kinds, FileChangeTest,
                          ::testing::Values(FileChange{"size", "abcd", 0, true, StatusDifferent},
                                            FileChange{"minute", "abc", 60, true, StatusDifferent},
-                                           FileChange{"seconds", "abc", 30, false, StatusSame}),
+                                           FileChange{"seconds", "abc", 30, false, StatusSame},
+                                           FileChange{"checksum", "xyz", 0, true, StatusDifferent}),
                          [](const auto& info) { return std::string(info.param.what); });
 
-// A change the listing cannot see (same size, same minute) but the checksum can is still
-// reported, so that the row is redrawn with its new status.
-TEST_F(RefreshTest, ChecksumOnlyChangeIsReported) {
-    dir_.MakeTree({{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}});
-    Open();
-    ASSERT_EQ(Child(cmp_.rootItem, "a.txt")->status, StatusSame);
-    dir_.WriteFile("right/a.txt", "xyz", t0_);
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_EQ(Child(cmp_.rootItem, "a.txt")->status, StatusDifferent);
-}
-
-// Nothing changed on disk: no change is reported and the rows are not rebuilt.
-TEST_F(RefreshTest, NothingChangedDoesNotRedraw) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
-                   {"right/Sub/x.txt", "1", t0_},
-                   {"left/a.txt", "a", t0_},
-                   {"right/b.txt", "b", t0_}});
+// Nothing changed on disk: no change is reported and the rows are not rebuilt, except by
+// SemiRefresh, which always rebuilds them. A change makes AutoRefresh rebuild the rows and select
+// the remembered row again.
+TEST_F(RefreshTest, RedrawOnlyOnChange) {
+    Tree({"Sub/x.txt", "a.txt"});
     Open();
     ExpandBoth(Child(cmp_.rootItem, "Sub"));
     const Rows before = test::RowNames(cmp_.rootItem);
@@ -114,43 +118,26 @@ TEST_F(RefreshTest, NothingChangedDoesNotRedraw) {
     EXPECT_EQ(view_.selected, 2);
     EXPECT_EQ(test::RowNames(cmp_.rootItem), before);
     EXPECT_FALSE(refresh_.Refresh2Dirs());
-}
-
-// A change makes AutoRefresh rebuild the rows and select the remembered row again.
-TEST_F(RefreshTest, AutoRefreshRedrawsOnChangeAndKeepsSelection) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    view_.selected = 1;
-    dir_.WriteFile("left/new.txt", "n", t0_);
-    refresh_.AutoRefresh();
-    EXPECT_EQ(view_.calls,
-              (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 1", "thaw"}));
-    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:2:LR", "a.txt:0:LR", "new.txt:2:L-"}));
-}
-
-// SemiRefresh rebuilds the rows even when nothing changed.
-TEST_F(RefreshTest, SemiRefreshAlwaysRedraws) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    view_.selected = 1;
     refresh_.SemiRefresh();
     EXPECT_EQ(view_.Count("refill"), 1);
-    EXPECT_EQ(view_.selected, 1);
+    EXPECT_EQ(view_.selected, 2);
+
+    view_.calls.clear();
+    Tree({}, {"new.txt"});
+    refresh_.AutoRefresh();
+    EXPECT_EQ(view_.calls,
+              (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 2", "thaw"}));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
+              (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "new.txt:2:L-"}));
 }
 
 // The logged lines of an auto-refresh that found nothing, in order and with their exact texts.
 TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
-    test::ScopedEnv tmp("TMPDIR", dir_ / "tmp");
-    dir_.MakeFolder("tmp");
-    ResetLogState();
-    const std::string logPath = OpenLog("Quillon", "log", true);
-    SetLogEnabled(true);
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Tree({"a.txt"});
     Open();
+    StartLog();
     refresh_.AutoRefresh();
-    ResetLogState();
-
-    std::ifstream in(logPath);
+    std::istringstream in(LogText());
     Rows lines;
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
@@ -166,15 +153,11 @@ TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
 // Entries that appear are added with their side; entries that vanish lose that side or, when it
 // was their only one, leave the tree and the list.
 TEST_F(RefreshTest, AppearingAndVanishingFiles) {
-    dir_.MakeTree({{"left/both.txt", "b", t0_},
-                   {"right/both.txt", "b", t0_},
-                   {"left/only.txt", "o", t0_},
-                   {"right/keep.txt", "k", t0_}});
+    Tree({"both.txt"}, {"only.txt"}, {"keep.txt"});
     Open();
     RemoveAll("left/both.txt");
     RemoveAll("left/only.txt");
-    dir_.WriteFile("right/fresh.txt", "f", t0_);
-    dir_.MakeFolder("left/NewDir");
+    Tree({}, {"NewDir/"}, {"fresh.txt"});
     dir_.WriteFile("left/$diffundo0001$both.txt", "backup", t0_);
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
@@ -186,12 +169,7 @@ TEST_F(RefreshTest, AppearingAndVanishingFiles) {
 // The opened right folder deleted from outside: the frame forgets it, status-bar pane 2 is
 // cleared, and every entry, loaded subfolders included, becomes left-only.
 TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
-                   {"right/Sub/x.txt", "1", t0_},
-                   {"right/Sub/r.txt", "r", t0_},
-                   {"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_},
-                   {"right/b.txt", "b", t0_}});
+    Tree({"Sub/x.txt", "a.txt"}, {}, {"Sub/r.txt", "b.txt"});
     Open();
     ExpandBoth(Child(cmp_.rootItem, "Sub"));
     RemoveAll("right");
@@ -211,10 +189,7 @@ TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
 // A folder created on one side where the same folder is shown expanded on the other side is
 // paired, expanded on this side too, and its contents are read.
 TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
-    dir_.MakeTree({{"left/P/p.txt", "p", t0_},
-                   {"right/P/p.txt", "p", t0_},
-                   {"right/P/Sub/f.txt", "f", t0_},
-                   {"right/P/Sub/Deep/d.txt", "d", t0_}});
+    Tree({"P/p.txt"}, {}, {"P/Sub/f.txt", "P/Sub/Deep/d.txt"});
     Open();
     DiffItem* p = Child(cmp_.rootItem, "P");
     ExpandBoth(p);
@@ -223,7 +198,7 @@ TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
     ExpandBoth(sub);
     ASSERT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:3:-R"}));
 
-    dir_.MakeTree({{"left/P/Sub/f.txt", "f", t0_}, {"left/P/Sub/g.txt", "g", t0_}});
+    Tree({}, {"P/Sub/f.txt", "P/Sub/g.txt"});
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(Child(p, "Sub"), sub);
     EXPECT_EQ(sub->status, FolderBoth);
@@ -236,11 +211,7 @@ TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
 // A loaded folder deleted on one side only: the folder and its contents lose that side, and
 // entries that existed only there leave the tree.
 TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
-                   {"right/Sub/x.txt", "1", t0_},
-                   {"left/Sub/lonly.txt", "l", t0_},
-                   {"left/Sub/In/i.txt", "i", t0_},
-                   {"right/Sub/In/", ""}});
+    Tree({"Sub/x.txt"}, {"Sub/lonly.txt", "Sub/In/i.txt"}, {"Sub/In/"});
     Open();
     DiffItem* sub = Child(cmp_.rootItem, "Sub");
     ExpandBoth(sub);
@@ -256,12 +227,12 @@ TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
 // A folder that gains content on a side where it was empty takes over the other side's
 // expansion; one that loses it is no longer expanded there.
 TEST_F(RefreshTest, ContentFlagsOfBothSidedFolders) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_}, {"right/Sub/", ""}});
+    Tree({}, {"Sub/x.txt"}, {"Sub/"});
     Open();
     DiffItem* sub = Child(cmp_.rootItem, "Sub");
     ASSERT_FALSE(sub->hasChildren[1]);
     ExpandBoth(sub);
-    dir_.WriteFile("right/Sub/y.txt", "y", t0_);
+    Tree({}, {}, {"Sub/y.txt"});
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_TRUE(sub->hasChildren[1]);
     EXPECT_TRUE(sub->expanded[1]);
@@ -277,10 +248,10 @@ TEST_F(RefreshTest, ContentFlagsOfBothSidedFolders) {
 
 // While printing is prepared nothing is listed or changed.
 TEST_F(RefreshTest, PrintingStartedSkipsRefresh) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Tree({"a.txt"});
     Open();
     refresh_.printingStarted = true;
-    dir_.WriteFile("left/new.txt", "n", t0_);
+    Tree({}, {"new.txt"});
     EXPECT_FALSE(refresh_.Refresh2Dirs());
     refresh_.AutoRefresh();
     EXPECT_TRUE(view_.calls.empty());
@@ -304,14 +275,8 @@ TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
 
 // The rows counted for auto-refresh are the files present on both sides, loaded levels included.
 TEST_F(RefreshTest, CountsBothSidedFileRows) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_},
-                   {"left/b.txt", "b", t0_},
-                   {"right/b.txt", "bb", t0_},
-                   {"left/c.txt", "c", t0_},
-                   {"left/S/s.txt", "s", t0_},
-                   {"right/S/s.txt", "s", t0_},
-                   {"right/S/t.txt", "t", t0_}});
+    Tree({"a.txt", "S/s.txt"}, {"c.txt"}, {"S/t.txt"});
+    dir_.MakeTree({{"left/b.txt", "b", t0_}, {"right/b.txt", "bb", t0_}});
     Open();
     EXPECT_EQ(refresh_.CountBothSidedFileRows(), 2);
     ExpandBoth(Child(cmp_.rootItem, "S"));
@@ -320,10 +285,10 @@ TEST_F(RefreshTest, CountsBothSidedFileRows) {
 
 // A reload reads the pair afresh, keeps the selected row and leaves the path boxes as they were.
 TEST_F(RefreshTest, ReloadKeepsSelectedRow) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
+    Tree({"a.txt"});
     Open();
     view_.selected = 1;
-    dir_.WriteFile("left/b.txt", "b", t0_);
+    Tree({}, {"b.txt"});
     refresh_.ReloadComparison();
     EXPECT_EQ(view_.calls, (Rows{"suspend boxes", "select 1", "resume boxes", "repaint"}));
     EXPECT_NE(Child(cmp_.rootItem, "b.txt"), nullptr);

@@ -2,164 +2,109 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "platform/ProgressSink.h"
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
-#include "support/TestDir.h"
+#include "support/StoreFixture.h"
 
 namespace quillon {
 namespace {
 
 constexpr uint64_t kSixGb = 6ull * 1024 * 1024 * 1024;
 
-// The count line reads position, " / ", total, the unit, and the truncated percent with " %".
-TEST(ProgressLogic, CountLineShape) {
-    ProgressLogic progress;
-    progress.SetRange(4, "Reading folders...", true);
-    progress.Update("", 1);
-    EXPECT_EQ(progress.CountLine(), "1 / 4 files (25 %) processed...");
-    EXPECT_EQ(progress.DisplayText(), "Reading folders...\n1 / 4 files (25 %) processed...");
-    progress.SetUnitText("items");
-    progress.Update("", 2);
-    EXPECT_EQ(progress.CountLine(), "2 / 4 items (50 %) processed...");
-    progress.SetPos(3);
-    EXPECT_EQ(progress.Percent(), 75u);
-    ProgressLogic thirds;
-    thirds.SetRange(3, "", true);
-    thirds.SetPos(2);
-    EXPECT_EQ(thirds.Percent(), 66u);  // truncated, not rounded
+struct PhaseCase {
+    uint64_t total;
+    const char* rangeText;
+    bool showCounts;
+    const char* updateText;
+    uint64_t position;
+    uint32_t barMaximum;
+    uint32_t barPosition;
+    const char* display;
+};
+
+// One phase each: the bar range and position (totals beyond 32 bits scaled by 512, a total of 0
+// taken as 1, the all-ones total as a 0..100 bar without counts, never past the end) and the
+// text: message, then position, " / ", total, unit and truncated percent. A percent sign in a
+// message is shown once, beside the count line's own.
+TEST(ProgressLogic, OnePhase) {
+    const PhaseCase cases[] = {
+        {4, "Reading folders...", true, "", 1, 4, 1,
+         "Reading folders...\n1 / 4 files (25 %) processed..."},
+        {3, "", true, "", 2, 3, 2, "2 / 3 files (66 %) processed..."},
+        {0, "", true, "", 1, 1, 1, "1 / 1 files (100 %) processed..."},
+        {kSixGb, "Copying", true, "", 1000000511, kSixGb / 512, 1953125,
+         "Copying\n1000000511 / 6442450944 files (15 %) processed..."},
+        {0xFFFFFFFFull, "", true, "", 7, 0xFFFFFFFFu, 7, "7 / 4294967295 files (0 %) processed..."},
+        {0x100000000ull, "", true, "", 1024, 0x800000u, 2,
+         "1024 / 4294967296 files (0 %) processed..."},
+        {ProgressSink::kNoCount, "Rendering", true, "", 40, 100, 40, "Rendering"},
+        {4, "", true, "50% of 100%% done", 2, 4, 2,
+         "50% of 100%% done\n2 / 4 files (50 %) processed..."},
+        {4, "Scan at 10%", false, "", 3, 4, 3, "Scan at 10%"},
+        {10, "", true, "", 25, 10, 10, "25 / 10 files (250 %) processed..."}};
+    for (const PhaseCase& c : cases) {
+        SCOPED_TRACE(c.display);
+        ProgressLogic progress;
+        progress.SetRange(c.total, c.rangeText, c.showCounts);
+        progress.Update(c.updateText, c.position);
+        EXPECT_EQ(progress.BarMaximum(), c.barMaximum);
+        EXPECT_EQ(progress.BarPosition(), c.barPosition);
+        EXPECT_EQ(progress.DisplayText(), c.display);
+    }
 }
 
-// A total of 0 is a bar of 1 and never divides by zero.
-TEST(ProgressLogic, ZeroTotalIsOne) {
-    ProgressLogic progress;
-    progress.SetRange(0, "", true);
-    EXPECT_EQ(progress.Total(), 1u);
-    EXPECT_EQ(progress.BarMaximum(), 1u);
-    EXPECT_EQ(progress.Percent(), 0u);
-    progress.Update("", 1);
-    EXPECT_EQ(progress.CountLine(), "1 / 1 files (100 %) processed...");
-}
-
-// A 6 GB total moves the bar in steps of 512 while the count line keeps exact values.
-TEST(ProgressLogic, LargeTotalScalesTheBarOnly) {
-    ProgressLogic progress;
-    progress.SetRange(kSixGb, "Copying", true);
-    EXPECT_EQ(progress.Scale(), 512u);
-    EXPECT_EQ(progress.BarMaximum(), kSixGb / 512);
-    progress.Update("", 1000000511);
-    EXPECT_EQ(progress.BarPosition(), 1953125u);  // 1000000511 / 512 = 1953125.998
-    EXPECT_EQ(progress.CountLine(), "1000000511 / 6442450944 files (15 %) processed...");
-}
-
-// The scale applies from the first total that needs more than 32 bits, and a later small phase
-// drops it again.
-TEST(ProgressLogic, ScaleBoundary) {
-    ProgressLogic progress;
-    progress.SetRange(0xFFFFFFFFull, "", true);
-    EXPECT_EQ(progress.Scale(), 1u);
-    EXPECT_EQ(progress.BarMaximum(), 0xFFFFFFFFu);
-    progress.SetRange(0x100000000ull, "", true);
-    EXPECT_EQ(progress.Scale(), 512u);
-    EXPECT_EQ(progress.BarMaximum(), 0x800000u);
-    progress.SetRange(10, "", true);
-    EXPECT_EQ(progress.Scale(), 1u);
-}
-
-// The all-ones total means no count: a 0..100 bar and no count line even when asked for.
-TEST(ProgressLogic, NoCountTotal) {
-    ProgressLogic progress;
-    progress.SetRange(ProgressSink::kNoCount, "Rendering", true);
-    EXPECT_FALSE(progress.ShowCounts());
-    EXPECT_EQ(progress.BarMaximum(), 100u);
-    progress.Update("", 40);
-    EXPECT_EQ(progress.BarPosition(), 40u);
-    EXPECT_EQ(progress.CountLine(), "");
-    EXPECT_EQ(progress.DisplayText(), "Rendering");
-}
-
-// A percent sign in a message is shown once, beside the count line's own.
-TEST(ProgressLogic, PercentSignShownOnce) {
-    ProgressLogic progress;
-    progress.SetRange(4, "", true);
-    progress.Update("50% of 100%% done", 2);
-    EXPECT_EQ(progress.DisplayText(), "50% of 100%% done\n2 / 4 files (50 %) processed...");
-    progress.SetRange(4, "Scan at 10%", false);
-    EXPECT_EQ(progress.DisplayText(), "Scan at 10%");
-}
-
-// A new phase resets position and caption; an empty text keeps the message; Update without a
-// text keeps the current message.
+// A new phase resets position, scale and caption; an empty text keeps the message, and so does
+// Update without a text. The percent does not overflow for positions near 2^64.
 TEST(ProgressLogic, PhasesAndMessages) {
     ProgressLogic progress;
     progress.SetCaption("Copying");
-    progress.SetRange(10, "First phase", true);
+    progress.SetRange(kSixGb, "First phase", true);
     EXPECT_EQ(progress.Caption(), "Progress");
-    EXPECT_EQ(progress.Message(), "First phase\n");
+    EXPECT_EQ(progress.Scale(), 512u);
     progress.Update("", 5);
     progress.SetRange(20, "", true);
+    EXPECT_EQ(progress.Scale(), 1u);
     EXPECT_EQ(progress.Position(), 0u);
     EXPECT_EQ(progress.Message(), "First phase\n");
+    progress.SetUnitText("items");
     progress.Update("Second phase", 4);
-    EXPECT_EQ(progress.DisplayText(), "Second phase\n4 / 20 files (20 %) processed...");
     progress.Update("", 6);
-    EXPECT_EQ(progress.DisplayText(), "Second phase\n6 / 20 files (30 %) processed...");
+    EXPECT_EQ(progress.DisplayText(), "Second phase\n6 / 20 items (30 %) processed...");
     progress.StepIt();
     EXPECT_EQ(progress.Position(), 7u);
-}
-
-// The bar never passes its end when the caller overshoots, and the percent does not overflow
-// for positions near 2^64.
-TEST(ProgressLogic, OvershootAndHugeValues) {
-    ProgressLogic progress;
-    progress.SetRange(10, "", true);
-    progress.SetPos(25);
-    EXPECT_EQ(progress.BarPosition(), 10u);
     progress.SetRange(1ull << 62, "", true);
     progress.SetPos(1ull << 61);
     EXPECT_EQ(progress.Percent(), 50u);
 }
 
-struct PlacementCase {
-    int x, y;
-    bool onScreen;
-};
-
-class ProgressPlacement : public testing::TestWithParam<PlacementCase> {};
-
-// A saved position is used only when it lies on a 1920 x 1080 screen; anything else centres.
-TEST_P(ProgressPlacement, OnScreenOrCentred) {
-    const PlacementCase& c = GetParam();
-    std::optional<ScreenPoint> placed = SavedProgressPlacement(c.x, c.y, 1920, 1080);
-    ASSERT_EQ(placed.has_value(), c.onScreen);
-    if (placed) {
-        EXPECT_EQ(placed->x, c.x);
-        EXPECT_EQ(placed->y, c.y);
+// A saved position is used only when it lies on the screen (1920 x 1080 here); anything else,
+// the unsaved -1 included, centres.
+TEST(ProgressLogic, PlacementOnScreenOrCentred) {
+    const std::tuple<int, int, bool> cases[] = {{-1, -1, false},    {0, 0, true},
+                                                {1919, 1079, true}, {1920, 10, false},
+                                                {10, 1080, false},  {-5, 10, false}};
+    for (const auto& [x, y, onScreen] : cases) {
+        const std::optional<ScreenPoint> placed = SavedProgressPlacement(x, y, 1920, 1080);
+        ASSERT_EQ(placed.has_value(), onScreen) << x << "," << y;
+        if (placed) {
+            EXPECT_EQ(std::make_pair(placed->x, placed->y), std::make_pair(x, y));
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, ProgressPlacement,
-                         testing::Values(PlacementCase{-1, -1, false}, PlacementCase{0, 0, true},
-                                         PlacementCase{1919, 1079, true},
-                                         PlacementCase{1920, 10, false},
-                                         PlacementCase{10, 1080, false},
-                                         PlacementCase{-5, 10, false},
-                                         PlacementCase{3000, 2000, false}));
+using ProgressSettings = test::StoreFixture;
 
 // The position round-trips through Settings\X_Progress and Y_Progress, -1 when never saved.
-TEST(ProgressLogic, PositionSettings) {
-    test::TestDir dir;
-    RegistryStore registry(dir.Path());
-    SettingsStore store(registry);
-    ScreenPoint unset = ReadProgressPosition(store);
-    EXPECT_EQ(unset.x, -1);
-    EXPECT_EQ(unset.y, -1);
-    SaveProgressPosition(store, {321, 45});
-    EXPECT_EQ(store.GetProfileInt("Settings", "X_Progress", -1), 321);
-    EXPECT_EQ(store.GetProfileInt("Settings", "Y_Progress", -1), 45);
-    ScreenPoint read = ReadProgressPosition(store);
-    EXPECT_EQ(read.x, 321);
-    EXPECT_EQ(read.y, 45);
+TEST_F(ProgressSettings, PositionRoundTrips) {
+    EXPECT_EQ(ReadProgressPosition(store_).x, -1);
+    EXPECT_EQ(ReadProgressPosition(store_).y, -1);
+    SaveProgressPosition(store_, {321, 45});
+    EXPECT_EQ(Int("Settings", "X_Progress"), 321);
+    EXPECT_EQ(Int("Settings", "Y_Progress"), 45);
+    EXPECT_EQ(ReadProgressPosition(store_).x, 321);
+    EXPECT_EQ(ReadProgressPosition(store_).y, 45);
 }
 
 }  // namespace

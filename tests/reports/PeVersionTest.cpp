@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 
 #include "reports/ValueText.h"
 #include "support/PeBuilder.h"
@@ -86,75 +87,56 @@ TEST(PeVersion, ResourceNamesAndMissingVersion) {
     EXPECT_FALSE(ParsePeFixedVersion(iconOnly.Build()).has_value());
 }
 
-struct Damage {
-    const char* what;
-    void (*apply)(std::string& image, const PeBuilder& pe);
-};
-
-class PeHostileTest : public ::testing::TestWithParam<Damage> {};
-
 // Hostile headers and resource trees give no version and terminate quickly.
-TEST_P(PeHostileTest, GivesNoVersion) {
-    PeBuilder pe = Sample(false);
-    std::string image = pe.Build();
-    GetParam().apply(image, pe);
-    EXPECT_FALSE(ParsePeFixedVersion(image).has_value()) << GetParam().what;
+TEST(PeVersion, HostileImagesGiveNoVersion) {
+    using Damage = void (*)(std::string&, const PeBuilder&);
+    const std::pair<const char*, Damage> cases[] = {
+        {"PE header offset past the end",
+         [](std::string& i, const PeBuilder&) { PutU32(i, 0x3C, 0xFFFFFFF0u); }},
+        {"wrong optional header magic",
+         [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.optionalHeaderOffset, 0x0107); }},
+        {"too few data directories",
+         [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.optionalHeaderOffset + 92, 2); }},
+        {"optional header too small for the resource directory",
+         [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.peHeaderOffset + 4 + 16, 100); }},
+        {"65535 sections",
+         [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.peHeaderOffset + 4 + 2, 0xFFFF); }},
+        {"resource section raw data beyond the file",
+         [](std::string& i, const PeBuilder& pe) {
+             PutU32(i, pe.sectionTableOffset + 40 + 20, 0xFFFFFF00u);
+         }},
+        {"resource directory count far beyond the section",
+         [](std::string& i, const PeBuilder& pe) {
+             PutU16(i, pe.resourceOffset + 12, 0xFFFF);
+             PutU16(i, pe.resourceOffset + 14, 0xFFFF);
+         }},
+        {"version type entry pointing back at the root",
+         [](std::string& i, const PeBuilder& pe) {
+             PutU32(i, pe.resourceOffset + 16 + 8 + 4, 0x80000000u);
+         }},
+        {"data entry offset beyond the section",
+         [](std::string& i, const PeBuilder& pe) {
+             PutU32(i, pe.resourceOffset + 0x60 + 16 + 4, 0x7FFFFFF0u);
+         }},
+        {"version data RVA that wraps around",
+         [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.dataEntryOffset, 0xFFFFFFF0u); }},
+        {"version data size too small",
+         [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.dataEntryOffset + 4, 40); }},
+        {"block length larger than the resource",
+         [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.versionBlockOffset, 0xFFFF); }},
+        {"value shorter than the fixed information",
+         [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.versionBlockOffset + 2, 51); }},
+        {"wrong key",
+         [](std::string& i, const PeBuilder& pe) { i[pe.versionBlockOffset + 6] = 'X'; }},
+        {"wrong signature",
+         [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.fixedInfoOffset, 0); }}};
+    for (const auto& [what, damage] : cases) {
+        PeBuilder pe = Sample(false);
+        std::string image = pe.Build();
+        damage(image, pe);
+        EXPECT_FALSE(ParsePeFixedVersion(image).has_value()) << what;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PeHostileTest,
-    ::testing::Values(
-        Damage{"PE header offset past the end",
-               [](std::string& i, const PeBuilder&) { PutU32(i, 0x3C, 0xFFFFFFF0u); }},
-        Damage{"wrong optional header magic",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU16(i, pe.optionalHeaderOffset, 0x0107);
-               }},
-        Damage{"too few data directories",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU32(i, pe.optionalHeaderOffset + 92, 2);
-               }},
-        Damage{"optional header too small for the resource directory",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU16(i, pe.peHeaderOffset + 4 + 16, 100);
-               }},
-        Damage{"65535 sections",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU16(i, pe.peHeaderOffset + 4 + 2, 0xFFFF);
-               }},
-        Damage{"resource section raw data beyond the file",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU32(i, pe.sectionTableOffset + 40 + 20, 0xFFFFFF00u);
-               }},
-        Damage{"resource directory count far beyond the section",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU16(i, pe.resourceOffset + 12, 0xFFFF);
-                   PutU16(i, pe.resourceOffset + 14, 0xFFFF);
-               }},
-        Damage{"version type entry pointing back at the root",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU32(i, pe.resourceOffset + 16 + 8 + 4, 0x80000000u);
-               }},
-        Damage{"data entry offset beyond the section",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU32(i, pe.resourceOffset + 0x60 + 16 + 4, 0x7FFFFFF0u);
-               }},
-        Damage{"version data RVA that wraps around",
-               [](std::string& i, const PeBuilder& pe) {
-                   PutU32(i, pe.dataEntryOffset, 0xFFFFFFF0u);
-               }},
-        Damage{"version data size too small",
-               [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.dataEntryOffset + 4, 40); }},
-        Damage{
-            "block length larger than the resource",
-            [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.versionBlockOffset, 0xFFFF); }},
-        Damage{
-            "value shorter than the fixed information",
-            [](std::string& i, const PeBuilder& pe) { PutU16(i, pe.versionBlockOffset + 2, 51); }},
-        Damage{"wrong key",
-               [](std::string& i, const PeBuilder& pe) { i[pe.versionBlockOffset + 6] = 'X'; }},
-        Damage{"wrong signature",
-               [](std::string& i, const PeBuilder& pe) { PutU32(i, pe.fixedInfoOffset, 0); }}));
 
 // Files that are not PE images, folders and missing paths have no version text.
 TEST(PeVersion, NonPeFilesHaveNoVersion) {

@@ -2,32 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
-#include "support/TempConfigEnv.h"
+#include "support/StoreFixture.h"
 
 namespace quillon {
 namespace {
 
-class ReportOptionsStore : public ::testing::Test {
-  protected:
-    test::TempConfigEnv env;
-    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
-    SettingsStore settings{registry};
-
-    bool Stored(const char* entry) {
-        return registry
-            .GetValue(RegHive::CurrentUser, "Software\\Marrowby\\Quillon\\OutputFormat", entry)
-            .has_value();
-    }
-};
+using ReportOptionsStore = test::StoreFixture;
 
 // A first load comes up with the defaults and leaves every value in the section.
 TEST_F(ReportOptionsStore, FirstLoadWritesDefaultsBack) {
     ReportOptions o;
     o.outputDiffOption = 5;
     o.hhmmss = false;
-    o.Load(settings);
+    o.Load(store_);
     EXPECT_EQ(o.outputDiffOption, 0);
     EXPECT_TRUE(o.hhmmss);
     EXPECT_TRUE(o.diffStatLabel);
@@ -35,38 +22,35 @@ TEST_F(ReportOptionsStore, FirstLoadWritesDefaultsBack) {
          {"OutputDiffOption", "OutputEncoding", "FilenameOption", "VersionColumn", "VersionLabel",
           "TimeColumn", "TimeLabel", "hhmmss", "SizeColumn", "SizeLabel", "bBytesLabel",
           "bDiffStatLabel", "OutputPath", "OutputFile"}) {
-        EXPECT_TRUE(Stored(entry)) << entry;
+        EXPECT_TRUE(registry_.GetValue(RegHive::CurrentUser,
+                                       "Software\\Marrowby\\Quillon\\OutputFormat", entry))
+            << entry;
     }
-    EXPECT_EQ(settings.GetProfileInt("OutputFormat", "SizeLabel", -5), 1);
+    EXPECT_EQ(Int("OutputFormat", "SizeLabel"), 1);
 }
 
-// A check box is on only for a stored 1; an unknown encoding reads as ANSI but stays stored.
-TEST_F(ReportOptionsStore, CheckBoxesAndEncodingOnLoad) {
-    settings.WriteProfileInt("OutputFormat", "TimeColumn", 2);
-    settings.WriteProfileInt("OutputFormat", "SizeLabel", 0);
-    settings.WriteProfileInt("OutputFormat", "OutputEncoding", 7);
+// A check box is on only for a stored 1; an unknown encoding reads as ANSI but stays stored. The
+// output file is kept only while its folder exists.
+TEST_F(ReportOptionsStore, LoadChecksWhatIsStored) {
+    store_.WriteProfileInt("OutputFormat", "TimeColumn", 2);
+    store_.WriteProfileInt("OutputFormat", "SizeLabel", 0);
+    store_.WriteProfileInt("OutputFormat", "OutputEncoding", 7);
+    store_.WriteProfileString("OutputFormat", "OutputPath", Dir().Path());
+    store_.WriteProfileString("OutputFormat", "OutputFile", Dir() / "r.txt");
     ReportOptions o;
-    o.Load(settings);
+    o.Load(store_);
     EXPECT_FALSE(o.timeColumn);
     EXPECT_FALSE(o.sizeLabel);
     EXPECT_TRUE(o.versionColumn);
     EXPECT_EQ(o.outputEncoding, 0);
-    EXPECT_EQ(settings.GetProfileInt("OutputFormat", "TimeColumn", -1), 2);
-}
+    EXPECT_EQ(Int("OutputFormat", "TimeColumn"), 2);
+    EXPECT_EQ(o.outputFile, Dir() / "r.txt");
 
-// The output file is kept only while its folder exists.
-TEST_F(ReportOptionsStore, OutputFileNeedsExistingFolder) {
-    settings.WriteProfileString("OutputFormat", "OutputPath", env.Dir().Path());
-    settings.WriteProfileString("OutputFormat", "OutputFile", env.Dir() / "r.txt");
-    ReportOptions kept;
-    kept.Load(settings);
-    EXPECT_EQ(kept.outputFile, env.Dir() / "r.txt");
-
-    settings.WriteProfileString("OutputFormat", "OutputPath", env.Dir() / "gone");
+    store_.WriteProfileString("OutputFormat", "OutputPath", Dir() / "gone");
     ReportOptions cleared;
-    cleared.Load(settings);
+    cleared.Load(store_);
     EXPECT_EQ(cleared.outputFile, "");
-    EXPECT_EQ(cleared.outputPath, env.Dir() / "gone");
+    EXPECT_EQ(cleared.outputPath, Dir() / "gone");
 }
 
 // Saving writes every field, the encoding clamped, and a load gives them back.
@@ -77,18 +61,18 @@ TEST_F(ReportOptionsStore, SaveThenLoadRoundTrips) {
     o.filenameOption = 2;
     o.versionLabel = false;
     o.bytesLabel = false;
-    o.outputPath = env.Dir().Path();
-    o.outputFile = env.Dir() / "x.txt";
-    o.Save(settings);
-    EXPECT_EQ(settings.GetProfileInt("OutputFormat", "OutputEncoding", -1), 0);
+    o.outputPath = Dir().Path();
+    o.outputFile = Dir() / "x.txt";
+    o.Save(store_);
+    EXPECT_EQ(Int("OutputFormat", "OutputEncoding"), 0);
     ReportOptions back;
-    back.Load(settings);
+    back.Load(store_);
     EXPECT_EQ(back.outputDiffOption, 7);
     EXPECT_EQ(back.filenameOption, 2);
     EXPECT_FALSE(back.versionLabel);
     EXPECT_FALSE(back.bytesLabel);
     EXPECT_TRUE(back.sizeLabel);
-    EXPECT_EQ(back.outputFile, env.Dir() / "x.txt");
+    EXPECT_EQ(back.outputFile, Dir() / "x.txt");
     EXPECT_EQ(back.VersionLabelText(), "");
     EXPECT_EQ(back.SizeLabelText(), "Size: ");
 }

@@ -14,6 +14,11 @@ namespace {
 
 using test::TestDir;
 
+std::string Build(const ReportInput& input, const ReportOptions& options, int index, int style) {
+    return IsSpreadsheetIndex(index) ? BuildSpreadsheetReport(input, options, index, style)
+                                     : BuildTextReport(input, options, index, style);
+}
+
 // A report read from the tree while it is written reuses one row for every item: nothing of one
 // row may leak into the next (a right spelling, one side's texts), so it says exactly what the
 // copied rows say in every layout and name style.
@@ -40,12 +45,9 @@ TEST(ReportFromTree, SameAsCollectedRows) {
     ReportOptions options;
     for (int index = 0; index < kReportContentCount; ++index) {
         for (int style = 0; style < kReportFileNameStyleCount; ++style) {
-            const bool sheet = IsSpreadsheetIndex(index);
-            const std::string a = sheet ? BuildSpreadsheetReport(fromTree, options, index, style)
-                                        : BuildTextReport(fromTree, options, index, style);
-            const std::string b = sheet ? BuildSpreadsheetReport(collected, options, index, style)
-                                        : BuildTextReport(collected, options, index, style);
-            EXPECT_EQ(a, b) << "index " << index << " style " << style;
+            EXPECT_EQ(Build(fromTree, options, index, style),
+                      Build(collected, options, index, style))
+                << "index " << index << " style " << style;
         }
     }
 }
@@ -100,8 +102,7 @@ TEST(ReportStream, PiecesMatchWholeText) {
     for (int encoding : {kEncAnsi, kEncUtf16Le, kEncUtf16Be, kEncUtf8}) {
         for (int index : {6, 7}) {
             const bool sheet = IsSpreadsheetIndex(index);
-            const std::string whole = sheet ? BuildSpreadsheetReport(input, options, index, 1)
-                                            : BuildTextReport(input, options, index, 1);
+            const std::string whole = Build(input, options, index, 1);
             ASSERT_GT(whole.size(), 1u << 20);
             const std::string expectedName = "expected" + std::to_string(encoding);
             FILE* expected =

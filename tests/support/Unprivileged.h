@@ -76,4 +76,9 @@ inline std::optional<std::string> RunAsNobody(const std::function<std::string()>
     return text;
 }
 
+// True when `check` ran as nobody and returned true.
+inline bool AsUnprivilegedUser(const std::function<bool()>& check) {
+    return RunAsNobody([&] { return std::string(check() ? "1" : "0"); }) == "1";
+}
+
 }  // namespace quillon::test

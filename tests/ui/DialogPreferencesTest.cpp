@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,11 +8,8 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
-#include "support/FakePrompter.h"
 #include "support/ModalDialog.h"
-#include "support/TempConfigEnv.h"
+#include "support/WindowFixture.h"
 #include "ui/COptionsChange.h"
 #include "ui/HelpLink.h"
 
@@ -29,25 +25,21 @@ void ClickBox(QCheckBox* box) {
     QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, indicator.center());
 }
 
-class DialogPreferencesTest : public testing::Test {
+class DialogPreferencesTest : public test::WindowFixture {
   protected:
-    void SetUp() override {
+    DialogPreferencesTest() {
         settings_.crc32 = 2;
         settings_.crc32SkipIfBig = 1;
         settings_.crc32SizeToSkipMBytes = 1;
     }
-
     void ClickOk(COptionsChange& dialog) { QTest::mouseClick(dialog.OkButton(), Qt::LeftButton); }
 
-    test::TempConfigEnv env_;
-    RegistryStore registry_{RegistryStore::FolderFromEnvironment()};
-    SettingsStore store_{registry_};
-    test::FakePrompter prompter_;
     ViewSettings settings_;
 };
 
 // Unchecking "Compare &Checksum" disables the simplified box, the skip box, the number and its
-// unit at once, and OK gives checksum mode 0 with the skip flag and limit untouched.
+// unit at once, and OK gives checksum mode 0 with the skip flag and limit untouched; checking it
+// again enables them again.
 TEST_F(DialogPreferencesTest, ChecksumOffDisablesItsControlsAndGivesModeZero) {
     settings_.crc32SizeToSkipMBytes = 5;
     COptionsChange dialog(nullptr, settings_, prompter_);
@@ -55,14 +47,12 @@ TEST_F(DialogPreferencesTest, ChecksumOffDisablesItsControlsAndGivesModeZero) {
     ASSERT_TRUE(dialog.ChecksumBox()->isChecked());
     ASSERT_TRUE(dialog.SimplifiedBox()->isEnabled());
     EXPECT_EQ(dialog.SizeField()->text(), "5");
-
     ClickBox(dialog.ChecksumBox());
     EXPECT_FALSE(dialog.ChecksumBox()->isChecked());
     EXPECT_FALSE(dialog.SimplifiedBox()->isEnabled());
     EXPECT_FALSE(dialog.SkipBox()->isEnabled());
     EXPECT_FALSE(dialog.SizeField()->isEnabled());
     EXPECT_FALSE(dialog.SizeUnitLabel()->isEnabled());
-
     ClickOk(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(settings_.crc32, 0);
@@ -70,7 +60,6 @@ TEST_F(DialogPreferencesTest, ChecksumOffDisablesItsControlsAndGivesModeZero) {
     EXPECT_EQ(settings_.crc32SizeToSkipMBytes, 5);
     EXPECT_TRUE(dialog.Outcome().comparisonChanged);
 
-    // Checking it again enables them again.
     COptionsChange again(nullptr, settings_, prompter_);
     EXPECT_FALSE(again.SkipBox()->isEnabled());
     ClickBox(again.ChecksumBox());
@@ -80,11 +69,10 @@ TEST_F(DialogPreferencesTest, ChecksumOffDisablesItsControlsAndGivesModeZero) {
 
 // A number field holding 0 (or no number) refuses OK with the range message; the dialog stays
 // open and the view keeps its values.
-TEST_F(DialogPreferencesTest, ZeroSizeKeepsTheDialogOpen) {
+TEST_F(DialogPreferencesTest, BadSizeKeepsTheDialogOpen) {
     for (const char* text : {"0", "", "abc", "2147483648"}) {
         COptionsChange dialog(nullptr, settings_, prompter_);
         dialog.show();
-        EXPECT_EQ(dialog.SizeField()->text(), "1");
         dialog.SizeField()->setText(text);
         ClickBox(dialog.CompareTimestampBox());
         prompter_.shown.clear();
@@ -96,79 +84,48 @@ TEST_F(DialogPreferencesTest, ZeroSizeKeepsTheDialogOpen) {
     }
 }
 
-// Numbers from 4096 megabytes on are kept exactly; the byte limit is formed in 64 bits.
-TEST_F(DialogPreferencesTest, LargeSizeIsKept) {
+// A colour choice goes into the view at once and into its sample field, stays after Cancel, puts
+// the boxes back to the view's values, and on its own raises neither changed flag. A cancelled
+// chooser changes nothing.
+TEST_F(DialogPreferencesTest, ColourChoices) {
     COptionsChange dialog(nullptr, settings_, prompter_);
-    dialog.show();
-    dialog.SizeField()->setText("5000");
-    ClickOk(dialog);
-    ASSERT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(settings_.crc32SizeToSkipMBytes, 5000);
-    EXPECT_EQ(settings_.ToComparisonOptions().crc32SizeToSkip, uint64_t{5000} << 20);
-    EXPECT_TRUE(prompter_.shown.empty());
-}
-
-// A colour choice goes into the view at once and into its sample field; on its own it raises
-// neither changed flag.
-TEST_F(DialogPreferencesTest, ColourOnlySetsNoChangedFlag) {
-    COptionsChange dialog(nullptr, settings_, prompter_);
-    dialog.SetColorChooser(
-        [](const QColor&, QWidget*) -> std::optional<QColor> { return QColor(0x12, 0x34, 0x56); });
+    std::optional<QColor> answer = QColor(0x12, 0x34, 0x56);
+    dialog.SetColorChooser([&answer](const QColor&, QWidget*) { return answer; });
     int emitted = 0;
     QObject::connect(&dialog, &COptionsChange::colorsChanged, [&emitted] { ++emitted; });
     dialog.show();
+    dialog.VersionBox()->setChecked(true);
     QTest::mouseClick(dialog.ColorButton(1), Qt::LeftButton);
     EXPECT_EQ(settings_.colorDiff, 0x563412u);
     EXPECT_EQ(emitted, 1);
+    EXPECT_FALSE(dialog.VersionBox()->isChecked());
     EXPECT_EQ(dialog.Sample(1)->palette().color(QPalette::Text), QColor(0x12, 0x34, 0x56));
     EXPECT_EQ(dialog.Sample(1)->palette().color(QPalette::Base), QColor(Qt::white));
     EXPECT_EQ(dialog.Sample(1)->text(), "File different");
-
+    answer = std::nullopt;
+    dialog.ChooseColor(2);
+    EXPECT_EQ(settings_.colorLeftOnly, 39680u);
     ClickOk(dialog);
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.Outcome().comparisonChanged);
     EXPECT_FALSE(dialog.Outcome().columnsChanged);
-}
 
-// A cancelled colour chooser changes nothing; a chosen colour survives the dialog's Cancel.
-TEST_F(DialogPreferencesTest, ColourStaysAfterCancel) {
-    std::optional<QColor> answer;
-    COptionsChange dialog(nullptr, settings_, prompter_);
-    dialog.SetColorChooser([&answer](const QColor&, QWidget*) { return answer; });
-    dialog.ChooseColor(2);
-    EXPECT_EQ(settings_.colorLeftOnly, 39680u);
-    answer = QColor(255, 0, 0);
-    dialog.ChooseColor(2);
-    dialog.reject();
-    EXPECT_EQ(settings_.colorLeftOnly, 0xFFu);
-}
-
-// A colour of 9999 is "not set": its sample uses the dialog's default colours; the chooser
-// starts on the current colour otherwise.
-TEST_F(DialogPreferencesTest, UnsetColourUsesDefaultColours) {
+    // A colour of 9999 is "not set": its sample uses the dialog's default colours; the chooser
+    // starts on the current colour.
     settings_.colorSame = kColorNotSet;
-    settings_.colorRightOnly = 0x00FF00;
-    COptionsChange dialog(nullptr, settings_, prompter_);
-    EXPECT_EQ(dialog.Sample(0)->palette().color(QPalette::Text),
-              dialog.palette().color(QPalette::Text));
-    EXPECT_EQ(dialog.Sample(3)->palette().color(QPalette::Text), QColor(0, 255, 0));
+    answer = QColor(255, 0, 0);
     QColor started;
-    dialog.SetColorChooser([&started](const QColor& current, QWidget*) -> std::optional<QColor> {
+    COptionsChange cancelled(nullptr, settings_, prompter_);
+    cancelled.SetColorChooser([&](const QColor& current, QWidget*) {
         started = current;
-        return std::nullopt;
+        return answer;
     });
-    dialog.ChooseColor(3);
-    EXPECT_EQ(started, QColor(0, 255, 0));
-}
-
-// Refilling after a colour choice puts the boxes back to the view's values.
-TEST_F(DialogPreferencesTest, ColourChoiceRefillsTheBoxes) {
-    COptionsChange dialog(nullptr, settings_, prompter_);
-    dialog.SetColorChooser(
-        [](const QColor&, QWidget*) -> std::optional<QColor> { return QColor(1, 2, 3); });
-    dialog.VersionBox()->setChecked(true);
-    dialog.ChooseColor(0);
-    EXPECT_FALSE(dialog.VersionBox()->isChecked());
+    EXPECT_EQ(cancelled.Sample(0)->palette().color(QPalette::Text),
+              cancelled.palette().color(QPalette::Text));
+    cancelled.ChooseColor(2);
+    cancelled.reject();
+    EXPECT_EQ(started, QColor(0, 0x9B, 0));
+    EXPECT_EQ(settings_.colorLeftOnly, 0xFFu);
 }
 
 // The chosen font is recorded as face and negative pixel height at once, and stays after Cancel.
@@ -190,9 +147,18 @@ TEST_F(DialogPreferencesTest, FontIsRecordedAtOnce) {
     EXPECT_EQ(applied.pixelSize(), 15);
 }
 
-// OK through RunPreferences stores every edited value and the re-measured timestamp widths, and
-// reports the column change for the view to rebuild.
+// Cancel through RunPreferences stores nothing. OK stores every edited value (numbers from 4096
+// megabytes on kept exactly) and the re-measured timestamp widths, and reports the column change
+// for the view to rebuild.
 TEST_F(DialogPreferencesTest, RunStoresSettingsAndMeasuresWidths) {
+    test::WhenModal([](QDialog& shown) {
+        static_cast<COptionsChange&>(shown).VersionBox()->setChecked(true);
+        shown.reject();
+    });
+    EXPECT_FALSE(RunPreferences(nullptr, store_, settings_, prompter_).accepted);
+    EXPECT_EQ(settings_.fileVersion, 0);
+    EXPECT_EQ(Int("Settings", "FileVersion"), kAbsent);
+
     settings_.widthTime = 1;
     settings_.widthExtraTime = 1;
     test::WhenModal([](QDialog& shown) {
@@ -200,45 +166,32 @@ TEST_F(DialogPreferencesTest, RunStoresSettingsAndMeasuresWidths) {
         dialog.SizeBox()->setChecked(false);
         dialog.VersionBox()->setChecked(true);
         dialog.SimplifiedBox()->setChecked(false);
-        dialog.SizeField()->setText("12");
+        dialog.SizeField()->setText("5000");
         dialog.OkButton()->click();
     });
-    PreferencesResult result = RunPreferences(nullptr, store_, settings_, prompter_);
+    const PreferencesResult result = RunPreferences(nullptr, store_, settings_, prompter_);
     ASSERT_TRUE(result.accepted);
     EXPECT_TRUE(result.outcome.columnsChanged);
     EXPECT_TRUE(result.outcome.comparisonChanged);
     EXPECT_EQ(result.outcome.columnsPerSide, 3);
     EXPECT_FALSE(result.fontChanged);
-
-    EXPECT_EQ(store_.GetProfileInt("Settings", "FileSize", -1), 0);
-    EXPECT_EQ(store_.GetProfileInt("Settings", "FileVersion", -1), 1);
-    EXPECT_EQ(store_.GetProfileInt("Settings", "CRC32", -1), 1);
-    EXPECT_EQ(store_.GetProfileInt("Settings", "CRC32SizeToSkipMBytes", -1), 12);
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_EQ(settings_.ToComparisonOptions().crc32SizeToSkip, uint64_t{5000} << 20);
+    EXPECT_EQ(Int("Settings", "FileSize"), 0);
+    EXPECT_EQ(Int("Settings", "FileVersion"), 1);
+    EXPECT_EQ(Int("Settings", "CRC32"), 1);
+    EXPECT_EQ(Int("Settings", "CRC32SizeToSkipMBytes"), 5000);
     EXPECT_EQ(store_.GetProfileString("Settings", "FontName", ""), "Tahoma");
-    EXPECT_EQ(store_.GetProfileInt("Settings", "FontSize", 0), -11);
+    EXPECT_EQ(Int("Settings", "FontSize"), -11);
     // The date column is wider than the extra hour-and-minute part, and both were measured.
-    int widthTime = store_.GetProfileInt("Settings", "WIDTH_TIME", 0);
-    int widthExtra = store_.GetProfileInt("Settings", "WIDTH_EXTRATIME", 0);
-    EXPECT_GT(widthTime, widthExtra);
-    EXPECT_GT(widthExtra, 1);
-    EXPECT_EQ(widthTime, settings_.widthTime);
-}
-
-// Cancel through RunPreferences stores nothing and reports nothing to rebuild.
-TEST_F(DialogPreferencesTest, RunCancelStoresNothing) {
-    test::WhenModal([](QDialog& shown) {
-        static_cast<COptionsChange&>(shown).VersionBox()->setChecked(true);
-        shown.reject();
-    });
-    PreferencesResult result = RunPreferences(nullptr, store_, settings_, prompter_);
-    EXPECT_FALSE(result.accepted);
-    EXPECT_EQ(settings_.fileVersion, 0);
-    EXPECT_EQ(store_.GetProfileInt("Settings", "FileVersion", -1), -1);
+    EXPECT_GT(Int("Settings", "WIDTH_TIME"), Int("Settings", "WIDTH_EXTRATIME"));
+    EXPECT_GT(Int("Settings", "WIDTH_EXTRATIME"), 1);
+    EXPECT_EQ(Int("Settings", "WIDTH_TIME"), settings_.widthTime);
 }
 
 // The help button's address is the README's preferences section, as a local file URL.
-TEST_F(DialogPreferencesTest, HelpPointsAtTheReadme) {
-    QUrl url = HelpUrl(kHelpPreferences);
+TEST(PreferencesHelp, PointsAtTheReadme) {
+    const QUrl url = HelpUrl(kHelpPreferences);
     if (url.isEmpty()) {
         GTEST_SKIP() << "test binary is not inside the source tree";
     }

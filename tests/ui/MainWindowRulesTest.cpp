@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include <QPushButton>
 
@@ -16,54 +17,44 @@
 namespace quillon {
 namespace {
 
-struct DiluteCase {
-    uint32_t color;
-    uint32_t add;
-    uint32_t expected;
-};
-
-class DiluteColorTest : public ::testing::TestWithParam<DiluteCase> {};
-
 // Each channel is added on its own and saturates at 255 without spilling into its neighbour.
-TEST_P(DiluteColorTest, AddsChannelsSeparately) {
-    EXPECT_EQ(DiluteColor(GetParam().color, GetParam().add), GetParam().expected);
+TEST(DiluteColor, AddsChannelsSeparately) {
+    const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
+        {0x000000, kDiluteSame, 0x707070},      {0x009B00, kDiluteLeftOnly, 0x40DB40},
+        {0xFF0000, kDiluteRightOnly, 0xFF6666}, {0x909090, 0x707070, 0xFFFFFF},
+        {0x0000FF, 0x000001, 0x0000FF},         {0x01FF01, 0x000100, 0x01FF01}};
+    for (const auto& [color, add, expected] : cases) {
+        EXPECT_EQ(DiluteColor(color, add), expected) << std::hex << color << " + " << add;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Channels, DiluteColorTest,
-                         ::testing::Values(DiluteCase{0x000000, kDiluteSame, 0x707070},
-                                           DiluteCase{0x009B00, kDiluteLeftOnly, 0x40DB40},
-                                           DiluteCase{0xFF0000, kDiluteRightOnly, 0xFF6666},
-                                           DiluteCase{0x909090, 0x707070,
-                                                      0xFFFFFF},  // 0x90 + 0x70 = 256 exactly
-                                           DiluteCase{0x0000FF, 0x000001, 0x0000FF},
-                                           DiluteCase{0x01FF01, 0x000100, 0x01FF01}));
-
-// Unselected rows take the status colours; folders fade only while the filter is on.
-TEST(RowTextColorTest, StatusAndFilterDecideTheColour) {
+// Unselected rows take the status colours, folders faded only while the filter is on (and the
+// diluted colours are wanted); selected rows use the fixed light colours on the highlight.
+// Folder status 1 is right-only, not "different".
+TEST(RowTextColor, StatusSelectionAndFilterDecide) {
     ViewSettings s;
-    EXPECT_EQ(RowTextColor(s, {true, StatusDifferent, false, false}), 255u);
-    EXPECT_EQ(RowTextColor(s, {true, StatusLeftOnly, false, true}), 39680u);
-    EXPECT_EQ(RowTextColor(s, {true, StatusRightOnly, false, true}), 16711680u);
-    EXPECT_EQ(RowTextColor(s, {true, StatusSame, false, true}), 0u);
-    EXPECT_EQ(RowTextColor(s, {false, FolderLeftOnly, false, false}), 39680u);
-    EXPECT_EQ(RowTextColor(s, {false, FolderLeftOnly, false, true}),
-              DiluteColor(39680, kDiluteLeftOnly));
-    EXPECT_EQ(RowTextColor(s, {false, FolderRightOnly, false, true}),
-              DiluteColor(16711680, kDiluteRightOnly));
-    EXPECT_EQ(RowTextColor(s, {false, FolderBoth, false, true}), 0x707070u);
+    // file, status, selected, filter on, colour
+    const std::tuple<bool, int, bool, bool, uint32_t> cases[] = {
+        {true, StatusDifferent, false, false, 255u},
+        {true, StatusLeftOnly, false, true, 39680u},
+        {true, StatusRightOnly, false, true, 16711680u},
+        {true, StatusSame, false, true, 0u},
+        {false, FolderLeftOnly, false, false, 39680u},
+        {false, FolderLeftOnly, false, true, DiluteColor(39680, kDiluteLeftOnly)},
+        {false, FolderRightOnly, false, true, DiluteColor(16711680, kDiluteRightOnly)},
+        {false, FolderBoth, false, true, 0x707070u},
+        {true, StatusDifferent, true, false, 0xFF96FFu},
+        {true, StatusLeftOnly, true, false, 0x96FFFFu},
+        {true, StatusRightOnly, true, false, 0xFFFF96u},
+        {true, StatusSame, true, false, 0xEEEEEEu},
+        {false, FolderRightOnly, true, false, 0xFFFF96u},
+        {false, FolderBoth, true, false, 0xEEEEEEu}};
+    for (const auto& [file, status, selected, filtered, color] : cases) {
+        EXPECT_EQ(RowTextColor(s, {file, status, selected, filtered}), color)
+            << file << " " << status << " " << selected << " " << filtered;
+    }
     s.useDilutedColor = false;
     EXPECT_EQ(RowTextColor(s, {false, FolderBoth, false, true}), 0u);
-}
-
-// Selected rows use the fixed light colours on the highlight; folder status 1 is not "different".
-TEST(RowTextColorTest, SelectedRowsUseTheLightColours) {
-    ViewSettings s;
-    EXPECT_EQ(RowTextColor(s, {true, StatusDifferent, true, false}), 0xFF96FFu);
-    EXPECT_EQ(RowTextColor(s, {true, StatusLeftOnly, true, false}), 0x96FFFFu);
-    EXPECT_EQ(RowTextColor(s, {true, StatusRightOnly, true, false}), 0xFFFF96u);
-    EXPECT_EQ(RowTextColor(s, {true, StatusSame, true, false}), 0xEEEEEEu);
-    EXPECT_EQ(RowTextColor(s, {false, FolderRightOnly, true, false}), 0xFFFF96u);
-    EXPECT_EQ(RowTextColor(s, {false, FolderBoth, true, false}), 0xEEEEEEu);
 }
 
 // The optional columns follow the settings; the name column takes the rest of the half.
