@@ -7,10 +7,8 @@
 #include <vector>
 
 #include "core/DisplayFilter.h"
-#include "platform/RegistryStore.h"
 #include "platform/SettingsCatalogue.h"
-#include "platform/SettingsStore.h"
-#include "support/TempConfigEnv.h"
+#include "support/StoreFixture.h"
 #include "support/TestDir.h"
 
 namespace quillon {
@@ -18,26 +16,24 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// What a parse recognised, in one line: the switches, the filter and the paths.
+std::string Summary(const CommandLine& cmd) {
+    std::string text;
+    text += cmd.regRun ? "reg " : "";
+    text += cmd.unregRun ? "unreg " : "";
+    text += cmd.filterGiven ? "filter " : "";
+    text += cmd.filterFlags ? std::to_string(*cmd.filterFlags) + " " : "";
+    text += cmd.filterExtensions ? *cmd.filterExtensions + " " : "";
+    for (const std::string& path : cmd.paths) {
+        text += "[" + path + "]";
+    }
+    return text + (cmd.error.empty() ? "" : " error");
+}
+
 struct ParseCase {
-    ParseCase(const char* why, Args args, bool reg = false, bool unreg = false,
-              bool filterGiven = false, std::optional<uint32_t> flags = {},
-              std::optional<std::string> extensions = {}, Args paths = {})
-        : why(why),
-          args(std::move(args)),
-          reg(reg),
-          unreg(unreg),
-          filterGiven(filterGiven),
-          flags(flags),
-          extensions(std::move(extensions)),
-          paths(std::move(paths)) {}
     const char* why;
     Args args;
-    bool reg;
-    bool unreg;
-    bool filterGiven;
-    std::optional<uint32_t> flags;
-    std::optional<std::string> extensions;
-    Args paths;
+    const char* recognised;  // Summary() of the parse
 };
 
 void PrintTo(const ParseCase& c, std::ostream* os) {
@@ -48,95 +44,30 @@ class ParseSwitches : public ::testing::TestWithParam<ParseCase> {};
 
 // Switch spelling, the single-argument registration rule and the case-sensitive filter option.
 TEST_P(ParseSwitches, RecognisesWhatTheRulesSay) {
-    const ParseCase& c = GetParam();
-    CommandLine cmd = ParseCommandLine(c.args);
-    EXPECT_EQ(cmd.regRun, c.reg) << c.why;
-    EXPECT_EQ(cmd.unregRun, c.unreg) << c.why;
-    EXPECT_EQ(cmd.filterGiven, c.filterGiven) << c.why;
-    EXPECT_EQ(cmd.filterFlags, c.flags) << c.why;
-    EXPECT_EQ(cmd.filterExtensions, c.extensions) << c.why;
-    EXPECT_EQ(cmd.paths, c.paths) << c.why;
-    EXPECT_TRUE(cmd.error.empty()) << c.why;
+    EXPECT_EQ(Summary(ParseCommandLine(GetParam().args)), GetParam().recognised);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ParseSwitches,
     ::testing::Values(
-        ParseCase{"lower-case single /reg", {"/reg"}, true},
-        ParseCase{"dash form of unreg", {"-UNREG"}, false, true},
-        ParseCase{"/Reg with another argument is a path",
-                  {"/Reg", "x"},
-                  false,
-                  false,
-                  false,
-                  {},
-                  {},
-                  {"/Reg", "x"}},
-        ParseCase{"lower-case filter is a path",
-                  {"-filter:3:txt"},
-                  false,
-                  false,
-                  false,
-                  {},
-                  {},
-                  {"-filter:3:txt"}},
-        ParseCase{"filter flags and list",
-                  {"-FILTER:258:TXT,Doc"},
-                  false,
-                  false,
-                  true,
-                  258u,
-                  ";txt;doc;"},
-        ParseCase{"slash filter, spaces removed",
-                  {"/FILTER:512:t xt, C"},
-                  false,
-                  false,
-                  true,
-                  512u,
-                  ";txt;c;"},
-        ParseCase{"bare filter only activates", {"-FILTER"}, false, false, true},
-        ParseCase{"empty tokens are skipped", {"-FILTER::7::pdf"}, false, false, true, 7u, ";pdf;"},
-        ParseCase{"leading decimal number only", {"-FILTER:12abc"}, false, false, true, 12u},
-        ParseCase{"no number gives 0", {"-FILTER:x1"}, false, false, true, 0u},
-        ParseCase{"filter must start the argument",
-                  {"x-FILTER:3"},
-                  false,
-                  false,
-                  false,
-                  {},
-                  {},
-                  {"x-FILTER:3"}},
+        ParseCase{"lower-case single /reg", {"/reg"}, "reg "},
+        ParseCase{"dash form of unreg", {"-UNREG"}, "unreg "},
+        ParseCase{"/Reg with another argument is a path", {"/Reg", "x"}, "[/Reg][x]"},
+        ParseCase{"lower-case filter is a path", {"-filter:3:txt"}, "[-filter:3:txt]"},
+        ParseCase{"filter flags and list", {"-FILTER:258:TXT,Doc"}, "filter 258 ;txt;doc; "},
+        ParseCase{"slash filter, spaces removed", {"/FILTER:512:t xt, C"}, "filter 512 ;txt;c; "},
+        ParseCase{"bare filter only activates", {"-FILTER"}, "filter "},
+        ParseCase{"empty tokens are skipped", {"-FILTER::7::pdf"}, "filter 7 ;pdf; "},
+        ParseCase{"leading decimal number only", {"-FILTER:12abc"}, "filter 12 "},
+        ParseCase{"no number gives 0", {"-FILTER:x1"}, "filter 0 "},
+        ParseCase{"filter must start the argument", {"x-FILTER:3"}, "[x-FILTER:3]"},
         ParseCase{"a later filter overrides the flags only",
                   {"-FILTER:1:a", "-FILTER:2"},
-                  false,
-                  false,
-                  true,
-                  2u,
-                  ";a;"},
-        ParseCase{"one trailing separator goes, the root stays",
-                  {"/a/b/", "/", "c//"},
-                  false,
-                  false,
-                  false,
-                  {},
-                  {},
-                  {"/a/b", "/", "c/"}},
-        ParseCase{"-Out is a path without a report",
-                  {"-Out:r.txt"},
-                  false,
-                  false,
-                  false,
-                  {},
-                  {},
-                  {"-Out:r.txt"}},
-        ParseCase{"a longer word is not the report switch",
-                  {"-Reporting"},
-                  false,
-                  false,
-                  false,
-                  {},
-                  {},
-                  {"-Reporting"}}));
+                  "filter 2 ;a; "},
+        ParseCase{
+            "one trailing separator goes, the root stays", {"/a/b/", "/", "c//"}, "[/a/b][/][c/]"},
+        ParseCase{"-Out is a path without a report", {"-Out:r.txt"}, "[-Out:r.txt]"},
+        ParseCase{"a longer word is not the report switch", {"-Reporting"}, "[-Reporting]"}));
 
 // cmdArgs keeps every argument as typed; joinedPaths lists every path, a third one too.
 TEST(ParseCommandLine, CollectsArgumentTexts) {
@@ -163,23 +94,20 @@ TEST(ParseCommandLine, ReportSwitchValues) {
     EXPECT_FALSE(partial.report.fileNameStyle.has_value());
 }
 
-class BadReportValue : public ::testing::TestWithParam<const char*> {};
+class BadReportValue : public ::testing::TestWithParam<Args> {};
 
-// Values out of range, not numbers or one too many are refused.
+// Values out of range, not numbers or one too many are refused, and so is "-Out" without a file.
 TEST_P(BadReportValue, IsAnError) {
-    CommandLine cmd = ParseCommandLine({GetParam(), "l", "r"});
-    EXPECT_FALSE(cmd.error.empty()) << GetParam();
+    Args args = GetParam();
+    args.insert(args.end(), {"l", "r"});
+    EXPECT_FALSE(ParseCommandLine(args).error.empty()) << args[0];
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BadReportValue,
-                         ::testing::Values("-Report:8", "-Report:1:4", "-Report:0:0:3", "-Report:a",
-                                           "-Report:-1", "-Report:1:1:1:1", "-Report:007"));
-
-// "-Out" alone names no file.
-TEST(ParseCommandLine, OutWithoutFileIsAnError) {
-    EXPECT_FALSE(ParseCommandLine({"-Report", "-Out:", "l", "r"}).error.empty());
-    EXPECT_TRUE(ParseCommandLine({"-Report", "-Out:x", "l", "r"}).error.empty());
-}
+                         ::testing::Values(Args{"-Report:8"}, Args{"-Report:1:4"},
+                                           Args{"-Report:0:0:3"}, Args{"-Report:a"},
+                                           Args{"-Report:-1"}, Args{"-Report:1:1:1:1"},
+                                           Args{"-Report:007"}, Args{"-Report", "-Out:"}));
 
 struct DecideCase {
     DecideCase(const char* why, Args args, StartOutcome outcome, Args paths, bool binary = false)
@@ -267,40 +195,31 @@ TEST(ProbePath, ClassifiesRealEntries) {
     EXPECT_EQ(ProbePath(dir / "nothing").kind, PathKind::Missing);
 }
 
-class SeedFilter : public ::testing::Test {
-  protected:
-    test::TempConfigEnv env;
-    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
-    SettingsStore settings{registry};
-};
+class SeedFilter : public test::StoreFixture {};
 
-// Without a difference filter nothing is active and the lists are not read.
-TEST_F(SeedFilter, DefaultsAreInactive) {
-    FilterState f = StartupFilterState(settings);
+// Without a difference filter nothing is active and the lists are not read; an inclusion filter
+// takes the first entry of its start-up list, normalised; an exclusion filter with an empty list
+// falls back to "no extension filter".
+TEST_F(SeedFilter, FromTheStoredFilter) {
+    FilterState f = StartupFilterState(store_);
     EXPECT_FALSE(f.filterActive);
     EXPECT_EQ(f.filterFlags, 0u);
     EXPECT_EQ(f.filterExtensions, "");
     EXPECT_FALSE(f.expandAll);
-}
 
-// An inclusion filter takes the first entry of its start-up list, normalised.
-TEST_F(SeedFilter, InclusionTakesFirstListEntry) {
-    settings.WriteProfileInt("Filter", "Flags", 0x102);
-    settings.WriteProfileInt("Filter", "ExpandAll", 1);
-    settings.AddToMruList(quillon::settings::kMruFilterInclusion, "TXT, doc");
-    settings.AddToMruList(quillon::settings::kMruFilterInclusion, "pdf");
-    FilterState f = StartupFilterState(settings);
+    store_.WriteProfileInt("Filter", "Flags", 0x102);
+    store_.WriteProfileInt("Filter", "ExpandAll", 1);
+    store_.AddToMruList(quillon::settings::kMruFilterInclusion, "TXT, doc");
+    store_.AddToMruList(quillon::settings::kMruFilterInclusion, "pdf");
+    f = StartupFilterState(store_);
     EXPECT_TRUE(f.filterActive);
     EXPECT_EQ(f.filterFlags, 0x102u);
     EXPECT_EQ(f.filterExtensions, ";txt;doc;");
     EXPECT_TRUE(f.expandAll);
-}
 
-// An exclusion filter with an empty list falls back to "no extension filter".
-TEST_F(SeedFilter, EmptyListFallsBackToNoExtensionFilter) {
-    settings.WriteProfileInt("Filter", "Flags", 0x204);
-    settings.WriteProfileInt("Filter", "ExpandAll", 2);
-    FilterState f = StartupFilterState(settings);
+    store_.WriteProfileInt("Filter", "Flags", 0x204);
+    store_.WriteProfileInt("Filter", "ExpandAll", 2);
+    f = StartupFilterState(store_);
     EXPECT_TRUE(f.filterActive);
     EXPECT_EQ(f.filterFlags, 0x201u);
     EXPECT_EQ(f.filterExtensions, "");
@@ -309,9 +228,9 @@ TEST_F(SeedFilter, EmptyListFallsBackToNoExtensionFilter) {
 
 // The command line wins over the settings, but only for the parts it gives.
 TEST_F(SeedFilter, CommandLineOverridesGivenParts) {
-    settings.WriteProfileInt("Filter", "Flags", 0x102);
-    settings.AddToMruList(quillon::settings::kMruFilterInclusion, "c");
-    FilterState f = StartupFilterState(settings);
+    store_.WriteProfileInt("Filter", "Flags", 0x102);
+    store_.AddToMruList(quillon::settings::kMruFilterInclusion, "c");
+    FilterState f = StartupFilterState(store_);
     ApplyFilterOption(ParseCommandLine({"-FILTER"}), f);
     EXPECT_EQ(f.filterFlags, 0x102u);
     EXPECT_EQ(f.filterExtensions, ";c;");
@@ -352,8 +271,9 @@ TEST_F(PathOpenerTest, FirstCallWithArgumentsDoesNothing) {
     EXPECT_EQ(compares.size(), 2u);
 }
 
-// Folders fill left, right, left again; each open re-compares the current pair.
-TEST_F(PathOpenerTest, SidesCycle) {
+// Folders fill left, right, left again; each open re-compares the current pair. A failed compare
+// puts the previous pair and side back.
+TEST_F(PathOpenerTest, SidesCycleAndAFailureRestores) {
     PathOpener opener(false);
     FilterState filter;
     opener.OpenPath("d1/", filter, hooks);
@@ -368,17 +288,11 @@ TEST_F(PathOpenerTest, SidesCycle) {
     EXPECT_EQ(compares[1].right, "d2");
     EXPECT_EQ(compares[2].left, "d3");
     EXPECT_EQ(compares[2].right, "d2");
-}
 
-// A failed compare puts the previous pair and side back.
-TEST_F(PathOpenerTest, FailureRestoresPaths) {
-    PathOpener opener(false);
-    FilterState filter;
-    opener.OpenPath("d1", filter, hooks);
     compareResult = false;
-    EXPECT_FALSE(opener.OpenPath("d2", filter, hooks));
-    EXPECT_EQ(opener.LeftPath(), "d1");
-    EXPECT_EQ(opener.RightPath(), "");
+    EXPECT_FALSE(opener.OpenPath("d4", filter, hooks));
+    EXPECT_EQ(opener.LeftPath(), "d3");
+    EXPECT_EQ(opener.RightPath(), "d2");
     EXPECT_EQ(opener.NextSide(), 1);
 }
 

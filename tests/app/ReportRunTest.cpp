@@ -8,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
 #include "support/RunProcess.h"
-#include "support/TempConfigEnv.h"
+#include "support/StoreFixture.h"
 #include "support/TestDir.h"
 #include "support/Unprivileged.h"
 
@@ -22,7 +20,7 @@ using namespace std::string_literals;
 using test::LocalTime;
 using test::ProcessResult;
 
-class ReportRun : public ::testing::Test {
+class ReportRun : public test::StoreFixture {
   protected:
     void SetUp() override {
         ASSERT_EQ(access(test::QuillonProgram().c_str(), X_OK), 0) << test::QuillonProgram();
@@ -35,7 +33,7 @@ class ReportRun : public ::testing::Test {
                         {"R/keep.txt", "same", t},
                         {"R/sub/in.txt", "k", t}});
         // The version column would only show what was never read.
-        settings.WriteProfileInt("OutputFormat", "VersionColumn", 0);
+        store_.WriteProfileInt("OutputFormat", "VersionColumn", 0);
     }
 
     ProcessResult Run(std::vector<std::string> args) {
@@ -43,9 +41,6 @@ class ReportRun : public ::testing::Test {
         return test::RunProcess(test::QuillonProgram(), args, {"DISPLAY=", "WAYLAND_DISPLAY="});
     }
 
-    test::TempConfigEnv env;
-    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
-    SettingsStore settings{registry};
     test::TestDir trees;
     std::string L = trees / "L";
     std::string R = trees / "R";
@@ -75,9 +70,9 @@ TEST_F(ReportRun, EqualTreesExitZero) {
 // Values not on the command line come from the stored options; the spreadsheet file starts with
 // its UTF-16 mark and replaces what was there.
 TEST_F(ReportRun, StoredOptionsAndOutputFile) {
-    settings.WriteProfileInt("OutputFormat", "OutputDiffOption", 1);
-    settings.WriteProfileInt("OutputFormat", "OutputEncoding", 2);
-    settings.WriteProfileInt("OutputFormat", "FilenameOption", 1);
+    store_.WriteProfileInt("OutputFormat", "OutputDiffOption", 1);
+    store_.WriteProfileInt("OutputFormat", "OutputEncoding", 2);
+    store_.WriteProfileInt("OutputFormat", "FilenameOption", 1);
     trees.WriteFile("out.txt", "previous contents that must go");
     ProcessResult r = Run({"-Report::1", "-Out:" + trees / "out.txt", L, R});
     EXPECT_EQ(r.status, 1) << r.err;
@@ -104,26 +99,22 @@ TEST_F(ReportRun, AnsiFollowsTheUsersLocale) {
     EXPECT_NE(r.out.find("\r\ncaf\xC3\xA9.txt\t"), std::string::npos) << r.out;
 }
 
-// Loading the options writes every value back, as the options dialog does.
-TEST_F(ReportRun, OptionsAreWrittenBack) {
+// Loading the options writes every value back, as the options dialog does; with logging on the
+// run's log holds the argument line.
+TEST_F(ReportRun, OptionsAreWrittenBackAndArgumentsLogged) {
+    store_.WriteProfileInt("Settings", "LogEnabled", 1);
     ASSERT_EQ(Run({"-Report", L, R}).status, 1);
     for (const char* entry : {"OutputDiffOption", "OutputEncoding", "FilenameOption", "hhmmss",
                               "bBytesLabel", "bDiffStatLabel", "OutputPath", "OutputFile"}) {
         EXPECT_TRUE(
-            registry
+            registry_
                 .GetValue(RegHive::CurrentUser, "Software\\Marrowby\\Quillon\\OutputFormat", entry)
                 .has_value())
             << entry;
     }
-}
-
-// With logging on the run's log holds the argument line.
-TEST_F(ReportRun, LogsCommandArguments) {
-    settings.WriteProfileInt("Settings", "LogEnabled", 1);
-    ASSERT_EQ(Run({"-Report", L, R}).status, 1);
-    std::vector<std::string> logs = env.Dir().List("tmp/quillon_log");
+    std::vector<std::string> logs = Dir().List("tmp/quillon_log");
     ASSERT_EQ(logs.size(), 1u);
-    std::string log = env.Dir().ReadFile("tmp/quillon_log/" + logs[0]);
+    std::string log = Dir().ReadFile("tmp/quillon_log/" + logs[0]);
     EXPECT_NE(log.find("cmd args = -Report " + L + " " + R + " \n"), std::string::npos) << log;
 }
 
@@ -189,7 +180,7 @@ TEST_F(ReportRun, UnavailableRunsFailLoudly) {
 // the run exits 2. Run as nobody, since root reads everything.
 TEST_F(ReportRun, UnreadableFolderIsNamedAfterTheReport) {
     trees.MakeTree({{"L/closed/x.txt", "x"}});
-    test::OpenToNobody(env.Dir());
+    test::OpenToNobody(Dir());
     test::OpenToNobody(trees);
     chmod((L + "/closed").c_str(), 0);
     std::vector<std::string> args{"-Report:0:3:0", L, R};

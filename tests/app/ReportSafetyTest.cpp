@@ -11,10 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
 #include "support/RunProcess.h"
-#include "support/TempConfigEnv.h"
+#include "support/StoreFixture.h"
 #include "support/TestDir.h"
 
 namespace quillon {
@@ -22,7 +20,7 @@ namespace {
 
 using test::ProcessResult;
 
-class ReportSafety : public ::testing::Test {
+class ReportSafety : public test::StoreFixture {
   protected:
     void SetUp() override {
         trees.MakeTree({{"L/a.txt", "x"}, {"L/only.txt", "l"}, {"R/a.txt", "xy"}});
@@ -40,9 +38,6 @@ class ReportSafety : public ::testing::Test {
         return ::lstat((out / relative).c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
     }
 
-    test::TempConfigEnv env;
-    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
-    SettingsStore settings{registry};
     test::TestDir trees;
     test::TestDir out;
 };
@@ -150,8 +145,8 @@ TEST_F(ReportSafety, HostileTreeIsOnlyRead) {
     trees.Symlink("nowhere", "L/dangling");
     trees.MakeFifo("L/pipe");
     trees.MakeFifo("R/pipe");
-    settings.WriteProfileInt("Settings", "CRC32", 1);
-    settings.WriteProfileInt("Settings", "FileVersion", 1);
+    store_.WriteProfileInt("Settings", "CRC32", 1);
+    store_.WriteProfileInt("Settings", "FileVersion", 1);
     const std::vector<std::string> before = Listing(trees.Path());
     ASSERT_GT(before.size(), 8u);
 

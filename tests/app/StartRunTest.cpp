@@ -7,10 +7,9 @@
 
 #include "app/DisplayStart.h"
 #include "app/Usage.h"
-#include "platform/RegistryStore.h"
 #include "support/FakeTool.h"
 #include "support/RunProcess.h"
-#include "support/TempConfigEnv.h"
+#include "support/StoreFixture.h"
 #include "support/TestDir.h"
 
 namespace quillon {
@@ -20,7 +19,7 @@ using test::ProcessResult;
 
 const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
-class FileStart : public ::testing::Test {
+class FileStart : public test::StoreFixture {
   protected:
     void SetUp() override {
         files.MakeTree({{"a.txt", "one\n"},
@@ -34,7 +33,7 @@ class FileStart : public ::testing::Test {
 
     void Register(const std::string& exe, const std::string& relative) {
         std::string tool = test::MakeFakeTool(tools, relative);
-        ASSERT_TRUE(registry.SetString(RegHive::LocalMachine, kAppPaths + exe, "", tool));
+        ASSERT_TRUE(registry_.SetString(RegHive::LocalMachine, kAppPaths + exe, "", tool));
     }
 
     // The fake tools are shell scripts and need the system folders; with `isolated` the search
@@ -47,25 +46,20 @@ class FileStart : public ::testing::Test {
             {"PATH=" + path, "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
     }
 
-    test::TempConfigEnv env;
-    RegistryStore registry{RegistryStore::FolderFromEnvironment()};
     test::TestDir files;
     test::TestDir tools;
 };
 
-// Two text files go to the text diff editor together; the program then ends without a window.
-TEST_F(FileStart, TextFilesGoToTheEditor) {
+// Two text files go to the text diff editor together; a binary first file goes to the viewer
+// alone when the second is text, tiled vertically. The program then ends without a window.
+TEST_F(FileStart, FilesGoToTheirTool) {
     Register("Scrivlet.exe", "scrivlet");
+    Register("Panorel.exe", "panorel");
     ProcessResult r = Run({files / "a.txt", files / "b.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::ReadFakeToolArgs(tools / "scrivlet"),
               (std::vector<std::string>{files / "a.txt", files / "b.txt"}));
-}
-
-// A binary first file goes to the viewer alone when the second is text, tiled vertically.
-TEST_F(FileStart, BinaryFileGoesToTheViewer) {
-    Register("Panorel.exe", "panorel");
-    ProcessResult r = Run({files / "c.bin", files / "a.txt"});
+    r = Run({files / "c.bin", files / "a.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::ReadFakeToolArgs(tools / "panorel"),
               (std::vector<std::string>{files / "c.bin", "/TILE_VERT"}));

@@ -13,15 +13,17 @@ namespace quillon::test {
 inline constexpr int kModalWatchdogResult = -99;
 inline constexpr int kModalWatchdogMs = 5000;
 
+// Ends `dialog` with kModalWatchdogResult if it is still open after the watchdog period.
+inline void Watchdog(QDialog& dialog) {
+    QTimer::singleShot(kModalWatchdogMs, &dialog, [&dialog] { dialog.done(kModalWatchdogResult); });
+}
+
 inline void WhenModal(std::function<void(QDialog&)> act) {
     QTimer::singleShot(0, [act = std::move(act)] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            return;
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            Watchdog(*dialog);
+            act(*dialog);
         }
-        QTimer::singleShot(kModalWatchdogMs, dialog,
-                           [dialog] { dialog->done(kModalWatchdogResult); });
-        act(*dialog);
     });
 }
 

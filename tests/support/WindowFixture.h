@@ -1,9 +1,13 @@
 // The one fixture for widget tests: the private settings store of StoreFixture, a scripted
 // prompter, and for a main window recording progress windows and launcher, a clock moved by hand
-// and the tool lookup a test sets (empty: the frame's own). Needs the QApplication of the widget
-// test program.
+// and the tool lookup a test sets (empty: the frame's own), with the row lookups and input of the
+// window tests. Needs the QApplication of the widget test program.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,9 +20,11 @@
 #include "support/FakePrompter.h"
 #include "support/RecordingLauncher.h"
 #include "support/StoreFixture.h"
+#include "support/TestDir.h"
 #include "ui/CMainFrame.h"
 #include "ui/CQuillonView.h"
 #include "ui/DiffListModel.h"
+#include "ui/DiffRowDelegate.h"
 
 namespace quillon::test {
 
@@ -27,7 +33,7 @@ class WindowFixture : public StoreFixture {
     FrameServices Services() {
         FrameServices services;
         services.prompter = &prompter_;
-        services.progress = &progress_;
+        services.progress = progressFactory_;
         services.launcher = &launcher_;
         services.clock = &clock_;
         services.locateTool = locateTool_;
@@ -39,7 +45,17 @@ class WindowFixture : public StoreFixture {
         frame_ = std::make_unique<CMainFrame>(&store_, Services());
         frame_->resize(900, 500);
         frame_->show();
+        // The window's shortcuts apply only while it is the active one.
+        Activate();
         return *frame_;
+    }
+    void Activate() {
+        QApplication::setActiveWindow(frame_.get());
+        View().setFocus();
+    }
+    void Open(const std::string& left, const std::string& right) {
+        ASSERT_TRUE(frame_->OpenPath(left));
+        ASSERT_TRUE(frame_->OpenPath(right));
     }
     CQuillonView& View() { return *frame_->View(); }
     DiffListModel& Model() { return View().Model(); }
@@ -51,11 +67,42 @@ class WindowFixture : public StoreFixture {
         }
         return names;
     }
+    // The first row showing `name`, or -1; its item, or null.
+    int RowOf(const std::string& name) {
+        const auto& rows = Model().Rows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i]->name == name) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    const DiffItem* Row(const std::string& name) {
+        const int row = RowOf(name);
+        return row < 0 ? nullptr : Model().ItemAt(row);
+    }
+    int Current() { return View().currentIndex().row(); }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(&View(), static_cast<Qt::Key>(key), mods);
+    }
+    void ClickGlyph(int row, int side = 0) {
+        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
+        QRect glyph = DiffRowDelegate::LayoutName(cell, Model().ItemAt(row)->level).glyph;
+        QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, glyph.center());
+    }
+    // The rows mirror the tree.
+    void ExpectConsistent() {
+        std::string why;
+        EXPECT_TRUE(Model().IsConsistent(View().GetComparison().rootItem, &why)) << why;
+        EXPECT_EQ(Model().rowCount(), static_cast<int>(Model().Rows().size()));
+    }
 
+    TestDir dir_;
     FakePrompter prompter_;
     FakeProgressFactory progress_;
     RecordingLauncher launcher_;
     ManualClock clock_;
+    ProgressFactory* progressFactory_ = &progress_;
     std::function<std::string(std::string_view exe)> locateTool_;
     std::unique_ptr<CMainFrame> frame_;
 };

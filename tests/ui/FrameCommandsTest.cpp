@@ -1,139 +1,67 @@
 // The main window wired to the rest of the program: what creating the view starts, the dialog
 // commands and what the list does after them, the auto-refresh timer on a QTimer, the log switch,
 // and files handed to the sibling tools. Real folders, a recording launcher, a scripted prompter.
-#include <gtest/gtest.h>
-
-#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTest>
 
 #include <cctype>
-#include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "ListRows.h"
 #include "core/AutoRefresh.h"
-#include "core/DiffItem.h"
 #include "platform/Log.h"
 #include "platform/MessageBoxLogic.h"
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
-#include "support/FakeProgress.h"
-#include "support/FakePrompter.h"
 #include "support/ModalDialog.h"
-#include "support/RecordingLauncher.h"
-#include "support/TempConfigEnv.h"
-#include "support/TestDir.h"
+#include "support/WindowFixture.h"
 #include "ui/CFilter.h"
-#include "ui/CMainFrame.h"
 #include "ui/COptionsChange.h"
 #include "ui/COutputFormat.h"
-#include "ui/CQuillonView.h"
 #include "ui/CTimerInterval.h"
-#include "ui/DiffListModel.h"
 #include "ui/QtTimerPort.h"
 
 namespace quillon {
 namespace {
 
-using test::FakeProgressFactory;
-using test::FakePrompter;
-using test::RecordingLauncher;
-using test::TempConfigEnv;
-using test::TestDir;
 using test::WhenModal;
 
-class ManualClock : public RefreshClock {
-  public:
-    int64_t Now() const override { return now; }
-    int64_t now = 1'700'000'000;
-};
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class FrameCommandsTest : public ::testing::Test {
+class FrameCommandsTest : public test::WindowFixture {
   protected:
     void SetUp() override {
-        registry_ = std::make_unique<RegistryStore>(RegistryStore::FolderFromEnvironment());
-        store_ = std::make_unique<SettingsStore>(*registry_);
         dir_.MakeTree({{"tools/editor", "#!/bin/sh\n"}, {"tools/viewer", "#!/bin/sh\n"}});
-    }
-
-    CMainFrame& MakeFrame() {
-        FrameServices services;
-        services.prompter = &prompter_;
-        services.progress = &progress_;
-        services.launcher = &launcher_;
-        services.clock = &clock_;
-        services.locateTool = [this](std::string_view exe) {
-            located_.emplace_back(exe);
+        locateTool_ = [this](std::string_view exe) {
             return exe == kEditorExe ? editorPath_ : exe == kViewerExe ? viewerPath_ : "";
         };
-        frame_.reset();
-        frame_ = std::make_unique<CMainFrame>(store_.get(), services);
-        frame_->resize(900, 500);
-        frame_->show();
-        return *frame_;
-    }
-    CQuillonView& View() { return *frame_->View(); }
-    DiffListModel& Model() { return View().Model(); }
-    void Open(const std::string& left, const std::string& right) {
-        ASSERT_TRUE(frame_->OpenPath(left));
-        ASSERT_TRUE(frame_->OpenPath(right));
-    }
-    const DiffItem* Row(const std::string& name) { return test::ItemOfName(Model(), name); }
-    int RowOf(const std::string& name) { return test::RowOfName(Model(), name); }
-    int Setting(const char* section, const char* name) {
-        return store_->GetProfileInt(section, name, -12345);
     }
 
-    TempConfigEnv env_;
-    TestDir dir_;
-    FakePrompter prompter_;
-    FakeProgressFactory progress_;
-    RecordingLauncher launcher_;
-    ManualClock clock_;
     std::string editorPath_ = dir_ / "tools/editor";
     std::string viewerPath_ = dir_ / "tools/viewer";
-    std::vector<std::string> located_;
-    std::unique_ptr<RegistryStore> registry_;
-    std::unique_ptr<SettingsStore> store_;
-    std::unique_ptr<CMainFrame> frame_;
 };
 
 // Creating the view opens this run's log with the stored switches, prunes the side logs to the
 // three newest, forgets remembered answers and takes the log's stamp as the backup run tag.
 TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
-    store_->WriteProfileInt("Settings", "LogEnabled", 1);
-    store_->WriteProfileInt("Settings", "LogTimestamp", 1);
-    StoreRememberedAnswer(*store_, "FilterDirCopy_01", mbr::kYes);
-    const std::string logFolder = env_.Dir() / "tmp/quillon_log";
+    store_.WriteProfileInt("Settings", "LogEnabled", 1);
+    store_.WriteProfileInt("Settings", "LogTimestamp", 1);
+    StoreRememberedAnswer(store_, "FilterDirCopy_01", mbr::kYes);
+    const std::string logFolder = Dir() / "tmp/quillon_log";
     // The side logs of earlier runs, oldest first.
-    env_.Dir().MakeTree({{"tmp/quillon_log/Quillon-0101_000000_timer.txt", "1"},
-                         {"tmp/quillon_log/Quillon-0102_000000_undo.txt", "2"},
-                         {"tmp/quillon_log/Quillon-0103_000000_PDF.txt", "3"},
-                         {"tmp/quillon_log/Quillon-0104_000000_timer.txt", "4"}});
+    Dir().MakeTree({{"tmp/quillon_log/Quillon-0101_000000_timer.txt", "1"},
+                    {"tmp/quillon_log/Quillon-0102_000000_undo.txt", "2"},
+                    {"tmp/quillon_log/Quillon-0103_000000_PDF.txt", "3"},
+                    {"tmp/quillon_log/Quillon-0104_000000_timer.txt", "4"}});
     MakeFrame();
 
     EXPECT_TRUE(IsLogEnabled());
     EXPECT_EQ(GetLogFolder(), logFolder);
     EXPECT_EQ(
-        env_.Dir().List("tmp/quillon_log"),
+        Dir().List("tmp/quillon_log"),
         (std::vector<std::string>{"Quillon-0102_000000_undo.txt", "Quillon-0103_000000_PDF.txt",
                                   "Quillon-0104_000000_timer.txt"}));
-    EXPECT_EQ(ReadRememberedAnswer(*store_, "FilterDirCopy_01"), -1);
+    EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), -1);
 
     std::string digits;
     for (char c : GetLogStamp()) {
@@ -150,22 +78,18 @@ TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
     EXPECT_NE(text.find("] after start\n"), std::string::npos) << text;
 }
 
-// Without the stored switch the log stays off and writes nothing.
-TEST_F(FrameCommandsTest, LoggingIsOffByDefault) {
+// The log is off without the stored switch and writes nothing; the log command flips it, shows it
+// as a check mark, stores it, and a restart keeps it.
+TEST_F(FrameCommandsTest, LogCommandTogglesAndPersists) {
     MakeFrame();
     EXPECT_FALSE(IsLogEnabled());
     EXPECT_FALSE(frame_->LoggingAction()->isChecked());
     Log("not written");
-    EXPECT_FALSE(env_.Dir().Exists(GetLogPath().substr(env_.Dir().Path().size() + 1)));
-}
-
-// The log command flips the switch, shows it as a check mark, stores it, and a restart keeps it.
-TEST_F(FrameCommandsTest, LogCommandTogglesAndPersists) {
-    MakeFrame();
+    EXPECT_FALSE(Dir().Exists(GetLogPath().substr(Dir().Path().size() + 1)));
     frame_->LoggingAction()->trigger();
     EXPECT_TRUE(IsLogEnabled());
     EXPECT_TRUE(frame_->LoggingAction()->isChecked());
-    EXPECT_EQ(Setting("Settings", "LogEnabled"), 1);
+    EXPECT_EQ(Int("Settings", "LogEnabled"), 1);
 
     MakeFrame();
     EXPECT_TRUE(IsLogEnabled());
@@ -173,15 +97,15 @@ TEST_F(FrameCommandsTest, LogCommandTogglesAndPersists) {
     frame_->LoggingAction()->trigger();
     EXPECT_FALSE(IsLogEnabled());
     EXPECT_FALSE(frame_->LoggingAction()->isChecked());
-    EXPECT_EQ(Setting("Settings", "LogEnabled"), 0);
+    EXPECT_EQ(Int("Settings", "LogEnabled"), 0);
 }
 
-// Preferences OK: the new column set is shown, the disk is re-read into the loaded tree and the
-// new checksum rule decides the statuses again.
+// Preferences cancelled change nothing; OK shows the new column set, re-reads the disk into the
+// loaded tree and lets the new checksum rule decide the statuses again.
 TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
     const time_t t = test::LocalTime(2024, 3, 7, 14, 5);
     dir_.MakeTree({{"L/twin.txt", "abcd", t}, {"R/twin.txt", "abce", t}, {"R/other.txt", "x"}});
-    store_->WriteProfileInt("Settings", "CRC32", 0);
+    store_.WriteProfileInt("Settings", "CRC32", 0);
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     ASSERT_NE(Row("twin.txt"), nullptr);
@@ -189,6 +113,14 @@ TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
     EXPECT_EQ(Model().ColumnsPerSide(), 3);
 
     dir_.WriteFile("L/fresh.txt", "new");
+    WhenModal([](QDialog& dialog) {
+        static_cast<COptionsChange&>(dialog).SizeBox()->setChecked(false);
+        dialog.reject();
+    });
+    frame_->PreferencesAction()->trigger();
+    EXPECT_EQ(Model().ColumnsPerSide(), 3);
+    EXPECT_EQ(Row("fresh.txt"), nullptr);
+
     WhenModal([](QDialog& dialog) {
         auto& options = static_cast<COptionsChange&>(dialog);
         options.SizeBox()->setChecked(false);
@@ -203,23 +135,6 @@ TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
     EXPECT_EQ(Row("fresh.txt")->status, StatusLeftOnly);
     EXPECT_EQ(Row("twin.txt")->status, StatusDifferent);
     EXPECT_EQ(View().GetComparison().options.crc32, 1);
-    EXPECT_EQ(Setting("Settings", "FileSize"), 0);
-    EXPECT_EQ(Setting("Settings", "CRC32"), 1);
-}
-
-// Preferences cancelled: nothing is re-read and the columns stay.
-TEST_F(FrameCommandsTest, CancelledPreferencesLeaveTheList) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    dir_.WriteFile("L/fresh.txt", "new");
-    WhenModal([](QDialog& dialog) {
-        static_cast<COptionsChange&>(dialog).SizeBox()->setChecked(false);
-        dialog.reject();
-    });
-    frame_->PreferencesAction()->trigger();
-    EXPECT_EQ(Model().ColumnsPerSide(), 3);
-    EXPECT_EQ(Row("fresh.txt"), nullptr);
 }
 
 // Filter OK: the title says so and the pair is read afresh under the filter; with expand-all and
@@ -258,41 +173,30 @@ TEST_F(FrameCommandsTest, FilterReloadsThePairUnderTheNewFilter) {
 }
 
 // The frame's start reads the stored timer settings: off by default (and stored as off), on with
-// the interval raised to its floor when enabled.
-TEST_F(FrameCommandsTest, TimerStartsFromTheStoredSettings) {
+// the interval raised to its floor when enabled. Enable and disable switch the QTimer and store
+// the choice; each is offered only in the state where it does something.
+TEST_F(FrameCommandsTest, TimerFollowsTheStoredSettingsAndTheCommands) {
     MakeFrame();
+    auto expectRunning = [this](bool running) {
+        EXPECT_EQ(frame_->TimerPort()->IsActive(kRefreshTimerId), running);
+        EXPECT_EQ(Int("Misc.", "AutoRefreshDisabled"), running ? 0 : 1);
+        EXPECT_EQ(frame_->EnableAutoRefreshAction()->isEnabled(), !running);
+        EXPECT_EQ(frame_->DisableAutoRefreshAction()->isEnabled(), running);
+    };
     EXPECT_FALSE(frame_->AutoRefreshRunning());
-    EXPECT_FALSE(frame_->TimerPort()->IsActive(kRefreshTimerId));
-    EXPECT_EQ(Setting("Misc.", "AutoRefreshDisabled"), 1);
-    EXPECT_TRUE(frame_->EnableAutoRefreshAction()->isEnabled());
-    EXPECT_FALSE(frame_->DisableAutoRefreshAction()->isEnabled());
-
-    store_->WriteProfileInt("Misc.", "AutoRefreshDisabled", 0);
-    store_->WriteProfileInt("Misc.", "TimerIntervalInSecond", 30);
-    MakeFrame();
-    EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
-    EXPECT_EQ(frame_->TimerPort()->IntervalMs(kRefreshTimerId), 120000);
-    EXPECT_EQ(Setting("Misc.", "TimerIntervalInSecond"), 120);
-    EXPECT_FALSE(frame_->EnableAutoRefreshAction()->isEnabled());
-    EXPECT_TRUE(frame_->DisableAutoRefreshAction()->isEnabled());
-}
-
-// Enable and disable switch the QTimer and store the choice; each is offered only in the state
-// where it does something.
-TEST_F(FrameCommandsTest, EnableAndDisableSwitchTheTimer) {
-    MakeFrame();
+    expectRunning(false);
     frame_->EnableAutoRefreshAction()->trigger();
-    EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
-    EXPECT_EQ(Setting("Misc.", "AutoRefreshDisabled"), 0);
-    EXPECT_FALSE(frame_->EnableAutoRefreshAction()->isEnabled());
-    EXPECT_TRUE(frame_->DisableAutoRefreshAction()->isEnabled());
-
+    expectRunning(true);
     frame_->DisableAutoRefreshAction()->trigger();
-    EXPECT_FALSE(frame_->TimerPort()->IsActive(kRefreshTimerId));
-    EXPECT_EQ(Setting("Misc.", "AutoRefreshDisabled"), 1);
-    EXPECT_TRUE(frame_->EnableAutoRefreshAction()->isEnabled());
-    EXPECT_FALSE(frame_->DisableAutoRefreshAction()->isEnabled());
+    expectRunning(false);
     EXPECT_TRUE(prompter_.shown.empty());
+
+    store_.WriteProfileInt("Misc.", "AutoRefreshDisabled", 0);
+    store_.WriteProfileInt("Misc.", "TimerIntervalInSecond", 30);
+    MakeFrame();
+    expectRunning(true);
+    EXPECT_EQ(frame_->TimerPort()->IntervalMs(kRefreshTimerId), 120000);
+    EXPECT_EQ(Int("Misc.", "TimerIntervalInSecond"), 120);
 }
 
 // Folder reads pause the running timer and re-arm it afterwards; a tick refreshes the view's
@@ -318,35 +222,35 @@ TEST_F(FrameCommandsTest, TimerFollowsFolderReadsAndRefreshesOnTick) {
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
 }
 
-// The interval dialog's number reaches the timer and the settings, raised to the floor.
+// The interval command's dialog reaches the frame's timer and the settings.
 TEST_F(FrameCommandsTest, IntervalDialogSetsTheTimer) {
     MakeFrame();
-    for (const auto& [typed, expected] : {std::pair{"600", 600u}, std::pair{"5", 120u}}) {
-        WhenModal([typed = typed](QDialog& dialog) {
-            static_cast<CTimerInterval&>(dialog).IntervalField()->setText(typed);
-            dialog.accept();
-        });
-        frame_->RefreshIntervalAction()->trigger();
-        EXPECT_EQ(frame_->AutoRefresh()->refreshInterval, expected) << typed;
-        EXPECT_EQ(Setting("Misc.", "TimerIntervalInSecond"), static_cast<int>(expected));
-    }
+    WhenModal([](QDialog& dialog) {
+        static_cast<CTimerInterval&>(dialog).IntervalField()->setText("600");
+        dialog.accept();
+    });
+    frame_->RefreshIntervalAction()->trigger();
+    EXPECT_EQ(frame_->AutoRefresh()->refreshInterval, 600u);
+    EXPECT_EQ(Int("Misc.", "TimerIntervalInSecond"), 600);
 }
 
-// A port timer calls back with its own id, repeatedly, until it is stopped.
+// A port timer calls back with its own id, repeatedly, until it is stopped: after the stop, a
+// second timer of the same period ticks twice while the first stays silent.
 TEST(QtTimerPortTest, TicksCarryTheIdUntilStopped) {
     std::vector<uint32_t> ticks;
     QtTimerPort port([&ticks](uint32_t id) { ticks.push_back(id); });
     port.StartTimer(7, 5);
     EXPECT_TRUE(port.IsActive(7));
     EXPECT_FALSE(port.IsActive(8));
-    QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 2, 2000);
-    EXPECT_EQ(ticks.front(), 7u);
-    EXPECT_EQ(ticks.back(), 7u);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 2, 5000);
     port.StopTimer(7);
     EXPECT_FALSE(port.IsActive(7));
-    const size_t stoppedAt = ticks.size();
-    QTest::qWait(30);
-    EXPECT_EQ(ticks.size(), stoppedAt);
+    EXPECT_EQ(ticks, std::vector<uint32_t>(ticks.size(), 7u));
+    ticks.clear();
+    port.StartTimer(8, 5);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 2, 5000);
+    port.StopTimer(8);
+    EXPECT_EQ(ticks, std::vector<uint32_t>(ticks.size(), 8u));
 }
 
 // The report command writes the shown rows to the chosen file and, on Yes, opens it in the
@@ -367,8 +271,6 @@ TEST_F(FrameCommandsTest, SaveOutputWritesTheReportAndOpensTheViewer) {
     std::string report = ReadText(out);
     EXPECT_NE(report.find("diff.txt"), std::string::npos) << report;
     EXPECT_EQ(report.find("same.txt"), std::string::npos) << report;
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text, "\"" + out + "\"" + kOutputCreatedQuestion);
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, viewerPath_ + " \"" + out + "\" /TILE_VERT");
 }
@@ -465,21 +367,6 @@ TEST_F(FrameCommandsTest, OpeningAFileAsADocumentNeverAsks) {
     EXPECT_EQ(launcher_.requests.size(), 1u);
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_TRUE(View().Path(0).empty());
-}
-
-// Two linked files go to the editor like a row present on both sides.
-TEST_F(FrameCommandsTest, LinkedFilesGoToTheEditor) {
-    dir_.MakeTree({{"L/one.txt", "1"}, {"R/two.txt", "2"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    View().SetLinkMode(true);
-    const int half = View().HalfWidth();
-    View().LinkClick(QPoint(half / 2, View().rowViewportPosition(RowOf("one.txt")) + 2));
-    View().LinkClick(QPoint(half + half / 2, View().rowViewportPosition(RowOf("two.txt")) + 2));
-    ASSERT_EQ(launcher_.requests.size(), 1u);
-    EXPECT_EQ(launcher_.requests[0].commandLine,
-              editorPath_ + " \"" + (dir_ / "L/one.txt") + "\" \"" + (dir_ / "R/two.txt") + "\"");
-    EXPECT_FALSE(View().LinkMode());
 }
 
 }  // namespace

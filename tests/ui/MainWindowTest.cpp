@@ -1,87 +1,22 @@
 // The main window against real folder pairs: opening, the tree keys, the difference navigation,
 // the double-ESC exit and the path boxes. Every change of rows is checked against the tree.
-#include <gtest/gtest.h>
-
 #include <unistd.h>
-#include <QAbstractItemModel>
-#include <QApplication>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTest>
 
-#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "ListRows.h"
-#include "core/DiffItem.h"
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
-#include "support/FakePrompter.h"
-#include "support/TempConfigEnv.h"
-#include "support/TestDir.h"
+#include "support/WindowFixture.h"
 #include "ui/CDropCombo.h"
-#include "ui/CMainFrame.h"
-#include "ui/CQuillonView.h"
-#include "ui/DiffListModel.h"
-#include "ui/DiffRowDelegate.h"
 
 namespace quillon {
 namespace {
 
-using test::FakePrompter;
-using test::TempConfigEnv;
-using test::TestDir;
-
-class MainWindowTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        registry_ = std::make_unique<RegistryStore>(RegistryStore::FolderFromEnvironment());
-        store_ = std::make_unique<SettingsStore>(*registry_);
-    }
-
-    CMainFrame& MakeFrame() {
-        frame_ = std::make_unique<CMainFrame>(store_.get(), &prompter_);
-        frame_->resize(900, 500);
-        frame_->show();
-        // The window's shortcuts apply only while it is the active one.
-        QApplication::setActiveWindow(frame_.get());
-        return *frame_;
-    }
-    CQuillonView& View() { return *frame_->View(); }
-    DiffListModel& Model() { return View().Model(); }
-
-    void Open(const std::string& left, const std::string& right) {
-        ASSERT_TRUE(frame_->OpenPath(left));
-        ASSERT_TRUE(frame_->OpenPath(right));
-    }
-    // The shown name of every row, left spelling first.
-    std::vector<std::string> Names() {
-        std::vector<std::string> names;
-        for (DiffItem* item : Model().Rows()) {
-            names.push_back(item->name);
-        }
-        return names;
-    }
-    int RowOf(const std::string& name) { return test::RowOfName(Model(), name); }
-    int Current() { return View().currentIndex().row(); }
-    void ExpectConsistent() {
-        std::string why;
-        EXPECT_TRUE(Model().IsConsistent(View().GetComparison().rootItem, &why)) << why;
-        EXPECT_EQ(Model().rowCount(), static_cast<int>(Model().Rows().size()));
-    }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QTest::keyClick(&View(), static_cast<Qt::Key>(key), mods);
-    }
-
-    TempConfigEnv env_;
-    TestDir dir_;
-    FakePrompter prompter_;
-    std::unique_ptr<RegistryStore> registry_;
-    std::unique_ptr<SettingsStore> store_;
-    std::unique_ptr<CMainFrame> frame_;
-};
+class MainWindowTest : public test::WindowFixture {};
 
 // Opening a pair shows one row per paired entry, folders first, with the list mirroring the tree.
 TEST_F(MainWindowTest, OpeningAPairFillsRowsInTreeOrder) {
@@ -138,8 +73,13 @@ TEST_F(MainWindowTest, EnterExpandsAndCollapsesAFolderAsOneBlock) {
 }
 
 // Right opens a folder or steps into it; Left steps out to the parent or closes the folder.
+// Ctrl+Right reads the whole subtree at once.
 TEST_F(MainWindowTest, ArrowKeysWalkTheTree) {
-    dir_.MakeTree({{"L/A/x.txt", "1"}, {"L/A/y.txt", "1"}, {"R/A/x.txt", "1"}});
+    dir_.MakeTree({{"L/A/x.txt", "1"},
+                   {"L/A/y.txt", "1"},
+                   {"R/A/x.txt", "1"},
+                   {"L/B/C/D/deep.txt", "1"},
+                   {"R/B/C/other.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     int a = RowOf("A");
@@ -158,84 +98,75 @@ TEST_F(MainWindowTest, ArrowKeysWalkTheTree) {
     Key(Qt::Key_Left);  // top level: stays
     EXPECT_EQ(Current(), a);
     ExpectConsistent();
-}
 
-// Ctrl+Right reads the whole subtree at once.
-TEST_F(MainWindowTest, CtrlRightExpandsTheWholeSubtree) {
-    dir_.MakeTree({{"L/A/B/C/deep.txt", "1"}, {"R/A/B/other.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    View().SelectOnly(RowOf("A"));
+    View().SelectOnly(RowOf("B"));
     Key(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_NE(RowOf("deep.txt"), -1);
     EXPECT_NE(RowOf("other.txt"), -1);
     ExpectConsistent();
 }
 
-class NavigationTest : public MainWindowTest {
-  protected:
-    // Rows: "..", OnlyL/ (left only), Both/, a.txt (same), b.txt (left only), c.txt (different),
-    // d.txt (same), e.txt (different).
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        dir_.MakeTree({{"L/OnlyL/f.txt", "1"},
-                       {"L/Both/", ""},
-                       {"R/Both/", ""},
-                       {"L/a.txt", "same"},
-                       {"R/a.txt", "same"},
-                       {"L/b.txt", "left"},
-                       {"L/c.txt", "c"},
-                       {"R/c.txt", "cc"},
-                       {"L/d.txt", "same"},
-                       {"R/d.txt", "same"},
-                       {"L/e.txt", "e"},
-                       {"R/e.txt", "eee"}});
-        MakeFrame();
-        Open(dir_ / "L", dir_ / "R");
-        ASSERT_EQ(Names(), (std::vector<std::string>{"..", "Both", "OnlyL", "a.txt", "b.txt",
-                                                     "c.txt", "d.txt", "e.txt"}));
-    }
-};
-
 // Alt+Down/Up stop only at files that differ; Alt+Home/End jump to the first and last of them.
-TEST_F(NavigationTest, AltArrowsVisitDifferentFilesOnly) {
+// Ctrl+Alt+Down counts one-sided folders only while "Include Folders to Diffs" is on. The keys are
+// commands of the window: they move the list's selection from the path box too.
+TEST_F(MainWindowTest, DifferenceKeysVisitDifferencesOnly) {
+    dir_.MakeTree({{"L/OnlyL/f.txt", "1"},
+                   {"L/Both/", ""},
+                   {"R/Both/", ""},
+                   {"L/a.txt", "same"},
+                   {"R/a.txt", "same"},
+                   {"L/b.txt", "left"},
+                   {"L/c.txt", "c"},
+                   {"R/c.txt", "cc"},
+                   {"L/d.txt", "same"},
+                   {"R/d.txt", "same"},
+                   {"L/e.txt", "e"},
+                   {"R/e.txt", "eee"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    ASSERT_EQ(Names(), (std::vector<std::string>{"..", "Both", "OnlyL", "a.txt", "b.txt", "c.txt",
+                                                 "d.txt", "e.txt"}));
+    const Qt::KeyboardModifiers any = Qt::ControlModifier | Qt::AltModifier;
     View().SelectOnly(0);
-    Key(Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(Current(), RowOf("c.txt"));
-    Key(Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(Current(), RowOf("e.txt"));
-    Key(Qt::Key_Down, Qt::AltModifier);  // nothing further: the selection stays
-    EXPECT_EQ(Current(), RowOf("e.txt"));
-    Key(Qt::Key_Up, Qt::AltModifier);
-    EXPECT_EQ(Current(), RowOf("c.txt"));
-    Key(Qt::Key_End, Qt::AltModifier);
-    EXPECT_EQ(Current(), RowOf("e.txt"));
-    Key(Qt::Key_Home, Qt::AltModifier);
-    EXPECT_EQ(Current(), RowOf("c.txt"));
+    for (const auto& [key, mods, stop] :
+         std::vector<std::tuple<int, Qt::KeyboardModifiers, const char*>>{
+             {Qt::Key_Down, Qt::AltModifier, "c.txt"},
+             {Qt::Key_Down, Qt::AltModifier, "e.txt"},
+             {Qt::Key_Down, Qt::AltModifier, "e.txt"},  // nothing further: the selection stays
+             {Qt::Key_Up, Qt::AltModifier, "c.txt"},
+             {Qt::Key_End, Qt::AltModifier, "e.txt"},
+             {Qt::Key_Home, Qt::AltModifier, "c.txt"}}) {
+        Key(key, mods);
+        EXPECT_EQ(Current(), RowOf(stop)) << stop;
+    }
     EXPECT_EQ(View().SelectedRows(), std::vector<int>{RowOf("c.txt")});
-}
 
-// Ctrl+Alt+Down counts one-sided folders only while "Include Folders to Diffs" is on.
-TEST_F(NavigationTest, AnyDiffHonoursIncludeFolders) {
     View().SelectOnly(0);
     frame_->IncludeFoldersAction()->setChecked(true);
-    Key(Qt::Key_Down, Qt::ControlModifier | Qt::AltModifier);
+    Key(Qt::Key_Down, any);
     EXPECT_EQ(Current(), RowOf("OnlyL"));
-    Key(Qt::Key_Down, Qt::ControlModifier | Qt::AltModifier);
+    Key(Qt::Key_Down, any);
     EXPECT_EQ(Current(), RowOf("b.txt"));
 
     frame_->IncludeFoldersAction()->setChecked(false);
-    EXPECT_EQ(store_->GetProfileInt("Settings", "IncludeFoldersForDiffs", -1), 0);
+    EXPECT_EQ(Int("Settings", "IncludeFoldersForDiffs"), 0);
     View().SelectOnly(0);
-    Key(Qt::Key_Down, Qt::ControlModifier | Qt::AltModifier);
+    Key(Qt::Key_Down, any);
     EXPECT_EQ(Current(), RowOf("b.txt"));
-    Key(Qt::Key_Up, Qt::ControlModifier | Qt::AltModifier);
+    Key(Qt::Key_Up, any);
     EXPECT_EQ(Current(), RowOf("b.txt"));  // the folder does not count on the way back either
-    Key(Qt::Key_End, Qt::ControlModifier | Qt::AltModifier);
+
+    View().SelectOnly(0);
+    QLineEdit* edit = frame_->Combo(0)->lineEdit();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Current(), RowOf("c.txt"));
+    QTest::keyClick(edit, Qt::Key_End, any);
     EXPECT_EQ(Current(), RowOf("e.txt"));
 }
 
-// ENTER on ".." opens the parents of both sides.
+// ENTER on ".." opens the parents of both sides; at the root it has nowhere to go and changes
+// nothing.
 TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     dir_.MakeTree({{"L/sub/a.txt", "1"}, {"R/sub/a.txt", "1"}, {"L/top.txt", "t"}});
     MakeFrame();
@@ -248,12 +179,8 @@ TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     EXPECT_NE(RowOf("top.txt"), -1);
     EXPECT_EQ(Current(), 0);
     ExpectConsistent();
-}
 
-// The root has nowhere to go: ".." there changes nothing.
-TEST_F(MainWindowTest, DotDotAtTheRootDoesNothing) {
-    MakeFrame();
-    View().SetNextSide(0);
+    View().ResetComparison();
     ASSERT_TRUE(frame_->OpenPath("/"));
     int rows = Model().RowCount();
     View().GoUp();
@@ -277,44 +204,9 @@ TEST_F(MainWindowTest, OpenedFoldersAlternateSides) {
     EXPECT_EQ(RowOf("a.txt"), -1);
 }
 
-// ENTER on a file hands the path of every side that has it to the file opener.
-TEST_F(MainWindowTest, EnterOnAFileOpensItsSides) {
-    dir_.MakeTree({{"L/both.txt", "1"}, {"R/both.txt", "2"}, {"L/one.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    std::vector<std::vector<std::string>> opened;
-    View().SetFileOpener([&](const std::vector<std::string>& files) { opened.push_back(files); });
-    View().SelectOnly(RowOf("both.txt"));
-    Key(Qt::Key_Return);
-    View().SelectOnly(RowOf("one.txt"));
-    Key(Qt::Key_Return);
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], (std::vector<std::string>{dir_ / "L/both.txt", dir_ / "R/both.txt"}));
-    EXPECT_EQ(opened[1], std::vector<std::string>{dir_ / "L/one.txt"});
-}
-
-// A click on the expand glyph opens and closes the folder like ENTER.
-TEST_F(MainWindowTest, GlyphClickTogglesTheFolder) {
-    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/", ""}, {"R/b.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    int a = RowOf("A");
-    QRect leftCell = View().visualRect(Model().index(a, 0));
-    QRect glyph = DiffRowDelegate::LayoutName(leftCell, Model().ItemAt(a)->level).glyph;
-    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, glyph.center());
-    EXPECT_EQ(RowOf("x.txt"), a + 1);
-    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, glyph.center());
-    EXPECT_EQ(RowOf("x.txt"), -1);
-    // The right side of A is empty: no glyph there, a click only selects.
-    QRect rightCell = View().visualRect(Model().index(a, Model().ColumnsPerSide()));
-    QRect noGlyph = DiffRowDelegate::LayoutName(rightCell, Model().ItemAt(a)->level).glyph;
-    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, noGlyph.center());
-    EXPECT_EQ(RowOf("x.txt"), -1);
-    ExpectConsistent();
-}
-
-// Browsing opens the chosen folder on that side; the same folder again changes nothing.
-TEST_F(MainWindowTest, BrowseOpensTheChosenFolder) {
+// Browsing opens the chosen folder on that side; the same folder again changes nothing. Reset
+// forgets both folders and the rows.
+TEST_F(MainWindowTest, BrowseOpensTheChosenFolderAndResetClears) {
     dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/z.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
@@ -334,13 +226,7 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFolder) {
     frame_->BrowseFolder(0);
     EXPECT_EQ(titles.value(2).toStdString(), "Select the FIRST folder.");
     EXPECT_EQ(frame_->Combo(0)->count(), 0);  // unchanged folder: nothing added
-}
 
-// Reset forgets both folders and the rows.
-TEST_F(MainWindowTest, ResetClearsEverything) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
     View().ResetComparison();
     EXPECT_EQ(Model().RowCount(), 0);
     EXPECT_TRUE(View().Path(0).empty() && View().Path(1).empty());
@@ -360,8 +246,8 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     View().SelectOnly(RowOf("b.txt"));
     View().RefreshNow();
     ASSERT_NE(RowOf("new.txt"), -1);
-    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
-    EXPECT_EQ(Model().ItemAt(RowOf("b.txt"))->status, StatusDifferent);
+    EXPECT_EQ(Row("new.txt")->status, StatusRightOnly);
+    EXPECT_EQ(Row("b.txt")->status, StatusDifferent);
     ExpectConsistent();
     ::unlink((dir_ / "L/A/x.txt").c_str());
     ::unlink((dir_ / "R/A/x.txt").c_str());
@@ -377,12 +263,15 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     ExpectConsistent();
 }
 
-// Two ESC in a row end the program; any key in between disarms the first.
+// Two ESC in a row end the program; any key or folder read in between disarms the first.
 TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
+    dir_.MakeTree({{"L/A/a.txt", "1"}, {"R/a.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     QSignalSpy exit(&View(), &CQuillonView::exitRequested);
+    Key(Qt::Key_Escape);
+    View().ToggleFolder(RowOf("A"), false);
+    EXPECT_FALSE(View().EscArmed());
     Key(Qt::Key_Escape);
     EXPECT_TRUE(View().EscArmed());
     Key(Qt::Key_A);
@@ -397,19 +286,11 @@ TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
     EXPECT_FALSE(frame_->isVisible());
 }
 
-// A folder read in between also disarms the first ESC.
-TEST_F(MainWindowTest, FolderReadDisarmsEsc) {
-    dir_.MakeTree({{"L/A/a.txt", "1"}, {"R/a.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    Key(Qt::Key_Escape);
-    View().ToggleFolder(RowOf("A"), false);
-    EXPECT_FALSE(View().EscArmed());
-}
-
-// ENTER in the right box opens the typed folder on the right and remembers it.
+// ENTER in the right box opens the typed folder on the right and remembers it; a typed path that
+// is no folder, or a vanished folder picked from the box's list, is reported and the box shows the
+// open folder again.
 TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}});
+    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}, {"Gone/", ""}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     CDropCombo* right = frame_->Combo(1);
@@ -419,34 +300,19 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_EQ(View().Path(0), dir_ / "L");
     EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R2");
-    std::vector<std::string> mru;
-    store_->ReadMruList(kDir2OpenKey, mru);
-    ASSERT_FALSE(mru.empty());
-    EXPECT_EQ(mru.back(), dir_ / "R2");
+    ASSERT_FALSE(Mru(kDir2OpenKey).empty());
+    EXPECT_EQ(Mru(kDir2OpenKey).back(), dir_ / "R2");
     EXPECT_TRUE(prompter_.shown.empty());
-}
 
-// A typed path that is no folder is reported and the box shows the open folder again.
-TEST_F(MainWindowTest, TypedMissingPathIsReportedAndRestored) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    CDropCombo* right = frame_->Combo(1);
     std::string missing = dir_ / "nothing-here";
     right->setEditText(QString::fromStdString(missing));
     QTest::keyClick(right->lineEdit(), Qt::Key_Return);
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text,
               "The following folder no longer exists:\n\t\"" + missing + "\"");
-    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R");
-    EXPECT_EQ(View().Path(1), dir_ / "R");
-}
+    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R2");
+    EXPECT_EQ(View().Path(1), dir_ / "R2");
 
-// Picking a vanished folder from a box's list is reported and the previous text comes back.
-TEST_F(MainWindowTest, ChosenMissingEntryIsReportedAndRestored) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"Gone/", ""}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
     frame_->AddPathToCombo(dir_ / "Gone", 0);
     frame_->AddPathToCombo(dir_ / "L", 0);
     ::rmdir((dir_ / "Gone").c_str());
@@ -455,8 +321,8 @@ TEST_F(MainWindowTest, ChosenMissingEntryIsReportedAndRestored) {
     left->RememberCurrent();
     left->setCurrentIndex(1);
     frame_->OnComboChosen(0, 1);
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text,
+    ASSERT_EQ(prompter_.shown.size(), 2u);
+    EXPECT_EQ(prompter_.shown[1].text,
               "The following folder no longer exists:\n" + (dir_ / "Gone"));
     EXPECT_EQ(left->currentText().toStdString(), dir_ / "L");
     EXPECT_EQ(View().Path(0), dir_ / "L");
@@ -476,9 +342,11 @@ TEST_F(MainWindowTest, DropTakesFoldersAndRefusesFiles) {
     EXPECT_EQ(prompter_.shown.size(), 1u);
 }
 
-// "Set as a Root" asks the side when both have the entry and opens that side's folder.
+// An entry on one side only needs no question; "Set as a Root" asks the side when both have the
+// entry and opens that side's folder.
 TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
-    dir_.MakeTree({{"L/Docs/in.txt", "1"}, {"R/Docs/in.txt", "1"}, {"L/x.txt", "1"}});
+    dir_.MakeTree(
+        {{"L/Docs/in.txt", "1"}, {"R/Docs/in.txt", "1"}, {"L/OnlyL/", ""}, {"R/b.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     std::vector<int> allowedSeen;
@@ -487,6 +355,12 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
         allowedSeen.push_back(allowed);
         return 1;
     });
+    View().SelectOnly(RowOf("OnlyL"));
+    EXPECT_EQ(View().AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
+    View().SelectOnly(RowOf("b.txt"));
+    EXPECT_EQ(View().AskWhichSide(3, true, true, kSetAsRootQuestion), 1);
+    EXPECT_TRUE(allowedSeen.empty());
+
     View().SelectOnly(RowOf("Docs"));
     View().SetAsRoot();
     EXPECT_EQ(allowedSeen.size(), 1u);
@@ -495,22 +369,8 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/Docs");
     // L is now compared with R/Docs: its in.txt stands alone on the right.
     ASSERT_NE(RowOf("in.txt"), -1);
-    EXPECT_EQ(Model().ItemAt(RowOf("in.txt"))->status, StatusRightOnly);
+    EXPECT_EQ(Row("in.txt")->status, StatusRightOnly);
     ExpectConsistent();
-}
-
-// An entry on one side only needs no question.
-TEST_F(MainWindowTest, SideQuestionIsSkippedForOneSidedEntries) {
-    dir_.MakeTree({{"L/OnlyL/in.txt", "1"}, {"R/b.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    int asked = 0;
-    View().SetSideChooser([&](const QString&, int) { return ++asked, 2; });
-    View().SelectOnly(RowOf("OnlyL"));
-    EXPECT_EQ(View().AskWhichSide(3, true, true, "q"), 0);
-    View().SelectOnly(RowOf("b.txt"));
-    EXPECT_EQ(View().AskWhichSide(3, true, true, "q"), 1);
-    EXPECT_EQ(asked, 0);
 }
 
 // The link mode pairs two entries of one kind; a file after a folder is refused.
@@ -543,12 +403,12 @@ TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
     frame_->AddPathToCombo(dir_ / "R", 1);
     frame_->setGeometry(40, 50, 700, 420);
     frame_->close();
-    auto placement = store_->LoadWindowPlacement();
+    auto placement = store_.LoadWindowPlacement();
     ASSERT_TRUE(placement.has_value());
     EXPECT_EQ(placement->right - placement->left, 700);
     EXPECT_EQ(placement->bottom - placement->top, 420);
 
-    CMainFrame second(store_.get(), &prompter_);
+    CMainFrame second(&store_, &prompter_);
     second.ShowWithSavedPlacement();
     EXPECT_EQ(second.geometry().size(), QSize(700, 420));
     for (int side = 0; side < 2; ++side) {
@@ -556,16 +416,6 @@ TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
         EXPECT_EQ(second.Combo(side)->itemText(0).toStdString(), dir_ / "R");  // newest on top
         EXPECT_TRUE(second.Combo(side)->currentText().isEmpty());
     }
-}
-
-// The title says when the display filter narrows the list.
-TEST_F(MainWindowTest, TitleShowsTheFilteredView) {
-    MakeFrame();
-    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon");
-    FilterState filter;
-    filter.filterActive = true;
-    frame_->SetFilterState(filter);
-    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
 }
 
 // The halves split the width evenly and the path boxes follow them.

@@ -8,17 +8,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/ModalDialog.h"
 #include "support/WindowFixture.h"
 #include "ui/CMessageBoxDialog.h"
 
 namespace quillon {
 namespace {
 
-// A box that stays open by mistake would block exec() for ever; this ends it with a result no
-// button has, so the test fails instead of hanging.
-void Watchdog(QDialog& dialog) {
-    QTimer::singleShot(5000, &dialog, [&dialog] { dialog.done(-99); });
-}
+using test::Watchdog;
 
 class MessageBoxDialogTest : public test::WindowFixture {
   protected:
@@ -142,14 +139,11 @@ TEST_F(MessageBoxDialogTest, PrompterAsksThroughTheDialog) {
     MessageBoxPrompter prompter(nullptr, &store_);
     QString seenText;
     QString seenTitle;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<CMessageBoxDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr) {
-            Watchdog(*dialog);
-            seenText = dialog->MessageLabel()->text();
-            seenTitle = dialog->windowTitle();
-            QTest::mouseClick(dialog->ButtonFor(mbr::kYesToAll), Qt::LeftButton);
-        }
+    test::WhenModal([&](QDialog& shown) {
+        auto& dialog = static_cast<CMessageBoxDialog&>(shown);
+        seenText = dialog.MessageLabel()->text();
+        seenTitle = dialog.windowTitle();
+        QTest::mouseClick(dialog.ButtonFor(mbr::kYesToAll), Qt::LeftButton);
     });
     PromptRequest request =
         Request(mb::kYesNoCancel | mb::kYesToAll | mb::kIconQuestion, "", "Replace \"a.txt\"?");

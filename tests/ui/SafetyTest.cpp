@@ -3,58 +3,29 @@
 // the tree being filled is a use-after-free), names that are not UTF-8 keep their bytes, and the
 // small window rules (".." without a separator, the glyph click, the per-side root commands, the
 // navigation keys outside the list, the list font).
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
-
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "ListRows.h"
-#include "core/AutoRefresh.h"
-#include "core/DiffItem.h"
 #include "core/Refresh.h"
 #include "platform/Log.h"
-#include "platform/RegistryStore.h"
-#include "platform/SettingsStore.h"
-#include "support/FakeProgress.h"
-#include "support/FakePrompter.h"
-#include "support/RecordingLauncher.h"
-#include "support/TempConfigEnv.h"
-#include "support/TestDir.h"
+#include "support/WindowFixture.h"
 #include "ui/CDropCombo.h"
-#include "ui/CMainFrame.h"
 #include "ui/COptionsChange.h"
 #include "ui/CProgressWnd.h"
-#include "ui/CQuillonView.h"
-#include "ui/DiffListModel.h"
-#include "ui/DiffRowDelegate.h"
 #include "ui/QtTimerPort.h"
 
 namespace quillon {
 namespace {
-
-using test::FakePrompter;
-using test::RecordingLauncher;
-using test::TempConfigEnv;
-using test::TestDir;
-
-class FixedClock : public RefreshClock {
-  public:
-    int64_t Now() const override { return 1'700'000'000; }
-};
 
 // Hands every window's first Update to a hook before the window itself runs it.
 class HookedSink : public ProgressSink {
@@ -100,18 +71,11 @@ class HookedProgress : public ProgressFactory {
     test::FakeProgressFactory fake_;
 };
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class SafetyTest : public ::testing::Test {
+class SafetyTest : public test::WindowFixture {
   protected:
     void SetUp() override {
-        registry_ = std::make_unique<RegistryStore>(RegistryStore::FolderFromEnvironment());
-        store_ = std::make_unique<SettingsStore>(*registry_);
+        progressFactory_ = &hooked_;
+        locateTool_ = [](std::string_view) { return std::string(); };
         modalCloser_.setSingleShot(true);
         QObject::connect(&modalCloser_, &QTimer::timeout, [this] {
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -121,60 +85,7 @@ class SafetyTest : public ::testing::Test {
         });
     }
 
-    void MakeFrame() {
-        FrameServices services;
-        services.prompter = &prompter_;
-        services.progress = &progress_;
-        services.launcher = &launcher_;
-        services.clock = &clock_;
-        services.locateTool = [](std::string_view) { return std::string(); };
-        frame_ = std::make_unique<CMainFrame>(store_.get(), services);
-        frame_->resize(900, 500);
-        frame_->show();
-        Activate();
-    }
-    // Shortcuts of the window apply only while it is the active one.
-    void Activate() {
-        QApplication::setActiveWindow(frame_.get());
-        View().setFocus();
-    }
-    CQuillonView& View() { return *frame_->View(); }
-    DiffListModel& Model() { return View().Model(); }
-    void Open(const std::string& left, const std::string& right) {
-        ASSERT_TRUE(frame_->OpenPath(left));
-        ASSERT_TRUE(frame_->OpenPath(right));
-    }
-    int RowOf(const std::string& name) { return test::RowOfName(Model(), name); }
-    int Current() { return View().currentIndex().row(); }
-    std::vector<std::string> Names() {
-        std::vector<std::string> names;
-        for (DiffItem* item : Model().Rows()) {
-            names.push_back(item->name);
-        }
-        return names;
-    }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QTest::keyClick(&View(), static_cast<Qt::Key>(key), mods);
-    }
-    void ClickGlyph(int row, int side = 0) {
-        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
-        QRect glyph = DiffRowDelegate::LayoutName(cell, Model().ItemAt(row)->level).glyph;
-        QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, glyph.center());
-    }
-    void ExpectConsistent() {
-        std::string why;
-        EXPECT_TRUE(Model().IsConsistent(View().GetComparison().rootItem, &why)) << why;
-    }
-
-    TempConfigEnv env_;
-    TestDir dir_;
-    FakePrompter prompter_;
-    RecordingLauncher launcher_;
-    FixedClock clock_;
-    HookedProgress progress_;
-    std::unique_ptr<RegistryStore> registry_;
-    std::unique_ptr<SettingsStore> store_;
-    std::unique_ptr<CMainFrame> frame_;
+    HookedProgress hooked_;
     // Rejects a dialog that a command under test opened, so a refused command cannot hang.
     QTimer modalCloser_;
     int dialogsOpened_ = 0;
@@ -245,8 +156,8 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
         tree.push_back({std::string("R/") + name, "1"});
     }
     dir_.MakeTree(tree);
-    progress_.realWindows = std::get<1>(GetParam());
-    store_->WriteProfileInt("Settings", "LogEnabled", 1);
+    hooked_.realWindows = std::get<1>(GetParam());
+    store_.WriteProfileInt("Settings", "LogEnabled", 1);
     MakeFrame();
     frame_->EnableAutoRefreshAction()->trigger();
     ASSERT_TRUE(frame_->OpenPath(dir_ / "L"));
@@ -256,9 +167,9 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
         Fire();
     };
 
-    progress_.hook = fire;
+    hooked_.hook = fire;
     ASSERT_TRUE(frame_->OpenPath(dir_ / "R"));
-    EXPECT_FALSE(progress_.hook) << "no progress was shown";
+    EXPECT_FALSE(hooked_.hook) << "no progress was shown";
     EXPECT_EQ(Model().RowCount(), 2 + 105);
     EXPECT_EQ(View().Path(0), dir_ / "L");
     EXPECT_EQ(View().Path(1), dir_ / "R");
@@ -267,10 +178,10 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     const int big = RowOf("Big");
     ASSERT_GE(big, 0);
     View().SelectOnly(big);
-    progress_.hook = fire;
+    hooked_.hook = fire;
     Activate();
     Key(Qt::Key_Return);
-    EXPECT_FALSE(progress_.hook) << "no progress was shown";
+    EXPECT_FALSE(hooked_.hook) << "no progress was shown";
     EXPECT_EQ(RowOf("f000.txt"), big + 1);
     EXPECT_EQ(Model().RowCount(), 2 + 105 + 105);
     ExpectConsistent();
@@ -278,7 +189,7 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     EXPECT_EQ(dialogsOpened_, 0);
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_TRUE(frame_->isVisible());
-    const std::string log = ReadText(GetLogPath());
+    const std::string log = LogText();
     EXPECT_EQ(log.find(kLogEnterAutoRefresh), std::string::npos);
     EXPECT_EQ(log.find("OnTimer()"), std::string::npos);
 }
@@ -302,7 +213,7 @@ TEST_F(SafetyTest, CancelStillStopsTheRead) {
     dir_.MakeTree(tree);
     MakeFrame();
     for (bool byClose : {false, true}) {
-        progress_.hook = [byClose](ProgressSink& sink) {
+        hooked_.hook = [byClose](ProgressSink& sink) {
             auto& window = dynamic_cast<CProgressWnd&>(sink);
             if (byClose) {
                 window.close();
@@ -343,7 +254,7 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     EXPECT_EQ(View().Path(0), dir_ / ("L/" + cafe));
     EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
     std::vector<std::string> folders;
-    store_->ReadMruList(kDir2OpenKey, folders);
+    store_.ReadMruList(kDir2OpenKey, folders);
     EXPECT_EQ(folders, (std::vector<std::string>{dir_ / ("L/" + cafe), dir_ / ("R/" + cafe)}));
     frame_->ReloadSide(1);
     EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
@@ -406,10 +317,14 @@ TEST_F(SafetyTest, DotDotNeverEmptiesAPath) {
     EXPECT_NE(RowOf("b.txt"), -1);
 }
 
-// With expand-all on, a click on the glyph reads what ENTER reads: one level.
+// With expand-all on, a click on the glyph reads what ENTER reads: one level. A side without the
+// folder has no glyph: a click there only selects.
 TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
-    dir_.MakeTree(
-        {{"L/A/B/deep.txt", "1"}, {"R/A/B/deep.txt", "2"}, {"L/A/x.txt", "1"}, {"R/A/x.txt", "2"}});
+    dir_.MakeTree({{"L/A/B/deep.txt", "1"},
+                   {"R/A/B/deep.txt", "2"},
+                   {"L/A/x.txt", "1"},
+                   {"R/A/x.txt", "2"},
+                   {"L/Solo/s.txt", "1"}});
     MakeFrame();
     FilterState filter;
     filter.filterActive = true;
@@ -427,12 +342,19 @@ TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
     Key(Qt::Key_Return);
     ClickGlyph(a);
     EXPECT_EQ(Names(), byEnter);
+
+    ASSERT_NE(RowOf("s.txt"), -1);
+    ClickGlyph(RowOf("Solo"), 1);
+    EXPECT_NE(RowOf("s.txt"), -1);
+    ClickGlyph(RowOf("Solo"));
+    EXPECT_EQ(RowOf("s.txt"), -1);
+    ExpectConsistent();
 }
 
 // "Make current folder to root" is one command per side: no question, the same log lines as
 // "Set as a Root".
 TEST_F(SafetyTest, MakeCurrentFolderRootPerSide) {
-    store_->WriteProfileInt("Settings", "LogEnabled", 1);
+    store_.WriteProfileInt("Settings", "LogEnabled", 1);
     dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/y.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
@@ -446,35 +368,16 @@ TEST_F(SafetyTest, MakeCurrentFolderRootPerSide) {
     EXPECT_EQ(View().Path(1), dir_ / "R");
     EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L/A");
     EXPECT_NE(RowOf("x.txt"), -1);
-    const std::string log = ReadText(GetLogPath());
+    const std::string log = LogText();
     EXPECT_NE(log.find("Entering SetAsRoot()... with view# 0, and text=[A]\n"), std::string::npos);
     EXPECT_NE(log.find("UpdatePath() yields pMain->m_strFiles[0] = [" + (dir_ / "L/A") + "]\n"),
               std::string::npos);
     EXPECT_NE(log.find("Leaving SetAsRoot()..."), std::string::npos);
 }
 
-// The difference keys are commands of the window: they move the list's selection from the path
-// box too.
-TEST_F(SafetyTest, DifferenceKeysWorkOutsideTheList) {
-    dir_.MakeTree({{"L/a.txt", "1"},
-                   {"R/a.txt", "1"},
-                   {"L/b.txt", "1"},
-                   {"R/b.txt", "22"},
-                   {"L/c.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    View().SelectOnly(0);
-    QLineEdit* edit = frame_->Combo(0)->lineEdit();
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(Current(), RowOf("b.txt"));
-    QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(Current(), RowOf("c.txt"));
-}
-
 // A positive font size is read one way by the list and by the preferences dialog.
 TEST_F(SafetyTest, PositiveFontSizeIsOneHeight) {
-    store_->WriteProfileInt("Settings", "FontSize", 16);
+    store_.WriteProfileInt("Settings", "FontSize", 16);
     MakeFrame();
     EXPECT_EQ(View().font().pixelSize(), ListFontFromSettings(View().Settings()).pixelSize());
 }
