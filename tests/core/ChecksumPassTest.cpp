@@ -7,6 +7,7 @@
 
 #include "core/Comparison.h"
 #include "support/TestDir.h"
+#include "support/Unprivileged.h"
 
 namespace quillon {
 namespace {
@@ -74,10 +75,24 @@ class ChecksumPass : public ::testing::TestWithParam<PassCase> {
         }
     }
 
-    std::map<std::string, const DiffItem*> Files() const {
-        std::map<std::string, const DiffItem*> files;
-        for (const DiffItem* d = cmp_.rootItem->firstChild; d; d = d->next) {
-            for (const DiffItem* c = d->firstChild; c; c = c->next) {
+    // The pass under test: contents compared while the trees are read, or afterwards for the
+    // whole tree at once.
+    bool Compare(Comparison& cmp) const {
+        cmp.readWholeTrees = true;
+        cmp.options.crc32 = GetParam().pass == Pass::kRecompute ? 0 : GetParam().crc32;
+        if (!cmp.CompareFolders(dir_ / "left", dir_ / "right", 0)) {
+            return false;
+        }
+        cmp.options.crc32 = GetParam().crc32;
+        if (GetParam().pass == Pass::kRecompute) {
+            cmp.RecomputeFileStatuses(cmp.rootItem);
+        }
+        return true;
+    }
+    static std::map<std::string, DiffItem*> Files(const Comparison& cmp) {
+        std::map<std::string, DiffItem*> files;
+        for (DiffItem* d = cmp.rootItem->firstChild; d; d = d->next) {
+            for (DiffItem* c = d->firstChild; c; c = c->next) {
                 files[d->name + "/" + c->name] = c;
             }
         }
@@ -85,22 +100,14 @@ class ChecksumPass : public ::testing::TestWithParam<PassCase> {
     }
 
     test::TestDir dir_;
-    Comparison cmp_;
 };
 
 // Contents compared ahead (on helper threads) give the statuses the rules give one pair at a time.
 TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
-    const PassCase& param = GetParam();
-    cmp_.readWholeTrees = true;
-    cmp_.options.crc32 = param.pass == Pass::kRecompute ? 0 : param.crc32;
-    ASSERT_TRUE(cmp_.CompareFolders(dir_ / "left", dir_ / "right", 0));
-    if (param.pass == Pass::kRecompute) {
-        cmp_.options.crc32 = param.crc32;
-        cmp_.RecomputeFileStatuses(cmp_.rootItem);
-    }
-    const bool simple = param.crc32 == ComparisonOptions::kChecksumSimple;
-    const bool asRoot = geteuid() == 0;
-    std::map<std::string, const DiffItem*> files = Files();
+    Comparison cmp;
+    ASSERT_TRUE(Compare(cmp));
+    const bool simple = GetParam().crc32 == ComparisonOptions::kChecksumSimple;
+    std::map<std::string, DiffItem*> files = Files(cmp);
     ASSERT_EQ(files.size(), size_t(kFolders) * (Pairs().size() + 3));
     for (int f = 0; f < kFolders; ++f) {
         const std::string sub = "d" + std::to_string(f) + "/";
@@ -109,16 +116,27 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
         }
         EXPECT_EQ(files[sub + "pipe"]->status, StatusSame);
         EXPECT_EQ(files[sub + "loop"]->status, StatusSame);
-        // An unreadable side gives no verdict; root reads it anyway and sees the difference.
-        EXPECT_EQ(files[sub + "locked"]->status, asRoot ? StatusDifferent : StatusSame);
+        // Root reads the unreadable side anyway and sees the difference.
+        EXPECT_EQ(files[sub + "locked"]->status, geteuid() == 0 ? StatusDifferent : StatusSame);
     }
     // The same decision again, now with nothing computed ahead.
     for (auto& [path, item] : files) {
         const int32_t before = item->status;
-        cmp_.DecideStatus(const_cast<DiffItem*>(item));
+        cmp.DecideStatus(item);
         EXPECT_EQ(item->status, before) << path;
         EXPECT_EQ(item->checksumVerdict, 0) << path;
     }
+    // For anyone else an unreadable side gives no verdict.
+    ASSERT_EQ(chmod(dir_.Path().c_str(), 0755), 0);
+    EXPECT_TRUE(test::AsUnprivilegedUser([this] {
+        Comparison unprivileged;
+        int same = 0;
+        for (const auto& [path, item] :
+             Compare(unprivileged) ? Files(unprivileged) : std::map<std::string, DiffItem*>{}) {
+            same += path.ends_with("/locked") && item->status == StatusSame ? 1 : 0;
+        }
+        return same == kFolders;
+    }));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,19 +44,6 @@ class RefreshTest : public test::StoreFixture {
         EXPECT_TRUE(IsConsistent(cmp_.rootItem, true, &why)) << why;
     }
     void RemoveAll(const std::string& relative) { std::filesystem::remove_all(dir_ / relative); }
-    // Entries on both sides, the left only and the right only, all at t0; a file holds its own
-    // path, so the two sides of a file are equal.
-    void Tree(std::initializer_list<const char*> both, std::initializer_list<const char*> left = {},
-              std::initializer_list<const char*> right = {}) {
-        for (auto [names, sides] : {std::pair{both, "LR"}, {left, "L"}, {right, "R"}}) {
-            for (const char* name : names) {
-                for (const char* side = sides; *side != '\0'; ++side) {
-                    dir_.MakeTree(
-                        {{(*side == 'L' ? "left/" : "right/") + std::string(name), name, t0_}});
-                }
-            }
-        }
-    }
 
     const time_t t0_ = test::LocalTime(2024, 3, 1, 10, 0, 5);
     test::TestDir& dir_ = Dir();
@@ -107,7 +93,10 @@ INSTANTIATE_TEST_SUITE_P(Kinds, FileChangeTest,
 // SemiRefresh, which always rebuilds them. A change makes AutoRefresh rebuild the rows and select
 // the remembered row again.
 TEST_F(RefreshTest, RedrawOnlyOnChange) {
-    Tree({"Sub/x.txt", "a.txt"});
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"left/a.txt", "a", t0_},
+                   {"right/a.txt", "a", t0_}});
     Open();
     ExpandBoth(Child(cmp_.rootItem, "Sub"));
     const Rows before = test::RowNames(cmp_.rootItem);
@@ -123,7 +112,7 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
     EXPECT_EQ(view_.selected, 2);
 
     view_.calls.clear();
-    Tree({}, {"new.txt"});
+    dir_.WriteFile("left/new.txt", "n", t0_);
     refresh_.AutoRefresh();
     EXPECT_EQ(view_.calls,
               (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 2", "thaw"}));
@@ -133,7 +122,7 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
 
 // The logged lines of an auto-refresh that found nothing, in order and with their exact texts.
 TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
-    Tree({"a.txt"});
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
     Open();
     StartLog();
     refresh_.AutoRefresh();
@@ -153,11 +142,15 @@ TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
 // Entries that appear are added with their side; entries that vanish lose that side or, when it
 // was their only one, leave the tree and the list.
 TEST_F(RefreshTest, AppearingAndVanishingFiles) {
-    Tree({"both.txt"}, {"only.txt"}, {"keep.txt"});
+    dir_.MakeTree({{"left/both.txt", "b", t0_},
+                   {"right/both.txt", "b", t0_},
+                   {"left/only.txt", "o", t0_},
+                   {"right/keep.txt", "k", t0_}});
     Open();
     RemoveAll("left/both.txt");
     RemoveAll("left/only.txt");
-    Tree({}, {"NewDir/"}, {"fresh.txt"});
+    dir_.WriteFile("right/fresh.txt", "f", t0_);
+    dir_.MakeFolder("left/NewDir");
     dir_.WriteFile("left/$diffundo0001$both.txt", "backup", t0_);
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
@@ -169,7 +162,12 @@ TEST_F(RefreshTest, AppearingAndVanishingFiles) {
 // The opened right folder deleted from outside: the frame forgets it, status-bar pane 2 is
 // cleared, and every entry, loaded subfolders included, becomes left-only.
 TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
-    Tree({"Sub/x.txt", "a.txt"}, {}, {"Sub/r.txt", "b.txt"});
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"right/Sub/r.txt", "r", t0_},
+                   {"left/a.txt", "a", t0_},
+                   {"right/a.txt", "a", t0_},
+                   {"right/b.txt", "b", t0_}});
     Open();
     ExpandBoth(Child(cmp_.rootItem, "Sub"));
     RemoveAll("right");
@@ -189,7 +187,10 @@ TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
 // A folder created on one side where the same folder is shown expanded on the other side is
 // paired, expanded on this side too, and its contents are read.
 TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
-    Tree({"P/p.txt"}, {}, {"P/Sub/f.txt", "P/Sub/Deep/d.txt"});
+    dir_.MakeTree({{"left/P/p.txt", "p", t0_},
+                   {"right/P/p.txt", "p", t0_},
+                   {"right/P/Sub/f.txt", "f", t0_},
+                   {"right/P/Sub/Deep/d.txt", "d", t0_}});
     Open();
     DiffItem* p = Child(cmp_.rootItem, "P");
     ExpandBoth(p);
@@ -198,7 +199,7 @@ TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
     ExpandBoth(sub);
     ASSERT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:3:-R"}));
 
-    Tree({}, {"P/Sub/f.txt", "P/Sub/g.txt"});
+    dir_.MakeTree({{"left/P/Sub/f.txt", "f", t0_}, {"left/P/Sub/g.txt", "g", t0_}});
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(Child(p, "Sub"), sub);
     EXPECT_EQ(sub->status, FolderBoth);
@@ -211,7 +212,11 @@ TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
 // A loaded folder deleted on one side only: the folder and its contents lose that side, and
 // entries that existed only there leave the tree.
 TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
-    Tree({"Sub/x.txt"}, {"Sub/lonly.txt", "Sub/In/i.txt"}, {"Sub/In/"});
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"left/Sub/lonly.txt", "l", t0_},
+                   {"left/Sub/In/i.txt", "i", t0_},
+                   {"right/Sub/In/", ""}});
     Open();
     DiffItem* sub = Child(cmp_.rootItem, "Sub");
     ExpandBoth(sub);
@@ -227,12 +232,12 @@ TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
 // A folder that gains content on a side where it was empty takes over the other side's
 // expansion; one that loses it is no longer expanded there.
 TEST_F(RefreshTest, ContentFlagsOfBothSidedFolders) {
-    Tree({}, {"Sub/x.txt"}, {"Sub/"});
+    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_}, {"right/Sub/", ""}});
     Open();
     DiffItem* sub = Child(cmp_.rootItem, "Sub");
     ASSERT_FALSE(sub->hasChildren[1]);
     ExpandBoth(sub);
-    Tree({}, {}, {"Sub/y.txt"});
+    dir_.WriteFile("right/Sub/y.txt", "y", t0_);
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_TRUE(sub->hasChildren[1]);
     EXPECT_TRUE(sub->expanded[1]);
@@ -248,10 +253,10 @@ TEST_F(RefreshTest, ContentFlagsOfBothSidedFolders) {
 
 // While printing is prepared nothing is listed or changed.
 TEST_F(RefreshTest, PrintingStartedSkipsRefresh) {
-    Tree({"a.txt"});
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
     Open();
     refresh_.printingStarted = true;
-    Tree({}, {"new.txt"});
+    dir_.WriteFile("left/new.txt", "n", t0_);
     EXPECT_FALSE(refresh_.Refresh2Dirs());
     refresh_.AutoRefresh();
     EXPECT_TRUE(view_.calls.empty());
@@ -275,8 +280,14 @@ TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
 
 // The rows counted for auto-refresh are the files present on both sides, loaded levels included.
 TEST_F(RefreshTest, CountsBothSidedFileRows) {
-    Tree({"a.txt", "S/s.txt"}, {"c.txt"}, {"S/t.txt"});
-    dir_.MakeTree({{"left/b.txt", "b", t0_}, {"right/b.txt", "bb", t0_}});
+    dir_.MakeTree({{"left/a.txt", "a", t0_},
+                   {"right/a.txt", "a", t0_},
+                   {"left/b.txt", "b", t0_},
+                   {"right/b.txt", "bb", t0_},
+                   {"left/c.txt", "c", t0_},
+                   {"left/S/s.txt", "s", t0_},
+                   {"right/S/s.txt", "s", t0_},
+                   {"right/S/t.txt", "t", t0_}});
     Open();
     EXPECT_EQ(refresh_.CountBothSidedFileRows(), 2);
     ExpandBoth(Child(cmp_.rootItem, "S"));
@@ -285,10 +296,10 @@ TEST_F(RefreshTest, CountsBothSidedFileRows) {
 
 // A reload reads the pair afresh, keeps the selected row and leaves the path boxes as they were.
 TEST_F(RefreshTest, ReloadKeepsSelectedRow) {
-    Tree({"a.txt"});
+    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
     Open();
     view_.selected = 1;
-    Tree({}, {"b.txt"});
+    dir_.WriteFile("left/b.txt", "b", t0_);
     refresh_.ReloadComparison();
     EXPECT_EQ(view_.calls, (Rows{"suspend boxes", "select 1", "resume boxes", "repaint"}));
     EXPECT_NE(Child(cmp_.rootItem, "b.txt"), nullptr);

@@ -12,7 +12,14 @@
 namespace quillon {
 namespace {
 
-using Buttons = std::vector<std::pair<int, std::string>>;
+// "result:text" of every button, separated by blanks.
+std::string Describe(const std::vector<MessageBoxButton>& buttons) {
+    std::string out;
+    for (const MessageBoxButton& button : buttons) {
+        out += (out.empty() ? "" : " ") + std::to_string(button.result) + ":" + button.text;
+    }
+    return out;
+}
 
 // A button set gives its buttons in order with their result codes and texts; the optional "all"
 // buttons follow Yes and No (and belong to those sets only), and Help comes last. The default
@@ -20,44 +27,28 @@ using Buttons = std::vector<std::pair<int, std::string>>;
 // title bar gives Cancel where there is one, Ok for the lone Ok box, and is refused otherwise.
 TEST(MessageBoxLogic, ButtonsDefaultAndClose) {
     const uint32_t all = mb::kYesNoCancel | mb::kYesToAll | mb::kNoToAll;
-    const std::tuple<uint32_t, Buttons, size_t, std::optional<int>> cases[] = {
-        {mb::kOk | mb::kDefButton2, {{1, "&Ok"}}, 0, mbr::kOk},
-        {mb::kOkCancel | mb::kHelp | mb::kDefButton3,
-         {{1, "&Ok"}, {2, "&Cancel"}, {9, "&Help"}},
-         2,
+    const std::optional<int> none;
+    const std::tuple<uint32_t, const char*, size_t, std::optional<int>> cases[] = {
+        {mb::kOk | mb::kDefButton2, "1:&Ok", 0, mbr::kOk},
+        {mb::kOk | mb::kHelp, "1:&Ok 9:&Help", 0, mbr::kOk},
+        {mb::kOkCancel | mb::kHelp | mb::kDefButton3, "1:&Ok 2:&Cancel 9:&Help", 2, mbr::kCancel},
+        {mb::kOkCancel | mb::kYesToAll | mb::kNoToAll | mb::kDefButton3, "1:&Ok 2:&Cancel", 0,
          mbr::kCancel},
-        {mb::kOkCancel | mb::kYesToAll | mb::kNoToAll | mb::kDefButton3,
-         {{1, "&Ok"}, {2, "&Cancel"}},
-         0,
+        {mb::kAbortRetryIgnore, "3:&Abort 4:&Retry 5:&Ignore", 0, none},
+        {all | mb::kDefButton5, "6:&Yes 14:Yes to &all 7:&No 15:No to a&ll 2:&Cancel", 4,
          mbr::kCancel},
-        {mb::kAbortRetryIgnore, {{3, "&Abort"}, {4, "&Retry"}, {5, "&Ignore"}}, 0, std::nullopt},
-        {all | mb::kDefButton5,
-         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {15, "No to a&ll"}, {2, "&Cancel"}},
-         4,
-         mbr::kCancel},
-        {all | mb::kDefButton6,
-         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {15, "No to a&ll"}, {2, "&Cancel"}},
-         0,
+        {all | mb::kDefButton6, "6:&Yes 14:Yes to &all 7:&No 15:No to a&ll 2:&Cancel", 0,
          mbr::kCancel},
         {mb::kYesNo | mb::kYesToAll | mb::kHelp | mb::kDefButton4,
-         {{6, "&Yes"}, {14, "Yes to &all"}, {7, "&No"}, {9, "&Help"}},
-         3,
-         std::nullopt},
-        {mb::kCancelTryContinue,
-         {{2, "&Cancel"}, {10, "&Retry"}, {11, "&Continue"}},
-         0,
-         mbr::kCancel},
-        {mb::kSkipSkipAllCancel,
-         {{16, "&Skip"}, {17, "Skip &all"}, {2, "&Cancel"}},
-         0,
-         mbr::kCancel}};
+         "6:&Yes 14:Yes to &all 7:&No 9:&Help", 3, none},
+        {mb::kRetryCancel, "4:&Retry 2:&Cancel", 0, mbr::kCancel},
+        {mb::kCancelTryContinue, "2:&Cancel 10:&Retry 11:&Continue", 0, mbr::kCancel},
+        {mb::kContinueAbort, "11:&Continue 3:&Abort", 0, none},
+        {mb::kSkipSkipAllCancel, "16:&Skip 17:Skip &all 2:&Cancel", 0, mbr::kCancel},
+        {mb::kIgnoreIgnoreAllCancel, "5:&Ignore 18:Ignore &all 2:&Cancel", 0, mbr::kCancel}};
     for (const auto& [style, expected, defaultIndex, close] : cases) {
         const std::vector<MessageBoxButton> buttons = MessageBoxButtons(style);
-        Buttons got;
-        for (const MessageBoxButton& button : buttons) {
-            got.emplace_back(button.result, button.text);
-        }
-        EXPECT_EQ(got, expected) << std::hex << style;
+        EXPECT_EQ(Describe(buttons), expected) << std::hex << style;
         EXPECT_EQ(DefaultButtonIndex(style, buttons.size()), defaultIndex) << std::hex << style;
         EXPECT_EQ(CloseResult(buttons), close) << std::hex << style;
     }
@@ -75,6 +66,7 @@ TEST(MessageBoxLogic, IconAndCheckBox) {
               "Don't display this &message again during this session.");
     EXPECT_EQ(CheckBoxText(mb::kDontAskAgain),
               "Don't ask this &question again during this session.");
+    EXPECT_TRUE(CheckBoxText(mb::kYesNo | mb::kHelp | mb::kTopMost).empty());
     EXPECT_FALSE(HasCheckBox(mb::kYesNo | mb::kYesToAll | mb::kNoToAll | mb::kHelp));
 }
 

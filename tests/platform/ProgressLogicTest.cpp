@@ -77,6 +77,10 @@ TEST(ProgressLogic, PhasesAndMessages) {
     progress.SetRange(1ull << 62, "", true);
     progress.SetPos(1ull << 61);
     EXPECT_EQ(progress.Percent(), 50u);
+    progress.SetRange(ProgressSink::kNoCount, "", true);
+    EXPECT_FALSE(progress.ShowCounts());
+    EXPECT_EQ(progress.Total(), 100u);
+    EXPECT_EQ(progress.CountLine(), "");
 }
 
 // A saved position is used only when it lies on the screen (1920 x 1080 here); anything else,

@@ -201,23 +201,18 @@ TEST_F(SettingsStoreTest, DirectFlagsOnlyForExactlyOne) {
 
 // Only exactly ten numbers make a placement; anything else is ignored as a whole.
 TEST(WindowPlacementText, ParsesOnlyTenNumbers) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"0,1,-1,-1,-8,-31,10,20,810,620", "0,1,-1,-1,-8,-31,10,20,810,620"},
-        {"2, 3, 0, 0, 0, 0, 1, 2, 3, +4 ", "2,3,0,0,0,0,1,2,3,4"},
-        {"4294967295,1,0,0,0,0,0,0,0,0", "4294967295,1,0,0,0,0,0,0,0,0"},
-        {"0,1,-1,-1,-8,-31,10,20,810", nullptr},
-        {"0,1,-1,-1,-8,-31,10,20,810,620,5", nullptr},
-        {"0,1,-1,-1,-8,-31,10,20,810,", nullptr},
-        {"0,1,-1,-1,-8,-31,10,20,8x0,620", nullptr},
-        {"-1,1,0,0,0,0,0,0,0,0", nullptr},
-        {"0,1,0,0,0,0,0,0,0,99999999999", nullptr},
-        {"", nullptr}};
-    for (const auto& [text, canonical] : cases) {
+    for (const auto& [text, canonical] :
+         {std::pair{"0,1,-1,-1,-8,-31,10,20,810,620", "0,1,-1,-1,-8,-31,10,20,810,620"},
+          {"2, 3, 0, 0, 0, 0, 1, 2, 3, +4 ", "2,3,0,0,0,0,1,2,3,4"},
+          {"4294967295,1,0,0,0,0,0,0,0,0", "4294967295,1,0,0,0,0,0,0,0,0"}}) {
         const std::optional<WindowPlacement> placement = ParseWindowPlacement(text);
-        ASSERT_EQ(placement.has_value(), canonical != nullptr) << text;
-        if (placement) {
-            EXPECT_EQ(FormatWindowPlacement(*placement), canonical);
-        }
+        ASSERT_TRUE(placement.has_value()) << text;
+        EXPECT_EQ(FormatWindowPlacement(*placement), canonical);
+    }
+    for (const char* text : {"0,1,-1,-1,-8,-31,10,20,810", "0,1,-1,-1,-8,-31,10,20,810,620,5",
+                             "0,1,-1,-1,-8,-31,10,20,810,", "0,1,-1,-1,-8,-31,10,20,8x0,620",
+                             "-1,1,0,0,0,0,0,0,0,0", "0,1,0,0,0,0,0,0,0,99999999999", ""}) {
+        EXPECT_FALSE(ParseWindowPlacement(text).has_value()) << text;
     }
 }
 

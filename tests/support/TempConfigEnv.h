@@ -1,5 +1,5 @@
-// A private XDG_CONFIG_HOME and TMPDIR for one test, with a registry store on that config folder.
-// The real settings and logs of the user running the tests are never touched.
+// A private XDG_CONFIG_HOME and TMPDIR for one test; StoreFixture puts the registry and settings
+// stores on top. The real settings and logs of the user running the tests are never touched.
 #pragma once
 
 #include <string>
