@@ -2,11 +2,8 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
-<<<<<<< HEAD
 TSAN_BUILD ?= build-tsan
-=======
 COV_BUILD  ?= build-cov
->>>>>>> fix-lean
 # A fixed seed and run count, so that a test run explores the same inputs on every machine; explore
 # further with e.g. `make fuzz FUZZ_RUN=-max_total_time=600`. New inputs land in the build folder;
 # the committed corpus holds the seeds and every input that once found a fault.
@@ -21,11 +18,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev clang-format \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-<<<<<<< HEAD
-.PHONY: deps configure build asan tsan test test-fast fuzz run format format-check bench clean
-=======
-.PHONY: deps configure build asan test test-fast coverage fuzz run format format-check bench clean
->>>>>>> fix-lean
+.PHONY: deps configure build asan tsan test test-fast coverage fuzz run format format-check bench clean
 
 deps:
 	@missing=""; \
@@ -123,8 +116,4 @@ format-check: deps
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-<<<<<<< HEAD
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)
-=======
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COV_BUILD)
->>>>>>> fix-lean
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD) $(COV_BUILD)
