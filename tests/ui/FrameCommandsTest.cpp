@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ListRows.h"
+#include "app/CQuillonApp.h"
 #include "core/AutoRefresh.h"
 #include "core/DiffItem.h"
 #include "platform/Log.h"
@@ -113,9 +114,10 @@ class FrameCommandsTest : public ::testing::Test {
     std::unique_ptr<CMainFrame> frame_;
 };
 
-// Creating the view opens this run's log with the stored switches, prunes the side logs to the
-// three newest, forgets remembered answers and takes the log's stamp as the backup run tag.
-TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
+// The application's start, not the window, opens this run's log with the stored switches, prunes
+// the side logs to the three newest, forgets remembered answers and takes the log's stamp as the
+// backup run tag.
+TEST_F(FrameCommandsTest, TheApplicationStartsTheRun) {
     store_->WriteProfileInt("Settings", "LogEnabled", 1);
     store_->WriteProfileInt("Settings", "LogTimestamp", 1);
     StoreRememberedAnswer(*store_, "FilterDirCopy_01", mbr::kYes);
@@ -126,6 +128,10 @@ TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
                          {"tmp/quillon_log/Quillon-0103_000000_PDF.txt", "3"},
                          {"tmp/quillon_log/Quillon-0104_000000_timer.txt", "4"}});
     MakeFrame();
+    EXPECT_EQ(ReadRememberedAnswer(*store_, "FilterDirCopy_01"), mbr::kYes);
+    EXPECT_EQ(env_.Dir().List("tmp/quillon_log").size(), 4u);
+    CQuillonApp app(*store_);
+    app.StartRun();
 
     EXPECT_TRUE(IsLogEnabled());
     EXPECT_EQ(GetLogFolder(), logFolder);
@@ -142,7 +148,7 @@ TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
         }
     }
     EXPECT_EQ(digits.size(), 10u);
-    EXPECT_EQ(View().RunTag(), digits);
+    EXPECT_EQ(app.RunTag(), digits);
 
     Log("after start");
     std::string text = ReadText(GetLogPath());
@@ -152,6 +158,7 @@ TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
 
 // Without the stored switch the log stays off and writes nothing.
 TEST_F(FrameCommandsTest, LoggingIsOffByDefault) {
+    CQuillonApp(*store_).StartRun();
     MakeFrame();
     EXPECT_FALSE(IsLogEnabled());
     EXPECT_FALSE(frame_->LoggingAction()->isChecked());
@@ -456,15 +463,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FrameCommandsTest, OpeningAFileAsADocumentNeverAsks) {
     dir_.MakeTree({{"doc.txt", "text"}});
     MakeFrame();
-    EXPECT_FALSE(View().OpenPath(dir_ / "doc.txt"));
+    EXPECT_FALSE(View().Doc().OpenPath(dir_ / "doc.txt"));
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, editorPath_ + " \"" + (dir_ / "doc.txt") + "\"");
 
     editorPath_.clear();
-    EXPECT_FALSE(View().OpenPath(dir_ / "doc.txt"));
+    EXPECT_FALSE(View().Doc().OpenPath(dir_ / "doc.txt"));
     EXPECT_EQ(launcher_.requests.size(), 1u);
     EXPECT_TRUE(prompter_.shown.empty());
-    EXPECT_TRUE(View().Path(0).empty());
+    EXPECT_TRUE(View().Doc().Path(0).empty());
 }
 
 // Two linked files go to the editor like a row present on both sides.
@@ -472,14 +479,14 @@ TEST_F(FrameCommandsTest, LinkedFilesGoToTheEditor) {
     dir_.MakeTree({{"L/one.txt", "1"}, {"R/two.txt", "2"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
-    View().SetLinkMode(true);
+    View().Link().Set(true);
     const int half = View().HalfWidth();
-    View().LinkClick(QPoint(half / 2, View().rowViewportPosition(RowOf("one.txt")) + 2));
-    View().LinkClick(QPoint(half + half / 2, View().rowViewportPosition(RowOf("two.txt")) + 2));
+    View().Link().Click(QPoint(half / 2, View().rowViewportPosition(RowOf("one.txt")) + 2));
+    View().Link().Click(QPoint(half + half / 2, View().rowViewportPosition(RowOf("two.txt")) + 2));
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine,
               editorPath_ + " \"" + (dir_ / "L/one.txt") + "\" \"" + (dir_ / "R/two.txt") + "\"");
-    EXPECT_FALSE(View().LinkMode());
+    EXPECT_FALSE(View().Link().On());
 }
 
 }  // namespace
