@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ListRows.h"
+#include "app/CQuillonApp.h"
 #include "core/AutoRefresh.h"
 #include "core/DiffItem.h"
 #include "core/Refresh.h"
@@ -247,6 +248,7 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     dir_.MakeTree(tree);
     progress_.realWindows = std::get<1>(GetParam());
     store_->WriteProfileInt("Settings", "LogEnabled", 1);
+    CQuillonApp(*store_).StartRun();
     MakeFrame();
     frame_->EnableAutoRefreshAction()->trigger();
     ASSERT_TRUE(frame_->OpenPath(dir_ / "L"));
@@ -433,6 +435,7 @@ TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
 // "Set as a Root".
 TEST_F(SafetyTest, MakeCurrentFolderRootPerSide) {
     store_->WriteProfileInt("Settings", "LogEnabled", 1);
+    CQuillonApp(*store_).StartRun();
     dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/y.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
