@@ -46,10 +46,6 @@ TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
     EXPECT_EQ(doc_.Path(0), At("L2"));
     EXPECT_EQ(doc_.Path(1), At("R"));
     EXPECT_EQ(doc_.Next(), NextOpen::kRight);
-    doc_.Reset();
-    EXPECT_EQ(doc_.Path(0), "");
-    EXPECT_EQ(doc_.Path(1), "");
-    EXPECT_EQ(doc_.Next(), NextOpen::kLeft);
 }
 
 // A pair that cannot be compared (no left side) puts the previous paths and side back.

@@ -261,22 +261,6 @@ TEST_F(MainWindowTest, DotDotAtTheRootDoesNothing) {
     EXPECT_EQ(Model().RowCount(), rows);
 }
 
-// Opened folders fill left, right, then left again; each open compares the current pair.
-TEST_F(MainWindowTest, OpenedFoldersAlternateSides) {
-    dir_.MakeTree({{"A/a.txt", "1"}, {"B/b.txt", "1"}, {"C/c.txt", "1"}});
-    MakeFrame();
-    ASSERT_TRUE(frame_->OpenPath(dir_ / "A/"));
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "A");
-    EXPECT_EQ(View().Doc().Next(), NextOpen::kRight);
-    ASSERT_TRUE(frame_->OpenPath(dir_ / "B"));
-    EXPECT_EQ(View().Doc().Next(), NextOpen::kLeftAfterPair);
-    ASSERT_TRUE(frame_->OpenPath(dir_ / "C"));
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "C");
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "B");
-    EXPECT_NE(RowOf("c.txt"), -1);
-    EXPECT_EQ(RowOf("a.txt"), -1);
-}
-
 // ENTER on a file hands the path of every side that has it to the file opener.
 TEST_F(MainWindowTest, EnterOnAFileOpensItsSides) {
     dir_.MakeTree({{"L/both.txt", "1"}, {"R/both.txt", "2"}, {"L/one.txt", "1"}});
