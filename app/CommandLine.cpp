@@ -277,32 +277,4 @@ StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
     return decision;
 }
 
-bool PathOpener::OpenPath(const std::string& path, const FilterState& filter, const Hooks& hooks) {
-    if (skipFirstCall_) {
-        skipFirstCall_ = false;
-        return true;
-    }
-    PathInfo info = hooks.probe(path);
-    if (info.kind == PathKind::File) {
-        hooks.launchFile(path, info.binary);
-        return false;
-    }
-    std::string savedLeft = leftPath_;
-    std::string savedRight = rightPath_;
-    int savedNext = nextSide_;
-    if (nextSide_ == 2) {
-        nextSide_ = 0;
-    }
-    (nextSide_ == 0 ? leftPath_ : rightPath_) = StripOneTrailingSeparator(path);
-    ++nextSide_;
-    bool readWhole = filter.filterActive && filter.expandAll && !rightPath_.empty();
-    if (hooks.compareFolders(leftPath_, rightPath_, readWhole)) {
-        return true;
-    }
-    leftPath_ = savedLeft;
-    rightPath_ = savedRight;
-    nextSide_ = savedNext;
-    return false;
-}
-
 }  // namespace quillon

@@ -93,32 +93,4 @@ using PathProbe = std::function<PathInfo(const std::string&)>;
 
 StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe);
 
-// The document-open bookkeeping of the main frame: which side the next folder fills, and the
-// framework's own open of the first argument, which is swallowed once.
-class PathOpener {
-  public:
-    struct Hooks {
-        PathProbe probe;
-        // A file handed to its sibling tool (the viewer when binary, else the editor).
-        std::function<void(const std::string& path, bool binary)> launchFile;
-        // Re-reads the comparison of the pair; false leaves the old pair in place.
-        std::function<bool(const std::string& left, const std::string& right, bool readWhole)>
-            compareFolders;
-    };
-
-    explicit PathOpener(bool startedWithArguments) : skipFirstCall_(startedWithArguments) {}
-
-    bool OpenPath(const std::string& path, const FilterState& filter, const Hooks& hooks);
-
-    const std::string& LeftPath() const { return leftPath_; }
-    const std::string& RightPath() const { return rightPath_; }
-    int NextSide() const { return nextSide_; }
-
-  private:
-    bool skipFirstCall_;
-    std::string leftPath_;
-    std::string rightPath_;
-    int nextSide_ = 0;
-};
-
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/CQuillonApp.h"
 #include "app/Usage.h"
 
 #include "platform/Log.h"
@@ -79,7 +80,7 @@ std::string UnavailableMessage(StartOutcome outcome) {
 
 void OpenStartLog(SettingsStore& store) {
     SetLogEnabled(ReadSetting(store, settings::kLogEnabled) != 0);
-    OpenLog("Quillon", "log", false,
+    OpenLog(kLogBaseName, kLogExtension, false,
             [&store] { return ReadSetting(store, settings::kLogTimestamp); });
 }
 

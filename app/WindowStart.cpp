@@ -2,20 +2,19 @@
 
 #include <QApplication>
 
-#include "core/DisplayFilter.h"
 #include "platform/Log.h"
 #include "ui/CQuillonView.h"
 
 namespace quillon {
 
-std::unique_ptr<CMainFrame> OpenWindow(const CommandLine& cmd, const StartDecision& decision,
-                                       SettingsStore& settings, const FrameServices& services) {
+std::unique_ptr<CMainFrame> OpenWindow(CQuillonApp& app, const CommandLine& cmd,
+                                       const StartDecision& decision, SettingsStore& settings,
+                                       const FrameServices& services) {
+    app.StartRun();
+    app.TakeFilter(cmd);
     auto frame = std::make_unique<CMainFrame>(&settings, services);
-    // The log exists only once the view is created.
     Log("cmd args = %s", cmd.cmdArgs.c_str());
-    FilterState filter = StartupFilterState(settings);
-    ApplyFilterOption(cmd, filter);
-    frame->SetFilterState(filter);
+    frame->SetFilterState(app.Filter());
     frame->ShowWithSavedPlacement(kShowNormal);
     if (!decision.paths.empty() && ProbePath(decision.paths[0]).kind == PathKind::Folder) {
         for (size_t side = 0; side < decision.paths.size() && side < 2; ++side) {
@@ -30,7 +29,8 @@ std::unique_ptr<CMainFrame> OpenWindow(const CommandLine& cmd, const StartDecisi
 }
 
 int RunWindow(const CommandLine& cmd, const StartDecision& decision, SettingsStore& settings) {
-    std::unique_ptr<CMainFrame> frame = OpenWindow(cmd, decision, settings);
+    CQuillonApp app(settings);
+    std::unique_ptr<CMainFrame> frame = OpenWindow(app, cmd, decision, settings);
     return QApplication::exec();
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/CQuillonApp.h"
 #include "app/CommandLine.h"
 #include "app/StartUp.h"
 #include "ui/CMainFrame.h"
@@ -12,11 +13,12 @@ namespace quillon {
 
 class SettingsStore;
 
-// Needs a QApplication. Creates the frame (its view opens this run's log), logs the arguments,
-// seeds the display filter from the stored defaults and the command line, shows the frame and
-// opens the decided folders. A first path that is missing opens the empty window.
-std::unique_ptr<CMainFrame> OpenWindow(const CommandLine& cmd, const StartDecision& decision,
-                                       SettingsStore& settings, const FrameServices& services = {});
+// Needs a QApplication. Starts the run of `app` (this run's log first), logs the arguments,
+// creates the frame with the display filter from the stored defaults and the command line, shows
+// it and opens the decided folders. A first path that is missing opens the empty window.
+std::unique_ptr<CMainFrame> OpenWindow(CQuillonApp& app, const CommandLine& cmd,
+                                       const StartDecision& decision, SettingsStore& settings,
+                                       const FrameServices& services = {});
 
 // OpenWindow, then the event loop; returns the process exit status.
 int RunWindow(const CommandLine& cmd, const StartDecision& decision, SettingsStore& settings);

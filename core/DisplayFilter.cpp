@@ -124,8 +124,8 @@ FilterState StartupFilterState(const SettingsStore& settings) {
     return state;
 }
 
-bool ReadWholeTreesAfterFilter(const FilterState& filter, int nextSide) {
-    return filter.filterActive && filter.expandAll && nextSide == 2;
+bool ReadWholeTreesAfterFilter(const FilterState& filter, bool pairOpened) {
+    return filter.filterActive && filter.expandAll && pairOpened;
 }
 
 FilterDialog::FilterDialog(SettingsStore& settings, Prompter& prompter, FilterState& filter,

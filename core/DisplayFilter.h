@@ -48,9 +48,9 @@ std::string FilterWindowTitle(bool filterActive);
 // used in the dialog; without any list it falls back to no extension filter.
 FilterState StartupFilterState(const SettingsStore& settings);
 
-// After the dialog's OK: read whole trees only with an active filter, expand-all, and a pair
-// whose right side was the last one opened (`nextSide` 2).
-bool ReadWholeTreesAfterFilter(const FilterState& filter, int nextSide);
+// Whole trees are read only with an active filter, expand-all and an opened pair (after the
+// dialog's OK, ".." and a new root: the right side was the last one opened).
+bool ReadWholeTreesAfterFilter(const FilterState& filter, bool pairOpened);
 
 // The controls of the dialog.
 struct FilterDialogFields {

@@ -202,7 +202,7 @@ void CFilter::accept() {
 
 FilterResult RunFilter(QWidget* parent, SettingsStore& store, Prompter& prompter,
                        FilterState& filter, bool& useDilutedColor, bool& readWholeTrees,
-                       int nextSide) {
+                       bool pairOpened) {
     FilterResult result;
     CFilter dialog(parent, store, prompter, filter, useDilutedColor, &readWholeTrees);
     if (dialog.exec() != QDialog::Accepted) {
@@ -210,7 +210,7 @@ FilterResult RunFilter(QWidget* parent, SettingsStore& store, Prompter& prompter
     }
     result.accepted = true;
     result.title = FilterWindowTitle(filter.filterActive);
-    readWholeTrees = ReadWholeTreesAfterFilter(filter, nextSide);
+    readWholeTrees = ReadWholeTreesAfterFilter(filter, pairOpened);
     return result;
 }
 

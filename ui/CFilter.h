@@ -77,9 +77,9 @@ struct FilterResult {
     std::string title;
 };
 
-// `nextSide` is the frame's: 2 when the last opened folder filled the right side.
+// `pairOpened`: the last opened folder filled the right side.
 FilterResult RunFilter(QWidget* parent, SettingsStore& store, Prompter& prompter,
                        FilterState& filter, bool& useDilutedColor, bool& readWholeTrees,
-                       int nextSide);
+                       bool pairOpened);
 
 }  // namespace quillon

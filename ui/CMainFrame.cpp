@@ -15,11 +15,17 @@
 #include "core/AutoRefresh.h"
 #include "platform/Log.h"
 #include "platform/SettingsStore.h"
+#include "reports/TextReport.h"
 #include "ui/CDropCombo.h"
+#include "ui/CFilter.h"
 #include "ui/CMessageBoxDialog.h"
+#include "ui/COptionsChange.h"
+#include "ui/COutputFormat.h"
 #include "ui/CProgressWnd.h"
 #include "ui/CQuillonView.h"
 #include "ui/CTimerInterval.h"
+#include "ui/CWhichViewQuestion.h"
+#include "ui/DiffListModel.h"
 #include "ui/QtTimerPort.h"
 
 namespace quillon {
@@ -70,8 +76,8 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
     }
     view_ = new CQuillonView(store_, prompter_, this);
     view_->GetComparison().SetProgressFactory(progress);
-    view_->SetLauncher(services.launcher);
-    view_->SetToolLocator(services.locateTool);
+    view_->Tools().launcher = services.launcher;
+    view_->Tools().toolLocator = services.locateTool;
     StartAutoRefresh(services.clock);
 
     BuildPathBar();
@@ -103,7 +109,6 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
             });
     connect(view_, &CQuillonView::statusPaneCleared, this,
             [this](int side) { statusPaths_[side]->clear(); });
-    connect(view_, &CQuillonView::pathForCombo, this, &CMainFrame::AddPathToCombo);
     connect(view_, &CQuillonView::exitRequested, this, [this] {
         PauseAutoRefresh();
         close();
@@ -147,8 +152,10 @@ void CMainFrame::StartAutoRefresh(const RefreshClock* clock) {
         this);
     autoRefresh_ = std::make_unique<AutoRefreshTimer>(*store_, *timerPort_, *clock, prompter_);
     AutoRefreshTimer::Target target;
-    target.countBothSidedFileRows = [this] { return view_->GetRefresh().CountBothSidedFileRows(); };
-    target.autoRefresh = [this] { view_->RefreshNow(); };
+    target.countBothSidedFileRows = [this] {
+        return view_->Doc().GetRefresh().CountBothSidedFileRows();
+    };
+    target.autoRefresh = [this] { view_->Doc().GetRefresh().AutoRefresh(); };
     autoRefresh_->SetTarget(std::move(target));
     view_->GetComparison().SetAutoRefreshHooks(autoRefresh_->Hooks());
     autoRefresh_->Start();
@@ -199,20 +206,32 @@ void CMainFrame::BuildMenus() {
     file->addAction("E&xit", this, [this] { close(); });
 
     QMenu* view = menuBar()->addMenu("&View");
-    QAction* refresh = view->addAction("&Refresh", this, [this] { view_->RefreshNow(); });
+    QAction* refresh =
+        view->addAction("&Refresh", this, [this] { view_->Doc().GetRefresh().AutoRefresh(); });
     refresh->setShortcut(QKeySequence(Qt::Key_F5));
-    QAction* rescan = view->addAction("Res&can Folders", this, [this] { view_->Rescan(); });
+    QAction* rescan = view->addAction("Res&can Folders", this,
+                                      [this] { view_->Doc().GetRefresh().ReloadComparison(); });
     rescan->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F5));
     view->addSeparator();
     includeFoldersAction_ = view->addAction("&Include Folders to Diffs");
     includeFoldersAction_->setCheckable(true);
-    includeFoldersAction_->setChecked(view_->IncludeFoldersForDiffs());
-    connect(includeFoldersAction_, &QAction::toggled, this,
-            [this](bool on) { view_->SetIncludeFoldersForDiffs(on); });
+    includeFoldersAction_->setChecked(view_->Settings().includeFoldersForDiffs);
+    connect(includeFoldersAction_, &QAction::toggled, this, [this](bool on) {
+        view_->Settings().includeFoldersForDiffs = on;
+        if (store_) {
+            store_->WriteProfileInt(kSectionSettings, "IncludeFoldersForDiffs", on ? 1 : 0);
+        }
+    });
     QAction* grid = view->addAction("&Grid Lines");
     grid->setCheckable(true);
     grid->setChecked(view_->Settings().gridlines);
-    connect(grid, &QAction::toggled, this, [this](bool on) { view_->SetGridlines(on); });
+    connect(grid, &QAction::toggled, this, [this](bool on) {
+        view_->Settings().gridlines = on;
+        view_->setShowGrid(on);
+        if (store_) {
+            store_->WriteProfileInt(kSectionMisc, "GridlinesEnabled", on ? 1 : 0);
+        }
+    });
     view->addSeparator();
     filterAction_ = view->addAction(kMenuFilter, this, [this] { OnFilter(); });
     filterAction_->setShortcut(QKeySequence(Qt::Key_F3));
@@ -244,7 +263,7 @@ void CMainFrame::BuildMenus() {
     }
 
     QMenu* action = menuBar()->addMenu("&Action");
-    QAction* setRoot = action->addAction("Set as a &Root", this, [this] { view_->SetAsRoot(); });
+    QAction* setRoot = action->addAction("Set as a &Root", this, [this] { SetAsRoot(); });
     setRoot->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
     // "Make current folder to root" has no menu text: a key per side, on the window itself.
@@ -254,13 +273,13 @@ void CMainFrame::BuildMenus() {
         auto* makeRoot = new QAction(this);
         makeRoot->setShortcut(rootKeys[side]);
         connect(makeRoot, &QAction::triggered, this, [this, side] {
-            view_->MakeCurrentFolderRoot(side);
+            MakeCurrentFolderRoot(side);
             FocusList();
         });
         addAction(makeRoot);
     }
     linkAction_ = action->addAction("&Link Folders/Files", this, [this] {
-        view_->SetLinkMode(true);
+        view_->Link().Set(true);
         FocusList();
     });
     linkAction_->setStatusTip("Links two folders/Files");
@@ -289,16 +308,67 @@ void CMainFrame::UpdateCommandStates() {
     enableAutoRefreshAction_->setEnabled(autoRefresh_ && autoRefresh_->CanEnable());
     disableAutoRefreshAction_->setEnabled(autoRefresh_ && autoRefresh_->CanDisable());
     refreshIntervalAction_->setEnabled(autoRefresh_ != nullptr);
-    loggingAction_->setChecked(view_->Logging());
+    loggingAction_->setChecked(view_->Settings().logEnabled != 0);
 }
 
 void CMainFrame::OnPreferences() {
-    view_->OnPreferences();
+    if (!store_) {
+        return;
+    }
+    ViewSettings& settings = view_->Settings();
+    PreferencesResult result = RunPreferences(this, *store_, settings, *prompter_, [this] {
+        view_->ApplyFont();
+        view_->viewport()->update();
+    });
+    if (result.accepted) {
+        view_->setShowGrid(settings.gridlines);
+        Comparison& comparison = view_->Doc().GetComparison();
+        comparison.options = settings.ToComparisonOptions();
+        if (view_->Model().RowCount() > 0) {
+            view_->Doc().GetRefresh().Refresh2Dirs();
+            comparison.RecomputeFileStatuses(comparison.rootItem);
+            view_->FillListFromTree();
+        }
+        view_->viewport()->update();
+    }
     FocusList();
 }
 
+int CMainFrame::AskWhichSide(int allowed, bool firstSelectedOnly, bool keepDotDot,
+                             const std::string& question) {
+    std::vector<int> rows = view_->SelectedRows();
+    if (rows.empty() && view_->currentIndex().isValid()) {
+        rows.push_back(view_->currentIndex().row());
+    }
+    if (firstSelectedOnly && rows.size() > 1) {
+        rows.resize(1);
+    }
+    std::vector<const DiffItem*> items;
+    for (int row : rows) {
+        if (const DiffItem* item = view_->Model().ItemAt(row)) {
+            items.push_back(item);
+        }
+    }
+    int answer = SideWithoutDialog(CandidatesOf(items, keepDotDot));
+    if (answer != kAskUser) {
+        return answer;
+    }
+    QString text = QString::fromStdString(question);
+    return sideChooser_ ? sideChooser_(text, allowed)
+                        : CWhichViewQuestion(view_, text, allowed).Ask();
+}
+
 void CMainFrame::OnFilter() {
-    if (view_->OnFilter()) {
+    if (!store_) {
+        return;
+    }
+    CQuillonDoc& doc = view_->Doc();
+    Comparison& comparison = doc.GetComparison();
+    FilterResult result =
+        RunFilter(this, *store_, *prompter_, comparison.filter, view_->Settings().useDilutedColor,
+                  comparison.readWholeTrees, doc.Next() == NextOpen::kLeftAfterPair);
+    if (result.accepted) {
+        doc.GetRefresh().ReloadComparison();
         setWindowTitle(TitleText());
     }
     FocusList();
@@ -326,12 +396,58 @@ void CMainFrame::OnRefreshInterval() {
 }
 
 void CMainFrame::OnSaveOutputAsText() {
-    view_->OnSaveOutputAsText();
+    if (store_) {
+        CQuillonDoc& doc = view_->Doc();
+        ReportInput input =
+            CollectReportInput(doc.GetComparison().rootItem, doc.Path(0), doc.Path(1));
+        RunOutputFormat(
+            this, *store_, input,
+            [this](const std::string& path) { return view_->Tools().ViewFile(path); }, *prompter_);
+    }
     FocusList();
 }
 
+void CMainFrame::SetAsRoot() {
+    const DiffItem* item = view_->Model().ItemAt(view_->SelectedRow());
+    if (!item) {
+        return;
+    }
+    int side = AskWhichSide(kAskUser, true, true, kSetAsRootQuestion);
+    if (side >= 0) {
+        MakeRoot(side, *item);
+    }
+}
+
+void CMainFrame::MakeCurrentFolderRoot(int side) {
+    const DiffItem* item = view_->Model().ItemAt(view_->SelectedRow());
+    if (item && item->Has(side)) {
+        MakeRoot(side, *item);
+    }
+}
+
+void CMainFrame::MakeRoot(int side, const DiffItem& item) {
+    // A file cannot be the folder a side compares.
+    if (item.isFile) {
+        return;
+    }
+    const std::string& text = side == kSideBoth ? item.name : item.Name(side);
+    Log("Entering SetAsRoot()... with view# %d, and text=[%s]", side, text.c_str());
+    CQuillonDoc& doc = view_->Doc();
+    doc.SetRootPaths(side, item);
+    int comboSide = side == kSideBoth ? kSideLeft : side;
+    AddPathToCombo(doc.Path(comboSide), comboSide);
+    // The comparison is read afresh: `item` is gone after this.
+    doc.CompareAfterRootChange();
+    Log("Leaving SetAsRoot()...");
+}
+
 void CMainFrame::OnToggleLogging() {
-    view_->SetLogging(!view_->Logging());
+    ViewSettings& settings = view_->Settings();
+    settings.logEnabled = settings.logEnabled != 0 ? 0 : 1;
+    SetLogEnabled(settings.logEnabled != 0);
+    if (store_) {
+        store_->WriteProfileInt(kSectionSettings, "LogEnabled", settings.logEnabled);
+    }
     UpdateCommandStates();
 }
 
@@ -348,7 +464,7 @@ void CMainFrame::LayoutBars(int halfWidth) {
 
 QString CMainFrame::TitleText() const {
     QString title = QString::fromUtf8(kFrameTitle);
-    if (view_->GetComparison().filter.filterActive) {
+    if (view_->Doc().GetComparison().filter.filterActive) {
         title += QString::fromUtf8(kFrameFilteredSuffix);
     }
     return title;
@@ -442,25 +558,26 @@ void CMainFrame::AddPathToCombo(const std::string& path, int side) {
 }
 
 bool CMainFrame::OpenPath(const std::string& path) {
-    return view_->OpenPath(path);
+    return view_->Doc().OpenPath(path);
 }
 
 void CMainFrame::BrowseFolder(int side) {
     QString title = QString::fromUtf8(side == 0 ? kBrowseLeftTitle : kBrowseRightTitle);
-    QString start = QFile::decodeName(QByteArray::fromStdString(view_->Path(side)));
+    CQuillonDoc& doc = view_->Doc();
+    QString start = QFile::decodeName(QByteArray::fromStdString(doc.Path(side)));
     QString answer = folderChooser_ ? folderChooser_(title, start)
                                     : QFileDialog::getExistingDirectory(this, title, start);
     const std::string chosen = QFile::encodeName(answer).toStdString();
-    if (!chosen.empty() && !SamePathNoCase(chosen, view_->Path(side))) {
-        int oldNext = view_->NextSide();
-        view_->SetNextSide(side);
-        if (view_->OpenPath(chosen)) {
+    if (!chosen.empty() && !SamePathNoCase(chosen, doc.Path(side))) {
+        NextOpen oldNext = doc.Next();
+        doc.SetNext(FillingSide(side));
+        if (doc.OpenPath(chosen)) {
             AddPathToCombo(chosen, side);
-            if (oldNext == 2) {
-                view_->SetNextSide(2);
+            if (oldNext == NextOpen::kLeftAfterPair) {
+                doc.SetNext(oldNext);
             }
         } else {
-            view_->SetNextSide(oldNext);
+            doc.SetNext(oldNext);
         }
     }
     FocusList();
@@ -469,12 +586,12 @@ void CMainFrame::BrowseFolder(int side) {
 void CMainFrame::OnComboEnter(int side) {
     CDropCombo* combo = combos_[side];
     const std::string text = combo->CurrentPath();
-    const std::string current = view_->Path(side);
+    const std::string current = view_->Doc().Path(side);
     if (!SamePathNoCase(text, current)) {
         if (IsFolderPath(text)) {
             AddPathToCombo(text, side);
-            view_->SetNextSide(side);
-            view_->OpenPath(text);
+            view_->Doc().SetNext(FillingSide(side));
+            view_->Doc().OpenPath(text);
         } else if (!text.empty()) {
             ShowError(FormatText(kTypedFolderMissingFormat, text));
             combo->SetEditPath(current);
@@ -491,8 +608,8 @@ void CMainFrame::OnComboChosen(int side, int index) {
     const std::string entry = combo->PathAt(index);
     if (IsFolderPath(entry)) {
         AddPathToCombo(entry, side);
-        view_->SetNextSide(side);
-        view_->OpenPath(entry);
+        view_->Doc().SetNext(FillingSide(side));
+        view_->Doc().OpenPath(entry);
     } else {
         ShowError(FormatText(kChosenFolderMissingFormat, entry));
         QString previous = combo->PreviousText();
@@ -517,8 +634,8 @@ void CMainFrame::ReloadSide(int side) {
         return;
     }
     std::string text = combos_[side]->CurrentPath();
-    view_->SetNextSide(side);
-    view_->OpenPath(text);
+    view_->Doc().SetNext(FillingSide(side));
+    view_->Doc().OpenPath(text);
     AddPathToCombo(text, side);
 }
 

@@ -18,6 +18,10 @@ namespace quillon {
 class AutoRefreshTimer;
 class CDropCombo;
 class CQuillonView;
+
+inline constexpr const char* kSetAsRootQuestion =
+    "Please select which side of the selected item as a root.";
+class DiffItem;
 class Launcher;
 class Prompter;
 class ProgressFactory;
@@ -102,6 +106,18 @@ class CMainFrame : public QMainWindow {
     void OnRefreshInterval();
     void OnSaveOutputAsText();
     void OnToggleLogging();
+    // Set as a Root: the side is asked; the selected folder becomes that side's compared root.
+    void SetAsRoot();
+    // The same on one side, without the question.
+    void MakeCurrentFolderRoot(int side);
+    // 0 left, 1 right, 2 both, -1 none: a side without a candidate among the selected rows is
+    // out, and the question is asked only when both sides have one.
+    int AskWhichSide(int allowed, bool firstSelectedOnly, bool keepDotDot,
+                     const std::string& question);
+    // Replaceable for tests: the side question.
+    void SetSideChooser(std::function<int(const QString& question, int allowed)> chooser) {
+        sideChooser_ = std::move(chooser);
+    }
     // Enables the commands that apply now and sets the check marks.
     void UpdateCommandStates();
 
@@ -124,6 +140,7 @@ class CMainFrame : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void MakeRoot(int side, const DiffItem& item);
     void BuildMenus();
     void BuildPathBar();
     void LayoutBars(int halfWidth);
@@ -153,6 +170,7 @@ class CMainFrame : public QMainWindow {
     QtTimerPort* timerPort_ = nullptr;
     std::unique_ptr<AutoRefreshTimer> autoRefresh_;
     std::function<QString(const QString&, const QString&)> folderChooser_;
+    std::function<int(const QString&, int)> sideChooser_;
 };
 
 }  // namespace quillon

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/PathUtil.h"
+
 namespace quillon {
 
 int SideWithoutDialog(const SideCandidates& candidates) {
@@ -16,6 +18,26 @@ int SideWithoutDialog(const SideCandidates& candidates) {
         return candidates.present[0] ? 0 : 1;
     }
     return kAskUser;
+}
+
+SideCandidates CandidatesOf(const std::vector<const DiffItem*>& items, bool keepDotDot) {
+    SideCandidates candidates;
+    for (const DiffItem* item : items) {
+        for (int side = 0; side < 2; ++side) {
+            if (!item->Has(side)) {
+                continue;
+            }
+            if (!keepDotDot && item->IsDotDot() && IsRootPath(item->Dir(side))) {
+                continue;
+            }
+            if (candidates.present[side]) {
+                candidates.text[side] += ' ';
+            }
+            candidates.text[side] += item->Name(side);
+            candidates.present[side] = true;
+        }
+    }
+    return candidates;
 }
 
 CWhichViewQuestion::CWhichViewQuestion(QWidget* parent, const QString& question, int allowed)

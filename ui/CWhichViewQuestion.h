@@ -4,6 +4,9 @@
 
 #include <QDialog>
 #include <string>
+#include <vector>
+
+#include "core/DiffItem.h"
 
 class QPushButton;
 
@@ -20,6 +23,9 @@ struct SideCandidates {
 // The answer when no dialog is needed: -1 (both absent), 0 or 1 (one present); 3 means ask.
 inline constexpr int kAskUser = 3;
 int SideWithoutDialog(const SideCandidates& candidates);
+// The names of the items on each side; a ".." row standing at a root counts only with
+// `keepDotDot`.
+SideCandidates CandidatesOf(const std::vector<const DiffItem*>& items, bool keepDotDot);
 
 class CWhichViewQuestion : public QDialog {
     Q_OBJECT

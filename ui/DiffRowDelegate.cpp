@@ -156,6 +156,40 @@ bool DiffRowDelegate::HasGlyph(const DiffItem& item, int side) {
     return !item.isFile && !item.IsDotDot() && item.Has(side) && item.hasChildren[side];
 }
 
+int DiffRowDelegate::GlyphRowAt(const QTableView& list, const DiffListModel& model,
+                                const QPoint& pos) {
+    QModelIndex index = list.indexAt(pos);
+    if (!index.isValid() || model.KindOf(index.column()) != ColumnKind::kName) {
+        return -1;
+    }
+    const DiffItem* item = model.ItemAt(index.row());
+    if (!item || !HasGlyph(*item, model.SideOf(index.column()))) {
+        return -1;
+    }
+    NameCellLayout layout = LayoutName(list.visualRect(index), item->level);
+    return layout.glyph.adjusted(-2, -2, 2, 2).contains(pos) ? index.row() : -1;
+}
+
+QString DiffRowDelegate::CellTip(const QTableView& list, const DiffListModel& model,
+                                 const QModelIndex& index) {
+    const DiffItem* item = model.ItemAt(index.row());
+    if (!item) {
+        return {};
+    }
+    int column = index.column();
+    int side = model.SideOf(column);
+    std::string text = model.CellText(index.row(), column);
+    if (model.KindOf(column) == ColumnKind::kTime && item->isFile && item->Has(side)) {
+        text = item->TimeText(side);
+    }
+    QString tip = QString::fromStdString(text);
+    if (tip.isEmpty() ||
+        QFontMetrics(list.font()).horizontalAdvance(tip) + 6 <= list.columnWidth(column)) {
+        return {};
+    }
+    return tip.left(kTipMaxChars);
+}
+
 void DiffRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
     const auto* model = static_cast<const DiffListModel*>(index.model());

@@ -4,6 +4,7 @@
 
 #include <QPixmap>
 #include <QStyledItemDelegate>
+#include <QTableView>
 #include <array>
 
 #include "ui/ViewSettings.h"
@@ -29,6 +30,10 @@ struct NameCellLayout {
     int textLeft = 0;
 };
 
+class DiffListModel;
+
+inline constexpr int kTipMaxChars = 79;
+
 class DiffRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -42,6 +47,12 @@ class DiffRowDelegate : public QStyledItemDelegate {
     static NameCellLayout LayoutName(const QRect& cell, int level);
     // The expand glyph is drawn on a side where the folder holds something.
     static bool HasGlyph(const DiffItem& item, int side);
+    // The row whose expand glyph lies under the point of the list's viewport, or -1.
+    static int GlyphRowAt(const QTableView& list, const DiffListModel& model, const QPoint& pos);
+    // The tooltip of a cell: its full text (the full time for a file's time), empty when the
+    // text fits the column.
+    static QString CellTip(const QTableView& list, const DiffListModel& model,
+                           const QModelIndex& index);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

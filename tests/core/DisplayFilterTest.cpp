@@ -213,10 +213,10 @@ TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
 // Whole trees are read after OK only for an active expand-all filter over a full pair.
 TEST(ReadWholeTreesAfterFilter, Decision) {
     const FilterState on{true, 0x201, "", true};
-    EXPECT_TRUE(ReadWholeTreesAfterFilter(on, 2));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter(on, 1));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter({true, 0x201, "", false}, 2));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, 2));
+    EXPECT_TRUE(ReadWholeTreesAfterFilter(on, true));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter(on, false));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter({true, 0x201, "", false}, true));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, true));
 }
 
 }  // namespace

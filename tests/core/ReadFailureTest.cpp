@@ -102,7 +102,7 @@ TEST(FolderLinkPair, ReadOnlyWhenExpandedAndThenOnBothSides) {
     for (const FilterState& filter : {FilterState{}, differing}) {
         Comparison cmp;
         cmp.filter = filter;
-        cmp.readWholeTrees = !filter.filterActive || ReadWholeTreesAfterFilter(filter, kSideBoth);
+        cmp.readWholeTrees = !filter.filterActive || ReadWholeTreesAfterFilter(filter, true);
         ASSERT_TRUE(cmp.readWholeTrees);
         ASSERT_TRUE(cmp.CompareFolders(dir / "L", dir / "R", 0));
         EXPECT_EQ(test::RowNames(cmp.rootItem), (Rows{"..", "lnk", "sub"}));

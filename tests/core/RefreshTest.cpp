@@ -319,11 +319,11 @@ TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
 
     view_.paths[0] = L();
     view_.paths[1] = R();
-    refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, 2));
+    refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, true));
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S", "  T", "    deep.txt"}));
 
     view_.paths[1].clear();
-    refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, 1));
+    refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, false));
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S"}));
 }
 

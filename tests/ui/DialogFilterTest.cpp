@@ -25,9 +25,10 @@ void ClickIndicator(QAbstractButton* button) {
 class DialogFilterTest : public test::WindowFixture {
   protected:
     // Runs the dialog as the window does, with `act` as the user.
-    FilterResult Run(int nextSide, std::function<void(CFilter&)> act) {
+    FilterResult Run(bool pairOpened, std::function<void(CFilter&)> act) {
         test::WhenModal([act](QDialog& shown) { act(static_cast<CFilter&>(shown)); });
-        return RunFilter(nullptr, store_, prompter_, filter_, diluted_, readWholeTrees_, nextSide);
+        return RunFilter(nullptr, store_, prompter_, filter_, diluted_, readWholeTrees_,
+                         pairOpened);
     }
 
     FilterState filter_;
@@ -107,9 +108,8 @@ TEST_F(DialogFilterTest, OpensOnTheStoredStateAndResets) {
 }
 
 // OK through RunFilter takes the typed list (spaces dropped, remembered at the top), stores the
-// dialog state but not the start-up defaults, and reads whole trees only with both sides opened
-// (nextSide 2). Cancel keeps the state as it was; a "&Save current settings as default" before
-// it stays.
+// dialog state but not the start-up defaults, and reads whole trees only with both sides opened.
+// Cancel keeps the state as it was; a "&Save current settings as default" before it stays.
 TEST_F(DialogFilterTest, RunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     store_.AddToMruList(kDialogExclusionMru, "obj");
     auto exclude = [](CFilter& dialog) {
@@ -120,7 +120,7 @@ TEST_F(DialogFilterTest, RunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
         dialog.DilutedBox()->setChecked(false);
         dialog.accept();
     };
-    FilterResult result = Run(1, exclude);
+    FilterResult result = Run(false, exclude);
     ASSERT_TRUE(result.accepted);
     EXPECT_EQ(result.title, "Quillon - Filtered View");
     EXPECT_FALSE(readWholeTrees_);
@@ -130,10 +130,10 @@ TEST_F(DialogFilterTest, RunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     EXPECT_EQ(Int("FilterDialog", "Flags"), 0x204);
     EXPECT_EQ(Int("Filter", "Flags"), kAbsent);
     EXPECT_TRUE(prompter_.shown.empty());
-    ASSERT_TRUE(Run(2, exclude).accepted);
+    ASSERT_TRUE(Run(true, exclude).accepted);
     EXPECT_TRUE(readWholeTrees_);
 
-    result = Run(2, [](CFilter& dialog) {
+    result = Run(true, [](CFilter& dialog) {
         dialog.DisplayOption(1)->click();
         dialog.ExtensionOption(0)->click();
         dialog.SaveDefaultButton()->click();

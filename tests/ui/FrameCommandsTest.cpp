@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CQuillonApp.h"
 #include "core/AutoRefresh.h"
 #include "platform/Log.h"
 #include "platform/MessageBoxLogic.h"
@@ -41,9 +42,10 @@ class FrameCommandsTest : public test::WindowFixture {
     std::string viewerPath_ = dir_ / "tools/viewer";
 };
 
-// Creating the view opens this run's log with the stored switches, prunes the side logs to the
-// three newest, forgets remembered answers and takes the log's stamp as the backup run tag.
-TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
+// The application's start, not the window, opens this run's log with the stored switches, prunes
+// the side logs to the three newest, forgets remembered answers and takes the log's stamp as the
+// backup run tag.
+TEST_F(FrameCommandsTest, TheApplicationStartsTheRun) {
     store_.WriteProfileInt("Settings", "LogEnabled", 1);
     store_.WriteProfileInt("Settings", "LogTimestamp", 1);
     StoreRememberedAnswer(store_, "FilterDirCopy_01", mbr::kYes);
@@ -54,6 +56,10 @@ TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
                     {"tmp/quillon_log/Quillon-0103_000000_PDF.txt", "3"},
                     {"tmp/quillon_log/Quillon-0104_000000_timer.txt", "4"}});
     MakeFrame();
+    EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), mbr::kYes);
+    EXPECT_EQ(Dir().List("tmp/quillon_log").size(), 4u);
+    CQuillonApp app(store_);
+    app.StartRun();
 
     EXPECT_TRUE(IsLogEnabled());
     EXPECT_EQ(GetLogFolder(), logFolder);
@@ -70,7 +76,7 @@ TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
         }
     }
     EXPECT_EQ(digits.size(), 10u);
-    EXPECT_EQ(View().RunTag(), digits);
+    EXPECT_EQ(app.RunTag(), digits);
 
     Log("after start");
     std::string text = ReadText(GetLogPath());
@@ -81,6 +87,7 @@ TEST_F(FrameCommandsTest, CreatingTheViewStartsTheRun) {
 // The log is off without the stored switch and writes nothing; the log command flips it, shows it
 // as a check mark, stores it, and a restart keeps it.
 TEST_F(FrameCommandsTest, LogCommandTogglesAndPersists) {
+    CQuillonApp(store_).StartRun();
     MakeFrame();
     EXPECT_FALSE(IsLogEnabled());
     EXPECT_FALSE(frame_->LoggingAction()->isChecked());
@@ -358,15 +365,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FrameCommandsTest, OpeningAFileAsADocumentNeverAsks) {
     dir_.MakeTree({{"doc.txt", "text"}});
     MakeFrame();
-    EXPECT_FALSE(View().OpenPath(dir_ / "doc.txt"));
+    EXPECT_FALSE(View().Doc().OpenPath(dir_ / "doc.txt"));
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, editorPath_ + " \"" + (dir_ / "doc.txt") + "\"");
 
     editorPath_.clear();
-    EXPECT_FALSE(View().OpenPath(dir_ / "doc.txt"));
+    EXPECT_FALSE(View().Doc().OpenPath(dir_ / "doc.txt"));
     EXPECT_EQ(launcher_.requests.size(), 1u);
     EXPECT_TRUE(prompter_.shown.empty());
-    EXPECT_TRUE(View().Path(0).empty());
+    EXPECT_TRUE(View().Doc().Path(0).empty());
 }
 
 }  // namespace

@@ -174,8 +174,8 @@ TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     ASSERT_EQ(RowOf(".."), 0);
     View().SelectOnly(0);
     Key(Qt::Key_Return);
-    EXPECT_EQ(View().Path(0), dir_ / "L");
-    EXPECT_EQ(View().Path(1), dir_ / "R");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     EXPECT_NE(RowOf("top.txt"), -1);
     EXPECT_EQ(Current(), 0);
     ExpectConsistent();
@@ -184,24 +184,8 @@ TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     ASSERT_TRUE(frame_->OpenPath("/"));
     int rows = Model().RowCount();
     View().GoUp();
-    EXPECT_EQ(View().Path(0), "/");
+    EXPECT_EQ(View().Doc().Path(0), "/");
     EXPECT_EQ(Model().RowCount(), rows);
-}
-
-// Opened folders fill left, right, then left again; each open compares the current pair.
-TEST_F(MainWindowTest, OpenedFoldersAlternateSides) {
-    dir_.MakeTree({{"A/a.txt", "1"}, {"B/b.txt", "1"}, {"C/c.txt", "1"}});
-    MakeFrame();
-    ASSERT_TRUE(frame_->OpenPath(dir_ / "A/"));
-    EXPECT_EQ(View().Path(0), dir_ / "A");
-    EXPECT_EQ(View().NextSide(), 1);
-    ASSERT_TRUE(frame_->OpenPath(dir_ / "B"));
-    EXPECT_EQ(View().NextSide(), 2);
-    ASSERT_TRUE(frame_->OpenPath(dir_ / "C"));
-    EXPECT_EQ(View().Path(0), dir_ / "C");
-    EXPECT_EQ(View().Path(1), dir_ / "B");
-    EXPECT_NE(RowOf("c.txt"), -1);
-    EXPECT_EQ(RowOf("a.txt"), -1);
 }
 
 // Browsing opens the chosen folder on that side; the same folder again changes nothing. Reset
@@ -219,8 +203,8 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFolderAndResetClears) {
     frame_->BrowseFolder(1);
     EXPECT_EQ(titles.value(0).toStdString(), "Select the SECOND folder.");
     EXPECT_EQ(titles.value(1).toStdString(), dir_ / "R");
-    EXPECT_EQ(View().Path(1), dir_ / "R2");
-    EXPECT_EQ(View().NextSide(), 2);
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
+    EXPECT_EQ(View().Doc().Next(), NextOpen::kLeftAfterPair);
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R2");
     answer = QString::fromStdString(dir_ / "L");
     frame_->BrowseFolder(0);
@@ -229,8 +213,8 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFolderAndResetClears) {
 
     View().ResetComparison();
     EXPECT_EQ(Model().RowCount(), 0);
-    EXPECT_TRUE(View().Path(0).empty() && View().Path(1).empty());
-    EXPECT_EQ(View().NextSide(), 0);
+    EXPECT_TRUE(View().Doc().Path(0).empty() && View().Doc().Path(1).empty());
+    EXPECT_EQ(View().Doc().Next(), NextOpen::kLeft);
     EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
     ExpectConsistent();
 }
@@ -244,18 +228,18 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     dir_.WriteFile("R/A/new.txt", "n");
     dir_.WriteFile("R/b.txt", "other");
     View().SelectOnly(RowOf("b.txt"));
-    View().RefreshNow();
+    View().Doc().GetRefresh().AutoRefresh();
     ASSERT_NE(RowOf("new.txt"), -1);
     EXPECT_EQ(Row("new.txt")->status, StatusRightOnly);
     EXPECT_EQ(Row("b.txt")->status, StatusDifferent);
     ExpectConsistent();
     ::unlink((dir_ / "L/A/x.txt").c_str());
     ::unlink((dir_ / "R/A/x.txt").c_str());
-    View().RefreshNow();
+    View().Doc().GetRefresh().AutoRefresh();
     EXPECT_EQ(RowOf("x.txt"), -1);
     ExpectConsistent();
     int selected = View().SelectedRow();
-    View().Rescan();
+    View().Doc().GetRefresh().ReloadComparison();
     EXPECT_EQ(RowOf("new.txt"), -1);  // a fresh read shows A collapsed
     // b.txt sat in row 3, which a collapsed A no longer reaches: the last row is selected.
     EXPECT_EQ(selected, 3);
@@ -296,8 +280,8 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     CDropCombo* right = frame_->Combo(1);
     right->setEditText(QString::fromStdString(dir_ / "R2"));
     QTest::keyClick(right->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(View().Path(1), dir_ / "R2");
-    EXPECT_EQ(View().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R2");
     ASSERT_FALSE(Mru(kDir2OpenKey).empty());
@@ -311,7 +295,7 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_EQ(prompter_.shown[0].text,
               "The following folder no longer exists:\n\t\"" + missing + "\"");
     EXPECT_EQ(right->currentText().toStdString(), dir_ / "R2");
-    EXPECT_EQ(View().Path(1), dir_ / "R2");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
 
     frame_->AddPathToCombo(dir_ / "Gone", 0);
     frame_->AddPathToCombo(dir_ / "L", 0);
@@ -325,7 +309,7 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_EQ(prompter_.shown[1].text,
               "The following folder no longer exists:\n" + (dir_ / "Gone"));
     EXPECT_EQ(left->currentText().toStdString(), dir_ / "L");
-    EXPECT_EQ(View().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
 }
 
 // A dropped folder becomes the box's text; a dropped file is refused with the message.
@@ -350,22 +334,22 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     std::vector<int> allowedSeen;
-    View().SetSideChooser([&](const QString& question, int allowed) {
+    frame_->SetSideChooser([&](const QString& question, int allowed) {
         EXPECT_EQ(question.toStdString(), kSetAsRootQuestion);
         allowedSeen.push_back(allowed);
         return 1;
     });
     View().SelectOnly(RowOf("OnlyL"));
-    EXPECT_EQ(View().AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
+    EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
     View().SelectOnly(RowOf("b.txt"));
-    EXPECT_EQ(View().AskWhichSide(3, true, true, kSetAsRootQuestion), 1);
+    EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 1);
     EXPECT_TRUE(allowedSeen.empty());
 
     View().SelectOnly(RowOf("Docs"));
-    View().SetAsRoot();
+    frame_->SetAsRoot();
     EXPECT_EQ(allowedSeen.size(), 1u);
-    EXPECT_EQ(View().Path(1), dir_ / "R/Docs");
-    EXPECT_EQ(View().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R/Docs");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/Docs");
     // L is now compared with R/Docs: its in.txt stands alone on the right.
     ASSERT_NE(RowOf("in.txt"), -1);
@@ -379,18 +363,19 @@ TEST_F(MainWindowTest, LinkModePairsEntriesOfOneKind) {
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     std::vector<std::vector<std::string>> opened;
-    View().SetFileOpener([&](const std::vector<std::string>& files) { opened.push_back(files); });
-    View().SetLinkMode(true);
+    View().Tools().fileOpener =
+        ([&](const std::vector<std::string>& files) { opened.push_back(files); });
+    View().Link().Set(true);
     auto clickAt = [&](int row, int side) {
         QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
-        View().LinkClick(cell.center());
+        View().Link().Click(cell.center());
     };
     clickAt(RowOf("f.txt"), 0);
-    EXPECT_EQ(View().LinkStage(), 1);
+    EXPECT_EQ(View().Link().Stage(), 1);
     clickAt(RowOf("A"), 0);  // a folder after a file: refused
-    EXPECT_EQ(View().LinkStage(), 1);
+    EXPECT_EQ(View().Link().Stage(), 1);
     clickAt(RowOf("g.txt"), 1);
-    EXPECT_FALSE(View().LinkMode());
+    EXPECT_FALSE(View().Link().On());
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], (std::vector<std::string>{dir_ / "L/f.txt", dir_ / "R/g.txt"}));
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CQuillonApp.h"
 #include "core/Refresh.h"
 #include "platform/Log.h"
 #include "support/WindowFixture.h"
@@ -158,6 +159,7 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     dir_.MakeTree(tree);
     hooked_.realWindows = std::get<1>(GetParam());
     store_.WriteProfileInt("Settings", "LogEnabled", 1);
+    CQuillonApp(store_).StartRun();
     MakeFrame();
     frame_->EnableAutoRefreshAction()->trigger();
     ASSERT_TRUE(frame_->OpenPath(dir_ / "L"));
@@ -171,8 +173,8 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     ASSERT_TRUE(frame_->OpenPath(dir_ / "R"));
     EXPECT_FALSE(hooked_.hook) << "no progress was shown";
     EXPECT_EQ(Model().RowCount(), 2 + 105);
-    EXPECT_EQ(View().Path(0), dir_ / "L");
-    EXPECT_EQ(View().Path(1), dir_ / "R");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     ExpectConsistent();
 
     const int big = RowOf("Big");
@@ -221,9 +223,9 @@ TEST_F(SafetyTest, CancelStillStopsTheRead) {
                 QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
             }
         };
-        View().SetNextSide(0);
+        View().Doc().SetNext(NextOpen::kLeft);
         EXPECT_FALSE(frame_->OpenPath(dir_ / "L")) << byClose;
-        EXPECT_EQ(View().Path(0), "") << byClose;
+        EXPECT_EQ(View().Doc().Path(0), "") << byClose;
     }
 }
 
@@ -251,34 +253,34 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
         View().SelectOnly(RowOf(cafe));
         Key(side == 0 ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
     }
-    EXPECT_EQ(View().Path(0), dir_ / ("L/" + cafe));
-    EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
+    EXPECT_EQ(View().Doc().Path(0), dir_ / ("L/" + cafe));
+    EXPECT_EQ(View().Doc().Path(1), dir_ / ("R/" + cafe));
     std::vector<std::string> folders;
     store_.ReadMruList(kDir2OpenKey, folders);
     EXPECT_EQ(folders, (std::vector<std::string>{dir_ / ("L/" + cafe), dir_ / ("R/" + cafe)}));
     frame_->ReloadSide(1);
-    EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
+    EXPECT_EQ(View().Doc().Path(1), dir_ / ("R/" + cafe));
     frame_->OnComboEnter(1);
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_NE(RowOf("new.txt"), -1);
 
     View().SelectOnly(0);
     Key(Qt::Key_Return);
-    EXPECT_EQ(View().Path(0), dir_ / "L");
-    EXPECT_EQ(View().Path(1), dir_ / "R");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
 
-    View().SetLinkMode(true);
+    View().Link().Set(true);
     const int row = RowOf(cafe);
     for (int side = 0; side < 2; ++side) {
         QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
-        View().LinkClick(cell.center());
+        View().Link().Click(cell.center());
     }
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("L/" + cafe)), std::string::npos);
     EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("R/" + cafe)), std::string::npos);
 
     std::vector<std::string> opened;
-    View().SetFileOpener([&](const std::vector<std::string>& files) { opened = files; });
+    View().Tools().fileOpener = ([&](const std::vector<std::string>& files) { opened = files; });
     EXPECT_FALSE(frame_->OpenPath(dir_ / ("L/" + cafe + ".txt")));
     EXPECT_EQ(opened, std::vector<std::string>{dir_ / ("L/" + cafe + ".txt")});
 }
@@ -308,12 +310,12 @@ TEST_F(SafetyTest, DotDotNeverEmptiesAPath) {
     Open("L/sub", "R");
     View().SelectOnly(0);
     Key(Qt::Key_Return);
-    EXPECT_EQ(View().Path(0), "L");
-    EXPECT_EQ(View().Path(1), "R");
+    EXPECT_EQ(View().Doc().Path(0), "L");
+    EXPECT_EQ(View().Doc().Path(1), "R");
     View().SelectOnly(0);
     Key(Qt::Key_Return);
-    EXPECT_EQ(View().Path(0), "L");
-    EXPECT_EQ(View().Path(1), "R");
+    EXPECT_EQ(View().Doc().Path(0), "L");
+    EXPECT_EQ(View().Doc().Path(1), "R");
     EXPECT_NE(RowOf("b.txt"), -1);
 }
 
@@ -355,17 +357,18 @@ TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
 // "Set as a Root".
 TEST_F(SafetyTest, MakeCurrentFolderRootPerSide) {
     store_.WriteProfileInt("Settings", "LogEnabled", 1);
+    CQuillonApp(store_).StartRun();
     dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/y.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
-    View().SetSideChooser([](const QString&, int) -> int {
+    frame_->SetSideChooser([](const QString&, int) -> int {
         ADD_FAILURE() << "asked for a side";
         return -1;
     });
     View().SelectOnly(RowOf("A"));
     Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(View().Path(0), dir_ / "L/A");
-    EXPECT_EQ(View().Path(1), dir_ / "R");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L/A");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L/A");
     EXPECT_NE(RowOf("x.txt"), -1);
     const std::string log = LogText();

@@ -33,7 +33,8 @@ class WindowStartTest : public test::WindowFixture {
         const StartDecision decision = DecideStart(cmd, ProbePath);
         EXPECT_EQ(decision.outcome, StartOutcome::Window);
         frame_.reset();
-        frame_ = OpenWindow(cmd, decision, store_, Services());
+        CQuillonApp app(store_);
+        frame_ = OpenWindow(app, cmd, decision, store_, Services());
         ASSERT_NE(frame_, nullptr);
         EXPECT_TRUE(frame_->isVisible());
     }
@@ -45,8 +46,8 @@ class WindowStartTest : public test::WindowFixture {
 TEST_F(WindowStartTest, PairOpensBothSidesAndLogsTheArguments) {
     store_.WriteProfileInt("Settings", "LogEnabled", 1);
     Start({Dir() / "L", Dir() / "R/"});
-    EXPECT_EQ(View().Path(0), Dir() / "L");
-    EXPECT_EQ(View().Path(1), Dir() / "R");
+    EXPECT_EQ(View().Doc().Path(0), Dir() / "L");
+    EXPECT_EQ(View().Doc().Path(1), Dir() / "R");
     EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), Dir() / "L");
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), Dir() / "R");
     EXPECT_EQ(Names(), (Texts{"..", "a.txt", "b.doc", "same.txt"}));
@@ -59,8 +60,8 @@ TEST_F(WindowStartTest, PairOpensBothSidesAndLogsTheArguments) {
         << firstLine;
 
     Start({Dir() / "nothing", Dir() / "R"});
-    EXPECT_TRUE(View().Path(0).empty());
-    EXPECT_TRUE(View().Path(1).empty());
+    EXPECT_TRUE(View().Doc().Path(0).empty());
+    EXPECT_TRUE(View().Doc().Path(1).empty());
     EXPECT_EQ(Model().RowCount(), 0);
     EXPECT_TRUE(prompter_.shown.empty());
 }

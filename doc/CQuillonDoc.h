@@ -1,0 +1,70 @@
+// The document of the main window: the two opened folders, which side the next open fills, and
+// the comparison and refresh over that pair. It knows no widget: the view reaches it through the
+// observer interfaces it implements.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/Comparison.h"
+#include "core/ComparisonObserver.h"
+#include "core/Refresh.h"
+
+namespace quillon {
+
+// The side the next opened folder fills. kLeftAfterPair: the right one was filled last, so the
+// pair is complete and the next open starts again on the left.
+enum class NextOpen { kLeft, kRight, kLeftAfterPair };
+
+// The open that fills `side` (0 left, 1 right).
+inline NextOpen FillingSide(int side) {
+    return side == kSideRight ? NextOpen::kRight : NextOpen::kLeft;
+}
+
+// "path" extended by "name": ".." goes one folder up, an empty part changes nothing.
+std::string ExtendPath(const std::string& path, const std::string& name);
+bool SamePathNoCase(const std::string& a, const std::string& b);
+
+class CQuillonDoc {
+  public:
+    CQuillonDoc(ComparisonObserver* observer, RefreshView& view);
+
+    Comparison& GetComparison() { return comparison_; }
+    const Comparison& GetComparison() const { return comparison_; }
+    Refresh& GetRefresh() { return refresh_; }
+
+    const std::string& Path(int side) const { return paths_[side]; }
+    void ClearPath(int side) { paths_[side].clear(); }
+    NextOpen Next() const { return next_; }
+    void SetNext(NextOpen next) { next_ = next; }
+
+    // Where a file given to OpenPath goes (its sibling tool).
+    void SetFileHandler(std::function<void(const std::string& path)> handler) {
+        fileHandler_ = std::move(handler);
+    }
+    // The one way a folder is opened, from the command line, the path boxes and the view: a
+    // folder (or a missing path) fills the next side and the pair is compared again; on failure
+    // the previous pair and side stay. A file goes to the file handler and gives false.
+    bool OpenPath(const std::string& path);
+    // Clears the comparison, both paths and the next side.
+    void Reset();
+    // The ".." row: both sides one folder up. False when neither path changed.
+    bool GoUp();
+    // The row's folder becomes the path of `side` (kSideBoth: of both sides). Call
+    // CompareAfterRootChange next; `item` is gone after that.
+    void SetRootPaths(int side, const DiffItem& item);
+    void CompareAfterRootChange();
+
+  private:
+    bool CompareCurrentPaths(int progressOption);
+    void ApplyReadWholeRule(bool pairOpened);
+
+    ComparisonObserver* observer_;
+    Comparison comparison_;
+    Refresh refresh_;
+    std::string paths_[2];
+    NextOpen next_ = NextOpen::kLeft;
+    std::function<void(const std::string&)> fileHandler_;
+};
+
+}  // namespace quillon

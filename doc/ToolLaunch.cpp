@@ -1,0 +1,72 @@
+#include "doc/ToolLaunch.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/Launcher.h"
+#include "platform/ToolLocator.h"
+#include "reports/ValueText.h"
+
+namespace quillon {
+
+namespace {
+
+std::string OwnProgramPath() {
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
+}
+
+}  // namespace
+
+std::string ToolLaunch::FindTool(std::string_view exe) const {
+    return toolLocator ? toolLocator(exe) : LocateTool(exe);
+}
+
+Launcher& ToolLaunch::Starter() const {
+    return launcher ? *launcher : DefaultLauncher();
+}
+
+bool ToolLaunch::LaunchFiles(const std::vector<std::string>& files, SiblingLaunchMode mode) {
+    if (files.empty()) {
+        return false;
+    }
+    if (fileOpener) {
+        fileOpener(files);
+        return true;
+    }
+    auto isBinary = [](const std::string& path) {
+        return DetectTextEncoding(path).encoding == kEncodingBinary;
+    };
+    std::vector<std::string> handed(files.begin(),
+                                    files.begin() + std::min<size_t>(files.size(), 2));
+    const bool binary = isBinary(handed[0]);
+    if (handed.size() == 2 && isBinary(handed[1]) != binary) {
+        handed.resize(1);
+    }
+    SiblingTools tools;
+    // Only the tool that is used is looked up: a failed lookup writes a log line.
+    (binary ? tools.viewerPath : tools.editorPath) = FindTool(binary ? kViewerExe : kEditorExe);
+    return LaunchSiblingForFiles(handed, binary, tools, mode, prompter_, Starter());
+}
+
+bool ToolLaunch::ViewFile(const std::string& path) {
+    SiblingTools tools;
+    tools.viewerPath = FindTool(kViewerExe);
+    return LaunchSiblingForFiles({path}, true, tools, SiblingLaunchMode::kStartUp, prompter_,
+                                 Starter());
+}
+
+void ToolLaunch::StartInstance(const std::string& left, const std::string& right) {
+    if (instanceStarter) {
+        instanceStarter(left, right);
+        return;
+    }
+    LaunchRequest request;
+    request.commandLine =
+        "\"" + OwnProgramPath() + "\" " + QuoteArgument(left) + " " + QuoteArgument(right);
+    Starter().Launch(request);
+}
+
+}  // namespace quillon
