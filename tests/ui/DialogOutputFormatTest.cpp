@@ -167,6 +167,7 @@ TEST_F(DialogOutputFormatTest, SampleFollowsTheOptions) {
 TEST_F(DialogOutputFormatTest, OpensOnStoredOptions) {
     store_.WriteProfileInt("OutputFormat", "OutputDiffOption", 5);
     store_.WriteProfileInt("OutputFormat", "TimeLabel", 0);
+    store_.WriteProfileString("OutputFormat", "OutputPath", Dir().Path());
     store_.WriteProfileString("OutputFormat", "OutputFile", Dir() / "last.txt");
     COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
     EXPECT_EQ(dialog.ContentCombo()->currentText(),
