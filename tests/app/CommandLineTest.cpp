@@ -245,13 +245,10 @@ class PathOpenerTest : public ::testing::Test {
 // The framework's own open of the first argument is swallowed once.
 TEST_F(PathOpenerTest, FirstCallWithArgumentsDoesNothing) {
     PathOpener opener(true);
-    FilterState filter;
-    EXPECT_TRUE(opener.OpenPath("d1", filter, hooks));
+    EXPECT_TRUE(opener.OpenPath("d1", {}, hooks));
     EXPECT_TRUE(compares.empty());
-    EXPECT_TRUE(opener.OpenPath("d1", filter, hooks));
-    ASSERT_EQ(compares.size(), 1u);
-    PathOpener noArgs(false);
-    EXPECT_TRUE(noArgs.OpenPath("d9", filter, hooks));
+    EXPECT_TRUE(opener.OpenPath("d1", {}, hooks));
+    EXPECT_TRUE(PathOpener(false).OpenPath("d9", {}, hooks));
     EXPECT_EQ(compares.size(), 2u);
 }
 

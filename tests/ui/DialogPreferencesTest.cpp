@@ -110,10 +110,8 @@ TEST_F(DialogPreferencesTest, ColourChoices) {
     answer = QColor(255, 0, 0);
     QColor started;
     COptionsChange cancelled(nullptr, settings_, prompter_);
-    cancelled.SetColorChooser([&](const QColor& current, QWidget*) {
-        started = current;
-        return answer;
-    });
+    cancelled.SetColorChooser(
+        [&](const QColor& current, QWidget*) { return started = current, answer; });
     EXPECT_EQ(cancelled.Sample(0)->palette().color(QPalette::Text),
               cancelled.palette().color(QPalette::Text));
     cancelled.ChooseColor(2);

@@ -281,7 +281,7 @@ TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
 
 // ENTER in the right box opens the typed folder on the right and remembers it; a typed path that
 // is no folder, or a vanished folder picked from the box's list, is reported and the box shows the
-// open folder again.
+// open folder again. A box takes a dropped folder, never a file.
 TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}, {"Gone/", ""}});
     MakeFrame();
@@ -313,20 +313,15 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_EQ(prompter_.shown[1].text,
               "The following folder no longer exists:\n" + (dir_ / "Gone"));
     EXPECT_EQ(left->currentText().toStdString(), dir_ / "L");
-}
 
-// A dropped folder becomes the box's text; a dropped file is refused with the message.
-TEST_F(MainWindowTest, DropTakesFoldersAndRefusesFiles) {
-    dir_.MakeTree({{"F/a.txt", "1"}});
-    MakeFrame();
-    CDropCombo* left = frame_->Combo(0);
-    EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "F/a.txt"}));
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text,
+    // A dropped folder becomes the box's text; a dropped file is refused with the message.
+    EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "L/a.txt"}));
+    ASSERT_EQ(prompter_.shown.size(), 3u);
+    EXPECT_EQ(prompter_.shown[2].text,
               "The dropped item is a file.\nSince only folder is accepted, it will be ignored.");
-    EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "F", dir_ / "F/a.txt"}));
-    EXPECT_EQ(left->currentText().toStdString(), dir_ / "F");
-    EXPECT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "R2", dir_ / "L/a.txt"}));
+    EXPECT_EQ(left->currentText().toStdString(), dir_ / "R2");
+    EXPECT_EQ(prompter_.shown.size(), 3u);
 }
 
 // An entry on one side only needs no question; "Set as a Root" asks the side when both have the
@@ -402,8 +397,9 @@ TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
     }
 }
 
-// The halves split the width evenly and the path boxes follow them.
-TEST_F(MainWindowTest, HalvesFollowTheWidth) {
+// The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
+// what it cannot.
+TEST_F(MainWindowTest, HalvesAndTips) {
     MakeFrame();
     frame_->resize(1000, 500);
     QApplication::processEvents();
@@ -416,13 +412,10 @@ TEST_F(MainWindowTest, HalvesFollowTheWidth) {
     EXPECT_EQ(leftTotal, half);
     EXPECT_EQ(View().columnWidth(0), View().columnWidth(Model().ColumnsPerSide()));
     EXPECT_EQ(frame_->Combo(0)->width(), half);
-}
 
-// The timestamp column's tip is the full time even though the cell shows the date only.
-TEST_F(MainWindowTest, TimestampTipShowsTheTime) {
+    // The timestamp column's tip is the full time even though the cell shows the date only.
     dir_.MakeTree({{"L/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
                    {"R/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)}});
-    MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     int row = RowOf("a.txt");
     View().setColumnWidth(1, 40);  // name, timestamp, size with the default columns
