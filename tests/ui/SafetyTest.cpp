@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -286,18 +287,10 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
 
 // ---- Small window rules ----
 
-class ScopedCwd {
-  public:
-    explicit ScopedCwd(const std::string& path) : old_(getcwd(nullptr, 0)) {
-        EXPECT_EQ(chdir(path.c_str()), 0);
-    }
-    ~ScopedCwd() {
-        EXPECT_EQ(chdir(old_), 0);
-        free(old_);
-    }
-
-  private:
-    char* old_;
+struct ScopedCwd {
+    explicit ScopedCwd(const std::string& path) { std::filesystem::current_path(path); }
+    ~ScopedCwd() { std::filesystem::current_path(old); }
+    const std::filesystem::path old = std::filesystem::current_path();
 };
 
 // ".." takes the text before the last separator; a path without one stays as it is and the
