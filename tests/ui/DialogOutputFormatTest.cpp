@@ -111,31 +111,23 @@ TEST_F(DialogOutputFormatTest, LinkTargetIsWrittenThrough) {
     EXPECT_TRUE(viewed_.empty());
 }
 
-// An empty file name shows the error and writes nothing; the dialog stays open.
-TEST_F(DialogOutputFormatTest, EmptyNameKeepsTheDialogOpen) {
-    COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
-    dialog.show();
-    dialog.OutputFileField()->setText("  ");
-    dialog.VersionColumnBox()->setChecked(false);
-    dialog.accept();
-    EXPECT_TRUE(dialog.isVisible());
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text, "The output filename cannot be empty.");
-    EXPECT_EQ(Int("OutputFormat", "VersionColumn"), 1);
-}
-
-// A file that cannot be created gives "No output created." and closes; the options are saved.
-TEST_F(DialogOutputFormatTest, UnwritableFileReportsNoOutput) {
-    COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
-    dialog.show();
-    std::string path = Dir() / "missing/folder/r.txt";
-    dialog.OutputFileField()->setText(QString::fromStdString(path));
-    dialog.SizeColumnBox()->setChecked(false);
-    dialog.accept();
-    EXPECT_FALSE(dialog.isVisible());
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text, "No output created.");
-    EXPECT_EQ(Int("OutputFormat", "SizeColumn"), 0);
+// An empty file name shows the error and keeps the dialog open, the options unsaved; a file that
+// cannot be created gives "No output created." and closes with the options saved.
+TEST_F(DialogOutputFormatTest, EmptyOrUnwritableName) {
+    for (bool empty : {true, false}) {
+        COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+        dialog.show();
+        dialog.OutputFileField()->setText(
+            empty ? QString("  ") : QString::fromStdString(Dir() / "missing/folder/r.txt"));
+        dialog.VersionColumnBox()->setChecked(false);
+        prompter_.shown.clear();
+        dialog.accept();
+        EXPECT_EQ(dialog.isVisible(), empty);
+        ASSERT_EQ(prompter_.shown.size(), 1u);
+        EXPECT_EQ(prompter_.shown[0].text,
+                  empty ? "The output filename cannot be empty." : "No output created.");
+        EXPECT_EQ(Int("OutputFormat", "VersionColumn"), empty ? 1 : 0);
+    }
     EXPECT_TRUE(viewed_.empty());
 }
 
