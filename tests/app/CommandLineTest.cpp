@@ -110,17 +110,11 @@ INSTANTIATE_TEST_SUITE_P(Table, BadReportValue,
                                            Args{"-Report:007"}, Args{"-Report", "-Out:"}));
 
 struct DecideCase {
-    DecideCase(const char* why, Args args, StartOutcome outcome, Args paths, bool binary = false)
-        : why(why),
-          args(std::move(args)),
-          outcome(outcome),
-          paths(std::move(paths)),
-          binary(binary) {}
     const char* why;
     Args args;
     StartOutcome outcome;
     Args paths;
-    bool binary;
+    bool binary = false;
 };
 
 // Kinds by name: d* folders, t* text files, b* binary files, anything else missing.
@@ -186,12 +180,10 @@ TEST(ProbePath, ClassifiesRealEntries) {
                   {"note.txt", "plain words\n"},
                   {"blob.bin", std::string("MZ\0\x01\x02\0\x03", 7)}});
     EXPECT_EQ(ProbePath(dir / "sub").kind, PathKind::Folder);
-    PathInfo text = ProbePath(dir / "note.txt");
-    EXPECT_EQ(text.kind, PathKind::File);
-    EXPECT_FALSE(text.binary);
-    PathInfo blob = ProbePath(dir / "blob.bin");
-    EXPECT_EQ(blob.kind, PathKind::File);
-    EXPECT_TRUE(blob.binary);
+    EXPECT_EQ(ProbePath(dir / "note.txt").kind, PathKind::File);
+    EXPECT_FALSE(ProbePath(dir / "note.txt").binary);
+    EXPECT_EQ(ProbePath(dir / "blob.bin").kind, PathKind::File);
+    EXPECT_TRUE(ProbePath(dir / "blob.bin").binary);
     EXPECT_EQ(ProbePath(dir / "nothing").kind, PathKind::Missing);
 }
 
@@ -201,29 +193,21 @@ class SeedFilter : public test::StoreFixture {};
 // takes the first entry of its start-up list, normalised; an exclusion filter with an empty list
 // falls back to "no extension filter".
 TEST_F(SeedFilter, FromTheStoredFilter) {
-    FilterState f = StartupFilterState(store_);
-    EXPECT_FALSE(f.filterActive);
-    EXPECT_EQ(f.filterFlags, 0u);
-    EXPECT_EQ(f.filterExtensions, "");
-    EXPECT_FALSE(f.expandAll);
-
+    // What start-up makes of it, in one line: active, flags, extensions, expand-all.
+    auto seeded = [this] {
+        FilterState f = StartupFilterState(store_);
+        return std::to_string(f.filterActive) + " " + std::to_string(f.filterFlags) + " " +
+               f.filterExtensions + " " + std::to_string(f.expandAll);
+    };
+    EXPECT_EQ(seeded(), "0 0  0");
     store_.WriteProfileInt("Filter", "Flags", 0x102);
     store_.WriteProfileInt("Filter", "ExpandAll", 1);
     store_.AddToMruList(quillon::settings::kMruFilterInclusion, "TXT, doc");
     store_.AddToMruList(quillon::settings::kMruFilterInclusion, "pdf");
-    f = StartupFilterState(store_);
-    EXPECT_TRUE(f.filterActive);
-    EXPECT_EQ(f.filterFlags, 0x102u);
-    EXPECT_EQ(f.filterExtensions, ";txt;doc;");
-    EXPECT_TRUE(f.expandAll);
-
+    EXPECT_EQ(seeded(), "1 258 ;txt;doc; 1");
     store_.WriteProfileInt("Filter", "Flags", 0x204);
     store_.WriteProfileInt("Filter", "ExpandAll", 2);
-    f = StartupFilterState(store_);
-    EXPECT_TRUE(f.filterActive);
-    EXPECT_EQ(f.filterFlags, 0x201u);
-    EXPECT_EQ(f.filterExtensions, "");
-    EXPECT_FALSE(f.expandAll);
+    EXPECT_EQ(seeded(), "1 513  0");
 }
 
 // The command line wins over the settings, but only for the parts it gives.

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -7,7 +6,9 @@
 #include <unistd.h>
 
 #include <QString>
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -116,24 +117,18 @@ TEST_F(ReportSafety, DeviceStaysADevice) {
     EXPECT_EQ(LinkMode("null"), S_IFCHR);
 }
 
-std::vector<std::string>* gListing = nullptr;
-size_t gRootLength = 0;
-
-int AddToListing(const char* path, const struct stat* st, int, struct FTW*) {
-    gListing->push_back(std::string(path).substr(gRootLength) + " " + std::to_string(st->st_mode) +
-                        " " + std::to_string(st->st_size) + " " +
-                        std::to_string(st->st_mtim.tv_sec) + "." +
-                        std::to_string(st->st_mtim.tv_nsec) + " " + std::to_string(st->st_ino));
-    return 0;
-}
-
 // Every entry with its type, size, modification time and inode, links not followed.
 std::vector<std::string> Listing(const std::string& root) {
     std::vector<std::string> listing;
-    gListing = &listing;
-    gRootLength = root.size();
-    nftw(root.c_str(), AddToListing, 16, FTW_PHYS);
-    gListing = nullptr;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        struct stat st {};
+        ::lstat(entry.path().c_str(), &st);
+        listing.push_back(entry.path().string().substr(root.size()) + " " +
+                          std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " " +
+                          std::to_string(st.st_mtim.tv_sec) + "." +
+                          std::to_string(st.st_mtim.tv_nsec) + " " + std::to_string(st.st_ino));
+    }
+    std::sort(listing.begin(), listing.end());
     return listing;
 }
 

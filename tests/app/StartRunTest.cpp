@@ -15,6 +15,7 @@
 namespace quillon {
 namespace {
 
+using namespace std::string_literals;
 using test::ProcessResult;
 
 const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
@@ -24,10 +25,8 @@ class FileStart : public test::StoreFixture {
     void SetUp() override {
         files.MakeTree({{"a.txt", "one\n"},
                         {"b.txt", "two\n"},
-                        {"c.bin", std::string("\x7f"
-                                              "ELF\0\x01\0\x02",
-                                              8)},
-                        {"d.bin", std::string("\0\x01\0\x02", 4)},
+                        {"c.bin", "\177ELF\0\1\0\2"s},
+                        {"d.bin", "\0\1\0\2"s},
                         {"emptybin/", ""}});
     }
 

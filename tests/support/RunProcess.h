@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -65,20 +68,15 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     }
 
-    std::vector<std::string> envText;
+    std::vector<std::string> envText = env;
     for (char** e = environ; *e != nullptr; ++e) {
-        std::string entry = *e;
-        std::string name = entry.substr(0, entry.find('='));
-        bool overridden = false;
-        for (const std::string& mine : env) {
-            overridden = overridden || mine.substr(0, mine.find('=')) == name;
-        }
-        if (!overridden) {
-            envText.push_back(std::move(entry));
+        const std::string_view name(*e, std::strcspn(*e, "="));
+        if (std::none_of(env.begin(), env.end(), [&](const std::string& mine) {
+                return mine.substr(0, mine.find('=')) == name;
+            })) {
+            envText.push_back(*e);
         }
     }
-    envText.insert(envText.end(), env.begin(), env.end());
-
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));

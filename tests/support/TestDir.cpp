@@ -1,6 +1,5 @@
 #include "support/TestDir.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -11,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -23,12 +23,7 @@ void Fail(const std::string& what) {
 }
 
 void MakeParents(const std::string& path) {
-    for (size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
-        std::string prefix = path.substr(0, pos);
-        if (mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) {
-            Fail("mkdir " + prefix);
-        }
-    }
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
 }
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
@@ -37,40 +32,14 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
     return remove(path);
 }
 
-void ListInto(const std::string& base, const std::string& rel, std::vector<std::string>& out) {
-    std::string dirPath = rel.empty() ? base : base + "/" + rel;
-    DIR* dir = opendir(dirPath.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    while (dirent* e = readdir(dir)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        std::string childRel = rel.empty() ? name : rel + "/" + name;
-        struct stat st {};
-        if (lstat((base + "/" + childRel).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            out.push_back(childRel + "/");
-            ListInto(base, childRel, out);
-        } else {
-            out.push_back(childRel);
-        }
-    }
-    closedir(dir);
-}
-
 }  // namespace
 
 TestDir::TestDir() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillon-test-XXXXXX";
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) {
+    root_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillon-test-XXXXXX";
+    if (mkdtemp(root_.data()) == nullptr) {
         Fail("mkdtemp");
     }
-    root_ = buf.data();
 }
 
 TestDir::~TestDir() {
@@ -123,16 +92,12 @@ void TestDir::WriteFile(const std::string& relative, const std::string& content,
 }
 
 void TestDir::MakeFolder(const std::string& relative) {
-    std::string full = *this / relative;
-    MakeParents(full + "/");
+    std::filesystem::create_directories(*this / relative);
 }
 
 void TestDir::SetMTime(const std::string& relative, time_t mtime) {
     std::string full = *this / relative;
-    struct timespec times[2];
-    times[0].tv_sec = mtime;
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
+    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
     if (utimensat(AT_FDCWD, full.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
         Fail("utimensat " + full);
     }
@@ -167,12 +132,16 @@ bool TestDir::Exists(const std::string& relative) const {
 }
 
 std::vector<std::string> TestDir::List(const std::string& relative) const {
+    namespace fs = std::filesystem;
     std::vector<std::string> out;
-    ListInto(root_, relative, out);
-    if (!relative.empty()) {
-        for (std::string& p : out) {
-            p = p.substr(relative.size() + 1);
-        }
+    const std::string base = *this / relative;
+    std::error_code error;  // a missing folder lists as empty
+    for (fs::recursive_directory_iterator
+             it(base, fs::directory_options::skip_permission_denied, error),
+         end;
+         it != end; ++it) {
+        std::string path = it->path().string().substr(base.size() + 1);
+        out.push_back(it->is_directory() && !it->is_symlink() ? path + "/" : path);
     }
     std::sort(out.begin(), out.end());
     return out;

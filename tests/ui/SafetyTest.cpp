@@ -1,8 +1,7 @@
 // The window while long work runs and where paths meet the file system: commands fired from inside
 // a progress update must wait for the read (run under the sanitizer build, a command that frees
 // the tree being filled is a use-after-free), names that are not UTF-8 keep their bytes, and the
-// small window rules (".." without a separator, the glyph click, the per-side root commands, the
-// navigation keys outside the list, the list font).
+// small window rules (".." without a separator, the glyph click, the list font).
 #include <unistd.h>
 
 #include <QDialog>
@@ -11,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -249,6 +249,8 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     ASSERT_NE(RowOf("new.txt"), -1);
     EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
 
+    // The per-side root commands never ask which side.
+    frame_->SetSideChooser([](const QString&, int) { return ADD_FAILURE(), -1; });
     for (int side = 0; side < 2; ++side) {
         View().SelectOnly(RowOf(cafe));
         Key(side == 0 ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
@@ -287,18 +289,10 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
 
 // ---- Small window rules ----
 
-class ScopedCwd {
-  public:
-    explicit ScopedCwd(const std::string& path) : old_(getcwd(nullptr, 0)) {
-        EXPECT_EQ(chdir(path.c_str()), 0);
-    }
-    ~ScopedCwd() {
-        EXPECT_EQ(chdir(old_), 0);
-        free(old_);
-    }
-
-  private:
-    char* old_;
+struct ScopedCwd {
+    explicit ScopedCwd(const std::string& path) { std::filesystem::current_path(path); }
+    ~ScopedCwd() { std::filesystem::current_path(old); }
+    const std::filesystem::path old = std::filesystem::current_path();
 };
 
 // ".." takes the text before the last separator; a path without one stays as it is and the
@@ -351,31 +345,6 @@ TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
     ClickGlyph(RowOf("Solo"));
     EXPECT_EQ(RowOf("s.txt"), -1);
     ExpectConsistent();
-}
-
-// "Make current folder to root" is one command per side: no question, the same log lines as
-// "Set as a Root".
-TEST_F(SafetyTest, MakeCurrentFolderRootPerSide) {
-    store_.WriteProfileInt("Settings", "LogEnabled", 1);
-    CQuillonApp(store_).StartRun();
-    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/y.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    frame_->SetSideChooser([](const QString&, int) -> int {
-        ADD_FAILURE() << "asked for a side";
-        return -1;
-    });
-    View().SelectOnly(RowOf("A"));
-    Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "L/A");
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
-    EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L/A");
-    EXPECT_NE(RowOf("x.txt"), -1);
-    const std::string log = LogText();
-    EXPECT_NE(log.find("Entering SetAsRoot()... with view# 0, and text=[A]\n"), std::string::npos);
-    EXPECT_NE(log.find("UpdatePath() yields pMain->m_strFiles[0] = [" + (dir_ / "L/A") + "]\n"),
-              std::string::npos);
-    EXPECT_NE(log.find("Leaving SetAsRoot()..."), std::string::npos);
 }
 
 // A positive font size is read one way by the list and by the preferences dialog.
