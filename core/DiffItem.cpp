@@ -161,7 +161,7 @@ int SideMask(const DiffItem& item) {
 // The sides an item being inserted brings, from its scan status (the dirs when it has none).
 int IncomingMask(const DiffItem& item) {
     if (item.isFile) {
-        switch (item.status) {
+        switch (item.FileState()) {
             case StatusLeftOnly:
                 return 1;
             case StatusRightOnly:
@@ -172,7 +172,7 @@ int IncomingMask(const DiffItem& item) {
                 break;
         }
     } else {
-        switch (item.status) {
+        switch (item.FolderState()) {
             case FolderLeftOnly:
                 return 1;
             case FolderRightOnly:
@@ -258,26 +258,27 @@ void Unlink(DiffItem* item) {
 }
 
 void Merge(DiffItem* into, DiffItem* item, int mask) {
-    const int32_t s = into->status;
     if (into->isFile) {
+        const FileStatus s = into->FileState();
         if (mask == 2) {
-            into->status = s == StatusRightOnly ? StatusRightOnly : StatusBothPresent;
+            into->SetStatus(s == StatusRightOnly ? StatusRightOnly : StatusBothPresent);
         } else if (mask == 1) {
-            into->status = s == StatusLeftOnly ? StatusLeftOnly : StatusBothPresent;
+            into->SetStatus(s == StatusLeftOnly ? StatusLeftOnly : StatusBothPresent);
         } else {
-            into->status = StatusBothPresent;
+            into->SetStatus(StatusBothPresent);
         }
     } else {
+        const FolderStatus s = into->FolderState();
         if (mask == 2) {
             if (s == FolderLeftOnly || s == FolderBoth) {
-                into->status = FolderBoth;
+                into->SetStatus(FolderBoth);
             }
         } else if (mask == 1) {
             if (s == FolderRightOnly || s == FolderBoth) {
-                into->status = FolderBoth;
+                into->SetStatus(FolderBoth);
             }
         } else {
-            into->status = FolderBoth;
+            into->SetStatus(FolderBoth);
         }
     }
     for (int side = 0; side < 2; ++side) {
@@ -541,7 +542,7 @@ void AssignIcons(DiffItem* item) {
         } else if (!item->isFile) {
             icon = item->expanded[side] ? kIconFolderOpen : kIconFolderClosed;
         } else {
-            switch (item->status) {
+            switch (item->FileState()) {
                 case StatusSame:
                     icon = kIconFileSame;
                     break;

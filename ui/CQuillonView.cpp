@@ -295,10 +295,10 @@ void CQuillonView::GoUp() {
 
 bool CQuillonView::IsDifferenceRow(const DiffItem& item) const {
     if (item.isFile) {
-        return item.status != StatusSame;
+        return item.FileState() != StatusSame;
     }
     return settings_.includeFoldersForDiffs && !item.IsDotDot() &&
-           (item.status == FolderLeftOnly || item.status == FolderRightOnly);
+           (item.FolderState() == FolderLeftOnly || item.FolderState() == FolderRightOnly);
 }
 
 std::vector<int> CQuillonView::SelectedRows() const {
@@ -320,7 +320,7 @@ int CQuillonView::FindTarget(NavTarget target) const {
                target == NavTarget::kFirstAny || target == NavTarget::kLastAny;
     auto matches = [&](int row) {
         const DiffItem& item = *rows[static_cast<size_t>(row)];
-        return any ? IsDifferenceRow(item) : item.isFile && item.status == StatusDifferent;
+        return any ? IsDifferenceRow(item) : item.isFile && item.FileState() == StatusDifferent;
     };
     std::vector<int> selected = SelectedRows();
     int current = currentIndex().isValid() ? currentIndex().row() : -1;

@@ -1,6 +1,7 @@
 #include "ui/ViewSettings.h"
 
 #include <algorithm>
+#include <variant>
 
 #include "core/DiffItem.h"
 #include "platform/SettingsStore.h"
@@ -107,20 +108,22 @@ uint32_t DiluteColor(uint32_t color, uint32_t add) {
 }
 
 uint32_t RowTextColor(const ViewSettings& settings, const RowColorInput& row) {
+    const FileStatus* file = std::get_if<FileStatus>(&row.status);
+    const FolderStatus folder = file ? FolderBoth : std::get<FolderStatus>(row.status);
     if (row.selected) {
-        if (row.isFile && row.status == StatusDifferent) {
+        if (file && *file == StatusDifferent) {
             return kSelectedDifferent;
         }
-        if (row.status == (row.isFile ? int32_t{StatusLeftOnly} : int32_t{FolderLeftOnly})) {
+        if (file ? *file == StatusLeftOnly : folder == FolderLeftOnly) {
             return kSelectedLeftOnly;
         }
-        if (row.status == (row.isFile ? int32_t{StatusRightOnly} : int32_t{FolderRightOnly})) {
+        if (file ? *file == StatusRightOnly : folder == FolderRightOnly) {
             return kSelectedRightOnly;
         }
         return kSelectedOther;
     }
-    if (row.isFile) {
-        switch (row.status) {
+    if (file) {
+        switch (*file) {
             case StatusDifferent:
                 return settings.colorDiff;
             case StatusLeftOnly:
@@ -133,7 +136,7 @@ uint32_t RowTextColor(const ViewSettings& settings, const RowColorInput& row) {
     }
     // Folders fade while the filter narrows the list, so the files that passed stand out.
     bool dilute = row.filterActive && settings.useDilutedColor;
-    switch (row.status) {
+    switch (folder) {
         case FolderLeftOnly:
             return dilute ? DiluteColor(settings.colorLeftOnly, kDiluteLeftOnly)
                           : settings.colorLeftOnly;

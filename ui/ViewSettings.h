@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/ComparisonOptions.h"
+#include "core/DiffItem.h"
 
 namespace quillon {
 
@@ -74,8 +75,7 @@ struct ViewSettings {
 uint32_t DiluteColor(uint32_t color, uint32_t add);
 
 struct RowColorInput {
-    bool isFile = false;
-    int32_t status = 0;
+    ItemStatus status;
     bool selected = false;
     bool filterActive = false;
 };

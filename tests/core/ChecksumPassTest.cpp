@@ -16,8 +16,8 @@ struct PairCase {
     const char* name;
     std::string left;
     std::string right;
-    int32_t simple;  // first 3 characters
-    int32_t full;
+    FileStatus simple;  // first 3 characters
+    FileStatus full;
 };
 
 const std::vector<PairCase>& Pairs() {
@@ -105,18 +105,19 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
     for (int f = 0; f < kFolders; ++f) {
         const std::string sub = "d" + std::to_string(f) + "/";
         for (const PairCase& p : Pairs()) {
-            EXPECT_EQ(files[sub + p.name]->status, simple ? p.simple : p.full) << sub << p.name;
+            EXPECT_EQ(files[sub + p.name]->FileState(), simple ? p.simple : p.full)
+                << sub << p.name;
         }
-        EXPECT_EQ(files[sub + "pipe"]->status, StatusSame);
-        EXPECT_EQ(files[sub + "loop"]->status, StatusSame);
+        EXPECT_EQ(files[sub + "pipe"]->FileState(), StatusSame);
+        EXPECT_EQ(files[sub + "loop"]->FileState(), StatusSame);
         // An unreadable side gives no verdict; root reads it anyway and sees the difference.
-        EXPECT_EQ(files[sub + "locked"]->status, asRoot ? StatusDifferent : StatusSame);
+        EXPECT_EQ(files[sub + "locked"]->FileState(), asRoot ? StatusDifferent : StatusSame);
     }
     // The same decision again, now with nothing computed ahead.
     for (auto& [path, item] : files) {
-        const int32_t before = item->status;
+        const FileStatus before = item->FileState();
         cmp_.DecideStatus(const_cast<DiffItem*>(item));
-        EXPECT_EQ(item->status, before) << path;
+        EXPECT_EQ(item->FileState(), before) << path;
         EXPECT_EQ(item->checksumVerdict, 0) << path;
     }
 }
@@ -157,8 +158,8 @@ TEST(ChecksumPassRules, OnlyPairsThatAgreeOtherwiseAreRead) {
         if (!c->isFile) {
             continue;
         }
-        EXPECT_EQ(c->status, c->name[0] == 's' ? StatusDifferent : StatusSame) << c->name;
-        (c->status == StatusSame ? same : different) += 1;
+        EXPECT_EQ(c->FileState(), c->name[0] == 's' ? StatusDifferent : StatusSame) << c->name;
+        (c->FileState() == StatusSame ? same : different) += 1;
     }
     EXPECT_EQ(same, 40);
     EXPECT_EQ(different, 40);

@@ -185,7 +185,7 @@ TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     ASSERT_NE(Row("twin.txt"), nullptr);
-    EXPECT_EQ(Row("twin.txt")->status, StatusSame);
+    EXPECT_EQ(Row("twin.txt")->FileState(), StatusSame);
     EXPECT_EQ(Model().ColumnsPerSide(), 3);
 
     dir_.WriteFile("L/fresh.txt", "new");
@@ -200,8 +200,8 @@ TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
 
     EXPECT_EQ(Model().ColumnsPerSide(), 2);
     ASSERT_NE(Row("fresh.txt"), nullptr);
-    EXPECT_EQ(Row("fresh.txt")->status, StatusLeftOnly);
-    EXPECT_EQ(Row("twin.txt")->status, StatusDifferent);
+    EXPECT_EQ(Row("fresh.txt")->FileState(), StatusLeftOnly);
+    EXPECT_EQ(Row("twin.txt")->FileState(), StatusDifferent);
     EXPECT_EQ(View().GetComparison().options.crc32, 1);
     EXPECT_EQ(Setting("Settings", "FileSize"), 0);
     EXPECT_EQ(Setting("Settings", "CRC32"), 1);
@@ -245,7 +245,7 @@ TEST_F(FrameCommandsTest, FilterReloadsThePairUnderTheNewFilter) {
     EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
     EXPECT_EQ(Row("same.txt"), nullptr);
     ASSERT_NE(Row("deep.txt"), nullptr);
-    EXPECT_EQ(Row("deep.txt")->status, StatusDifferent);
+    EXPECT_EQ(Row("deep.txt")->FileState(), StatusDifferent);
     EXPECT_TRUE(View().GetComparison().readWholeTrees);
 
     WhenModal([](QDialog& dialog) {
@@ -314,7 +314,7 @@ TEST_F(FrameCommandsTest, TimerFollowsFolderReadsAndRefreshesOnTick) {
     clock_.now += 120;
     timer.OnTimer(kRefreshTimerId);
     ASSERT_NE(Row("b.txt"), nullptr);
-    EXPECT_EQ(Row("b.txt")->status, StatusRightOnly);
+    EXPECT_EQ(Row("b.txt")->FileState(), StatusRightOnly);
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
 }
 

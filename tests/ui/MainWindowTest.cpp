@@ -360,8 +360,8 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     View().SelectOnly(RowOf("b.txt"));
     View().RefreshNow();
     ASSERT_NE(RowOf("new.txt"), -1);
-    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
-    EXPECT_EQ(Model().ItemAt(RowOf("b.txt"))->status, StatusDifferent);
+    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->FileState(), StatusRightOnly);
+    EXPECT_EQ(Model().ItemAt(RowOf("b.txt"))->FileState(), StatusDifferent);
     ExpectConsistent();
     ::unlink((dir_ / "L/A/x.txt").c_str());
     ::unlink((dir_ / "R/A/x.txt").c_str());
@@ -495,7 +495,7 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/Docs");
     // L is now compared with R/Docs: its in.txt stands alone on the right.
     ASSERT_NE(RowOf("in.txt"), -1);
-    EXPECT_EQ(Model().ItemAt(RowOf("in.txt"))->status, StatusRightOnly);
+    EXPECT_EQ(Model().ItemAt(RowOf("in.txt"))->FileState(), StatusRightOnly);
     ExpectConsistent();
 }
 

@@ -334,7 +334,7 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     dir_.WriteFile("R/" + cafe + "/new.txt", "n");
     Key(Qt::Key_F5);
     ASSERT_NE(RowOf("new.txt"), -1);
-    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
+    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->FileState(), StatusRightOnly);
 
     for (int side = 0; side < 2; ++side) {
         View().SelectOnly(RowOf(cafe));
