@@ -14,6 +14,7 @@
 
 #include "core/AutoRefresh.h"
 #include "platform/Log.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "ui/CDropCombo.h"
 #include "ui/CMessageBoxDialog.h"
@@ -375,7 +376,7 @@ void CMainFrame::FillCombosFromMru() {
         return;
     }
     std::vector<std::string> entries;
-    store_->ReadMruList(kDir2OpenKey, entries);
+    store_->ReadMruList(settings::kMruDir2Open, entries);
     for (CDropCombo* combo : combos_) {
         for (const std::string& entry : entries) {
             combo->InsertPath(0, entry);
@@ -428,7 +429,7 @@ void CMainFrame::AddPathToCombo(const std::string& path, int side) {
         return;
     }
     if (store_) {
-        store_->AddToMruList(kDir2OpenKey, text, kMruMaxCount);
+        store_->AddToMruList(settings::kMruDir2Open, text, kMruMaxCount);
     }
     CDropCombo* combo = combos_[side];
     int existing = combo->FindPath(text);

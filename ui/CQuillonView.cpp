@@ -383,7 +383,7 @@ void CQuillonView::SelectOnly(int row) {
 void CQuillonView::SetIncludeFoldersForDiffs(bool include) {
     settings_.includeFoldersForDiffs = include;
     if (store_) {
-        store_->WriteProfileInt(kSectionSettings, "IncludeFoldersForDiffs", include ? 1 : 0);
+        WriteSetting(*store_, settings::kIncludeFoldersForDiffs, include ? 1 : 0);
     }
 }
 
@@ -391,7 +391,7 @@ void CQuillonView::SetGridlines(bool on) {
     settings_.gridlines = on;
     setShowGrid(on);
     if (store_) {
-        store_->WriteProfileInt(kSectionMisc, "GridlinesEnabled", on ? 1 : 0);
+        WriteSetting(*store_, settings::kGridlinesEnabled, on ? 1 : 0);
     }
 }
 
@@ -399,7 +399,7 @@ void CQuillonView::SetLogging(bool on) {
     settings_.logEnabled = on ? 1 : 0;
     SetLogEnabled(on);
     if (store_) {
-        store_->WriteProfileInt(kSectionSettings, "LogEnabled", settings_.logEnabled);
+        WriteSetting(*store_, settings::kLogEnabled, settings_.logEnabled);
     }
 }
 

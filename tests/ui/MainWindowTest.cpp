@@ -420,7 +420,7 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R2");
     std::vector<std::string> mru;
-    store_->ReadMruList(kDir2OpenKey, mru);
+    store_->ReadMruList(settings::kMruDir2Open, mru);
     ASSERT_FALSE(mru.empty());
     EXPECT_EQ(mru.back(), dir_ / "R2");
     EXPECT_TRUE(prompter_.shown.empty());

@@ -343,7 +343,7 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     EXPECT_EQ(View().Path(0), dir_ / ("L/" + cafe));
     EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
     std::vector<std::string> folders;
-    store_->ReadMruList(kDir2OpenKey, folders);
+    store_->ReadMruList(settings::kMruDir2Open, folders);
     EXPECT_EQ(folders, (std::vector<std::string>{dir_ / ("L/" + cafe), dir_ / ("R/" + cafe)}));
     frame_->ReloadSide(1);
     EXPECT_EQ(View().Path(1), dir_ / ("R/" + cafe));
