@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/AutoRefresh.h"
+#include "core/DisplayFilter.h"
 #include "platform/Log.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
@@ -348,11 +349,7 @@ void CMainFrame::LayoutBars(int halfWidth) {
 }
 
 QString CMainFrame::TitleText() const {
-    QString title = QString::fromUtf8(kFrameTitle);
-    if (view_->GetComparison().filter.filterActive) {
-        title += QString::fromUtf8(kFrameFilteredSuffix);
-    }
-    return title;
+    return QString::fromStdString(FilterWindowTitle(view_->GetComparison().filter.filterActive));
 }
 
 void CMainFrame::SetFilterState(const FilterState& filter) {
