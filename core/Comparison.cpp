@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/AsciiCase.h"
 #include "core/ComparisonObserver.h"
 #include "core/DiffStatusDetail.h"
 #include "core/FolderScan.h"
@@ -129,9 +130,7 @@ bool Comparison::ExtensionFilteredOut(std::string_view name) const {
         return false;
     }
     std::string key = ";";
-    for (char c : name.substr(dot + 1)) {
-        key.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
-    }
+    key += FoldAscii(name.substr(dot + 1));
     key.push_back(';');
     const bool listed = filter.filterExtensions.find(key) != std::string::npos;
     return (filter.filterFlags & FilterState::kInclusion) ? !listed : listed;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/AsciiCase.h"
 #include "core/PathUtil.h"
 #include "reports/ValueText.h"
 
@@ -125,17 +126,11 @@ uint32_t NonAsciiWeight(std::string_view s, size_t& i) {
     return Utf16Weight(cp);
 }
 
-inline unsigned char FoldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
-
 std::string GroupKey(uint32_t isFile, std::string_view name) {
     std::string key;
     key.reserve(name.size() + 1);
     key.push_back(isFile ? 'f' : 'd');
-    for (unsigned char c : name) {
-        key.push_back(static_cast<char>(FoldAscii(c)));
-    }
+    key += FoldAscii(name);
     return key;
 }
 
@@ -340,8 +335,8 @@ int CompareNames(std::string_view a, std::string_view b) {
         const unsigned char ca = pa[i];
         const unsigned char cb = pb[i];
         if (ca < 0x80 && cb < 0x80) {
-            const unsigned char fa = FoldAscii(ca);
-            const unsigned char fb = FoldAscii(cb);
+            const auto fa = static_cast<unsigned char>(FoldAsciiChar(static_cast<char>(ca)));
+            const auto fb = static_cast<unsigned char>(FoldAsciiChar(static_cast<char>(cb)));
             if (fa != fb) {
                 return fa < fb ? -1 : 1;
             }

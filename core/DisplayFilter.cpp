@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/AsciiCase.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 
@@ -77,8 +78,7 @@ std::string NormaliseFilterExtensions(std::string_view list) {
         if (c == ' ') {
             continue;
         }
-        out.push_back(c == ',' ? ';'
-                               : static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        out.push_back(c == ',' ? ';' : FoldAsciiChar(c));
     }
     // A list that is already normalised keeps its single semicolons, so that applying the dialog
     // again without a new list does not grow it.
