@@ -10,6 +10,8 @@
 // change to the freshest file contents and replaces the file atomically.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -140,6 +142,7 @@ class RegistryStore {
         uint64_t dev = 0, ino = 0;
         int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
         bool operator==(const FileId&) const = default;
+        static FileId Of(const struct stat& st);
     };
     struct HiveCache {
         bool loaded = false;
