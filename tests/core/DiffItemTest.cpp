@@ -246,7 +246,7 @@ TEST(DiffItemTexts, TimeTextsEqualToTheMinute) {
 
 struct MergeCase {
     bool isFile;
-    int firstStatus;          // the item already in the folder
+    ItemStatus firstStatus;   // the item already in the folder
     ItemStatus secondStatus;  // the item merged into it
     ItemStatus expected;
 };

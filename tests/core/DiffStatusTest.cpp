@@ -74,7 +74,7 @@ struct RuleCase {
     int fileSize;
     int compareTimestamp;
     int crc32;
-    int expected;
+    FileStatus expected;
 };
 
 // Each rule in order: presence, timestamp (to the minute), size, checksum mode and its size limit.
@@ -107,7 +107,7 @@ TEST(StatusRule, Decides) {
         }
         ASSERT_TRUE(cmp.CompareFolders(dir / "left", dir / "right", 0));
         ASSERT_EQ(cmp.rootItem->lastChild->name, "f");
-        EXPECT_EQ(cmp.rootItem->lastChild->status, c.expected);
+        EXPECT_EQ(cmp.rootItem->lastChild->FileState(), c.expected);
     }
 }
 
@@ -141,7 +141,7 @@ TEST(StatusRule, VersionRulesComeFirst) {
           std::pair{"1.0.0.1", StatusSame}}) {
         item->SetVersionFromText(1, right);
         cmp.DecideStatus(item);
-        EXPECT_EQ(item->status, status) << right;
+        EXPECT_EQ(item->FileState(), status) << right;
     }
     // Reading versions lazily: files without a version resource have none on either side.
     item->SetVersion(0, VersionState::kNotRead);
