@@ -1,6 +1,7 @@
 #include "platform/ProgressLogic.h"
 
 #include "platform/ProgressSink.h"
+#include "platform/RunContext.h"
 #include "platform/SettingsStore.h"
 
 namespace quillon {
@@ -8,8 +9,6 @@ namespace {
 
 constexpr std::string_view kSettingsSection = "Settings";
 constexpr uint64_t kNoCountRange = 100;
-
-ProgressSink* gCurrentProgress = nullptr;
 
 }  // namespace
 
@@ -105,11 +104,11 @@ void SaveProgressPosition(SettingsStore& store, ScreenPoint position) {
 }
 
 ProgressSink* CurrentProgress() {
-    return gCurrentProgress;
+    return RunContext::Current().progress;
 }
 
 void SetCurrentProgress(ProgressSink* sink) {
-    gCurrentProgress = sink;
+    RunContext::Current().progress = sink;
 }
 
 }  // namespace quillon

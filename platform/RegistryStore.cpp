@@ -14,6 +14,7 @@
 
 #include "core/AsciiCase.h"
 #include "platform/Log.h"
+#include "platform/RunContext.h"
 
 namespace quillon {
 namespace {
@@ -755,8 +756,7 @@ std::string RegistryStore::FolderFromEnvironment() {
 }
 
 RegistryStore& RegistryStore::Process() {
-    static RegistryStore store(FolderFromEnvironment());
-    return store;
+    return RunContext::Current().Registry();
 }
 
 std::string RegistryStore::HivePath(RegHive hive) const {

@@ -103,7 +103,7 @@ class RegistryStore {
 
     // $XDG_CONFIG_HOME/marrowby when that is an absolute path, else ~/.config/marrowby.
     static std::string FolderFromEnvironment();
-    // The process-wide store on FolderFromEnvironment(), made on first use.
+    // The store of the current RunContext.
     static RegistryStore& Process();
 
     const std::string& Folder() const { return folder_; }

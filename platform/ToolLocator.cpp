@@ -11,6 +11,7 @@
 #include "core/AsciiCase.h"
 #include "platform/Log.h"
 #include "platform/RegistryStore.h"
+#include "platform/RunContext.h"
 #include "reports/ValueText.h"
 
 namespace quillon {
@@ -125,7 +126,8 @@ std::string LocateTool(const RegistryStore& store, std::string_view exe) {
 }
 
 std::string LocateTool(std::string_view exe) {
-    return LocateTool(RegistryStore::Process(), exe);
+    RunContext& context = RunContext::Current();
+    return context.locateTool ? context.locateTool(exe) : LocateTool(context.Registry(), exe);
 }
 
 }  // namespace quillon

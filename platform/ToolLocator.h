@@ -46,7 +46,7 @@ class ToolLocator {
 
 // LocateTool on `store` and this process's PATH (a usual default when PATH is unset).
 std::string LocateTool(const RegistryStore& store, std::string_view exe);
-// The same on the process-wide registry store.
+// The current RunContext's lookup, by default the one above on its registry store.
 std::string LocateTool(std::string_view exe);
 
 }  // namespace quillon
