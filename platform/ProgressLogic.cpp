@@ -7,7 +7,6 @@
 namespace quillon {
 namespace {
 
-constexpr std::string_view kSettingsSection = "Settings";
 constexpr uint64_t kNoCountRange = 100;
 
 }  // namespace
@@ -94,13 +93,15 @@ std::optional<ScreenPoint> SavedProgressPlacement(int savedX, int savedY, int sc
 }
 
 ScreenPoint ReadProgressPosition(const SettingsStore& store) {
-    return {store.GetProfileInt(kSettingsSection, kProgressXEntry, -1),
-            store.GetProfileInt(kSettingsSection, kProgressYEntry, -1)};
+    auto get = [&store](const IntSetting& setting) {
+        return store.GetProfileInt(setting.section, setting.entry, setting.defaultValue);
+    };
+    return {get(settings::kXProgress), get(settings::kYProgress)};
 }
 
 void SaveProgressPosition(SettingsStore& store, ScreenPoint position) {
-    store.WriteProfileInt(kSettingsSection, kProgressXEntry, position.x);
-    store.WriteProfileInt(kSettingsSection, kProgressYEntry, position.y);
+    WriteSetting(store, settings::kXProgress, position.x);
+    WriteSetting(store, settings::kYProgress, position.y);
 }
 
 ProgressSink* CurrentProgress() {
