@@ -28,24 +28,10 @@ int StderrPrompter::Ask(const PromptRequest& request) {
 FileLauncher MakeSiblingFileLauncher(RegistryStore& registry, Prompter& prompter,
                                      Launcher& launcher) {
     return [&registry, &prompter, &launcher](const std::vector<std::string>& files, bool binary) {
-        MachineValueReader reader = [&registry](std::string_view key, std::string_view name,
-                                                std::string& value) {
-            if (!registry.KeyExists(RegHive::LocalMachine, key)) {
-                return RegistryLookup::kNoKey;
-            }
-            std::optional<RegValue> found = registry.GetValue(RegHive::LocalMachine, key, name);
-            if (!found || found->type != RegType::String) {
-                return RegistryLookup::kNoValue;
-            }
-            value = found->text;
-            return RegistryLookup::kFound;
-        };
-        const char* path = std::getenv("PATH");
-        ToolLocator locator(reader, path != nullptr ? path : "");
         SiblingTools tools;
         // Only the tool that will be used is looked up: a failed lookup writes a log line.
         (binary ? tools.viewerPath : tools.editorPath) =
-            locator.LocateTool(binary ? "Panorel.exe" : "Scrivlet.exe");
+            LocateTool(registry, binary ? "Panorel.exe" : "Scrivlet.exe");
         return LaunchSiblingForFiles(files, binary, tools, SiblingLaunchMode::kStartUp, &prompter,
                                      launcher);
     };

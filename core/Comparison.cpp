@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/AsciiCase.h"
 #include "core/ComparisonObserver.h"
 #include "core/DiffStatusDetail.h"
 #include "core/FolderScan.h"
@@ -129,9 +130,7 @@ bool Comparison::ExtensionFilteredOut(std::string_view name) const {
         return false;
     }
     std::string key = ";";
-    for (char c : name.substr(dot + 1)) {
-        key.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
-    }
+    key += FoldAscii(name.substr(dot + 1));
     key.push_back(';');
     const bool listed = filter.filterExtensions.find(key) != std::string::npos;
     return (filter.filterFlags & FilterState::kInclusion) ? !listed : listed;
@@ -421,7 +420,7 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
     std::vector<DiffItem*> batch;
     auto addDotDot = [&] {
         DiffItem* item = NewDiffItem();
-        item->status = side;
+        item->SetStatus(FolderOnlyOn(side));
         item->level = level;
         item->SetDir(side, dir);
         item->name = "..";
@@ -463,7 +462,7 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             } else if (!IsUndoBackupName(entry.name)) {
                 ++counter;
                 DiffItem* item = NewDiffItem();
-                item->status = side;
+                item->SetStatus(FolderOnlyOn(side));
                 item->level = level + 1;
                 item->SetDir(side, dir);
                 item->name = entry.name;
@@ -479,7 +478,7 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             ++counter;
             DiffItem* item = NewDiffItem();
             item->isFile = 1;
-            item->status = StatusLeftOnly + side;
+            item->SetStatus(FileOnlyOn(side));
             item->level = level + 1;
             item->SetDir(side, dir);
             item->name = entry.name;
@@ -670,7 +669,11 @@ void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty) {
     if (rightSideEmpty && !filter.filterActive) {
         for (DiffItem* c = holder->firstChild; c; c = c->next) {
             StepProgressFormat(kTextAssignStatusFormat, c->name);
-            c->status = c->isFile ? int32_t{StatusLeftOnly} : int32_t{FolderLeftOnly};
+            if (c->isFile) {
+                c->SetStatus(StatusLeftOnly);
+            } else {
+                c->SetStatus(FolderLeftOnly);
+            }
             AssignIcons(c);
         }
         return;
@@ -693,9 +696,9 @@ void Comparison::AssignIndent(DiffItem* folder, int level, int& counter) {
         if (filter.filterActive && c->isFile) {
             bool remove = false;
             if (filter.filterFlags & FilterState::kDiffersOnBothSides) {
-                remove = c->status != StatusDifferent;
+                remove = c->FileState() != StatusDifferent;
             } else if (filter.filterFlags & FilterState::kDiffersAnyWay) {
-                remove = c->status == StatusSame;
+                remove = c->FileState() == StatusSame;
             }
             if (remove) {
                 c = RemoveItem(c);
@@ -710,7 +713,7 @@ void Comparison::AssignIndent(DiffItem* folder, int level, int& counter) {
     }
 }
 
-int32_t Comparison::StatusBeforeChecksum(DiffItem* item) {
+std::optional<FileStatus> Comparison::StatusBeforeChecksum(DiffItem* item) {
     if (!item->Has(kSideRight)) {
         return StatusLeftOnly;
     }
@@ -753,7 +756,7 @@ int32_t Comparison::StatusBeforeChecksum(DiffItem* item) {
     if (options.crc32SkipIfBig != 0 && item->size[kSideLeft] >= options.crc32SizeToSkip) {
         return StatusSame;
     }
-    return kNeedsChecksum;
+    return std::nullopt;
 }
 
 void Comparison::DecideStatus(DiffItem* item) {
@@ -761,17 +764,16 @@ void Comparison::DecideStatus(DiffItem* item) {
     item->checksumVerdict = detail::kVerdictNone;
     if (!item->isFile) {
         if (item->Has(kSideLeft)) {
-            item->status = item->Has(kSideRight) ? FolderBoth : FolderLeftOnly;
+            item->SetStatus(item->Has(kSideRight) ? FolderBoth : FolderLeftOnly);
         } else {
-            item->status = FolderRightOnly;
+            item->SetStatus(FolderRightOnly);
         }
         AssignIcons(item);
         return;
     }
-    item->status = [&]() -> int32_t {
-        const int32_t status = StatusBeforeChecksum(item);
-        if (status != kNeedsChecksum) {
-            return status;
+    item->SetStatus([&]() -> FileStatus {
+        if (const std::optional<FileStatus> status = StatusBeforeChecksum(item)) {
+            return *status;
         }
         if (verdict != detail::kVerdictNone) {
             return verdict == detail::kVerdictDifferent ? StatusDifferent : StatusSame;
@@ -789,7 +791,7 @@ void Comparison::DecideStatus(DiffItem* item) {
             }
         }
         return sums[0] != sums[1] ? StatusDifferent : StatusSame;
-    }();
+    }());
     AssignIcons(item);
 }
 
@@ -800,7 +802,7 @@ unsigned Comparison::Threads() const {
 bool Comparison::NeedsChecksum(DiffItem* item) {
     // Special files are left to the status pass, which logs why they are skipped.
     return item->isFile && !((item->sideFlags[0] | item->sideFlags[1]) & DiffItem::kFlagSpecial) &&
-           StatusBeforeChecksum(item) == kNeedsChecksum;
+           !StatusBeforeChecksum(item).has_value();
 }
 
 void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,9 +133,9 @@ class Comparison {
     bool ReadListing(const std::string& path, FolderReader& reader,
                      std::vector<FolderEntry>& readAhead, DiffItem* holder, int level, int side,
                      uint64_t& counter, bool recurse);
-    // The status of a file by every rule before the content comparison, or kNeedsChecksum.
-    static constexpr int32_t kNeedsChecksum = -1;
-    int32_t StatusBeforeChecksum(DiffItem* item);
+    // The status of a file by every rule before the content comparison; none when the contents
+    // decide.
+    std::optional<FileStatus> StatusBeforeChecksum(DiffItem* item);
     // Compares the contents of the pairs below `subtreeRoot` that will need it, several at a
     // time, and leaves each verdict in its item for DecideStatus.
     void PrefetchChecksums(DiffItem* subtreeRoot);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/SettingsCatalogue.h"
+
 namespace quillon {
 
 struct ComparisonOptions {
@@ -11,20 +13,21 @@ struct ComparisonOptions {
     static constexpr int kChecksumSimple = 2;
     static constexpr uint64_t kBytesPerMByte = 1048576;
 
-    // "FileSize": 1 compares sizes.
-    int fileSize = 1;
-    // "CompareTimestamp": non-zero compares the minute-resolution timestamp texts.
-    int compareTimestamp = 0;
-    // "CRC32": 0 none, 2 the simplified checksum (first 3 characters), anything else the full one.
-    int crc32 = kChecksumSimple;
-    // "CRC32SkipIfBig": non-zero skips the checksum for files at or above the size limit.
-    int crc32SkipIfBig = 1;
-    // "CRC32SizeToSkipMBytes" as a byte count.
-    uint64_t crc32SizeToSkip = 1 * kBytesPerMByte;
-    // "FileVersion": 1 reads and compares file versions.
-    int showVersions = 0;
-    // "DisplayProductVer": read the product version instead of the file version.
-    bool productVersion = false;
+    // 1 compares sizes.
+    int fileSize = settings::kFileSize.defaultValue;
+    // Non-zero compares the minute-resolution timestamp texts.
+    int compareTimestamp = settings::kCompareTimestamp.defaultValue;
+    // 0 none, 2 the simplified checksum (first 3 characters), anything else the full one.
+    int crc32 = settings::kCrc32.defaultValue;
+    // Non-zero skips the checksum for files at or above the size limit.
+    int crc32SkipIfBig = settings::kCrc32SkipIfBig.defaultValue;
+    // The size limit in bytes.
+    uint64_t crc32SizeToSkip =
+        static_cast<uint64_t>(settings::kCrc32SizeToSkipMBytes.defaultValue) * kBytesPerMByte;
+    // 1 reads and compares file versions.
+    int showVersions = settings::kFileVersion.defaultValue;
+    // Read the product version instead of the file version.
+    bool productVersion = settings::kDisplayProductVer.defaultValue != 0;
     // Threads that read a whole tree and compare contents, the caller's own included; 0 means
     // one per core. Not a stored setting: the tests set it.
     unsigned threads = 0;

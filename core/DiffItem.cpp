@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/AsciiCase.h"
 #include "core/PathUtil.h"
 #include "reports/ValueText.h"
 
@@ -125,17 +126,11 @@ uint32_t NonAsciiWeight(std::string_view s, size_t& i) {
     return Utf16Weight(cp);
 }
 
-inline unsigned char FoldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
-
 std::string GroupKey(uint32_t isFile, std::string_view name) {
     std::string key;
     key.reserve(name.size() + 1);
     key.push_back(isFile ? 'f' : 'd');
-    for (unsigned char c : name) {
-        key.push_back(static_cast<char>(FoldAscii(c)));
-    }
+    key += FoldAscii(name);
     return key;
 }
 
@@ -161,7 +156,7 @@ int SideMask(const DiffItem& item) {
 // The sides an item being inserted brings, from its scan status (the dirs when it has none).
 int IncomingMask(const DiffItem& item) {
     if (item.isFile) {
-        switch (item.status) {
+        switch (item.FileState()) {
             case StatusLeftOnly:
                 return 1;
             case StatusRightOnly:
@@ -172,7 +167,7 @@ int IncomingMask(const DiffItem& item) {
                 break;
         }
     } else {
-        switch (item.status) {
+        switch (item.FolderState()) {
             case FolderLeftOnly:
                 return 1;
             case FolderRightOnly:
@@ -258,26 +253,27 @@ void Unlink(DiffItem* item) {
 }
 
 void Merge(DiffItem* into, DiffItem* item, int mask) {
-    const int32_t s = into->status;
     if (into->isFile) {
+        const FileStatus s = into->FileState();
         if (mask == 2) {
-            into->status = s == StatusRightOnly ? StatusRightOnly : StatusBothPresent;
+            into->SetStatus(s == StatusRightOnly ? StatusRightOnly : StatusBothPresent);
         } else if (mask == 1) {
-            into->status = s == StatusLeftOnly ? StatusLeftOnly : StatusBothPresent;
+            into->SetStatus(s == StatusLeftOnly ? StatusLeftOnly : StatusBothPresent);
         } else {
-            into->status = StatusBothPresent;
+            into->SetStatus(StatusBothPresent);
         }
     } else {
+        const FolderStatus s = into->FolderState();
         if (mask == 2) {
             if (s == FolderLeftOnly || s == FolderBoth) {
-                into->status = FolderBoth;
+                into->SetStatus(FolderBoth);
             }
         } else if (mask == 1) {
             if (s == FolderRightOnly || s == FolderBoth) {
-                into->status = FolderBoth;
+                into->SetStatus(FolderBoth);
             }
         } else {
-            into->status = FolderBoth;
+            into->SetStatus(FolderBoth);
         }
     }
     for (int side = 0; side < 2; ++side) {
@@ -339,8 +335,8 @@ int CompareNames(std::string_view a, std::string_view b) {
         const unsigned char ca = pa[i];
         const unsigned char cb = pb[i];
         if (ca < 0x80 && cb < 0x80) {
-            const unsigned char fa = FoldAscii(ca);
-            const unsigned char fb = FoldAscii(cb);
+            const auto fa = static_cast<unsigned char>(FoldAsciiChar(static_cast<char>(ca)));
+            const auto fb = static_cast<unsigned char>(FoldAsciiChar(static_cast<char>(cb)));
             if (fa != fb) {
                 return fa < fb ? -1 : 1;
             }
@@ -541,7 +537,7 @@ void AssignIcons(DiffItem* item) {
         } else if (!item->isFile) {
             icon = item->expanded[side] ? kIconFolderOpen : kIconFolderClosed;
         } else {
-            switch (item->status) {
+            switch (item->FileState()) {
                 case StatusSame:
                     icon = kIconFileSame;
                     break;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace quillon {
@@ -17,21 +18,35 @@ inline constexpr int kSideLeft = 0;
 inline constexpr int kSideRight = 1;
 inline constexpr int kSideBoth = 2;
 
-// `status` of a file item.
-enum FileStatus : int32_t {
+// Status of a file item. File and folder statuses share codes (a folder's left-only is a file's
+// "same"), so each is its own type and DiffItem hands out the one its kind holds.
+enum class FileStatus : int32_t {
     StatusSame = 0,
     StatusDifferent = 1,
     StatusLeftOnly = 2,
     StatusRightOnly = 3,
     StatusBothPresent = 4,  // transient: seen on both sides, not yet compared
 };
+using enum FileStatus;
 
-// `status` of a folder item.
-enum FolderStatus : int32_t {
+// Status of a folder item.
+enum class FolderStatus : int32_t {
     FolderLeftOnly = 0,
     FolderRightOnly = 1,
     FolderBoth = 2,
 };
+using enum FolderStatus;
+
+// The one-sided status of an entry present only on `side` (kSideLeft or kSideRight).
+constexpr FileStatus FileOnlyOn(int side) {
+    return side == kSideLeft ? StatusLeftOnly : StatusRightOnly;
+}
+constexpr FolderStatus FolderOnlyOn(int side) {
+    return side == kSideLeft ? FolderLeftOnly : FolderRightOnly;
+}
+
+// The status of an item of either kind, for code that handles both.
+using ItemStatus = std::variant<FileStatus, FolderStatus>;
 
 // Name-cell icons: indices into the view's small image list.
 enum ItemIcon : int32_t {
@@ -94,7 +109,11 @@ struct DiffItem {
     DiffItem& operator=(const DiffItem&) = delete;
 
     uint32_t isFile = 0;
-    int32_t status = -1;
+
+  private:
+    int32_t status_ = -1;  // a FileStatus or a FolderStatus, by isFile; -1 before the scan sets it
+
+  public:
     int32_t level = -1;
     int32_t leftImage = 0;
     int32_t rightImage = 0;
@@ -117,6 +136,20 @@ struct DiffItem {
 
     // Last-write time in seconds since the epoch, or kNoTime.
     int64_t mtime[2] = {kNoTime, kNoTime};
+
+    // Meaningful only for a file item (isFile) and a folder item respectively.
+    FileStatus FileState() const { return static_cast<FileStatus>(status_); }
+    FolderStatus FolderState() const { return static_cast<FolderStatus>(status_); }
+    void SetStatus(FileStatus status) { status_ = static_cast<int32_t>(status); }
+    void SetStatus(FolderStatus status) { status_ = static_cast<int32_t>(status); }
+    ItemStatus Status() const {
+        return isFile ? ItemStatus(FileState()) : ItemStatus(FolderState());
+    }
+    void SetStatus(ItemStatus status) {
+        std::visit([this](auto s) { SetStatus(s); }, status);
+    }
+    // The stored code, for fingerprints and dumps that also record isFile.
+    int32_t StatusCode() const { return status_; }
 
     // The folder holding the entry on that side; empty when the side has no such entry.
     const std::string& Dir(int side) const { return dir_[side].Text(); }

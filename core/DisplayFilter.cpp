@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/AsciiCase.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 
@@ -77,8 +78,7 @@ std::string NormaliseFilterExtensions(std::string_view list) {
         if (c == ' ') {
             continue;
         }
-        out.push_back(c == ',' ? ';'
-                               : static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        out.push_back(c == ',' ? ';' : FoldAsciiChar(c));
     }
     // A list that is already normalised keeps its single semicolons, so that applying the dialog
     // again without a new list does not grow it.
@@ -101,10 +101,13 @@ std::string FilterWindowTitle(bool filterActive) {
 
 FilterState StartupFilterState(const SettingsStore& settings) {
     FilterState state;
-    state.filterFlags =
-        static_cast<uint32_t>(settings.GetProfileInt(kFilterDefaultsSection, "Flags", 0));
+    state.filterFlags = static_cast<uint32_t>(
+        settings.GetProfileInt(settings::kFilterFlags.section, settings::kFilterFlags.entry,
+                               settings::kFilterFlags.defaultValue));
     state.filterActive = (state.filterFlags & kFilterDifferenceBits) != 0;
-    state.expandAll = settings.GetProfileInt(kFilterDefaultsSection, "ExpandAll", 0) == 1;
+    state.expandAll =
+        settings.GetProfileInt(settings::kFilterExpandAll.section, settings::kFilterExpandAll.entry,
+                               settings::kFilterExpandAll.defaultValue) == 1;
     if (!state.filterActive) {
         return state;
     }
@@ -137,9 +140,13 @@ FilterDialog::FilterDialog(SettingsStore& settings, Prompter& prompter, FilterSt
       readWholeTrees_(readWholeTrees) {}
 
 void FilterDialog::Open() {
-    dialogFlags = static_cast<uint32_t>(settings_.GetProfileInt(kFilterDialogSection, "Flags", 0));
+    dialogFlags = static_cast<uint32_t>(settings_.GetProfileInt(
+        settings::kFilterDialogFlags.section, settings::kFilterDialogFlags.entry,
+        settings::kFilterDialogFlags.defaultValue));
     dialogFilterActive = (dialogFlags & kFilterDifferenceBits) != 0;
-    dialogExpandAll = settings_.GetProfileInt(kFilterDialogSection, "ExpandAll", 0) == 1;
+    dialogExpandAll = settings_.GetProfileInt(settings::kFilterDialogExpandAll.section,
+                                              settings::kFilterDialogExpandAll.entry,
+                                              settings::kFilterDialogExpandAll.defaultValue) == 1;
     dialogExtensions.clear();
     if (dialogFilterActive) {
         if (dialogFlags & FilterState::kInclusion) {
@@ -266,15 +273,14 @@ void FilterDialog::OnReset() {
 }
 
 void FilterDialog::WriteDialogState() {
-    settings_.WriteProfileInt(kFilterDialogSection, "Flags", static_cast<int>(filter_.filterFlags));
-    settings_.WriteProfileInt(kFilterDialogSection, "ExpandAll", filter_.expandAll ? 1 : 0);
+    WriteSetting(settings_, settings::kFilterDialogFlags, static_cast<int>(filter_.filterFlags));
+    WriteSetting(settings_, settings::kFilterDialogExpandAll, filter_.expandAll ? 1 : 0);
 }
 
 void FilterDialog::WriteDefaults() {
-    settings_.WriteProfileInt(kFilterDefaultsSection, "Flags",
-                              static_cast<int>(filter_.filterFlags));
-    settings_.WriteProfileInt(kFilterDefaultsSection, "ExpandAll", filter_.expandAll ? 1 : 0);
-    settings_.WriteProfileInt(kFilterDefaultsSection, "UseDilutedColor", useDilutedColor_ ? 1 : 0);
+    WriteSetting(settings_, settings::kFilterFlags, static_cast<int>(filter_.filterFlags));
+    WriteSetting(settings_, settings::kFilterExpandAll, filter_.expandAll ? 1 : 0);
+    WriteSetting(settings_, settings::kFilterUseDilutedColor, useDilutedColor_ ? 1 : 0);
 }
 
 }  // namespace quillon

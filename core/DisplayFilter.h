@@ -19,8 +19,8 @@ class SettingsStore;
 
 inline constexpr uint32_t kFilterDifferenceBits = 0xF00;
 
-inline constexpr std::string_view kFilterDialogSection = "FilterDialog";
-inline constexpr std::string_view kFilterDefaultsSection = "Filter";
+inline constexpr std::string_view kFilterDialogSection = settings::kFilterDialog;
+inline constexpr std::string_view kFilterDefaultsSection = settings::kFilter;
 inline constexpr std::string_view kDialogInclusionMru = settings::kMruFilterDialogInclusion;
 inline constexpr std::string_view kDialogExclusionMru = settings::kMruFilterDialogExclusion;
 inline constexpr std::string_view kDefaultsInclusionMru = settings::kMruFilterInclusion;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/AsciiCase.h"
 #include "core/PathUtil.h"
 
 namespace quillon {
@@ -20,11 +21,7 @@ bool StartsWithNoCase(std::string_view name, std::string_view prefix) {
         return false;
     }
     for (size_t i = 0; i < prefix.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<unsigned char>(c + 32);
-        }
-        if (c != static_cast<unsigned char>(prefix[i])) {
+        if (FoldAsciiChar(name[i]) != prefix[i]) {
             return false;
         }
     }

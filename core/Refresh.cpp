@@ -58,7 +58,7 @@ uint64_t TreeDigest(const DiffItem* root) {
     };
     ForEachBelow(root, [&](const DiffItem* item) {
         mix(reinterpret_cast<uintptr_t>(item));
-        mix(static_cast<uint64_t>(static_cast<uint32_t>(item->status)) << 1 | item->isFile);
+        mix(static_cast<uint64_t>(static_cast<uint32_t>(item->StatusCode())) << 1 | item->isFile);
     });
     return digest;
 }
@@ -254,7 +254,8 @@ void Refresh::ReloadWithFilter(const FilterState& filter, bool readWholeTrees) {
 int Refresh::CountBothSidedFileRows() const {
     int count = 0;
     ForEachBelow(comparison_.rootItem, [&count](const DiffItem* item) {
-        if (item->isFile && (item->status == StatusSame || item->status == StatusDifferent)) {
+        if (item->isFile &&
+            (item->FileState() == StatusSame || item->FileState() == StatusDifferent)) {
             ++count;
         }
     });
@@ -332,7 +333,7 @@ void Refresh::ListSides(FolderScan& scan, bool& changed, bool withFolders) {
                 }
                 changed = true;
                 DiffItem* item = NewDiffItem();
-                item->status = side;
+                item->SetStatus(FolderOnlyOn(side));
                 item->level = scan.childLevel;
                 item->SetDir(side, sd.dir);
                 item->name = entry.name;
@@ -351,7 +352,7 @@ void Refresh::ListSides(FolderScan& scan, bool& changed, bool withFolders) {
                 changed = true;
                 DiffItem* item = NewDiffItem();
                 item->isFile = 1;
-                item->status = StatusLeftOnly + side;
+                item->SetStatus(FileOnlyOn(side));
                 item->level = scan.childLevel;
                 item->SetDir(side, sd.dir);
                 item->name = entry.name;

@@ -4,10 +4,10 @@ namespace quillon {
 
 bool IsDifferenceRow(const DiffItem& item, bool includeFolders) {
     if (item.isFile) {
-        return item.status != StatusSame;
+        return item.FileState() != StatusSame;
     }
     return includeFolders && !item.IsDotDot() &&
-           (item.status == FolderLeftOnly || item.status == FolderRightOnly);
+           (item.FolderState() == FolderLeftOnly || item.FolderState() == FolderRightOnly);
 }
 
 int FindNavTarget(const std::vector<DiffItem*>& rows, int first, int last, NavTarget target,
@@ -18,7 +18,7 @@ int FindNavTarget(const std::vector<DiffItem*>& rows, int first, int last, NavTa
     auto matches = [&](int row) {
         const DiffItem& item = *rows[static_cast<size_t>(row)];
         return any ? IsDifferenceRow(item, includeFolders)
-                   : item.isFile && item.status == StatusDifferent;
+                   : item.isFile && item.FileState() == StatusDifferent;
     };
     switch (target) {
         case NavTarget::kNextDiff:

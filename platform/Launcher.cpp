@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/RunContext.h"
+
 extern char** environ;
 
 namespace quillon {
@@ -232,8 +234,7 @@ LaunchResult ProcessLauncher::Launch(const LaunchRequest& request) {
 }
 
 Launcher& DefaultLauncher() {
-    static ProcessLauncher launcher;
-    return launcher;
+    return RunContext::Current().DefaultLauncher();
 }
 
 }  // namespace quillon

@@ -65,7 +65,8 @@ class ProcessLauncher : public Launcher {
     std::vector<pid_t> running_;
 };
 
-// The launcher used by the application unless a caller hands in another one.
+// The launcher used by the application unless a caller hands in another one: the current
+// RunContext's.
 Launcher& DefaultLauncher();
 
 }  // namespace quillon

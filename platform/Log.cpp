@@ -14,31 +14,14 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/RunContext.h"
 #include "platform/TextConvert.h"
 
 namespace quillon {
 namespace {
 
-struct LogState {
-    bool logEnabled = false;
-    bool logTimestamp = true;
-    bool folderComputed = false;
-    bool folderUsable = false;
-    std::string logFolder;
-    std::string folderNote;  // why the usual folder was not taken, for the first line written
-    std::string logPath;
-    std::string logStamp;
-    bool inSideLog = false;
-    std::string savedLogPath;
-    // Taken from the first side log of the run only and never again: a main log turned on
-    // after that first side log is off again once the next side log ends.
-    bool savedLogEnabledTaken = false;
-    bool savedLogEnabled = false;
-};
-
 LogState& State() {
-    static LogState state;
-    return state;
+    return RunContext::Current().log;
 }
 
 std::string VFormat(const char* format, va_list args) {
@@ -321,10 +304,6 @@ void RestoreMainLog() {
     state.logPath = state.savedLogPath;
     state.logEnabled = state.savedLogEnabled;
     state.inSideLog = false;
-}
-
-void ResetLogState() {
-    State() = LogState{};
 }
 
 }  // namespace quillon

@@ -8,6 +8,24 @@
 
 namespace quillon {
 
+// The log of one run, kept in the RunContext.
+struct LogState {
+    bool logEnabled = false;
+    bool logTimestamp = true;
+    bool folderComputed = false;
+    bool folderUsable = false;
+    std::string logFolder;
+    std::string folderNote;  // why the usual folder was not taken, for the first line written
+    std::string logPath;
+    std::string logStamp;
+    bool inSideLog = false;
+    std::string savedLogPath;
+    // Taken from the first side log of the run only and never again: a main log turned on
+    // after that first side log is off again once the next side log ends.
+    bool savedLogEnabledTaken = false;
+    bool savedLogEnabled = false;
+};
+
 // Starts this run's log file and returns its path (empty when an argument is empty, or when
 // neither $TMPDIR/quillon_log nor $TMPDIR/quillon_log-<uid> is a folder of this user's own).
 // `timestampSetting` answers whether the direct DWORD "LogTimestamp" is exactly 1; it is not
@@ -26,9 +44,6 @@ bool IsLogEnabled();
 
 // Keeps the three newest "<baseName>-*.<extension>" files of the log folder.
 void PruneLogs(std::string_view baseName, std::string_view extension);
-
-// Back to the start-up state (logging off, no file, folder recomputed from TMPDIR).
-void ResetLogState();
 
 std::string GetLogFolder();
 std::string GetLogPath();

@@ -123,21 +123,6 @@ size_t DefaultButtonIndex(uint32_t style, size_t buttonCount) {
     return wanted < buttonCount ? wanted : 0;
 }
 
-MessageBoxIcon MessageBoxIconOf(uint32_t style) {
-    switch (style & mb::kIconMask) {
-        case mb::kIconStop:
-            return MessageBoxIcon::Stop;
-        case mb::kIconQuestion:
-            return MessageBoxIcon::Question;
-        case mb::kIconExclamation:
-            return MessageBoxIcon::Exclamation;
-        case mb::kIconInformation:
-            return MessageBoxIcon::Information;
-        default:
-            return MessageBoxIcon::None;
-    }
-}
-
 std::string_view CheckBoxText(uint32_t style) {
     if (style & mb::kDontDisplayAgain) {
         return kDontDisplayAgainText;

@@ -26,8 +26,6 @@ struct MessageBoxButton {
     std::string text;
 };
 
-enum class MessageBoxIcon { None, Stop, Question, Exclamation, Information };
-
 // The buttons of the style's set in display order, with the optional "Yes to all" / "No to all"
 // and "Help" (last) added. An unknown set number falls back to the single Ok button.
 std::vector<MessageBoxButton> MessageBoxButtons(uint32_t style);
@@ -35,8 +33,6 @@ std::vector<MessageBoxButton> MessageBoxButtons(uint32_t style);
 // Index of the default button: the one named by the default-button bits when the box has that
 // many buttons, else the first.
 size_t DefaultButtonIndex(uint32_t style, size_t buttonCount);
-
-MessageBoxIcon MessageBoxIconOf(uint32_t style);
 
 // Empty when the style asks for no check box. When both check-box bits are set the
 // "display" wording wins.

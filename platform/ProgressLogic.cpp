@@ -1,15 +1,13 @@
 #include "platform/ProgressLogic.h"
 
 #include "platform/ProgressSink.h"
+#include "platform/RunContext.h"
 #include "platform/SettingsStore.h"
 
 namespace quillon {
 namespace {
 
-constexpr std::string_view kSettingsSection = "Settings";
 constexpr uint64_t kNoCountRange = 100;
-
-ProgressSink* gCurrentProgress = nullptr;
 
 }  // namespace
 
@@ -95,21 +93,23 @@ std::optional<ScreenPoint> SavedProgressPlacement(int savedX, int savedY, int sc
 }
 
 ScreenPoint ReadProgressPosition(const SettingsStore& store) {
-    return {store.GetProfileInt(kSettingsSection, kProgressXEntry, -1),
-            store.GetProfileInt(kSettingsSection, kProgressYEntry, -1)};
+    auto get = [&store](const IntSetting& setting) {
+        return store.GetProfileInt(setting.section, setting.entry, setting.defaultValue);
+    };
+    return {get(settings::kXProgress), get(settings::kYProgress)};
 }
 
 void SaveProgressPosition(SettingsStore& store, ScreenPoint position) {
-    store.WriteProfileInt(kSettingsSection, kProgressXEntry, position.x);
-    store.WriteProfileInt(kSettingsSection, kProgressYEntry, position.y);
+    WriteSetting(store, settings::kXProgress, position.x);
+    WriteSetting(store, settings::kYProgress, position.y);
 }
 
 ProgressSink* CurrentProgress() {
-    return gCurrentProgress;
+    return RunContext::Current().progress;
 }
 
 void SetCurrentProgress(ProgressSink* sink) {
-    gCurrentProgress = sink;
+    RunContext::Current().progress = sink;
 }
 
 }  // namespace quillon

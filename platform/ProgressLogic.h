@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SettingsCatalogue.h"
+
 namespace quillon {
 
 class ProgressSink;
@@ -14,8 +16,8 @@ class SettingsStore;
 
 inline constexpr std::string_view kProgressCaption = "Progress";
 inline constexpr std::string_view kDefaultProgressUnit = "files";
-inline constexpr std::string_view kProgressXEntry = "X_Progress";
-inline constexpr std::string_view kProgressYEntry = "Y_Progress";
+inline constexpr std::string_view kProgressXEntry = settings::kXProgress.entry;
+inline constexpr std::string_view kProgressYEntry = settings::kYProgress.entry;
 // Bar positions of a total that does not fit in 32 bits are divided by this.
 inline constexpr uint64_t kLargeTotalScale = 512;
 

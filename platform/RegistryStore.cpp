@@ -14,6 +14,7 @@
 
 #include "core/AsciiCase.h"
 #include "platform/Log.h"
+#include "platform/RunContext.h"
 
 namespace quillon {
 namespace {
@@ -755,8 +756,7 @@ std::string RegistryStore::FolderFromEnvironment() {
 }
 
 RegistryStore& RegistryStore::Process() {
-    static RegistryStore store(FolderFromEnvironment());
-    return store;
+    return RunContext::Current().Registry();
 }
 
 std::string RegistryStore::HivePath(RegHive hive) const {
@@ -842,12 +842,7 @@ RegistryStore::LoadResult RegistryStore::LoadFromDisk(RegHive hive, bool moveAsi
         return LoadResult::Loaded;
     }
     cache.heldFd = fd;
-    cache.id = FileId{true,
-                      static_cast<uint64_t>(st.st_dev),
-                      static_cast<uint64_t>(st.st_ino),
-                      static_cast<int64_t>(st.st_size),
-                      static_cast<int64_t>(st.st_mtim.tv_sec),
-                      static_cast<int64_t>(st.st_mtim.tv_nsec)};
+    cache.id = FileId::Of(st);
     return LoadResult::Loaded;
 }
 
@@ -871,17 +866,21 @@ void RegistryStore::MoveAside(RegHive hive) const {
     }
 }
 
+RegistryStore::FileId RegistryStore::FileId::Of(const struct stat& st) {
+    return FileId{true,
+                  static_cast<uint64_t>(st.st_dev),
+                  static_cast<uint64_t>(st.st_ino),
+                  static_cast<int64_t>(st.st_size),
+                  static_cast<int64_t>(st.st_mtim.tv_sec),
+                  static_cast<int64_t>(st.st_mtim.tv_nsec)};
+}
+
 void RegistryStore::Refresh(RegHive hive) const {
     HiveCache& cache = Cache(hive);
     struct stat st {};
     FileId now;
     if (::stat(HivePath(hive).c_str(), &st) == 0) {
-        now = FileId{true,
-                     static_cast<uint64_t>(st.st_dev),
-                     static_cast<uint64_t>(st.st_ino),
-                     static_cast<int64_t>(st.st_size),
-                     static_cast<int64_t>(st.st_mtim.tv_sec),
-                     static_cast<int64_t>(st.st_mtim.tv_nsec)};
+        now = FileId::Of(st);
     } else if (errno != ENOENT) {
         now.exists = true;  // forces a read attempt, which logs the failure
     }
@@ -971,12 +970,7 @@ bool RegistryStore::WriteHive(RegHive hive, const std::string& text) const {
         ::close(cache.heldFd);
     }
     cache.heldFd = fd;
-    cache.id = FileId{true,
-                      static_cast<uint64_t>(st.st_dev),
-                      static_cast<uint64_t>(st.st_ino),
-                      static_cast<int64_t>(st.st_size),
-                      static_cast<int64_t>(st.st_mtim.tv_sec),
-                      static_cast<int64_t>(st.st_mtim.tv_nsec)};
+    cache.id = FileId::Of(st);
     return true;
 }
 

@@ -10,6 +10,8 @@
 // change to the freshest file contents and replaces the file atomically.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -101,7 +103,7 @@ class RegistryStore {
 
     // $XDG_CONFIG_HOME/marrowby when that is an absolute path, else ~/.config/marrowby.
     static std::string FolderFromEnvironment();
-    // The process-wide store on FolderFromEnvironment(), made on first use.
+    // The store of the current RunContext.
     static RegistryStore& Process();
 
     const std::string& Folder() const { return folder_; }
@@ -140,6 +142,7 @@ class RegistryStore {
         uint64_t dev = 0, ino = 0;
         int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
         bool operator==(const FileId&) const = default;
+        static FileId Of(const struct stat& st);
     };
     struct HiveCache {
         bool loaded = false;

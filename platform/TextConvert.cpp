@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "core/AsciiCase.h"
+
 namespace quillon {
 
 namespace {
@@ -71,7 +73,7 @@ bool IsUtf8CharsetName(std::string_view charset) {
     std::string folded;
     for (char c : charset) {
         if (c != '-' && c != '_') {
-            folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+            folded += FoldAsciiChar(c);
         }
     }
     return folded == "utf8";

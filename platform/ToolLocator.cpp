@@ -8,23 +8,15 @@
 #include <cstdlib>
 #include <optional>
 
+#include "core/AsciiCase.h"
 #include "platform/Log.h"
 #include "platform/RegistryStore.h"
+#include "platform/RunContext.h"
 #include "reports/ValueText.h"
 
 namespace quillon {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
 
 bool IsExecutableFile(const std::string& path) {
     struct stat st {};
@@ -43,7 +35,7 @@ std::string Canonical(const std::string& path) {
 }  // namespace
 
 std::vector<std::string> LinuxCounterparts(std::string_view exe) {
-    const std::string name = Lower(exe);
+    const std::string name = FoldAscii(exe);
     if (name == "scrivlet.exe") {
         return {"meld", "kdiff3", "kompare", "diffuse"};
     }
@@ -126,11 +118,16 @@ MachineValueReader MachineValuesOf(const RegistryStore& store) {
     };
 }
 
-std::string LocateTool(std::string_view exe) {
+std::string LocateTool(const RegistryStore& store, std::string_view exe) {
     const char* path = std::getenv("PATH");
-    const ToolLocator locator(MachineValuesOf(RegistryStore::Process()),
+    const ToolLocator locator(MachineValuesOf(store),
                               path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin");
     return locator.LocateTool(exe);
+}
+
+std::string LocateTool(std::string_view exe) {
+    RunContext& context = RunContext::Current();
+    return context.locateTool ? context.locateTool(exe) : LocateTool(context.Registry(), exe);
 }
 
 }  // namespace quillon

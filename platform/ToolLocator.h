@@ -44,7 +44,9 @@ class ToolLocator {
     std::string searchPath_;
 };
 
-// LocateTool on the process-wide registry store and this process's PATH.
+// LocateTool on `store` and this process's PATH (a usual default when PATH is unset).
+std::string LocateTool(const RegistryStore& store, std::string_view exe);
+// The current RunContext's lookup, by default the one above on its registry store.
 std::string LocateTool(std::string_view exe);
 
 }  // namespace quillon

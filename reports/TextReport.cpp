@@ -246,7 +246,7 @@ class ReportText {
 
 ReportStatus MapStatus(const DiffItem& item) {
     if (item.isFile) {
-        switch (item.status) {
+        switch (item.FileState()) {
             case StatusSame:
                 return ReportStatus::Same;
             case StatusDifferent:
@@ -259,7 +259,7 @@ ReportStatus MapStatus(const DiffItem& item) {
                 return ReportStatus::Unknown;
         }
     }
-    switch (item.status) {
+    switch (item.FolderState()) {
         case FolderBoth:
             return ReportStatus::FolderBoth;
         case FolderLeftOnly:

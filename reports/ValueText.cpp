@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AsciiCase.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 #include "reports/PeVersion.h"
@@ -384,12 +385,8 @@ EncodingDetection ClassifyBytes(const uint8_t* bytes, size_t count) {
     if (bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
         return EncodingDetection{1, kEncUtf8, true};
     }
-    std::string lowered(reinterpret_cast<const char*>(bytes), count);
-    for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
+    const std::string lowered =
+        FoldAscii(std::string_view(reinterpret_cast<const char*>(bytes), count));
     if (StartsWith(lowered, "<?xml ")) {
         return EncodingDetection{1, XmlDeclaredEncoding(lowered), false};
     }

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "core/AutoRefresh.h"
+#include "core/DisplayFilter.h"
 #include "platform/Log.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "reports/TextReport.h"
 #include "ui/CDropCombo.h"
@@ -219,7 +221,7 @@ void CMainFrame::BuildMenus() {
     connect(includeFoldersAction_, &QAction::toggled, this, [this](bool on) {
         view_->Settings().includeFoldersForDiffs = on;
         if (store_) {
-            store_->WriteProfileInt(kSectionSettings, "IncludeFoldersForDiffs", on ? 1 : 0);
+            WriteSetting(*store_, settings::kIncludeFoldersForDiffs, on ? 1 : 0);
         }
     });
     QAction* grid = view->addAction("&Grid Lines");
@@ -229,7 +231,7 @@ void CMainFrame::BuildMenus() {
         view_->Settings().gridlines = on;
         view_->setShowGrid(on);
         if (store_) {
-            store_->WriteProfileInt(kSectionMisc, "GridlinesEnabled", on ? 1 : 0);
+            WriteSetting(*store_, settings::kGridlinesEnabled, on ? 1 : 0);
         }
     });
     view->addSeparator();
@@ -446,7 +448,7 @@ void CMainFrame::OnToggleLogging() {
     settings.logEnabled = settings.logEnabled != 0 ? 0 : 1;
     SetLogEnabled(settings.logEnabled != 0);
     if (store_) {
-        store_->WriteProfileInt(kSectionSettings, "LogEnabled", settings.logEnabled);
+        WriteSetting(*store_, settings::kLogEnabled, settings.logEnabled);
     }
     UpdateCommandStates();
 }
@@ -463,11 +465,8 @@ void CMainFrame::LayoutBars(int halfWidth) {
 }
 
 QString CMainFrame::TitleText() const {
-    QString title = QString::fromUtf8(kFrameTitle);
-    if (view_->Doc().GetComparison().filter.filterActive) {
-        title += QString::fromUtf8(kFrameFilteredSuffix);
-    }
-    return title;
+    return QString::fromStdString(
+        FilterWindowTitle(view_->Doc().GetComparison().filter.filterActive));
 }
 
 void CMainFrame::SetFilterState(const FilterState& filter) {
@@ -491,7 +490,7 @@ void CMainFrame::FillCombosFromMru() {
         return;
     }
     std::vector<std::string> entries;
-    store_->ReadMruList(kDir2OpenKey, entries);
+    store_->ReadMruList(settings::kMruDir2Open, entries);
     for (CDropCombo* combo : combos_) {
         for (const std::string& entry : entries) {
             combo->InsertPath(0, entry);
@@ -544,7 +543,7 @@ void CMainFrame::AddPathToCombo(const std::string& path, int side) {
         return;
     }
     if (store_) {
-        store_->AddToMruList(kDir2OpenKey, text, kMruMaxCount);
+        store_->AddToMruList(settings::kMruDir2Open, text, kMruMaxCount);
     }
     CDropCombo* combo = combos_[side];
     int existing = combo->FindPath(text);

@@ -29,9 +29,6 @@ class QtTimerPort;
 class RefreshClock;
 class SettingsStore;
 
-inline constexpr const char* kFrameTitle = "Quillon";
-inline constexpr const char* kFrameFilteredSuffix = " - Filtered View";
-inline constexpr const char* kDir2OpenKey = "Software\\Marrowby\\Quillon\\MRU\\Dir2Open";
 inline constexpr const char* kBrowseLeftTitle = "Select the FIRST folder.";
 inline constexpr const char* kBrowseRightTitle = "Select the SECOND folder.";
 inline constexpr const char* kTypedFolderMissingFormat =

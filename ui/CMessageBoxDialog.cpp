@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "platform/SettingsStore.h"
 
@@ -34,16 +35,19 @@ PromptRequest MakeRequest(const std::string& message, const std::string& caption
     return request;
 }
 
-QStyle::StandardPixmap PixmapOf(MessageBoxIcon icon) {
-    switch (icon) {
-        case MessageBoxIcon::Stop:
+// The icon named by the style's icon bits; none for no or unknown bits.
+std::optional<QStyle::StandardPixmap> PixmapOf(uint32_t style) {
+    switch (style & mb::kIconMask) {
+        case mb::kIconStop:
             return QStyle::SP_MessageBoxCritical;
-        case MessageBoxIcon::Question:
+        case mb::kIconQuestion:
             return QStyle::SP_MessageBoxQuestion;
-        case MessageBoxIcon::Exclamation:
+        case mb::kIconExclamation:
             return QStyle::SP_MessageBoxWarning;
-        default:
+        case mb::kIconInformation:
             return QStyle::SP_MessageBoxInformation;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -80,11 +84,10 @@ void CMessageBoxDialog::BuildUi() {
 
     auto* body = new QHBoxLayout;
     body->setSpacing(16);
-    MessageBoxIcon icon = MessageBoxIconOf(request.style);
-    if (icon != MessageBoxIcon::None) {
+    if (const std::optional<QStyle::StandardPixmap> icon = PixmapOf(request.style)) {
         auto* iconLabel = new QLabel(this);
         int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-        iconLabel->setPixmap(style()->standardIcon(PixmapOf(icon), nullptr, this).pixmap(size));
+        iconLabel->setPixmap(style()->standardIcon(*icon, nullptr, this).pixmap(size));
         iconLabel->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
         body->addWidget(iconLabel, 0, Qt::AlignTop);
     }

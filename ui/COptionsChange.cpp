@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "platform/Prompter.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "ui/HelpLink.h"
 
@@ -119,25 +120,23 @@ void StorePreferenceValues(const PreferenceValues& values, ViewSettings& setting
 }
 
 void SavePreferences(SettingsStore& store, const ViewSettings& settings) {
-    auto write = [&store](const char* entry, int value) {
-        store.WriteProfileInt(kSectionSettings, entry, value);
-    };
-    write("FontSize", settings.fontSize);
-    store.WriteProfileString(kSectionSettings, "FontName", settings.fontName);
-    write("ColorSame", int(settings.colorSame));
-    write("ColorDiff", int(settings.colorDiff));
-    write("ColorLeftOnly", int(settings.colorLeftOnly));
-    write("ColorRightOnly", int(settings.colorRightOnly));
-    write("FileVersion", settings.fileVersion);
-    write("DisplayProductVer", settings.displayProductVer);
-    write("FileTimestamp", settings.fileTimestamp);
-    write("DetailTimestamp", settings.detailTimestamp);
-    write("FileSize", settings.fileSize);
-    write("CompareTimestamp", settings.compareTimestamp);
-    write("CRC32", settings.crc32);
-    write("CRC32SkipIfBig", settings.crc32SkipIfBig);
-    write("CRC32SizeToSkipMBytes", settings.crc32SizeToSkipMBytes);
-    write("LogEnabled", settings.logEnabled);
+    using namespace settings;
+    WriteSetting(store, kFontSize, settings.fontSize);
+    WriteSetting(store, kFontName, settings.fontName);
+    WriteSetting(store, kColorSame, int(settings.colorSame));
+    WriteSetting(store, kColorDiff, int(settings.colorDiff));
+    WriteSetting(store, kColorLeftOnly, int(settings.colorLeftOnly));
+    WriteSetting(store, kColorRightOnly, int(settings.colorRightOnly));
+    WriteSetting(store, kFileVersion, settings.fileVersion);
+    WriteSetting(store, kDisplayProductVer, settings.displayProductVer);
+    WriteSetting(store, kFileTimestamp, settings.fileTimestamp);
+    WriteSetting(store, kDetailTimestamp, settings.detailTimestamp);
+    WriteSetting(store, kFileSize, settings.fileSize);
+    WriteSetting(store, kCompareTimestamp, settings.compareTimestamp);
+    WriteSetting(store, kCrc32, settings.crc32);
+    WriteSetting(store, kCrc32SkipIfBig, settings.crc32SkipIfBig);
+    WriteSetting(store, kCrc32SizeToSkipMBytes, settings.crc32SizeToSkipMBytes);
+    WriteSetting(store, kLogEnabled, settings.logEnabled);
     settings.SaveWidths(store);
 }
 

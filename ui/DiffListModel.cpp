@@ -170,7 +170,7 @@ int DiffListModel::IconFor(const DiffItem& item, int side) {
         }
         return item.expanded[side] ? kIconFolderOpen : kIconFolderClosed;
     }
-    switch (item.status) {
+    switch (item.FileState()) {
         case StatusSame:
             return kIconFileSame;
         case StatusDifferent:

@@ -206,8 +206,7 @@ void DiffRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->save();
     painter->fillRect(option.rect, background);
 
-    RowColorInput colorInput{item->isFile != 0, item->status, selected,
-                             filterActive_ && *filterActive_};
+    RowColorInput colorInput{item->Status(), selected, filterActive_ && *filterActive_};
     painter->setPen(ColorFromBgr(RowTextColor(*settings_, colorInput)));
     painter->setFont(option.font);
 

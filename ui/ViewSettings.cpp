@@ -1,50 +1,60 @@
 #include "ui/ViewSettings.h"
 
 #include <algorithm>
+#include <variant>
 
 #include "core/DiffItem.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 
 namespace quillon {
 
 void ViewSettings::Load(SettingsStore& store) {
-    const char* s = kSectionSettings;
-    fontSize = store.GetProfileInt(s, "FontSize", -11);
-    fontName = store.GetProfileString(s, "FontName", "Tahoma");
-    colorSame = static_cast<uint32_t>(store.GetProfileInt(s, "ColorSame", 0));
-    colorDiff = static_cast<uint32_t>(store.GetProfileInt(s, "ColorDiff", 255));
-    colorLeftOnly = static_cast<uint32_t>(store.GetProfileInt(s, "ColorLeftOnly", 39680));
-    colorRightOnly = static_cast<uint32_t>(store.GetProfileInt(s, "ColorRightOnly", 16711680));
-    useDilutedColor = store.GetProfileInt(kSectionFilter, "UseDilutedColor", 1) != 0;
-    fileVersion = store.GetProfileInt(s, "FileVersion", 0);
-    fileTimestamp = store.GetProfileInt(s, "FileTimestamp", 1);
-    fileSize = store.GetProfileInt(s, "FileSize", 1);
-    detailTimestamp = store.GetProfileInt(s, "DetailTimestamp", 0);
-    displayProductVer = store.GetProfileInt(s, "DisplayProductVer", 0);
-    compareTimestamp = store.GetProfileInt(s, "CompareTimestamp", 0);
-    crc32 = store.GetProfileInt(s, "CRC32", 2);
-    crc32SkipIfBig = store.GetProfileInt(s, "CRC32SkipIfBig", 1);
-    crc32SizeToSkipMBytes = store.GetProfileInt(s, "CRC32SizeToSkipMBytes", 1);
-    logEnabled = store.GetProfileInt(s, "LogEnabled", 0);
-    gridlines = store.GetProfileInt(kSectionMisc, "GridlinesEnabled", 1) != 0;
-    store.WriteProfileInt(kSectionMisc, "GridlinesEnabled", gridlines ? 1 : 0);
-    includeFoldersForDiffs = store.GetProfileInt(s, "IncludeFoldersForDiffs", 1) != 0;
-    store.WriteProfileInt(s, "IncludeFoldersForDiffs", includeFoldersForDiffs ? 1 : 0);
+    using namespace settings;
+    // The two flags are stored back as 0 or 1 below, so their catalogue write-back is not used.
+    auto get = [&store](const IntSetting& setting) {
+        return store.GetProfileInt(setting.section, setting.entry, setting.defaultValue);
+    };
+    auto color = [&get](const IntSetting& setting) { return static_cast<uint32_t>(get(setting)); };
+    fontSize = get(kFontSize);
+    fontName = ReadSetting(store, kFontName);
+    colorSame = color(kColorSame);
+    colorDiff = color(kColorDiff);
+    colorLeftOnly = color(kColorLeftOnly);
+    colorRightOnly = color(kColorRightOnly);
+    useDilutedColor = get(kFilterUseDilutedColor) != 0;
+    fileVersion = get(kFileVersion);
+    fileTimestamp = get(kFileTimestamp);
+    fileSize = get(kFileSize);
+    detailTimestamp = get(kDetailTimestamp);
+    displayProductVer = get(kDisplayProductVer);
+    compareTimestamp = get(kCompareTimestamp);
+    crc32 = get(kCrc32);
+    crc32SkipIfBig = get(kCrc32SkipIfBig);
+    crc32SizeToSkipMBytes = get(kCrc32SizeToSkipMBytes);
+    logEnabled = get(kLogEnabled);
+    gridlines = get(kGridlinesEnabled) != 0;
+    WriteSetting(store, kGridlinesEnabled, gridlines ? 1 : 0);
+    includeFoldersForDiffs = get(kIncludeFoldersForDiffs) != 0;
+    WriteSetting(store, kIncludeFoldersForDiffs, includeFoldersForDiffs ? 1 : 0);
 }
 
 void ViewSettings::LoadWidths(SettingsStore& store) {
-    widthVersion = store.GetProfileInt(kSectionSettings, "WIDTH_VERSION", 90);
-    widthTime = store.GetProfileInt(kSectionSettings, "WIDTH_TIME", 75);
-    widthSize = store.GetProfileInt(kSectionSettings, "WIDTH_SIZE", 85);
-    widthExtraTime = store.GetProfileInt(kSectionSettings, "WIDTH_EXTRATIME", 25);
+    auto get = [&store](const IntSetting& setting) {
+        return store.GetProfileInt(setting.section, setting.entry, setting.defaultValue);
+    };
+    widthVersion = get(settings::kWidthVersion);
+    widthTime = get(settings::kWidthTime);
+    widthSize = get(settings::kWidthSize);
+    widthExtraTime = get(settings::kWidthExtraTime);
     SaveWidths(store);
 }
 
 void ViewSettings::SaveWidths(SettingsStore& store) const {
-    store.WriteProfileInt(kSectionSettings, "WIDTH_VERSION", widthVersion);
-    store.WriteProfileInt(kSectionSettings, "WIDTH_TIME", widthTime);
-    store.WriteProfileInt(kSectionSettings, "WIDTH_SIZE", widthSize);
-    store.WriteProfileInt(kSectionSettings, "WIDTH_EXTRATIME", widthExtraTime);
+    WriteSetting(store, settings::kWidthVersion, widthVersion);
+    WriteSetting(store, settings::kWidthTime, widthTime);
+    WriteSetting(store, settings::kWidthSize, widthSize);
+    WriteSetting(store, settings::kWidthExtraTime, widthExtraTime);
 }
 
 int ViewSettings::FontPixels() const {
@@ -107,20 +117,22 @@ uint32_t DiluteColor(uint32_t color, uint32_t add) {
 }
 
 uint32_t RowTextColor(const ViewSettings& settings, const RowColorInput& row) {
+    const FileStatus* file = std::get_if<FileStatus>(&row.status);
+    const FolderStatus folder = file ? FolderBoth : std::get<FolderStatus>(row.status);
     if (row.selected) {
-        if (row.isFile && row.status == StatusDifferent) {
+        if (file && *file == StatusDifferent) {
             return kSelectedDifferent;
         }
-        if (row.status == (row.isFile ? int32_t{StatusLeftOnly} : int32_t{FolderLeftOnly})) {
+        if (file ? *file == StatusLeftOnly : folder == FolderLeftOnly) {
             return kSelectedLeftOnly;
         }
-        if (row.status == (row.isFile ? int32_t{StatusRightOnly} : int32_t{FolderRightOnly})) {
+        if (file ? *file == StatusRightOnly : folder == FolderRightOnly) {
             return kSelectedRightOnly;
         }
         return kSelectedOther;
     }
-    if (row.isFile) {
-        switch (row.status) {
+    if (file) {
+        switch (*file) {
             case StatusDifferent:
                 return settings.colorDiff;
             case StatusLeftOnly:
@@ -133,7 +145,7 @@ uint32_t RowTextColor(const ViewSettings& settings, const RowColorInput& row) {
     }
     // Folders fade while the filter narrows the list, so the files that passed stand out.
     bool dilute = row.filterActive && settings.useDilutedColor;
-    switch (row.status) {
+    switch (folder) {
         case FolderLeftOnly:
             return dilute ? DiluteColor(settings.colorLeftOnly, kDiluteLeftOnly)
                           : settings.colorLeftOnly;

@@ -7,14 +7,12 @@
 #include <vector>
 
 #include "core/ComparisonOptions.h"
+#include "core/DiffItem.h"
+#include "platform/SettingsCatalogue.h"
 
 namespace quillon {
 
 class SettingsStore;
-
-inline constexpr const char* kSectionSettings = "Settings";
-inline constexpr const char* kSectionMisc = "Misc.";
-inline constexpr const char* kSectionFilter = "Filter";
 
 // Colours are stored as 0x00BBGGRR.
 inline constexpr uint32_t kDiluteSame = 0x707070;
@@ -29,29 +27,29 @@ inline constexpr uint32_t kEvenRowBackground = 0xF0F0F0;
 enum class ColumnKind { kName, kVersion, kTime, kSize };
 
 struct ViewSettings {
-    int fontSize = -11;
-    std::string fontName = "Tahoma";
-    uint32_t colorSame = 0;
-    uint32_t colorDiff = 255;
-    uint32_t colorLeftOnly = 39680;
-    uint32_t colorRightOnly = 16711680;
-    bool useDilutedColor = true;
-    int fileVersion = 0;
-    int fileTimestamp = 1;
-    int fileSize = 1;
-    int detailTimestamp = 0;
-    int displayProductVer = 0;
-    int compareTimestamp = 0;
-    int crc32 = 2;
-    int crc32SkipIfBig = 1;
-    int crc32SizeToSkipMBytes = 1;
-    int logEnabled = 0;
-    bool gridlines = true;
-    bool includeFoldersForDiffs = true;
-    int widthVersion = 90;
-    int widthTime = 75;
-    int widthSize = 85;
-    int widthExtraTime = 25;
+    int fontSize = settings::kFontSize.defaultValue;
+    std::string fontName{settings::kFontName.defaultValue};
+    uint32_t colorSame = static_cast<uint32_t>(settings::kColorSame.defaultValue);
+    uint32_t colorDiff = static_cast<uint32_t>(settings::kColorDiff.defaultValue);
+    uint32_t colorLeftOnly = static_cast<uint32_t>(settings::kColorLeftOnly.defaultValue);
+    uint32_t colorRightOnly = static_cast<uint32_t>(settings::kColorRightOnly.defaultValue);
+    bool useDilutedColor = settings::kFilterUseDilutedColor.defaultValue != 0;
+    int fileVersion = settings::kFileVersion.defaultValue;
+    int fileTimestamp = settings::kFileTimestamp.defaultValue;
+    int fileSize = settings::kFileSize.defaultValue;
+    int detailTimestamp = settings::kDetailTimestamp.defaultValue;
+    int displayProductVer = settings::kDisplayProductVer.defaultValue;
+    int compareTimestamp = settings::kCompareTimestamp.defaultValue;
+    int crc32 = settings::kCrc32.defaultValue;
+    int crc32SkipIfBig = settings::kCrc32SkipIfBig.defaultValue;
+    int crc32SizeToSkipMBytes = settings::kCrc32SizeToSkipMBytes.defaultValue;
+    int logEnabled = settings::kLogEnabled.defaultValue;
+    bool gridlines = settings::kGridlinesEnabled.defaultValue != 0;
+    bool includeFoldersForDiffs = settings::kIncludeFoldersForDiffs.defaultValue != 0;
+    int widthVersion = settings::kWidthVersion.defaultValue;
+    int widthTime = settings::kWidthTime.defaultValue;
+    int widthSize = settings::kWidthSize.defaultValue;
+    int widthExtraTime = settings::kWidthExtraTime.defaultValue;
 
     // Reads every value with its default; GridlinesEnabled and IncludeFoldersForDiffs are
     // written back at once so that they exist after the first run.
@@ -74,8 +72,7 @@ struct ViewSettings {
 uint32_t DiluteColor(uint32_t color, uint32_t add);
 
 struct RowColorInput {
-    bool isFile = false;
-    int32_t status = 0;
+    ItemStatus status;
     bool selected = false;
     bool filterActive = false;
 };

@@ -17,8 +17,8 @@ struct PairCase {
     const char* name;
     std::string left;
     std::string right;
-    int32_t simple;  // first 3 characters
-    int32_t full;
+    FileStatus simple;  // first 3 characters
+    FileStatus full;
 };
 
 const std::vector<PairCase>& Pairs() {
@@ -112,18 +112,20 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
     for (int f = 0; f < kFolders; ++f) {
         const std::string sub = "d" + std::to_string(f) + "/";
         for (const PairCase& p : Pairs()) {
-            EXPECT_EQ(files[sub + p.name]->status, simple ? p.simple : p.full) << sub << p.name;
+            EXPECT_EQ(files[sub + p.name]->FileState(), simple ? p.simple : p.full)
+                << sub << p.name;
         }
-        EXPECT_EQ(files[sub + "pipe"]->status, StatusSame);
-        EXPECT_EQ(files[sub + "loop"]->status, StatusSame);
+        EXPECT_EQ(files[sub + "pipe"]->FileState(), StatusSame);
+        EXPECT_EQ(files[sub + "loop"]->FileState(), StatusSame);
         // Root reads the unreadable side anyway and sees the difference.
-        EXPECT_EQ(files[sub + "locked"]->status, geteuid() == 0 ? StatusDifferent : StatusSame);
+        EXPECT_EQ(files[sub + "locked"]->FileState(),
+                  geteuid() == 0 ? StatusDifferent : StatusSame);
     }
     // The same decision again, now with nothing computed ahead.
     for (auto& [path, item] : files) {
-        const int32_t before = item->status;
+        const FileStatus before = item->FileState();
         cmp.DecideStatus(item);
-        EXPECT_EQ(item->status, before) << path;
+        EXPECT_EQ(item->FileState(), before) << path;
         EXPECT_EQ(item->checksumVerdict, 0) << path;
     }
     // For anyone else an unreadable side gives no verdict.
@@ -133,7 +135,7 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
         int same = 0;
         for (const auto& [path, item] :
              Compare(unprivileged) ? Files(unprivileged) : std::map<std::string, DiffItem*>{}) {
-            same += path.ends_with("/locked") && item->status == StatusSame ? 1 : 0;
+            same += path.ends_with("/locked") && item->FileState() == StatusSame ? 1 : 0;
         }
         return same == kFolders;
     }));
@@ -175,8 +177,8 @@ TEST(ChecksumPassRules, OnlyPairsThatAgreeOtherwiseAreRead) {
         if (!c->isFile) {
             continue;
         }
-        EXPECT_EQ(c->status, c->name[0] == 's' ? StatusDifferent : StatusSame) << c->name;
-        (c->status == StatusSame ? same : different) += 1;
+        EXPECT_EQ(c->FileState(), c->name[0] == 's' ? StatusDifferent : StatusSame) << c->name;
+        (c->FileState() == StatusSame ? same : different) += 1;
     }
     EXPECT_EQ(same, 40);
     EXPECT_EQ(different, 40);

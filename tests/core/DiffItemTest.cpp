@@ -18,7 +18,7 @@ DiffItem* Entry(const std::string& name, bool isFile, int side, const std::strin
     DiffItem* item = NewDiffItem();
     item->name = name;
     item->isFile = isFile ? 1 : 0;
-    item->status = isFile ? StatusLeftOnly + side : side;
+    item->SetStatus(isFile ? ItemStatus(FileOnlyOn(side)) : ItemStatus(FolderOnlyOn(side)));
     item->SetDir(side, dir.empty() ? (side == 0 ? "/l" : "/r") : dir);
     return item;
 }
@@ -27,7 +27,7 @@ std::string Describe(const DiffItem* holder) {
     std::string out;
     for (const DiffItem* c = holder->firstChild; c; c = c->next) {
         out += c->Name(0) + "|" + c->Name(1) + "|" + (c->Has(0) ? "L" : "-") +
-               (c->Has(1) ? "R" : "-") + "|" + std::to_string(c->status) + ";";
+               (c->Has(1) ? "R" : "-") + "|" + std::to_string(c->StatusCode()) + ";";
     }
     return out;
 }
@@ -48,7 +48,7 @@ TEST(InsertOrMerge, CasePairKeepsBothSpellings) {
     DiffItem* merged = InsertOrMerge(Entry("README.txt", true, 1), &root);
     ASSERT_EQ(root.firstChild, merged);
     EXPECT_EQ(merged->next, nullptr);
-    EXPECT_EQ(merged->status, StatusBothPresent);
+    EXPECT_EQ(merged->FileState(), StatusBothPresent);
     EXPECT_EQ(merged->name, "Readme.TXT");
     EXPECT_EQ(merged->FullPath(0), "/l/Readme.TXT");
     EXPECT_EQ(merged->FullPath(1), "/r/README.txt");
@@ -246,20 +246,20 @@ TEST(DiffItemTexts, TimeTextsEqualToTheMinute) {
 
 struct MergeCase {
     bool isFile;
-    int firstStatus;   // the item already in the folder
-    int secondStatus;  // the item merged into it
-    int expected;
+    ItemStatus firstStatus;   // the item already in the folder
+    ItemStatus secondStatus;  // the item merged into it
+    ItemStatus expected;
 };
 
 class MergeStatus : public ::testing::TestWithParam<std::tuple<MergeCase, bool>> {};
 
-DiffItem* ScanItem(bool isFile, int status) {
+DiffItem* ScanItem(bool isFile, ItemStatus status) {
     DiffItem* item = NewDiffItem();
     item->name = "Same";
     item->isFile = isFile ? 1 : 0;
-    item->status = status;
-    const int bothCode = isFile ? int{StatusBothPresent} : int{FolderBoth};
-    const int leftCode = isFile ? int{StatusLeftOnly} : int{FolderLeftOnly};
+    item->SetStatus(status);
+    const ItemStatus bothCode = isFile ? ItemStatus(StatusBothPresent) : ItemStatus(FolderBoth);
+    const ItemStatus leftCode = isFile ? ItemStatus(StatusLeftOnly) : ItemStatus(FolderLeftOnly);
     if (status == bothCode || status == leftCode) {
         item->SetDir(kSideLeft, "/l");
     }
@@ -280,7 +280,7 @@ TEST_P(MergeStatus, Transitions) {
         batch ? InsertOrMergeSorted({second}, &root).front() : InsertOrMerge(second, &root);
     EXPECT_EQ(root.firstChild, merged);
     EXPECT_EQ(merged->next, nullptr);
-    EXPECT_EQ(merged->status, c.expected);
+    EXPECT_EQ(merged->Status(), c.expected);
     EXPECT_TRUE(merged->Has(kSideLeft) && merged->Has(kSideRight));
 }
 

@@ -74,7 +74,7 @@ struct RuleCase {
     int fileSize;
     int compareTimestamp;
     int crc32;
-    int expected;
+    FileStatus expected;
 };
 
 // Each rule in order: presence, timestamp (to the minute), size, checksum mode and its size limit.
@@ -107,7 +107,7 @@ TEST(StatusRule, Decides) {
         }
         ASSERT_TRUE(cmp.CompareFolders(dir / "left", dir / "right", 0));
         ASSERT_EQ(cmp.rootItem->lastChild->name, "f");
-        EXPECT_EQ(cmp.rootItem->lastChild->status, c.expected);
+        EXPECT_EQ(cmp.rootItem->lastChild->FileState(), c.expected);
     }
 }
 
@@ -123,7 +123,7 @@ TEST(StatusRule, LimitIsInclusive) {
     EXPECT_EQ(test::ChildSummary(cmp.rootItem), (Rows{"..:2:LR", "m:0:LR", "u:1:LR"}));
     cmp.options.crc32SkipIfBig = 0;
     cmp.RecomputeFileStatuses(cmp.rootItem);
-    EXPECT_EQ(cmp.rootItem->firstChild->next->status, StatusDifferent);
+    EXPECT_EQ(cmp.rootItem->firstChild->next->FileState(), StatusDifferent);
 }
 
 // Versions decide before times and sizes; a version on one side only reads as that side only.
@@ -134,14 +134,14 @@ TEST(StatusRule, VersionRulesComeFirst) {
     ASSERT_TRUE(cmp.CompareFolders(dir / "l", dir / "r", 0));
     DiffItem* item = cmp.rootItem->lastChild;
     EXPECT_EQ(item->VersionText(0), "skipped");
-    EXPECT_EQ(item->status, StatusSame);
+    EXPECT_EQ(item->FileState(), StatusSame);
     item->SetVersionFromText(0, "1.0.0.1");
     for (const auto& [right, status] :
          {std::pair{"", StatusLeftOnly}, std::pair{"1.0.0.2", StatusDifferent},
           std::pair{"1.0.0.1", StatusSame}}) {
         item->SetVersionFromText(1, right);
         cmp.DecideStatus(item);
-        EXPECT_EQ(item->status, status) << right;
+        EXPECT_EQ(item->FileState(), status) << right;
     }
     // Reading versions lazily: files without a version resource have none on either side.
     item->SetVersion(0, VersionState::kNotRead);
@@ -150,7 +150,7 @@ TEST(StatusRule, VersionRulesComeFirst) {
     cmp.DecideStatus(item);
     EXPECT_EQ(item->VersionText(0), "");
     EXPECT_EQ(item->VersionText(1), "");
-    EXPECT_EQ(item->status, StatusSame);
+    EXPECT_EQ(item->FileState(), StatusSame);
 }
 
 // 0x100 keeps only differing files, 0x200 drops only equal ones; folders always stay.

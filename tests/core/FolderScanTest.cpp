@@ -136,9 +136,9 @@ TEST_F(ScanTest, WholeTreesLevelsAndRows) {
     EXPECT_TRUE(a->expanded[0] && a->expanded[1]);
     EXPECT_EQ(a->firstChild->level, 2);
     EXPECT_EQ(a->firstChild->firstChild->level, 3);
-    EXPECT_EQ(a->firstChild->firstChild->status, StatusSame);
+    EXPECT_EQ(a->firstChild->firstChild->FileState(), StatusSame);
     const DiffItem* empty = a->firstChild->next;
-    EXPECT_EQ(empty->status, FolderRightOnly);
+    EXPECT_EQ(empty->FolderState(), FolderRightOnly);
     EXPECT_FALSE(empty->hasChildren[1]);
     ExpectConsistent();
 }
@@ -355,12 +355,12 @@ TEST_F(ScanTest, DeepTreeNeedsNoDescriptorPerLevel) {
     const DiffItem* item = cmp_.rootItem->firstChild->next;
     for (int level = 1; level <= kDepth; ++level) {
         ASSERT_NE(item, nullptr) << "level " << level;
-        EXPECT_EQ(item->status, FolderBoth);
+        EXPECT_EQ(item->FolderState(), FolderBoth);
         item = item->firstChild;
     }
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->name, "bottom.txt");
-    EXPECT_EQ(item->status, StatusSame);
+    EXPECT_EQ(item->FileState(), StatusSame);
     EXPECT_EQ(progress.opened.size(), 1u);  // more than 100 entries counted
 }
 
@@ -422,7 +422,7 @@ TEST_F(ScanTest, WholeTreeReadSharedAmongThreads) {
         ASSERT_NE(d->firstChild, nullptr) << d->name;
         int files = 0;
         for (const DiffItem* f = d->firstChild->firstChild; f; f = f->next, ++files) {
-            EXPECT_EQ(f->status, StatusSame) << f->name;
+            EXPECT_EQ(f->FileState(), StatusSame) << f->name;
         }
         EXPECT_EQ(files, kFiles) << d->name;
     }

@@ -12,6 +12,7 @@
 #include "core/Comparison.h"
 #include "core/DisplayFilter.h"
 #include "platform/Log.h"
+#include "platform/RunContext.h"
 #include "support/RunProcess.h"
 #include "support/TestDir.h"
 #include "support/TreeDump.h"
@@ -41,7 +42,7 @@ TEST_P(UnreadableFolder, KeepsEntriesAndNamesEveryFailure) {
     chmod((dir / "L/closed").c_str(), 0);
     const std::optional<std::string> seen = test::RunAsNobody([&] {
         setenv("TMPDIR", (dir / "tmp").c_str(), 1);
-        ResetLogState();
+        ScopedRunContext run;
         OpenLog("Quillon", "log", true);
         SetLogEnabled(true);
         Comparison cmp;

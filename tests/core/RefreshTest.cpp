@@ -57,7 +57,7 @@ struct FileChange {
     std::string content;
     int secondsLater;
     bool reported;
-    int statusAfter;
+    FileStatus statusAfter;
 };
 
 class FileChangeTest : public RefreshTest, public ::testing::WithParamInterface<FileChange> {};
@@ -72,12 +72,12 @@ TEST_P(FileChangeTest, ChangeOnOneSide) {
         {{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}, {"left/z.txt", "z", t0_}});
     Open();
     DiffItem* a = Child(cmp_.rootItem, "a.txt");
-    ASSERT_EQ(a->status, StatusSame);
+    ASSERT_EQ(a->FileState(), StatusSame);
 
     dir_.WriteFile("right/a.txt", p.content, t0_ + p.secondsLater);
     EXPECT_EQ(refresh_.Refresh2Dirs(), p.reported) << p.what;
     EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), a);
-    EXPECT_EQ(a->status, p.statusAfter) << p.what;
+    EXPECT_EQ(a->FileState(), p.statusAfter) << p.what;
     EXPECT_EQ(a->size[1], p.content.size());
     ExpectConsistent();
 }
@@ -202,7 +202,7 @@ TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
     dir_.MakeTree({{"left/P/Sub/f.txt", "f", t0_}, {"left/P/Sub/g.txt", "g", t0_}});
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(Child(p, "Sub"), sub);
-    EXPECT_EQ(sub->status, FolderBoth);
+    EXPECT_EQ(sub->FolderState(), FolderBoth);
     EXPECT_TRUE(sub->expanded[0]);
     EXPECT_TRUE(sub->expanded[1]);
     EXPECT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:0:LR", "g.txt:2:L-"}));
@@ -223,7 +223,7 @@ TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
     ExpandBoth(Child(sub, "In"));
     RemoveAll("left/Sub");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_EQ(sub->status, FolderRightOnly);
+    EXPECT_EQ(sub->FolderState(), FolderRightOnly);
     EXPECT_EQ(test::ChildSummary(sub), (Rows{"In:1:-R", "x.txt:3:-R"}));
     EXPECT_EQ(Child(sub, "In")->firstChild, nullptr);
     ExpectConsistent();

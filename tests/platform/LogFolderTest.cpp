@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Log.h"
+#include "platform/RunContext.h"
 #include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 
@@ -31,9 +32,7 @@ class LogFolder : public ::testing::Test {
   protected:
     LogFolder() : tmp_("TMPDIR", dir_ / "tmp") {
         dir_.MakeTree({{"tmp/", ""}, {"elsewhere/", ""}});
-        ResetLogState();
     }
-    ~LogFolder() override { ResetLogState(); }
 
     static struct stat Lstat(const std::string& path) {
         struct stat st {};
@@ -43,6 +42,7 @@ class LogFolder : public ::testing::Test {
 
     TestDir dir_;
     test::ScopedEnv tmp_;
+    ScopedRunContext context_;
 };
 
 class LogFolderTable : public LogFolder, public ::testing::WithParamInterface<FolderCase> {};

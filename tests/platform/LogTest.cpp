@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Log.h"
+#include "platform/RunContext.h"
 #include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 
@@ -22,9 +23,7 @@ class LogTest : public ::testing::Test {
         : tmpEnv_("TMPDIR", dir_.Path() + "/tmp"),
           configEnv_("XDG_CONFIG_HOME", dir_.Path() + "/config") {
         dir_.MakeFolder("tmp");
-        ResetLogState();
     }
-    ~LogTest() override { ResetLogState(); }
 
     std::string LogDir() const { return dir_.Path() + "/tmp/quillon_log"; }
     std::vector<std::string> LogFiles() const { return dir_.List("tmp/quillon_log"); }
@@ -32,6 +31,7 @@ class LogTest : public ::testing::Test {
     TestDir dir_;
     ScopedEnv tmpEnv_;
     ScopedEnv configEnv_;
+    ScopedRunContext context_;
 };
 
 // The composed error text is what message boxes show, so it exists even when nothing is written.
@@ -230,7 +230,7 @@ TEST_F(LogTest, RepeatedStartsKeepThreePreviousRuns) {
     for (int run = 1; run <= 4; ++run) {
         dir_.WriteFile("tmp/quillon_log/Quillon-0000_00000" + std::to_string(run) + ".log", "old");
     }
-    ResetLogState();
+    ScopedRunContext fifthRun;
     std::string path = OpenLog("Quillon", "log", false, [] { return false; });
     SetLogEnabled(true);
     Log("fifth run");

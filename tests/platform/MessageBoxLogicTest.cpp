@@ -54,14 +54,8 @@ TEST(MessageBoxLogic, ButtonsDefaultAndClose) {
     }
 }
 
-// The icons and their absence, the two check-box wordings and no check box without either bit.
-TEST(MessageBoxLogic, IconAndCheckBox) {
-    EXPECT_EQ(MessageBoxIconOf(mb::kOk), MessageBoxIcon::None);
-    EXPECT_EQ(MessageBoxIconOf(mb::kIconStop | mb::kYesNo), MessageBoxIcon::Stop);
-    EXPECT_EQ(MessageBoxIconOf(mb::kIconQuestion), MessageBoxIcon::Question);
-    EXPECT_EQ(MessageBoxIconOf(mb::kIconExclamation | mb::kDefButton2),
-              MessageBoxIcon::Exclamation);
-    EXPECT_EQ(MessageBoxIconOf(mb::kIconInformation), MessageBoxIcon::Information);
+// The two check-box wordings and no check box without either bit.
+TEST(MessageBoxLogic, CheckBox) {
     EXPECT_EQ(CheckBoxText(mb::kDontDisplayAgain),
               "Don't display this &message again during this session.");
     EXPECT_EQ(CheckBoxText(mb::kDontAskAgain),

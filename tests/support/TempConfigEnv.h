@@ -1,11 +1,12 @@
-// A private XDG_CONFIG_HOME and TMPDIR for one test; StoreFixture puts the registry and settings
-// stores on top. The real settings and logs of the user running the tests are never touched.
+// A private XDG_CONFIG_HOME and TMPDIR for one test, with a fresh run context (log, registry
+// store on that config folder) for its duration; StoreFixture puts the settings stores on top.
+// The real settings and logs of the user running the tests are never touched.
 #pragma once
 
 #include <string>
 
-#include "platform/Log.h"
 #include "platform/RegistryStore.h"
+#include "platform/RunContext.h"
 #include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 
@@ -18,9 +19,7 @@ class TempConfigEnv {
           tmp_("TMPDIR", dir_.Path() + "/tmp") {
         dir_.MakeFolder("config");
         dir_.MakeFolder("tmp");
-        ResetLogState();
     }
-    ~TempConfigEnv() { ResetLogState(); }
 
     TestDir& Dir() { return dir_; }
     // The folder that holds the hive files.
@@ -30,6 +29,7 @@ class TempConfigEnv {
     TestDir dir_;
     ScopedEnv config_;
     ScopedEnv tmp_;
+    ScopedRunContext context_;
 };
 
 }  // namespace quillon::test

@@ -37,7 +37,7 @@ inline std::string ItemSummary(const DiffItem* c) {
     std::string sides;
     sides += c->Has(kSideLeft) ? 'L' : '-';
     sides += c->Has(kSideRight) ? 'R' : '-';
-    return c->name + ":" + std::to_string(c->status) + ":" + sides;
+    return c->name + ":" + std::to_string(c->StatusCode()) + ":" + sides;
 }
 
 // ItemSummary of the direct children of `holder`.

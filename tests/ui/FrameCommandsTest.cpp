@@ -113,7 +113,7 @@ TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     ASSERT_NE(Row("twin.txt"), nullptr);
-    EXPECT_EQ(Row("twin.txt")->status, StatusSame);
+    EXPECT_EQ(Row("twin.txt")->FileState(), StatusSame);
 
     dir_.WriteFile("L/fresh.txt", "new");
     WhenModal([](QDialog& dialog) {
@@ -127,8 +127,8 @@ TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
 
     EXPECT_EQ(Model().ColumnsPerSide(), 2);
     ASSERT_NE(Row("fresh.txt"), nullptr);
-    EXPECT_EQ(Row("fresh.txt")->status, StatusLeftOnly);
-    EXPECT_EQ(Row("twin.txt")->status, StatusDifferent);
+    EXPECT_EQ(Row("fresh.txt")->FileState(), StatusLeftOnly);
+    EXPECT_EQ(Row("twin.txt")->FileState(), StatusDifferent);
 }
 
 // Filter OK: the title says so and the pair is read afresh under the filter; with expand-all and
@@ -154,7 +154,7 @@ TEST_F(FrameCommandsTest, FilterReloadsThePairUnderTheNewFilter) {
     EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
     EXPECT_EQ(Row("same.txt"), nullptr);
     ASSERT_NE(Row("deep.txt"), nullptr);
-    EXPECT_EQ(Row("deep.txt")->status, StatusDifferent);
+    EXPECT_EQ(Row("deep.txt")->FileState(), StatusDifferent);
 }
 
 // The frame's start arms the QTimer from the stored settings (the floor and defaults are pinned
@@ -209,7 +209,7 @@ TEST_F(FrameCommandsTest, TimerFollowsFolderReadsAndRefreshesOnTick) {
     clock_.now += 120;
     timer.OnTimer(kRefreshTimerId);
     ASSERT_NE(Row("b.txt"), nullptr);
-    EXPECT_EQ(Row("b.txt")->status, StatusRightOnly);
+    EXPECT_EQ(Row("b.txt")->FileState(), StatusRightOnly);
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
 }
 

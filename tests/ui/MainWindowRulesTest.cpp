@@ -33,23 +33,24 @@ TEST(DiluteColor, AddsChannelsSeparately) {
 // Folder status 1 is right-only, not "different".
 TEST(RowTextColor, StatusSelectionAndFilterDecide) {
     ViewSettings s;
-    // file, status, selected, filter on, colour
-    const std::tuple<bool, int, bool, bool, uint32_t> cases[] = {
-        {true, StatusLeftOnly, false, true, 39680u},
-        {false, FolderLeftOnly, false, false, 39680u},
-        {false, FolderLeftOnly, false, true, DiluteColor(39680, kDiluteLeftOnly)},
-        {false, FolderRightOnly, false, true, DiluteColor(16711680, kDiluteRightOnly)},
-        {false, FolderBoth, false, true, 0x707070u},
-        {true, StatusDifferent, true, false, 0xFF96FFu},
-        {true, StatusLeftOnly, true, false, 0x96FFFFu},
-        {false, FolderRightOnly, true, false, 0xFFFF96u},
-        {false, FolderBoth, true, false, 0xEEEEEEu}};
-    for (const auto& [file, status, selected, filtered, color] : cases) {
-        EXPECT_EQ(RowTextColor(s, {file, status, selected, filtered}), color)
-            << file << " " << status << " " << selected << " " << filtered;
+    // status, selected, filter on, colour
+    const std::tuple<ItemStatus, bool, bool, uint32_t> cases[] = {
+        {StatusLeftOnly, false, true, 39680u},
+        {FolderLeftOnly, false, false, 39680u},
+        {FolderLeftOnly, false, true, DiluteColor(39680, kDiluteLeftOnly)},
+        {FolderRightOnly, false, true, DiluteColor(16711680, kDiluteRightOnly)},
+        {FolderBoth, false, true, 0x707070u},
+        {StatusDifferent, true, false, 0xFF96FFu},
+        {StatusLeftOnly, true, false, 0x96FFFFu},
+        {FolderRightOnly, true, false, 0xFFFF96u},
+        {FolderBoth, true, false, 0xEEEEEEu}};
+    for (const auto& [status, selected, filtered, color] : cases) {
+        EXPECT_EQ(RowTextColor(s, {status, selected, filtered}), color)
+            << status.index() << " " << std::visit([](auto v) { return int(v); }, status) << " "
+            << selected << " " << filtered;
     }
     s.useDilutedColor = false;
-    EXPECT_EQ(RowTextColor(s, {false, FolderBoth, false, true}), 0u);
+    EXPECT_EQ(RowTextColor(s, {FolderBoth, false, true}), 0u);
 }
 
 // The optional columns follow the settings; the name column takes the rest of the half.
@@ -70,7 +71,7 @@ TEST(ColumnsTest, EnabledColumnsAndWidths) {
 std::unique_ptr<DiffItem> MakeFile(const char* name, time_t when) {
     std::unique_ptr<DiffItem> item(NewDiffItem());
     item->isFile = 1;
-    item->status = StatusDifferent;
+    item->SetStatus(StatusDifferent);
     item->level = 1;
     item->name = name;
     for (int side = 0; side < 2; ++side) {
@@ -117,15 +118,15 @@ TEST(DiffListModelTest, TimestampCellFollowsTheDetailSetting) {
 // Name-cell icons follow the status and the side that holds the entry.
 TEST(DiffListModelTest, IconsFollowStatusAndSide) {
     auto file = MakeFile("a", 0);
-    file->status = StatusLeftOnly;
+    file->SetStatus(StatusLeftOnly);
     file->ClearSide(kSideRight);
     EXPECT_EQ(DiffListModel::IconFor(*file, kSideLeft), kIconFileLeftOnly);
     EXPECT_EQ(DiffListModel::IconFor(*file, kSideRight), kIconFileAbsent);
-    file->status = StatusSame;
+    file->SetStatus(StatusSame);
     EXPECT_EQ(DiffListModel::IconFor(*file, kSideRight), kIconFileSame);
     std::unique_ptr<DiffItem> folder(NewDiffItem());
     folder->SetDir(kSideRight, "/r");
-    folder->status = FolderRightOnly;
+    folder->SetStatus(FolderRightOnly);
     folder->expanded[kSideRight] = true;
     EXPECT_EQ(DiffListModel::IconFor(*folder, kSideLeft), kIconFolderAbsent);
     EXPECT_EQ(DiffListModel::IconFor(*folder, kSideRight), kIconFolderOpen);

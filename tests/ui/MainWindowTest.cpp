@@ -223,8 +223,8 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     View().SelectOnly(RowOf("b.txt"));
     View().Doc().GetRefresh().AutoRefresh();
     ASSERT_NE(RowOf("new.txt"), -1);
-    EXPECT_EQ(Row("new.txt")->status, StatusRightOnly);
-    EXPECT_EQ(Row("b.txt")->status, StatusDifferent);
+    EXPECT_EQ(Row("new.txt")->FileState(), StatusRightOnly);
+    EXPECT_EQ(Row("b.txt")->FileState(), StatusDifferent);
     ExpectConsistent();
     ::unlink((dir_ / "L/A/x.txt").c_str());
     ::unlink((dir_ / "R/A/x.txt").c_str());
@@ -275,7 +275,7 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     QTest::keyClick(right->lineEdit(), Qt::Key_Return);
     EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R2");
-    EXPECT_EQ(Mru(kDir2OpenKey).back(), dir_ / "R2");
+    EXPECT_EQ(Mru(settings::kMruDir2Open).back(), dir_ / "R2");
 
     std::string missing = dir_ / "nothing-here";
     right->setEditText(QString::fromStdString(missing));
@@ -333,7 +333,7 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/Docs");
     // L is now compared with R/Docs: its in.txt stands alone on the right.
     ASSERT_NE(RowOf("in.txt"), -1);
-    EXPECT_EQ(Row("in.txt")->status, StatusRightOnly);
+    EXPECT_EQ(Row("in.txt")->FileState(), StatusRightOnly);
     ExpectConsistent();
 }
 

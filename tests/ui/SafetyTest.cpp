@@ -247,7 +247,7 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     dir_.WriteFile("R/" + cafe + "/new.txt", "n");
     Key(Qt::Key_F5);
     ASSERT_NE(RowOf("new.txt"), -1);
-    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->status, StatusRightOnly);
+    EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->FileState(), StatusRightOnly);
 
     // The per-side root commands never ask which side.
     frame_->SetSideChooser([](const QString&, int) { return ADD_FAILURE(), -1; });
@@ -258,7 +258,7 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     EXPECT_EQ(View().Doc().Path(0), dir_ / ("L/" + cafe));
     EXPECT_EQ(View().Doc().Path(1), dir_ / ("R/" + cafe));
     std::vector<std::string> folders;
-    store_.ReadMruList(kDir2OpenKey, folders);
+    store_.ReadMruList(settings::kMruDir2Open, folders);
     EXPECT_EQ(folders, (std::vector<std::string>{dir_ / ("L/" + cafe), dir_ / ("R/" + cafe)}));
     frame_->ReloadSide(1);
     EXPECT_EQ(View().Doc().Path(1), dir_ / ("R/" + cafe));

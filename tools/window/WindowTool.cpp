@@ -56,7 +56,7 @@ int Grab(const std::string& out, const std::string& left, const std::string& rig
     // The first folder present on both sides shows the pairing best.
     for (int row = 0; row < view.Model().RowCount(); ++row) {
         DiffItem* item = view.Model().ItemAt(row);
-        if (!item->isFile && !item->IsDotDot() && item->status == FolderBoth) {
+        if (!item->isFile && !item->IsDotDot() && item->FolderState() == FolderBoth) {
             view.ToggleFolder(row, false);
             break;
         }
@@ -190,7 +190,7 @@ int BenchPage(int rows) {
         item->name = name;
         item->isFile = 1;
         item->level = 1;
-        item->status = i % 7 == 0 ? StatusDifferent : StatusSame;
+        item->SetStatus(i % 7 == 0 ? StatusDifferent : StatusSame);
         item->SetDir(kSideLeft, leftDir);
         item->SetDir(kSideRight, rightDir);
         item->size[0] = item->size[1] = static_cast<uint64_t>(i) * 37;
