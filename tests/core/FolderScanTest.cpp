@@ -440,15 +440,12 @@ class HasContent : public ::testing::TestWithParam<ContentCase> {};
 
 // Only undo backups and transfer-tool markers leave a folder without content.
 TEST_P(HasContent, IgnoreRules) {
-    test::TestDir dir;
-    dir.MakeFolder("probe");
+    std::vector<test::TreeEntry> tree = {{"probe/", ""}};
     for (const std::string& e : GetParam().entries) {
-        if (!e.empty() && e.back() == '/') {
-            dir.MakeFolder("probe/" + e);
-        } else {
-            dir.WriteFile("probe/" + e, "x");
-        }
+        tree.push_back({"probe/" + e, "x"});
     }
+    test::TestDir dir;
+    dir.MakeTree(tree);
     EXPECT_EQ(FolderHasContent(dir / "probe"), GetParam().hasContent) << GetParam().what;
 }
 

@@ -34,22 +34,16 @@ PreferenceValues Stored() {
 
 // The form shows the checksum mode as two boxes and the limit in megabytes.
 TEST(PreferencesForm, FillsFromTheModes) {
-    PreferenceValues values = Stored();
-    PreferencesForm form = FillPreferencesForm(values);
-    EXPECT_TRUE(form.compareChecksum);
-    EXPECT_TRUE(form.simplifiedChecksum);
-    EXPECT_EQ(form.sizeToSkipMBytes, 7u);
-    EXPECT_TRUE(ChecksumControlsEnabled(form));
-
-    values.crc32 = 1;
-    form = FillPreferencesForm(values);
-    EXPECT_TRUE(form.compareChecksum);
-    EXPECT_FALSE(form.simplifiedChecksum);
-
-    values.crc32 = 0;
-    form = FillPreferencesForm(values);
-    EXPECT_FALSE(form.compareChecksum);
-    EXPECT_FALSE(ChecksumControlsEnabled(form));
+    for (const auto& [crc32, compare, simplified] :
+         {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
+        PreferenceValues values = Stored();
+        values.crc32 = crc32;
+        const PreferencesForm form = FillPreferencesForm(values);
+        EXPECT_EQ(form.compareChecksum, compare) << crc32;
+        EXPECT_EQ(form.simplifiedChecksum, simplified) << crc32;
+        EXPECT_EQ(ChecksumControlsEnabled(form), compare) << crc32;
+        EXPECT_EQ(form.sizeToSkipMBytes, 7u);
+    }
 }
 
 // Checksum off gives mode 0 and leaves the skip flag and the limit as they were, even when the

@@ -5,9 +5,7 @@
 #include <string>
 
 #include "platform/Log.h"
-#include "platform/RunContext.h"
-#include "support/ScopedEnv.h"
-#include "support/TestDir.h"
+#include "support/StoreFixture.h"
 
 namespace quillon {
 namespace {
@@ -28,11 +26,10 @@ void PrintTo(const FolderCase& c, std::ostream* os) {
     *os << c.why;
 }
 
-class LogFolder : public ::testing::Test {
+// The store fixture gives the test its own TMPDIR, where the log folder goes.
+class LogFolder : public test::StoreFixture {
   protected:
-    LogFolder() : tmp_("TMPDIR", dir_ / "tmp") {
-        dir_.MakeTree({{"tmp/", ""}, {"elsewhere/", ""}});
-    }
+    LogFolder() { dir_.MakeFolder("elsewhere"); }
 
     static struct stat Lstat(const std::string& path) {
         struct stat st {};
@@ -40,9 +37,7 @@ class LogFolder : public ::testing::Test {
         return st;
     }
 
-    TestDir dir_;
-    test::ScopedEnv tmp_;
-    ScopedRunContext context_;
+    TestDir& dir_ = Dir();
 };
 
 class LogFolderTable : public LogFolder, public ::testing::WithParamInterface<FolderCase> {};

@@ -7,31 +7,20 @@
 #include <string>
 
 #include "platform/Log.h"
-#include "platform/RunContext.h"
-#include "support/ScopedEnv.h"
-#include "support/TestDir.h"
+#include "support/StoreFixture.h"
 
 namespace quillon {
 namespace {
 
-using test::ScopedEnv;
 using test::TestDir;
 
-class LogTest : public ::testing::Test {
+// The store fixture gives the test its own TMPDIR, where the log folder goes.
+class LogTest : public test::StoreFixture {
   protected:
-    LogTest()
-        : tmpEnv_("TMPDIR", dir_.Path() + "/tmp"),
-          configEnv_("XDG_CONFIG_HOME", dir_.Path() + "/config") {
-        dir_.MakeFolder("tmp");
-    }
+    std::string LogDir() { return Dir() / "tmp/quillon_log"; }
+    std::vector<std::string> LogFiles() { return dir_.List("tmp/quillon_log"); }
 
-    std::string LogDir() const { return dir_.Path() + "/tmp/quillon_log"; }
-    std::vector<std::string> LogFiles() const { return dir_.List("tmp/quillon_log"); }
-
-    TestDir dir_;
-    ScopedEnv tmpEnv_;
-    ScopedEnv configEnv_;
-    ScopedRunContext context_;
+    TestDir& dir_ = Dir();
 };
 
 // The composed error text is what message boxes show, so it exists even when nothing is written.
@@ -91,7 +80,7 @@ TEST_P(LogLineFormat, LineShape) {
     OpenLog("Quillon", "log", false, [&] { return c.timestamps; });
     SetLogEnabled(true);
     Log("%s", c.text);
-    std::string content = dir_.ReadFile(GetLogPath().substr(dir_.Path().size() + 1));
+    std::string content = ReadText(GetLogPath());
     EXPECT_TRUE(std::regex_match(content, std::regex(c.pattern))) << "[" << content << "]";
 }
 
@@ -113,8 +102,7 @@ TEST_F(LogTest, TimestampSettingIsConsultedUnlessSkipped) {
     EXPECT_FALSE(asked);
     SetLogEnabled(true);
     Log("x");
-    std::string content = dir_.ReadFile(GetLogPath().substr(dir_.Path().size() + 1));
-    EXPECT_EQ(content.front(), '[');
+    EXPECT_EQ(ReadText(GetLogPath()).front(), '[');
 }
 
 // Long lines are not cut to a fixed buffer, and every line goes to the file at once.
@@ -126,8 +114,7 @@ TEST_F(LogTest, LongLinesAreWrittenWhole) {
     huge[1000] = 'c';
     EXPECT_EQ(Log("%s", shortish.c_str()), shortish);
     EXPECT_EQ(Log("%s", huge.c_str()), huge);
-    std::string content = dir_.ReadFile(GetLogPath().substr(dir_.Path().size() + 1));
-    EXPECT_EQ(content, shortish + "\n" + huge + "\n");
+    EXPECT_EQ(ReadText(GetLogPath()), shortish + "\n" + huge + "\n");
 }
 
 // Nothing is written before a log file has been chosen, even with logging on.
@@ -151,7 +138,7 @@ TEST_F(LogTest, SameSecondReopenAppends) {
         GTEST_SKIP() << "the clock moved to the next second between the two opens";
     }
     Log("two");
-    EXPECT_EQ(dir_.ReadFile(first.substr(dir_.Path().size() + 1)), "one\ntwo\n");
+    EXPECT_EQ(ReadText(first), "one\ntwo\n");
 }
 
 // A side log is written even when logging is off, and the off state comes back afterwards.
@@ -166,7 +153,7 @@ TEST_F(LogTest, SideLogIsWrittenWhileLoggingIsOff) {
     EXPECT_FALSE(IsLogEnabled());
     EXPECT_EQ(GetLogPath(), mainPath);
     Log("not written");
-    EXPECT_EQ(dir_.ReadFile(sidePath.substr(dir_.Path().size() + 1)), "refresh decided\n");
+    EXPECT_EQ(ReadText(sidePath), "refresh decided\n");
     EXPECT_EQ(LogFiles().size(), 1u);
 }
 
@@ -185,7 +172,7 @@ TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     EXPECT_FALSE(IsLogEnabled());
     EXPECT_EQ(GetLogPath(), mainPath);
     Log("not written");
-    EXPECT_EQ(dir_.ReadFile(mainPath.substr(dir_.Path().size() + 1)), "main on\n");
+    EXPECT_EQ(ReadText(mainPath), "main on\n");
 }
 
 // With logging on at the first side log, it stays on after every later one.
@@ -199,7 +186,7 @@ TEST_F(LogTest, LoggingOnAtTheFirstSideLogStaysOn) {
     RestoreMainLog();
     EXPECT_TRUE(IsLogEnabled());
     Log("still on");
-    EXPECT_EQ(dir_.ReadFile(mainPath.substr(dir_.Path().size() + 1)), "still on\n");
+    EXPECT_EQ(ReadText(mainPath), "still on\n");
 }
 
 // Pruning keeps the three names that sort highest; a user's file with the same pattern competes

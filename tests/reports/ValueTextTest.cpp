@@ -71,31 +71,17 @@ TEST(SizeText, ThousandsSeparators) {
     }
 }
 
-// Month/day/year hour:minute in local time, seconds dropped, across midnight and DST changes;
-// the zone changes from case to case, so the cached offsets must follow tzset().
+// Month/day/year hour:minute in local time, seconds dropped, before 1970 and on a leap day, at
+// fixed half-hour and whole-hour offsets; the zone changes from case to case, so the cached
+// offsets must follow tzset(). DST changes are sampled against the C library below.
 TEST(Timestamp, LocalTimeText) {
     const std::tuple<const char*, time_t, const char*> cases[] = {
-        {"UTC", 1262606700, "01/04/2010 12:05"},  // 2010-01-04 12:05:00Z
-        {"UTC", 1262606759, "01/04/2010 12:05"},  // last second of that minute
-        {"UTC", 1262606760, "01/04/2010 12:06"},  // the next minute starts
-        {"UTC", 1262563199, "01/03/2010 23:59"},  // one second before midnight
+        {"UTC", 1262606759, "01/04/2010 12:05"},  // last second of 2010-01-04 12:05Z
         {"UTC", -1, "12/31/1969 23:59"},
         {"UTC", 951782400, "02/29/2000 00:00"},
-        {"Europe/Berlin", 1262606700, "01/04/2010 13:05"},
-        // 2021-03-28 00:59:59Z is 01:59:59 CET; one second later clocks jump to 03:00 CEST.
-        {"Europe/Berlin", 1616893199, "03/28/2021 01:59"},
-        {"Europe/Berlin", 1616893200, "03/28/2021 03:00"},
-        // 2021-10-31 00:59:59Z is 02:59:59 CEST, then 02:00 CET again.
-        {"Europe/Berlin", 1635641999, "10/31/2021 02:59"},
-        {"Europe/Berlin", 1635642000, "10/31/2021 02:00"},
-        // Half-hour offsets; a DST change of half an hour; one in the middle of a UTC hour.
         {"Asia/Kolkata", 1262606700, "01/04/2010 17:35"},
-        {"Australia/Lord_Howe", 1617461999, "04/04/2021 01:59"},
-        {"Australia/Lord_Howe", 1617462000, "04/04/2021 01:30"},
-        {"Asia/Tehran", 1616358599, "03/21/2021 23:59"},
-        {"Asia/Tehran", 1616358600, "03/22/2021 01:00"},
         {"America/New_York", 1262606700, "01/04/2010 07:05"},
-        {"UTC", 1262606700, "01/04/2010 12:05"}};
+        {"UTC", 1262606760, "01/04/2010 12:06"}};
     for (const auto& [zone, utc, text] : cases) {
         ScopedZone scoped(zone);
         EXPECT_EQ(FormatTimestampFromTime(utc), text) << zone << " " << utc;
