@@ -2,9 +2,9 @@
 
 #include "app/StartUp.h"
 #include "core/DisplayFilter.h"
+#include "platform/FileText.h"
 #include "platform/Log.h"
 #include "platform/MessageBoxLogic.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -7,10 +7,10 @@
 #include <cctype>
 #include <cerrno>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
+#include "base/PathUtil.h"
 #include "core/DisplayFilter.h"
-#include "core/PathUtil.h"
-#include "reports/ValueText.h"
+#include "platform/FileText.h"
 
 namespace quillon {
 

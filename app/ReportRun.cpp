@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/StartUp.h"
+#include "base/ValueText.h"
 #include "core/Comparison.h"
 #include "core/DisplayFilter.h"
 #include "platform/Log.h"
@@ -17,7 +18,6 @@
 #include "platform/SettingsStore.h"
 #include "reports/ReportOptions.h"
 #include "reports/TextReport.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -9,15 +9,15 @@
 #include <mutex>
 #include <thread>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
+#include "base/PathUtil.h"
 #include "core/ComparisonObserver.h"
 #include "core/DiffStatusDetail.h"
 #include "core/FolderScan.h"
-#include "core/PathUtil.h"
 #include "core/Threads.h"
+#include "platform/FileText.h"
 #include "platform/Log.h"
 #include "platform/ProgressSink.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "core/AsciiCase.h"
-#include "core/PathUtil.h"
-#include "reports/ValueText.h"
+#include "base/AsciiCase.h"
+#include "base/PathUtil.h"
+#include "base/ValueText.h"
 
 namespace quillon {
 

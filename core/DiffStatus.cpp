@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/Crc32.h"
+#include "base/Crc32.h"
 #include "core/DiffItem.h"
 #include "core/DiffStatusDetail.h"
 #include "core/Threads.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 

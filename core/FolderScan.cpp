@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "core/AsciiCase.h"
-#include "core/PathUtil.h"
+#include "base/AsciiCase.h"
+#include "base/PathUtil.h"
 
 namespace quillon {
 

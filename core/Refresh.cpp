@@ -8,14 +8,14 @@
 #include <unordered_set>
 #include <vector>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
+#include "base/PathUtil.h"
 #include "core/Comparison.h"
 #include "core/ComparisonObserver.h"
 #include "core/DiffItem.h"
 #include "core/FolderScan.h"
-#include "core/PathUtil.h"
+#include "platform/FileText.h"
 #include "platform/Log.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 namespace {

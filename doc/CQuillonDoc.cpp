@@ -3,8 +3,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "base/PathUtil.h"
 #include "core/DisplayFilter.h"
-#include "core/PathUtil.h"
 #include "platform/Log.h"
 
 namespace quillon {

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/FileText.h"
 #include "platform/Launcher.h"
 #include "platform/ToolLocator.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -14,8 +14,8 @@
 #include <ctime>
 #include <vector>
 
+#include "base/TextConvert.h"
 #include "platform/RunContext.h"
-#include "platform/TextConvert.h"
 
 namespace quillon {
 namespace {

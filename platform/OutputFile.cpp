@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/PathUtil.h"
+#include "base/PathUtil.h"
 
 namespace quillon {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "platform/Log.h"
 #include "platform/RunContext.h"
 

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "platform/RegistryStore.h"
 
 namespace quillon {

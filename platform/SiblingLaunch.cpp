@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "core/PathUtil.h"
+#include "base/PathUtil.h"
+#include "platform/FileText.h"
 #include "platform/Launcher.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
+#include "platform/FileText.h"
 #include "platform/Log.h"
 #include "platform/RegistryStore.h"
 #include "platform/RunContext.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/PathUtil.h"
 #include "core/DiffItem.h"
-#include "core/PathUtil.h"
+#include "platform/FileText.h"
 #include "platform/OutputFile.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -16,10 +16,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/ValueText.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
-#include "reports/ValueText.h"
 
 namespace quillon {
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/PathUtil.h"
+#include "base/PathUtil.h"
 
 namespace quillon {
 

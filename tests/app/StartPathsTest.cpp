@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "core/PathUtil.h"
+#include "base/PathUtil.h"
 #include "support/RunProcess.h"
 #include "support/TempConfigEnv.h"
 #include "support/TestDir.h"

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/Crc32.h"
 #include "core/Comparison.h"
-#include "core/Crc32.h"
 #include "core/DiffStatus.h"
 #include "support/TestDir.h"
 #include "support/TreeDump.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "reports/PeVersion.h"
+#include "platform/PeVersion.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/TextConvert.h"
+#include "base/TextConvert.h"
 
 #include <gtest/gtest.h>
 

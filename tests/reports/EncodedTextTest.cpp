@@ -7,8 +7,8 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/FileText.h"
 #include "platform/Log.h"
-#include "reports/ValueText.h"
 #include "support/StoreFixture.h"
 #include "support/Unprivileged.h"
 

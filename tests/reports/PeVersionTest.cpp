@@ -1,4 +1,4 @@
-#include "reports/PeVersion.h"
+#include "platform/PeVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "reports/ValueText.h"
+#include "platform/FileText.h"
 #include "support/PeBuilder.h"
 #include "support/TestDir.h"
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "core/Comparison.h"
+#include "platform/FileText.h"
 #include "reports/ReportOptions.h"
 #include "reports/TextReport.h"
-#include "reports/ValueText.h"
 #include "support/TestDir.h"
 
 namespace quillon {

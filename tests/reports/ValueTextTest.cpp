@@ -1,4 +1,4 @@
-#include "reports/ValueText.h"
+#include "platform/FileText.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

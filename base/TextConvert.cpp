@@ -1,4 +1,4 @@
-#include "platform/TextConvert.h"
+#include "base/TextConvert.h"
 
 #include <iconv.h>
 #include <langinfo.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "core/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace quillon {
 

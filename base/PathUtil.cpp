@@ -1,4 +1,4 @@
-#include "core/PathUtil.h"
+#include "base/PathUtil.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "reports/PeVersion.h"
+#include "platform/PeVersion.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

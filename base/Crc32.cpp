@@ -1,4 +1,4 @@
-#include "core/Crc32.h"
+#include "base/Crc32.h"
 
 #include <zlib.h>
 
