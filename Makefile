@@ -78,7 +78,7 @@ $(COV_BUILD)/build.ninja:
 # Line and branch coverage of the code below the widgets, from the whole plain suite (the widget
 # and start-up tests count too, since they drive the core). Branches that only throw are left
 # out: they are the compiler's, not ours.
-COV_FOLDERS := base core platform reports fileops rename
+COV_FOLDERS := base platform core reports doc fileops rename
 coverage: deps $(COV_BUILD)/build.ninja
 	cmake --build $(COV_BUILD) -j $(JOBS)
 	find $(COV_BUILD) -name '*.gcda' -delete

@@ -162,6 +162,7 @@ TEST_F(DialogOutputFormatTest, OpensOnStoredOptions) {
     store_.WriteProfileString("OutputFormat", "OutputPath", Dir().Path());
     store_.WriteProfileString("OutputFormat", "OutputFile", Dir() / "last.txt");
     COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+    EXPECT_EQ(dialog.windowTitle(), "Output Format Preferences...");
     EXPECT_EQ(dialog.ContentCombo()->currentText(),
               "Files only in Right-view (spreadsheet format)");
     EXPECT_FALSE(dialog.TimeLabelBox()->isChecked());
