@@ -3,12 +3,14 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QString>
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,40 @@ class ReportSafety : public test::StoreFixture {
     test::TestDir trees;
     test::TestDir out;
 };
+
+// A run killed at any point leaves the target either the old report or the whole new one, never
+// a part: the new report only ever arrives by rename. Kill points come from a fixed seed.
+TEST_F(ReportSafety, KilledRunLeavesOldOrWholeReport) {
+    std::vector<test::TreeEntry> many;
+    for (int i = 0; i < 3000; ++i) {
+        many.push_back({"L/f" + std::to_string(i) + ".txt", "x"});
+    }
+    trees.MakeTree(many);
+    ASSERT_EQ(ReportTo(out / "whole.txt").status, 1);
+    const std::string whole = out.ReadFile("whole.txt");
+    const std::string old = "the old report\n";
+    std::mt19937 random(7);
+    for (int round = 0; round < 12; ++round) {
+        out.WriteFile("r.txt", old);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::unsetenv("DISPLAY");
+            ::unsetenv("WAYLAND_DISPLAY");
+            const std::string outArg = "-Out:" + (out / "r.txt");
+            const std::string left = trees / "L", right = trees / "R";
+            ::execl(test::QuillonProgram().c_str(), "quillon", "-Report:6:3:1", outArg.c_str(),
+                    left.c_str(), right.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 60'000)(random));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        const std::string now = out.ReadFile("r.txt");
+        EXPECT_TRUE(now == old || now == whole) << "round " << round << ": " << now.size();
+    }
+}
 
 // A run that fails while writing (the file-size limit stops it) leaves the old report whole and
 // no new file behind; a run that succeeds replaces it and keeps its permissions.
