@@ -1,6 +1,8 @@
 #include "platform/OutputFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +31,26 @@ bool WrittenInPlace(mode_t mode) {
     return S_ISFIFO(mode) || S_ISCHR(mode) || S_ISBLK(mode);
 }
 
+// The temporaries of runs that were killed before their rename: named after the target and a
+// process that is gone.
+void RemoveDeadRunsTemps(const std::string& folder, const std::string& prefix) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.substr(0, prefix.size()) != prefix) {
+            continue;
+        }
+        const long pid = std::strtol(entry->d_name + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() {
@@ -44,6 +66,7 @@ void OutputFile::Abandon() {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
     }
+    unnamed_ = false;
 }
 
 bool OutputFile::Open(const std::string& target, std::string& error) {
@@ -88,11 +111,14 @@ bool OutputFile::Open(const std::string& target, std::string& error) {
         return false;
     }
     const std::string folder = FolderOf(finalPath_);
-    const std::string stem = JoinPath(folder, "." + std::string(BaseName(finalPath_)) +
-                                                  ".quillon-" + std::to_string(::getpid()) + "-");
-    int fd = -1;
+    const std::string prefix = "." + std::string(BaseName(finalPath_)) + ".quillon-";
+    RemoveDeadRunsTemps(folder, prefix);
+    tempStem_ = JoinPath(folder, prefix + std::to_string(::getpid()) + "-");
+    // An unnamed file vanishes with a killed run; it gets a name only just before the rename.
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    unnamed_ = fd >= 0;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        tempPath_ = stem + std::to_string(attempt);
+        tempPath_ = tempStem_ + std::to_string(attempt);
         fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             break;
@@ -123,14 +149,32 @@ bool OutputFile::Open(const std::string& target, std::string& error) {
     return true;
 }
 
+bool OutputFile::NameUnnamedFile(int fd) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath_ = tempStem_ + std::to_string(attempt);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tempPath_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    tempPath_.clear();
+    return false;
+}
+
 bool OutputFile::Commit(std::string& error) {
     if (stream_ == nullptr) {
         error = "nothing to write to " + finalPath_;
         return false;
     }
     bool flushed = std::fflush(stream_) == 0;
-    if (flushed && !tempPath_.empty()) {
+    if (flushed && (unnamed_ || !tempPath_.empty())) {
         flushed = ::fsync(::fileno(stream_)) == 0;
+    }
+    if (flushed && unnamed_) {
+        flushed = NameUnnamedFile(::fileno(stream_));
     }
     if (!flushed) {
         error = Reason("cannot write", finalPath_);

@@ -77,6 +77,17 @@ TEST_F(ReportSafety, KilledRunLeavesOldOrWholeReport) {
         const std::string now = out.ReadFile("r.txt");
         EXPECT_TRUE(now == old || now == whole) << "round " << round << ": " << now.size();
     }
+    // The next run clears what killed runs left beside the target, and only theirs.
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    const std::string live = ".r.txt.quillon-" + std::to_string(::getpid()) + "-0";
+    out.WriteFile(".r.txt.quillon-" + std::to_string(gone) + "-3", "left by a killed run");
+    out.WriteFile(live, "a running run's");
+    ASSERT_EQ(ReportTo(out / "r.txt").status, 1);
+    EXPECT_EQ(out.List(), (std::vector<std::string>{live, "r.txt", "whole.txt"}));
 }
 
 // A run that fails while writing (the file-size limit stops it) leaves the old report whole and
