@@ -26,7 +26,8 @@ constexpr int64_t kTiB = kGiB * 1024;
 
 // Each unit starts exactly at its power of 1024; KB truncates, larger units round to two places.
 // The path form reads the size from disk and reports -1 for anything that is not a readable file.
-TEST(SizeText, UnitBoundaries) {
+// Commas go every three digits from the right and never in front of the first digit.
+TEST(SizeText, UnitBoundariesAndSeparators) {
     const std::pair<int64_t, const char*> cases[] = {{-1, "-1 bytes"},
                                                      {0, "0 bytes"},
                                                      {1023, "1023 bytes"},
@@ -55,10 +56,6 @@ TEST(SizeText, UnitBoundaries) {
         EXPECT_EQ(FormatSizeText(dir / name, &size), text) << name;
         EXPECT_EQ(size, bytes) << name;
     }
-}
-
-// Commas go every three digits from the right and never in front of the first digit.
-TEST(SizeText, ThousandsSeparators) {
     for (const auto& [digits, text] : {std::pair{"", ""},
                                        {"7", "7"},
                                        {"12", "12"},
@@ -73,7 +70,8 @@ TEST(SizeText, ThousandsSeparators) {
 
 // Month/day/year hour:minute in local time, seconds dropped, before 1970 and on a leap day, at
 // fixed half-hour and whole-hour offsets; the zone changes from case to case, so the cached
-// offsets must follow tzset(). DST changes are sampled against the C library below.
+// offsets must follow tzset(). DST changes are sampled against the C library below. The path
+// form reads the last-write time; folders and missing paths give no text.
 TEST(Timestamp, LocalTimeText) {
     const std::tuple<const char*, time_t, const char*> cases[] = {
         {"UTC", 1262606759, "01/04/2010 12:05"},  // last second of 2010-01-04 12:05Z
@@ -86,6 +84,13 @@ TEST(Timestamp, LocalTimeText) {
         ScopedZone scoped(zone);
         EXPECT_EQ(FormatTimestampFromTime(utc), text) << zone << " " << utc;
     }
+    ScopedZone zone("UTC");
+    TestDir dir;
+    dir.MakeTree({{"a.txt", "x", 1262606700}, {"sub/", ""}});
+    EXPECT_EQ(FormatTimestampText(dir / "a.txt"), "01/04/2010 12:05");
+    EXPECT_EQ(FormatTimestampText(dir / "sub"), "");
+    EXPECT_EQ(FormatTimestampText(dir / "nope.txt"), "");
+    EXPECT_EQ(FormatTimestampText(""), "");
 }
 
 // Two days around a DST change, sampled every 7 s, agree with the C library's own conversion:
@@ -105,17 +110,6 @@ TEST(Timestamp, AgreesWithLocaltimeAroundTransitions) {
             ASSERT_EQ(FormatTimestampFromTime(t), expected) << zone << " at " << t;
         }
     }
-}
-
-// The path form reads the last-write time; folders and missing paths give no text.
-TEST(Timestamp, FromPath) {
-    ScopedZone zone("UTC");
-    TestDir dir;
-    dir.MakeTree({{"a.txt", "x", 1262606700}, {"sub/", ""}});
-    EXPECT_EQ(FormatTimestampText(dir / "a.txt"), "01/04/2010 12:05");
-    EXPECT_EQ(FormatTimestampText(dir / "sub"), "");
-    EXPECT_EQ(FormatTimestampText(dir / "nope.txt"), "");
-    EXPECT_EQ(FormatTimestampText(""), "");
 }
 
 // Existence: links count as themselves (a dangling link exists), empty and missing paths do not;
