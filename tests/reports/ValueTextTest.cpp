@@ -56,14 +56,10 @@ TEST(SizeText, UnitBoundariesAndSeparators) {
         EXPECT_EQ(FormatSizeText(dir / name, &size), text) << name;
         EXPECT_EQ(size, bytes) << name;
     }
-    for (const auto& [digits, text] : {std::pair{"", ""},
-                                       {"7", "7"},
-                                       {"12", "12"},
-                                       {"123", "123"},
-                                       {"1234", "1,234"},
-                                       {"123456", "123,456"},
-                                       {"1234567", "1,234,567"},
-                                       {"1234567890123", "1,234,567,890,123"}}) {
+    for (const std::string text :
+         {"", "7", "12", "123", "1,234", "123,456", "1,234,567", "1,234,567,890,123"}) {
+        std::string digits = text;
+        std::erase(digits, ',');
         EXPECT_EQ(InsertThousandsSeparators(digits), text);
     }
 }
