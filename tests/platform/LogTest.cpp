@@ -26,9 +26,17 @@ class LogTest : public test::StoreFixture {
     TestDir& dir_ = Dir();
 };
 
-// The composed error text is what message boxes show, so it exists even when nothing is written;
-// an unknown code still yields the system's text for it rather than nothing.
+// Nothing is written before a log file has been chosen, even with logging on. The composed error
+// text is what message boxes show, so it exists even when nothing is written; an unknown code
+// still yields the system's text for it rather than nothing.
 TEST_F(LogTest, ErrorTextIsComposedWithLoggingOffAndNoFileIsTouched) {
+    SetLogEnabled(true);
+    Log("early");
+    SwitchToSideLog("timer", "txt");
+    Log("early side");
+    RestoreMainLog();
+    EXPECT_TRUE(GetLogPath().empty());
+    SetLogEnabled(false);
     OpenLog("Quillon", "log", true);
     ASSERT_FALSE(IsLogEnabled());
     std::string text = LogError(ENOENT, "Cannot open %s", "a.txt");
@@ -72,19 +80,10 @@ TEST_F(LogTest, RunStampNamesTheFileAndLinesFollowTheTimestampSwitch) {
     EXPECT_TRUE(OpenLog("Quillon", "", true).empty());
 }
 
-// Nothing is written before a log file has been chosen, even with logging on.
-TEST_F(LogTest, NothingIsWrittenBeforeOpening) {
-    SetLogEnabled(true);
-    Log("early");
-    SwitchToSideLog("timer", "txt");
-    Log("early side");
-    RestoreMainLog();
-    EXPECT_TRUE(GetLogPath().empty());
-    EXPECT_TRUE(LogFiles().empty());
-}
-
-// A side log is written even when logging is off, and the off state comes back afterwards.
-TEST_F(LogTest, SideLogIsWrittenWhileLoggingIsOff) {
+// A side log is written even when logging is off, and the off state comes back afterwards. The
+// state a side log returns to is the one of the run's first side log: logging turned on after it
+// is off again once the next side log ends. A nested side log returns to the main log.
+TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
     ASSERT_FALSE(IsLogEnabled());
     SwitchToSideLog("timer", "txt");
@@ -97,14 +96,7 @@ TEST_F(LogTest, SideLogIsWrittenWhileLoggingIsOff) {
     Log("not written");
     EXPECT_EQ(ReadText(sidePath), "refresh decided\n");
     EXPECT_EQ(LogFiles().size(), 1u);
-}
 
-// The state a side log returns to is the one of the run's first side log: logging turned on
-// after it is off again once the next side log ends. A nested side log returns to the main log.
-TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
-    std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
-    SwitchToSideLog("undo", "txt");
-    RestoreMainLog();
     SetLogEnabled(true);
     Log("main on");
     SwitchToSideLog("timer", "txt");
