@@ -83,9 +83,12 @@ TEST(ProgressLogic, PhasesAndMessages) {
     EXPECT_EQ(progress.CountLine(), "");
 }
 
+using ProgressSettings = test::StoreFixture;
+
 // A saved position is used only when it lies on the screen (1920 x 1080 here); anything else,
-// the unsaved -1 included, centres.
-TEST(ProgressLogic, PlacementOnScreenOrCentred) {
+// the unsaved -1 included, centres. The position round-trips through Settings\X_Progress and
+// Y_Progress, -1 when never saved.
+TEST_F(ProgressSettings, PlacementOnScreenOrCentredAndSaved) {
     const std::tuple<int, int, bool> cases[] = {{-1, -1, false},    {0, 0, true},
                                                 {1919, 1079, true}, {1920, 10, false},
                                                 {10, 1080, false},  {-5, 10, false}};
@@ -96,12 +99,6 @@ TEST(ProgressLogic, PlacementOnScreenOrCentred) {
             EXPECT_EQ(std::make_pair(placed->x, placed->y), std::make_pair(x, y));
         }
     }
-}
-
-using ProgressSettings = test::StoreFixture;
-
-// The position round-trips through Settings\X_Progress and Y_Progress, -1 when never saved.
-TEST_F(ProgressSettings, PositionRoundTrips) {
     EXPECT_EQ(ReadProgressPosition(store_).x, -1);
     EXPECT_EQ(ReadProgressPosition(store_).y, -1);
     SaveProgressPosition(store_, {321, 45});
