@@ -59,11 +59,7 @@ TEST(DetectTextEncoding, Verdicts) {
         {"Latin-1 text", "caf\xe9\tna\xefve\n", 0, kEncAnsi, false},
         {"UTF-16LE without mark", Utf16("plain text\r\n", false), 1, kEncUtf16Le, false},
         {"UTF-16BE without mark", Utf16("plain text\r\n", true), 1, kEncUtf16Be, false},
-        {"zero beside a control byte",
-         "ab" + z +
-             "\x01"
-             "cd",
-         0, kEncodingBinary, false},
+        {"zero beside a control byte", "ab" + z + "\1cd", 0, kEncodingBinary, false},
         {"two zero bytes in a pair", "ab" + z + z, 0, kEncodingBinary, false},
         {"one zero beside a letter", "abc" + z + "ef", 0, kEncodingBinary, false},
         {"zero beside a tab is not decisive", Utf16("\tab\n", false), 1, kEncUtf16Le, false},

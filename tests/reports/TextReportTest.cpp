@@ -89,7 +89,7 @@ const std::string kBoth = "1st DIR [/L] vs 2nd DIR [/R]\n\n";
 
 // Every layout (normal text for indexes 0, 2, 4, 6, spreadsheet for the odd ones) with each name
 // style and column set, over the sample tree unless a row says otherwise.
-TEST(TextReport, Layouts) {
+TEST(TextReport, LayoutsAndSamples) {
     const std::string left = "Version: 1.0.0.0\tTime: 01/04/2010 12:34\tSize: 1,024 bytes\t";
     const std::string right = "Version: 1.0.0.1\tTime: 01/05/2010 08:00\tSize: 20 bytes\t";
     ReportRow twoSpellings = File("a.TXT", 1, ReportStatus::Different, "/L", "/R");
@@ -165,17 +165,14 @@ TEST(TextReport, Layouts) {
                   c.expected)
             << c.what;
     }
-}
-
-// The dialog's sample line for each file-name style and column set.
-TEST(TextReport, SampleFollowsStyleAndColumns) {
-    const std::tuple<int, const char*, std::string> cases[] = {
+    // The dialog's sample line for each file-name style and column set.
+    const std::tuple<int, const char*, std::string> samples[] = {
         {0, "",
          " MyFolder/.\n\t./MyFile.ext\tVersion: 1.2.3\tTime: 01/01/190012:34\tSize: 123,456 "
          "bytes\n ..."},
         {1, "Vh", " MyFolder\n\tMyFile.ext\t\tTime: 01/01/1900\tSize: 123,456 bytes\n ..."},
         {2, "vtsb", " /MyFolder/MyFile.ext\t\t1.2.3\t01/01/190012:34\t123,456\n ..."}};
-    for (const auto& [style, off, expected] : cases) {
+    for (const auto& [style, off, expected] : samples) {
         EXPECT_EQ(BuildReportSample(Without(off), style), expected) << style;
     }
 }
