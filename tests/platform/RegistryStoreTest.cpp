@@ -75,8 +75,10 @@ TEST_F(RegistryStoreTest, WritesReadableTextThatRoundTrips) {
 }
 
 // Key and value names ignore ASCII case, keep the spelling of their creation, and enumerate in
-// creation order; overwriting keeps the value's place.
-TEST_F(RegistryStoreTest, NamesIgnoreCaseAndKeepCreationOrder) {
+// creation order; overwriting keeps the value's place. Deleting a key takes its whole subtree
+// and nothing else; invalid key paths are refused rather than stored as something that cannot
+// be read back.
+TEST_F(RegistryStoreTest, NamesKeysAndInvalidPaths) {
     ASSERT_TRUE(registry_.SetString(kHkcu, "Software\\Key", "Zeta", "1"));
     ASSERT_TRUE(registry_.SetString(kHkcu, "Software\\Key", "alpha", "2"));
     ASSERT_TRUE(registry_.SetDword(kHkcu, "Software\\Key", "Mid", 3));
@@ -92,36 +94,31 @@ TEST_F(RegistryStoreTest, NamesIgnoreCaseAndKeepCreationOrder) {
     RegistryStore fresh(env_.RegistryFolder());
     EXPECT_EQ(fresh.EnumValues(kHkcu, "Software\\Key"),
               registry_.EnumValues(kHkcu, "Software\\Key"));
-}
 
-// Deleting a key takes its whole subtree and nothing else; invalid key paths are refused rather
-// than stored as something that cannot be read back.
-TEST_F(RegistryStoreTest, DeleteKeyAndInvalidPaths) {
-    RegistryStore& store = registry_;
-    ASSERT_TRUE(store.SetString(kHkcu, "A\\B\\C", "v", "1"));
-    ASSERT_TRUE(store.SetString(kHkcu, "A\\B", "v", "2"));
-    ASSERT_TRUE(store.SetString(kHkcu, "A\\Bee", "v", "3"));
-    EXPECT_TRUE(store.DeleteKey(kHkcu, "a\\b"));
-    EXPECT_FALSE(store.KeyExists(kHkcu, "A\\B"));
-    EXPECT_FALSE(store.KeyExists(kHkcu, "A\\B\\C"));
-    EXPECT_TRUE(store.KeyExists(kHkcu, "A\\Bee"));
-    EXPECT_FALSE(store.DeleteKey(kHkcu, "A\\B"));
-    ASSERT_TRUE(store.SetString(kHkcu, "A\\B", "new", "4"));
-    EXPECT_EQ(store.EnumValues(kHkcu, "A\\B").size(), 1u);
-    EXPECT_EQ(store.EnumSubkeys(kHkcu, "A"), (std::vector<std::string>{"Bee", "B"}));
-    EXPECT_TRUE(store.DeleteValue(kHkcu, "A\\B", "NEW"));
-    EXPECT_FALSE(store.DeleteValue(kHkcu, "A\\B", "new"));
-    EXPECT_TRUE(store.KeyExists(kHkcu, "A\\B"));
+    ASSERT_TRUE(registry_.SetString(kHkcu, "A\\B\\C", "v", "1"));
+    ASSERT_TRUE(registry_.SetString(kHkcu, "A\\B", "v", "2"));
+    ASSERT_TRUE(registry_.SetString(kHkcu, "A\\Bee", "v", "3"));
+    EXPECT_TRUE(registry_.DeleteKey(kHkcu, "a\\b"));
+    EXPECT_FALSE(registry_.KeyExists(kHkcu, "A\\B"));
+    EXPECT_FALSE(registry_.KeyExists(kHkcu, "A\\B\\C"));
+    EXPECT_TRUE(registry_.KeyExists(kHkcu, "A\\Bee"));
+    EXPECT_FALSE(registry_.DeleteKey(kHkcu, "A\\B"));
+    ASSERT_TRUE(registry_.SetString(kHkcu, "A\\B", "new", "4"));
+    EXPECT_EQ(registry_.EnumValues(kHkcu, "A\\B").size(), 1u);
+    EXPECT_EQ(registry_.EnumSubkeys(kHkcu, "A"), (std::vector<std::string>{"Bee", "B"}));
+    EXPECT_TRUE(registry_.DeleteValue(kHkcu, "A\\B", "NEW"));
+    EXPECT_FALSE(registry_.DeleteValue(kHkcu, "A\\B", "new"));
+    EXPECT_TRUE(registry_.KeyExists(kHkcu, "A\\B"));
 
     std::string deep = "k";
     for (int i = 1; i < 600; ++i) {
         deep += "\\k";
     }
     for (const std::string& bad : {std::string("X\\\\B"), std::string("X\\"), deep}) {
-        EXPECT_FALSE(store.SetString(kHkcu, bad, "v", "x")) << bad.substr(0, 10);
+        EXPECT_FALSE(registry_.SetString(kHkcu, bad, "v", "x")) << bad.substr(0, 10);
     }
-    EXPECT_FALSE(store.CreateKey(kHkcu, "tab\tkey"));
-    EXPECT_FALSE(store.KeyExists(kHkcu, "X"));
+    EXPECT_FALSE(registry_.CreateKey(kHkcu, "tab\tkey"));
+    EXPECT_FALSE(registry_.KeyExists(kHkcu, "X"));
 }
 
 // The 32-bit view of HKLM\Software is its WOW6432Node subkey; other hives and the 64-bit view
