@@ -64,7 +64,8 @@ TEST_P(PeLayoutTest, WholeCutAndDamagedImages) {
 
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeLayoutTest, ::testing::Bool());
 
-// A version resource under a name other than 1 is still found; a file with only an icon has none.
+// A version resource under a name other than 1 is still found; a file with only an icon has none,
+// nor have files that are not PE images, folders and missing paths.
 TEST(PeVersion, ResourceNamesAndMissingVersion) {
     PeBuilder named = Sample(false);
     named.versionNameId = 7;
@@ -76,6 +77,14 @@ TEST(PeVersion, ResourceNamesAndMissingVersion) {
     PeBuilder iconOnly = Sample(false);
     iconOnly.withVersion = false;
     EXPECT_FALSE(ParsePeFixedVersion(iconOnly.Build()).has_value());
+
+    TestDir dir;
+    dir.MakeTree({{"readme.txt", "MZ but nothing else"}, {"empty.exe", ""}, {"folder.exe/", ""}});
+    dir.MakeFifo("pipe.exe");
+    for (const char* name : {"readme.txt", "empty.exe", "folder.exe", "pipe.exe", "missing.exe"}) {
+        EXPECT_EQ(FormatVersionText(dir / name, true), "") << name;
+    }
+    EXPECT_EQ(FormatVersionText("", false), "");
 }
 
 // Hostile headers and resource trees give no version and terminate quickly.
@@ -127,17 +136,6 @@ TEST(PeVersion, HostileImagesGiveNoVersion) {
         damage(image, pe);
         EXPECT_FALSE(ParsePeFixedVersion(image).has_value()) << what;
     }
-}
-
-// Files that are not PE images, folders and missing paths have no version text.
-TEST(PeVersion, NonPeFilesHaveNoVersion) {
-    TestDir dir;
-    dir.MakeTree({{"readme.txt", "MZ but nothing else"}, {"empty.exe", ""}, {"folder.exe/", ""}});
-    dir.MakeFifo("pipe.exe");
-    for (const char* name : {"readme.txt", "empty.exe", "folder.exe", "pipe.exe", "missing.exe"}) {
-        EXPECT_EQ(FormatVersionText(dir / name, true), "") << name;
-    }
-    EXPECT_EQ(FormatVersionText("", false), "");
 }
 
 }  // namespace

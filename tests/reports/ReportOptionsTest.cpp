@@ -9,8 +9,11 @@ namespace {
 
 using ReportOptionsStore = test::StoreFixture;
 
-// A first load comes up with the defaults and leaves every value in the section.
-TEST_F(ReportOptionsStore, FirstLoadWritesDefaultsBack) {
+// A first load comes up with the defaults and leaves every value in the section. Saving writes
+// every field, the encoding clamped, and a load gives them back. A check box is on only for a
+// stored 1; an unknown encoding reads as ANSI but stays stored. The output file is kept only
+// while its folder exists.
+TEST_F(ReportOptionsStore, DefaultsSaveAndLoad) {
     ReportOptions o;
     o.outputDiffOption = 5;
     o.hhmmss = false;
@@ -27,13 +30,8 @@ TEST_F(ReportOptionsStore, FirstLoadWritesDefaultsBack) {
             << entry;
     }
     EXPECT_EQ(Int("OutputFormat", "SizeLabel"), 1);
-}
 
-// Saving writes every field, the encoding clamped, and a load gives them back. A check box is on
-// only for a stored 1; an unknown encoding reads as ANSI but stays stored. The output file is kept
-// only while its folder exists.
-TEST_F(ReportOptionsStore, SaveLoadAndWhatIsStored) {
-    ReportOptions o;
+    o = ReportOptions();
     o.outputDiffOption = 7;
     o.outputEncoding = 9;
     o.filenameOption = 2;
