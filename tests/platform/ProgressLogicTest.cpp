@@ -28,7 +28,7 @@ struct PhaseCase {
 // taken as 1, the all-ones total as a 0..100 bar without counts, never past the end) and the
 // text: message, then position, " / ", total, unit and truncated percent. A percent sign in a
 // message is shown once, beside the count line's own.
-TEST(ProgressLogic, OnePhase) {
+TEST(ProgressLogic, PhasesAndMessages) {
     const PhaseCase cases[] = {
         {4, "Reading folders...", true, "", 1, 4, 1,
          "Reading folders...\n1 / 4 files (25 %) processed..."},
@@ -53,11 +53,9 @@ TEST(ProgressLogic, OnePhase) {
         EXPECT_EQ(progress.BarPosition(), c.barPosition);
         EXPECT_EQ(progress.DisplayText(), c.display);
     }
-}
 
-// A new phase resets position, scale and caption; an empty text keeps the message, and so does
-// Update without a text. The percent does not overflow for positions near 2^64.
-TEST(ProgressLogic, PhasesAndMessages) {
+    // A new phase resets position, scale and caption; an empty text keeps the message, and so
+    // does Update without a text. The percent does not overflow for positions near 2^64.
     ProgressLogic progress;
     progress.SetCaption("Copying");
     progress.SetRange(kSixGb, "First phase", true);

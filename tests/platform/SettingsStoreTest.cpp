@@ -46,16 +46,15 @@ class SettingsStoreTest : public test::StoreFixture {
 TEST_F(SettingsStoreTest, FirstRunGivesCatalogueDefaults) {
     std::set<std::string> names;
     size_t count = 0;
-    for (const IntSetting& s : settings::AllIntSettings()) {
-        EXPECT_EQ(ReadSetting(store_, s), s.defaultValue) << s.section << "\\" << s.entry;
-        names.insert(std::string(s.section) + "\\" + std::string(s.entry));
-        ++count;
-    }
-    for (const StringSetting& s : settings::AllStringSettings()) {
-        EXPECT_EQ(ReadSetting(store_, s), s.defaultValue) << s.section << "\\" << s.entry;
-        names.insert(std::string(s.section) + "\\" + std::string(s.entry));
-        ++count;
-    }
+    const auto check = [&](const auto& catalogue) {
+        for (const auto& s : catalogue) {
+            EXPECT_EQ(ReadSetting(store_, s), s.defaultValue) << s.section << "\\" << s.entry;
+            names.insert(std::string(s.section) + "\\" + std::string(s.entry));
+            ++count;
+        }
+    };
+    check(settings::AllIntSettings());
+    check(settings::AllStringSettings());
     EXPECT_EQ(names.size(), count);
     EXPECT_FALSE(store_.LoadWindowPlacement().has_value());
     Texts mru;
