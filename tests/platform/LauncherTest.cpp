@@ -97,7 +97,9 @@ TEST_F(ProcessLauncherTest, ArgumentsArriveVerbatimWithoutShell) {
 
 // The exit code comes back when waiting, a signal as 128 + its number, and a bare name is
 // searched on PATH; a missing or non-executable program is a failed start with the system error.
-TEST_F(ProcessLauncherTest, ExitCodesAndFailedStarts) {
+// Waiting is bounded: a program that outlives the bound is left running and reported as such. A
+// program started without waiting is collected once it has ended.
+TEST_F(ProcessLauncherTest, ExitCodesFailedStartsAndBoundedWait) {
     EXPECT_EQ(Run(MakeFakeTool(dir_, "three", "exit 3")).exitCode, 3);
     EXPECT_EQ(Run(MakeFakeTool(dir_, "killed", "kill -9 $$")).exitCode, 128 + SIGKILL);
     EXPECT_EQ(Run("false").exitCode, 1);
@@ -113,11 +115,7 @@ TEST_F(ProcessLauncherTest, ExitCodesAndFailedStarts) {
             EXPECT_EQ(r.errorCode, error) << line;
         }
     }
-}
 
-// Waiting is bounded: a program that outlives the bound is left running and reported as such. A
-// program started without waiting is collected once it has ended.
-TEST_F(ProcessLauncherTest, BoundedWaitAndReaping) {
     const LaunchResult slow = Run(MakeFakeTool(dir_, "slow", "sleep 30"), 300);
     ASSERT_TRUE(slow.started);
     EXPECT_FALSE(slow.exited);
