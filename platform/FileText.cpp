@@ -101,7 +101,7 @@ std::string CompactTimeStamp(bool digitsOnly) {
         }
         return digits;
     }
-    const time_t now = time(nullptr);
+    const time_t now = LogClockNow();
     struct tm t {};
     localtime_r(&now, &t);
     char buffer[16];

@@ -53,7 +53,7 @@ void WriteLine(const std::string& text, bool withTimestamp) {
     std::string line;
     line.reserve(text.size() + 50);
     if (withTimestamp && state.logTimestamp) {
-        time_t now = std::time(nullptr);
+        const time_t now = LogClockNow();
         struct tm local {};
         localtime_r(&now, &local);
         char stamp[64];
@@ -161,6 +161,10 @@ std::string GetLogPath() {
 std::string GetLogStamp() {
     return State().logStamp;
 }
+time_t LogClockNow() {
+    const LogState& state = State();
+    return state.clock ? state.clock() : std::time(nullptr);
+}
 
 void SetLogEnabled(bool enabled) {
     LogState& state = State();
@@ -219,7 +223,7 @@ std::string OpenLog(std::string_view baseName, std::string_view extension,
         return {};
     }
     LogState& state = State();
-    time_t now = std::time(nullptr);
+    const time_t now = LogClockNow();
     struct tm local {};
     localtime_r(&now, &local);
     state.logStamp = TwoDigits(local.tm_mon + 1) + TwoDigits(local.tm_mday) + "_" +

@@ -2,6 +2,7 @@
 // formats and returns its text, because callers show the same text in message boxes.
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ struct LogState {
     // after that first side log is off again once the next side log ends.
     bool savedLogEnabledTaken = false;
     bool savedLogEnabled = false;
+    // Where the run stamp and the line times come from; the system clock when empty. A test sets
+    // it so that the names and lines it expects do not depend on when it runs.
+    std::function<time_t()> clock;
 };
 
 // Starts this run's log file and returns its path (empty when an argument is empty, or when
@@ -48,5 +52,7 @@ void PruneLogs(std::string_view baseName, std::string_view extension);
 std::string GetLogFolder();
 std::string GetLogPath();
 std::string GetLogStamp();
+// Now, by the log's clock.
+time_t LogClockNow();
 
 }  // namespace quillon

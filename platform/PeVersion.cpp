@@ -28,24 +28,6 @@ uint32_t U32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-class MemorySource : public ByteSource {
-  public:
-    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-    uint64_t Size() const override { return bytes_.size(); }
-    bool Read(uint64_t offset, void* out, size_t count) const override {
-        if (offset > bytes_.size() || count > bytes_.size() - offset) {
-            return false;
-        }
-        if (count > 0) {
-            std::memcpy(out, bytes_.data() + offset, count);
-        }
-        return true;
-    }
-
-  private:
-    std::string_view bytes_;
-};
-
 class FileSource : public ByteSource {
   public:
     FileSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
@@ -276,6 +258,16 @@ class PeImage {
 };
 
 }  // namespace
+
+bool MemorySource::Read(uint64_t offset, void* out, size_t count) const {
+    if (offset > bytes_.size() || count > bytes_.size() - offset) {
+        return false;
+    }
+    if (count > 0) {
+        std::memcpy(out, bytes_.data() + offset, count);
+    }
+    return true;
+}
 
 std::optional<PeFixedVersion> ParsePeFixedVersion(const ByteSource& image) {
     PeImage pe(image);

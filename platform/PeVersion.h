@@ -27,6 +27,17 @@ class ByteSource {
     virtual bool Read(uint64_t offset, void* out, size_t count) const = 0;
 };
 
+// An image already in memory; the bytes must outlive the source.
+class MemorySource : public ByteSource {
+  public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    uint64_t Size() const override { return bytes_.size(); }
+    bool Read(uint64_t offset, void* out, size_t count) const override;
+
+  private:
+    std::string_view bytes_;
+};
+
 std::optional<PeFixedVersion> ParsePeFixedVersion(const ByteSource& image);
 std::optional<PeFixedVersion> ParsePeFixedVersion(std::string_view image);
 std::optional<PeFixedVersion> ReadPeFixedVersion(const std::string& path);

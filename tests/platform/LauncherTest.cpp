@@ -70,25 +70,36 @@ class ProcessLauncherTest : public ::testing::Test {
     ProcessLauncher launcher_;
 };
 
-// Arguments reach the program exactly, with no shell in between to expand anything.
+// Arguments reach the program exactly, with no shell in between to expand anything. The working
+// folder is applied to the child only; the child reads nothing from our stdin.
 TEST_F(ProcessLauncherTest, ArgumentsArriveVerbatimWithoutShell) {
-    const std::string tool = MakeFakeTool(dir_, "my tools/tool");
+    dir_.MakeFolder("work place");
+    const std::string tool =
+        MakeFakeTool(dir_, "my tools/tool", "pwd > \"$0.pwd\"; cat > \"$0.in\"");
     const Args args = {"a b.txt", "q\"uote", "$(touch " + dir_.Path() + "/pwned)", "end\\", "*"};
-    std::string line = QuoteProgramIfBlank(tool);
+    LaunchRequest request;
+    request.commandLine = QuoteProgramIfBlank(tool);
     for (const std::string& a : args) {
-        line += " " + QuoteArgument(a);
+        request.commandLine += " " + QuoteArgument(a);
     }
-    const LaunchResult r = Run(line);
+    request.workingFolder = dir_ / "work place";
+    request.waitMs = 10000;
+    const LaunchResult r = launcher_.Launch(request);
     ASSERT_TRUE(r.started) << r.errorCode;
     EXPECT_TRUE(r.exited);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadFakeToolArgs(tool), args);
     EXPECT_FALSE(dir_.Exists("pwned"));
+    EXPECT_FALSE(dir_.Exists("work place/pwned"));
+    EXPECT_EQ(dir_.ReadFile("my tools/tool.pwd"), dir_ / "work place\n");
+    EXPECT_EQ(dir_.ReadFile("my tools/tool.in"), "");
 }
 
 // The exit code comes back when waiting, a signal as 128 + its number, and a bare name is
 // searched on PATH; a missing or non-executable program is a failed start with the system error.
-TEST_F(ProcessLauncherTest, ExitCodesAndFailedStarts) {
+// Waiting is bounded: a program that outlives the bound is left running and reported as such. A
+// program started without waiting is collected once it has ended.
+TEST_F(ProcessLauncherTest, ExitCodesFailedStartsAndBoundedWait) {
     EXPECT_EQ(Run(MakeFakeTool(dir_, "three", "exit 3")).exitCode, 3);
     EXPECT_EQ(Run(MakeFakeTool(dir_, "killed", "kill -9 $$")).exitCode, 128 + SIGKILL);
     EXPECT_EQ(Run("false").exitCode, 1);
@@ -104,11 +115,7 @@ TEST_F(ProcessLauncherTest, ExitCodesAndFailedStarts) {
             EXPECT_EQ(r.errorCode, error) << line;
         }
     }
-}
 
-// Waiting is bounded: a program that outlives the bound is left running and reported as such. A
-// program started without waiting is collected once it has ended.
-TEST_F(ProcessLauncherTest, BoundedWaitAndReaping) {
     const LaunchResult slow = Run(MakeFakeTool(dir_, "slow", "sleep 30"), 300);
     ASSERT_TRUE(slow.started);
     EXPECT_FALSE(slow.exited);
@@ -123,19 +130,6 @@ TEST_F(ProcessLauncherTest, BoundedWaitAndReaping) {
     ASSERT_EQ(waitid(P_PID, quick.pid, &info, WEXITED | WNOWAIT), 0);
     launcher_.ReapFinished();
     EXPECT_EQ(launcher_.RunningCount(), 0u);
-}
-
-// The working folder is applied to the child only; the child reads nothing from our stdin.
-TEST_F(ProcessLauncherTest, WorkingFolderAndStdin) {
-    dir_.MakeFolder("work place");
-    const std::string tool = MakeFakeTool(dir_, "where", "pwd > \"$0.pwd\"; cat > \"$0.in\"");
-    LaunchRequest request;
-    request.commandLine = QuoteProgramIfBlank(tool);
-    request.workingFolder = dir_ / "work place";
-    request.waitMs = 10000;
-    ASSERT_TRUE(launcher_.Launch(request).exited);
-    EXPECT_EQ(dir_.ReadFile("where.pwd"), dir_ / "work place\n");
-    EXPECT_EQ(dir_.ReadFile("where.in"), "");
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ std::string Describe(const std::vector<MessageBoxButton>& buttons) {
 // buttons follow Yes and No (and belong to those sets only), and Help comes last. The default
 // button bits name the 2nd..6th button and are ignored when the box has fewer. Closing from the
 // title bar gives Cancel where there is one, Ok for the lone Ok box, and is refused otherwise.
-TEST(MessageBoxLogic, ButtonsDefaultAndClose) {
+// Each of the two check-box bits has its wording; without either there is no check box.
+TEST(MessageBoxLogic, ButtonsDefaultCloseAndCheckBox) {
     const uint32_t all = mb::kYesNoCancel | mb::kYesToAll | mb::kNoToAll;
     const std::optional<int> none;
     const std::tuple<uint32_t, const char*, size_t, std::optional<int>> cases[] = {
@@ -52,10 +53,6 @@ TEST(MessageBoxLogic, ButtonsDefaultAndClose) {
         EXPECT_EQ(DefaultButtonIndex(style, buttons.size()), defaultIndex) << std::hex << style;
         EXPECT_EQ(CloseResult(buttons), close) << std::hex << style;
     }
-}
-
-// The two check-box wordings and no check box without either bit.
-TEST(MessageBoxLogic, CheckBox) {
     EXPECT_EQ(CheckBoxText(mb::kDontDisplayAgain),
               "Don't display this &message again during this session.");
     EXPECT_EQ(CheckBoxText(mb::kDontAskAgain),
@@ -118,8 +115,9 @@ using RememberedAnswers = test::StoreFixture;
 
 // An answer is stored under MessageBoxes\<key> only when the box was ticked; a box without a
 // check box neither reads nor writes one, even under a key that holds one. Forgetting clears
-// every remembered answer but leaves other sections alone.
-TEST_F(RememberedAnswers, StoredOnlyWhenTickedAndForgotten) {
+// every remembered answer but leaves other sections alone. Boxes without key or id and with the
+// same text share one answer through the derived key.
+TEST_F(RememberedAnswers, StoredOnlyWhenTickedSharedAndForgotten) {
     PromptRequest request;
     request.text = "Copy?";
     request.style = mb::kYesNoCancel | mb::kDontAskAgain;
@@ -142,11 +140,8 @@ TEST_F(RememberedAnswers, StoredOnlyWhenTickedAndForgotten) {
     EXPECT_TRUE(ForgetRememberedAnswers(store_));
     EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), -1);
     EXPECT_EQ(Int("Settings", "X_Progress"), 10);
-}
 
-// Boxes without key or id and with the same text share one answer through the derived key.
-TEST_F(RememberedAnswers, DerivedKeyShared) {
-    PromptRequest request;
+    request.key.clear();
     request.text = "Launch the application?";
     request.style = mb::kYesNo | mb::kDontDisplayAgain;
     MessageBoxLogic(request).RecordResult(store_, mbr::kYes, true);

@@ -28,7 +28,7 @@ struct PhaseCase {
 // taken as 1, the all-ones total as a 0..100 bar without counts, never past the end) and the
 // text: message, then position, " / ", total, unit and truncated percent. A percent sign in a
 // message is shown once, beside the count line's own.
-TEST(ProgressLogic, OnePhase) {
+TEST(ProgressLogic, PhasesAndMessages) {
     const PhaseCase cases[] = {
         {4, "Reading folders...", true, "", 1, 4, 1,
          "Reading folders...\n1 / 4 files (25 %) processed..."},
@@ -53,11 +53,9 @@ TEST(ProgressLogic, OnePhase) {
         EXPECT_EQ(progress.BarPosition(), c.barPosition);
         EXPECT_EQ(progress.DisplayText(), c.display);
     }
-}
 
-// A new phase resets position, scale and caption; an empty text keeps the message, and so does
-// Update without a text. The percent does not overflow for positions near 2^64.
-TEST(ProgressLogic, PhasesAndMessages) {
+    // A new phase resets position, scale and caption; an empty text keeps the message, and so
+    // does Update without a text. The percent does not overflow for positions near 2^64.
     ProgressLogic progress;
     progress.SetCaption("Copying");
     progress.SetRange(kSixGb, "First phase", true);
@@ -83,9 +81,12 @@ TEST(ProgressLogic, PhasesAndMessages) {
     EXPECT_EQ(progress.CountLine(), "");
 }
 
+using ProgressSettings = test::StoreFixture;
+
 // A saved position is used only when it lies on the screen (1920 x 1080 here); anything else,
-// the unsaved -1 included, centres.
-TEST(ProgressLogic, PlacementOnScreenOrCentred) {
+// the unsaved -1 included, centres. The position round-trips through Settings\X_Progress and
+// Y_Progress, -1 when never saved.
+TEST_F(ProgressSettings, PlacementOnScreenOrCentredAndSaved) {
     const std::tuple<int, int, bool> cases[] = {{-1, -1, false},    {0, 0, true},
                                                 {1919, 1079, true}, {1920, 10, false},
                                                 {10, 1080, false},  {-5, 10, false}};
@@ -96,12 +97,6 @@ TEST(ProgressLogic, PlacementOnScreenOrCentred) {
             EXPECT_EQ(std::make_pair(placed->x, placed->y), std::make_pair(x, y));
         }
     }
-}
-
-using ProgressSettings = test::StoreFixture;
-
-// The position round-trips through Settings\X_Progress and Y_Progress, -1 when never saved.
-TEST_F(ProgressSettings, PositionRoundTrips) {
     EXPECT_EQ(ReadProgressPosition(store_).x, -1);
     EXPECT_EQ(ReadProgressPosition(store_).y, -1);
     SaveProgressPosition(store_, {321, 45});

@@ -46,16 +46,15 @@ class SettingsStoreTest : public test::StoreFixture {
 TEST_F(SettingsStoreTest, FirstRunGivesCatalogueDefaults) {
     std::set<std::string> names;
     size_t count = 0;
-    for (const IntSetting& s : settings::AllIntSettings()) {
-        EXPECT_EQ(ReadSetting(store_, s), s.defaultValue) << s.section << "\\" << s.entry;
-        names.insert(std::string(s.section) + "\\" + std::string(s.entry));
-        ++count;
-    }
-    for (const StringSetting& s : settings::AllStringSettings()) {
-        EXPECT_EQ(ReadSetting(store_, s), s.defaultValue) << s.section << "\\" << s.entry;
-        names.insert(std::string(s.section) + "\\" + std::string(s.entry));
-        ++count;
-    }
+    const auto check = [&](const auto& catalogue) {
+        for (const auto& s : catalogue) {
+            EXPECT_EQ(ReadSetting(store_, s), s.defaultValue) << s.section << "\\" << s.entry;
+            names.insert(std::string(s.section) + "\\" + std::string(s.entry));
+            ++count;
+        }
+    };
+    check(settings::AllIntSettings());
+    check(settings::AllStringSettings());
     EXPECT_EQ(names.size(), count);
     EXPECT_FALSE(store_.LoadWindowPlacement().has_value());
     Texts mru;
@@ -103,7 +102,7 @@ TEST_F(SettingsStoreTest, ProfileValuesTypesAndSections) {
 // Re-adding an entry that differs only in letter case replaces it: one copy, spelled as new, at
 // the newest end, and the list is renumbered from MRU01. A 21st distinct entry drops the oldest
 // and becomes MRU20; re-adding an entry of a full list drops nothing.
-TEST_F(SettingsStoreTest, MruReplacesAndKeepsTwentyNewest) {
+TEST_F(SettingsStoreTest, MruReplacesLimitsAndKeepsTwentyNewest) {
     for (const char* entry : {"/home/Ann/Docs", "/srv/data", "/tmp", "/HOME/ann/docs"}) {
         ASSERT_TRUE(store_.AddToMruList(kMru, entry));
     }
@@ -122,11 +121,11 @@ TEST_F(SettingsStoreTest, MruReplacesAndKeepsTwentyNewest) {
     expected.erase(expected.begin() + 8);
     expected.push_back("/D10");
     EXPECT_EQ(Mru(kMru), expected);
-}
 
-// Entries are limited to 259 characters (UTF-16 units): a longer one is not remembered rather
-// than cut into a path that names something else; hand-made values that do not fit are skipped.
-TEST_F(SettingsStoreTest, MruLimitsAndHandMadeLists) {
+    // Entries are limited to 259 characters (UTF-16 units): a longer one is not remembered rather
+    // than cut into a path that names something else; hand-made values that do not fit are
+    // skipped.
+    ASSERT_TRUE(store_.DeleteProfileSection("MRU"));
     const std::string longest(259, 'a');
     const std::string tooLong(260, 'a');
     const std::string astral = std::string(129, 'b') + "😀😀";  // 129 + 4 units = 133
@@ -151,7 +150,7 @@ TEST_F(SettingsStoreTest, MruLimitsAndHandMadeLists) {
         ASSERT_TRUE(registry_.SetString(kHkcu, kMru, names[i], "/h" + std::to_string(i + 1)));
     }
     ASSERT_TRUE(store_.AddToMruList(kMru, "/new", 20));
-    Texts expected = Numbered("/h%d", 2, 20);
+    expected = Numbered("/h%d", 2, 20);
     expected.push_back("/new");
     EXPECT_EQ(Mru(kMru), expected);
     EXPECT_EQ(MruNames().back(), "MRU20");
@@ -174,13 +173,9 @@ TEST_F(SettingsStoreTest, ConcurrentMruAddsAreKept) {
     const pid_t b = adder("/b%d");
     ASSERT_TRUE(ExitedCleanly(a));
     ASSERT_TRUE(ExitedCleanly(b));
+    // Twenty different entries for twenty places: all are there exactly when none was lost.
     const Texts list = Mru(kMru);
-    std::set<std::string> expected;
-    for (const Texts& part : {Numbered("/a%d", 0, 9), Numbered("/b%d", 0, 9)}) {
-        expected.insert(part.begin(), part.end());
-    }
-    EXPECT_EQ(std::set<std::string>(list.begin(), list.end()), expected);
-    EXPECT_EQ(list.size(), 20u);
+    EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), 20u);
 }
 
 // The direct switches are on only for a DWORD of exactly 1.
@@ -199,8 +194,9 @@ TEST_F(SettingsStoreTest, DirectFlagsOnlyForExactlyOne) {
     EXPECT_FALSE(ReadSetting(store_, flags[0]));
 }
 
-// Only exactly ten numbers make a placement; anything else is ignored as a whole.
-TEST(WindowPlacementText, ParsesOnlyTenNumbers) {
+// Only exactly ten numbers make a placement; anything else is ignored as a whole. Saving stores
+// the ten-number text with the flags cleared; loading gives the numbers back.
+TEST_F(SettingsStoreTest, WindowPlacementText) {
     for (const auto& [text, canonical] :
          {std::pair{"0,1,-1,-1,-8,-31,10,20,810,620", "0,1,-1,-1,-8,-31,10,20,810,620"},
           {"2, 3, 0, 0, 0, 0, 1, 2, 3, +4 ", "2,3,0,0,0,0,1,2,3,4"},
@@ -214,10 +210,6 @@ TEST(WindowPlacementText, ParsesOnlyTenNumbers) {
                              "-1,1,0,0,0,0,0,0,0,0", "0,1,0,0,0,0,0,0,0,99999999999", ""}) {
         EXPECT_FALSE(ParseWindowPlacement(text).has_value()) << text;
     }
-}
-
-// Saving stores the ten-number text with the flags cleared; loading gives the numbers back.
-TEST_F(SettingsStoreTest, WindowPlacementRoundTrip) {
     WindowPlacement p{2, 3, -1, -1, -8, -31, 10, 20, 810, 620};
     store_.SaveWindowPlacement(p);
     EXPECT_EQ(store_.GetProfileString("Settings", "WindowPos"), "0,3,-1,-1,-8,-31,10,20,810,620");

@@ -68,7 +68,10 @@ TEST_F(SiblingLaunchTest, CommandLines) {
 }
 
 // At start-up an empty or missing tool is reported with the error icon and nothing is started.
-TEST_F(SiblingLaunchTest, StartUpReportsAMissingTool) {
+// Opening a file as a document never shows a message: a missing editor is skipped, the viewer
+// is tried anyway and its failure only logged. A failed start of the editor is logged with its
+// path, never shown.
+TEST_F(SiblingLaunchTest, MissingToolsAndFailedStarts) {
     const SiblingTools good = tools_;
     const std::tuple<bool, bool, const char*> cases[] = {
         {false, true, "Scrivlet name is empty."},
@@ -91,13 +94,9 @@ TEST_F(SiblingLaunchTest, StartUpReportsAMissingTool) {
         EXPECT_EQ(prompter_.shown[0].text, expected);
         EXPECT_EQ(prompter_.shown[0].style & mb::kIconMask, mb::kIconStop);
     }
-}
 
-// Opening a file as a document never shows a message: a missing editor is skipped, the viewer
-// is tried anyway and its failure only logged. A failed start of the editor is logged with its
-// path, never shown.
-TEST_F(SiblingLaunchTest, FailuresAreOnlyLogged) {
-    const std::string editor = tools_.editorPath;
+    tools_ = good;
+    prompter_.shown.clear();
     tools_.editorPath = Dir() / "nope/editor";
     EXPECT_FALSE(Launch({"/d/a.txt"}, false, SiblingLaunchMode::kDocumentOpen));
     EXPECT_TRUE(launcher_.requests.empty());
@@ -108,10 +107,10 @@ TEST_F(SiblingLaunchTest, FailuresAreOnlyLogged) {
     EXPECT_EQ(CommandLines(), (Texts{" \"/d/a.bin\" /TILE_VERT"}));
     EXPECT_TRUE(Logged("Reason for failure of launching Panorel")) << LogText();
 
-    tools_.editorPath = editor;
+    tools_.editorPath = good.editorPath;
     launcher_.script.push_back(RecordingLauncher::Failed(EACCES));
     EXPECT_FALSE(Launch({"/d/a.txt"}, false));
-    EXPECT_TRUE(Logged("Reason for failure of CreateProcess for " + editor)) << LogText();
+    EXPECT_TRUE(Logged("Reason for failure of CreateProcess for " + good.editorPath)) << LogText();
     EXPECT_TRUE(prompter_.shown.empty());
 }
 

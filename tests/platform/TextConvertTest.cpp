@@ -10,7 +10,8 @@
 namespace quillon {
 namespace {
 
-// Characters outside the target set and malformed input each become one '?'.
+// Characters outside the target set and malformed input each become one '?'; towards UTF-16,
+// malformed UTF-8 becomes replacement characters one byte at a time.
 TEST(ConvertUtf8ToCharset, ReplacesWhatTheSetLacks) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"ISO-8859-1", "caf\xc3\xa9", "caf\xe9"},
@@ -23,6 +24,10 @@ TEST(ConvertUtf8ToCharset, ReplacesWhatTheSetLacks) {
     for (const auto& [charset, utf8, expected] : cases) {
         EXPECT_EQ(ConvertUtf8ToCharset(utf8, charset), expected) << charset << " " << utf8;
     }
+    EXPECT_EQ(Utf8ToUtf16("a\xc3"), u"a\uFFFD");
+    EXPECT_EQ(Utf8ToUtf16("\xc0\xaf"), u"\uFFFD\uFFFD");            // overlong slash
+    EXPECT_EQ(Utf8ToUtf16("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");  // lone surrogate
+    EXPECT_EQ(Utf8ToUtf16("\xe2\x82\xac"), u"\u20AC");
 }
 
 // The shortcut for a UTF-8 locale replaces what the converter replaces. "UTF8" is the
@@ -60,14 +65,6 @@ TEST(Utf8Shortcut, MatchesTheConverter) {
     EXPECT_EQ(ConvertUtf8ToCharset("\xF5\x9F\xA0\xBF", "UTF-8"), "????");
     EXPECT_EQ(ConvertUtf8ToCharset("\xF4\xA0\x9F\x8F\xF4\x8F\xBF\xBF", "UTF-8"),
               "????\xF4\x8F\xBF\xBF");
-}
-
-// Malformed UTF-8 turns into replacement characters one byte at a time.
-TEST(Utf16, MalformedInput) {
-    EXPECT_EQ(Utf8ToUtf16("a\xc3"), u"a\uFFFD");
-    EXPECT_EQ(Utf8ToUtf16("\xc0\xaf"), u"\uFFFD\uFFFD");            // overlong slash
-    EXPECT_EQ(Utf8ToUtf16("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");  // lone surrogate
-    EXPECT_EQ(Utf8ToUtf16("\xe2\x82\xac"), u"\u20AC");
 }
 
 }  // namespace

@@ -64,20 +64,17 @@ TEST_F(ToolLocatorTest, RegistrationThenCounterparts) {
     ASSERT_TRUE(registry_.SetDword(RegHive::LocalMachine, AppPath("Seekwell.exe"), "", 1));
     EXPECT_EQ(locator.LocateTool("Seekwell.exe"), catfish);
     EXPECT_TRUE(Logged("Seekwell val doesn't exist.")) << LogText();
-}
 
-// PATH search: first match wins, folders named like the program are skipped, "" is the
-// current folder, and a name with a slash is checked as it is.
-TEST(FindOnSearchPath, Rules) {
-    test::TestDir dir;
-    dir.MakeFolder("a/tool/");
-    const std::string second = MakeFakeTool(dir, "b/tool");
-    MakeFakeTool(dir, "c/tool");
-    EXPECT_EQ(FindOnSearchPath("tool", dir / "a" + ":" + dir / "b" + ":" + dir / "c"), second);
-    EXPECT_EQ(FindOnSearchPath("tool", dir / "a"), "");
-    EXPECT_EQ(FindOnSearchPath("", dir / "b"), "");
+    // PATH search: first match wins, folders named like the program are skipped, "" is the
+    // current folder, and a name with a slash is checked as it is.
+    dir.MakeFolder("pa/tool/");
+    const std::string second = MakeFakeTool(dir, "pb/tool");
+    MakeFakeTool(dir, "pc/tool");
+    EXPECT_EQ(FindOnSearchPath("tool", dir / "pa" + ":" + dir / "pb" + ":" + dir / "pc"), second);
+    EXPECT_EQ(FindOnSearchPath("tool", dir / "pa"), "");
+    EXPECT_EQ(FindOnSearchPath("", dir / "pb"), "");
     EXPECT_EQ(FindOnSearchPath(second, ""), second);
-    EXPECT_EQ(FindOnSearchPath(dir / "a/tool", ""), "");
+    EXPECT_EQ(FindOnSearchPath(dir / "pa/tool", ""), "");
 }
 
 }  // namespace

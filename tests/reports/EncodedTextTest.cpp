@@ -2,13 +2,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <ctime>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
 #include "platform/FileText.h"
 #include "platform/Log.h"
+#include "platform/RunContext.h"
 #include "support/StoreFixture.h"
 #include "support/Unprivileged.h"
 
@@ -16,6 +17,7 @@ namespace quillon {
 namespace {
 
 using test::TestDir;
+using namespace std::string_literals;
 
 // Ten pairs: `le` pairs with a zero odd byte, `be` with a zero even byte, the rest plain ASCII.
 std::string Pairs(int le, int be) {
@@ -57,11 +59,7 @@ TEST(DetectTextEncoding, Verdicts) {
         {"Latin-1 text", "caf\xe9\tna\xefve\n", 0, kEncAnsi, false},
         {"UTF-16LE without mark", Utf16("plain text\r\n", false), 1, kEncUtf16Le, false},
         {"UTF-16BE without mark", Utf16("plain text\r\n", true), 1, kEncUtf16Be, false},
-        {"zero beside a control byte",
-         "ab" + z +
-             "\x01"
-             "cd",
-         0, kEncodingBinary, false},
+        {"zero beside a control byte", "ab" + z + "\1cd", 0, kEncodingBinary, false},
         {"two zero bytes in a pair", "ab" + z + z, 0, kEncodingBinary, false},
         {"one zero beside a letter", "abc" + z + "ef", 0, kEncodingBinary, false},
         {"zero beside a tab is not decisive", Utf16("\tab\n", false), 1, kEncUtf16Le, false},
@@ -102,31 +100,26 @@ TEST(DetectTextEncoding, Verdicts) {
 }
 
 // A new file gets the mark of its encoding (never for ANSI) followed by the converted text; with
-// the C locale ANSI means ASCII, so every character outside it shows as '?'.
+// the C locale ANSI means ASCII, so every character outside it shows as '?'. ANSI is the user's
+// locale, taken from the environment even though this process never calls setlocale: in a UTF-8
+// locale UTF-8 passes through.
 TEST(EncodedFile, NewFileBytes) {
-    test::ScopedEnv locale("LC_ALL", "C");
     const std::tuple<const char*, TextEncoding, bool, const char*, std::string, size_t> cases[] = {
-        {"UTF-8 with mark", kEncUtf8, true, "a\nb",
-         "\xEF\xBB\xBF"
-         "a\nb",
-         3},
+        {"UTF-8 with mark", kEncUtf8, true, "\nb", "\xEF\xBB\xBF\nb", 2},
         {"UTF-8 without mark", kEncUtf8, false, "\xc3\xa9", "\xc3\xa9", 2},
-        {"UTF-16LE with mark", kEncUtf16Le, true, "A\n",
-         std::string("\xFF\xFE"
-                     "A\0\n\0",
-                     6),
-         2},
-        {"UTF-16BE with mark", kEncUtf16Be, true, "A\xc3\xa9", std::string("\xFE\xFF\0A\0\xE9", 6),
-         2},
-        {"UTF-16LE surrogate pair", kEncUtf16Le, false, "\xf0\x9f\x98\x80",
-         std::string("\x3D\xD8\x00\xDE", 4), 2},
+        {"UTF-16LE with mark", kEncUtf16Le, true, "Z\n", "\xFF\xFEZ\0\n\0"s, 2},
+        {"UTF-16BE with mark", kEncUtf16Be, true, "A\xc3\xa9", "\xFE\xFF\0A\0\xE9"s, 2},
+        {"UTF-16LE surrogate pair", kEncUtf16Le, false, "\xf0\x9f\x98\x80", "\x3D\xD8\x00\xDE"s, 2},
         {"ANSI gets CR LF and no mark", kEncAnsi, true, "a\nb\n", "a\r\nb\r\n", 4},
         {"ANSI of a character the charset lacks", kEncAnsi, false, "x\xe2\x82\xacy", "x?y", 3},
         {"empty text writes nothing", kEncUtf16Le, false, "", "", 0},
-        {"out-of-range encoding is ANSI", static_cast<TextEncoding>(7), true, "a\n", "a\r\n", 2}};
+        {"out-of-range encoding is ANSI", static_cast<TextEncoding>(7), true, "a\n", "a\r\n", 2},
+        {"ANSI in a UTF-8 locale", kEncAnsi, false, "5\xe2\x82\xac\n", "5\xe2\x82\xac\r\n", 5}};
     TestDir dir;
     for (const auto& [what, encoding, mark, text, onDisk, units] : cases) {
         SCOPED_TRACE(what);
+        test::ScopedEnv locale(
+            "LC_ALL", std::string_view(what) == "ANSI in a UTF-8 locale" ? "C.UTF-8" : "C");
         FILE* stream = OpenEncodedTextFile(dir / "out.txt", "w", encoding, mark);
         ASSERT_NE(stream, nullptr);
         EXPECT_EQ(WriteEncodedText(stream, encoding, text), units);
@@ -135,21 +128,10 @@ TEST(EncodedFile, NewFileBytes) {
     }
 }
 
-// ANSI means the character set of the user's locale, taken from the environment even though
-// this process never calls setlocale: UTF-8 passes through (the C locale's '?' is pinned above).
-TEST(EncodedFile, AnsiFollowsTheUsersLocale) {
-    TestDir dir;
-    test::ScopedEnv env("LC_ALL", "C.UTF-8");
-    FILE* stream = OpenEncodedTextFile(dir / "a.txt", "w", kEncAnsi, false);
-    ASSERT_NE(stream, nullptr);
-    WriteEncodedText(stream, kEncAnsi, "5\xe2\x82\xac\n");
-    std::fclose(stream);
-    EXPECT_EQ(dir.ReadFile("a.txt"), "5\xe2\x82\xac\r\n");
-}
-
 // Appending never writes a mark and keeps what was there; reading skips a mark of the detected
-// encoding, so the first read is the text itself.
-TEST(EncodedFile, AppendAndRead) {
+// encoding, so the first read is the text itself. Unknown modes, missing files for reading and
+// unwritable places give no stream.
+TEST(EncodedFile, AppendReadAndRefusedOpens) {
     TestDir dir;
     for (const char* mode : {"w", "a+"}) {
         FILE* stream = OpenEncodedTextFile(dir / "r.txt", mode, kEncUtf8, true);
@@ -175,14 +157,8 @@ TEST(EncodedFile, AppendAndRead) {
         std::fclose(stream);
         EXPECT_EQ(std::string(buffer, got), expected) << name;
     }
-}
-
-// Unknown modes, missing files for reading and unwritable places give no stream.
-TEST(EncodedFile, RefusedOpens) {
-    TestDir dir;
-    dir.MakeTree({{"a.txt", "x"}});
-    EXPECT_EQ(OpenEncodedTextFile(dir / "a.txt", "x", kEncUtf8, false), nullptr);
-    EXPECT_EQ(OpenEncodedTextFile(dir / "a.txt", "wb", kEncUtf8, false), nullptr);
+    EXPECT_EQ(OpenEncodedTextFile(dir / "r.txt", "x", kEncUtf8, false), nullptr);
+    EXPECT_EQ(OpenEncodedTextFile(dir / "r.txt", "wb", kEncUtf8, false), nullptr);
     EXPECT_EQ(OpenEncodedTextFile(dir / "none.txt", "r", kEncUtf8, false), nullptr);
     EXPECT_EQ(OpenEncodedTextFile(dir / "no/such/dir.txt", "w", kEncUtf8, true), nullptr);
     EXPECT_EQ(OpenEncodedTextFile("", "w", kEncUtf8, true), nullptr);
@@ -191,34 +167,15 @@ TEST(EncodedFile, RefusedOpens) {
 
 using CompactStamp = test::StoreFixture;
 
-// Before a log is opened the stamp is the current local time; afterwards it is the log's stamp.
+// Before a log is opened the stamp is the time of day by the log's clock; afterwards it is the
+// log's stamp, or its digits.
 TEST_F(CompactStamp, FromClockThenFromLog) {
-    ASSERT_TRUE(GetLogStamp().empty());
-    const time_t before = time(nullptr);
-    const std::string stamp = CompactTimeStamp(false);
-    const time_t after = time(nullptr);
-    bool matched = false;
-    for (time_t t = before; t <= after; ++t) {
-        struct tm lt {};
-        localtime_r(&t, &lt);
-        char expected[16];
-        std::snprintf(expected, sizeof expected, "%02d%02d%02d", lt.tm_hour, lt.tm_min, lt.tm_sec);
-        matched = matched || stamp == expected;
-    }
-    EXPECT_TRUE(matched) << stamp;
-
+    RunContext::Current().log.clock = [] { return test::LocalTime(2026, 3, 4, 5, 6, 7); };
+    EXPECT_EQ(CompactTimeStamp(false), "050607");
     StartLog("stamp");
-    const std::string logStamp = GetLogStamp();
-    ASSERT_FALSE(logStamp.empty());
-    EXPECT_EQ(CompactTimeStamp(false), logStamp);
-    std::string digits;
-    for (char c : logStamp) {
-        if (c >= '0' && c <= '9') {
-            digits.push_back(c);
-        }
-    }
-    EXPECT_EQ(CompactTimeStamp(true), digits);
-    EXPECT_NE(digits, logStamp);
+    RunContext::Current().log.clock = [] { return test::LocalTime(2026, 3, 4, 8, 9, 10); };
+    EXPECT_EQ(CompactTimeStamp(false), "0304_050607");
+    EXPECT_EQ(CompactTimeStamp(true), "0304050607");
 }
 
 }  // namespace

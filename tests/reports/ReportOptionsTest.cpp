@@ -9,8 +9,11 @@ namespace {
 
 using ReportOptionsStore = test::StoreFixture;
 
-// A first load comes up with the defaults and leaves every value in the section.
-TEST_F(ReportOptionsStore, FirstLoadWritesDefaultsBack) {
+// A first load comes up with the defaults and leaves every value in the section. Saving writes
+// every field, the encoding clamped, and a load gives them back. A check box is on only for a
+// stored 1; an unknown encoding reads as ANSI but stays stored. The output file is kept only
+// while its folder exists.
+TEST_F(ReportOptionsStore, DefaultsSaveAndLoad) {
     ReportOptions o;
     o.outputDiffOption = 5;
     o.hhmmss = false;
@@ -27,40 +30,12 @@ TEST_F(ReportOptionsStore, FirstLoadWritesDefaultsBack) {
             << entry;
     }
     EXPECT_EQ(Int("OutputFormat", "SizeLabel"), 1);
-}
 
-// A check box is on only for a stored 1; an unknown encoding reads as ANSI but stays stored. The
-// output file is kept only while its folder exists.
-TEST_F(ReportOptionsStore, LoadChecksWhatIsStored) {
-    store_.WriteProfileInt("OutputFormat", "TimeColumn", 2);
-    store_.WriteProfileInt("OutputFormat", "SizeLabel", 0);
-    store_.WriteProfileInt("OutputFormat", "OutputEncoding", 7);
-    store_.WriteProfileString("OutputFormat", "OutputPath", Dir().Path());
-    store_.WriteProfileString("OutputFormat", "OutputFile", Dir() / "r.txt");
-    ReportOptions o;
-    o.Load(store_);
-    EXPECT_FALSE(o.timeColumn);
-    EXPECT_FALSE(o.sizeLabel);
-    EXPECT_TRUE(o.versionColumn);
-    EXPECT_EQ(o.outputEncoding, 0);
-    EXPECT_EQ(Int("OutputFormat", "TimeColumn"), 2);
-    EXPECT_EQ(o.outputFile, Dir() / "r.txt");
-
-    store_.WriteProfileString("OutputFormat", "OutputPath", Dir() / "gone");
-    ReportOptions cleared;
-    cleared.Load(store_);
-    EXPECT_EQ(cleared.outputFile, "");
-    EXPECT_EQ(cleared.outputPath, Dir() / "gone");
-}
-
-// Saving writes every field, the encoding clamped, and a load gives them back.
-TEST_F(ReportOptionsStore, SaveThenLoadRoundTrips) {
-    ReportOptions o;
+    o = ReportOptions();
     o.outputDiffOption = 7;
     o.outputEncoding = 9;
     o.filenameOption = 2;
     o.versionLabel = false;
-    o.bytesLabel = false;
     o.outputPath = Dir().Path();
     o.outputFile = Dir() / "x.txt";
     o.Save(store_);
@@ -70,11 +45,24 @@ TEST_F(ReportOptionsStore, SaveThenLoadRoundTrips) {
     EXPECT_EQ(back.outputDiffOption, 7);
     EXPECT_EQ(back.filenameOption, 2);
     EXPECT_FALSE(back.versionLabel);
-    EXPECT_FALSE(back.bytesLabel);
     EXPECT_TRUE(back.sizeLabel);
     EXPECT_EQ(back.outputFile, Dir() / "x.txt");
     EXPECT_EQ(back.VersionLabelText(), "");
     EXPECT_EQ(back.SizeLabelText(), "Size: ");
+
+    store_.WriteProfileInt("OutputFormat", "TimeColumn", 2);
+    store_.WriteProfileInt("OutputFormat", "SizeLabel", 0);
+    store_.WriteProfileInt("OutputFormat", "OutputEncoding", 7);
+    back.Load(store_);
+    EXPECT_FALSE(back.timeColumn);
+    EXPECT_FALSE(back.sizeLabel);
+    EXPECT_TRUE(back.versionColumn);
+    EXPECT_EQ(back.outputEncoding, 0);
+    EXPECT_EQ(Int("OutputFormat", "TimeColumn"), 2);
+    store_.WriteProfileString("OutputFormat", "OutputPath", Dir() / "gone");
+    back.Load(store_);
+    EXPECT_EQ(back.outputFile, "");
+    EXPECT_EQ(back.outputPath, Dir() / "gone");
 }
 
 }  // namespace

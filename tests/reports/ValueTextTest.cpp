@@ -26,7 +26,8 @@ constexpr int64_t kTiB = kGiB * 1024;
 
 // Each unit starts exactly at its power of 1024; KB truncates, larger units round to two places.
 // The path form reads the size from disk and reports -1 for anything that is not a readable file.
-TEST(SizeText, UnitBoundaries) {
+// Commas go every three digits from the right and never in front of the first digit.
+TEST(SizeText, UnitBoundariesAndSeparators) {
     const std::pair<int64_t, const char*> cases[] = {{-1, "-1 bytes"},
                                                      {0, "0 bytes"},
                                                      {1023, "1023 bytes"},
@@ -55,25 +56,18 @@ TEST(SizeText, UnitBoundaries) {
         EXPECT_EQ(FormatSizeText(dir / name, &size), text) << name;
         EXPECT_EQ(size, bytes) << name;
     }
-}
-
-// Commas go every three digits from the right and never in front of the first digit.
-TEST(SizeText, ThousandsSeparators) {
-    for (const auto& [digits, text] : {std::pair{"", ""},
-                                       {"7", "7"},
-                                       {"12", "12"},
-                                       {"123", "123"},
-                                       {"1234", "1,234"},
-                                       {"123456", "123,456"},
-                                       {"1234567", "1,234,567"},
-                                       {"1234567890123", "1,234,567,890,123"}}) {
+    for (const std::string text :
+         {"", "7", "12", "123", "1,234", "123,456", "1,234,567", "1,234,567,890,123"}) {
+        std::string digits = text;
+        std::erase(digits, ',');
         EXPECT_EQ(InsertThousandsSeparators(digits), text);
     }
 }
 
 // Month/day/year hour:minute in local time, seconds dropped, before 1970 and on a leap day, at
 // fixed half-hour and whole-hour offsets; the zone changes from case to case, so the cached
-// offsets must follow tzset(). DST changes are sampled against the C library below.
+// offsets must follow tzset(). DST changes are sampled against the C library. The path
+// form reads the last-write time; folders and missing paths give no text.
 TEST(Timestamp, LocalTimeText) {
     const std::tuple<const char*, time_t, const char*> cases[] = {
         {"UTC", 1262606759, "01/04/2010 12:05"},  // last second of 2010-01-04 12:05Z
@@ -86,16 +80,20 @@ TEST(Timestamp, LocalTimeText) {
         ScopedZone scoped(zone);
         EXPECT_EQ(FormatTimestampFromTime(utc), text) << zone << " " << utc;
     }
-}
-
-// Two days around a DST change, sampled every 7 s, agree with the C library's own conversion:
-// Tehran changes at 20:30 UTC, Lord Howe by half an hour, Berlin by an hour on the hour.
-TEST(Timestamp, AgreesWithLocaltimeAroundTransitions) {
+    ScopedZone utc("UTC");
+    TestDir dir;
+    dir.MakeTree({{"a.txt", "x", 1262606700}, {"sub/", ""}});
+    EXPECT_EQ(FormatTimestampText(dir / "a.txt"), "01/04/2010 12:05");
+    EXPECT_EQ(FormatTimestampText(dir / "sub"), "");
+    EXPECT_EQ(FormatTimestampText(dir / "nope.txt"), "");
+    EXPECT_EQ(FormatTimestampText(""), "");
+    // Two days around a DST change, sampled every 7 s, agree with the C library's own conversion:
+    // Tehran changes at 20:30 UTC, Lord Howe by half an hour, Berlin by an hour on the hour.
     for (const auto& [zone, start] : {std::pair<const char*, time_t>{"Asia/Tehran", 1616300000},
                                       {"Australia/Lord_Howe", 1617400000},
                                       {"Europe/Berlin", 1616850000},
                                       {"Europe/Berlin", 1635600000}}) {
-        ScopedZone scoped(zone);
+        ScopedZone around(zone);
         for (time_t t = start; t < start + 2 * 86400; t += 7) {
             struct tm lt {};
             ASSERT_NE(localtime_r(&t, &lt), nullptr);
@@ -105,17 +103,6 @@ TEST(Timestamp, AgreesWithLocaltimeAroundTransitions) {
             ASSERT_EQ(FormatTimestampFromTime(t), expected) << zone << " at " << t;
         }
     }
-}
-
-// The path form reads the last-write time; folders and missing paths give no text.
-TEST(Timestamp, FromPath) {
-    ScopedZone zone("UTC");
-    TestDir dir;
-    dir.MakeTree({{"a.txt", "x", 1262606700}, {"sub/", ""}});
-    EXPECT_EQ(FormatTimestampText(dir / "a.txt"), "01/04/2010 12:05");
-    EXPECT_EQ(FormatTimestampText(dir / "sub"), "");
-    EXPECT_EQ(FormatTimestampText(dir / "nope.txt"), "");
-    EXPECT_EQ(FormatTimestampText(""), "");
 }
 
 // Existence: links count as themselves (a dangling link exists), empty and missing paths do not;
