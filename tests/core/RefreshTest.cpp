@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/Comparison.h"
@@ -52,56 +53,64 @@ class RefreshTest : public test::StoreFixture {
     Refresh refresh_{cmp_, view_};
 };
 
-struct FileChange {
-    const char* what;
-    std::string content;
-    int secondsLater;
-    bool reported;
-    FileStatus statusAfter;
-};
-
-class FileChangeTest : public RefreshTest, public ::testing::WithParamInterface<FileChange> {};
-
 // A change of size or of the minute-resolution timestamp text is reported and decides the status
 // again; a change within the same minute is no change. A change the listing cannot see (same
 // size, same minute) but the checksum can is still reported, so that the row is redrawn.
-TEST_P(FileChangeTest, ChangeOnOneSide) {
-    const FileChange& p = GetParam();
+TEST_F(RefreshTest, FileChangeOnOneSide) {
+    const std::tuple<const char*, std::string, int, bool, FileStatus> cases[] = {
+        {"size", "abcd", 0, true, StatusDifferent},
+        {"minute", "abc", 60, true, StatusDifferent},
+        {"seconds", "abc", 30, false, StatusSame},
+        {"checksum", "xyz", 0, true, StatusDifferent}};
     cmp_.options.compareTimestamp = 1;
-    dir_.MakeTree(
-        {{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}, {"left/z.txt", "z", t0_}});
-    Open();
-    DiffItem* a = Child(cmp_.rootItem, "a.txt");
-    ASSERT_EQ(a->FileState(), StatusSame);
-
-    dir_.WriteFile("right/a.txt", p.content, t0_ + p.secondsLater);
-    EXPECT_EQ(refresh_.Refresh2Dirs(), p.reported) << p.what;
-    EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), a);
-    EXPECT_EQ(a->FileState(), p.statusAfter) << p.what;
-    EXPECT_EQ(a->size[1], p.content.size());
-    ExpectConsistent();
+    for (const auto& [what, content, secondsLater, reported, statusAfter] : cases) {
+        SCOPED_TRACE(what);
+        dir_.MakeTree(
+            {{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}, {"left/z.txt", "z", t0_}});
+        Open();
+        DiffItem* a = Child(cmp_.rootItem, "a.txt");
+        ASSERT_EQ(a->FileState(), StatusSame);
+        dir_.WriteFile("right/a.txt", content, t0_ + secondsLater);
+        EXPECT_EQ(refresh_.Refresh2Dirs(), reported);
+        EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), a);
+        EXPECT_EQ(a->FileState(), statusAfter);
+        EXPECT_EQ(a->size[1], content.size());
+        ExpectConsistent();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, FileChangeTest,
-                         ::testing::Values(FileChange{"size", "abcd", 0, true, StatusDifferent},
-                                           FileChange{"minute", "abc", 60, true, StatusDifferent},
-                                           FileChange{"seconds", "abc", 30, false, StatusSame},
-                                           FileChange{"checksum", "xyz", 0, true, StatusDifferent}),
-                         [](const auto& info) { return std::string(info.param.what); });
-
-// Nothing changed on disk: no change is reported and the rows are not rebuilt, except by
-// SemiRefresh, which always rebuilds them. A change makes AutoRefresh rebuild the rows and select
-// the remembered row again.
+// Nothing changed on disk: no change is reported, the rows are not rebuilt and the log says so in
+// these lines (a loaded
+// folder is rescanned inside its parent), except by SemiRefresh, which always rebuilds them. A
+// change makes AutoRefresh rebuild the rows and select the remembered row again. The rows counted
+// for auto-refresh are the files present on both sides, loaded levels included.
 TEST_F(RefreshTest, RedrawOnlyOnChange) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
+                   {"right/Sub/y.txt", "1", t0_},
                    {"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_}});
+                   {"right/a.txt", "a", t0_},
+                   {"left/b.txt", "b", t0_}});
     Open();
+    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 1);
     ExpandBoth(Child(cmp_.rootItem, "Sub"));
+    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 2);
     const Rows before = test::RowNames(cmp_.rootItem);
     view_.selected = 2;
+    StartLog();
     refresh_.AutoRefresh();
+    std::istringstream in(LogText());
+    Rows lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
+    }
+    EXPECT_EQ(lines,
+              (Rows{"Entering AutoRefresh()...", "Entering Refresh2Dirs()...",
+                    "Entering RescanFileList()...", "Entering RescanFileList()...",
+                    "Leaving RescanFileList()...", "Leaving RescanFileList()...",
+                    "Leaving Refresh2Dirs()...",
+                    "No changes detected during directory re-scanning. Skipping Refreshing...",
+                    "Leaving AutoRefresh()..."}));
     EXPECT_EQ(view_.Count("refill"), 0);
     EXPECT_EQ(view_.Count("repaint"), 0);
     EXPECT_EQ(view_.selected, 2);
@@ -117,26 +126,7 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
     EXPECT_EQ(view_.calls,
               (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 2", "thaw"}));
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
-              (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "new.txt:2:L-"}));
-}
-
-// The logged lines of an auto-refresh that found nothing, in order and with their exact texts.
-TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    StartLog();
-    refresh_.AutoRefresh();
-    std::istringstream in(LogText());
-    Rows lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
-    }
-    EXPECT_EQ(lines,
-              (Rows{"Entering AutoRefresh()...", "Entering Refresh2Dirs()...",
-                    "Entering RescanFileList()...", "Leaving RescanFileList()...",
-                    "Leaving Refresh2Dirs()...",
-                    "No changes detected during directory re-scanning. Skipping Refreshing...",
-                    "Leaving AutoRefresh()..."}));
+              (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "b.txt:2:L-", "new.txt:2:L-"}));
 }
 
 // Entries that appear are added with their side; entries that vanish lose that side or, when it
@@ -210,59 +200,40 @@ TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
 }
 
 // A loaded folder deleted on one side only: the folder and its contents lose that side, and
-// entries that existed only there leave the tree.
-TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
+// entries that existed only there leave the tree. A folder that gains content on a side where it
+// was empty takes over the other side's expansion; one that loses it is no longer expanded there.
+TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
                    {"left/Sub/lonly.txt", "l", t0_},
                    {"left/Sub/In/i.txt", "i", t0_},
-                   {"right/Sub/In/", ""}});
+                   {"right/Sub/In/", ""},
+                   {"left/C/x.txt", "1", t0_},
+                   {"right/C/", ""}});
     Open();
     DiffItem* sub = Child(cmp_.rootItem, "Sub");
+    DiffItem* c = Child(cmp_.rootItem, "C");
+    ASSERT_FALSE(c->hasChildren[1]);
     ExpandBoth(sub);
     ExpandBoth(Child(sub, "In"));
+    ExpandBoth(c);
     RemoveAll("left/Sub");
+    dir_.WriteFile("right/C/y.txt", "y", t0_);
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(sub->FolderState(), FolderRightOnly);
     EXPECT_EQ(test::ChildSummary(sub), (Rows{"In:1:-R", "x.txt:3:-R"}));
     EXPECT_EQ(Child(sub, "In")->firstChild, nullptr);
+    EXPECT_TRUE(c->hasChildren[1]);
+    EXPECT_TRUE(c->expanded[1]);
+    EXPECT_EQ(test::ChildSummary(c), (Rows{"x.txt:2:L-", "y.txt:3:-R"}));
     ExpectConsistent();
-}
 
-// A folder that gains content on a side where it was empty takes over the other side's
-// expansion; one that loses it is no longer expanded there.
-TEST_F(RefreshTest, ContentFlagsOfBothSidedFolders) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_}, {"right/Sub/", ""}});
-    Open();
-    DiffItem* sub = Child(cmp_.rootItem, "Sub");
-    ASSERT_FALSE(sub->hasChildren[1]);
-    ExpandBoth(sub);
-    dir_.WriteFile("right/Sub/y.txt", "y", t0_);
+    RemoveAll("left/C/x.txt");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_TRUE(sub->hasChildren[1]);
-    EXPECT_TRUE(sub->expanded[1]);
-    EXPECT_EQ(test::ChildSummary(sub), (Rows{"x.txt:2:L-", "y.txt:3:-R"}));
-
-    RemoveAll("left/Sub/x.txt");
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_FALSE(sub->hasChildren[0]);
-    EXPECT_FALSE(sub->expanded[0]);
-    EXPECT_EQ(test::ChildSummary(sub), (Rows{"y.txt:3:-R"}));
+    EXPECT_FALSE(c->hasChildren[0]);
+    EXPECT_FALSE(c->expanded[0]);
+    EXPECT_EQ(test::ChildSummary(c), (Rows{"y.txt:3:-R"}));
     ExpectConsistent();
-}
-
-// While printing is prepared nothing is listed or changed.
-TEST_F(RefreshTest, PrintingStartedSkipsRefresh) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    refresh_.printingStarted = true;
-    dir_.WriteFile("left/new.txt", "n", t0_);
-    EXPECT_FALSE(refresh_.Refresh2Dirs());
-    refresh_.AutoRefresh();
-    EXPECT_TRUE(view_.calls.empty());
-    EXPECT_EQ(Child(cmp_.rootItem, "new.txt"), nullptr);
-    refresh_.printingStarted = false;
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
 // With the difference filter on, a file that became equal leaves the rows and the refresh says
@@ -278,24 +249,9 @@ TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
     EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), nullptr);
 }
 
-// The rows counted for auto-refresh are the files present on both sides, loaded levels included.
-TEST_F(RefreshTest, CountsBothSidedFileRows) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_},
-                   {"left/b.txt", "b", t0_},
-                   {"right/b.txt", "bb", t0_},
-                   {"left/c.txt", "c", t0_},
-                   {"left/S/s.txt", "s", t0_},
-                   {"right/S/s.txt", "s", t0_},
-                   {"right/S/t.txt", "t", t0_}});
-    Open();
-    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 2);
-    ExpandBoth(Child(cmp_.rootItem, "S"));
-    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 3);
-}
-
 // A reload reads the pair afresh, keeps the selected row and leaves the path boxes as they were.
-TEST_F(RefreshTest, ReloadKeepsSelectedRow) {
+// While printing is prepared nothing is listed or changed.
+TEST_F(RefreshTest, ReloadKeepsSelectedRowAndPrintingSkipsRefresh) {
     dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
     Open();
     view_.selected = 1;
@@ -306,6 +262,16 @@ TEST_F(RefreshTest, ReloadKeepsSelectedRow) {
     view_.selected = -1;
     refresh_.ReloadComparison();
     EXPECT_EQ(view_.selected, 0);
+
+    view_.calls.clear();
+    refresh_.printingStarted = true;
+    dir_.WriteFile("left/new.txt", "n", t0_);
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+    refresh_.AutoRefresh();
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_EQ(Child(cmp_.rootItem, "new.txt"), nullptr);
+    refresh_.printingStarted = false;
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
 // After the filter dialog's OK with expand-all: both complete trees are read when the right side
