@@ -32,8 +32,11 @@ PreferenceValues Stored() {
     return values;
 }
 
-// The form shows the checksum mode as two boxes and the limit in megabytes.
-TEST(PreferencesForm, FillsFromTheModes) {
+// The form shows the checksum mode as two boxes and the limit in megabytes. Checksum off gives
+// mode 0 and leaves the skip flag and the limit as they were, even when the (disabled) controls
+// were changed; with the checksum on the skip box is taken, and the number only while the skip
+// box is on.
+TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
     for (const auto& [crc32, compare, simplified] :
          {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
         PreferenceValues values = Stored();
@@ -44,11 +47,6 @@ TEST(PreferencesForm, FillsFromTheModes) {
         EXPECT_EQ(ChecksumControlsEnabled(form), compare) << crc32;
         EXPECT_EQ(form.sizeToSkipMBytes, 7u);
     }
-}
-
-// Checksum off gives mode 0 and leaves the skip flag and the limit as they were, even when the
-// (disabled) controls were changed.
-TEST(PreferencesForm, ChecksumOffKeepsSkipAndLimit) {
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
     form.compareChecksum = false;
@@ -60,13 +58,10 @@ TEST(PreferencesForm, ChecksumOffKeepsSkipAndLimit) {
     EXPECT_EQ(values.crc32SizeToSkipMBytes, 7u);
     EXPECT_TRUE(outcome.comparisonChanged);
     EXPECT_FALSE(outcome.columnsChanged);
-}
 
-// With the checksum on, the skip box is taken, and the number only while the skip box is on.
-TEST(PreferencesForm, ChecksumOnTakesSkipAndNumber) {
-    PreferenceValues values = Stored();
-    PreferencesForm form = FillPreferencesForm(values);
+    form.compareChecksum = true;
     form.simplifiedChecksum = false;
+    form.skipIfBig = true;
     form.sizeToSkipMBytes = 4096;
     ApplyPreferencesForm(form, values);
     EXPECT_EQ(values.crc32, 1);
@@ -74,7 +69,6 @@ TEST(PreferencesForm, ChecksumOnTakesSkipAndNumber) {
     // 4096 MB is past what 32 bits hold in bytes; the limit is formed in 64 bits.
     EXPECT_EQ(ComparisonOptions::SizeLimitFromMBytes(values.crc32SizeToSkipMBytes),
               uint64_t{1} << 32);
-
     form.skipIfBig = false;
     form.sizeToSkipMBytes = 3;
     ApplyPreferencesForm(form, values);
@@ -83,8 +77,9 @@ TEST(PreferencesForm, ChecksumOnTakesSkipAndNumber) {
 }
 
 // Each box raises exactly the changed flags that the view needs to re-decide statuses or rebuild
-// its columns.
-TEST(PreferencesForm, ChangedFlags) {
+// its columns. Turning the size column off with version and timestamp on leaves three columns
+// per side.
+TEST(PreferencesForm, ChangedFlagsAndColumns) {
     using Change = void (*)(PreferencesForm&);
     const std::tuple<const char*, Change, bool, bool> cases[] = {
         {"nothing", [](PreferencesForm&) {}, false, false},
@@ -105,16 +100,12 @@ TEST(PreferencesForm, ChangedFlags) {
         EXPECT_EQ(outcome.comparisonChanged, comparison) << what;
         EXPECT_EQ(outcome.columnsChanged, columns) << what;
     }
-}
-
-// Turning the size column off with version and timestamp on leaves three columns per side.
-TEST(PreferencesForm, ColumnCountFollowsTheColumnBoxes) {
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
     form.showVersion = true;
     form.showTimestamp = true;
     form.showSize = false;
-    PreferencesOutcome outcome = ApplyPreferencesForm(form, values);
+    const PreferencesOutcome outcome = ApplyPreferencesForm(form, values);
     EXPECT_EQ(outcome.columnsPerSide, 3);
     EXPECT_EQ(outcome.columnCount, 6);
     EXPECT_TRUE(values.fileVersion);
