@@ -38,8 +38,9 @@ class DisplayFilterTest : public test::StoreFixture {
     FilterDialog dialog_{store_, prompter_, filter_, diluted_, &readWholeTrees_};
 };
 
-// Lists become lower-case extensions between single semicolons.
-TEST(FilterExtensions, Normalised) {
+// Lists become lower-case extensions between single semicolons. Whole trees are read after OK
+// only for an active expand-all filter over a full pair.
+TEST(FilterRules, ExtensionsAndWholeTrees) {
     for (const auto& [in, out] : {std::pair{"txt,Doc", ";txt;doc;"},
                                   {"TMP, bak", ";tmp;bak;"},
                                   {"JPG", ";jpg;"},
@@ -47,6 +48,11 @@ TEST(FilterExtensions, Normalised) {
                                   {"a , b ,C", ";a;b;c;"}}) {
         EXPECT_EQ(NormaliseFilterExtensions(in), out) << in;
     }
+    const FilterState on{true, 0x201, "", true};
+    EXPECT_TRUE(ReadWholeTreesAfterFilter(on, true));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter(on, false));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter({true, 0x201, "", false}, true));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, true));
 }
 
 // A chosen extension list left empty shows its error and keeps everything as it was: the
@@ -214,15 +220,6 @@ TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
     EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x104, ";own;", true}));
 }
 
-// Whole trees are read after OK only for an active expand-all filter over a full pair.
-TEST(ReadWholeTreesAfterFilter, Decision) {
-    const FilterState on{true, 0x201, "", true};
-    EXPECT_TRUE(ReadWholeTreesAfterFilter(on, true));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter(on, false));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter({true, 0x201, "", false}, true));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, true));
-}
-
 // The size field accepts 1 up to the largest megabyte count the settings DWORD can hold, and
 // nothing else, however long the input.
 TEST(PreferencesForm, SizeFieldAcceptsOnlyTheRange) {
@@ -243,10 +240,9 @@ PreferenceValues Stored() {
     return values;
 }
 
-// The form shows the checksum mode as two boxes and the limit in megabytes. Checksum off gives
-// mode 0 and leaves the skip flag and the limit as they were, even when the (disabled) controls
-// were changed; with the checksum on the skip box is taken, and the number only while the skip
-// box is on.
+// The form shows the checksum mode as two boxes and the limit in megabytes; with the checksum on
+// the skip box is taken, and the number only while the skip box is on. (Checksum off keeping the
+// skip flag and the limit is pinned through the dialog: DialogPreferencesTest.)
 TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
     for (const auto& [crc32, compare, simplified] :
          {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
@@ -260,19 +256,7 @@ TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
     }
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
-    form.compareChecksum = false;
-    form.skipIfBig = false;
-    form.sizeToSkipMBytes = 99;
-    PreferencesOutcome outcome = ApplyPreferencesForm(form, values);
-    EXPECT_EQ(values.crc32, 0);
-    EXPECT_TRUE(values.crc32SkipIfBig);
-    EXPECT_EQ(values.crc32SizeToSkipMBytes, 7u);
-    EXPECT_TRUE(outcome.comparisonChanged);
-    EXPECT_FALSE(outcome.columnsChanged);
-
-    form.compareChecksum = true;
     form.simplifiedChecksum = false;
-    form.skipIfBig = true;
     form.sizeToSkipMBytes = 4096;
     ApplyPreferencesForm(form, values);
     EXPECT_EQ(values.crc32, 1);

@@ -176,34 +176,11 @@ TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
     EXPECT_FALSE(refresh_.Refresh2Dirs());
 }
 
-// A folder created on one side where the same folder is shown expanded on the other side is
-// paired, expanded on this side too, and its contents are read.
-TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
-    dir_.MakeTree({{"left/P/p.txt", "p", t0_},
-                   {"right/P/p.txt", "p", t0_},
-                   {"right/P/Sub/f.txt", "f", t0_},
-                   {"right/P/Sub/Deep/d.txt", "d", t0_}});
-    Open();
-    DiffItem* p = Child(cmp_.rootItem, "P");
-    ExpandBoth(p);
-    DiffItem* sub = Child(p, "Sub");
-    ASSERT_NE(sub, nullptr);
-    ExpandBoth(sub);
-    ASSERT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:3:-R"}));
-
-    dir_.MakeTree({{"left/P/Sub/f.txt", "f", t0_}, {"left/P/Sub/g.txt", "g", t0_}});
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_EQ(Child(p, "Sub"), sub);
-    EXPECT_EQ(sub->FolderState(), FolderBoth);
-    EXPECT_TRUE(sub->expanded[0]);
-    EXPECT_TRUE(sub->expanded[1]);
-    EXPECT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:0:LR", "g.txt:2:L-"}));
-    ExpectConsistent();
-}
-
 // A loaded folder deleted on one side only: the folder and its contents lose that side, and
 // entries that existed only there leave the tree. A folder that gains content on a side where it
 // was empty takes over the other side's expansion; one that loses it is no longer expanded there.
+// A folder created where the same folder is shown expanded on the other side is paired, expanded
+// on this side too, and its contents are read.
 TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
@@ -211,8 +188,17 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
                    {"left/Sub/In/i.txt", "i", t0_},
                    {"right/Sub/In/", ""},
                    {"left/C/x.txt", "1", t0_},
-                   {"right/C/", ""}});
+                   {"right/C/", ""},
+                   {"left/P/p.txt", "p", t0_},
+                   {"right/P/p.txt", "p", t0_},
+                   {"right/P/New/f.txt", "f", t0_},
+                   {"right/P/New/Deep/d.txt", "d", t0_}});
     Open();
+    DiffItem* p = Child(cmp_.rootItem, "P");
+    ExpandBoth(p);
+    DiffItem* fresh = Child(p, "New");
+    ExpandBoth(fresh);
+    ASSERT_EQ(test::ChildSummary(fresh), (Rows{"Deep:1:-R", "f.txt:3:-R"}));
     DiffItem* sub = Child(cmp_.rootItem, "Sub");
     DiffItem* c = Child(cmp_.rootItem, "C");
     ASSERT_FALSE(c->hasChildren[1]);
@@ -221,7 +207,12 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     ExpandBoth(c);
     RemoveAll("left/Sub");
     dir_.WriteFile("right/C/y.txt", "y", t0_);
+    dir_.MakeTree({{"left/P/New/f.txt", "f", t0_}, {"left/P/New/g.txt", "g", t0_}});
     EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(Child(p, "New"), fresh);
+    EXPECT_EQ(fresh->FolderState(), FolderBoth);
+    EXPECT_TRUE(fresh->expanded[0] && fresh->expanded[1]);
+    EXPECT_EQ(test::ChildSummary(fresh), (Rows{"Deep:1:-R", "f.txt:0:LR", "g.txt:2:L-"}));
     EXPECT_EQ(sub->FolderState(), FolderRightOnly);
     EXPECT_EQ(test::ChildSummary(sub), (Rows{"In:1:-R", "x.txt:3:-R"}));
     EXPECT_EQ(Child(sub, "In")->firstChild, nullptr);
