@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/DiffItem.h"
-#include "support/ScopedZone.h"
+#include "support/ScopedEnv.h"
 #include "support/TreeDump.h"
 
 namespace quillon {
