@@ -90,8 +90,11 @@ TEST_F(DisplayFilterTest, EmptyListShowsErrorAndKeepsState) {
 }
 
 // An exclusion list typed with spaces is remembered without them (case kept), put at the top of
-// its box, and applied normalised together with the flag word. OK is not "save as default".
-TEST_F(DisplayFilterTest, ExclusionListRecordedAndApplied) {
+// its box, and applied normalised together with the flag word; OK is not "save as default". With
+// the filter disabled the list is still remembered, but the filter is off and whole trees are no
+// longer read; keeping "all extensions" leaves the list in force as it was. The lists keep the 20
+// most recent distinct texts.
+TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     store_.AddToMruList(kDialogExclusionMru, "log");
     Choose(2, 2, "", "  TMP, bak ", true);
     dialog_.fields.dilutedCheck = false;
@@ -105,12 +108,7 @@ TEST_F(DisplayFilterTest, ExclusionListRecordedAndApplied) {
     EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x204);
     EXPECT_EQ(Int(kFilterDialogSection, "ExpandAll"), 1);
     EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), kAbsent);
-}
 
-// With the filter disabled the list is still remembered, but the filter is off and whole trees
-// are no longer read; keeping "all extensions" leaves the list in force as it was. The lists keep
-// the 20 most recent distinct texts.
-TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     Choose(0, 1, "cpp,h");
     ASSERT_TRUE(dialog_.OnOk());
     EXPECT_FALSE(filter_.filterActive);

@@ -132,13 +132,20 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
 }
 
 // Entries that appear are added with their side; entries that vanish lose that side or, when it
-// was their only one, leave the tree and the list.
-TEST_F(RefreshTest, AppearingAndVanishingFiles) {
+// was their only one, leave the tree and the list. Then the opened right folder deleted from
+// outside: the frame forgets it, status-bar pane 2 is cleared, and every entry, loaded subfolders
+// included, becomes left-only; the side stays empty on the next refresh and nothing is reported
+// twice.
+TEST_F(RefreshTest, AppearingAndVanishingEntries) {
     dir_.MakeTree({{"left/both.txt", "b", t0_},
                    {"right/both.txt", "b", t0_},
                    {"left/only.txt", "o", t0_},
-                   {"right/keep.txt", "k", t0_}});
+                   {"right/keep.txt", "k", t0_},
+                   {"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"right/Sub/r.txt", "r", t0_}});
     Open();
+    ExpandBoth(Child(cmp_.rootItem, "Sub"));
     RemoveAll("left/both.txt");
     RemoveAll("left/only.txt");
     dir_.WriteFile("right/fresh.txt", "f", t0_);
@@ -146,22 +153,11 @@ TEST_F(RefreshTest, AppearingAndVanishingFiles) {
     dir_.WriteFile("left/$diffundo0001$both.txt", "backup", t0_);
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
-              (Rows{"..:2:LR", "NewDir:0:L-", "both.txt:3:-R", "fresh.txt:3:-R", "keep.txt:3:-R"}));
+              (Rows{"..:2:LR", "NewDir:0:L-", "Sub:2:LR", "both.txt:3:-R", "fresh.txt:3:-R",
+                    "keep.txt:3:-R"}));
     EXPECT_EQ(view_.removed, (Rows{"only.txt"}));
     ExpectConsistent();
-}
 
-// The opened right folder deleted from outside: the frame forgets it, status-bar pane 2 is
-// cleared, and every entry, loaded subfolders included, becomes left-only.
-TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
-                   {"right/Sub/x.txt", "1", t0_},
-                   {"right/Sub/r.txt", "r", t0_},
-                   {"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_},
-                   {"right/b.txt", "b", t0_}});
-    Open();
-    ExpandBoth(Child(cmp_.rootItem, "Sub"));
     RemoveAll("right");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_TRUE(view_.paths[1].empty());
@@ -169,10 +165,9 @@ TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
     EXPECT_EQ(view_.Count("forget 1"), 1);
     EXPECT_EQ(view_.Count("pane 2"), 1);
     EXPECT_EQ(view_.Count("forget 0"), 0);
-    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "Sub:0:L-", "a.txt:2:L-"}));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "NewDir:0:L-", "Sub:0:L-"}));
     EXPECT_EQ(test::ChildSummary(Child(cmp_.rootItem, "Sub")), (Rows{"x.txt:2:L-"}));
     ExpectConsistent();
-    // The side stays empty on the next refresh and nothing is reported twice.
     EXPECT_FALSE(refresh_.Refresh2Dirs());
 }
 
