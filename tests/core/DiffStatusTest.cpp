@@ -81,7 +81,7 @@ struct RuleCase {
 };
 
 // Each rule in order: presence, timestamp (to the minute), size, checksum mode and its size limit
-// (inclusive).
+// (inclusive). What each checksum mode sees is pinned pair by pair with the checksum pass.
 TEST(StatusRule, Decides) {
     const RuleCase cases[] = {
         {"same minute", "abc", "abc", 50, kDefault, 1, kDefault, StatusSame},
@@ -89,10 +89,6 @@ TEST(StatusRule, Decides) {
         {"times ignored by default", "abc", "abc", 3600, kDefault, kDefault, kDefault, StatusSame},
         {"size differs", "abc", "abcd", 0, kDefault, kDefault, kDefault, StatusDifferent},
         {"size ignored, no checksum", "abc", "abcdef", 7200, 0, 0, 0, StatusSame},
-        {"simple checksum sees 3 chars", "abcX", "abcY", 0, kDefault, kDefault, 2, StatusSame},
-        {"full checksum sees all", "abcX", "abcY", 0, kDefault, kDefault, 1, StatusDifferent},
-        {"simple checksum differs early", "aXc", "aYc", 0, kDefault, kDefault, 2, StatusDifferent},
-        {"CR LF reads as LF", "a\r\nb", "a\nb", 0, 0, kDefault, 1, StatusSame},
         {"1 MiB skips the checksum", kMiB, kMiBOther, 0, kDefault, kDefault, 1, StatusSame},
         {"just under 1 MiB is read", kMiB.substr(1), kMiBOther.substr(1), 0, kDefault, kDefault, 1,
          StatusDifferent},

@@ -317,14 +317,12 @@ TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
     EXPECT_EQ(doc_.Path(0), At("L2"));
     EXPECT_EQ(doc_.Path(1), At("R"));
     EXPECT_EQ(doc_.Next(), NextOpen::kRight);
-}
-
-// A pair that cannot be compared (no left side) puts the previous paths and side back.
-TEST_F(DocumentTest, FailedOpenRestoresThePair) {
-    doc_.SetNext(FillingSide(kSideRight));
-    EXPECT_FALSE(doc_.OpenPath(At("R")));
-    EXPECT_EQ(doc_.Path(1), "");
-    EXPECT_EQ(doc_.Next(), NextOpen::kRight);
+    // A pair that cannot be compared (no left side) puts the previous paths and side back.
+    CQuillonDoc fresh{nullptr, view_};
+    fresh.SetNext(FillingSide(kSideRight));
+    EXPECT_FALSE(fresh.OpenPath(At("R")));
+    EXPECT_EQ(fresh.Path(1), "");
+    EXPECT_EQ(fresh.Next(), NextOpen::kRight);
 }
 
 // An open reads whole trees once a right side is there; ".." and a new root only after the
