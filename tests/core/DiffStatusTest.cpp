@@ -219,17 +219,12 @@ struct PassCase {
 class ChecksumPass : public ::testing::TestWithParam<PassCase> {
   protected:
     void SetUp() override {
-        std::vector<test::TreeEntry> tree;
         for (int f = 0; f < kFolders; ++f) {
             const std::string sub = "d" + std::to_string(f) + "/";
             for (const PairCase& p : Pairs()) {
-                tree.push_back({"left/" + sub + p.name, p.left});
-                tree.push_back({"right/" + sub + p.name, p.right});
+                dir_.MakeTree(
+                    {{"left/" + sub + p.name, p.left}, {"right/" + sub + p.name, p.right}});
             }
-        }
-        dir_.MakeTree(tree);
-        for (int f = 0; f < kFolders; ++f) {
-            const std::string sub = "d" + std::to_string(f) + "/";
             dir_.MakeFifo("left/" + sub + "pipe");
             dir_.MakeFifo("right/" + sub + "pipe");
             // A link to itself cannot be opened: the checksum gives no verdict.
@@ -288,8 +283,8 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
         }
         EXPECT_EQ(files[sub + "pipe"]->FileState(), StatusSame);
         EXPECT_EQ(files[sub + "loop"]->FileState(), StatusSame);
-        // Root reads the unreadable side anyway and sees the difference.
         EXPECT_EQ(files[sub + "sized"]->FileState(), StatusDifferent);
+        // Root reads the unreadable side anyway and sees the difference.
         EXPECT_EQ(files[sub + "locked"]->FileState(),
                   geteuid() == 0 ? StatusDifferent : StatusSame);
     }
