@@ -323,6 +323,10 @@ bool Comparison::ReadShared(const std::string& path, FolderReader& reader, DiffI
     for (std::thread& helper : helpers) {
         helper.join();
     }
+    // What the helpers read after the caller's last update still moves the bar.
+    if (progress_) {
+        progressPos_ += pool.helperEntries.exchange(0);
+    }
     counter += own + pool.counter.load();
     pool_ = nullptr;
     return !pool.cancelled;

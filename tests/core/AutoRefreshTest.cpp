@@ -133,8 +133,9 @@ TEST_F(AutoRefreshTest, LogRefreshUsesTimerSideLog) {
 
 // Every folder read pauses a running timer and resumes it from the time of the resume; nested
 // reads resume only at the end of the outermost one. A stopped timer is not started by a resume,
-// and nothing is done without the window.
-TEST_F(AutoRefreshTest, PauseAndResume) {
+// and nothing is done without the window. The interval dialog stores at least 120 seconds; a
+// running timer takes the new period at its next tick.
+TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
     timer_.Start();
     timer_.PauseAutoRefresh();
     timer_.ResumeAutoRefresh();
@@ -152,15 +153,23 @@ TEST_F(AutoRefreshTest, PauseAndResume) {
     EXPECT_TRUE(timer_.Running());
     EXPECT_EQ(timer_.lastTick, clock_.now);
     EXPECT_EQ(port_.calls, (Calls{"stop 123", "start 123 120000"}));
+    port_.calls.clear();
+    timer_.SetIntervalFromDialog(45);
+    EXPECT_EQ(Misc("TimerIntervalInSecond"), 120);
+    timer_.SetIntervalFromDialog(300);
+    EXPECT_EQ(Misc("TimerIntervalInSecond"), 300);
+    EXPECT_TRUE(port_.calls.empty());
+    TickAfter(120);
+    EXPECT_EQ(port_.calls, (Calls{"stop 123", "start 123 300000"}));
+    EXPECT_EQ(refreshes_, 1);
     timer_.SetWindowExists(false);
     timer_.PauseAutoRefresh();
     EXPECT_TRUE(timer_.Running());
 }
 
-// Toggling with confirmation asks the exact question and No leaves the timer as it was; the
-// enable and disable commands ask nothing, persist the choice and are offered only in the state
-// they leave.
-TEST_F(AutoRefreshTest, ToggleAndCommands) {
+// Toggling with confirmation asks the exact question and No leaves the timer as it was. (The
+// enable and disable commands are pinned through the frame: FrameCommandsTest.)
+TEST_F(AutoRefreshTest, ToggleAsks) {
     timer_.Start();
     prompter_.script = {mbr::kNo, mbr::kYes, mbr::kNo, mbr::kYes};
     EXPECT_FALSE(timer_.ToggleAutoRefresh(true));
@@ -177,32 +186,6 @@ TEST_F(AutoRefreshTest, ToggleAndCommands) {
               "You just chose to start the timer.\nDo you want to continue?");
     EXPECT_EQ(prompter_.shown[2].text, "Are you sure you want to kill the timer?");
     EXPECT_EQ(prompter_.shown[0].style & mb::kButtonSetMask, mb::kYesNo);
-
-    prompter_.shown.clear();
-    EXPECT_TRUE(timer_.CanEnable());
-    EXPECT_FALSE(timer_.CanDisable());
-    timer_.OnEnableAutoRefresh();
-    EXPECT_TRUE(timer_.Running());
-    EXPECT_EQ(Misc("AutoRefreshDisabled"), 0);
-    EXPECT_FALSE(timer_.CanEnable());
-    timer_.OnDisableAutoRefresh();
-    EXPECT_FALSE(timer_.Running());
-    EXPECT_EQ(Misc("AutoRefreshDisabled"), 1);
-    EXPECT_TRUE(prompter_.shown.empty());
-}
-
-// The interval dialog stores at least 120 seconds; a running timer takes the new period at its
-// next tick.
-TEST_F(AutoRefreshTest, IntervalDialogTakesEffectAtNextTick) {
-    StartEnabled(timer_);
-    timer_.SetIntervalFromDialog(45);
-    EXPECT_EQ(Misc("TimerIntervalInSecond"), 120);
-    timer_.SetIntervalFromDialog(300);
-    EXPECT_EQ(Misc("TimerIntervalInSecond"), 300);
-    EXPECT_TRUE(port_.calls.empty());
-    TickAfter(120);
-    EXPECT_EQ(port_.calls, (Calls{"stop 123", "start 123 300000"}));
-    EXPECT_EQ(refreshes_, 1);
 }
 
 }  // namespace

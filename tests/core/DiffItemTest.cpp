@@ -32,18 +32,22 @@ std::string Describe(const DiffItem* holder) {
     return out;
 }
 
-// A name that is a file on one side and a folder on the other stays two items.
-TEST(InsertOrMerge, FileAndFolderOfOneNameStayApart) {
-    DiffItem root;
-    InsertOrMerge(Entry("Report", false, 0), &root);
-    InsertOrMerge(Entry("Report", true, 1), &root);
-    EXPECT_EQ(test::ChildSummary(&root), (std::vector<std::string>{"Report:0:L-", "Report:3:-R"}));
-    EXPECT_TRUE(IsConsistent(&root, false));
-}
+// A name that is a file on one side and a folder on the other stays two items; folder statuses
+// merge to FolderBoth and the ".." item stays first. Two entries of one side that differ only in
+// case are two items; the other side's entry joins its exact spelling, and every lookup prefers
+// the exact spelling.
+TEST(InsertOrMerge, PairsByKindAndSpelling) {
+    DiffItem kinds;
+    InsertOrMerge(Entry("Report", false, 0), &kinds);
+    InsertOrMerge(Entry("Report", true, 1), &kinds);
+    InsertOrMerge(Entry("!bang", false, 0), &kinds);
+    InsertOrMerge(Entry("..", false, 0), &kinds);
+    InsertOrMerge(Entry("..", false, 1), &kinds);
+    InsertOrMerge(Entry("!BANG", false, 1), &kinds);
+    EXPECT_EQ(test::ChildSummary(&kinds),
+              (std::vector<std::string>{"..:2:LR", "!bang:2:LR", "Report:0:L-", "Report:3:-R"}));
+    EXPECT_TRUE(IsConsistent(&kinds, false));
 
-// Two entries of one side that differ only in case are two items; the other side's entry
-// joins its exact spelling, and every lookup prefers the exact spelling.
-TEST(InsertOrMerge, OneSideCasePairStaysTwoItems) {
     DiffItem root;
     InsertOrMerge(Entry("a.txt", true, 0), &root);
     InsertOrMerge(Entry("A.txt", true, 0), &root);
@@ -61,29 +65,43 @@ TEST(InsertOrMerge, OneSideCasePairStaysTwoItems) {
     }
 }
 
-// Folder statuses merge to FolderBoth; the ".." item stays first.
-TEST(InsertOrMerge, FoldersMergeAndDotDotLeads) {
+// Removing the first or last child moves firstChild/lastChild to the neighbour, and the hash
+// lookup stays right while children come and go. The consistency check notices a broken order,
+// a broken link and a wrong row number.
+TEST(TreeOps, RemoveLookupAndDamage) {
     DiffItem root;
-    InsertOrMerge(Entry("!bang", false, 0), &root);
-    InsertOrMerge(Entry("..", false, 0), &root);
-    InsertOrMerge(Entry("..", false, 1), &root);
-    InsertOrMerge(Entry("!BANG", false, 1), &root);
-    EXPECT_EQ(test::ChildSummary(&root), (std::vector<std::string>{"..:2:LR", "!bang:2:LR"}));
-}
-
-// Removing the first or last child moves firstChild/lastChild to the neighbour.
-TEST(TreeOps, RemoveFirstAndLast) {
-    DiffItem root;
-    for (const char* n : {"a", "b", "c"}) {
-        InsertOrMerge(Entry(n, true, 0), &root);
+    for (int i = 0; i < 50; ++i) {
+        InsertOrMerge(Entry("f" + std::to_string(i), true, 0), &root);
     }
-    DiffItem* first = root.firstChild;
-    EXPECT_EQ(RemoveItem(first)->name, "b");
-    EXPECT_EQ(root.firstChild->name, "b");
+    EXPECT_EQ(RemoveItem(root.firstChild)->name, "f1");
+    EXPECT_EQ(root.firstChild->name, "f1");
     EXPECT_EQ(RemoveItem(root.lastChild), nullptr);
-    EXPECT_EQ(root.lastChild->name, "b");
-    EXPECT_EQ(root.firstChild, root.lastChild);
+    EXPECT_EQ(root.lastChild->name, "f8");
+    ASSERT_NE(FindChild(&root, 1, "F17"), nullptr);
+    EXPECT_EQ(FindChild(&root, 0, "f17"), nullptr);
+    RemoveItem(FindChild(&root, 1, "f17"));
+    EXPECT_EQ(FindChild(&root, 1, "f17"), nullptr);
+    InsertOrMerge(Entry("F17", true, 0), &root);
+    InsertOrMerge(Entry("f17", true, 0), &root);
+    EXPECT_EQ(FindChild(&root, 1, "f17")->name, "f17");
+    EXPECT_EQ(FindChild(&root, 1, "F17")->name, "F17");
+    RemoveItem(FindChild(&root, 1, "F17"));
+    EXPECT_EQ(FindChild(&root, 1, "F17")->name, "f17");
     EXPECT_TRUE(IsConsistent(&root, false));
+
+    std::swap(root.firstChild->name, root.lastChild->name);
+    EXPECT_FALSE(IsConsistent(&root, false));
+    std::swap(root.firstChild->name, root.lastChild->name);
+    DiffItem* second = root.firstChild->next;
+    second->prev = nullptr;
+    EXPECT_FALSE(IsConsistent(&root, false));
+    second->prev = root.firstChild;
+    RenumberRows(&root);
+    EXPECT_TRUE(IsConsistent(&root, true));
+    second->row = 7;
+    std::string why;
+    EXPECT_FALSE(IsConsistent(&root, true, &why));
+    EXPECT_NE(why.find("row"), std::string::npos);
 }
 
 // Rows run depth-first; ItemAtRow, IsDescendantOf and FindFileByPath follow the tree.
@@ -101,24 +119,6 @@ TEST(TreeOps, RowsAndLookups) {
     EXPECT_FALSE(IsDescendantOf(ItemAtRow(&root, 2), sub));
     EXPECT_EQ(FindFileByPath("/L/sub/INNER.txt", &root), ItemAtRow(&root, 1));
     EXPECT_EQ(FindFileByPath("/l/inner.txt", &root), nullptr);
-    ItemAtRow(&root, 2)->row = 7;
-    std::string why;
-    EXPECT_FALSE(IsConsistent(&root, true, &why));
-    EXPECT_NE(why.find("row"), std::string::npos);
-}
-
-// The consistency check notices a broken order and a broken link.
-TEST(TreeOps, ConsistencyCheckFindsDamage) {
-    DiffItem root;
-    InsertOrMerge(Entry("a", true, 0), &root);
-    InsertOrMerge(Entry("b", true, 0), &root);
-    std::swap(root.firstChild->name, root.lastChild->name);
-    EXPECT_FALSE(IsConsistent(&root, false));
-    std::swap(root.firstChild->name, root.lastChild->name);
-    root.lastChild->prev = nullptr;
-    EXPECT_FALSE(IsConsistent(&root, false));
-    root.lastChild->prev = root.firstChild;
-    EXPECT_TRUE(IsConsistent(&root, false));
 }
 
 // The batch merge of a folder gives exactly the tree of one-at-a-time insertion in sorted order,
@@ -171,27 +171,8 @@ TEST(InsertOrMergeSorted, EqualsOneAtATime) {
     }
 }
 
-// The hash lookup stays right while children come and go.
-TEST(FindChild, IndexFollowsInsertAndRemove) {
-    DiffItem root;
-    for (int i = 0; i < 50; ++i) {
-        InsertOrMerge(Entry("f" + std::to_string(i), true, 0), &root);
-    }
-    ASSERT_NE(FindChild(&root, 1, "F17"), nullptr);
-    EXPECT_EQ(FindChild(&root, 0, "f17"), nullptr);
-    RemoveItem(FindChild(&root, 1, "f17"));
-    EXPECT_EQ(FindChild(&root, 1, "f17"), nullptr);
-    InsertOrMerge(Entry("F17", true, 0), &root);
-    InsertOrMerge(Entry("f17", true, 0), &root);
-    EXPECT_EQ(FindChild(&root, 1, "f17")->name, "f17");
-    EXPECT_EQ(FindChild(&root, 1, "F17")->name, "F17");
-    RemoveItem(FindChild(&root, 1, "F17"));
-    EXPECT_EQ(FindChild(&root, 1, "F17")->name, "f17");
-    EXPECT_TRUE(IsConsistent(&root, false));
-}
-
 // The stored numbers rebuild the pane texts; an item absent on a side shows nothing there.
-TEST(DiffItemTexts, SizeVersionAndAbsentSide) {
+TEST(DiffItemTexts, SizeVersionAbsentSideAndSharedFolder) {
     DiffItem* item = Entry("x.dll", true, 1);
     item->size[1] = 1234567;
     item->SetVersionFromText(1, "1.2.65535.4");
@@ -209,69 +190,54 @@ TEST(DiffItemTexts, SizeVersionAndAbsentSide) {
     EXPECT_EQ(item->leftImage, kIconFileAbsent);
     EXPECT_EQ(item->rightImage, kIconFileRightOnly);
     delete item;
-}
-
-struct MergeCase {
-    bool isFile;
-    ItemStatus firstStatus;   // the item already in the folder
-    ItemStatus secondStatus;  // the item merged into it
-    ItemStatus expected;
-};
-
-class MergeStatus : public ::testing::TestWithParam<std::tuple<MergeCase, bool>> {};
-
-DiffItem* ScanItem(bool isFile, ItemStatus status) {
-    DiffItem* item = NewDiffItem();
-    item->name = "Same";
-    item->isFile = isFile ? 1 : 0;
-    item->SetStatus(status);
-    const ItemStatus bothCode = isFile ? ItemStatus(StatusBothPresent) : ItemStatus(FolderBoth);
-    const ItemStatus leftCode = isFile ? ItemStatus(StatusLeftOnly) : ItemStatus(FolderLeftOnly);
-    if (status == bothCode || status == leftCode) {
-        item->SetDir(kSideLeft, "/l");
-    }
-    if (status != leftCode) {
-        item->SetDir(kSideRight, "/r");
-    }
-    return item;
+    // Siblings share one folder text instead of copying it.
+    SharedPath dir("/some/folder");
+    DiffItem a, b;
+    a.SetDir(0, dir);
+    b.SetDir(0, dir);
+    EXPECT_EQ(&a.Dir(0), &b.Dir(0));
+    EXPECT_EQ(dir.UseCount(), 3u);
+    a.ClearSide(0);
+    EXPECT_EQ(dir.UseCount(), 2u);
 }
 
 // The status a merge leaves, for files and folders, one at a time and in the batch form: the
 // other side turns a one-sided item into a both-sided one, an item from both sides always does.
-TEST_P(MergeStatus, Transitions) {
-    const auto& [c, batch] = GetParam();
-    DiffItem root;
-    InsertOrMerge(ScanItem(c.isFile, c.firstStatus), &root);
-    DiffItem* second = ScanItem(c.isFile, c.secondStatus);
-    DiffItem* merged =
-        batch ? InsertOrMergeSorted({second}, &root).front() : InsertOrMerge(second, &root);
-    EXPECT_EQ(root.firstChild, merged);
-    EXPECT_EQ(merged->next, nullptr);
-    EXPECT_EQ(merged->Status(), c.expected);
-    EXPECT_TRUE(merged->Has(kSideLeft) && merged->Has(kSideRight));
+TEST(InsertOrMerge, StatusTransitions) {
+    // first side (2: both), second side; the same for a file and a folder
+    const std::pair<int, int> cases[] = {{0, 1}, {1, 0}, {0, 2}, {1, 2}};
+    auto item = [](bool isFile, int side) {
+        DiffItem* made = Entry("Same", isFile, side == 2 ? 0 : side);
+        if (side == 2) {
+            made->SetDir(kSideRight, "/r");
+            made->SetStatus(isFile ? ItemStatus(StatusBothPresent) : ItemStatus(FolderBoth));
+        }
+        return made;
+    };
+    for (const auto& [first, second] : cases) {
+        for (const bool isFile : {false, true}) {
+            for (const bool batch : {false, true}) {
+                SCOPED_TRACE(std::to_string(first) + std::to_string(second) + " file " +
+                             std::to_string(isFile) + " batch " + std::to_string(batch));
+                DiffItem root;
+                InsertOrMerge(item(isFile, first), &root);
+                DiffItem* merged = batch
+                                       ? InsertOrMergeSorted({item(isFile, second)}, &root).front()
+                                       : InsertOrMerge(item(isFile, second), &root);
+                EXPECT_EQ(root.firstChild, merged);
+                EXPECT_EQ(merged->next, nullptr);
+                EXPECT_EQ(merged->Status(),
+                          isFile ? ItemStatus(StatusBothPresent) : ItemStatus(FolderBoth));
+                EXPECT_TRUE(merged->Has(kSideLeft) && merged->Has(kSideRight));
+            }
+        }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MergeStatus,
-    ::testing::Combine(
-        ::testing::Values(MergeCase{false, FolderLeftOnly, FolderRightOnly, FolderBoth},
-                          MergeCase{false, FolderRightOnly, FolderLeftOnly, FolderBoth},
-                          MergeCase{false, FolderLeftOnly, FolderBoth, FolderBoth},
-                          MergeCase{false, FolderRightOnly, FolderBoth, FolderBoth},
-                          MergeCase{true, StatusLeftOnly, StatusRightOnly, StatusBothPresent},
-                          MergeCase{true, StatusRightOnly, StatusLeftOnly, StatusBothPresent},
-                          MergeCase{true, StatusLeftOnly, StatusBothPresent, StatusBothPresent},
-                          MergeCase{true, StatusRightOnly, StatusBothPresent, StatusBothPresent}),
-        ::testing::Bool()));
 
 // The minute test without texts agrees with comparing the texts, across the daylight-saving
 // changes of a zone (where an hour repeats or is skipped) and before 1970.
 TEST(DiffItemTexts, MinuteTestAgreesWithTexts) {
-    struct ZoneRestore {
-        ~ZoneRestore() { tzset(); }
-    } restore;  // runs after the variable below is put back
-    test::ScopedEnv zone("TZ", "America/New_York");
-    tzset();
+    test::ScopedZone zone("America/New_York");
     DiffItem item;
     item.isFile = 1;
     item.SetDir(0, "/l");
@@ -295,16 +261,51 @@ TEST(DiffItemTexts, MinuteTestAgreesWithTexts) {
     EXPECT_EQ(item.TimeText(0), "");
 }
 
-// Siblings share one folder text instead of copying it.
-TEST(DiffItemMemory, FolderPathIsShared) {
-    SharedPath dir("/some/folder");
-    DiffItem a, b;
-    a.SetDir(0, dir);
-    b.SetDir(0, dir);
-    EXPECT_EQ(&a.Dir(0), &b.Dir(0));
-    EXPECT_EQ(dir.UseCount(), 3u);
-    a.ClearSide(0);
-    EXPECT_EQ(dir.UseCount(), 2u);
+// Names order by UTF-16 code unit after folding A-Z, with no locale collation.
+TEST(NameOrder, LesserSortsFirstBothWays) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"digits before underscore", "9", "_"},
+        {"underscore before letters", "_", "a"},
+        {"underscore before folded capitals", "_", "A"},
+        {"folding ignores case", "apple", "BANANA"},
+        {"prefix first", "abc", "ABCD"},
+        {"ASCII before Latin-1", "z", "\xC3\xA9"},
+        // U+FFFD is one UTF-16 unit above every surrogate: it follows U+1F600.
+        {"supplementary before U+E000..U+FFFF", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD"},
+        {"private use after supplementary", "\xF4\x8F\xBF\xBF", "\xEE\x80\x80"},
+        {"below surrogates before supplementary", "\xED\x9F\xBF", "\xF0\x90\x80\x80"},
+        {"invalid byte after every character", "\xEF\xBF\xBF", "\xFF"},
+        {"invalid bytes by value", "\x80", "\xFE"},
+        {"overlong form is invalid", "\xEF\xBF\xBF", "\xC0\x80"},
+        {"truncated sequence is invalid", "\xF0\x9F\x98\x80", "\xF0\x9F\x98"},
+        {"non-ASCII letters are not folded", "\xC3\x89", "\xC3\xA9"}};
+    for (const auto& [what, lesser, greater] : cases) {
+        EXPECT_LT(CompareNames(lesser, greater), 0) << what;
+        EXPECT_GT(CompareNames(greater, lesser), 0) << what;
+    }
+}
+
+// Case-only differences are equal for pairing but still ordered for one side's two entries.
+TEST(NameOrder, FoldedEqualNamesGetAFixedOrder) {
+    EXPECT_EQ(CompareNames("Read.ME", "read.me"), 0);
+    EXPECT_LT(CompareNamesExact("Read.ME", "read.me"), 0);
+    EXPECT_GT(CompareNamesExact("read.me", "Read.ME"), 0);
+    EXPECT_EQ(CompareNamesExact("same", "same"), 0);
+    EXPECT_LT(CompareNamesExact("a", "B"), 0);  // case never outranks the folded order
+}
+
+// ".." first, then folders, then files; folders and files each by name.
+TEST(NameOrder, DotDotFoldersFiles) {
+    DiffItem dots, folder, file, zFolder;
+    dots.name = "..";
+    folder.name = "!first";
+    zFolder.name = "zz";
+    file.name = "!";
+    file.isFile = 1;
+    EXPECT_TRUE(SiblingLess(dots, folder));
+    EXPECT_TRUE(SiblingLess(folder, zFolder));
+    EXPECT_TRUE(SiblingLess(zFolder, file));
+    EXPECT_FALSE(SiblingLess(file, dots));
 }
 
 }  // namespace

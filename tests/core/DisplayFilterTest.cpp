@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "core/ComparisonOptions.h"
+#include "core/Preferences.h"
 #include "support/FakePrompter.h"
 #include "support/StoreFixture.h"
 
@@ -34,8 +38,9 @@ class DisplayFilterTest : public test::StoreFixture {
     FilterDialog dialog_{store_, prompter_, filter_, diluted_, &readWholeTrees_};
 };
 
-// Lists become lower-case extensions between single semicolons.
-TEST(FilterExtensions, Normalised) {
+// Lists become lower-case extensions between single semicolons. Whole trees are read after OK
+// only for an active expand-all filter over a full pair.
+TEST(FilterRules, ExtensionsAndWholeTrees) {
     for (const auto& [in, out] : {std::pair{"txt,Doc", ";txt;doc;"},
                                   {"TMP, bak", ";tmp;bak;"},
                                   {"JPG", ";jpg;"},
@@ -43,6 +48,11 @@ TEST(FilterExtensions, Normalised) {
                                   {"a , b ,C", ";a;b;c;"}}) {
         EXPECT_EQ(NormaliseFilterExtensions(in), out) << in;
     }
+    const FilterState on{true, 0x201, "", true};
+    EXPECT_TRUE(ReadWholeTreesAfterFilter(on, true));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter(on, false));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter({true, 0x201, "", false}, true));
+    EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, true));
 }
 
 // A chosen extension list left empty shows its error and keeps everything as it was: the
@@ -80,8 +90,11 @@ TEST_F(DisplayFilterTest, EmptyListShowsErrorAndKeepsState) {
 }
 
 // An exclusion list typed with spaces is remembered without them (case kept), put at the top of
-// its box, and applied normalised together with the flag word. OK is not "save as default".
-TEST_F(DisplayFilterTest, ExclusionListRecordedAndApplied) {
+// its box, and applied normalised together with the flag word; OK is not "save as default". With
+// the filter disabled the list is still remembered, but the filter is off and whole trees are no
+// longer read; keeping "all extensions" leaves the list in force as it was. The lists keep the 20
+// most recent distinct texts.
+TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     store_.AddToMruList(kDialogExclusionMru, "log");
     Choose(2, 2, "", "  TMP, bak ", true);
     dialog_.fields.dilutedCheck = false;
@@ -95,12 +108,7 @@ TEST_F(DisplayFilterTest, ExclusionListRecordedAndApplied) {
     EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x204);
     EXPECT_EQ(Int(kFilterDialogSection, "ExpandAll"), 1);
     EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), kAbsent);
-}
 
-// With the filter disabled the list is still remembered, but the filter is off and whole trees
-// are no longer read; keeping "all extensions" leaves the list in force as it was. The lists keep
-// the 20 most recent distinct texts.
-TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     Choose(0, 1, "cpp,h");
     ASSERT_TRUE(dialog_.OnOk());
     EXPECT_FALSE(filter_.filterActive);
@@ -210,13 +218,91 @@ TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
     EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x104, ";own;", true}));
 }
 
-// Whole trees are read after OK only for an active expand-all filter over a full pair.
-TEST(ReadWholeTreesAfterFilter, Decision) {
-    const FilterState on{true, 0x201, "", true};
-    EXPECT_TRUE(ReadWholeTreesAfterFilter(on, true));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter(on, false));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter({true, 0x201, "", false}, true));
-    EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, true));
+// The size field accepts 1 up to the largest megabyte count the settings DWORD can hold, and
+// nothing else, however long the input.
+TEST(PreferencesForm, SizeFieldAcceptsOnlyTheRange) {
+    for (const char* text : {"1", " 42\t", "2147483647"}) {
+        EXPECT_EQ(ParseSizeToSkip(text), std::stoul(text)) << text;
+    }
+    for (const char* text : {"0", "000", "", "   ", "-1", "+5", "1.5", "12 MB", "2147483648",
+                             "4294967297", "99999999999999999999999999"}) {
+        EXPECT_EQ(ParseSizeToSkip(text), std::nullopt) << text;
+    }
+}
+
+PreferenceValues Stored() {
+    PreferenceValues values;
+    values.crc32 = 2;
+    values.crc32SkipIfBig = true;
+    values.crc32SizeToSkipMBytes = 7;
+    return values;
+}
+
+// The form shows the checksum mode as two boxes and the limit in megabytes; with the checksum on
+// the skip box is taken, and the number only while the skip box is on. (Checksum off keeping the
+// skip flag and the limit is pinned through the dialog: DialogPreferencesTest.)
+TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
+    for (const auto& [crc32, compare, simplified] :
+         {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
+        PreferenceValues values = Stored();
+        values.crc32 = crc32;
+        const PreferencesForm form = FillPreferencesForm(values);
+        EXPECT_EQ(form.compareChecksum, compare) << crc32;
+        EXPECT_EQ(form.simplifiedChecksum, simplified) << crc32;
+        EXPECT_EQ(ChecksumControlsEnabled(form), compare) << crc32;
+        EXPECT_EQ(form.sizeToSkipMBytes, 7u);
+    }
+    PreferenceValues values = Stored();
+    PreferencesForm form = FillPreferencesForm(values);
+    form.simplifiedChecksum = false;
+    form.sizeToSkipMBytes = 4096;
+    ApplyPreferencesForm(form, values);
+    EXPECT_EQ(values.crc32, 1);
+    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
+    // 4096 MB is past what 32 bits hold in bytes; the limit is formed in 64 bits.
+    EXPECT_EQ(ComparisonOptions::SizeLimitFromMBytes(values.crc32SizeToSkipMBytes),
+              uint64_t{1} << 32);
+    form.skipIfBig = false;
+    form.sizeToSkipMBytes = 3;
+    ApplyPreferencesForm(form, values);
+    EXPECT_FALSE(values.crc32SkipIfBig);
+    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
+}
+
+// Each box raises exactly the changed flags that the view needs to re-decide statuses or rebuild
+// its columns. Turning the size column off with version and timestamp on leaves three columns
+// per side.
+TEST(PreferencesForm, ChangedFlagsAndColumns) {
+    using Change = void (*)(PreferencesForm&);
+    const std::tuple<const char*, Change, bool, bool> cases[] = {
+        {"nothing", [](PreferencesForm&) {}, false, false},
+        {"version", [](PreferencesForm& f) { f.showVersion = !f.showVersion; }, true, true},
+        {"product", [](PreferencesForm& f) { f.productVersion = true; }, true, false},
+        {"timestamp column", [](PreferencesForm& f) { f.showTimestamp = false; }, false, true},
+        {"hh:mm", [](PreferencesForm& f) { f.detailTimestamp = true; }, false, true},
+        {"size column", [](PreferencesForm& f) { f.showSize = false; }, false, true},
+        {"compare time", [](PreferencesForm& f) { f.compareTimestamp = true; }, true, false},
+        {"full checksum", [](PreferencesForm& f) { f.simplifiedChecksum = false; }, true, false},
+        {"skip only", [](PreferencesForm& f) { f.skipIfBig = false; }, false, false},
+        {"limit only", [](PreferencesForm& f) { f.sizeToSkipMBytes = 50; }, false, false}};
+    for (const auto& [what, change, comparison, columns] : cases) {
+        PreferenceValues values = Stored();
+        PreferencesForm form = FillPreferencesForm(values);
+        change(form);
+        const PreferencesOutcome outcome = ApplyPreferencesForm(form, values);
+        EXPECT_EQ(outcome.comparisonChanged, comparison) << what;
+        EXPECT_EQ(outcome.columnsChanged, columns) << what;
+    }
+    PreferenceValues values = Stored();
+    PreferencesForm form = FillPreferencesForm(values);
+    form.showVersion = true;
+    form.showTimestamp = true;
+    form.showSize = false;
+    const PreferencesOutcome outcome = ApplyPreferencesForm(form, values);
+    EXPECT_EQ(outcome.columnsPerSide, 3);
+    EXPECT_EQ(outcome.columnCount, 6);
+    EXPECT_TRUE(values.fileVersion);
+    EXPECT_FALSE(values.fileSize);
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // What a read cannot see must not look one-sided: entries whose details cannot be read, folders
-// that cannot be listed, and folder pairs with a link on one side.
+// that cannot be listed, and folder pairs with a link on one side. Nor may the number of threads
+// that read change what is seen.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "core/Comparison.h"
@@ -122,6 +126,67 @@ TEST(FolderLinkPair, ReadOnlyWhenExpandedAndThenOnBothSides) {
                   (Rows{"..:2:LR", "lnk:2:LR", "  h.txt:0:LR", "sub:2:LR", "  deep:2:LR",
                         "    g.txt:0:LR", "  f.txt:0:LR"}));
     }
+}
+
+// Enough pairs for the reader pool, the content pipeline of a whole-tree read and the parallel
+// status pass, with differing contents of equal size and one-sided files.
+void MakeWideTree(test::TestDir& dir) {
+    std::vector<test::TreeEntry> tree;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".txt";
+        tree.push_back({"L/" + name, "ab"});
+        tree.push_back({"R/" + name, i % 5 == 0 ? "ax" : "ab"});
+        const std::string deep = "d" + std::to_string(i % 8) + "/e" + std::to_string(i % 3) + "/";
+        tree.push_back({"L/" + deep + name, "cd"});
+        tree.push_back({(i % 7 == 0 ? "L/" : "R/") + deep + "g" + name, "g"});
+        tree.push_back({"R/" + deep + name, i % 4 == 0 ? "cx" : "cd"});
+    }
+    dir.MakeTree(tree);
+}
+
+std::string ReadAndCompare(const test::TestDir& dir, unsigned threads) {
+    Comparison cmp;
+    cmp.options.threads = threads;
+    cmp.options.crc32 = 1;
+    cmp.readWholeTrees = true;
+    cmp.CompareFolders(dir / "L", dir / "R", 0);
+    std::string out;
+    for (const std::string& row : test::TreeSummary(cmp.rootItem)) {
+        out += row + "\n";
+    }
+    // Every pair compared again by the status pass, which takes more than one thread here.
+    cmp.options.crc32 = ComparisonOptions::kChecksumSimple;
+    cmp.RecomputeFileStatuses(cmp.rootItem);
+    for (const std::string& row : test::TreeSummary(cmp.rootItem)) {
+        out += row + "\n";
+    }
+    return out;
+}
+
+// One thread and several read and compare to the same tree, also when the system refuses to
+// start any thread and the calling thread does all the work.
+TEST(ThreadCount, GivesTheOneThreadTree) {
+    test::TestDir dir;
+    MakeWideTree(dir);
+    const std::string one = ReadAndCompare(dir, 1);
+    ASSERT_NE(one.find("\nd0:2:LR\n  e0:2:LR\n    f0.txt:1:LR\n"), std::string::npos);
+    ASSERT_NE(one.find("\nf1.txt:0:LR\n"), std::string::npos);
+    for (unsigned threads : {2u, 3u, 8u}) {
+        EXPECT_EQ(ReadAndCompare(dir, threads), one) << threads;
+    }
+    test::OpenToNobody(dir);
+    const std::optional<std::string> seen = test::RunAsNobody([&]() -> std::string {
+        const rlimit none{1, 1};
+        setrlimit(RLIMIT_NPROC, &none);
+        try {
+            std::thread([] {}).join();
+            return "a thread still starts";
+        } catch (const std::system_error&) {
+        }
+        return ReadAndCompare(dir, 4);
+    });
+    ASSERT_TRUE(seen.has_value());
+    EXPECT_EQ(*seen, one);
 }
 
 }  // namespace

@@ -3,14 +3,17 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/Comparison.h"
 #include "core/DisplayFilter.h"
 #include "core/Refresh.h"
+#include "doc/CQuillonDoc.h"
 #include "platform/Log.h"
 #include "support/FakeRefreshView.h"
 #include "support/StoreFixture.h"
+#include "support/TestDir.h"
 #include "support/TreeDump.h"
 
 namespace quillon {
@@ -52,56 +55,64 @@ class RefreshTest : public test::StoreFixture {
     Refresh refresh_{cmp_, view_};
 };
 
-struct FileChange {
-    const char* what;
-    std::string content;
-    int secondsLater;
-    bool reported;
-    FileStatus statusAfter;
-};
-
-class FileChangeTest : public RefreshTest, public ::testing::WithParamInterface<FileChange> {};
-
 // A change of size or of the minute-resolution timestamp text is reported and decides the status
 // again; a change within the same minute is no change. A change the listing cannot see (same
 // size, same minute) but the checksum can is still reported, so that the row is redrawn.
-TEST_P(FileChangeTest, ChangeOnOneSide) {
-    const FileChange& p = GetParam();
+TEST_F(RefreshTest, FileChangeOnOneSide) {
+    const std::tuple<const char*, std::string, int, bool, FileStatus> cases[] = {
+        {"size", "abcd", 0, true, StatusDifferent},
+        {"minute", "abc", 60, true, StatusDifferent},
+        {"seconds", "abc", 30, false, StatusSame},
+        {"checksum", "xyz", 0, true, StatusDifferent}};
     cmp_.options.compareTimestamp = 1;
-    dir_.MakeTree(
-        {{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}, {"left/z.txt", "z", t0_}});
-    Open();
-    DiffItem* a = Child(cmp_.rootItem, "a.txt");
-    ASSERT_EQ(a->FileState(), StatusSame);
-
-    dir_.WriteFile("right/a.txt", p.content, t0_ + p.secondsLater);
-    EXPECT_EQ(refresh_.Refresh2Dirs(), p.reported) << p.what;
-    EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), a);
-    EXPECT_EQ(a->FileState(), p.statusAfter) << p.what;
-    EXPECT_EQ(a->size[1], p.content.size());
-    ExpectConsistent();
+    for (const auto& [what, content, secondsLater, reported, statusAfter] : cases) {
+        SCOPED_TRACE(what);
+        dir_.MakeTree(
+            {{"left/a.txt", "abc", t0_}, {"right/a.txt", "abc", t0_}, {"left/z.txt", "z", t0_}});
+        Open();
+        DiffItem* a = Child(cmp_.rootItem, "a.txt");
+        ASSERT_EQ(a->FileState(), StatusSame);
+        dir_.WriteFile("right/a.txt", content, t0_ + secondsLater);
+        EXPECT_EQ(refresh_.Refresh2Dirs(), reported);
+        EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), a);
+        EXPECT_EQ(a->FileState(), statusAfter);
+        EXPECT_EQ(a->size[1], content.size());
+        ExpectConsistent();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, FileChangeTest,
-                         ::testing::Values(FileChange{"size", "abcd", 0, true, StatusDifferent},
-                                           FileChange{"minute", "abc", 60, true, StatusDifferent},
-                                           FileChange{"seconds", "abc", 30, false, StatusSame},
-                                           FileChange{"checksum", "xyz", 0, true, StatusDifferent}),
-                         [](const auto& info) { return std::string(info.param.what); });
-
-// Nothing changed on disk: no change is reported and the rows are not rebuilt, except by
-// SemiRefresh, which always rebuilds them. A change makes AutoRefresh rebuild the rows and select
-// the remembered row again.
+// Nothing changed on disk: no change is reported, the rows are not rebuilt and the log says so in
+// these lines (a loaded
+// folder is rescanned inside its parent), except by SemiRefresh, which always rebuilds them. A
+// change makes AutoRefresh rebuild the rows and select the remembered row again. The rows counted
+// for auto-refresh are the files present on both sides, loaded levels included.
 TEST_F(RefreshTest, RedrawOnlyOnChange) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
+                   {"right/Sub/y.txt", "1", t0_},
                    {"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_}});
+                   {"right/a.txt", "a", t0_},
+                   {"left/b.txt", "b", t0_}});
     Open();
+    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 1);
     ExpandBoth(Child(cmp_.rootItem, "Sub"));
+    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 2);
     const Rows before = test::RowNames(cmp_.rootItem);
     view_.selected = 2;
+    StartLog();
     refresh_.AutoRefresh();
+    std::istringstream in(LogText());
+    Rows lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
+    }
+    EXPECT_EQ(lines,
+              (Rows{"Entering AutoRefresh()...", "Entering Refresh2Dirs()...",
+                    "Entering RescanFileList()...", "Entering RescanFileList()...",
+                    "Leaving RescanFileList()...", "Leaving RescanFileList()...",
+                    "Leaving Refresh2Dirs()...",
+                    "No changes detected during directory re-scanning. Skipping Refreshing...",
+                    "Leaving AutoRefresh()..."}));
     EXPECT_EQ(view_.Count("refill"), 0);
     EXPECT_EQ(view_.Count("repaint"), 0);
     EXPECT_EQ(view_.selected, 2);
@@ -117,36 +128,24 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
     EXPECT_EQ(view_.calls,
               (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 2", "thaw"}));
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
-              (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "new.txt:2:L-"}));
-}
-
-// The logged lines of an auto-refresh that found nothing, in order and with their exact texts.
-TEST_F(RefreshTest, LogLinesOfAQuietAutoRefresh) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    StartLog();
-    refresh_.AutoRefresh();
-    std::istringstream in(LogText());
-    Rows lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
-    }
-    EXPECT_EQ(lines,
-              (Rows{"Entering AutoRefresh()...", "Entering Refresh2Dirs()...",
-                    "Entering RescanFileList()...", "Leaving RescanFileList()...",
-                    "Leaving Refresh2Dirs()...",
-                    "No changes detected during directory re-scanning. Skipping Refreshing...",
-                    "Leaving AutoRefresh()..."}));
+              (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "b.txt:2:L-", "new.txt:2:L-"}));
 }
 
 // Entries that appear are added with their side; entries that vanish lose that side or, when it
-// was their only one, leave the tree and the list.
-TEST_F(RefreshTest, AppearingAndVanishingFiles) {
+// was their only one, leave the tree and the list. Then the opened right folder deleted from
+// outside: the frame forgets it, status-bar pane 2 is cleared, and every entry, loaded subfolders
+// included, becomes left-only; the side stays empty on the next refresh and nothing is reported
+// twice.
+TEST_F(RefreshTest, AppearingAndVanishingEntries) {
     dir_.MakeTree({{"left/both.txt", "b", t0_},
                    {"right/both.txt", "b", t0_},
                    {"left/only.txt", "o", t0_},
-                   {"right/keep.txt", "k", t0_}});
+                   {"right/keep.txt", "k", t0_},
+                   {"left/Sub/x.txt", "1", t0_},
+                   {"right/Sub/x.txt", "1", t0_},
+                   {"right/Sub/r.txt", "r", t0_}});
     Open();
+    ExpandBoth(Child(cmp_.rootItem, "Sub"));
     RemoveAll("left/both.txt");
     RemoveAll("left/only.txt");
     dir_.WriteFile("right/fresh.txt", "f", t0_);
@@ -154,22 +153,11 @@ TEST_F(RefreshTest, AppearingAndVanishingFiles) {
     dir_.WriteFile("left/$diffundo0001$both.txt", "backup", t0_);
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
-              (Rows{"..:2:LR", "NewDir:0:L-", "both.txt:3:-R", "fresh.txt:3:-R", "keep.txt:3:-R"}));
+              (Rows{"..:2:LR", "NewDir:0:L-", "Sub:2:LR", "both.txt:3:-R", "fresh.txt:3:-R",
+                    "keep.txt:3:-R"}));
     EXPECT_EQ(view_.removed, (Rows{"only.txt"}));
     ExpectConsistent();
-}
 
-// The opened right folder deleted from outside: the frame forgets it, status-bar pane 2 is
-// cleared, and every entry, loaded subfolders included, becomes left-only.
-TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
-                   {"right/Sub/x.txt", "1", t0_},
-                   {"right/Sub/r.txt", "r", t0_},
-                   {"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_},
-                   {"right/b.txt", "b", t0_}});
-    Open();
-    ExpandBoth(Child(cmp_.rootItem, "Sub"));
     RemoveAll("right");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_TRUE(view_.paths[1].empty());
@@ -177,92 +165,63 @@ TEST_F(RefreshTest, OpenedFolderDeletedEmptiesItsSide) {
     EXPECT_EQ(view_.Count("forget 1"), 1);
     EXPECT_EQ(view_.Count("pane 2"), 1);
     EXPECT_EQ(view_.Count("forget 0"), 0);
-    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "Sub:0:L-", "a.txt:2:L-"}));
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "NewDir:0:L-", "Sub:0:L-"}));
     EXPECT_EQ(test::ChildSummary(Child(cmp_.rootItem, "Sub")), (Rows{"x.txt:2:L-"}));
     ExpectConsistent();
-    // The side stays empty on the next refresh and nothing is reported twice.
     EXPECT_FALSE(refresh_.Refresh2Dirs());
 }
 
-// A folder created on one side where the same folder is shown expanded on the other side is
-// paired, expanded on this side too, and its contents are read.
-TEST_F(RefreshTest, NewFolderInsideExpandedFolderIsPairedAndRead) {
-    dir_.MakeTree({{"left/P/p.txt", "p", t0_},
-                   {"right/P/p.txt", "p", t0_},
-                   {"right/P/Sub/f.txt", "f", t0_},
-                   {"right/P/Sub/Deep/d.txt", "d", t0_}});
-    Open();
-    DiffItem* p = Child(cmp_.rootItem, "P");
-    ExpandBoth(p);
-    DiffItem* sub = Child(p, "Sub");
-    ASSERT_NE(sub, nullptr);
-    ExpandBoth(sub);
-    ASSERT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:3:-R"}));
-
-    dir_.MakeTree({{"left/P/Sub/f.txt", "f", t0_}, {"left/P/Sub/g.txt", "g", t0_}});
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_EQ(Child(p, "Sub"), sub);
-    EXPECT_EQ(sub->FolderState(), FolderBoth);
-    EXPECT_TRUE(sub->expanded[0]);
-    EXPECT_TRUE(sub->expanded[1]);
-    EXPECT_EQ(test::ChildSummary(sub), (Rows{"Deep:1:-R", "f.txt:0:LR", "g.txt:2:L-"}));
-    ExpectConsistent();
-}
-
 // A loaded folder deleted on one side only: the folder and its contents lose that side, and
-// entries that existed only there leave the tree.
-TEST_F(RefreshTest, FolderDeletedOnOneSideClearsItsContents) {
+// entries that existed only there leave the tree. A folder that gains content on a side where it
+// was empty takes over the other side's expansion; one that loses it is no longer expanded there.
+// A folder created where the same folder is shown expanded on the other side is paired, expanded
+// on this side too, and its contents are read.
+TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
                    {"left/Sub/lonly.txt", "l", t0_},
                    {"left/Sub/In/i.txt", "i", t0_},
-                   {"right/Sub/In/", ""}});
+                   {"right/Sub/In/", ""},
+                   {"left/C/x.txt", "1", t0_},
+                   {"right/C/", ""},
+                   {"left/P/p.txt", "p", t0_},
+                   {"right/P/p.txt", "p", t0_},
+                   {"right/P/New/f.txt", "f", t0_},
+                   {"right/P/New/Deep/d.txt", "d", t0_}});
     Open();
+    DiffItem* p = Child(cmp_.rootItem, "P");
+    ExpandBoth(p);
+    DiffItem* fresh = Child(p, "New");
+    ExpandBoth(fresh);
+    ASSERT_EQ(test::ChildSummary(fresh), (Rows{"Deep:1:-R", "f.txt:3:-R"}));
     DiffItem* sub = Child(cmp_.rootItem, "Sub");
+    DiffItem* c = Child(cmp_.rootItem, "C");
+    ASSERT_FALSE(c->hasChildren[1]);
     ExpandBoth(sub);
     ExpandBoth(Child(sub, "In"));
+    ExpandBoth(c);
     RemoveAll("left/Sub");
+    dir_.WriteFile("right/C/y.txt", "y", t0_);
+    dir_.MakeTree({{"left/P/New/f.txt", "f", t0_}, {"left/P/New/g.txt", "g", t0_}});
     EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(Child(p, "New"), fresh);
+    EXPECT_EQ(fresh->FolderState(), FolderBoth);
+    EXPECT_TRUE(fresh->expanded[0] && fresh->expanded[1]);
+    EXPECT_EQ(test::ChildSummary(fresh), (Rows{"Deep:1:-R", "f.txt:0:LR", "g.txt:2:L-"}));
     EXPECT_EQ(sub->FolderState(), FolderRightOnly);
     EXPECT_EQ(test::ChildSummary(sub), (Rows{"In:1:-R", "x.txt:3:-R"}));
     EXPECT_EQ(Child(sub, "In")->firstChild, nullptr);
+    EXPECT_TRUE(c->hasChildren[1]);
+    EXPECT_TRUE(c->expanded[1]);
+    EXPECT_EQ(test::ChildSummary(c), (Rows{"x.txt:2:L-", "y.txt:3:-R"}));
     ExpectConsistent();
-}
 
-// A folder that gains content on a side where it was empty takes over the other side's
-// expansion; one that loses it is no longer expanded there.
-TEST_F(RefreshTest, ContentFlagsOfBothSidedFolders) {
-    dir_.MakeTree({{"left/Sub/x.txt", "1", t0_}, {"right/Sub/", ""}});
-    Open();
-    DiffItem* sub = Child(cmp_.rootItem, "Sub");
-    ASSERT_FALSE(sub->hasChildren[1]);
-    ExpandBoth(sub);
-    dir_.WriteFile("right/Sub/y.txt", "y", t0_);
+    RemoveAll("left/C/x.txt");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_TRUE(sub->hasChildren[1]);
-    EXPECT_TRUE(sub->expanded[1]);
-    EXPECT_EQ(test::ChildSummary(sub), (Rows{"x.txt:2:L-", "y.txt:3:-R"}));
-
-    RemoveAll("left/Sub/x.txt");
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_FALSE(sub->hasChildren[0]);
-    EXPECT_FALSE(sub->expanded[0]);
-    EXPECT_EQ(test::ChildSummary(sub), (Rows{"y.txt:3:-R"}));
+    EXPECT_FALSE(c->hasChildren[0]);
+    EXPECT_FALSE(c->expanded[0]);
+    EXPECT_EQ(test::ChildSummary(c), (Rows{"y.txt:3:-R"}));
     ExpectConsistent();
-}
-
-// While printing is prepared nothing is listed or changed.
-TEST_F(RefreshTest, PrintingStartedSkipsRefresh) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    refresh_.printingStarted = true;
-    dir_.WriteFile("left/new.txt", "n", t0_);
-    EXPECT_FALSE(refresh_.Refresh2Dirs());
-    refresh_.AutoRefresh();
-    EXPECT_TRUE(view_.calls.empty());
-    EXPECT_EQ(Child(cmp_.rootItem, "new.txt"), nullptr);
-    refresh_.printingStarted = false;
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
 // With the difference filter on, a file that became equal leaves the rows and the refresh says
@@ -278,24 +237,9 @@ TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
     EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), nullptr);
 }
 
-// The rows counted for auto-refresh are the files present on both sides, loaded levels included.
-TEST_F(RefreshTest, CountsBothSidedFileRows) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_},
-                   {"right/a.txt", "a", t0_},
-                   {"left/b.txt", "b", t0_},
-                   {"right/b.txt", "bb", t0_},
-                   {"left/c.txt", "c", t0_},
-                   {"left/S/s.txt", "s", t0_},
-                   {"right/S/s.txt", "s", t0_},
-                   {"right/S/t.txt", "t", t0_}});
-    Open();
-    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 2);
-    ExpandBoth(Child(cmp_.rootItem, "S"));
-    EXPECT_EQ(refresh_.CountBothSidedFileRows(), 3);
-}
-
 // A reload reads the pair afresh, keeps the selected row and leaves the path boxes as they were.
-TEST_F(RefreshTest, ReloadKeepsSelectedRow) {
+// While printing is prepared nothing is listed or changed.
+TEST_F(RefreshTest, ReloadKeepsSelectedRowAndPrintingSkipsRefresh) {
     dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
     Open();
     view_.selected = 1;
@@ -306,6 +250,16 @@ TEST_F(RefreshTest, ReloadKeepsSelectedRow) {
     view_.selected = -1;
     refresh_.ReloadComparison();
     EXPECT_EQ(view_.selected, 0);
+
+    view_.calls.clear();
+    refresh_.printingStarted = true;
+    dir_.WriteFile("left/new.txt", "n", t0_);
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+    refresh_.AutoRefresh();
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_EQ(Child(cmp_.rootItem, "new.txt"), nullptr);
+    refresh_.printingStarted = false;
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
 // After the filter dialog's OK with expand-all: both complete trees are read when the right side
@@ -325,6 +279,69 @@ TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
     view_.paths[1].clear();
     refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, false));
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S"}));
+}
+
+class DocumentTest : public ::testing::Test {
+  protected:
+    DocumentTest() {
+        dir_.MakeTree({{"top/L/a.txt", "1"},
+                       {"top/R/a.txt", "2"},
+                       {"top/L2/b.txt", "3"},
+                       {"top/f.txt", "x"}});
+        doc_.SetFileHandler([this](const std::string& path) { handed_.push_back(path); });
+    }
+    std::string At(const std::string& relative) const { return dir_ / ("top/" + relative); }
+    void ExpandAllFilter() {
+        doc_.GetComparison().filter.filterActive = true;
+        doc_.GetComparison().filter.expandAll = true;
+    }
+
+    test::TestDir dir_;
+    test::FakeRefreshView view_;
+    CQuillonDoc doc_{nullptr, view_};
+    std::vector<std::string> handed_;
+};
+
+// Folders fill left, right, then left again; a trailing separator is dropped; a file goes to its
+// tool and leaves the pair and the next side alone.
+TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
+    EXPECT_TRUE(doc_.OpenPath(At("L/")));
+    EXPECT_EQ(doc_.Path(0), At("L"));
+    EXPECT_EQ(doc_.Next(), NextOpen::kRight);
+    EXPECT_TRUE(doc_.OpenPath(At("R")));
+    EXPECT_EQ(doc_.Next(), NextOpen::kLeftAfterPair);
+    EXPECT_FALSE(doc_.OpenPath(At("f.txt")));
+    EXPECT_EQ(handed_, std::vector<std::string>{At("f.txt")});
+    EXPECT_EQ(doc_.Next(), NextOpen::kLeftAfterPair);
+    EXPECT_TRUE(doc_.OpenPath(At("L2")));
+    EXPECT_EQ(doc_.Path(0), At("L2"));
+    EXPECT_EQ(doc_.Path(1), At("R"));
+    EXPECT_EQ(doc_.Next(), NextOpen::kRight);
+    // A pair that cannot be compared (no left side) puts the previous paths and side back.
+    CQuillonDoc fresh{nullptr, view_};
+    fresh.SetNext(FillingSide(kSideRight));
+    EXPECT_FALSE(fresh.OpenPath(At("R")));
+    EXPECT_EQ(fresh.Path(1), "");
+    EXPECT_EQ(fresh.Next(), NextOpen::kRight);
+}
+
+// An open reads whole trees once a right side is there; ".." and a new root only after the
+// right side was the last one opened.
+TEST_F(DocumentTest, WholeTreesFollowTheFilterAndTheSides) {
+    ExpandAllFilter();
+    doc_.OpenPath(At("L"));
+    EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
+    doc_.OpenPath(At("R"));
+    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
+    doc_.SetNext(FillingSide(kSideLeft));
+    doc_.OpenPath(At("L2"));
+    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
+    ASSERT_TRUE(doc_.GoUp());
+    EXPECT_EQ(doc_.Path(0), dir_ / "top");
+    EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
+    doc_.SetNext(NextOpen::kLeftAfterPair);
+    doc_.GoUp();
+    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "support/FakePrompter.h"
-#include "support/ScopedZone.h"
+#include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 #include "support/Unprivileged.h"
 

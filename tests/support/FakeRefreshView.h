@@ -2,6 +2,7 @@
 // the selected row, and records every redraw request in order.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -32,11 +33,7 @@ class FakeRefreshView : public RefreshView {
     void RemoveRows(DiffItem* item) override { removed.push_back(item->name); }
 
     int Count(const std::string& call) const {
-        int n = 0;
-        for (const std::string& c : calls) {
-            n += c == call ? 1 : 0;
-        }
-        return n;
+        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
     }
 
     std::string paths[2];

@@ -1,10 +1,11 @@
 #include "support/FakeTool.h"
 
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace quillon::test {
@@ -26,9 +27,21 @@ std::string MakeFakeTool(TestDir& dir, const std::string& relative, const std::s
 
 std::vector<std::string> ReadFakeToolArgs(const std::string& toolPath, int waitMs) {
     const std::string record = toolPath + ".args";
-    for (int waited = 0; access(record.c_str(), F_OK) != 0 && waited < waitMs; waited += 10) {
-        usleep(10 * 1000);
+    // The record appears by a rename, so the wait ends on that event; the bound only keeps a
+    // tool that never ran from hanging the test.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    if (watch < 0 || inotify_add_watch(watch, toolPath.substr(0, toolPath.rfind('/')).c_str(),
+                                       IN_MOVED_TO) < 0) {
+        throw std::runtime_error("inotify on " + toolPath);
     }
+    pollfd ready{watch, POLLIN, 0};
+    char events[4096];
+    while (access(record.c_str(), F_OK) != 0 && poll(&ready, 1, waitMs) > 0) {
+        if (read(watch, events, sizeof events) < 0) {
+            break;
+        }
+    }
+    close(watch);
     std::ifstream in(record);
     std::vector<std::string> args;
     std::string line;

@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -41,13 +39,6 @@ struct ProcessResult {
     std::string out;
     std::string err;
 };
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // `env` entries are "NAME=value" and override the inherited ones of the same name; a non-empty
 // `cwd` is the child's current folder.

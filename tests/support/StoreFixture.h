@@ -8,9 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,12 +39,7 @@ class StoreFixture : public ::testing::Test {
         SetLogEnabled(true);
         return path;
     }
-    static std::string ReadText(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    static std::string ReadText(const std::string& path) { return ReadWholeFile(path); }
     std::string LogText() const { return ReadText(GetLogPath()); }
     TestDir& Dir() { return env_.Dir(); }
 

@@ -22,8 +22,10 @@ void Fail(const std::string& what) {
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-void MakeParents(const std::string& path) {
+// Creates the folders above `path` and gives `path` back.
+std::string MakeParents(const std::string& path) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    return path;
 }
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
@@ -50,10 +52,6 @@ std::string TestDir::operator/(const std::string& relative) const {
     return relative.empty() ? root_ : root_ + "/" + relative;
 }
 
-void TestDir::MakeTree(std::initializer_list<TreeEntry> entries) {
-    MakeTree(std::vector<TreeEntry>(entries));
-}
-
 void TestDir::MakeTree(const std::vector<TreeEntry>& entries) {
     // Times are set last: creating a child would otherwise touch its parent folder's time.
     std::vector<const TreeEntry*> timed;
@@ -78,8 +76,7 @@ void TestDir::MakeTree(const std::vector<TreeEntry>& entries) {
 
 void TestDir::WriteFile(const std::string& relative, const std::string& content,
                         std::optional<time_t> mtime) {
-    std::string full = *this / relative;
-    MakeParents(full);
+    const std::string full = MakeParents(*this / relative);
     std::ofstream out(full, std::ios::binary | std::ios::trunc);
     if (!out) {
         Fail("open " + full);
@@ -104,23 +101,25 @@ void TestDir::SetMTime(const std::string& relative, time_t mtime) {
 }
 
 void TestDir::Symlink(const std::string& target, const std::string& relativeLink) {
-    std::string full = *this / relativeLink;
-    MakeParents(full);
+    const std::string full = MakeParents(*this / relativeLink);
     if (symlink(target.c_str(), full.c_str()) != 0) {
         Fail("symlink " + full);
     }
 }
 
 void TestDir::MakeFifo(const std::string& relative) {
-    std::string full = *this / relative;
-    MakeParents(full);
+    const std::string full = MakeParents(*this / relative);
     if (mkfifo(full.c_str(), 0644) != 0) {
         Fail("mkfifo " + full);
     }
 }
 
 std::string TestDir::ReadFile(const std::string& relative) const {
-    std::ifstream in(*this / relative, std::ios::binary);
+    return ReadWholeFile(*this / relative);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <ctime>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,7 +29,6 @@ class TestDir {
     // Absolute path of a relative one, joined with '/'.
     std::string operator/(const std::string& relative) const;
 
-    void MakeTree(std::initializer_list<TreeEntry> entries);
     void MakeTree(const std::vector<TreeEntry>& entries);
 
     void WriteFile(const std::string& relative, const std::string& content,
@@ -48,6 +46,9 @@ class TestDir {
   private:
     std::string root_;
 };
+
+// The whole content of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
 
 // Seconds since the epoch of a local time, for readable fixed timestamps in tests.
 time_t LocalTime(int year, int month, int day, int hour, int minute, int second = 0);

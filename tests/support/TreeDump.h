@@ -2,27 +2,22 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/DiffItem.h"
 
 namespace quillon::test {
 
-// `describe` of every item below `root` in depth-first order, indented by two spaces per level
+// `describe` of every item below `holder` in depth-first order, indented by two spaces per level
 // below the first.
 template <typename Describe>
-std::vector<std::string> DescribeRows(const DiffItem* root, Describe describe) {
+std::vector<std::string> DescribeRows(const DiffItem* holder, Describe describe, int depth = 0) {
     std::vector<std::string> out;
-    std::vector<std::pair<const DiffItem*, int>> stack;
-    for (const DiffItem* c = root->lastChild; c; c = c->prev) {
-        stack.emplace_back(c, 0);
-    }
-    while (!stack.empty()) {
-        auto [item, depth] = stack.back();
-        stack.pop_back();
-        out.push_back(std::string(2 * depth, ' ') + describe(item));
-        for (const DiffItem* c = item->lastChild; c; c = c->prev) {
-            stack.emplace_back(c, depth + 1);
+    for (const DiffItem* c = holder->firstChild; c; c = c->next) {
+        out.push_back(std::string(2 * depth, ' ') + describe(c));
+        for (std::string& row : DescribeRows(c, describe, depth + 1)) {
+            out.push_back(std::move(row));
         }
     }
     return out;
