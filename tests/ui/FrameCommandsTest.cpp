@@ -16,6 +16,7 @@
 #include "core/AutoRefresh.h"
 #include "platform/Log.h"
 #include "platform/MessageBoxLogic.h"
+#include "platform/RunContext.h"
 #include "support/ModalDialog.h"
 #include "support/WindowFixture.h"
 #include "ui/CFilter.h"
@@ -33,7 +34,7 @@ class FrameCommandsTest : public test::WindowFixture {
   protected:
     void SetUp() override {
         dir_.MakeTree({{"tools/editor", "#!/bin/sh\n"}, {"tools/viewer", "#!/bin/sh\n"}});
-        locateTool_ = [this](std::string_view exe) {
+        RunContext::Current().locateTool = [this](std::string_view exe) {
             return exe == kEditorExe ? editorPath_ : exe == kViewerExe ? viewerPath_ : "";
         };
     }
@@ -248,6 +249,27 @@ TEST_F(FrameCommandsTest, SaveOutputWritesTheReportAndOpensTheViewer) {
     EXPECT_EQ(report.find("same.txt"), std::string::npos) << report;
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, viewerPath_ + " \"" + out + "\" /TILE_VERT");
+}
+
+// The link mode pairs two entries of one kind and hands a file pair to the editor; a folder after
+// a file is refused.
+TEST_F(FrameCommandsTest, LinkModePairsEntriesOfOneKind) {
+    dir_.MakeTree({{"L/A/", ""}, {"L/f.txt", "1"}, {"R/g.txt", "1"}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().Link().Set(true);
+    auto clickAt = [&](int row, int side) {
+        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
+        View().Link().Click(cell.center());
+    };
+    clickAt(RowOf("f.txt"), 0);
+    clickAt(RowOf("A"), 0);
+    EXPECT_EQ(View().Link().Stage(), 1);
+    clickAt(RowOf("g.txt"), 1);
+    EXPECT_FALSE(View().Link().On());
+    ASSERT_EQ(launcher_.requests.size(), 1u);
+    EXPECT_EQ(launcher_.requests[0].commandLine,
+              editorPath_ + " \"" + (dir_ / "L/f.txt") + "\" \"" + (dir_ / "R/g.txt") + "\"");
 }
 
 enum FileKind { kNone, kText, kBinary };

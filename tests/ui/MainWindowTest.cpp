@@ -337,28 +337,6 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
     ExpectConsistent();
 }
 
-// The link mode pairs two entries of one kind; a file after a folder is refused.
-TEST_F(MainWindowTest, LinkModePairsEntriesOfOneKind) {
-    dir_.MakeTree({{"L/A/", ""}, {"L/f.txt", "1"}, {"R/g.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    std::vector<std::vector<std::string>> opened;
-    View().Tools().fileOpener =
-        ([&](const std::vector<std::string>& files) { opened.push_back(files); });
-    View().Link().Set(true);
-    auto clickAt = [&](int row, int side) {
-        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
-        View().Link().Click(cell.center());
-    };
-    clickAt(RowOf("f.txt"), 0);
-    clickAt(RowOf("A"), 0);  // a folder after a file: refused
-    EXPECT_EQ(View().Link().Stage(), 1);
-    clickAt(RowOf("g.txt"), 1);
-    EXPECT_FALSE(View().Link().On());
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], (std::vector<std::string>{dir_ / "L/f.txt", dir_ / "R/g.txt"}));
-}
-
 // Closing stores the placement; the next frame comes back there with the folder list filled.
 TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
     dir_.MakeTree({{"L/", ""}, {"R/", ""}});

@@ -19,6 +19,7 @@
 #include "app/CQuillonApp.h"
 #include "core/Refresh.h"
 #include "platform/Log.h"
+#include "platform/RunContext.h"
 #include "support/WindowFixture.h"
 #include "ui/CDropCombo.h"
 #include "ui/COptionsChange.h"
@@ -76,7 +77,7 @@ class SafetyTest : public test::WindowFixture {
   protected:
     void SetUp() override {
         progressFactory_ = &hooked_;
-        locateTool_ = [](std::string_view) { return std::string(); };
+        RunContext::Current().locateTool = [](std::string_view) { return std::string(); };
         modalCloser_.setSingleShot(true);
         QObject::connect(&modalCloser_, &QTimer::timeout, [this] {
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -281,10 +282,12 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("L/" + cafe)), std::string::npos);
     EXPECT_NE(launcher_.requests[0].commandLine.find(dir_ / ("R/" + cafe)), std::string::npos);
 
-    std::vector<std::string> opened;
-    View().Tools().fileOpener = ([&](const std::vector<std::string>& files) { opened = files; });
+    // Any existing path stands for the editor: the launcher only records.
+    RunContext::Current().locateTool = [this](std::string_view) { return dir_.Path(); };
     EXPECT_FALSE(frame_->OpenPath(dir_ / ("L/" + cafe + ".txt")));
-    EXPECT_EQ(opened, std::vector<std::string>{dir_ / ("L/" + cafe + ".txt")});
+    ASSERT_EQ(launcher_.requests.size(), 2u);
+    EXPECT_EQ(launcher_.requests[1].commandLine,
+              dir_.Path() + " \"" + (dir_ / ("L/" + cafe + ".txt")) + "\"");
 }
 
 // ---- Small window rules ----
