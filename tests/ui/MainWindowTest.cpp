@@ -5,102 +5,78 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "support/WindowFixture.h"
 #include "ui/CDropCombo.h"
+#include "ui/COptionsChange.h"
 
 namespace quillon {
 namespace {
 
 class MainWindowTest : public test::WindowFixture {};
 
-// Opening a pair shows one row per paired entry, folders first, with the list mirroring the tree.
-TEST_F(MainWindowTest, OpeningAPairFillsRowsInTreeOrder) {
+// Opening a pair shows one row per paired entry (names paired without regard to case), folders
+// first, the list mirroring the tree. ENTER on a folder inserts its rows as one block (never a
+// reset) and removes them again; Right opens a folder or steps into it, Left closes it or steps out
+// to the parent; Ctrl+Right reads the whole subtree at once.
+TEST_F(MainWindowTest, OpeningAndTreeKeys) {
     dir_.MakeTree({{"L/Docs/a.txt", "one"},
-                   {"L/same.txt", "same"},
+                   {"L/Docs/Sub/deep.txt", "1"},
+                   {"R/docs/b.txt", "two!"},
+                   {"L/B/C/D/d.txt", "1"},
+                   {"R/B/C/other.txt", "1"},
                    {"L/left.txt", "x"},
-                   {"R/docs/a.txt", "two!"},
-                   {"R/same.txt", "same"},
-                   {"R/right.txt", "y"}});
+                   {"R/right.txt", "y"},
+                   {"L/same.txt", "same"},
+                   {"R/same.txt", "same"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
-    EXPECT_EQ(Names(),
-              (std::vector<std::string>{"..", "Docs", "left.txt", "right.txt", "same.txt"}));
+    const std::vector<std::string> top = {"..", "B", "Docs", "left.txt", "right.txt", "same.txt"};
+    EXPECT_EQ(Names(), top);
     ExpectConsistent();
     EXPECT_EQ(frame_->StatusPath(1)->text().toStdString(), dir_ / "R");
     EXPECT_EQ(Model().CellText(RowOf("left.txt"), Model().ColumnsPerSide()), "");
     EXPECT_EQ(Model().CellText(RowOf("right.txt"), Model().ColumnsPerSide()), "right.txt");
-}
 
-// ENTER on a folder inserts its rows as one block (never a reset); ENTER again removes them.
-TEST_F(MainWindowTest, EnterExpandsAndCollapsesAFolderAsOneBlock) {
-    dir_.MakeTree({{"L/Docs/a.txt", "1"},
-                   {"L/Docs/Sub/deep.txt", "1"},
-                   {"L/z.txt", "1"},
-                   {"R/Docs/b.txt", "2"},
-                   {"R/z.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
     QSignalSpy inserted(&Model(), &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&Model(), &QAbstractItemModel::rowsRemoved);
     QSignalSpy reset(&Model(), &QAbstractItemModel::modelReset);
-    int docs = RowOf("Docs");
+    const int docs = RowOf("Docs");
     View().SelectOnly(docs);
     Key(Qt::Key_Return);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "Docs", "Sub", "a.txt", "b.txt", "z.txt"}));
-    EXPECT_EQ(inserted.count(), 1);
-    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "B", "Docs", "Sub", "a.txt", "b.txt",
+                                                 "left.txt", "right.txt", "same.txt"}));
     EXPECT_EQ(Current(), docs);
+    // Each key and the row it leaves current.
+    for (const auto& [key, current] :
+         std::vector<std::pair<int, const char*>>{{Qt::Key_Right, "Sub"},  // into the open folder
+                                                  {Qt::Key_Right, "Sub"},  // opens it
+                                                  {Qt::Key_Right, "deep.txt"},  // its first row
+                                                  {Qt::Key_Right, "deep.txt"},  // a file: nothing
+                                                  {Qt::Key_Left, "Sub"},
+                                                  {Qt::Key_Left, "Sub"},  // closes it
+                                                  {Qt::Key_Left, "Docs"}}) {
+        Key(key);
+        EXPECT_EQ(Current(), RowOf(current)) << current;
+    }
+    EXPECT_EQ(RowOf("deep.txt"), -1);
     ExpectConsistent();
-
-    View().SelectOnly(RowOf("Sub"));
     Key(Qt::Key_Return);
-    EXPECT_EQ(RowOf("deep.txt"), RowOf("Sub") + 1);
-    ExpectConsistent();
-
-    View().SelectOnly(docs);
-    Key(Qt::Key_Return);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "Docs", "z.txt"}));
-    EXPECT_EQ(removed.count(), 1);
-    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(Names(), top);
     EXPECT_FALSE(Model().ItemAt(docs)->expanded[0]);
-    ExpectConsistent();
-}
-
-// Right opens a folder or steps into it; Left steps out to the parent or closes the folder.
-// Ctrl+Right reads the whole subtree at once.
-TEST_F(MainWindowTest, ArrowKeysWalkTheTree) {
-    dir_.MakeTree({{"L/A/x.txt", "1"},
-                   {"L/A/y.txt", "1"},
-                   {"R/A/x.txt", "1"},
-                   {"L/B/C/D/deep.txt", "1"},
-                   {"R/B/C/other.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    int a = RowOf("A");
-    View().SelectOnly(a);
-    Key(Qt::Key_Right);
-    EXPECT_EQ(RowOf("x.txt"), a + 1);
-    EXPECT_EQ(Current(), a);
-    Key(Qt::Key_Right);
-    EXPECT_EQ(Current(), a + 1);
-    Key(Qt::Key_Right);  // a file: nothing
-    EXPECT_EQ(Current(), a + 1);
-    Key(Qt::Key_Left);
-    EXPECT_EQ(Current(), a);
-    Key(Qt::Key_Left);
-    EXPECT_EQ(RowOf("x.txt"), -1);
     Key(Qt::Key_Left);  // top level: stays
-    EXPECT_EQ(Current(), a);
-    ExpectConsistent();
+    EXPECT_EQ(Current(), docs);
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(removed.count(), 2);
+    EXPECT_EQ(reset.count(), 0);
 
     View().SelectOnly(RowOf("B"));
     Key(Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_NE(RowOf("deep.txt"), -1);
+    EXPECT_NE(RowOf("d.txt"), -1);
     EXPECT_NE(RowOf("other.txt"), -1);
     ExpectConsistent();
 }
@@ -163,8 +139,14 @@ TEST_F(MainWindowTest, DifferenceKeysVisitDifferencesOnly) {
     EXPECT_EQ(Current(), RowOf("e.txt"));
 }
 
-// ENTER on ".." opens the parents of both sides; at the root it has nowhere to go and changes
-// nothing.
+struct ScopedCwd {
+    explicit ScopedCwd(const std::string& path) { std::filesystem::current_path(path); }
+    ~ScopedCwd() { std::filesystem::current_path(old); }
+    const std::filesystem::path old = std::filesystem::current_path();
+};
+
+// ENTER on ".." opens the parents of both sides. A path without a separator, or the root, has
+// nowhere to go: it stays as it is and so does the comparison on screen.
 TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     dir_.MakeTree({{"L/sub/a.txt", "1"}, {"R/sub/a.txt", "1"}, {"L/top.txt", "t"}});
     MakeFrame();
@@ -176,40 +158,23 @@ TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     EXPECT_NE(RowOf("top.txt"), -1);
     EXPECT_EQ(Current(), 0);
 
+    ScopedCwd cwd(dir_.Path());
+    View().ResetComparison();
+    Open("L/sub", "R");
+    for (int up = 0; up < 2; ++up) {
+        View().SelectOnly(0);
+        Key(Qt::Key_Return);
+        EXPECT_EQ(View().Doc().Path(0), "L") << up;
+        EXPECT_EQ(View().Doc().Path(1), "R") << up;
+        EXPECT_NE(RowOf("top.txt"), -1) << up;
+    }
+
     View().ResetComparison();
     ASSERT_TRUE(frame_->OpenPath("/"));
     int rows = Model().RowCount();
     View().GoUp();
     EXPECT_EQ(View().Doc().Path(0), "/");
     EXPECT_EQ(Model().RowCount(), rows);
-}
-
-// Browsing opens the chosen folder on that side; the same folder again changes nothing. Reset
-// forgets both folders and the rows.
-TEST_F(MainWindowTest, BrowseOpensTheChosenFolderAndResetClears) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/z.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    QStringList titles;
-    QString answer = QString::fromStdString(dir_ / "R2");
-    frame_->SetFolderChooser([&](const QString& title, const QString& start) {
-        titles << title << start;
-        return answer;
-    });
-    frame_->BrowseFolder(1);
-    EXPECT_EQ(titles.value(0).toStdString(), "Select the SECOND folder.");
-    EXPECT_EQ(titles.value(1).toStdString(), dir_ / "R");
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
-    EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R2");
-    answer = QString::fromStdString(dir_ / "L");
-    frame_->BrowseFolder(0);
-    EXPECT_EQ(titles.value(2).toStdString(), "Select the FIRST folder.");
-    EXPECT_EQ(frame_->Combo(0)->count(), 0);  // unchanged folder: nothing added
-
-    View().ResetComparison();
-    EXPECT_EQ(Model().RowCount(), 0);
-    EXPECT_TRUE(View().Doc().Path(0).empty() && View().Doc().Path(1).empty());
-    EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
 }
 
 // Refresh shows a file that appeared; a rescan reads the pair afresh and keeps the row.
@@ -263,19 +228,38 @@ TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
     EXPECT_FALSE(frame_->isVisible());
 }
 
-// ENTER in the right box opens the typed folder on the right and remembers it; a typed path that
-// is no folder, or a vanished folder picked from the box's list, is reported and the box shows the
-// open folder again. A box takes a dropped folder, never a file.
-TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
+// Browsing opens the chosen folder on that side; the same folder again changes nothing. ENTER in
+// the right box opens the typed folder on the right and remembers it; a typed path that is no
+// folder, or a vanished folder picked from the box's list, is reported and the box shows the open
+// folder again. A box takes a dropped folder, never a file. Reset forgets both folders and the
+// rows.
+TEST_F(MainWindowTest, PathBoxesBrowseAndReset) {
     dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}, {"Gone/", ""}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
-    CDropCombo* right = frame_->Combo(1);
-    right->setEditText(QString::fromStdString(dir_ / "R2"));
-    QTest::keyClick(right->lineEdit(), Qt::Key_Return);
+    QStringList titles;
+    QString answer = QString::fromStdString(dir_ / "R2");
+    frame_->SetFolderChooser([&](const QString& title, const QString& start) {
+        titles << title << start;
+        return answer;
+    });
+    frame_->BrowseFolder(1);
+    EXPECT_EQ(titles.value(0).toStdString(), "Select the SECOND folder.");
+    EXPECT_EQ(titles.value(1).toStdString(), dir_ / "R");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
     EXPECT_NE(RowOf("b.txt"), -1);
-    EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R2");
-    EXPECT_EQ(Mru(settings::kMruDir2Open).back(), dir_ / "R2");
+    CDropCombo* right = frame_->Combo(1);
+    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R2");
+    answer = QString::fromStdString(dir_ / "L");
+    frame_->BrowseFolder(0);
+    EXPECT_EQ(titles.value(2).toStdString(), "Select the FIRST folder.");
+    EXPECT_EQ(frame_->Combo(0)->count(), 0);  // unchanged folder: nothing added
+
+    right->setEditText(QString::fromStdString(dir_ / "R"));
+    QTest::keyClick(right->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(RowOf("b.txt"), -1);
+    EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R");
+    EXPECT_EQ(Mru(settings::kMruDir2Open).back(), dir_ / "R");
 
     std::string missing = dir_ / "nothing-here";
     right->setEditText(QString::fromStdString(missing));
@@ -283,7 +267,7 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text,
               "The following folder no longer exists:\n\t\"" + missing + "\"");
-    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R2");
+    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R");
 
     frame_->AddPathToCombo(dir_ / "Gone", 0);
     frame_->AddPathToCombo(dir_ / "L", 0);
@@ -298,7 +282,6 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
               "The following folder no longer exists:\n" + (dir_ / "Gone"));
     EXPECT_EQ(left->currentText().toStdString(), dir_ / "L");
 
-    // A dropped folder becomes the box's text; a dropped file is refused with the message.
     EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "L/a.txt"}));
     ASSERT_EQ(prompter_.shown.size(), 3u);
     EXPECT_EQ(prompter_.shown[2].text,
@@ -306,6 +289,11 @@ TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
     EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "R2", dir_ / "L/a.txt"}));
     EXPECT_EQ(left->currentText().toStdString(), dir_ / "R2");
     EXPECT_EQ(prompter_.shown.size(), 3u);
+
+    View().ResetComparison();
+    EXPECT_EQ(Model().RowCount(), 0);
+    EXPECT_TRUE(View().Doc().Path(0).empty() && View().Doc().Path(1).empty());
+    EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
 }
 
 // An entry on one side only needs no question; "Set as a Root" asks the side when both have the
@@ -361,9 +349,11 @@ TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
 }
 
 // The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
-// what it cannot.
-TEST_F(MainWindowTest, HalvesAndTips) {
+// what it cannot. A positive font size is read one way by the list and the preferences dialog.
+TEST_F(MainWindowTest, HalvesTipsAndFont) {
+    store_.WriteProfileInt("Settings", "FontSize", 16);
     MakeFrame();
+    EXPECT_EQ(View().font().pixelSize(), ListFontFromSettings(View().Settings()).pixelSize());
     frame_->resize(1000, 500);
     QApplication::processEvents();
     int half = View().HalfWidth();
