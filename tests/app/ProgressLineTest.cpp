@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "app/ReportRun.h"
@@ -8,58 +9,47 @@
 namespace quillon {
 namespace {
 
-std::string Contents(FILE* f) {
+// What a terminal progress line with `intervalMs` between redraws writes while `act` runs.
+std::string Written(int intervalMs, const std::function<void(ProgressSink&)>& act) {
+    FILE* f = std::tmpfile();
+    EXPECT_NE(f, nullptr);
+    TerminalProgressFactory factory(f, intervalMs);
+    auto sink = factory.Open("Q");
+    act(*sink);
     std::fflush(f);
     std::rewind(f);
     std::string text;
     for (int c; (c = std::fgetc(f)) != EOF;) {
         text.push_back(char(c));
     }
+    sink.reset();  // its destructor still writes to the stream
+    std::fclose(f);
     return text;
 }
 
 // Each update redraws the one line in place; hiding blanks it and returns to the line start.
-TEST(ProgressLine, RedrawsInPlaceAndClears) {
-    FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    TerminalProgressFactory factory(f, 0);
-    auto sink = factory.Open("Quillon");
-    sink->SetRange(10, "Reading a\nb", true);
-    sink->SetPos(4);
-    sink->Hide();
-    const std::string last = "Quillon: Reading a b 4/10";
-    EXPECT_EQ(Contents(f),
-              "\rQuillon: Reading a b 0/10\r" + last + "\r" + std::string(last.size(), ' ') + "\r");
-    sink.reset();  // its destructor still writes to the stream
-    std::fclose(f);
-}
-
-// Updates closer together than the interval are not drawn: a fast scan stays fast.
-TEST(ProgressLine, ThrottlesRedraws) {
-    FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    TerminalProgressFactory factory(f, 60000);
-    auto sink = factory.Open("Q");
-    for (int i = 0; i < 1000; ++i) {
-        EXPECT_FALSE(sink->Update("x", uint64_t(i)));
-    }
-    EXPECT_EQ(Contents(f), "\rQ: x");
-    sink.reset();  // its destructor still writes to the stream
-    std::fclose(f);
-}
-
-// A long text is cut so that the line never wraps (a wrapped line cannot be redrawn with "\r").
-TEST(ProgressLine, LongTextStaysOnOneLine) {
-    FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    TerminalProgressFactory factory(f, 0);
-    auto sink = factory.Open("Q");
-    sink->SetText(std::string(300, 'n'));
-    std::string text = Contents(f);
-    EXPECT_LE(text.size(), 80u);
-    EXPECT_EQ(text.substr(text.size() - 3), "...");
-    sink.reset();  // its destructor still writes to the stream
-    std::fclose(f);
+// Updates closer together than the interval are not drawn: a fast scan stays fast. A long text is
+// cut so that the line never wraps (a wrapped line cannot be redrawn with "\r").
+TEST(ProgressLine, RedrawsInPlaceThrottlesAndNeverWraps) {
+    const std::string last = "Q: Reading a b 4/10";
+    EXPECT_EQ(Written(0,
+                      [](ProgressSink& sink) {
+                          sink.SetRange(10, "Reading a\nb", true);
+                          sink.SetPos(4);
+                          sink.Hide();
+                      }),
+              "\rQ: Reading a b 0/10\r" + last + "\r" + std::string(last.size(), ' ') + "\r");
+    EXPECT_EQ(Written(60000,
+                      [](ProgressSink& sink) {
+                          for (int i = 0; i < 1000; ++i) {
+                              EXPECT_FALSE(sink.Update("x", uint64_t(i)));
+                          }
+                      }),
+              "\rQ: x");
+    const std::string cut =
+        Written(0, [](ProgressSink& sink) { sink.SetText(std::string(300, 'n')); });
+    EXPECT_LE(cut.size(), 80u);
+    EXPECT_EQ(cut.substr(cut.size() - 3), "...");
 }
 
 }  // namespace

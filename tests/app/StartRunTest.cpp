@@ -64,18 +64,15 @@ TEST_F(FileStart, FilesGoToTheirTool) {
               (std::vector<std::string>{files / "c.bin", "/TILE_VERT"}));
 }
 
-// Without the tool and without a display the user is told in one line and the start fails.
-TEST_F(FileStart, MissingToolIsReported) {
+// Without the tool and without a display the user is told in one line and the start fails. The
+// window without any display: one line that points to -Report, and no abort in the toolkit.
+TEST_F(FileStart, WithoutToolOrDisplayExitsTwo) {
     ProcessResult r = Run({files / "a.txt", files / "b.txt"}, true);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "quillon: Scrivlet name is empty.\n");
-}
-
-// The window without any display: one line that points to -Report, and no abort in the toolkit.
-TEST_F(FileStart, WindowWithoutDisplayExitsTwo) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{files.Path(), files / "emptybin"}, {}}) {
-        ProcessResult r = Run(args);
+        r = Run(args);
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(r.err, std::string("quillon: ") + kNoDisplayMessage + "\n");
         EXPECT_NE(r.err.find("-Report"), std::string::npos);
