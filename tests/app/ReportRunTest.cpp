@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/ReportRun.h"
 #include "support/RunProcess.h"
 #include "support/StoreFixture.h"
 #include "support/TestDir.h"
@@ -73,7 +75,8 @@ TEST_F(ReportRun, DifferencesToStdout) {
 }
 
 // Equal trees exit 0; a folder in both sides is no difference. Relative folders are named as
-// absolute ones.
+// absolute ones. A folder pair with a link on one side is not read on either side, so the run
+// cannot say the trees are equal: it names the pair and exits 2 instead of 0.
 TEST_F(ReportRun, EqualTreesExitZero) {
     ProcessResult r =
         test::RunProcess(test::QuillonProgram(), {"./L/../L/sub/", "/REPORT:0:3:1", "R/sub"},
@@ -81,6 +84,12 @@ TEST_F(ReportRun, EqualTreesExitZero) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1st DIR [" + L + "/sub] vs 2nd DIR [" + R +
                          "/sub]\n\nOnly different files will be displayed.\n\n");
+    trees.MakeTree({{"L/sub/linked/f.txt", "x"}, {"target/f.txt", "y"}});
+    ASSERT_EQ(symlink("../../target", (R + "/sub/linked").c_str()), 0);
+    r = Run({"-Report:0:3:0", L + "/sub", R + "/sub"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(r.err, "quillon: not compared, a folder link: " + L + "/sub/linked <-> " + R +
+                         "/sub/linked\n");
 }
 
 // Values not on the command line come from the stored options; the spreadsheet file starts with
@@ -172,15 +181,47 @@ TEST_F(ReportRun, UnreadableFolderIsNamedAfterTheReport) {
     EXPECT_EQ(r.err, "quillon: cannot read " + L + "/closed: " + std::strerror(EACCES) + "\n");
 }
 
-// A folder pair with a link on one side is not read on either side, so the run cannot say the
-// trees are equal: it names the pair and exits 2 instead of 0.
-TEST_F(ReportRun, FolderLinkPairIsNamedAsNotCompared) {
-    trees.MakeTree({{"L/linked/f.txt", "x"}, {"target/f.txt", "y"}});
-    ASSERT_EQ(symlink("../target", (R + "/linked").c_str()), 0);
-    ProcessResult r = Run({"-Report:0:3:0", L, R});
-    EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_EQ(r.err,
-              "quillon: not compared, a folder link: " + L + "/linked <-> " + R + "/linked\n");
+// What a terminal progress line with `intervalMs` between redraws writes while `act` runs.
+std::string Written(int intervalMs, const std::function<void(ProgressSink&)>& act) {
+    FILE* f = std::tmpfile();
+    EXPECT_NE(f, nullptr);
+    TerminalProgressFactory factory(f, intervalMs);
+    auto sink = factory.Open("Q");
+    act(*sink);
+    std::fflush(f);
+    std::rewind(f);
+    std::string text;
+    for (int c; (c = std::fgetc(f)) != EOF;) {
+        text.push_back(char(c));
+    }
+    sink.reset();  // its destructor still writes to the stream
+    std::fclose(f);
+    return text;
+}
+
+// Each update redraws the one line in place; hiding blanks it and returns to the line start.
+// Updates closer together than the interval are not drawn: a fast scan stays fast. A long text is
+// cut so that the line never wraps (a wrapped line cannot be redrawn with "\r").
+TEST(ProgressLine, RedrawsInPlaceThrottlesAndNeverWraps) {
+    const std::string last = "Q: Reading a b 4/10";
+    EXPECT_EQ(Written(0,
+                      [](ProgressSink& sink) {
+                          sink.SetRange(10, "Reading a\nb", true);
+                          sink.SetPos(4);
+                          sink.Hide();
+                      }),
+              "\rQ: Reading a b 0/10\r" + last + "\r" + std::string(last.size(), ' ') + "\r");
+    EXPECT_EQ(Written(60000,
+                      [](ProgressSink& sink) {
+                          for (int i = 0; i < 1000; ++i) {
+                              EXPECT_FALSE(sink.Update("x", uint64_t(i)));
+                          }
+                      }),
+              "\rQ: x");
+    const std::string cut =
+        Written(0, [](ProgressSink& sink) { sink.SetText(std::string(300, 'n')); });
+    EXPECT_LE(cut.size(), 80u);
+    EXPECT_EQ(cut.substr(cut.size() - 3), "...");
 }
 
 }  // namespace
