@@ -100,35 +100,31 @@ PathInfo FakeProbe(const std::string& path) {
 
 // Which run a command line leads to and which paths take part in it.
 TEST(DecideStart, PicksOutcomeAndPaths) {
+    using enum StartOutcome;
     const struct {
         const char* why;
         Args args;
         StartOutcome outcome;
         Args paths;
         bool binary = false;
-    } cases[] = {{"no arguments", {}, StartOutcome::Window, {}},
-                 {"folder pair", {"d1", "d2"}, StartOutcome::Window, {"d1", "d2"}},
-                 {"folder then file", {"d1", "t1"}, StartOutcome::Window, {"d1"}},
-                 {"file then folder", {"t1", "d1"}, StartOutcome::OpenFiles, {"t1"}},
-                 {"two text files", {"t1", "t2"}, StartOutcome::OpenFiles, {"t1", "t2"}},
-                 {"text then binary", {"t1", "b1"}, StartOutcome::OpenFiles, {"t1"}},
-                 {"binary then text", {"b1", "t1"}, StartOutcome::OpenFiles, {"b1"}, true},
-                 {"two binaries", {"b1", "b2"}, StartOutcome::OpenFiles, {"b1", "b2"}, true},
-                 {"missing first", {"m1", "d1"}, StartOutcome::Window, {}},
-                 {"third folder ignored", {"d1", "d2", "d3"}, StartOutcome::Window, {"d1", "d2"}},
-                 {"rename gets all",
-                  {"d1", "t2", "m3", "-SARename"},
-                  StartOutcome::Rename,
-                  {"d1", "t2", "m3"}},
-                 {"pdf renders the first only", {"-PDF", "d1", "d2"}, StartOutcome::Pdf, {"d1"}},
-                 {"config before pdf", {"-PDF", "/config"}, StartOutcome::Config, {}},
-                 {"pdf before rename", {"-SARename", "-pdf", "t1"}, StartOutcome::Pdf, {"t1"}},
-                 {"report takes the first two",
-                  {"-Report", "d1", "m2", "d3"},
-                  StartOutcome::Report,
-                  {"d1", "m2"}},
-                 {"single reg", {"-reg"}, StartOutcome::Register, {}},
-                 {"single unreg", {"/Unreg"}, StartOutcome::Unregister, {}}};
+    } cases[] = {
+        {"no arguments", {}, Window, {}},
+        {"folder pair", {"d1", "d2"}, Window, {"d1", "d2"}},
+        {"folder then file", {"d1", "t1"}, Window, {"d1"}},
+        {"file then folder", {"t1", "d1"}, OpenFiles, {"t1"}},
+        {"two text files", {"t1", "t2"}, OpenFiles, {"t1", "t2"}},
+        {"text then binary", {"t1", "b1"}, OpenFiles, {"t1"}},
+        {"binary then text", {"b1", "t1"}, OpenFiles, {"b1"}, true},
+        {"two binaries", {"b1", "b2"}, OpenFiles, {"b1", "b2"}, true},
+        {"missing first", {"m1", "d1"}, Window, {}},
+        {"third folder ignored", {"d1", "d2", "d3"}, Window, {"d1", "d2"}},
+        {"rename gets all", {"d1", "t2", "m3", "-SARename"}, Rename, {"d1", "t2", "m3"}},
+        {"pdf renders the first only", {"-PDF", "d1", "d2"}, Pdf, {"d1"}},
+        {"config before pdf", {"-PDF", "/config"}, Config, {}},
+        {"pdf before rename", {"-SARename", "-pdf", "t1"}, Pdf, {"t1"}},
+        {"report takes the first two", {"-Report", "d1", "m2", "d3"}, Report, {"d1", "m2"}},
+        {"single reg", {"-reg"}, Register, {}},
+        {"single unreg", {"/Unreg"}, Unregister, {}}};
     for (const auto& c : cases) {
         StartDecision d = DecideStart(ParseCommandLine(c.args), FakeProbe);
         EXPECT_EQ(d.outcome, c.outcome) << c.why;

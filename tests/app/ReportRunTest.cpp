@@ -1,3 +1,5 @@
+// The program run as a command without a display: the report run, the start on files, help and
+// version, and the terminal progress line of the report run.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,27 +8,29 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "app/DisplayStart.h"
 #include "app/ReportRun.h"
+#include "app/Usage.h"
+#include "support/FakeTool.h"
 #include "support/RunProcess.h"
 #include "support/StoreFixture.h"
-#include "support/TestDir.h"
 #include "support/Unprivileged.h"
 
 namespace quillon {
 namespace {
 
 using namespace std::string_literals;
-using test::LocalTime;
 using test::ProcessResult;
 
 class ReportRun : public test::StoreFixture {
   protected:
     void SetUp() override {
         ASSERT_EQ(access(test::QuillonProgram().c_str(), X_OK), 0) << test::QuillonProgram();
-        const time_t t = LocalTime(2010, 1, 4, 12, 34);
+        const time_t t = test::LocalTime(2010, 1, 4, 12, 34);
         trees.MakeTree({{"L/a.txt", "x", t},
                         {"L/keep.txt", "same", t},
                         {"L/sub/in.txt", "k", t},
@@ -130,30 +134,21 @@ TEST_F(ReportRun, StoredOptionsOutputFileAndLog) {
 TEST_F(ReportRun, TroubleExitsTwoWithOneLine) {
     const struct {
         const char* why;
-        std::vector<std::string> args;  // "$L", "$R" and "$T" stand for the trees and their folder
-        const char* says = "";          // a part of the line
-    } cases[] = {{"missing right folder", {"-Report", "$L", "$T/nowhere"}},
-                 {"a file is not a folder", {"-Report", "$L/a.txt", "$R"}},
-                 {"one folder only", {"-Report", "$L"}},
-                 {"index out of range", {"-Report:8", "$L", "$R"}},
-                 {"encoding out of range", {"-Report:0:4", "$L", "$R"}},
-                 {"unwritable output", {"-Report", "-Out:$T/no/dir/r.txt", "$L", "$R"}},
+        std::vector<std::string> args;
+        const char* says = "";  // a part of the line
+    } cases[] = {{"missing right folder", {"-Report", L, trees / "nowhere"}},
+                 {"a file is not a folder", {"-Report", L + "/a.txt", R}},
+                 {"one folder only", {"-Report", L}},
+                 {"index out of range", {"-Report:8", L, R}},
+                 {"encoding out of range", {"-Report:0:4", L, R}},
+                 {"unwritable output", {"-Report", "-Out:" + (trees / "no/dir/r.txt"), L, R}},
                  // The runs not built yet say so instead of opening the window.
-                 {"no PDF run", {"-PDF", "$L"}, "in this build"},
+                 {"no PDF run", {"-PDF", L}, "in this build"},
                  {"no registration", {"/Reg"}, "in this build"},
                  {"no configuration", {"-Config"}, "in this build"},
-                 {"no rename run", {"-SARename", "$L"}, "in this build"}};
+                 {"no rename run", {"-SARename", L}, "in this build"}};
     for (const auto& c : cases) {
-        std::vector<std::string> args;
-        for (std::string a : c.args) {
-            for (auto [key, value] : {std::pair{"$L"s, L}, {"$R"s, R}, {"$T"s, trees.Path()}}) {
-                if (size_t pos = a.find(key); pos != std::string::npos) {
-                    a.replace(pos, key.size(), value);
-                }
-            }
-            args.push_back(a);
-        }
-        ProcessResult r = Run(args);
+        ProcessResult r = Run(c.args);
         EXPECT_EQ(r.status, 2) << c.why;
         EXPECT_EQ(r.out, "") << c.why;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << c.why << ": " << r.err;
@@ -222,6 +217,86 @@ TEST(ProgressLine, RedrawsInPlaceThrottlesAndNeverWraps) {
         Written(0, [](ProgressSink& sink) { sink.SetText(std::string(300, 'n')); });
     EXPECT_LE(cut.size(), 80u);
     EXPECT_EQ(cut.substr(cut.size() - 3), "...");
+}
+
+const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+class FileStart : public test::StoreFixture {
+  protected:
+    void SetUp() override {
+        files.MakeTree({{"a.txt", "one\n"},
+                        {"b.txt", "two\n"},
+                        {"c.bin", "\177ELF\0\1\0\2"s},
+                        {"emptybin/", ""}});
+    }
+
+    void Register(const std::string& exe, const std::string& relative) {
+        std::string tool = test::MakeFakeTool(tools, relative);
+        ASSERT_TRUE(registry_.SetString(RegHive::LocalMachine, kAppPaths + exe, "", tool));
+    }
+
+    // The fake tools are shell scripts and need the system folders; with `isolated` the search
+    // path is empty, so that no real editor or viewer of this machine can be picked up. There is
+    // no display: a message box would wait for a user.
+    ProcessResult Run(const std::vector<std::string>& args, bool isolated = false) {
+        std::string path = isolated ? files / "emptybin" : "/usr/bin:/bin";
+        return test::RunProcess(
+            test::QuillonProgram(), args,
+            {"PATH=" + path, "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+    }
+
+    test::TestDir files;
+    test::TestDir tools;
+};
+
+// Without the tool and without a display the user is told in one line and the start fails. Two
+// text files go to the text diff editor together; a binary first file goes to the viewer alone
+// when the second is text, tiled vertically. The program then ends without a window. The window
+// without any display: one line that points to -Report, and no abort in the toolkit.
+TEST_F(FileStart, FilesGoToTheirToolOrFailWithoutDisplay) {
+    ProcessResult r = Run({files / "a.txt", files / "b.txt"}, true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quillon: Scrivlet name is empty.\n");
+    Register("Scrivlet.exe", "scrivlet");
+    Register("Panorel.exe", "panorel");
+    r = Run({files / "a.txt", files / "b.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::ReadFakeToolArgs(tools / "scrivlet"),
+              (std::vector<std::string>{files / "a.txt", files / "b.txt"}));
+    r = Run({files / "c.bin", files / "a.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::ReadFakeToolArgs(tools / "panorel"),
+              (std::vector<std::string>{files / "c.bin", "/TILE_VERT"}));
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{files.Path(), files / "emptybin"}, {}}) {
+        r = Run(args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.err, std::string("quillon: ") + kNoDisplayMessage + "\n");
+        EXPECT_NE(r.err.find("-Report"), std::string::npos);
+    }
+}
+
+// --help and -h print the summary whose synopsis the README shows; --version the version.
+TEST_F(FileStart, HelpAndVersion) {
+    for (const char* help : {"--help", "-h"}) {
+        ProcessResult r = Run({files.Path(), help});
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_EQ(r.out, kUsageText) << help;
+        EXPECT_EQ(r.err, "") << help;
+    }
+    ProcessResult v = Run({"--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_TRUE(std::regex_match(v.out, std::regex("quillon [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << v.out;
+
+    const std::string readme = test::ReadWholeFile(std::string(QUILLON_SOURCE_DIR) + "/README.md");
+    const std::string open = "## Command line\n\n```sh\n";
+    const size_t start = readme.find(open);
+    ASSERT_NE(start, std::string::npos);
+    const size_t from = start + open.size();
+    const std::string synopsis = readme.substr(from, readme.find("```", from) - from);
+    EXPECT_EQ(std::string(kUsageText).rfind(synopsis, 0), 0u) << synopsis;
+    EXPECT_NE(readme.find("| `--help`, `-h` |"), std::string::npos);
 }
 
 }  // namespace

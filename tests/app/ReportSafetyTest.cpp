@@ -16,7 +16,6 @@
 
 #include "support/RunProcess.h"
 #include "support/StoreFixture.h"
-#include "support/TestDir.h"
 
 namespace quillon {
 namespace {
