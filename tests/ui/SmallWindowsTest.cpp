@@ -1,16 +1,22 @@
+// The two small windows of long work and questions: the message box with its remembered
+// answers, countdowns and layout, and the progress window with its bar, Cancel and position.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
 
+#include "platform/ProgressLogic.h"
 #include "support/ModalDialog.h"
 #include "support/WindowFixture.h"
 #include "ui/CMessageBoxDialog.h"
+#include "ui/CProgressWnd.h"
 
 namespace quillon {
 namespace {
@@ -124,8 +130,25 @@ TEST_F(MessageBoxDialogTest, Countdowns) {
     EXPECT_EQ(locked.result(), mbr::kOk);
 }
 
-// The core's Prompter shows the text and caption and returns the clicked button's code.
-TEST_F(MessageBoxDialogTest, PrompterAsksThroughTheDialog) {
+// Buttons in table order left to right ending at the right margin; the on-top bit reaches the
+// window. The core's Prompter shows the text and caption and returns the clicked button's code.
+TEST_F(MessageBoxDialogTest, LayoutWindowBitsAndPrompter) {
+    CMessageBoxDialog dialog(nullptr,
+                             Request(mb::kYesNoCancel | mb::kNoToAll | mb::kIconExclamation |
+                                     mb::kTopMost | mb::kDontAskAgain),
+                             &store_);
+    dialog.OpenBox();
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    ASSERT_EQ(dialog.ButtonCount(), 4u);
+    for (size_t i = 1; i < dialog.ButtonCount(); ++i) {
+        EXPECT_LT(dialog.Button(i - 1)->geometry().right(), dialog.Button(i)->geometry().left());
+    }
+    EXPECT_LT(dialog.width() - dialog.Button(3)->geometry().right(), 40);
+
+    CMessageBoxDialog plain(nullptr, Request(mb::kOk), &store_);
+    EXPECT_FALSE(plain.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(plain.CheckBox(), nullptr);
+
     MessageBoxPrompter prompter(nullptr, &store_);
     QString seenText;
     QString seenTitle;
@@ -143,24 +166,98 @@ TEST_F(MessageBoxDialogTest, PrompterAsksThroughTheDialog) {
     EXPECT_EQ(seenTitle, "Copy");
 }
 
-// Buttons in table order left to right ending at the right margin; the on-top bit reaches the
-// window.
-TEST_F(MessageBoxDialogTest, LayoutAndWindowBits) {
-    CMessageBoxDialog dialog(nullptr,
-                             Request(mb::kYesNoCancel | mb::kNoToAll | mb::kIconExclamation |
-                                     mb::kTopMost | mb::kDontAskAgain),
-                             &store_);
-    dialog.OpenBox();
-    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-    ASSERT_EQ(dialog.ButtonCount(), 4u);
-    for (size_t i = 1; i < dialog.ButtonCount(); ++i) {
-        EXPECT_LT(dialog.Button(i - 1)->geometry().right(), dialog.Button(i)->geometry().left());
-    }
-    EXPECT_LT(dialog.width() - dialog.Button(3)->geometry().right(), 40);
+// ---- The progress window ----
 
-    CMessageBoxDialog plain(nullptr, Request(mb::kOk), &store_);
-    EXPECT_FALSE(plain.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(plain.CheckBox(), nullptr);
+constexpr uint64_t kSixGb = 6ull * 1024 * 1024 * 1024;
+
+// The factory opens a shown window with the caption, registered as the current progress window
+// while it lives. The bar and the text show what the logic decides (its phases are pinned with the
+// logic): a 6 GB total moves the bar by position / 512 while the count line shows exact bytes; a
+// total between 2^31 and 2^32 still gives the signed bar a positive range and a proportional
+// position.
+TEST_F(MessageBoxDialogTest, ProgressBarAndTextFollowThePhase) {
+    CProgressWnd big(&store_);
+    big.Create(nullptr);
+    big.SetRange(kSixGb, "Copying disk.img", true);
+    big.SetUnitText("bytes");
+    EXPECT_FALSE(big.Update("", kSixGb / 2 + 1023));
+    EXPECT_EQ(big.Bar()->minimum(), 0);
+    EXPECT_EQ(big.Bar()->maximum(), int(kSixGb / 512));
+    EXPECT_EQ(big.Bar()->value(), int((kSixGb / 2 + 1023) / 512));
+    EXPECT_TRUE(big.TextLabel()->text().contains("3221226495 / 6442450944 bytes"));
+
+    CProgressFactory factory(nullptr, &store_);
+    std::unique_ptr<ProgressSink> sink = factory.Open("Copying");
+    auto* window = dynamic_cast<CProgressWnd*>(sink.get());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Copying");
+    EXPECT_EQ(CurrentProgress(), sink.get());
+    sink->SetRange(3000000000ull, "Phase", true);
+    EXPECT_EQ(window->windowTitle(), "Progress");
+    sink->Update("", 1500000000ull);
+    ASSERT_GT(window->Bar()->maximum(), 0);
+    EXPECT_EQ(window->Bar()->value() * 2, window->Bar()->maximum());
+    sink.reset();
+    EXPECT_EQ(CurrentProgress(), nullptr);
+}
+
+// Cancel pressed while the operation runs is seen by the next Update, which pumps the events
+// that deliver the click. Closing the window counts as Cancel; the window stays until its
+// operation ends it.
+TEST_F(MessageBoxDialogTest, ProgressCancelAndCloseSetTheFlag) {
+    CProgressWnd window(&store_);
+    window.Create(nullptr);
+    window.SetRange(10, "Working", true);
+    EXPECT_FALSE(window.Update("", 1));
+    QTimer::singleShot(0, window.CancelButton(),
+                       [&window] { QTest::mouseClick(window.CancelButton(), Qt::LeftButton); });
+    EXPECT_FALSE(window.Cancelled());
+    EXPECT_TRUE(window.Update("", 2));
+    EXPECT_TRUE(window.Cancelled());
+
+    CProgressWnd closed(&store_);
+    closed.Create(nullptr);
+    EXPECT_FALSE(closed.close());
+    EXPECT_TRUE(closed.isVisible());
+    EXPECT_TRUE(closed.Update("", 0));
+}
+
+// A saved position on the screen is used as is; one off the screen, or none, centres on the
+// owner. Destroying the window saves its position once; a window never created saves nothing.
+TEST_F(MessageBoxDialogTest, ProgressPositionIsPlacedAndSaved) {
+    QWidget owner;
+    owner.setGeometry(100, 60, 500, 400);
+    owner.show();
+    for (const auto& [x, y, used] :
+         {std::tuple{40, 30, true}, std::tuple{50000, 30, false}, std::tuple{-1, -1, false}}) {
+        SaveProgressPosition(store_, {x, y});
+        CProgressWnd window(&store_);
+        window.Create(&owner);
+        const QPoint delta = window.frameGeometry().center() - owner.frameGeometry().center();
+        EXPECT_EQ(window.pos() == QPoint(x, y), used) << x;
+        EXPECT_EQ(delta.manhattanLength() <= 2, !used) << x;
+        window.DestroyWindow();
+    }
+
+    SaveProgressPosition(store_, {-1, -1});
+    { CProgressWnd unused(&store_); }
+    EXPECT_EQ(ReadProgressPosition(store_).x, -1);
+    CProgressWnd window(&store_);
+    window.Create(nullptr);
+    window.move(77, 66);
+    window.DestroyWindow();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(Int("Settings", "Y_Progress"), 66);
+    window.move(10, 10);
+    window.DestroyWindow();
+    EXPECT_EQ(Int("Settings", "X_Progress"), 77);
+    {
+        CProgressWnd scoped(&store_);
+        scoped.Create(nullptr);
+        scoped.move(12, 34);
+    }
+    EXPECT_EQ(Int("Settings", "X_Progress"), 12);
 }
 
 }  // namespace
