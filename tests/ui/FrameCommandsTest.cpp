@@ -202,11 +202,17 @@ TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
 }
 
-// The report command writes the shown rows to the chosen file and, on Yes, opens it in the
-// viewer found by the tool lookup.
-TEST_F(FrameCommandsTest, SaveOutputWritesTheReportAndOpensTheViewer) {
-    dir_.MakeTree(
-        {{"L/diff.txt", "1"}, {"R/diff.txt", "22"}, {"L/same.txt", "s"}, {"R/same.txt", "s"}});
+// The report command writes the shown rows to the chosen file and, on Yes, opens it in the viewer
+// found by the tool lookup. The link mode pairs two entries of one kind and hands a file pair to
+// the editor; a folder after a file is refused.
+TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
+    dir_.MakeTree({{"L/diff.txt", "1"},
+                   {"R/diff.txt", "22"},
+                   {"L/same.txt", "s"},
+                   {"R/same.txt", "s"},
+                   {"L/A/", ""},
+                   {"L/f.txt", "1"},
+                   {"R/g.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     const std::string out = dir_ / "report.txt";
@@ -222,14 +228,7 @@ TEST_F(FrameCommandsTest, SaveOutputWritesTheReportAndOpensTheViewer) {
     EXPECT_EQ(report.find("same.txt"), std::string::npos) << report;
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, viewerPath_ + " \"" + out + "\" /TILE_VERT");
-}
 
-// The link mode pairs two entries of one kind and hands a file pair to the editor; a folder after
-// a file is refused.
-TEST_F(FrameCommandsTest, LinkModePairsEntriesOfOneKind) {
-    dir_.MakeTree({{"L/A/", ""}, {"L/f.txt", "1"}, {"R/g.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
     View().Link().Set(true);
     auto clickAt = [&](int row, int side) {
         QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
@@ -240,8 +239,8 @@ TEST_F(FrameCommandsTest, LinkModePairsEntriesOfOneKind) {
     EXPECT_EQ(View().Link().Stage(), 1);
     clickAt(RowOf("g.txt"), 1);
     EXPECT_FALSE(View().Link().On());
-    ASSERT_EQ(launcher_.requests.size(), 1u);
-    EXPECT_EQ(launcher_.requests[0].commandLine,
+    ASSERT_EQ(launcher_.requests.size(), 2u);
+    EXPECT_EQ(launcher_.requests[1].commandLine,
               editorPath_ + " \"" + (dir_ / "L/f.txt") + "\" \"" + (dir_ / "R/g.txt") + "\"");
 }
 

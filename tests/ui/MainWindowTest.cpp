@@ -210,29 +210,6 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     ExpectConsistent();
 }
 
-// Two ESC in a row end the program; any key or folder read in between disarms the first.
-TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
-    dir_.MakeTree({{"L/A/a.txt", "1"}, {"R/a.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    QSignalSpy exit(&View(), &CQuillonView::exitRequested);
-    Key(Qt::Key_Escape);
-    View().ToggleFolder(RowOf("A"), false);
-    EXPECT_FALSE(View().EscArmed());
-    Key(Qt::Key_Escape);
-    EXPECT_TRUE(View().EscArmed());
-    Key(Qt::Key_A);
-    EXPECT_FALSE(View().EscArmed());
-    Key(Qt::Key_Escape);
-    EXPECT_EQ(exit.count(), 0);
-    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    Key(Qt::Key_Escape);
-    EXPECT_EQ(exit.count(), 0);
-    Key(Qt::Key_Escape);
-    EXPECT_EQ(exit.count(), 1);
-    EXPECT_FALSE(frame_->isVisible());
-}
-
 // Browsing opens the chosen folder on that side; the same folder again changes nothing. ENTER in
 // the right box opens the typed folder on the right and remembers it; a typed path that is no
 // folder, or a vanished folder picked from the box's list, is reported and the box shows the open
@@ -330,32 +307,11 @@ TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
     ExpectConsistent();
 }
 
-// Closing stores the placement; the next frame comes back there with the folder list filled.
-TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
-    dir_.MakeTree({{"L/", ""}, {"R/", ""}});
-    MakeFrame();
-    frame_->AddPathToCombo(dir_ / "L", 0);
-    frame_->AddPathToCombo(dir_ / "R", 1);
-    frame_->setGeometry(40, 50, 700, 420);
-    frame_->close();
-    auto placement = store_.LoadWindowPlacement();
-    ASSERT_TRUE(placement.has_value());
-    EXPECT_EQ(placement->right - placement->left, 700);
-    EXPECT_EQ(placement->bottom - placement->top, 420);
-
-    CMainFrame second(&store_, &prompter_);
-    second.ShowWithSavedPlacement();
-    EXPECT_EQ(second.geometry().size(), QSize(700, 420));
-    for (int side = 0; side < 2; ++side) {
-        ASSERT_EQ(second.Combo(side)->count(), 2);
-        EXPECT_EQ(second.Combo(side)->itemText(0).toStdString(), dir_ / "R");  // newest on top
-        EXPECT_TRUE(second.Combo(side)->currentText().isEmpty());
-    }
-}
-
 // The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
-// what it cannot. A positive font size is read one way by the list and the preferences dialog.
-TEST_F(MainWindowTest, HalvesTipsAndFont) {
+// what it cannot. A positive font size is read one way by the list and the preferences dialog. Two
+// ESC in a row end the program; any key or folder read in between disarms the first. Closing
+// stores the placement; the next frame comes back there with the folder list filled.
+TEST_F(MainWindowTest, HalvesTipsEscAndPlacement) {
     store_.WriteProfileInt("Settings", "FontSize", 16);
     MakeFrame();
     EXPECT_EQ(View().font().pixelSize(), ListFontFromSettings(View().Settings()).pixelSize());
@@ -373,13 +329,47 @@ TEST_F(MainWindowTest, HalvesTipsAndFont) {
 
     // The timestamp column's tip is the full time even though the cell shows the date only.
     dir_.MakeTree({{"L/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
-                   {"R/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)}});
+                   {"R/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
+                   {"L/A/x.txt", "1"}});
     Open(dir_ / "L", dir_ / "R");
     int row = RowOf("a.txt");
     View().setColumnWidth(1, 40);  // name, timestamp, size with the default columns
     EXPECT_EQ(View().TipText(Model().index(row, 1)).toStdString(), "03/07/2024 14:05");
     View().setColumnWidth(0, 4000);
     EXPECT_TRUE(View().TipText(Model().index(row, 0)).isEmpty());
+
+    frame_->AddPathToCombo(dir_ / "L", 0);
+    frame_->AddPathToCombo(dir_ / "R", 1);
+    frame_->setGeometry(40, 50, 700, 420);
+    QSignalSpy exit(&View(), &CQuillonView::exitRequested);
+    Key(Qt::Key_Escape);
+    View().ToggleFolder(RowOf("A"), false);
+    EXPECT_FALSE(View().EscArmed());
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(View().EscArmed());
+    Key(Qt::Key_A);
+    EXPECT_FALSE(View().EscArmed());
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(exit.count(), 0);
+    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(exit.count(), 0);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(exit.count(), 1);
+    EXPECT_FALSE(frame_->isVisible());
+    auto placement = store_.LoadWindowPlacement();
+    ASSERT_TRUE(placement.has_value());
+    EXPECT_EQ(placement->right - placement->left, 700);
+    EXPECT_EQ(placement->bottom - placement->top, 420);
+
+    CMainFrame second(&store_, &prompter_);
+    second.ShowWithSavedPlacement();
+    EXPECT_EQ(second.geometry().size(), QSize(700, 420));
+    for (int side = 0; side < 2; ++side) {
+        ASSERT_EQ(second.Combo(side)->count(), 2);
+        EXPECT_EQ(second.Combo(side)->itemText(0).toStdString(), dir_ / "R");  // newest on top
+        EXPECT_TRUE(second.Combo(side)->currentText().isEmpty());
+    }
 }
 
 // ---- Display rules that need no window ----
