@@ -173,8 +173,9 @@ class OutputFormatTest : public DialogsTest {
 TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
     for (int content : {0, 7}) {
         SCOPED_TRACE(content);
-        std::string path = Dir() / ("report" + std::to_string(content) + ".txt");
-        Dir().WriteFile("report" + std::to_string(content) + ".txt", "OLD CONTENTS\n");
+        const std::string name = "report" + std::to_string(content) + ".txt";
+        const std::string path = Dir() / name;
+        Dir().WriteFile(name, "OLD CONTENTS\n");
         COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
         dialog.show();
         dialog.ContentCombo()->setCurrentIndex(content);
@@ -188,15 +189,12 @@ TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
         dialog.accept();
 
         ReportOptions options = dialog.Options();
-        std::string expectedPath = Dir() / "expected.txt";
-        Dir().WriteFile("expected.txt", "");
-        ::unlink(expectedPath.c_str());
-        bool written = content % 2 == 0
-                           ? WriteTextReport(input_, options, expectedPath, content, 3, 1)
-                           : WriteSpreadsheetReport(input_, options, expectedPath, content, 3, 1);
-        ASSERT_TRUE(written);
-        std::string actual = Dir().ReadFile("report" + std::to_string(content) + ".txt");
-        EXPECT_EQ(actual, Dir().ReadFile("expected.txt"));
+        const std::string expected = Dir() / ("expected" + name);
+        ASSERT_TRUE(content % 2 == 0
+                        ? WriteTextReport(input_, options, expected, content, 3, 1)
+                        : WriteSpreadsheetReport(input_, options, expected, content, 3, 1));
+        const std::string actual = Dir().ReadFile(name);
+        EXPECT_EQ(actual, Dir().ReadFile("expected" + name));
         EXPECT_NE(actual.find("a.txt"), std::string::npos);
 
         ASSERT_EQ(prompter_.shown.size(), 1u);

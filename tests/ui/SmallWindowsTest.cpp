@@ -37,8 +37,11 @@ class MessageBoxDialogTest : public test::WindowFixture {
 };
 
 // An unticked box remembers nothing. A ticked box answers the next box with the same key at
-// once, without showing it, through the modal path too (forgetting is pinned with the store).
-TEST_F(MessageBoxDialogTest, TickedAnswerIsRemembered) {
+// once, without showing it, through the modal path too (forgetting is pinned with the store). The
+// default button (the second one for 0x100) answers Return. The title-bar close answers Cancel
+// where the set has it (stored when ticked) and is refused by a Yes/No box. Help reports the topic
+// and leaves the question open.
+TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     const PromptRequest request = Request(mb::kYesNoCancel | mb::kDontAskAgain, "Copy_01");
     CMessageBoxDialog unticked(nullptr, request, &store_);
     ASSERT_EQ(unticked.OpenBox(), std::nullopt);
@@ -58,18 +61,13 @@ TEST_F(MessageBoxDialogTest, TickedAnswerIsRemembered) {
     Watchdog(second);
     EXPECT_EQ(second.DoModal(), mbr::kCancel);
     EXPECT_FALSE(second.isVisible());
-}
 
-// The default button (the second one for 0x100) answers Return. The title-bar close answers
-// Cancel where the set has it (stored when ticked) and is refused by a Yes/No box. Help reports
-// the topic and leaves the question open.
-TEST_F(MessageBoxDialogTest, DefaultButtonCloseAndHelp) {
-    CMessageBoxDialog second(nullptr, Request(mb::kOkCancel | mb::kDefButton2), &store_);
-    second.OpenBox();
-    EXPECT_FALSE(second.Button(0)->isDefault());
-    EXPECT_TRUE(second.Button(1)->isDefault());
-    QTest::keyClick(&second, Qt::Key_Return);
-    EXPECT_EQ(second.result(), mbr::kCancel);
+    CMessageBoxDialog byDefault(nullptr, Request(mb::kOkCancel | mb::kDefButton2), &store_);
+    byDefault.OpenBox();
+    EXPECT_FALSE(byDefault.Button(0)->isDefault());
+    EXPECT_TRUE(byDefault.Button(1)->isDefault());
+    QTest::keyClick(&byDefault, Qt::Key_Return);
+    EXPECT_EQ(byDefault.result(), mbr::kCancel);
 
     CMessageBoxDialog withCancel(nullptr, Request(mb::kRetryCancel | mb::kDontAskAgain, "Retry_01"),
                                  &store_);
@@ -83,9 +81,9 @@ TEST_F(MessageBoxDialogTest, DefaultButtonCloseAndHelp) {
     EXPECT_FALSE(yesNo.close());
     EXPECT_TRUE(yesNo.isVisible());
 
-    PromptRequest request = Request(mb::kOk | mb::kHelp);
-    request.helpTopic = "copy-filtered";
-    CMessageBoxDialog help(nullptr, request, &store_);
+    PromptRequest withHelp = Request(mb::kOk | mb::kHelp);
+    withHelp.helpTopic = "copy-filtered";
+    CMessageBoxDialog help(nullptr, withHelp, &store_);
     QSignalSpy asked(&help, &CMessageBoxDialog::helpRequested);
     help.OpenBox();
     ASSERT_EQ(help.ButtonCount(), 2u);
@@ -174,8 +172,10 @@ constexpr uint64_t kSixGb = 6ull * 1024 * 1024 * 1024;
 // while it lives. The bar and the text show what the logic decides (its phases are pinned with the
 // logic): a 6 GB total moves the bar by position / 512 while the count line shows exact bytes; a
 // total between 2^31 and 2^32 still gives the signed bar a positive range and a proportional
-// position.
-TEST_F(MessageBoxDialogTest, ProgressBarAndTextFollowThePhase) {
+// position. Cancel pressed while the operation runs is seen by the next Update, which pumps the
+// events that deliver the click. Closing the window counts as Cancel; the window stays until its
+// operation ends it.
+TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     CProgressWnd big(&store_);
     big.Create(nullptr);
     big.SetRange(kSixGb, "Copying disk.img", true);
@@ -200,21 +200,16 @@ TEST_F(MessageBoxDialogTest, ProgressBarAndTextFollowThePhase) {
     EXPECT_EQ(window->Bar()->value() * 2, window->Bar()->maximum());
     sink.reset();
     EXPECT_EQ(CurrentProgress(), nullptr);
-}
 
-// Cancel pressed while the operation runs is seen by the next Update, which pumps the events
-// that deliver the click. Closing the window counts as Cancel; the window stays until its
-// operation ends it.
-TEST_F(MessageBoxDialogTest, ProgressCancelAndCloseSetTheFlag) {
-    CProgressWnd window(&store_);
-    window.Create(nullptr);
-    window.SetRange(10, "Working", true);
-    EXPECT_FALSE(window.Update("", 1));
-    QTimer::singleShot(0, window.CancelButton(),
-                       [&window] { QTest::mouseClick(window.CancelButton(), Qt::LeftButton); });
-    EXPECT_FALSE(window.Cancelled());
-    EXPECT_TRUE(window.Update("", 2));
-    EXPECT_TRUE(window.Cancelled());
+    CProgressWnd working(&store_);
+    working.Create(nullptr);
+    working.SetRange(10, "Working", true);
+    EXPECT_FALSE(working.Update("", 1));
+    QTimer::singleShot(0, working.CancelButton(),
+                       [&working] { QTest::mouseClick(working.CancelButton(), Qt::LeftButton); });
+    EXPECT_FALSE(working.Cancelled());
+    EXPECT_TRUE(working.Update("", 2));
+    EXPECT_TRUE(working.Cancelled());
 
     CProgressWnd closed(&store_);
     closed.Create(nullptr);
