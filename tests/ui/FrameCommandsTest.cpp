@@ -244,77 +244,63 @@ TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
               editorPath_ + " \"" + (dir_ / "L/f.txt") + "\" \"" + (dir_ / "R/g.txt") + "\"");
 }
 
-enum FileKind { kNone, kText, kBinary };
-
-struct EnterCase {
-    const char* name;
-    FileKind left;
-    FileKind right;
-    bool editorFound;
-    // What starts: "editor L R", "editor L", "viewer L R", ... or "" for nothing.
-    const char* launched;
-    const char* message;  // the message shown, or ""
-};
-
-class EnterOnFileTest : public FrameCommandsTest,
-                        public ::testing::WithParamInterface<EnterCase> {};
-
 // ENTER on a file row hands the row's files to the editor or, for binary files, the viewer; a
 // binary partner of a text file stays out; a missing editor is reported.
-TEST_P(EnterOnFileTest, HandsTheRowToTheSiblingTool) {
-    const EnterCase& c = GetParam();
-    dir_.MakeTree({{"L/", ""}, {"R/", ""}});
-    const FileKind kinds[2] = {c.left, c.right};
-    for (int side = 0; side < 2; ++side) {
-        if (kinds[side] != kNone) {
-            dir_.WriteFile(side ? "R/f.dat" : "L/f.dat",
-                           kinds[side] == kText
-                               ? "plain text " + std::to_string(side)
-                               : std::string("\x01\x00\x02\x00\x03\x00", 6) + (side ? 'R' : 'L'));
+TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
+    enum Kind { kNone, kText, kBinary };
+    const struct {
+        const char* name;
+        Kind kinds[2];
+        const char* launched;  // "editor L R", "editor L", "viewer L R", ... or "" for nothing
+        const char* message = "";
+    } cases[] = {{"TextPair", {kText, kText}, "editor L R"},
+                 {"LeftOnly", {kText, kNone}, "editor L"},
+                 {"RightOnly", {kNone, kText}, "editor R"},
+                 {"BinaryPair", {kBinary, kBinary}, "viewer L R"},
+                 {"TextThenBinary", {kText, kBinary}, "editor L"},
+                 {"BinaryThenText", {kBinary, kText}, "viewer L"},
+                 {"NoEditor", {kText, kText}, "", kEditorNameEmpty}};
+    const std::string editor = editorPath_;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string pair = c.name;
+        dir_.MakeTree({{pair + "/L/", ""}, {pair + "/R/", ""}});
+        for (int side = 0; side < 2; ++side) {
+            if (c.kinds[side] != kNone) {
+                dir_.WriteFile(pair + (side ? "/R/f.dat" : "/L/f.dat"),
+                               c.kinds[side] == kText ? "plain text " + std::to_string(side)
+                                                      : std::string("\x01\x00\x02\x00\x03\x00", 6) +
+                                                            (side ? 'R' : 'L'));
+            }
+        }
+        editorPath_ = *c.message ? "" : editor;
+        launcher_.requests.clear();
+        prompter_.shown.clear();
+        MakeFrame();
+        Open(dir_ / (pair + "/L"), dir_ / (pair + "/R"));
+        View().SelectOnly(RowOf("f.dat"));
+        Key(Qt::Key_Return);
+
+        std::string expected;
+        std::istringstream words(c.launched);
+        for (std::string word; words >> word;) {
+            expected += word == "editor"   ? editorPath_
+                        : word == "viewer" ? viewerPath_
+                                           : " \"" + (dir_ / (pair + "/" + word + "/f.dat")) + "\"";
+        }
+        if (expected.starts_with(viewerPath_)) {
+            expected += " /TILE_VERT";
+        }
+        ASSERT_EQ(launcher_.requests.size(), expected.empty() ? 0u : 1u);
+        if (!expected.empty()) {
+            EXPECT_EQ(launcher_.requests[0].commandLine, expected);
+        }
+        ASSERT_EQ(prompter_.shown.size(), *c.message ? 1u : 0u);
+        if (*c.message) {
+            EXPECT_EQ(prompter_.shown[0].text, c.message);
         }
     }
-    if (!c.editorFound) {
-        editorPath_.clear();
-    }
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    View().SelectOnly(RowOf("f.dat"));
-    QTest::keyClick(&View(), Qt::Key_Return);
-
-    std::string expected;
-    std::istringstream words(c.launched);
-    for (std::string word; words >> word;) {
-        expected += word == "editor"   ? editorPath_
-                    : word == "viewer" ? viewerPath_
-                                       : " \"" + (dir_ / (word + "/f.dat")) + "\"";
-    }
-    if (expected.starts_with(viewerPath_)) {
-        expected += " /TILE_VERT";
-    }
-    if (expected.empty()) {
-        EXPECT_TRUE(launcher_.requests.empty());
-    } else {
-        ASSERT_EQ(launcher_.requests.size(), 1u);
-        EXPECT_EQ(launcher_.requests[0].commandLine, expected);
-    }
-    if (*c.message) {
-        ASSERT_EQ(prompter_.shown.size(), 1u);
-        EXPECT_EQ(prompter_.shown[0].text, c.message);
-    } else {
-        EXPECT_TRUE(prompter_.shown.empty());
-    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, EnterOnFileTest,
-    ::testing::Values(EnterCase{"TextPair", kText, kText, true, "editor L R", ""},
-                      EnterCase{"LeftOnly", kText, kNone, true, "editor L", ""},
-                      EnterCase{"RightOnly", kNone, kText, true, "editor R", ""},
-                      EnterCase{"BinaryPair", kBinary, kBinary, true, "viewer L R", ""},
-                      EnterCase{"TextThenBinary", kText, kBinary, true, "editor L", ""},
-                      EnterCase{"BinaryThenText", kBinary, kText, true, "viewer L", ""},
-                      EnterCase{"NoEditor", kText, kText, false, "", kEditorNameEmpty}),
-    [](const ::testing::TestParamInfo<EnterCase>& info) { return info.param.name; });
 
 // Opening a file as a document starts the editor without a word, and nothing when it is missing.
 TEST_F(FrameCommandsTest, OpeningAFileAsADocumentNeverAsks) {
