@@ -27,8 +27,9 @@ class MainWindowTest : public test::WindowFixture {};
 // Opening a pair shows one row per paired entry (names paired without regard to case), folders
 // first, the list mirroring the tree. ENTER on a folder inserts its rows as one block (never a
 // reset) and removes them again; Right opens a folder or steps into it, Left closes it or steps out
-// to the parent; Ctrl+Right reads the whole subtree at once.
-TEST_F(MainWindowTest, OpeningAndTreeKeys) {
+// to the parent; Ctrl+Right reads the whole subtree at once. An entry on one side only needs no
+// question; "Set as a Root" asks the side when both have the entry and opens that side's folder.
+TEST_F(MainWindowTest, OpeningTreeKeysAndSetAsRoot) {
     dir_.MakeTree({{"L/Docs/a.txt", "one"},
                    {"L/Docs/Sub/deep.txt", "1"},
                    {"R/docs/b.txt", "two!"},
@@ -83,6 +84,26 @@ TEST_F(MainWindowTest, OpeningAndTreeKeys) {
     Key(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_NE(RowOf("d.txt"), -1);
     EXPECT_NE(RowOf("other.txt"), -1);
+    ExpectConsistent();
+
+    int asked = 0;
+    frame_->SetSideChooser([&](const QString& question, int) {
+        EXPECT_EQ(question.toStdString(), kSetAsRootQuestion);
+        ++asked;
+        return 1;
+    });
+    View().SelectOnly(RowOf("left.txt"));
+    EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
+    EXPECT_EQ(asked, 0);
+    View().SelectOnly(RowOf("Docs"));
+    frame_->SetAsRoot();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R/docs");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
+    EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/docs");
+    // L is now compared with R/docs: its b.txt stands alone on the right.
+    ASSERT_NE(RowOf("b.txt"), -1);
+    EXPECT_EQ(Row("b.txt")->FileState(), StatusRightOnly);
     ExpectConsistent();
 }
 
@@ -276,35 +297,6 @@ TEST_F(MainWindowTest, PathBoxesBrowseAndReset) {
     EXPECT_EQ(Model().RowCount(), 0);
     EXPECT_TRUE(View().Doc().Path(0).empty() && View().Doc().Path(1).empty());
     EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
-}
-
-// An entry on one side only needs no question; "Set as a Root" asks the side when both have the
-// entry and opens that side's folder.
-TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
-    dir_.MakeTree(
-        {{"L/Docs/in.txt", "1"}, {"R/Docs/in.txt", "1"}, {"L/OnlyL/", ""}, {"R/b.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    int asked = 0;
-    frame_->SetSideChooser([&](const QString& question, int) {
-        EXPECT_EQ(question.toStdString(), kSetAsRootQuestion);
-        ++asked;
-        return 1;
-    });
-    View().SelectOnly(RowOf("OnlyL"));
-    EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
-    EXPECT_EQ(asked, 0);
-
-    View().SelectOnly(RowOf("Docs"));
-    frame_->SetAsRoot();
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "R/Docs");
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
-    EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/Docs");
-    // L is now compared with R/Docs: its in.txt stands alone on the right.
-    ASSERT_NE(RowOf("in.txt"), -1);
-    EXPECT_EQ(Row("in.txt")->FileState(), StatusRightOnly);
-    ExpectConsistent();
 }
 
 // The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
