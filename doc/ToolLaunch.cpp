@@ -20,21 +20,9 @@ std::string OwnProgramPath() {
 
 }  // namespace
 
-std::string ToolLaunch::FindTool(std::string_view exe) const {
-    return toolLocator ? toolLocator(exe) : LocateTool(exe);
-}
-
-Launcher& ToolLaunch::Starter() const {
-    return launcher ? *launcher : DefaultLauncher();
-}
-
 bool ToolLaunch::LaunchFiles(const std::vector<std::string>& files, SiblingLaunchMode mode) {
     if (files.empty()) {
         return false;
-    }
-    if (fileOpener) {
-        fileOpener(files);
-        return true;
     }
     auto isBinary = [](const std::string& path) {
         return DetectTextEncoding(path).encoding == kEncodingBinary;
@@ -47,26 +35,22 @@ bool ToolLaunch::LaunchFiles(const std::vector<std::string>& files, SiblingLaunc
     }
     SiblingTools tools;
     // Only the tool that is used is looked up: a failed lookup writes a log line.
-    (binary ? tools.viewerPath : tools.editorPath) = FindTool(binary ? kViewerExe : kEditorExe);
-    return LaunchSiblingForFiles(handed, binary, tools, mode, prompter_, Starter());
+    (binary ? tools.viewerPath : tools.editorPath) = LocateTool(binary ? kViewerExe : kEditorExe);
+    return LaunchSiblingForFiles(handed, binary, tools, mode, prompter_, DefaultLauncher());
 }
 
 bool ToolLaunch::ViewFile(const std::string& path) {
     SiblingTools tools;
-    tools.viewerPath = FindTool(kViewerExe);
+    tools.viewerPath = LocateTool(kViewerExe);
     return LaunchSiblingForFiles({path}, true, tools, SiblingLaunchMode::kStartUp, prompter_,
-                                 Starter());
+                                 DefaultLauncher());
 }
 
 void ToolLaunch::StartInstance(const std::string& left, const std::string& right) {
-    if (instanceStarter) {
-        instanceStarter(left, right);
-        return;
-    }
     LaunchRequest request;
     request.commandLine =
         "\"" + OwnProgramPath() + "\" " + QuoteArgument(left) + " " + QuoteArgument(right);
-    Starter().Launch(request);
+    DefaultLauncher().Launch(request);
 }
 
 }  // namespace quillon

@@ -1,17 +1,15 @@
 // The sibling tools the window hands files to (the text diff editor, the viewer) and the second
-// instance the link mode starts on two folders.
+// instance the link mode starts on two folders. The tools are found and started through the
+// current RunContext (LocateTool, DefaultLauncher).
 #pragma once
 
-#include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/SiblingLaunch.h"
 
 namespace quillon {
 
-class Launcher;
 class Prompter;
 
 inline constexpr const char* kEditorExe = "Scrivlet.exe";
@@ -20,15 +18,6 @@ inline constexpr const char* kViewerExe = "Panorel.exe";
 class ToolLaunch {
   public:
     explicit ToolLaunch(Prompter* prompter) : prompter_(prompter) {}
-
-    // Replaceable for tests: the opening of one or two files and the start of a second instance
-    // on two folders.
-    std::function<void(const std::vector<std::string>& files)> fileOpener;
-    std::function<void(const std::string&, const std::string&)> instanceStarter;
-    // Where the tools are started and how they are found (exe name -> path, empty when not
-    // installed). The defaults are the process launcher and LocateTool.
-    Launcher* launcher = nullptr;
-    std::function<std::string(std::string_view exe)> toolLocator;
 
     // Hands one or two files to the text diff editor, or to the viewer when the first is binary;
     // a second file of the other kind stays out. True when a tool was started.
@@ -39,9 +28,6 @@ class ToolLaunch {
     void StartInstance(const std::string& left, const std::string& right);
 
   private:
-    std::string FindTool(std::string_view exe) const;
-    Launcher& Starter() const;
-
     Prompter* prompter_;
 };
 

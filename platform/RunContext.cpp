@@ -32,6 +32,9 @@ RegistryStore& RunContext::Registry() {
 }
 
 Launcher& RunContext::DefaultLauncher() {
+    if (launcher) {
+        return *launcher;
+    }
     std::call_once(launcherOnce_, [this] { launcher_ = std::make_unique<ProcessLauncher>(); });
     return *launcher_;
 }

@@ -1,7 +1,7 @@
 // What the process keeps once for all of its parts: the log, the registry store, the launcher of
 // other programs, the progress window shown now and the tool lookup. They live in one object so
-// that a test puts a fresh one in place for its duration (ScopedRunContext) instead of resetting
-// process globals by hand.
+// that a test puts a fresh one in place for its duration (ScopedRunContext), with a launcher and a
+// tool lookup of its own when it wants, instead of resetting process globals by hand.
 #pragma once
 
 #include <functional>
@@ -33,10 +33,12 @@ class RunContext {
     ProgressSink* progress = nullptr;
     // Takes the place of the App Paths and PATH lookup of LocateTool when set.
     std::function<std::string(std::string_view exe)> locateTool;
+    // Takes the place of the ProcessLauncher of DefaultLauncher when set.
+    Launcher* launcher = nullptr;
 
     // Made on first use, on the folder RegistryStore::FolderFromEnvironment() names then.
     RegistryStore& Registry();
-    // A ProcessLauncher, made on first use.
+    // `launcher` when set, else a ProcessLauncher made on first use.
     Launcher& DefaultLauncher();
 
   private:

@@ -78,8 +78,6 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
     }
     view_ = new CQuillonView(store_, prompter_, this);
     view_->GetComparison().SetProgressFactory(progress);
-    view_->Tools().launcher = services.launcher;
-    view_->Tools().toolLocator = services.locateTool;
     StartAutoRefresh(services.clock);
 
     BuildPathBar();

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "core/FilterState.h"
 
@@ -22,7 +21,6 @@ class CQuillonView;
 inline constexpr const char* kSetAsRootQuestion =
     "Please select which side of the selected item as a root.";
 class DiffItem;
-class Launcher;
 class Prompter;
 class ProgressFactory;
 class QtTimerPort;
@@ -46,15 +44,13 @@ inline constexpr const char* kMenuRefreshInterval = "Auto-Refresh &Interval...";
 inline constexpr const char* kMenuSaveOutputAsText = "&Save Output as Text file...";
 inline constexpr const char* kMenuLogging = "&Logging Enabled";
 
-// What the frame talks to the outside through. Every null member (or empty function) is replaced
-// by the real thing: message boxes, progress windows, the process launcher, the system clock and
-// LocateTool.
+// What the frame talks to the outside through. Every null member is replaced by the real thing:
+// message boxes, progress windows and the system clock. The sibling tools are found and started
+// through the current RunContext.
 struct FrameServices {
     Prompter* prompter = nullptr;
     ProgressFactory* progress = nullptr;
-    Launcher* launcher = nullptr;
     const RefreshClock* clock = nullptr;
-    std::function<std::string(std::string_view exe)> locateTool;
 };
 
 class CMainFrame : public QMainWindow {

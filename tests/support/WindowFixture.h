@@ -1,7 +1,7 @@
-// The one fixture for widget tests: the private settings store of StoreFixture, a scripted
-// prompter, and for a main window recording progress windows and launcher, a clock moved by hand
-// and the tool lookup a test sets (empty: the frame's own), with the row lookups and input of the
-// window tests. Needs the QApplication of the widget test program.
+// The one fixture for widget tests: the private settings store and run context of StoreFixture
+// with a recording launcher in that context, a scripted prompter, and for a main window recording
+// progress windows and a clock moved by hand, with the row lookups and input of the window tests.
+// Needs the QApplication of the widget test program.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,13 +9,12 @@
 #include <QApplication>
 #include <QTest>
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/DiffItem.h"
+#include "platform/RunContext.h"
 #include "support/FakeClock.h"
 #include "support/FakeProgress.h"
 #include "support/FakePrompter.h"
@@ -31,13 +30,12 @@ namespace quillon::test {
 
 class WindowFixture : public StoreFixture {
   protected:
+    WindowFixture() { RunContext::Current().launcher = &launcher_; }
     FrameServices Services() {
         FrameServices services;
         services.prompter = &prompter_;
         services.progress = progressFactory_;
-        services.launcher = &launcher_;
         services.clock = &clock_;
-        services.locateTool = locateTool_;
         return services;
     }
     // A shown main window of a fixed size over the fixture's store and services.
@@ -100,7 +98,6 @@ class WindowFixture : public StoreFixture {
     RecordingLauncher launcher_;
     ManualClock clock_;
     ProgressFactory* progressFactory_ = &progress_;
-    std::function<std::string(std::string_view exe)> locateTool_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

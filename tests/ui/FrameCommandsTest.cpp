@@ -1,11 +1,13 @@
-// The main window wired to the rest of the program: what creating the view starts, the dialog
-// commands and what the list does after them, the auto-refresh timer on a QTimer, the log switch,
-// and files handed to the sibling tools. Real folders, a recording launcher, a scripted prompter.
+// The main window wired to the rest of the program: the start from the command line, what
+// creating the view starts, the dialog commands and what the list does after them, the
+// auto-refresh timer on a QTimer, the log switch, and files handed to the sibling tools. Real
+// folders, a recording launcher, a scripted prompter.
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <cctype>
 #include <sstream>
@@ -13,11 +15,16 @@
 #include <vector>
 
 #include "app/CQuillonApp.h"
+#include "app/CommandLine.h"
+#include "app/WindowStart.h"
 #include "core/AutoRefresh.h"
+#include "core/DisplayFilter.h"
 #include "platform/Log.h"
 #include "platform/MessageBoxLogic.h"
+#include "platform/RunContext.h"
 #include "support/ModalDialog.h"
 #include "support/WindowFixture.h"
+#include "ui/CDropCombo.h"
 #include "ui/CFilter.h"
 #include "ui/COptionsChange.h"
 #include "ui/COutputFormat.h"
@@ -33,7 +40,7 @@ class FrameCommandsTest : public test::WindowFixture {
   protected:
     void SetUp() override {
         dir_.MakeTree({{"tools/editor", "#!/bin/sh\n"}, {"tools/viewer", "#!/bin/sh\n"}});
-        locateTool_ = [this](std::string_view exe) {
+        RunContext::Current().locateTool = [this](std::string_view exe) {
             return exe == kEditorExe ? editorPath_ : exe == kViewerExe ? viewerPath_ : "";
         };
     }
@@ -69,12 +76,8 @@ TEST_F(FrameCommandsTest, TheApplicationStartsTheRun) {
                                   "Quillon-0104_000000_timer.txt"}));
     EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), -1);
 
-    std::string digits;
-    for (char c : GetLogStamp()) {
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            digits += c;
-        }
-    }
+    std::string digits = GetLogStamp();
+    std::erase_if(digits, [](char c) { return !std::isdigit(static_cast<unsigned char>(c)); });
     EXPECT_EQ(digits.size(), 10u);
     EXPECT_EQ(app.RunTag(), digits);
 
@@ -105,15 +108,23 @@ TEST_F(FrameCommandsTest, LogCommandTogglesAndPersists) {
 }
 
 // Preferences OK shows the new column set, re-reads the disk into the loaded tree and lets the new
-// checksum rule decide the statuses again.
-TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
+// checksum rule decide the statuses again. Filter OK: the title says so and the pair is read afresh
+// under the filter; with expand-all and both sides open the whole trees are read, so a deep
+// difference shows without expanding.
+TEST_F(FrameCommandsTest, PreferencesAndFilterRedoTheList) {
     const time_t t = test::LocalTime(2024, 3, 7, 14, 5);
-    dir_.MakeTree({{"L/twin.txt", "abcd", t}, {"R/twin.txt", "abce", t}, {"R/other.txt", "x"}});
+    dir_.MakeTree({{"L/twin.txt", "abcd", t},
+                   {"R/twin.txt", "abce", t},
+                   {"L/same.txt", "s"},
+                   {"R/same.txt", "s"},
+                   {"L/Sub/Deeper/deep.txt", "1"},
+                   {"R/Sub/Deeper/deep.txt", "22"}});
     store_.WriteProfileInt("Settings", "CRC32", 0);
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     ASSERT_NE(Row("twin.txt"), nullptr);
     EXPECT_EQ(Row("twin.txt")->FileState(), StatusSame);
+    ASSERT_EQ(Row("deep.txt"), nullptr);
 
     dir_.WriteFile("L/fresh.txt", "new");
     WhenModal([](QDialog& dialog) {
@@ -124,24 +135,10 @@ TEST_F(FrameCommandsTest, PreferencesRedoTheListWithTheNewRules) {
         options.accept();
     });
     frame_->PreferencesAction()->trigger();
-
     EXPECT_EQ(Model().ColumnsPerSide(), 2);
     ASSERT_NE(Row("fresh.txt"), nullptr);
     EXPECT_EQ(Row("fresh.txt")->FileState(), StatusLeftOnly);
     EXPECT_EQ(Row("twin.txt")->FileState(), StatusDifferent);
-}
-
-// Filter OK: the title says so and the pair is read afresh under the filter; with expand-all and
-// both sides open the whole trees are read, so a deep difference shows without expanding.
-TEST_F(FrameCommandsTest, FilterReloadsThePairUnderTheNewFilter) {
-    dir_.MakeTree({{"L/same.txt", "s"},
-                   {"R/same.txt", "s"},
-                   {"L/Sub/Deeper/deep.txt", "1"},
-                   {"R/Sub/Deeper/deep.txt", "22"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    ASSERT_NE(Row("same.txt"), nullptr);
-    ASSERT_EQ(Row("deep.txt"), nullptr);
 
     WhenModal([](QDialog& dialog) {
         auto& filter = static_cast<CFilter&>(dialog);
@@ -150,7 +147,6 @@ TEST_F(FrameCommandsTest, FilterReloadsThePairUnderTheNewFilter) {
         filter.accept();
     });
     frame_->FilterAction()->trigger();
-
     EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
     EXPECT_EQ(Row("same.txt"), nullptr);
     ASSERT_NE(Row("deep.txt"), nullptr);
@@ -158,9 +154,11 @@ TEST_F(FrameCommandsTest, FilterReloadsThePairUnderTheNewFilter) {
 }
 
 // The frame's start arms the QTimer from the stored settings (the floor and defaults are pinned
-// with the timer). Enable and disable switch the QTimer and store the choice; each is offered
-// only in the state where it does something.
-TEST_F(FrameCommandsTest, TimerFollowsTheStoredSettingsAndTheCommands) {
+// with the timer). Enable and disable switch the QTimer and store the choice; each is offered only
+// in the state where it does something. Folder reads pause the running timer and re-arm it
+// afterwards; the QTimer's tick, with its id, refreshes the view's comparison from the disk.
+TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
+    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
     MakeFrame();
     auto expectRunning = [this](bool running) {
         EXPECT_EQ(frame_->TimerPort()->IsActive(kRefreshTimerId), running);
@@ -180,59 +178,41 @@ TEST_F(FrameCommandsTest, TimerFollowsTheStoredSettingsAndTheCommands) {
     MakeFrame();
     expectRunning(true);
     EXPECT_EQ(frame_->TimerPort()->IntervalMs(kRefreshTimerId), 120000);
-
     // The interval command's dialog reaches the frame's timer.
     WhenModal([](QDialog& dialog) {
         static_cast<CTimerInterval&>(dialog).IntervalField()->setText("600");
         dialog.accept();
     });
     frame_->RefreshIntervalAction()->trigger();
-    EXPECT_EQ(frame_->AutoRefresh()->refreshInterval, 600u);
-}
-
-// Folder reads pause the running timer and re-arm it afterwards; a tick refreshes the view's
-// comparison from the disk.
-TEST_F(FrameCommandsTest, TimerFollowsFolderReadsAndRefreshesOnTick) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
-    MakeFrame();
-    frame_->EnableAutoRefreshAction()->trigger();
     AutoRefreshTimer& timer = *frame_->AutoRefresh();
-    const int64_t enabledAt = clock_.now;
-    EXPECT_EQ(timer.lastTick, enabledAt);
+    EXPECT_EQ(timer.refreshInterval, 600u);
 
     clock_.now += 50;
     Open(dir_ / "L", dir_ / "R");
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
-    EXPECT_EQ(timer.lastTick, enabledAt + 50);  // re-armed when the read ended
+    EXPECT_EQ(timer.lastTick, clock_.now);  // re-armed when the read ended
 
     dir_.WriteFile("R/b.txt", "new");
-    clock_.now += 120;
-    timer.OnTimer(kRefreshTimerId);
+    clock_.now += 600;
+    for (QTimer* qtimer : frame_->TimerPort()->findChildren<QTimer*>()) {
+        QMetaObject::invokeMethod(qtimer, "timeout");
+    }
     ASSERT_NE(Row("b.txt"), nullptr);
     EXPECT_EQ(Row("b.txt")->FileState(), StatusRightOnly);
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
 }
 
-// A port timer calls back with its own id, repeatedly, until it is stopped: after the stop, a
-// second timer of the same period ticks twice while the first stays silent.
-TEST(QtTimerPortTest, TicksCarryTheIdUntilStopped) {
-    std::vector<uint32_t> ticks;
-    QtTimerPort port([&ticks](uint32_t id) { ticks.push_back(id); });
-    for (uint32_t id : {7u, 8u}) {
-        ticks.clear();
-        port.StartTimer(id, 5);
-        QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 2, 5000);
-        port.StopTimer(id);
-        EXPECT_FALSE(port.IsActive(id));
-        EXPECT_EQ(ticks, std::vector<uint32_t>(ticks.size(), id));
-    }
-}
-
-// The report command writes the shown rows to the chosen file and, on Yes, opens it in the
-// viewer found by the tool lookup.
-TEST_F(FrameCommandsTest, SaveOutputWritesTheReportAndOpensTheViewer) {
-    dir_.MakeTree(
-        {{"L/diff.txt", "1"}, {"R/diff.txt", "22"}, {"L/same.txt", "s"}, {"R/same.txt", "s"}});
+// The report command writes the shown rows to the chosen file and, on Yes, opens it in the viewer
+// found by the tool lookup. The link mode pairs two entries of one kind and hands a file pair to
+// the editor; a folder after a file is refused.
+TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
+    dir_.MakeTree({{"L/diff.txt", "1"},
+                   {"R/diff.txt", "22"},
+                   {"L/same.txt", "s"},
+                   {"R/same.txt", "s"},
+                   {"L/A/", ""},
+                   {"L/f.txt", "1"},
+                   {"R/g.txt", "1"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
     const std::string out = dir_ / "report.txt";
@@ -248,79 +228,79 @@ TEST_F(FrameCommandsTest, SaveOutputWritesTheReportAndOpensTheViewer) {
     EXPECT_EQ(report.find("same.txt"), std::string::npos) << report;
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, viewerPath_ + " \"" + out + "\" /TILE_VERT");
+
+    View().Link().Set(true);
+    auto clickAt = [&](int row, int side) {
+        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
+        View().Link().Click(cell.center());
+    };
+    clickAt(RowOf("f.txt"), 0);
+    clickAt(RowOf("A"), 0);
+    EXPECT_EQ(View().Link().Stage(), 1);
+    clickAt(RowOf("g.txt"), 1);
+    EXPECT_FALSE(View().Link().On());
+    ASSERT_EQ(launcher_.requests.size(), 2u);
+    EXPECT_EQ(launcher_.requests[1].commandLine,
+              editorPath_ + " \"" + (dir_ / "L/f.txt") + "\" \"" + (dir_ / "R/g.txt") + "\"");
 }
-
-enum FileKind { kNone, kText, kBinary };
-
-struct EnterCase {
-    const char* name;
-    FileKind left;
-    FileKind right;
-    bool editorFound;
-    // What starts: "editor L R", "editor L", "viewer L R", ... or "" for nothing.
-    const char* launched;
-    const char* message;  // the message shown, or ""
-};
-
-class EnterOnFileTest : public FrameCommandsTest,
-                        public ::testing::WithParamInterface<EnterCase> {};
 
 // ENTER on a file row hands the row's files to the editor or, for binary files, the viewer; a
 // binary partner of a text file stays out; a missing editor is reported.
-TEST_P(EnterOnFileTest, HandsTheRowToTheSiblingTool) {
-    const EnterCase& c = GetParam();
-    dir_.MakeTree({{"L/", ""}, {"R/", ""}});
-    const FileKind kinds[2] = {c.left, c.right};
-    for (int side = 0; side < 2; ++side) {
-        if (kinds[side] != kNone) {
-            dir_.WriteFile(side ? "R/f.dat" : "L/f.dat",
-                           kinds[side] == kText
-                               ? "plain text " + std::to_string(side)
-                               : std::string("\x01\x00\x02\x00\x03\x00", 6) + (side ? 'R' : 'L'));
+TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
+    enum Kind { kNone, kText, kBinary };
+    const struct {
+        const char* name;
+        Kind kinds[2];
+        const char* launched;  // "editor L R", "editor L", "viewer L R", ... or "" for nothing
+        const char* message = "";
+    } cases[] = {{"TextPair", {kText, kText}, "editor L R"},
+                 {"LeftOnly", {kText, kNone}, "editor L"},
+                 {"RightOnly", {kNone, kText}, "editor R"},
+                 {"BinaryPair", {kBinary, kBinary}, "viewer L R"},
+                 {"TextThenBinary", {kText, kBinary}, "editor L"},
+                 {"BinaryThenText", {kBinary, kText}, "viewer L"},
+                 {"NoEditor", {kText, kText}, "", kEditorNameEmpty}};
+    const std::string editor = editorPath_;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string pair = c.name;
+        dir_.MakeTree({{pair + "/L/", ""}, {pair + "/R/", ""}});
+        for (int side = 0; side < 2; ++side) {
+            if (c.kinds[side] != kNone) {
+                dir_.WriteFile(pair + (side ? "/R/f.dat" : "/L/f.dat"),
+                               c.kinds[side] == kText ? "plain text " + std::to_string(side)
+                                                      : std::string("\x01\x00\x02\x00\x03\x00", 6) +
+                                                            (side ? 'R' : 'L'));
+            }
+        }
+        editorPath_ = *c.message ? "" : editor;
+        launcher_.requests.clear();
+        prompter_.shown.clear();
+        MakeFrame();
+        Open(dir_ / (pair + "/L"), dir_ / (pair + "/R"));
+        View().SelectOnly(RowOf("f.dat"));
+        Key(Qt::Key_Return);
+
+        std::string expected;
+        std::istringstream words(c.launched);
+        for (std::string word; words >> word;) {
+            expected += word == "editor"   ? editorPath_
+                        : word == "viewer" ? viewerPath_
+                                           : " \"" + (dir_ / (pair + "/" + word + "/f.dat")) + "\"";
+        }
+        if (expected.starts_with(viewerPath_)) {
+            expected += " /TILE_VERT";
+        }
+        ASSERT_EQ(launcher_.requests.size(), expected.empty() ? 0u : 1u);
+        if (!expected.empty()) {
+            EXPECT_EQ(launcher_.requests[0].commandLine, expected);
+        }
+        ASSERT_EQ(prompter_.shown.size(), *c.message ? 1u : 0u);
+        if (*c.message) {
+            EXPECT_EQ(prompter_.shown[0].text, c.message);
         }
     }
-    if (!c.editorFound) {
-        editorPath_.clear();
-    }
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    View().SelectOnly(RowOf("f.dat"));
-    QTest::keyClick(&View(), Qt::Key_Return);
-
-    std::string expected;
-    std::istringstream words(c.launched);
-    for (std::string word; words >> word;) {
-        expected += word == "editor"   ? editorPath_
-                    : word == "viewer" ? viewerPath_
-                                       : " \"" + (dir_ / (word + "/f.dat")) + "\"";
-    }
-    if (expected.starts_with(viewerPath_)) {
-        expected += " /TILE_VERT";
-    }
-    if (expected.empty()) {
-        EXPECT_TRUE(launcher_.requests.empty());
-    } else {
-        ASSERT_EQ(launcher_.requests.size(), 1u);
-        EXPECT_EQ(launcher_.requests[0].commandLine, expected);
-    }
-    if (*c.message) {
-        ASSERT_EQ(prompter_.shown.size(), 1u);
-        EXPECT_EQ(prompter_.shown[0].text, c.message);
-    } else {
-        EXPECT_TRUE(prompter_.shown.empty());
-    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, EnterOnFileTest,
-    ::testing::Values(EnterCase{"TextPair", kText, kText, true, "editor L R", ""},
-                      EnterCase{"LeftOnly", kText, kNone, true, "editor L", ""},
-                      EnterCase{"RightOnly", kNone, kText, true, "editor R", ""},
-                      EnterCase{"BinaryPair", kBinary, kBinary, true, "viewer L R", ""},
-                      EnterCase{"TextThenBinary", kText, kBinary, true, "editor L", ""},
-                      EnterCase{"BinaryThenText", kBinary, kText, true, "viewer L", ""},
-                      EnterCase{"NoEditor", kText, kText, false, "", kEditorNameEmpty}),
-    [](const ::testing::TestParamInfo<EnterCase>& info) { return info.param.name; });
 
 // Opening a file as a document starts the editor without a word, and nothing when it is missing.
 TEST_F(FrameCommandsTest, OpeningAFileAsADocumentNeverAsks) {
@@ -335,6 +315,63 @@ TEST_F(FrameCommandsTest, OpeningAFileAsADocumentNeverAsks) {
     EXPECT_EQ(launcher_.requests.size(), 1u);
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_TRUE(View().Doc().Path(0).empty());
+}
+
+// The interactive start as the program's main runs it: the command line decides, the frame opens
+// the folders with the filter of this run, and the arguments reach the log the view opened.
+class WindowStartTest : public test::WindowFixture {
+  protected:
+    void Start(const std::vector<std::string>& args) {
+        const CommandLine cmd = ParseCommandLine(args);
+        const StartDecision decision = DecideStart(cmd, ProbePath);
+        EXPECT_EQ(decision.outcome, StartOutcome::Window);
+        frame_.reset();
+        CQuillonApp app(store_);
+        frame_ = OpenWindow(app, cmd, decision, store_, Services());
+        ASSERT_NE(frame_, nullptr);
+        EXPECT_TRUE(frame_->isVisible());
+    }
+    std::string Title() { return frame_->windowTitle().toStdString(); }
+};
+
+// Two folders open left and right, fill both path boxes, and the arguments are the first thing
+// of this run's log. A first path that does not exist gives the empty window and no message. A
+// stored inclusion default without a list of its own takes the filter dialog's newest list, so the
+// run starts filtered to those extensions; the command line's filter wins over it.
+TEST_F(WindowStartTest, CommandLineOpensTheWindow) {
+    using Texts = std::vector<std::string>;
+    dir_.MakeTree({{"L/same.txt", "s"},
+                   {"R/same.txt", "s"},
+                   {"L/a.txt", "1"},
+                   {"R/a.txt", "22"},
+                   {"L/b.doc", "1"},
+                   {"R/b.doc", "22"}});
+    store_.WriteProfileInt("Settings", "LogEnabled", 1);
+    Start({dir_ / "L", dir_ / "R/"});
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
+    EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L");
+    EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R");
+    EXPECT_EQ(Names(), (Texts{"..", "a.txt", "b.doc", "same.txt"}));
+    EXPECT_EQ(Title(), "Quillon");
+    const std::string log = LogText();
+    EXPECT_LT(log.find("cmd args = " + (dir_ / "L") + " " + (dir_ / "R/") + " "), log.find('\n'))
+        << log;
+
+    Start({dir_ / "nothing", dir_ / "R"});
+    EXPECT_TRUE(View().Doc().Path(0).empty());
+    EXPECT_TRUE(View().Doc().Path(1).empty());
+    EXPECT_EQ(Model().RowCount(), 0);
+    EXPECT_TRUE(prompter_.shown.empty());
+
+    store_.WriteProfileInt("Filter", "Flags", 0x202);
+    store_.AddToMruList(kDialogInclusionMru, "txt");
+    Start({dir_ / "L", dir_ / "R"});
+    EXPECT_EQ(Title(), "Quillon - Filtered View");
+    EXPECT_EQ(Names(), (Texts{"..", "a.txt"}));
+    Start({"-FILTER:516:txt", dir_ / "L", dir_ / "R"});
+    EXPECT_EQ(Title(), "Quillon - Filtered View");
+    EXPECT_EQ(Names(), (Texts{"..", "b.doc"}));
 }
 
 }  // namespace

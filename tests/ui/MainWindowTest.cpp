@@ -1,107 +1,109 @@
 // The main window against real folder pairs: opening, the tree keys, the difference navigation,
-// the double-ESC exit and the path boxes. Every change of rows is checked against the tree.
+// the double-ESC exit and the path boxes, every change of rows checked against the tree; and the
+// display rules of the view that need no window (colours, columns, cells).
 #include <unistd.h>
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
-
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "support/WindowFixture.h"
 #include "ui/CDropCombo.h"
+#include "ui/COptionsChange.h"
+#include "ui/CWhichViewQuestion.h"
+#include "ui/ViewSettings.h"
 
 namespace quillon {
 namespace {
 
 class MainWindowTest : public test::WindowFixture {};
 
-// Opening a pair shows one row per paired entry, folders first, with the list mirroring the tree.
-TEST_F(MainWindowTest, OpeningAPairFillsRowsInTreeOrder) {
+// Opening a pair shows one row per paired entry (names paired without regard to case), folders
+// first, the list mirroring the tree. ENTER on a folder inserts its rows as one block (never a
+// reset) and removes them again; Right opens a folder or steps into it, Left closes it or steps out
+// to the parent; Ctrl+Right reads the whole subtree at once. An entry on one side only needs no
+// question; "Set as a Root" asks the side when both have the entry and opens that side's folder.
+TEST_F(MainWindowTest, OpeningTreeKeysAndSetAsRoot) {
     dir_.MakeTree({{"L/Docs/a.txt", "one"},
-                   {"L/same.txt", "same"},
+                   {"L/Docs/Sub/deep.txt", "1"},
+                   {"R/docs/b.txt", "two!"},
+                   {"L/B/C/D/d.txt", "1"},
+                   {"R/B/C/other.txt", "1"},
                    {"L/left.txt", "x"},
-                   {"R/docs/a.txt", "two!"},
-                   {"R/same.txt", "same"},
-                   {"R/right.txt", "y"}});
+                   {"R/right.txt", "y"},
+                   {"L/same.txt", "same"},
+                   {"R/same.txt", "same"}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
-    EXPECT_EQ(Names(),
-              (std::vector<std::string>{"..", "Docs", "left.txt", "right.txt", "same.txt"}));
+    const std::vector<std::string> top = {"..", "B", "Docs", "left.txt", "right.txt", "same.txt"};
+    EXPECT_EQ(Names(), top);
     ExpectConsistent();
     EXPECT_EQ(frame_->StatusPath(1)->text().toStdString(), dir_ / "R");
     EXPECT_EQ(Model().CellText(RowOf("left.txt"), Model().ColumnsPerSide()), "");
     EXPECT_EQ(Model().CellText(RowOf("right.txt"), Model().ColumnsPerSide()), "right.txt");
-}
 
-// ENTER on a folder inserts its rows as one block (never a reset); ENTER again removes them.
-TEST_F(MainWindowTest, EnterExpandsAndCollapsesAFolderAsOneBlock) {
-    dir_.MakeTree({{"L/Docs/a.txt", "1"},
-                   {"L/Docs/Sub/deep.txt", "1"},
-                   {"L/z.txt", "1"},
-                   {"R/Docs/b.txt", "2"},
-                   {"R/z.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
     QSignalSpy inserted(&Model(), &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&Model(), &QAbstractItemModel::rowsRemoved);
     QSignalSpy reset(&Model(), &QAbstractItemModel::modelReset);
-    int docs = RowOf("Docs");
+    const int docs = RowOf("Docs");
     View().SelectOnly(docs);
     Key(Qt::Key_Return);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "Docs", "Sub", "a.txt", "b.txt", "z.txt"}));
-    EXPECT_EQ(inserted.count(), 1);
-    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "B", "Docs", "Sub", "a.txt", "b.txt",
+                                                 "left.txt", "right.txt", "same.txt"}));
     EXPECT_EQ(Current(), docs);
+    // Each key and the row it leaves current.
+    for (const auto& [key, current] :
+         std::vector<std::pair<int, const char*>>{{Qt::Key_Right, "Sub"},  // into the open folder
+                                                  {Qt::Key_Right, "Sub"},  // opens it
+                                                  {Qt::Key_Right, "deep.txt"},  // its first row
+                                                  {Qt::Key_Right, "deep.txt"},  // a file: nothing
+                                                  {Qt::Key_Left, "Sub"},
+                                                  {Qt::Key_Left, "Sub"},  // closes it
+                                                  {Qt::Key_Left, "Docs"}}) {
+        Key(key);
+        EXPECT_EQ(Current(), RowOf(current)) << current;
+    }
+    EXPECT_EQ(RowOf("deep.txt"), -1);
     ExpectConsistent();
-
-    View().SelectOnly(RowOf("Sub"));
     Key(Qt::Key_Return);
-    EXPECT_EQ(RowOf("deep.txt"), RowOf("Sub") + 1);
-    ExpectConsistent();
-
-    View().SelectOnly(docs);
-    Key(Qt::Key_Return);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"..", "Docs", "z.txt"}));
-    EXPECT_EQ(removed.count(), 1);
-    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(Names(), top);
     EXPECT_FALSE(Model().ItemAt(docs)->expanded[0]);
-    ExpectConsistent();
-}
-
-// Right opens a folder or steps into it; Left steps out to the parent or closes the folder.
-// Ctrl+Right reads the whole subtree at once.
-TEST_F(MainWindowTest, ArrowKeysWalkTheTree) {
-    dir_.MakeTree({{"L/A/x.txt", "1"},
-                   {"L/A/y.txt", "1"},
-                   {"R/A/x.txt", "1"},
-                   {"L/B/C/D/deep.txt", "1"},
-                   {"R/B/C/other.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    int a = RowOf("A");
-    View().SelectOnly(a);
-    Key(Qt::Key_Right);
-    EXPECT_EQ(RowOf("x.txt"), a + 1);
-    EXPECT_EQ(Current(), a);
-    Key(Qt::Key_Right);
-    EXPECT_EQ(Current(), a + 1);
-    Key(Qt::Key_Right);  // a file: nothing
-    EXPECT_EQ(Current(), a + 1);
-    Key(Qt::Key_Left);
-    EXPECT_EQ(Current(), a);
-    Key(Qt::Key_Left);
-    EXPECT_EQ(RowOf("x.txt"), -1);
     Key(Qt::Key_Left);  // top level: stays
-    EXPECT_EQ(Current(), a);
-    ExpectConsistent();
+    EXPECT_EQ(Current(), docs);
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(removed.count(), 2);
+    EXPECT_EQ(reset.count(), 0);
 
     View().SelectOnly(RowOf("B"));
     Key(Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_NE(RowOf("deep.txt"), -1);
+    EXPECT_NE(RowOf("d.txt"), -1);
     EXPECT_NE(RowOf("other.txt"), -1);
+    ExpectConsistent();
+
+    int asked = 0;
+    frame_->SetSideChooser([&](const QString& question, int) {
+        EXPECT_EQ(question.toStdString(), kSetAsRootQuestion);
+        ++asked;
+        return 1;
+    });
+    View().SelectOnly(RowOf("left.txt"));
+    EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
+    EXPECT_EQ(asked, 0);
+    View().SelectOnly(RowOf("Docs"));
+    frame_->SetAsRoot();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R/docs");
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
+    EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/docs");
+    // L is now compared with R/docs: its b.txt stands alone on the right.
+    ASSERT_NE(RowOf("b.txt"), -1);
+    EXPECT_EQ(Row("b.txt")->FileState(), StatusRightOnly);
     ExpectConsistent();
 }
 
@@ -163,8 +165,14 @@ TEST_F(MainWindowTest, DifferenceKeysVisitDifferencesOnly) {
     EXPECT_EQ(Current(), RowOf("e.txt"));
 }
 
-// ENTER on ".." opens the parents of both sides; at the root it has nowhere to go and changes
-// nothing.
+struct ScopedCwd {
+    explicit ScopedCwd(const std::string& path) { std::filesystem::current_path(path); }
+    ~ScopedCwd() { std::filesystem::current_path(old); }
+    const std::filesystem::path old = std::filesystem::current_path();
+};
+
+// ENTER on ".." opens the parents of both sides. A path without a separator, or the root, has
+// nowhere to go: it stays as it is and so does the comparison on screen.
 TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     dir_.MakeTree({{"L/sub/a.txt", "1"}, {"R/sub/a.txt", "1"}, {"L/top.txt", "t"}});
     MakeFrame();
@@ -176,40 +184,23 @@ TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
     EXPECT_NE(RowOf("top.txt"), -1);
     EXPECT_EQ(Current(), 0);
 
+    ScopedCwd cwd(dir_.Path());
+    View().ResetComparison();
+    Open("L/sub", "R");
+    for (int up = 0; up < 2; ++up) {
+        View().SelectOnly(0);
+        Key(Qt::Key_Return);
+        EXPECT_EQ(View().Doc().Path(0), "L") << up;
+        EXPECT_EQ(View().Doc().Path(1), "R") << up;
+        EXPECT_NE(RowOf("top.txt"), -1) << up;
+    }
+
     View().ResetComparison();
     ASSERT_TRUE(frame_->OpenPath("/"));
     int rows = Model().RowCount();
     View().GoUp();
     EXPECT_EQ(View().Doc().Path(0), "/");
     EXPECT_EQ(Model().RowCount(), rows);
-}
-
-// Browsing opens the chosen folder on that side; the same folder again changes nothing. Reset
-// forgets both folders and the rows.
-TEST_F(MainWindowTest, BrowseOpensTheChosenFolderAndResetClears) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/z.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    QStringList titles;
-    QString answer = QString::fromStdString(dir_ / "R2");
-    frame_->SetFolderChooser([&](const QString& title, const QString& start) {
-        titles << title << start;
-        return answer;
-    });
-    frame_->BrowseFolder(1);
-    EXPECT_EQ(titles.value(0).toStdString(), "Select the SECOND folder.");
-    EXPECT_EQ(titles.value(1).toStdString(), dir_ / "R");
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
-    EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R2");
-    answer = QString::fromStdString(dir_ / "L");
-    frame_->BrowseFolder(0);
-    EXPECT_EQ(titles.value(2).toStdString(), "Select the FIRST folder.");
-    EXPECT_EQ(frame_->Combo(0)->count(), 0);  // unchanged folder: nothing added
-
-    View().ResetComparison();
-    EXPECT_EQ(Model().RowCount(), 0);
-    EXPECT_TRUE(View().Doc().Path(0).empty() && View().Doc().Path(1).empty());
-    EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
 }
 
 // Refresh shows a file that appeared; a rescan reads the pair afresh and keeps the row.
@@ -240,11 +231,108 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     ExpectConsistent();
 }
 
-// Two ESC in a row end the program; any key or folder read in between disarms the first.
-TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
-    dir_.MakeTree({{"L/A/a.txt", "1"}, {"R/a.txt", "1"}});
+// Browsing opens the chosen folder on that side; the same folder again changes nothing. ENTER in
+// the right box opens the typed folder on the right and remembers it; a typed path that is no
+// folder, or a vanished folder picked from the box's list, is reported and the box shows the open
+// folder again. A box takes a dropped folder, never a file. Reset forgets both folders and the
+// rows.
+TEST_F(MainWindowTest, PathBoxesBrowseAndReset) {
+    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}, {"Gone/", ""}});
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
+    QStringList titles;
+    QString answer = QString::fromStdString(dir_ / "R2");
+    frame_->SetFolderChooser([&](const QString& title, const QString& start) {
+        titles << title << start;
+        return answer;
+    });
+    frame_->BrowseFolder(1);
+    EXPECT_EQ(titles.value(0).toStdString(), "Select the SECOND folder.");
+    EXPECT_EQ(titles.value(1).toStdString(), dir_ / "R");
+    EXPECT_EQ(View().Doc().Path(1), dir_ / "R2");
+    EXPECT_NE(RowOf("b.txt"), -1);
+    CDropCombo* right = frame_->Combo(1);
+    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R2");
+    answer = QString::fromStdString(dir_ / "L");
+    frame_->BrowseFolder(0);
+    EXPECT_EQ(titles.value(2).toStdString(), "Select the FIRST folder.");
+    EXPECT_EQ(frame_->Combo(0)->count(), 0);  // unchanged folder: nothing added
+
+    right->setEditText(QString::fromStdString(dir_ / "R"));
+    QTest::keyClick(right->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(RowOf("b.txt"), -1);
+    EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R");
+    EXPECT_EQ(Mru(settings::kMruDir2Open).back(), dir_ / "R");
+
+    std::string missing = dir_ / "nothing-here";
+    right->setEditText(QString::fromStdString(missing));
+    QTest::keyClick(right->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text,
+              "The following folder no longer exists:\n\t\"" + missing + "\"");
+    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R");
+
+    frame_->AddPathToCombo(dir_ / "Gone", 0);
+    frame_->AddPathToCombo(dir_ / "L", 0);
+    ::rmdir((dir_ / "Gone").c_str());
+    CDropCombo* left = frame_->Combo(0);
+    ASSERT_EQ(left->itemText(1).toStdString(), dir_ / "Gone");
+    left->RememberCurrent();
+    left->setCurrentIndex(1);
+    frame_->OnComboChosen(0, 1);
+    ASSERT_EQ(prompter_.shown.size(), 2u);
+    EXPECT_EQ(prompter_.shown[1].text,
+              "The following folder no longer exists:\n" + (dir_ / "Gone"));
+    EXPECT_EQ(left->currentText().toStdString(), dir_ / "L");
+
+    EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "L/a.txt"}));
+    ASSERT_EQ(prompter_.shown.size(), 3u);
+    EXPECT_EQ(prompter_.shown[2].text,
+              "The dropped item is a file.\nSince only folder is accepted, it will be ignored.");
+    EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "R2", dir_ / "L/a.txt"}));
+    EXPECT_EQ(left->currentText().toStdString(), dir_ / "R2");
+    EXPECT_EQ(prompter_.shown.size(), 3u);
+
+    View().ResetComparison();
+    EXPECT_EQ(Model().RowCount(), 0);
+    EXPECT_TRUE(View().Doc().Path(0).empty() && View().Doc().Path(1).empty());
+    EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
+}
+
+// The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
+// what it cannot. A positive font size is read one way by the list and the preferences dialog. Two
+// ESC in a row end the program; any key or folder read in between disarms the first. Closing
+// stores the placement; the next frame comes back there with the folder list filled.
+TEST_F(MainWindowTest, HalvesTipsEscAndPlacement) {
+    store_.WriteProfileInt("Settings", "FontSize", 16);
+    MakeFrame();
+    EXPECT_EQ(View().font().pixelSize(), ListFontFromSettings(View().Settings()).pixelSize());
+    frame_->resize(1000, 500);
+    QApplication::processEvents();
+    int half = View().HalfWidth();
+    EXPECT_EQ(half, View().viewport()->width() / 2);
+    int leftTotal = 0;
+    for (int c = 0; c < Model().ColumnsPerSide(); ++c) {
+        leftTotal += View().columnWidth(c);
+    }
+    EXPECT_EQ(leftTotal, half);
+    EXPECT_EQ(View().columnWidth(0), View().columnWidth(Model().ColumnsPerSide()));
+    EXPECT_EQ(frame_->Combo(0)->width(), half);
+
+    // The timestamp column's tip is the full time even though the cell shows the date only.
+    dir_.MakeTree({{"L/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
+                   {"R/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
+                   {"L/A/x.txt", "1"}});
+    Open(dir_ / "L", dir_ / "R");
+    int row = RowOf("a.txt");
+    View().setColumnWidth(1, 40);  // name, timestamp, size with the default columns
+    EXPECT_EQ(View().TipText(Model().index(row, 1)).toStdString(), "03/07/2024 14:05");
+    View().setColumnWidth(0, 4000);
+    EXPECT_TRUE(View().TipText(Model().index(row, 0)).isEmpty());
+
+    frame_->AddPathToCombo(dir_ / "L", 0);
+    frame_->AddPathToCombo(dir_ / "R", 1);
+    frame_->setGeometry(40, 50, 700, 420);
     QSignalSpy exit(&View(), &CQuillonView::exitRequested);
     Key(Qt::Key_Escape);
     View().ToggleFolder(RowOf("A"), false);
@@ -261,112 +349,6 @@ TEST_F(MainWindowTest, DoubleEscExitsOnlyWithoutAnotherKeyBetween) {
     Key(Qt::Key_Escape);
     EXPECT_EQ(exit.count(), 1);
     EXPECT_FALSE(frame_->isVisible());
-}
-
-// ENTER in the right box opens the typed folder on the right and remembers it; a typed path that
-// is no folder, or a vanished folder picked from the box's list, is reported and the box shows the
-// open folder again. A box takes a dropped folder, never a file.
-TEST_F(MainWindowTest, TypedPathOpensOnItsSide) {
-    dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}, {"Gone/", ""}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    CDropCombo* right = frame_->Combo(1);
-    right->setEditText(QString::fromStdString(dir_ / "R2"));
-    QTest::keyClick(right->lineEdit(), Qt::Key_Return);
-    EXPECT_NE(RowOf("b.txt"), -1);
-    EXPECT_EQ(right->itemText(0).toStdString(), dir_ / "R2");
-    EXPECT_EQ(Mru(settings::kMruDir2Open).back(), dir_ / "R2");
-
-    std::string missing = dir_ / "nothing-here";
-    right->setEditText(QString::fromStdString(missing));
-    QTest::keyClick(right->lineEdit(), Qt::Key_Return);
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text,
-              "The following folder no longer exists:\n\t\"" + missing + "\"");
-    EXPECT_EQ(right->currentText().toStdString(), dir_ / "R2");
-
-    frame_->AddPathToCombo(dir_ / "Gone", 0);
-    frame_->AddPathToCombo(dir_ / "L", 0);
-    ::rmdir((dir_ / "Gone").c_str());
-    CDropCombo* left = frame_->Combo(0);
-    ASSERT_EQ(left->itemText(1).toStdString(), dir_ / "Gone");
-    left->RememberCurrent();
-    left->setCurrentIndex(1);
-    frame_->OnComboChosen(0, 1);
-    ASSERT_EQ(prompter_.shown.size(), 2u);
-    EXPECT_EQ(prompter_.shown[1].text,
-              "The following folder no longer exists:\n" + (dir_ / "Gone"));
-    EXPECT_EQ(left->currentText().toStdString(), dir_ / "L");
-
-    // A dropped folder becomes the box's text; a dropped file is refused with the message.
-    EXPECT_FALSE(left->AcceptDroppedPaths({dir_ / "L/a.txt"}));
-    ASSERT_EQ(prompter_.shown.size(), 3u);
-    EXPECT_EQ(prompter_.shown[2].text,
-              "The dropped item is a file.\nSince only folder is accepted, it will be ignored.");
-    EXPECT_TRUE(left->AcceptDroppedPaths({dir_ / "R2", dir_ / "L/a.txt"}));
-    EXPECT_EQ(left->currentText().toStdString(), dir_ / "R2");
-    EXPECT_EQ(prompter_.shown.size(), 3u);
-}
-
-// An entry on one side only needs no question; "Set as a Root" asks the side when both have the
-// entry and opens that side's folder.
-TEST_F(MainWindowTest, SetAsRootOpensTheChosenSide) {
-    dir_.MakeTree(
-        {{"L/Docs/in.txt", "1"}, {"R/Docs/in.txt", "1"}, {"L/OnlyL/", ""}, {"R/b.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    int asked = 0;
-    frame_->SetSideChooser([&](const QString& question, int) {
-        EXPECT_EQ(question.toStdString(), kSetAsRootQuestion);
-        ++asked;
-        return 1;
-    });
-    View().SelectOnly(RowOf("OnlyL"));
-    EXPECT_EQ(frame_->AskWhichSide(3, true, true, kSetAsRootQuestion), 0);
-    EXPECT_EQ(asked, 0);
-
-    View().SelectOnly(RowOf("Docs"));
-    frame_->SetAsRoot();
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(View().Doc().Path(1), dir_ / "R/Docs");
-    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
-    EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R/Docs");
-    // L is now compared with R/Docs: its in.txt stands alone on the right.
-    ASSERT_NE(RowOf("in.txt"), -1);
-    EXPECT_EQ(Row("in.txt")->FileState(), StatusRightOnly);
-    ExpectConsistent();
-}
-
-// The link mode pairs two entries of one kind; a file after a folder is refused.
-TEST_F(MainWindowTest, LinkModePairsEntriesOfOneKind) {
-    dir_.MakeTree({{"L/A/", ""}, {"L/f.txt", "1"}, {"R/g.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
-    std::vector<std::vector<std::string>> opened;
-    View().Tools().fileOpener =
-        ([&](const std::vector<std::string>& files) { opened.push_back(files); });
-    View().Link().Set(true);
-    auto clickAt = [&](int row, int side) {
-        QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
-        View().Link().Click(cell.center());
-    };
-    clickAt(RowOf("f.txt"), 0);
-    clickAt(RowOf("A"), 0);  // a folder after a file: refused
-    EXPECT_EQ(View().Link().Stage(), 1);
-    clickAt(RowOf("g.txt"), 1);
-    EXPECT_FALSE(View().Link().On());
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], (std::vector<std::string>{dir_ / "L/f.txt", dir_ / "R/g.txt"}));
-}
-
-// Closing stores the placement; the next frame comes back there with the folder list filled.
-TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
-    dir_.MakeTree({{"L/", ""}, {"R/", ""}});
-    MakeFrame();
-    frame_->AddPathToCombo(dir_ / "L", 0);
-    frame_->AddPathToCombo(dir_ / "R", 1);
-    frame_->setGeometry(40, 50, 700, 420);
-    frame_->close();
     auto placement = store_.LoadWindowPlacement();
     ASSERT_TRUE(placement.has_value());
     EXPECT_EQ(placement->right - placement->left, 700);
@@ -382,31 +364,140 @@ TEST_F(MainWindowTest, PlacementAndFolderListSurviveARestart) {
     }
 }
 
-// The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
-// what it cannot.
-TEST_F(MainWindowTest, HalvesAndTips) {
-    MakeFrame();
-    frame_->resize(1000, 500);
-    QApplication::processEvents();
-    int half = View().HalfWidth();
-    EXPECT_EQ(half, View().viewport()->width() / 2);
-    int leftTotal = 0;
-    for (int c = 0; c < Model().ColumnsPerSide(); ++c) {
-        leftTotal += View().columnWidth(c);
-    }
-    EXPECT_EQ(leftTotal, half);
-    EXPECT_EQ(View().columnWidth(0), View().columnWidth(Model().ColumnsPerSide()));
-    EXPECT_EQ(frame_->Combo(0)->width(), half);
+// ---- Display rules that need no window ----
 
-    // The timestamp column's tip is the full time even though the cell shows the date only.
-    dir_.MakeTree({{"L/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
-                   {"R/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)}});
-    Open(dir_ / "L", dir_ / "R");
-    int row = RowOf("a.txt");
-    View().setColumnWidth(1, 40);  // name, timestamp, size with the default columns
-    EXPECT_EQ(View().TipText(Model().index(row, 1)).toStdString(), "03/07/2024 14:05");
-    View().setColumnWidth(0, 4000);
-    EXPECT_TRUE(View().TipText(Model().index(row, 0)).isEmpty());
+// Each channel is added on its own and saturates at 255 without spilling into its neighbour.
+TEST(DiluteColor, AddsChannelsSeparately) {
+    const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
+        {0x000000, kDiluteSame, 0x707070},      {0x009B00, kDiluteLeftOnly, 0x40DB40},
+        {0xFF0000, kDiluteRightOnly, 0xFF6666}, {0x909090, 0x707070, 0xFFFFFF},
+        {0x0000FF, 0x000001, 0x0000FF},         {0x01FF01, 0x000100, 0x01FF01}};
+    for (const auto& [color, add, expected] : cases) {
+        EXPECT_EQ(DiluteColor(color, add), expected) << std::hex << color << " + " << add;
+    }
+}
+
+// Unselected rows take the status colours, folders faded only while the filter is on (and the
+// diluted colours are wanted); selected rows use the fixed light colours on the highlight.
+// Folder status 1 is right-only, not "different".
+TEST(RowTextColor, StatusSelectionAndFilterDecide) {
+    ViewSettings s;
+    // status, selected, filter on, colour
+    const std::tuple<ItemStatus, bool, bool, uint32_t> cases[] = {
+        {StatusLeftOnly, false, true, 39680u},
+        {FolderLeftOnly, false, false, 39680u},
+        {FolderLeftOnly, false, true, DiluteColor(39680, kDiluteLeftOnly)},
+        {FolderRightOnly, false, true, DiluteColor(16711680, kDiluteRightOnly)},
+        {FolderBoth, false, true, 0x707070u},
+        {StatusDifferent, true, false, 0xFF96FFu},
+        {StatusLeftOnly, true, false, 0x96FFFFu},
+        {FolderRightOnly, true, false, 0xFFFF96u},
+        {FolderBoth, true, false, 0xEEEEEEu}};
+    for (const auto& [status, selected, filtered, color] : cases) {
+        EXPECT_EQ(RowTextColor(s, {status, selected, filtered}), color)
+            << status.index() << " " << std::visit([](auto v) { return int(v); }, status) << " "
+            << selected << " " << filtered;
+    }
+    s.useDilutedColor = false;
+    EXPECT_EQ(RowTextColor(s, {FolderBoth, false, true}), 0u);
+}
+
+// A file on both sides, as the scan leaves it.
+std::unique_ptr<DiffItem> MakeFile(const char* name, time_t when) {
+    std::unique_ptr<DiffItem> item(NewDiffItem());
+    item->isFile = 1;
+    item->SetStatus(StatusDifferent);
+    item->level = 1;
+    item->name = name;
+    for (int side = 0; side < 2; ++side) {
+        item->SetDir(side, side == 0 ? "/l" : "/r");
+        item->mtime[side] = when;
+        item->size[side] = 1234567;
+    }
+    return item;
+}
+
+// The optional columns follow the settings; with only sizes shown each half is name + size, and
+// the size column is right-aligned. The timestamp cell shows the date alone unless the detail
+// setting asks for the time.
+TEST(DiffListModelTest, ColumnsAndCells) {
+    ViewSettings s;
+    EXPECT_EQ(s.ColumnsPerSide(),
+              (std::vector<ColumnKind>{ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}));
+    EXPECT_EQ(s.OptionalWidth(ColumnKind::kTime), 75);
+    s.detailTimestamp = 1;
+    EXPECT_EQ(s.OptionalWidth(ColumnKind::kTime), 100);
+    s.fileVersion = 1;
+    s.fileTimestamp = 0;
+    EXPECT_EQ(s.ColumnsPerSide(), (std::vector<ColumnKind>{ColumnKind::kName, ColumnKind::kVersion,
+                                                           ColumnKind::kSize}));
+    s.fileVersion = 0;
+    DiffListModel model;
+    model.SetColumns(s.ColumnsPerSide(), false);
+    EXPECT_EQ(model.columnCount(), 4);
+    auto alignment = [&](int column) {
+        return model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
+               Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(alignment(3), int(Qt::AlignRight));
+    EXPECT_EQ(alignment(0), int(Qt::AlignLeft));
+
+    std::unique_ptr<DiffItem> root(NewDiffItem());
+    InsertOrMerge(MakeFile("a.txt", test::LocalTime(2024, 3, 7, 14, 5)).release(), root.get());
+    model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, false);
+    EXPECT_EQ(alignment(1), int(Qt::AlignLeft));
+    model.Fill(root.get());
+    EXPECT_EQ(model.CellText(0, 1), "03/07/2024");
+    EXPECT_EQ(model.CellText(0, 2), "1,234,567");
+    EXPECT_EQ(model.CellText(0, 3), "a.txt");
+    model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, true);
+    EXPECT_EQ(model.CellText(0, 4), "03/07/2024 14:05");
+    model.Clear();
+}
+
+// Name-cell icons follow the status and the side that holds the entry.
+TEST(DiffListModelTest, IconsFollowStatusAndSide) {
+    auto file = MakeFile("a", 0);
+    file->SetStatus(StatusLeftOnly);
+    file->ClearSide(kSideRight);
+    EXPECT_EQ(DiffListModel::IconFor(*file, kSideLeft), kIconFileLeftOnly);
+    EXPECT_EQ(DiffListModel::IconFor(*file, kSideRight), kIconFileAbsent);
+    file->SetStatus(StatusSame);
+    EXPECT_EQ(DiffListModel::IconFor(*file, kSideRight), kIconFileSame);
+    std::unique_ptr<DiffItem> folder(NewDiffItem());
+    folder->SetDir(kSideRight, "/r");
+    folder->SetStatus(FolderRightOnly);
+    folder->expanded[kSideRight] = true;
+    EXPECT_EQ(DiffListModel::IconFor(*folder, kSideLeft), kIconFolderAbsent);
+    EXPECT_EQ(DiffListModel::IconFor(*folder, kSideRight), kIconFolderOpen);
+}
+
+// Extending a root path by a row name: ".." goes up, empty parts change nothing.
+TEST(ExtendPathTest, DotDotAndEmptyParts) {
+    EXPECT_EQ(ExtendPath("/a/b", ".."), "/a");
+    EXPECT_EQ(ExtendPath("/a", ".."), "/");
+    EXPECT_EQ(ExtendPath("rel", ".."), "rel");
+    EXPECT_EQ(ExtendPath("", "c"), "");
+    EXPECT_EQ(ExtendPath("/a", ""), "/a");
+    EXPECT_EQ(ExtendPath("/", "x"), "/x");
+}
+
+// Without candidates there is no answer, with one the side is clear, with two the user decides.
+TEST(SideQuestionTest, DialogOnlyForTwoCandidates) {
+    SideCandidates none;
+    EXPECT_EQ(SideWithoutDialog(none), -1);
+    SideCandidates right;
+    right.present[1] = true;
+    EXPECT_EQ(SideWithoutDialog(right), 1);
+    SideCandidates both;
+    both.present[0] = both.present[1] = true;
+    EXPECT_EQ(SideWithoutDialog(both), kAskUser);
+    CWhichViewQuestion onlyRight(nullptr, "q", 0);
+    EXPECT_FALSE(onlyRight.Button(0)->isEnabled() || onlyRight.Button(2)->isEnabled());
+    EXPECT_TRUE(onlyRight.Button(1)->isEnabled());
+    CWhichViewQuestion all(nullptr, "q", 7);
+    EXPECT_TRUE(all.Button(0)->isEnabled() && all.Button(1)->isEnabled() &&
+                all.Button(2)->isEnabled() && all.Button(-1)->isEnabled());
 }
 
 }  // namespace
