@@ -9,6 +9,12 @@ void FaultFileSystem::FailNth(FsCall kind, uint64_t nth, int error) {
     failError_ = error;
 }
 
+void FaultFileSystem::FailEvery(FsCall kind, int error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    everyKind_ = kind;
+    everyError_ = error;
+}
+
 void FaultFileSystem::StopAfter(uint64_t steps) {
     std::lock_guard<std::mutex> lock(mutex_);
     stopAfter_ = steps;
@@ -37,6 +43,9 @@ int FaultFileSystem::Enter(FsCall kind) {
         fired_ = true;
         return kStopped;
     }
+    if (everyError_ != 0 && kind == everyKind_) {
+        return everyError_;
+    }
     const uint64_t nth = failKind_ == FsCall::Any ? trace_.size() : ofKind;
     if (failNth_ != 0 && nth == failNth_ && (failKind_ == FsCall::Any || failKind_ == kind)) {
         fired_ = true;
@@ -47,7 +56,10 @@ int FaultFileSystem::Enter(FsCall kind) {
 
 int FaultFileSystem::Open(int folder, const char* name, int flags, mode_t mode, int& fd) {
     fd = -1;
-    const int error = Enter(FsCall::Open);
+    int error = Enter(FsCall::Open);
+    if (error == 0 && noTmpFile_ && (flags & O_TMPFILE) == O_TMPFILE) {
+        error = EOPNOTSUPP;
+    }
     return error != 0 ? error : inner_.Open(folder, name, flags, mode, fd);
 }
 

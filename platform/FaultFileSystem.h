@@ -25,6 +25,10 @@ class FaultFileSystem final : public FileSystem {
     void FailNth(FsCall kind, uint64_t nth, int error);
     // Calls after the first `steps` fail with kStopped without being made.
     void StopAfter(uint64_t steps);
+    // Every call of `kind` fails with `error`, as on a file system that refuses it.
+    void FailEvery(FsCall kind, int error);
+    // Behaves as a file system without O_TMPFILE (EOPNOTSUPP).
+    void WithoutTmpFile() { noTmpFile_ = true; }
 
     // Calls made or refused so far (Close is no step).
     uint64_t Steps() const;
@@ -67,6 +71,9 @@ class FaultFileSystem final : public FileSystem {
     int failError_ = 0;
     uint64_t stopAfter_ = UINT64_MAX;
     bool fired_ = false;
+    bool noTmpFile_ = false;
+    FsCall everyKind_ = FsCall::Any;
+    int everyError_ = 0;
 };
 
 }  // namespace quillon

@@ -82,7 +82,8 @@ class SystemFileSystem final : public FileSystem {
     }
 
     int SetTimes(int folder, const char* name, const struct timespec times[2], int flags) override {
-        return Result(::utimensat(folder, name, times, flags));
+        return Result(name == nullptr ? ::futimens(folder, times)
+                                      : ::utimensat(folder, name, times, flags));
     }
 
     int SetMode(int fd, mode_t mode) override { return Result(::fchmod(fd, mode)); }
