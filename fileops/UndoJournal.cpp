@@ -30,11 +30,6 @@ int MoveNoReplace(FileSystem& fs, const std::string& from, const std::string& to
     return error;
 }
 
-bool IsFolder(FileSystem& fs, const std::string& path) {
-    struct stat st {};
-    return fs.Stat(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Strictly there: an item that cannot even be looked at is never taken as present.
 bool Present(FileSystem& fs, const std::string& path) {
     struct stat st {};
@@ -162,14 +157,17 @@ int PrepareUndoItem(FileOpsContext& ctx, UndoRecord& item) {
     }
     const std::string& destination = item.Org(item.Side);
     std::string& backup = item.Tmp(1 - item.Side);
-    if (!PathExistsLoose(ctx.fs, destination)) {
+    // Only a destination known to be absent needs no backup; one that cannot be looked at fails
+    // the item rather than be replaced unseen.
+    struct stat st {};
+    int error = ctx.fs.Stat(AT_FDCWD, destination.c_str(), AT_SYMLINK_NOFOLLOW, st);
+    if (error == ENOENT) {
         backup.clear();
         return 0;
     }
-    int error = 0;
-    if (!IsFolder(ctx.fs, destination)) {
+    if (error == 0 && !S_ISDIR(st.st_mode)) {
         error = MoveNoReplace(ctx.fs, destination, backup);
-    } else if ((error = ctx.fs.MakeFolder(AT_FDCWD, backup.c_str(), 0700)) == 0) {
+    } else if (error == 0 && (error = ctx.fs.MakeFolder(AT_FDCWD, backup.c_str(), 0700)) == 0) {
         // The merge backup must hold every file the merge could replace, or the merge does not
         // start. The folder was created here, so all of it is this backup's own.
         int failures = 0;
@@ -206,14 +204,13 @@ void DiscardUndoItem(FileOpsContext& ctx, UndoRecord& item, bool destinationTouc
     }
     const std::string& destination = item.Org(item.Side);
     const std::string& backup = item.Tmp(1 - item.Side);
-    if (!IsBackupPath(backup) || !PathExistsLoose(ctx.fs, backup)) {
+    if (!IsBackupPath(backup)) {
         return;
     }
-    if (!IsFolder(ctx.fs, backup)) {
-        if (!PathExistsLoose(ctx.fs, destination)) {
-            MoveNoReplace(ctx.fs, backup, destination);
-        }
-    } else if (item.ItemType == kItemDir && !destinationTouched) {
+    // Tried without looking first: a look that failed must not strand the backup, and the move
+    // never replaces whatever took the destination's place.
+    MoveNoReplace(ctx.fs, backup, destination);
+    if (item.ItemType == kItemDir && !destinationTouched) {
         DeleteFolderTree(ctx.fs, backup);
     }
 }

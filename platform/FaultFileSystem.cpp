@@ -36,6 +36,9 @@ bool FaultFileSystem::Fired() const {
 }
 
 int FaultFileSystem::Enter(FsCall kind) {
+    if (hook_) {
+        hook_();
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     trace_.push_back(kind);
     const uint64_t ofKind = ++kindCalls_[static_cast<size_t>(kind)];
@@ -126,7 +129,7 @@ int FaultFileSystem::SetMode(int fd, mode_t mode) {
 
 int FaultFileSystem::Sync(int fd) {
     const int error = Enter(FsCall::Sync);
-    return error != 0 ? error : inner_.Sync(fd);
+    return error != 0 || noSync_ ? error : inner_.Sync(fd);
 }
 
 int FaultFileSystem::FreeSpace(int fd, uint64_t& bytes) {

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -27,6 +28,12 @@ class FaultFileSystem final : public FileSystem {
     void StopAfter(uint64_t steps);
     // Every call of `kind` fails with `error`, as on a file system that refuses it.
     void FailEvery(FsCall kind, int error);
+    // Called at every step before it is made (a test that kills the process mid-way counts
+    // steps with it).
+    void SetStepHook(std::function<void()> hook) { hook_ = std::move(hook); }
+    // Sync succeeds without reaching the disk: what other processes see does not depend on it,
+    // and suites that run thousands of copies need not wait for the device.
+    void WithoutDurability() { noSync_ = true; }
     // Behaves as a file system without O_TMPFILE (EOPNOTSUPP).
     void WithoutTmpFile() { noTmpFile_ = true; }
 
@@ -72,8 +79,10 @@ class FaultFileSystem final : public FileSystem {
     uint64_t stopAfter_ = UINT64_MAX;
     bool fired_ = false;
     bool noTmpFile_ = false;
+    bool noSync_ = false;
     FsCall everyKind_ = FsCall::Any;
     int everyError_ = 0;
+    std::function<void()> hook_;
 };
 
 }  // namespace quillon
