@@ -4,9 +4,7 @@ namespace quillon {
 
 void FaultFileSystem::FailNth(FsCall kind, uint64_t nth, int error) {
     std::lock_guard<std::mutex> lock(mutex_);
-    failKind_ = kind;
-    failNth_ = nth;
-    failError_ = error;
+    planned_.push_back({kind, nth, error});
 }
 
 void FaultFileSystem::FailEvery(FsCall kind, int error) {
@@ -49,10 +47,12 @@ int FaultFileSystem::Enter(FsCall kind) {
     if (everyError_ != 0 && kind == everyKind_) {
         return everyError_;
     }
-    const uint64_t nth = failKind_ == FsCall::Any ? trace_.size() : ofKind;
-    if (failNth_ != 0 && nth == failNth_ && (failKind_ == FsCall::Any || failKind_ == kind)) {
-        fired_ = true;
-        return failError_;
+    for (const Planned& plan : planned_) {
+        const uint64_t nth = plan.kind == FsCall::Any ? trace_.size() : ofKind;
+        if (nth == plan.nth && (plan.kind == FsCall::Any || plan.kind == kind)) {
+            fired_ = true;
+            return plan.error;
+        }
     }
     return 0;
 }

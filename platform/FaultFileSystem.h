@@ -22,7 +22,7 @@ class FaultFileSystem final : public FileSystem {
     explicit FaultFileSystem(FileSystem& inner = RealFileSystem()) : inner_(inner) {}
 
     // The `nth` call (from 1) of `kind` fails with `error` without being made; with FsCall::Any,
-    // the nth call of the whole sequence.
+    // the nth call of the whole sequence. Each call adds one planned failure.
     void FailNth(FsCall kind, uint64_t nth, int error);
     // Calls after the first `steps` fail with kStopped without being made.
     void StopAfter(uint64_t steps);
@@ -73,9 +73,12 @@ class FaultFileSystem final : public FileSystem {
     mutable std::mutex mutex_;
     std::vector<FsCall> trace_;
     uint64_t kindCalls_[static_cast<size_t>(FsCall::Any)] = {};
-    FsCall failKind_ = FsCall::Any;
-    uint64_t failNth_ = 0;
-    int failError_ = 0;
+    struct Planned {
+        FsCall kind;
+        uint64_t nth;
+        int error;
+    };
+    std::vector<Planned> planned_;
     uint64_t stopAfter_ = UINT64_MAX;
     bool fired_ = false;
     bool noTmpFile_ = false;
