@@ -41,12 +41,12 @@ DiffItem* TopOf(DiffItem* item) {
 
 // Counts what a read would show, for the progress decision only. Files need no stat unless the
 // count stays small enough for the byte total to matter.
-uint64_t CountForProgress(const std::string& path, bool recurse, uint64_t& count) {
+uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
     std::vector<std::string> pending{path};
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back());
         pending.pop_back();
-        FolderReader reader(folder);
+        FolderReader reader(folder, fs);
         FolderEntry entry;
         while (reader.Next(entry, false)) {
             if (!entry.isFolder) {
@@ -65,7 +65,7 @@ uint64_t CountForProgress(const std::string& path, bool recurse, uint64_t& count
         return 0;
     }
     uint64_t exact = 0;
-    return FolderSizeAndCount(path, exact, recurse, true);
+    return FolderSizeAndCount(path, exact, recurse, true, fs);
 }
 
 // Pairs whose contents are compared together; bounds the memory the pass holds.
@@ -177,7 +177,7 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
     ProgressSink* const outerProgress = progress_;
     if (progressFactory_) {
         uint64_t count = 0;
-        const uint64_t bytes = CountForProgress(left, readWholeTrees, count);
+        const uint64_t bytes = CountForProgress(*fs_, left, readWholeTrees, count);
         if (count > kProgressEntryThreshold || bytes > kProgressByteThreshold) {
             window = progressFactory_->Open(kComparisonProgressCaption);
         }
@@ -270,7 +270,7 @@ bool Comparison::ReadFolder(const std::string& path, DiffItem* holder, int level
         return false;
     }
     const size_t knownFailures = readFailures_[side].size();
-    FolderReader reader(path);
+    FolderReader reader(path, *fs_);
     const unsigned threads = Threads();
     bool ok;
     if (!recurse || pool_ != nullptr || threads < 2) {
@@ -396,7 +396,7 @@ bool Comparison::ReadCancelled() {
 
 bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter) {
     const std::string sub = item->FullPath(side);
-    FolderReader child(sub);
+    FolderReader child(sub, *fs_);
     std::vector<FolderEntry> ahead;
     FolderEntry entry;
     bool content = false;
@@ -474,7 +474,7 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
                 // A link to a folder is shown but never read automatically: it may loop. A
                 // folder that will be read learns whether it has content from that one listing.
                 if (!recurse || (entry.flags & FolderEntry::kLink)) {
-                    item->hasChildren[side] = FolderHasContent(JoinPath(path, entry.name));
+                    item->hasChildren[side] = FolderHasContent(JoinPath(path, entry.name), *fs_);
                 }
                 batch.push_back(item);
             }
@@ -543,7 +543,7 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             FreeChildren(item);
             item->expanded[kSideLeft] = item->expanded[kSideRight] = false;
             if (!(item->sideFlags[side] & DiffItem::kFlagLink)) {
-                item->hasChildren[side] = FolderHasContent(item->FullPath(side));
+                item->hasChildren[side] = FolderHasContent(item->FullPath(side), *fs_);
             }
             AssignIcons(item);
             continue;
@@ -611,7 +611,7 @@ bool Comparison::ExpandFolderWithProgress(DiffItem* item, int row, bool recurse)
     if (progressFactory_) {
         const int side = item->Has(kSideLeft) ? kSideLeft : kSideRight;
         uint64_t count = 0;
-        FolderSizeAndCount(item->FullPath(side), count, false, true);
+        FolderSizeAndCount(item->FullPath(side), count, false, true, *fs_);
         if (count > kProgressEntryThreshold) {
             window = progressFactory_->Open(kComparisonProgressCaption);
         }
@@ -659,7 +659,7 @@ void Comparison::RefreshHasChildren(DiffItem* item) {
         return;
     }
     for (int side = 0; side < 2; ++side) {
-        item->hasChildren[side] = item->Has(side) && FolderHasContent(item->FullPath(side));
+        item->hasChildren[side] = item->Has(side) && FolderHasContent(item->FullPath(side), *fs_);
         if (!item->hasChildren[side]) {
             item->expanded[side] = false;
             if (item->Image(side) == kIconFolderOpen) {

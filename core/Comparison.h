@@ -13,6 +13,7 @@
 #include "core/ComparisonOptions.h"
 #include "core/DiffItem.h"
 #include "core/FilterState.h"
+#include "platform/FileSystem.h"
 
 namespace quillon {
 
@@ -72,6 +73,9 @@ class Comparison {
 
     void SetObserver(ComparisonObserver* observer) { observer_ = observer; }
     void SetProgressFactory(ProgressFactory* factory) { progressFactory_ = factory; }
+    // Where every read goes; the system unless a test hands in its own. Outlives the reads.
+    void SetFileSystem(FileSystem& fs) { fs_ = &fs; }
+    FileSystem& Fs() const { return *fs_; }
     void SetAutoRefreshHooks(AutoRefreshHooks hooks) { autoRefresh_ = std::move(hooks); }
     // The window a caller opened around ExpandFolder; null when none is up.
     void SetProgress(ProgressSink* progress) { progress_ = progress; }
@@ -150,6 +154,7 @@ class Comparison {
 
     ComparisonObserver* observer_;
     ProgressFactory* progressFactory_;
+    FileSystem* fs_ = &RealFileSystem();
     ProgressSink* progress_ = nullptr;
     uint64_t progressPos_ = 0;
     AutoRefreshHooks autoRefresh_;

@@ -45,11 +45,6 @@ void FillFromStat(FolderEntry& entry, const struct stat& st) {
     entry.mtime = entry.isFolder ? FolderEntry::kNoTime : static_cast<int64_t>(st.st_mtim.tv_sec);
 }
 
-// 0 or the errno of fstatat.
-int StatAt(int folder, const char* name, int flags, struct stat& st) {
-    return fstatat(folder, name, &st, flags) == 0 ? 0 : errno;
-}
-
 }  // namespace
 
 bool IsUndoBackupName(std::string_view name) {
@@ -62,8 +57,7 @@ bool IsSkippedContentFileName(std::string_view name) {
 
 bool FolderReader::Open(const std::string& path) {
     Close();
-    fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    error_ = fd_ < 0 ? errno : 0;
+    error_ = fs_->Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY, 0, fd_);
     if (fd_ >= 0 && !buffer_) {
         buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kListingBufferSize);
     }
@@ -76,28 +70,21 @@ FolderReader::~FolderReader() {
 
 void FolderReader::Close() {
     if (fd_ >= 0) {
-        close(fd_);
+        fs_->Close(fd_);
         fd_ = -1;
     }
     filled_ = pos_ = 0;
 }
 
 bool FolderReader::Fill() {
-    for (;;) {
-        const ssize_t got = getdents64(fd_, buffer_.get(), kListingBufferSize);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            error_ = errno;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        filled_ = static_cast<size_t>(got);
-        pos_ = 0;
-        return true;
+    size_t got = 0;
+    if (const int error = fs_->List(fd_, buffer_.get(), kListingBufferSize, got); error != 0) {
+        error_ = error;
+        return false;
     }
+    filled_ = got;
+    pos_ = 0;
+    return got != 0;
 }
 
 bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
@@ -128,17 +115,17 @@ bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
                 return true;
             case DT_REG:
                 entry.isFolder = false;
-                if (statFiles && (rc = StatAt(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st)) == 0) {
+                if (statFiles && (rc = fs_->Stat(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st)) == 0) {
                     FillFromStat(entry, st);
                 }
                 break;
             case DT_LNK:
             case DT_UNKNOWN:
                 entry.isFolder = false;
-                rc = StatAt(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st);
+                rc = fs_->Stat(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st);
                 if (rc == 0 && S_ISLNK(st.st_mode)) {
                     entry.flags |= FolderEntry::kLink;
-                    if (const int target = StatAt(fd_, d->d_name, 0, st); target != 0) {
+                    if (const int target = fs_->Stat(fd_, d->d_name, 0, st); target != 0) {
                         // A missing target or a loop of links is a property of the link, not a
                         // failure to read it.
                         entry.flags |= FolderEntry::kDangling;
@@ -158,7 +145,7 @@ bool FolderReader::Next(FolderEntry& entry, bool statFiles) {
                 // FIFOs, sockets and devices: stat'ing never opens them.
                 entry.isFolder = false;
                 entry.flags |= FolderEntry::kSpecial;
-                if (statFiles && (rc = StatAt(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st)) == 0) {
+                if (statFiles && (rc = fs_->Stat(fd_, d->d_name, AT_SYMLINK_NOFOLLOW, st)) == 0) {
                     entry.size = static_cast<uint64_t>(st.st_size);
                     entry.mtime = static_cast<int64_t>(st.st_mtim.tv_sec);
                 }
@@ -177,11 +164,11 @@ bool IsContentEntry(const FolderEntry& entry) {
                           : !IsSkippedContentFileName(entry.name);
 }
 
-bool FolderHasContent(const std::string& path) {
+bool FolderHasContent(const std::string& path, FileSystem& fs) {
     if (IsRootPath(path)) {
         return true;
     }
-    FolderReader reader(path);
+    FolderReader reader(path, fs);
     if (!reader.IsOpen()) {
         return false;
     }
@@ -196,11 +183,11 @@ bool FolderHasContent(const std::string& path) {
 }
 
 uint64_t FolderSizeAndCount(const std::string& path, uint64_t& counter, bool recurse,
-                            bool countFolders) {
+                            bool countFolders, FileSystem& fs) {
     uint64_t total = 0;
     std::vector<std::string> subfolders;
     {
-        FolderReader reader(path);
+        FolderReader reader(path, fs);
         FolderEntry entry;
         while (reader.Next(entry, true)) {
             if (!entry.isFolder) {
@@ -224,7 +211,7 @@ uint64_t FolderSizeAndCount(const std::string& path, uint64_t& counter, bool rec
     // Each level's listing is closed before descending: a deep tree would otherwise hold one
     // descriptor per level and run out of them long before the path length limit.
     for (const std::string& sub : subfolders) {
-        total += FolderSizeAndCount(sub, counter, recurse, countFolders);
+        total += FolderSizeAndCount(sub, counter, recurse, countFolders, fs);
     }
     return total;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileSystem.h"
+
 namespace quillon {
 
 // One entry of a folder listing. Links are described by what they point to; a dangling link is
@@ -30,8 +32,10 @@ struct FolderEntry {
 class FolderReader {
   public:
     // Closed until Open.
-    FolderReader() = default;
-    explicit FolderReader(const std::string& path) { Open(path); }
+    explicit FolderReader(FileSystem& fs = RealFileSystem()) : fs_(&fs) {}
+    explicit FolderReader(const std::string& path, FileSystem& fs = RealFileSystem()) : fs_(&fs) {
+        Open(path);
+    }
     ~FolderReader();
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
@@ -51,6 +55,7 @@ class FolderReader {
   private:
     bool Fill();
 
+    FileSystem* fs_;
     int fd_ = -1;
     int error_ = 0;
     std::unique_ptr<unsigned char[]> buffer_;
@@ -59,13 +64,13 @@ class FolderReader {
 };
 
 // True when the folder holds anything a comparison would show. The root always has content.
-bool FolderHasContent(const std::string& path);
+bool FolderHasContent(const std::string& path, FileSystem& fs = RealFileSystem());
 // Whether this one entry makes its folder have content, by the rules of FolderHasContent.
 bool IsContentEntry(const FolderEntry& entry);
 // Sum of the file sizes in the folder (and below it, with `recurse`); `counter` grows by one per
 // file and, with `countFolders`, per folder. Recursion never follows a link to a folder.
 uint64_t FolderSizeAndCount(const std::string& path, uint64_t& counter, bool recurse,
-                            bool countFolders);
+                            bool countFolders, FileSystem& fs = RealFileSystem());
 
 // "$diffundo" at the start, compared without case.
 bool IsUndoBackupName(std::string_view name);

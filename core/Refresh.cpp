@@ -20,9 +20,9 @@
 namespace quillon {
 namespace {
 
-bool IsDirectory(const std::string& path) {
+bool IsDirectory(FileSystem& fs, const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return fs.Stat(AT_FDCWD, path.c_str(), 0, st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int OtherSide(int side) {
@@ -172,7 +172,7 @@ bool Refresh::Refresh2Dirs() {
     view_.FreezeList(false);
     for (int side = 0; side < 2; ++side) {
         const std::string opened = view_.OpenedPath(side);
-        if (opened.empty() || IsDirectory(opened)) {
+        if (opened.empty() || IsDirectory(comparison_.Fs(), opened)) {
             continue;
         }
         view_.ClearOpenedPath(side);
@@ -315,7 +315,7 @@ void Refresh::ListSides(FolderScan& scan, bool& changed, bool withFolders) {
         }
         sd.listed = true;
         sd.filesWanted = !view_.OpenedPath(side).empty();
-        FolderReader reader(path);
+        FolderReader reader(path, comparison_.Fs());
         sd.readable = reader.IsOpen();
         FolderEntry entry;
         while (reader.Next(entry, true)) {
@@ -338,7 +338,8 @@ void Refresh::ListSides(FolderScan& scan, bool& changed, bool withFolders) {
                 item->SetDir(side, sd.dir);
                 item->name = entry.name;
                 item->sideFlags[side] = entry.flags;
-                item->hasChildren[side] = FolderHasContent(JoinPath(path, entry.name));
+                item->hasChildren[side] =
+                    FolderHasContent(JoinPath(path, entry.name), comparison_.Fs());
                 sd.newFolders.push_back(item);
                 continue;
             }
@@ -450,7 +451,7 @@ bool Refresh::CheckVanishedFolder(FolderScan& scan, DiffItem* item, bool& change
         if (!has[side]) {
             continue;
         }
-        const bool content = FolderHasContent(item->FullPath(side));
+        const bool content = FolderHasContent(item->FullPath(side), comparison_.Fs());
         if (content == item->hasChildren[side]) {
             continue;
         }
@@ -508,7 +509,8 @@ void Refresh::CheckFileChildren(FolderScan& scan, bool& changed) {
         return;
     }
     for (int side = 0; side < 2; ++side) {
-        if (lost[side] && folder->Has(side) && !FolderHasContent(folder->FullPath(side))) {
+        if (lost[side] && folder->Has(side) &&
+            !FolderHasContent(folder->FullPath(side), comparison_.Fs())) {
             folder->expanded[side] = false;
             folder->hasChildren[side] = false;
         }

@@ -4,6 +4,7 @@
 // tool lookup of its own when it wants, instead of resetting process globals by hand.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,9 @@ class RunContext {
     LogState log;
     // The progress window shown now, if any.
     ProgressSink* progress = nullptr;
+    // Numbers the undo journal's operations for the whole run; the first one gets 0. Never reset,
+    // not even by a purge, so that two operations never share a backup name.
+    int32_t undoOperationCounter = -1;
     // Takes the place of the App Paths and PATH lookup of LocateTool when set.
     std::function<std::string(std::string_view exe)> locateTool;
     // Takes the place of the ProcessLauncher of DefaultLauncher when set.

@@ -1,0 +1,598 @@
+#include "fileops/FileCopy.h"
+
+#include <dirent.h>
+#include <linux/fs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+#include "base/AsciiCase.h"
+#include "base/PathUtil.h"
+#include "platform/Log.h"
+#include "platform/ProgressSink.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr size_t kListingBufferSize = 32768;
+constexpr size_t kCopyBufferSize = 1 << 17;
+constexpr size_t kCopyRangeChunk = size_t{1} << 30;
+
+bool StartsWithNoCase(std::string_view name, std::string_view lowerPrefix) {
+    if (name.size() < lowerPrefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
+        if (FoldAsciiChar(name[i]) != lowerPrefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The names of an open folder other than "." and "..", sorted so that every run walks a tree in
+// the same order.
+int ListNames(FileSystem& fs, int folder, std::vector<std::string>& names) {
+    auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kListingBufferSize);
+    for (;;) {
+        size_t got = 0;
+        if (const int error = fs.List(folder, buffer.get(), kListingBufferSize, got); error != 0) {
+            return error;
+        }
+        if (got == 0) {
+            break;
+        }
+        for (size_t pos = 0; pos < got;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(buffer.get() + pos);
+            pos += d->d_reclen;
+            const std::string_view name(d->d_name);
+            if (name != "." && name != "..") {
+                names.emplace_back(name);
+            }
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return 0;
+}
+
+std::string TempName(std::string_view name) {
+    static std::atomic<unsigned> serial{0};
+    return std::string(kTempMarker) + std::to_string(getpid()) + "-" + std::to_string(++serial) +
+           "$" + std::string(name);
+}
+
+// Copy methods a file system may lack; the next one is tried instead.
+bool Unsupported(int error) {
+    return error == EOPNOTSUPP || error == ENOTTY || error == EXDEV || error == EINVAL ||
+           error == ENOSYS || error == EPERM;
+}
+
+int CopyData(FileSystem& fs, int from, int to, off_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    int error = fs.Clone(to, from);
+    if (error == 0 || !Unsupported(error)) {
+        return error;
+    }
+    for (;;) {
+        size_t copied = 0;
+        error = fs.CopyRange(from, to, kCopyRangeChunk, copied);
+        if (error != 0) {
+            break;
+        }
+        if (copied == 0) {
+            return 0;
+        }
+    }
+    if (!Unsupported(error)) {
+        return error;
+    }
+    // Both offsets stand where the ranges left them, so plain reads carry on from there.
+    auto buffer = std::make_unique_for_overwrite<char[]>(kCopyBufferSize);
+    for (;;) {
+        size_t got = 0;
+        if ((error = fs.Read(from, buffer.get(), kCopyBufferSize, got)) != 0 || got == 0) {
+            return error;
+        }
+        for (size_t done = 0; done < got;) {
+            size_t written = 0;
+            if ((error = fs.Write(to, buffer.get() + done, got - done, written)) != 0) {
+                return error;
+            }
+            done += written;
+        }
+    }
+}
+
+bool Changed(const struct stat& before, const struct stat& after) {
+    return before.st_size != after.st_size || before.st_mtim.tv_sec != after.st_mtim.tv_sec ||
+           before.st_mtim.tv_nsec != after.st_mtim.tv_nsec ||
+           before.st_ctim.tv_sec != after.st_ctim.tv_sec ||
+           before.st_ctim.tv_nsec != after.st_ctim.tv_nsec;
+}
+
+// Names the anonymous file `fd` as `name` in `folder`; EEXIST when the name is taken.
+int LinkAnonymous(FileSystem& fs, int fd, int folder, const std::string& name) {
+    int error = fs.Link(fd, "", folder, name.c_str(), AT_EMPTY_PATH);
+    if (error == ENOENT || error == EPERM) {
+        // Naming a descriptor directly needs a capability; its /proc entry does not.
+        const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+        error = fs.Link(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW);
+    }
+    return error;
+}
+
+// The file `sourceName` of `sourceFolder` copied to `name` in `folder`. Whatever is at `name` is
+// replaced only by the rename of the finished, synced copy.
+int CopyFileAt(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
+               const std::string& name, bool followLink) {
+    int fd = -1;
+    // O_NONBLOCK: opening a FIFO that slipped in since the type was read must not hang.
+    const int openFlags = O_RDONLY | O_NOCTTY | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW);
+    if (const int error = fs.Open(sourceFolder, sourceName, openFlags, 0, fd); error != 0) {
+        return error;
+    }
+    const FsHandle source(fs, fd);
+    struct stat before {};
+    if (const int error = fs.Fstat(fd, before); error != 0) {
+        return error;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        return EINVAL;
+    }
+    struct stat existing {};
+    if (fs.Stat(folder, name.c_str(), 0, existing) == 0 && SameFile(existing, before)) {
+        return EINVAL;
+    }
+    uint64_t space = 0;
+    if (fs.FreeSpace(folder, space) == 0 && space < static_cast<uint64_t>(before.st_size)) {
+        return ENOSPC;
+    }
+    int tmp = -1;
+    std::string tempName;
+    int error = fs.Open(folder, ".", O_TMPFILE | O_WRONLY, 0600, tmp);
+    const bool anonymous = error == 0;
+    if (error == EOPNOTSUPP || error == EISDIR) {
+        tempName = TempName(name);
+        error =
+            fs.Open(folder, tempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW, 0600, tmp);
+    }
+    if (error != 0) {
+        return error;
+    }
+    FsHandle copy(fs, tmp);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    struct stat after {};
+    if ((error = CopyData(fs, fd, tmp, before.st_size)) == 0 &&
+        (error = fs.SetMode(tmp, before.st_mode & 07777)) == 0 &&
+        (error = fs.SetTimes(tmp, nullptr, times, 0)) == 0 && (error = fs.Sync(tmp)) == 0 &&
+        (error = fs.Fstat(fd, after)) == 0 && Changed(before, after)) {
+        Log("%s changed while it was copied", sourceName);
+        error = EAGAIN;
+    }
+    if (error == 0 && anonymous) {
+        error = LinkAnonymous(fs, tmp, folder, name);
+        if (error == EEXIST) {
+            tempName = TempName(name);
+            error = LinkAnonymous(fs, tmp, folder, tempName);
+            if (error != 0) {
+                tempName.clear();
+            }
+        }
+    }
+    if (error == 0 && !tempName.empty()) {
+        // The copy replaces the destination on purpose; a backup, if wanted, was made before.
+        error = fs.Rename(folder, tempName.c_str(), folder, name.c_str(), 0);
+    }
+    if (error != 0) {
+        if (!tempName.empty()) {
+            fs.Unlink(folder, tempName.c_str());
+        }
+        return error;
+    }
+    // The copy is in place whatever this says; an item that failed here would leave its backup
+    // unrecorded.
+    if ((error = fs.Sync(folder)) != 0) {
+        LogError(error, "Cannot sync the folder of %s", name.c_str());
+    }
+    return 0;
+}
+
+// A link recreated with the same target, replacing what is at `name`.
+int CopyLinkAt(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
+               const std::string& name) {
+    std::string target;
+    int error = fs.ReadLink(sourceFolder, sourceName, target);
+    if (error != 0) {
+        return error;
+    }
+    error = fs.MakeLink(target.c_str(), folder, name.c_str());
+    if (error != EEXIST) {
+        return error;
+    }
+    const std::string tempName = TempName(name);
+    if ((error = fs.MakeLink(target.c_str(), folder, tempName.c_str())) == 0 &&
+        (error = fs.Rename(folder, tempName.c_str(), folder, name.c_str(), 0)) != 0) {
+        fs.Unlink(folder, tempName.c_str());
+    }
+    return error;
+}
+
+// Moves a file or a link: one rename when possible; across file systems a copy that is checked
+// before the source goes.
+int MoveEntryAt(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
+                const std::string& name, bool isLink) {
+    int error = fs.Rename(sourceFolder, sourceName, folder, name.c_str(), RENAME_NOREPLACE);
+    if (error == EEXIST) {
+        error = fs.Rename(sourceFolder, sourceName, folder, name.c_str(), 0);
+    } else if (error == EINVAL) {
+        if ((error = fs.Link(sourceFolder, sourceName, folder, name.c_str(), 0)) == 0 &&
+            (error = fs.Unlink(sourceFolder, sourceName)) != 0) {
+            fs.Unlink(folder, name.c_str());
+        }
+    }
+    if (error != EXDEV) {
+        return error;
+    }
+    struct stat source {};
+    if ((error = fs.Stat(sourceFolder, sourceName, AT_SYMLINK_NOFOLLOW, source)) != 0) {
+        return error;
+    }
+    error = isLink ? CopyLinkAt(fs, sourceFolder, sourceName, folder, name)
+                   : CopyFileAt(fs, sourceFolder, sourceName, folder, name, false);
+    struct stat copy {};
+    if (error == 0 && (error = fs.Stat(folder, name.c_str(), AT_SYMLINK_NOFOLLOW, copy)) == 0) {
+        error = copy.st_size == source.st_size ? fs.Unlink(sourceFolder, sourceName) : EIO;
+    }
+    return error;
+}
+
+int OpenFolder(FileSystem& fs, const std::string& path, FsHandle& handle, struct stat& st) {
+    int fd = -1;
+    if (const int error = fs.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY, 0, fd);
+        error != 0) {
+        return error;
+    }
+    handle = FsHandle(fs, fd);
+    return fs.Fstat(fd, st);
+}
+
+class TreeCopy {
+  public:
+    TreeCopy(FileOpsContext& ctx, bool skipBackups, bool move)
+        : ctx_(ctx), fs_(ctx.fs), skipBackups_(skipBackups), move_(move) {}
+
+    // Copies the entries of `source` into `destination`; true when every entry got there (and,
+    // for a move, left its source).
+    bool Walk(int source, const std::string& sourcePath, int destination,
+              const std::string& destinationPath);
+    int Result() const {
+        if (cancelled_) {
+            return kTreeCancelled;
+        }
+        if (failures_ == 0 && skipped_ == 0) {
+            return kTreeCopiedAll;
+        }
+        return copied_ > 0 ? kTreeCopiedSome : kTreeCopiedNone;
+    }
+
+    struct stat sourceRoot {};
+    struct stat destinationRoot {};
+    int failures_ = 0;
+    bool cancelled_ = false;
+
+  private:
+    void Fail(const std::string& path, int error) {
+        ++failures_;
+        ctx_.report += LogError(error, "%s", path.c_str()) + "\n";
+    }
+    void Skip(const std::string& path, const char* reason) {
+        ++skipped_;
+        Log("%s skipped: %s", path.c_str(), reason);
+        ctx_.report += "- " + path + " skipped: " + reason + "\n";
+    }
+    bool Cancelled(const std::string& path) {
+        if (ctx_.progress != nullptr && ctx_.progress->Update(path, copied_)) {
+            cancelled_ = true;
+        }
+        return cancelled_;
+    }
+    bool WalkFolder(int source, const std::string& name, const struct stat& st,
+                    const std::string& sourcePath, int destination,
+                    const std::string& destinationPath);
+
+    FileOpsContext& ctx_;
+    FileSystem& fs_;
+    bool skipBackups_;
+    bool move_;
+    uint64_t copied_ = 0;
+    int skipped_ = 0;
+};
+
+bool TreeCopy::Walk(int source, const std::string& sourcePath, int destination,
+                    const std::string& destinationPath) {
+    std::vector<std::string> names;
+    if (const int error = ListNames(fs_, source, names); error != 0) {
+        Fail(sourcePath, error);
+        return false;
+    }
+    bool all = true;
+    for (const std::string& name : names) {
+        const std::string from = JoinPath(sourcePath, name);
+        if (Cancelled(from)) {
+            return false;
+        }
+        // Backups and temporaries of this program stay where they are, even in a move.
+        if (skipBackups_ && StartsWithNoCase(name, "$diff")) {
+            all = false;
+            continue;
+        }
+        struct stat st {};
+        int error = fs_.Stat(source, name.c_str(), AT_SYMLINK_NOFOLLOW, st);
+        if (error == 0 && S_ISDIR(st.st_mode)) {
+            all = WalkFolder(source, name, st, from, destination, destinationPath) && all;
+            continue;
+        }
+        if (error == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+            Skip(from, "a FIFO, socket or device is never copied");
+            all = false;
+            continue;
+        }
+        if (error == 0) {
+            if (move_) {
+                error =
+                    MoveEntryAt(fs_, source, name.c_str(), destination, name, S_ISLNK(st.st_mode));
+            } else if (S_ISLNK(st.st_mode)) {
+                error = CopyLinkAt(fs_, source, name.c_str(), destination, name);
+            } else {
+                error = CopyFileAt(fs_, source, name.c_str(), destination, name, false);
+            }
+        }
+        if (error != 0) {
+            Fail(from, error);
+            all = false;
+        } else {
+            ++copied_;
+        }
+    }
+    return all;
+}
+
+bool TreeCopy::WalkFolder(int source, const std::string& name, const struct stat& st,
+                          const std::string& sourcePath, int destination,
+                          const std::string& destinationPath) {
+    if (st.st_dev != sourceRoot.st_dev) {
+        Skip(sourcePath, "another file system is never entered");
+        return false;
+    }
+    if (SameFile(st, destinationRoot)) {
+        Skip(sourcePath, "the destination folder itself is never copied into itself");
+        return false;
+    }
+    int error = 0;
+    if (move_) {
+        error = fs_.Rename(source, name.c_str(), destination, name.c_str(), RENAME_NOREPLACE);
+        if (error == 0) {
+            ++copied_;
+            return true;
+        }
+        if (error != EEXIST && error != EXDEV && error != ENOTEMPTY && error != EINVAL) {
+            Fail(sourcePath, error);
+            return false;
+        }
+    }
+    int fd = -1;
+    if ((error = fs_.Open(source, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, fd)) != 0) {
+        Fail(sourcePath, error);
+        return false;
+    }
+    const FsHandle from(fs_, fd);
+    const std::string to = JoinPath(destinationPath, name);
+    error = fs_.MakeFolder(destination, name.c_str(), 0700);
+    const bool created = error == 0;
+    // An existing link or file in the destination is never entered or replaced by a folder.
+    if ((error == 0 || error == EEXIST) &&
+        (error = fs_.Open(destination, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, fd)) ==
+            0) {
+        const FsHandle into(fs_, fd);
+        ++copied_;
+        bool all = Walk(from.Get(), sourcePath, into.Get(), to);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (created && !cancelled_ &&
+            ((error = fs_.SetMode(into.Get(), st.st_mode & 07777)) != 0 ||
+             (error = fs_.SetTimes(into.Get(), nullptr, times, 0)) != 0)) {
+            Fail(to, error);
+            all = false;
+        }
+        if (move_ && all) {
+            if ((error = fs_.RemoveFolder(source, name.c_str())) != 0) {
+                Fail(sourcePath, error);
+                all = false;
+            }
+        }
+        return all;
+    }
+    Fail(to, error);
+    return false;
+}
+
+}  // namespace
+
+bool PathExistsLoose(FileSystem& fs, const std::string& path) {
+    struct stat st {};
+    if (path.empty()) {
+        return false;
+    }
+    const int error = fs.Stat(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, st);
+    return error == 0 || error == EACCES;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+int MakeFolderChain(FileSystem& fs, const std::string& path) {
+    struct stat st {};
+    int error = fs.Stat(AT_FDCWD, path.c_str(), 0, st);
+    if (error == 0) {
+        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    }
+    if (error != ENOENT || IsRootPath(path)) {
+        return error;
+    }
+    if ((error = MakeFolderChain(fs, std::string(DirName(path)))) != 0) {
+        return error;
+    }
+    error = fs.MakeFolder(AT_FDCWD, path.c_str(), 0777);
+    return error == EEXIST ? 0 : error;
+}
+
+int CopyFileCreatingParent(FileOpsContext& ctx, const std::string& source,
+                           const std::string& destination) {
+    const std::string folder(DirName(destination));
+    if (const int error = MakeFolderChain(ctx.fs, folder); error != 0) {
+        return error;
+    }
+    FsHandle into;
+    struct stat st {};
+    if (const int error = OpenFolder(ctx.fs, folder, into, st); error != 0) {
+        return error;
+    }
+    return CopyFileAt(ctx.fs, AT_FDCWD, source.c_str(), into.Get(),
+                      std::string(BaseName(destination)), true);
+}
+
+namespace {
+
+// The folders of two paths opened, for the calls that take a folder and a name.
+struct FolderPair {
+    FsHandle from;
+    FsHandle into;
+    int Open(FileSystem& fs, const std::string& source, const std::string& destination) {
+        struct stat st {};
+        const int error = OpenFolder(fs, std::string(DirName(source)), from, st);
+        return error != 0 ? error : OpenFolder(fs, std::string(DirName(destination)), into, st);
+    }
+};
+
+}  // namespace
+
+int CopyLink(FileSystem& fs, const std::string& source, const std::string& destination) {
+    FolderPair folders;
+    const int error = folders.Open(fs, source, destination);
+    return error != 0 ? error
+                      : CopyLinkAt(fs, folders.from.Get(), std::string(BaseName(source)).c_str(),
+                                   folders.into.Get(), std::string(BaseName(destination)));
+}
+
+int MoveFileOrLink(FileOpsContext& ctx, const std::string& source, const std::string& destination) {
+    FolderPair folders;
+    struct stat st {};
+    int error = folders.Open(ctx.fs, source, destination);
+    const std::string name(BaseName(source));
+    if (error == 0 &&
+        (error = ctx.fs.Stat(folders.from.Get(), name.c_str(), AT_SYMLINK_NOFOLLOW, st)) == 0) {
+        error = MoveEntryAt(ctx.fs, folders.from.Get(), name.c_str(), folders.into.Get(),
+                            std::string(BaseName(destination)), S_ISLNK(st.st_mode));
+    }
+    return error;
+}
+
+int CopyFolderTree(FileOpsContext& ctx, const std::string& source, const std::string& destination,
+                   bool skipBackups, bool move, int* failures) {
+    if (source.empty() || destination.empty()) {
+        return kTreeCopiedNone;
+    }
+    TreeCopy copy(ctx, skipBackups, move);
+    FsHandle from;
+    FsHandle into;
+    int error = OpenFolder(ctx.fs, source, from, copy.sourceRoot);
+    if (error == 0 && (error = MakeFolderChain(ctx.fs, destination)) == 0) {
+        error = OpenFolder(ctx.fs, destination, into, copy.destinationRoot);
+    }
+    if (error == 0 && SameFile(copy.sourceRoot, copy.destinationRoot)) {
+        error = EINVAL;
+    }
+    if (error != 0) {
+        ctx.report += LogError(error, "%s", destination.c_str()) + "\n";
+        if (failures != nullptr) {
+            *failures = 1;
+        }
+        return kTreeCopiedNone;
+    }
+    const bool all = copy.Walk(from.Get(), source, into.Get(), destination);
+    if (move && all && !copy.cancelled_) {
+        from.Reset();
+        Log("MoveDirectory: Deleting directory (%s)", source.c_str());
+        if ((error = ctx.fs.RemoveFolder(AT_FDCWD, source.c_str())) != 0) {
+            ctx.report += LogError(error, "%s", source.c_str()) + "\n";
+            ++copy.failures_;
+        }
+    }
+    if (failures != nullptr) {
+        *failures = copy.failures_;
+    }
+    return copy.Result();
+}
+
+bool DeleteFileForced(FileSystem& fs, const std::string& path) {
+    if (!PathExistsLoose(fs, path)) {
+        return true;
+    }
+    fs.Unlink(AT_FDCWD, path.c_str());
+    return !PathExistsLoose(fs, path);
+}
+
+namespace {
+
+// Empties the open folder `folder`; never descends through a link or into another file system.
+void DeleteContents(FileSystem& fs, int folder, dev_t device) {
+    std::vector<std::string> names;
+    ListNames(fs, folder, names);
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (fs.Stat(folder, name.c_str(), AT_SYMLINK_NOFOLLOW, st) != 0) {
+            continue;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            fs.Unlink(folder, name.c_str());
+            continue;
+        }
+        int fd = -1;
+        if (st.st_dev == device &&
+            fs.Open(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, fd) == 0) {
+            const FsHandle sub(fs, fd);
+            DeleteContents(fs, sub.Get(), device);
+        }
+        fs.RemoveFolder(folder, name.c_str());
+    }
+}
+
+}  // namespace
+
+bool DeleteFolderTree(FileSystem& fs, const std::string& path) {
+    if (!PathExistsLoose(fs, path)) {
+        return true;
+    }
+    int fd = -1;
+    if (fs.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, fd) != 0) {
+        return false;
+    }
+    {
+        const FsHandle folder(fs, fd);
+        struct stat st {};
+        if (fs.Fstat(fd, st) == 0) {
+            DeleteContents(fs, fd, st.st_dev);
+        }
+    }
+    fs.RemoveFolder(AT_FDCWD, path.c_str());
+    return !PathExistsLoose(fs, path);
+}
+
+}  // namespace quillon

@@ -1,0 +1,88 @@
+// The undo journal: one group record per operation, one item record per affected item, and the
+// "$diffundo" backups that keep, in each item's own folder, whatever an operation would destroy.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+class FileSystem;
+class ProgressSink;
+struct FileOpsContext;
+
+enum UndoKind : int32_t { kUndoDelete = 0, kUndoCopy = 1, kUndoRename = 2, kUndoCreateDir = 3 };
+enum UndoItemType : int32_t { kItemDir = 0, kItemFile = 1 };
+
+inline constexpr std::string_view kUndoMarker = "$diffundo";
+inline constexpr const char* kTextCleaningUndo = "Cleaning Undo records...";
+inline constexpr const char* kTextCleaningChildrenFormat =
+    "Cleaning Next child (%d files) Undo records [#%d]...";
+inline constexpr const char* kTextCleaningGroupFormat = "Cleaning Next Undo records [#%d]...";
+
+struct UndoRecord {
+    std::string RunTag;
+    int32_t OpNumber = -1;
+    int32_t ItemType = -1;
+    int32_t Side = -1;
+    int32_t Kind = -1;
+    std::string Tmp1;
+    std::string Tmp2;
+    std::string Org1;
+    std::string Org2;
+    // Newest first.
+    std::deque<std::unique_ptr<UndoRecord>> Children;
+
+    int32_t ChildCount() const { return static_cast<int32_t>(Children.size()); }
+    std::string& Org(int side) { return side == 0 ? Org1 : Org2; }
+    std::string& Tmp(int side) { return side == 0 ? Tmp1 : Tmp2; }
+};
+
+// The ten digits of the run stamp ("MMDD_HHMMSS" without its underscore); made from `now` when
+// the run has no stamp yet.
+std::string MakeRunTag(std::string_view logStamp, time_t now);
+
+// The backup path of the item at `path` for operation `opNumber`: same folder, "$diffundo", the
+// run tag, at least four digits of the number, "$" and the item's own name.
+std::string BackupName(std::string_view path, std::string_view runTag, int32_t opNumber);
+
+class UndoJournal {
+  public:
+    explicit UndoJournal(std::string runTag, bool enabled = true)
+        : RunTag(std::move(runTag)), enabled(enabled) {}
+
+    const std::string RunTag;
+    bool enabled;
+    // Newest first; Undo works on the front.
+    std::deque<std::unique_ptr<UndoRecord>> undoList;
+    std::unique_ptr<UndoRecord> redo;
+
+    // Takes the next operation number.
+    std::unique_ptr<UndoRecord> NewGroupRecord() const;
+    // A record of the current operation, its backup paths filled by the rules of its kind.
+    std::unique_ptr<UndoRecord> NewItemRecord(int32_t itemType, int32_t kind, int32_t side,
+                                              std::string_view org1, std::string_view org2,
+                                              std::string_view tmp1, std::string_view tmp2) const;
+    static void Attach(UndoRecord& group, std::unique_ptr<UndoRecord> item);
+    void Push(std::unique_ptr<UndoRecord> group);
+};
+
+// The backup step before an item's operation. 0 when the operation may go ahead (its victim is
+// safe under its backup name, or there is none), else the errno that fails the item: nothing is
+// replaced or deleted without its backup in place.
+int PrepareUndoItem(FileOpsContext& ctx, UndoRecord& item);
+// After the item's operation failed: a copy's file moved aside goes back when nothing took its
+// place (else it stays under its backup name); the folder backup of a merge is deleted only when
+// the merge did not touch the destination; a delete's backup goes back unless its item is still
+// in place, and is deleted then.
+void DiscardUndoItem(FileOpsContext& ctx, UndoRecord& item, bool destinationTouched = true);
+// Deletes the backups one record holds. Only names that begin with "$diffundo" are deleted.
+bool PurgeUndoRecord(FileOpsContext& ctx, UndoRecord& record);
+// Deletes every backup of the journal and frees its records and the redo record.
+void ClearUndoJournal(FileOpsContext& ctx, UndoJournal& journal);
+
+}  // namespace quillon

@@ -1,0 +1,203 @@
+// Copies and moves on the real disk: a copy never writes into the file it replaces, trees keep
+// links as links and leave special files alone, and the same file or folder under two names is
+// never copied onto itself.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "fileops/CopyFilesDirsTo.h"
+#include "fileops/FileCopy.h"
+#include "fileops/UndoJournal.h"
+#include "platform/FaultFileSystem.h"
+#include "platform/RunContext.h"
+#include "support/FakePrompter.h"
+#include "support/TestDir.h"
+
+namespace quillon {
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct ScriptedAsker : ReplaceAsker {
+    int AskReplace(const ReplaceQuestion& question) override {
+        asked.push_back(question.name);
+        return answer;
+    }
+    int answer = mbr::kYes;
+    Names asked;
+};
+
+std::string Format(const char* format, const char* arg) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, arg);
+    return text;
+}
+
+// With and without O_TMPFILE (the named temporary then takes its place).
+class CopyFile : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CopyFile, ReplacesByRenameKeepingModeAndTime) {
+    test::TestDir dir;
+    const time_t when = test::LocalTime(2020, 5, 6, 7, 8, 9);
+    dir.MakeTree({{"s/a.txt", "new data", when}, {"d/a.txt", "old"}});
+    chmod((dir / "s/a.txt").c_str(), 0640);
+    // A second name of the old destination shows whether its bytes were written over.
+    link((dir / "d/a.txt").c_str(), (dir / "keep").c_str());
+    FaultFileSystem fs;
+    if (GetParam()) {
+        fs.WithoutTmpFile();
+    }
+    FileOpsContext ctx{fs};
+    ASSERT_EQ(CopyFileCreatingParent(ctx, dir / "s/a.txt", dir / "d/a.txt"), 0);
+    ASSERT_EQ(CopyFileCreatingParent(ctx, dir / "s/a.txt", dir / "d/new/chain/a.txt"), 0);
+    EXPECT_EQ(dir.ReadFile("keep"), "old");
+    for (const char* copy : {"d/a.txt", "d/new/chain/a.txt"}) {
+        struct stat st {};
+        ASSERT_EQ(stat((dir / copy).c_str(), &st), 0);
+        EXPECT_EQ(dir.ReadFile(copy), "new data");
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+        EXPECT_EQ(st.st_mtime, when);
+    }
+    EXPECT_EQ(dir.List("d"), (Names{"a.txt", "new/", "new/chain/", "new/chain/a.txt"}));
+    EXPECT_EQ(CopyFileCreatingParent(ctx, dir / "s/a.txt", dir / "s/a.txt"), EINVAL);
+}
+
+INSTANTIATE_TEST_SUITE_P(TmpFile, CopyFile, ::testing::Bool());
+
+TEST(CopyFolderTree, LinksStayLinksSpecialFilesAndBackupsAreSkipped) {
+    test::TestDir dir;
+    dir.MakeTree({{"s/f.txt", "f"},
+                  {"s/sub/g.txt", "g"},
+                  {"s/$diffundo01010000000000$f.txt", "b"},
+                  {"s/$DIFFx", "b"},
+                  {"d/", ""}});
+    dir.Symlink("f.txt", "s/link");
+    dir.MakeFifo("s/pipe");
+    FileOpsContext ctx{RealFileSystem()};
+    EXPECT_EQ(CopyFolderTree(ctx, dir / "s", dir / "d", true), kTreeCopiedSome);
+    EXPECT_EQ(dir.List("d"), (Names{"f.txt", "link", "sub/", "sub/g.txt"}));
+    char target[16] = {};
+    EXPECT_EQ(readlink((dir / "d/link").c_str(), target, sizeof target), 5);
+    EXPECT_STREQ(target, "f.txt");
+    EXPECT_NE(ctx.report.find(dir / "s/pipe"), std::string::npos) << ctx.report;
+    EXPECT_EQ(CopyFolderTree(ctx, dir / "missing", dir / "d", true), kTreeCopiedNone);
+}
+
+TEST(CopyFilesDirsTo, IntoItsOwnFolderTakesCopyNames) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    dir.MakeTree({{"f/report.doc", "r"}, {"f/README", "m"}, {"f/sub/x", "x"}});
+    FileOpsContext ctx{RealFileSystem()};
+    test::FakePrompter prompter;
+    ScriptedAsker asker;
+    for (int i = 0; i < 3; ++i) {
+        CopyFilesDirsTo(ctx, prompter, asker, 0, dir / "f", {dir / "f/report.doc"}, true);
+    }
+    CopyFilesDirsTo(ctx, prompter, asker, 0, dir / "f", {dir / "f/README", dir / "f/sub"}, true);
+    EXPECT_EQ(dir.List("f"),
+              (Names{"README", "README - Copy", "report - Copy (1).doc", "report - Copy (2).doc",
+                     "report - Copy.doc", "report.doc", "sub/", "sub/x"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, Format(kSameFolderFormat, "sub"));
+    EXPECT_EQ(prompter.shown[0].caption, "Error Copying File or Folder");
+    EXPECT_TRUE(asker.asked.empty());
+}
+
+// The same item under two names is found by device and inode: a hard-linked pair, a folder
+// copied into itself through a link; a destination that is a link to a folder is used as given.
+TEST(CopyFilesDirsTo, AliasesAreRefusedWithAMessage) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    dir.MakeTree({{"s/a.txt", "a"}, {"s/d/x.txt", "x"}, {"real/", ""}, {"t/", ""}});
+    ASSERT_EQ(link((dir / "s/a.txt").c_str(), (dir / "t/a.txt").c_str()), 0);
+    dir.Symlink(dir / "s/d", "into");
+    dir.Symlink(dir / "real", "root");
+    UndoJournal journal("0101000000");
+    FileOpsContext ctx{RealFileSystem(), &journal};
+    test::FakePrompter prompter;
+    ScriptedAsker asker;
+    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/a.txt"}, true);
+    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "into", {dir / "s/d"}, true);
+    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "root", {dir / "s/d"}, true);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text, Format(kSameFileFormat, "a.txt"));
+    EXPECT_EQ(prompter.shown[1].text, Format(kIntoItselfFormat, "d"));
+    EXPECT_EQ(dir.List(), (Names{"into", "real/", "real/d/", "real/d/x.txt", "root", "s/",
+                                 "s/a.txt", "s/d/", "s/d/x.txt", "t/", "t/a.txt"}));
+    EXPECT_EQ(dir.ReadFile("t/a.txt"), "a");
+    EXPECT_EQ(journal.undoList.size(), 1u);
+}
+
+TEST(CopyFilesDirsTo, MergeIsBackedUpJournalledAndPurged) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    dir.MakeTree({{"s/d/a", "new a"}, {"s/d/b", "new b"}, {"t/d/a", "old a"}, {"t/d/c", "c"}});
+    UndoJournal journal("0101000000");
+    FileOpsContext ctx{RealFileSystem(), &journal};
+    test::FakePrompter prompter;
+    ScriptedAsker asker;
+    const CopyToResult result =
+        CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/d"}, true);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(asker.asked, Names{"d"});
+    ASSERT_EQ(journal.undoList.size(), 1u);
+    const UndoRecord& item = *journal.undoList.front()->Children.front();
+    EXPECT_EQ(item.Org2, dir / "t/d");
+    EXPECT_EQ(item.Tmp2, dir / "s/d");
+    EXPECT_EQ(item.Tmp1, dir / "t/$diffundo01010000000000$d");
+    EXPECT_EQ(dir.List("t"), (Names{"$diffundo01010000000000$d/", "$diffundo01010000000000$d/a",
+                                    "$diffundo01010000000000$d/c", "d/", "d/a", "d/b", "d/c"}));
+    EXPECT_EQ(dir.ReadFile("t/$diffundo01010000000000$d/a"), "old a");
+    EXPECT_EQ(dir.ReadFile("t/d/a"), "new a");
+    ClearUndoJournal(ctx, journal);
+    EXPECT_EQ(dir.List("t"), (Names{"d/", "d/a", "d/b", "d/c"}));
+}
+
+TEST(CopyFilesDirsTo, YesToAllAsksOnceAndCancelEndsTheCall) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    dir.MakeTree(
+        {{"s/x", "1"}, {"s/y", "2"}, {"s/z", "3"}, {"t/x", "o"}, {"t/y", "o"}, {"t/z", "o"}});
+    FileOpsContext ctx{RealFileSystem()};
+    test::FakePrompter prompter;
+    ScriptedAsker asker;
+    asker.answer = mbr::kYesToAll;
+    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/x", dir / "s/y"}, true);
+    EXPECT_EQ(asker.asked, Names{"x"});
+    EXPECT_EQ(dir.ReadFile("t/y"), "2");
+    asker.answer = mbr::kCancel;
+    const CopyToResult result =
+        CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/z", dir / "s/x"}, true);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(dir.ReadFile("t/z"), "o");
+}
+
+// A move is one rename on the same file system; across file systems (EXDEV) each entry is
+// copied, checked and only then removed from the source.
+TEST(CopyFilesDirsTo, MoveRenamesOrCopiesAcrossFileSystems) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    dir.MakeTree({{"s/m.txt", "m"}, {"s/n.txt", "n"}, {"s/d/x", "x"}, {"s/e/y", "y"}, {"t/", ""}});
+    struct stat before {};
+    stat((dir / "s/m.txt").c_str(), &before);
+    FileOpsContext ctx{RealFileSystem()};
+    test::FakePrompter prompter;
+    ScriptedAsker asker;
+    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/m.txt", dir / "s/d"}, false);
+    struct stat after {};
+    stat((dir / "t/m.txt").c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+
+    FaultFileSystem crossing;
+    crossing.FailEvery(FsCall::Rename, EXDEV);
+    FileOpsContext across{crossing};
+    CopyFilesDirsTo(across, prompter, asker, 1, dir / "t", {dir / "s/n.txt", dir / "s/e"}, false);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(dir.List(),
+              (Names{"s/", "t/", "t/d/", "t/d/x", "t/e/", "t/e/y", "t/m.txt", "t/n.txt"}));
+}
+
+}  // namespace
+}  // namespace quillon
