@@ -13,8 +13,6 @@ namespace {
 
 using test::TestDir;
 
-// The store fixture gives the test its own TMPDIR, where the log folder goes; the log's clock
-// stands still at 2026-03-04 05:06:07 local time.
 class LogTest : public test::StoreFixture {
   protected:
     LogTest() {
@@ -26,9 +24,7 @@ class LogTest : public test::StoreFixture {
     TestDir& dir_ = Dir();
 };
 
-// Nothing is written before a log file has been chosen, even with logging on. The composed error
-// text is what message boxes show, so it exists even when nothing is written; an unknown code
-// still yields the system's text for it rather than nothing.
+// Error texts are composed (an unknown code too) with no log open or logging off; no file is made.
 TEST_F(LogTest, ErrorTextIsComposedWithLoggingOffAndNoFileIsTouched) {
     SetLogEnabled(true);
     Log("early");
@@ -49,9 +45,7 @@ TEST_F(LogTest, ErrorTextIsComposedWithLoggingOffAndNoFileIsTouched) {
     EXPECT_GT(text.size(), std::strlen("x\tErrorCode: [987654]="));
 }
 
-// The file is named from the run stamp, the local time of opening, and a second start within the
-// same second appends to it. A line is its whole text, after "[date time]" while timestamps are
-// on; the timestamp switch is only consulted when the caller does not skip it.
+// The file is named by the run stamp and reopened by a second start; lines follow the time switch.
 TEST_F(LogTest, RunStampNamesTheFileAndLinesFollowTheTimestampSwitch) {
     bool asked = false;
     const auto setting = [&] {
@@ -80,9 +74,7 @@ TEST_F(LogTest, RunStampNamesTheFileAndLinesFollowTheTimestampSwitch) {
     EXPECT_TRUE(OpenLog("Quillon", "", true).empty());
 }
 
-// A side log is written even when logging is off, and the off state comes back afterwards. The
-// state a side log returns to is the one of the run's first side log: logging turned on after it
-// is off again once the next side log ends. A nested side log returns to the main log.
+// A side log is written with logging off; each side log ends in the state of the run's first one.
 TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
     ASSERT_FALSE(IsLogEnabled());
@@ -96,7 +88,6 @@ TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     Log("not written");
     EXPECT_EQ(ReadText(sidePath), "refresh decided\n");
     EXPECT_EQ(LogFiles().size(), 1u);
-
     SetLogEnabled(true);
     Log("main on");
     SwitchToSideLog("timer", "txt");
@@ -107,24 +98,18 @@ TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     EXPECT_EQ(GetLogPath(), mainPath);
     Log("not written");
     EXPECT_EQ(ReadText(mainPath), "main on\n");
-}
-
-// With logging on at the first side log, it stays on after every later one.
-TEST_F(LogTest, LoggingOnAtTheFirstSideLogStaysOn) {
-    std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
+    ScopedRunContext onAtFirst;
+    OpenLog("Quillon", "log", false, [] { return false; });
     SetLogEnabled(true);
     SwitchToSideLog("undo", "txt");
     RestoreMainLog();
     SetLogEnabled(false);
     SwitchToSideLog("undo", "txt");
     RestoreMainLog();
-    EXPECT_TRUE(IsLogEnabled());
-    Log("still on");
-    EXPECT_EQ(ReadText(mainPath), "still on\n");
+    EXPECT_TRUE(IsLogEnabled()) << "on at the first side log stays on after every later one";
 }
 
-// Pruning keeps the three names that sort highest; a user's file with the same pattern competes
-// like any other, files of another extension or base name are left alone.
+// Pruning keeps the three highest names of the pattern, a user's file of that pattern included.
 TEST_F(LogTest, PruningKeepsTheThreeNewest) {
     dir_.MakeTree({{"tmp/quillon_log/Quillon-0101_000001.log", "1"},
                    {"tmp/quillon_log/Quillon-0101_000002.log", "2"},
@@ -145,8 +130,7 @@ TEST_F(LogTest, PruningKeepsTheThreeNewest) {
     EXPECT_TRUE(dir_.Exists("tmp/quillon_log/Quillon-notes.log"));
 }
 
-// Five program starts: each start prunes before its own file exists, so the folder never holds
-// more than the three previous runs plus the current one.
+// A start prunes before its own file exists: three previous runs plus the current one remain.
 TEST_F(LogTest, RepeatedStartsKeepThreePreviousRuns) {
     for (int run = 1; run <= 4; ++run) {
         dir_.WriteFile("tmp/quillon_log/Quillon-0000_00000" + std::to_string(run) + ".log", "old");
@@ -158,9 +142,6 @@ TEST_F(LogTest, RepeatedStartsKeepThreePreviousRuns) {
     std::vector<std::string> files = LogFiles();
     EXPECT_EQ(files.size(), 4u);
     EXPECT_FALSE(dir_.Exists("tmp/quillon_log/Quillon-0000_000001.log"));
-    EXPECT_TRUE(dir_.Exists(path.substr(dir_.Path().size() + 1)));
-    PruneLogs("Quillon", "log");
-    EXPECT_EQ(LogFiles().size(), 3u);
     EXPECT_TRUE(dir_.Exists(path.substr(dir_.Path().size() + 1)));
 }
 
