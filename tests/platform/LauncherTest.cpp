@@ -43,9 +43,7 @@ TEST(SplitCommandLine, WindowsRules) {
     }
 }
 
-// Whatever the argument holds, quoting it and splitting again gives it back unchanged; ordinary
-// paths are only wrapped, so the logged command line reads as the user expects. The program is
-// quoted only when it contains a blank.
+// Quoting then splitting gives any argument back; a path is only wrapped, a program only if blank.
 TEST(QuoteArgument, RoundTrips) {
     for (const char* arg :
          {"", "plain", "with space", "tab\there", "q\"uote", "end\\", "end\\\\", "\\\"", "a\\\\\"b",
@@ -70,8 +68,7 @@ class ProcessLauncherTest : public ::testing::Test {
     ProcessLauncher launcher_;
 };
 
-// Arguments reach the program exactly, with no shell in between to expand anything. The working
-// folder is applied to the child only; the child reads nothing from our stdin.
+// Arguments arrive verbatim with no shell; the child gets the working folder and no stdin of ours.
 TEST_F(ProcessLauncherTest, ArgumentsArriveVerbatimWithoutShell) {
     dir_.MakeFolder("work place");
     const std::string tool =
@@ -95,14 +92,11 @@ TEST_F(ProcessLauncherTest, ArgumentsArriveVerbatimWithoutShell) {
     EXPECT_EQ(dir_.ReadFile("my tools/tool.in"), "");
 }
 
-// The exit code comes back when waiting, a signal as 128 + its number, and a bare name is
-// searched on PATH; a missing or non-executable program is a failed start with the system error.
-// Waiting is bounded: a program that outlives the bound is left running and reported as such. A
-// program started without waiting is collected once it has ended.
+// Exit codes (signals as 128 + n), failed starts with their error, bounded waits, later reaping.
 TEST_F(ProcessLauncherTest, ExitCodesFailedStartsAndBoundedWait) {
     EXPECT_EQ(Run(MakeFakeTool(dir_, "three", "exit 3")).exitCode, 3);
     EXPECT_EQ(Run(MakeFakeTool(dir_, "killed", "kill -9 $$")).exitCode, 128 + SIGKILL);
-    EXPECT_EQ(Run("false").exitCode, 1);
+    EXPECT_EQ(Run("false").exitCode, 1);  // a bare name is searched on PATH
     dir_.WriteFile("data.txt", "not a program");
     const std::pair<std::string, int> failures[] = {{dir_ / "nothing-here", ENOENT},
                                                     {"quillon-no-such-program-on-path", ENOENT},
@@ -115,7 +109,6 @@ TEST_F(ProcessLauncherTest, ExitCodesFailedStartsAndBoundedWait) {
             EXPECT_EQ(r.errorCode, error) << line;
         }
     }
-
     const LaunchResult slow = Run(MakeFakeTool(dir_, "slow", "sleep 30"), 300);
     ASSERT_TRUE(slow.started);
     EXPECT_FALSE(slow.exited);

@@ -26,7 +26,6 @@ void PrintTo(const FolderCase& c, std::ostream* os) {
     *os << c.why;
 }
 
-// The store fixture gives the test its own TMPDIR, where the log folder goes.
 class LogFolder : public test::StoreFixture {
   protected:
     LogFolder() { dir_.MakeFolder("elsewhere"); }
@@ -42,8 +41,7 @@ class LogFolder : public test::StoreFixture {
 
 class LogFolderTable : public LogFolder, public ::testing::WithParamInterface<FolderCase> {};
 
-// A private folder of the user's own, or the one beside it with a first line saying why; what
-// another user or a link put there is never written to.
+// Only a private folder of the user's own is used, else the one beside it with a note saying why.
 TEST_P(LogFolderTable, OnlyAPrivateFolderOfTheUsersOwn) {
     const FolderCase& c = GetParam();
     const std::string usual = dir_ / "tmp/quillon_log";

@@ -33,8 +33,7 @@ mode_t TypeOf(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
 }
 
-// What each kind of target gets: a regular file (or the file a link names) is replaced whole and
-// keeps its mode; FIFOs and devices are written in place; everything else is refused untouched.
+// A file (or a link's file) is replaced keeping its mode, a FIFO or device written, else refused.
 TEST(OutputFile, EachKindOfTarget) {
     test::TestDir dir;
     dir.WriteFile("old.txt", "old");
@@ -96,8 +95,7 @@ TEST(OutputFile, EachKindOfTarget) {
                                                     "real.txt", "sock", "to-nothing", "to-real"}));
 }
 
-// An output abandoned, or one whose target turned into something else while it was written,
-// leaves what was there and no file of its own.
+// An abandoned output, or one whose target changed kind, leaves the target and no file of its own.
 TEST(OutputFile, UnfinishedOutputLeavesTheTarget) {
     test::TestDir dir;
     dir.WriteFile("r.txt", "old");
@@ -108,7 +106,6 @@ TEST(OutputFile, UnfinishedOutputLeavesTheTarget) {
         std::fputs("half", out.Stream());
     }
     EXPECT_EQ(dir.ReadFile("r.txt"), "old");
-
     OutputFile out;
     std::string error;
     ASSERT_TRUE(out.Open(dir / "gone.txt", error)) << error;
@@ -118,8 +115,6 @@ TEST(OutputFile, UnfinishedOutputLeavesTheTarget) {
     EXPECT_FALSE(out.Commit(error));
     EXPECT_EQ(error, "nothing to write to " + dir / "gone.txt");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"gone.txt/", "r.txt"}));
-
-    // A folder the user may not write to: refused before anything is written.
     test::OpenToNobody(dir);
     dir.MakeFolder("locked");
     ASSERT_EQ(::chmod((dir / "locked").c_str(), 0755), 0);

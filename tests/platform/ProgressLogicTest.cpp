@@ -24,10 +24,7 @@ struct PhaseCase {
     const char* display;
 };
 
-// One phase each: the bar range and position (totals beyond 32 bits scaled by 512, a total of 0
-// taken as 1, the all-ones total as a 0..100 bar without counts, never past the end) and the
-// text: message, then position, " / ", total, unit and truncated percent. A percent sign in a
-// message is shown once, beside the count line's own.
+// Each phase's bar (big totals scaled, 0 as 1, never past the end) and its count and percent text.
 TEST(ProgressLogic, PhasesAndMessages) {
     const PhaseCase cases[] = {
         {4, "Reading folders...", true, "", 1, 4, 1,
@@ -53,9 +50,7 @@ TEST(ProgressLogic, PhasesAndMessages) {
         EXPECT_EQ(progress.BarPosition(), c.barPosition);
         EXPECT_EQ(progress.DisplayText(), c.display);
     }
-
-    // A new phase resets position, scale and caption; an empty text keeps the message, and so
-    // does Update without a text. The percent does not overflow for positions near 2^64.
+    // A new phase resets position, scale and caption; no text keeps the message; no overflow.
     ProgressLogic progress;
     progress.SetCaption("Copying");
     progress.SetRange(kSixGb, "First phase", true);
@@ -83,9 +78,7 @@ TEST(ProgressLogic, PhasesAndMessages) {
 
 using ProgressSettings = test::StoreFixture;
 
-// A saved position is used only when it lies on the screen (1920 x 1080 here); anything else,
-// the unsaved -1 included, centres. The position round-trips through Settings\X_Progress and
-// Y_Progress, -1 when never saved.
+// A saved position is used only on the screen (1920 x 1080), else centred; it round-trips.
 TEST_F(ProgressSettings, PlacementOnScreenOrCentredAndSaved) {
     const std::tuple<int, int, bool> cases[] = {{-1, -1, false},    {0, 0, true},
                                                 {1919, 1079, true}, {1920, 10, false},

@@ -39,10 +39,7 @@ RegHiveData MustParse(const std::string& text) {
     return data;
 }
 
-// The file is a plain registry export a person can read: header, full key paths, DWORDs as eight
-// hex digits (negative numbers as their 32-bit pattern), escaped strings, one value per line.
-// Names and texts with quotes, backslashes, control characters and non-ASCII text come back
-// unchanged through the file.
+// The file is a readable registry export, one value per line, and any name or text survives it.
 TEST_F(RegistryStoreTest, WritesReadableTextThatRoundTrips) {
     ASSERT_TRUE(registry_.SetDword(kHkcu, kKey, "FontSize", static_cast<uint32_t>(-11)));
     ASSERT_TRUE(registry_.SetString(kHkcu, kKey, "FontName", "Ta\"h\\oma"));
@@ -69,15 +66,12 @@ TEST_F(RegistryStoreTest, WritesReadableTextThatRoundTrips) {
         EXPECT_EQ(reader.GetValue(kHkcu, kKey, name), (RegValue{name, RegType::String, 0, text}));
     }
     const std::string file = Dir().ReadFile(kHiveFile);
-    // header, blank, three parent keys with blanks, the key line, the values, blank
     EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 10 + static_cast<long>(texts.size()))
+        << "one line per value besides the header and the four keys:\n"
         << file;
 }
 
-// Key and value names ignore ASCII case, keep the spelling of their creation, and enumerate in
-// creation order; overwriting keeps the value's place. Deleting a key takes its whole subtree
-// and nothing else; invalid key paths are refused rather than stored as something that cannot
-// be read back.
+// Names ignore case, keep first spelling and place; a key goes with its subtree; bad paths fail.
 TEST_F(RegistryStoreTest, NamesKeysAndInvalidPaths) {
     ASSERT_TRUE(registry_.SetString(kHkcu, "Software\\Key", "Zeta", "1"));
     ASSERT_TRUE(registry_.SetString(kHkcu, "Software\\Key", "alpha", "2"));
@@ -94,7 +88,6 @@ TEST_F(RegistryStoreTest, NamesKeysAndInvalidPaths) {
     RegistryStore fresh(env_.RegistryFolder());
     EXPECT_EQ(fresh.EnumValues(kHkcu, "Software\\Key"),
               registry_.EnumValues(kHkcu, "Software\\Key"));
-
     ASSERT_TRUE(registry_.SetString(kHkcu, "A\\B\\C", "v", "1"));
     ASSERT_TRUE(registry_.SetString(kHkcu, "A\\B", "v", "2"));
     ASSERT_TRUE(registry_.SetString(kHkcu, "A\\Bee", "v", "3"));
@@ -109,7 +102,6 @@ TEST_F(RegistryStoreTest, NamesKeysAndInvalidPaths) {
     EXPECT_TRUE(registry_.DeleteValue(kHkcu, "A\\B", "NEW"));
     EXPECT_FALSE(registry_.DeleteValue(kHkcu, "A\\B", "new"));
     EXPECT_TRUE(registry_.KeyExists(kHkcu, "A\\B"));
-
     std::string deep = "k";
     for (int i = 1; i < 600; ++i) {
         deep += "\\k";
@@ -121,8 +113,7 @@ TEST_F(RegistryStoreTest, NamesKeysAndInvalidPaths) {
     EXPECT_FALSE(registry_.KeyExists(kHkcu, "X"));
 }
 
-// The 32-bit view of HKLM\Software is its WOW6432Node subkey; other hives and the 64-bit view
-// are not redirected.
+// The 32-bit view of HKLM\Software is its WOW6432Node subkey, and nothing else is redirected.
 TEST_F(RegistryStoreTest, ThirtyTwoBitViewOfLocalMachine) {
     const RegHive hklm = RegHive::LocalMachine;
     ASSERT_TRUE(registry_.SetString(hklm, "SOFTWARE\\Tool", "Path", "/32", RegView::Bits32));
@@ -139,8 +130,7 @@ TEST_F(RegistryStoreTest, ThirtyTwoBitViewOfLocalMachine) {
     EXPECT_FALSE(Dir().Exists(kHiveFile));
 }
 
-// A store sees what another instance, or a person, wrote after its last read, and a write
-// applies only its own change to the file as it is now, not to the writer's old snapshot.
+// A store sees other writers' changes, and a write applies its own change to the file as it is now.
 TEST_F(RegistryStoreTest, OtherWritersAreSeenAndKept) {
     RegistryStore& mine = registry_;
     RegistryStore other(env_.RegistryFolder());
@@ -153,7 +143,6 @@ TEST_F(RegistryStoreTest, OtherWritersAreSeenAndKept) {
                     "[HKEY_CURRENT_USER\\Software\\Marrowby\\Quillon\\Settings]\r\n"
                     "\"A\"=dword:00000007\r\n");
     EXPECT_EQ(mine.GetValue(kHkcu, kKey, "A")->dword, 7u);
-
     ASSERT_TRUE(other.SetDword(kHkcu, kKey, "Theirs", 2));
     ASSERT_TRUE(mine.SetDword(kHkcu, kKey, "Mine2", 3));
     ASSERT_TRUE(other.DeleteValue(kHkcu, kKey, "A"));
@@ -179,13 +168,10 @@ TEST_F(RegistryStoreTest, ConcurrentProcessesKeepEachOthersValues) {
     const pid_t b = writer("b");
     ASSERT_TRUE(ExitedCleanly(a));
     ASSERT_TRUE(ExitedCleanly(b));
-    // Each writer's names are its own, so all of them are there exactly when none was lost.
     EXPECT_EQ(Names(registry_).size(), 2u * kCount);
 }
 
-// A writer killed at any moment leaves the old or the new file, never a torn one: the values
-// present are always an unbroken run from the first. Each child reports its first finished write
-// before the kill, so every round must leave more values than the one before.
+// A writer killed at any moment leaves a whole file holding an unbroken run of its values.
 TEST_F(RegistryStoreTest, KilledWriterLeavesAWholeFile) {
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> delayUs(0, 20000);
@@ -220,7 +206,7 @@ TEST_F(RegistryStoreTest, KilledWriterLeavesAWholeFile) {
         ASSERT_TRUE(RegHiveData::Parse(Dir().ReadFile(kHiveFile), kHkcu, data, &error))
             << "round " << round << ": " << error;
         const std::vector<RegValue> values = data.Values(data.FindKey(kKey));
-        ASSERT_GT(values.size(), lastCount) << "round " << round;
+        ASSERT_GT(values.size(), lastCount) << "round " << round << " lost a finished write";
         for (size_t i = 0; i < values.size(); ++i) {
             ASSERT_EQ(values[i], (RegValue{"v" + std::to_string(i), RegType::String, 0, big}));
         }
@@ -231,9 +217,7 @@ TEST_F(RegistryStoreTest, KilledWriterLeavesAWholeFile) {
     }
 }
 
-// A file that does not parse is kept aside under a new name, logged, and reads give defaults;
-// the next write starts a good file. A hive that exists but cannot be read is not replaced by a
-// file holding only the new value.
+// A damaged hive is kept aside and logged; one that cannot be read is never overwritten.
 TEST_F(RegistryStoreTest, DamagedOrUnreadableHives) {
     const std::string damaged = kHead + "\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:zz\n";
     Dir().WriteFile(kHiveFile, damaged);
@@ -250,7 +234,6 @@ TEST_F(RegistryStoreTest, DamagedOrUnreadableHives) {
     EXPECT_NE(LogText().find(aside), std::string::npos) << LogText();
     ASSERT_TRUE(registry_.SetDword(kHkcu, "A", "x", 5));
     EXPECT_EQ(RegistryStore(env_.RegistryFolder()).GetValue(kHkcu, "A", "x")->dword, 5u);
-
     test::TestDir other;
     other.MakeFolder("HKEY_CURRENT_USER.reg");
     RegistryStore unreadable(other.Path());
@@ -299,10 +282,7 @@ TEST(RegHiveDataParse, RejectsForeignText) {
     }
 }
 
-// What a person or a Windows export may contain is read: comments, CR LF, byte-order marks,
-// the default value, other value types (kept verbatim, including continued hex lines), removal
-// lines, and repeated or differently cased key sections, which merge. A UTF-16LE export from
-// Windows (with its byte-order mark) reads like the UTF-8 text.
+// Hand edits and Windows exports (UTF-16 too) are read, other value types kept verbatim.
 TEST(RegHiveDataParse, AcceptsExportsAndHandEdits) {
     RegHiveData data = MustParse(
         "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n; my settings\r\n"
@@ -321,7 +301,6 @@ TEST(RegHiveDataParse, AcceptsExportsAndHandEdits) {
                            "\n[HKEY_CURRENT_USER\\A]\n@=\"root value\"\n"
                            "\"bin\"=hex:01,02,03,04\n\"n\"=dword:ffffffff\n\"late\"=\"A\"\n\n");
     EXPECT_EQ(MustParse(written).Serialize(kHkcu), written);
-
     std::string utf16 = "\xFF\xFE";
     for (char16_t unit : std::u16string_view(u"Windows Registry Editor Version 5.00\r\n\r\n"
                                              u"[HKEY_CURRENT_USER\\Ä]\r\n\"k\"=\"日本 😀\"\r\n")) {
@@ -332,8 +311,7 @@ TEST(RegHiveDataParse, AcceptsExportsAndHandEdits) {
               kHead + "\n[HKEY_CURRENT_USER\\Ä]\n\"k\"=\"日本 😀\"\n\n");
 }
 
-// Many values and removals in one key parse in linear time, and a deep tree is written and
-// freed without recursion.
+// Many values and removals parse in linear time; a deep tree is handled without recursion.
 TEST(RegHiveDataParse, LargeInputsStayLinear) {
     std::string text = kHead + "[HKEY_CURRENT_USER\\A]\n";
     for (int i = 0; i < 40000; ++i) {
@@ -358,8 +336,7 @@ TEST(RegHiveDataParse, LargeInputsStayLinear) {
     EXPECT_FALSE(RegHiveData::Parse(kHead + "[" + deep + "\\k]\n", kHkcu, tooDeep, nullptr));
 }
 
-// The store folder follows XDG_CONFIG_HOME, and falls back to ~/.config when it is unset or
-// relative.
+// The store folder follows an absolute XDG_CONFIG_HOME, else ~/.config.
 TEST(RegistryStoreFolder, FollowsTheEnvironment) {
     test::ScopedEnv home("HOME", "/home/someone");
     for (const char* xdg : {"/elsewhere/cfg", "relative/cfg", ""}) {

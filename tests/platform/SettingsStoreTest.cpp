@@ -28,7 +28,6 @@ class SettingsStoreTest : public test::StoreFixture {
         }
         return names;
     }
-    // The texts of `format` (with one %d or %.2d) for the numbers from..to.
     static Texts Numbered(const char* format, int from, int to) {
         Texts out;
         for (int i = from; i <= to; ++i) {
@@ -40,9 +39,7 @@ class SettingsStoreTest : public test::StoreFixture {
     }
 };
 
-// A first run on an empty store gives every catalogue default, and only the two values that are
-// written back on reading exist afterwards. The catalogue names every value once per section; a
-// duplicate would make two features share one stored value by accident.
+// A first run gives every default of a duplicate-free catalogue and stores only two values.
 TEST_F(SettingsStoreTest, FirstRunGivesCatalogueDefaults) {
     std::set<std::string> names;
     size_t count = 0;
@@ -60,7 +57,6 @@ TEST_F(SettingsStoreTest, FirstRunGivesCatalogueDefaults) {
     Texts mru;
     EXPECT_NE(store_.ReadMruList(kMru, mru), 0);
     EXPECT_TRUE(mru.empty());
-
     std::set<std::string> stored;
     for (std::string section : {"Settings", "Misc.", "Filter", "FilterDialog", "OutputFormat",
                                 "PDFRendition", "MultiRenamePP", "ShellMenu"}) {
@@ -73,8 +69,7 @@ TEST_F(SettingsStoreTest, FirstRunGivesCatalogueDefaults) {
                                              "Misc.\\GridlinesEnabled=1"}));
 }
 
-// Integers are DWORDs read back as signed numbers; a value of another type reads as the default.
-// A section is deleted with its subkeys; other sections stay.
+// Integers are signed DWORDs, another type reads as the default; a section goes with its subkeys.
 TEST_F(SettingsStoreTest, ProfileValuesTypesAndSections) {
     EXPECT_TRUE(WriteSetting(store_, settings::kFontSize, -13));
     EXPECT_TRUE(WriteSetting(store_, settings::kFontName, "DejaVu Sans"));
@@ -83,13 +78,11 @@ TEST_F(SettingsStoreTest, ProfileValuesTypesAndSections) {
               0xFFFFFFF3u);
     EXPECT_EQ(ReadSetting(store_, settings::kFontName), "DejaVu Sans");
     EXPECT_EQ(store_.GetProfileInt("settings", "fontsize", 0), -13);
-
     ASSERT_TRUE(store_.WriteProfileString("Settings", "WIDTH_TIME", "120"));
     ASSERT_TRUE(store_.WriteProfileInt("Settings", "FontName", 7));
     EXPECT_EQ(ReadSetting(store_, settings::kWidthTime), 75);
     EXPECT_EQ(ReadSetting(store_, settings::kFontName), "Tahoma");
     EXPECT_EQ(store_.GetProfileString("Nowhere", "Nothing"), "");
-
     ASSERT_TRUE(store_.WriteProfileInt("MessageBoxes", "FilterDirCopy_01", 6));
     ASSERT_TRUE(store_.WriteProfileInt("MessageBoxes\\Nested", "x", 1));
     EXPECT_TRUE(store_.DeleteProfileSection("MessageBoxes"));
@@ -99,16 +92,13 @@ TEST_F(SettingsStoreTest, ProfileValuesTypesAndSections) {
     EXPECT_FALSE(store_.DeleteProfileSection("MessageBoxes"));
 }
 
-// Re-adding an entry that differs only in letter case replaces it: one copy, spelled as new, at
-// the newest end, and the list is renumbered from MRU01. A 21st distinct entry drops the oldest
-// and becomes MRU20; re-adding an entry of a full list drops nothing.
+// An MRU list holds each entry once in any case, newest last, at most 20 of at most 259 units.
 TEST_F(SettingsStoreTest, MruReplacesLimitsAndKeepsTwentyNewest) {
     for (const char* entry : {"/home/Ann/Docs", "/srv/data", "/tmp", "/HOME/ann/docs"}) {
         ASSERT_TRUE(store_.AddToMruList(kMru, entry));
     }
     EXPECT_EQ(Mru(kMru), (Texts{"/srv/data", "/tmp", "/HOME/ann/docs"}));
     EXPECT_EQ(MruNames(), (Texts{"MRU01", "MRU02", "MRU03"}));
-
     ASSERT_TRUE(store_.DeleteProfileSection("MRU"));
     for (const std::string& entry : Numbered("/d%d", 1, 21)) {
         ASSERT_TRUE(store_.AddToMruList(kMru, entry, 20));
@@ -121,10 +111,6 @@ TEST_F(SettingsStoreTest, MruReplacesLimitsAndKeepsTwentyNewest) {
     expected.erase(expected.begin() + 8);
     expected.push_back("/D10");
     EXPECT_EQ(Mru(kMru), expected);
-
-    // Entries are limited to 259 characters (UTF-16 units): a longer one is not remembered rather
-    // than cut into a path that names something else; hand-made values that do not fit are
-    // skipped.
     ASSERT_TRUE(store_.DeleteProfileSection("MRU"));
     const std::string longest(259, 'a');
     const std::string tooLong(260, 'a');
@@ -133,7 +119,6 @@ TEST_F(SettingsStoreTest, MruReplacesLimitsAndKeepsTwentyNewest) {
     EXPECT_FALSE(store_.AddToMruList(kMru, tooLong));
     EXPECT_TRUE(store_.AddToMruList(kMru, astral));
     EXPECT_EQ(Mru(kMru), (Texts{longest, astral}));
-
     ASSERT_TRUE(registry_.SetString(kHkcu, kMru, "MRU03", tooLong));
     ASSERT_TRUE(registry_.SetDword(kHkcu, kMru, "MRU04", 4));
     ASSERT_TRUE(registry_.SetString(kHkcu, kMru, "MRU_TOO_LONG", "/x"));
@@ -142,9 +127,7 @@ TEST_F(SettingsStoreTest, MruReplacesLimitsAndKeepsTwentyNewest) {
     ASSERT_TRUE(store_.AddToMruList(kMru, "/new"));
     EXPECT_EQ(Mru(kMru), (Texts{longest, astral, "/kept", "/new"}));
     EXPECT_EQ(MruNames(), Numbered("MRU%.2d", 1, 4));
-
-    // A hand-made list longer than the maximum loses its oldest entry and is then cut at the
-    // maximum: the entries after the first nineteen go, and the new one is still the newest.
+    // A hand-made list over the maximum loses its oldest entry and the tail beyond the maximum.
     const Texts names = Numbered("MRU%.2d", 1, 23);
     for (int i = 0; i < 23; ++i) {
         ASSERT_TRUE(registry_.SetString(kHkcu, kMru, names[i], "/h" + std::to_string(i + 1)));
@@ -173,7 +156,6 @@ TEST_F(SettingsStoreTest, ConcurrentMruAddsAreKept) {
     const pid_t b = adder("/b%d");
     ASSERT_TRUE(ExitedCleanly(a));
     ASSERT_TRUE(ExitedCleanly(b));
-    // Twenty different entries for twenty places: all are there exactly when none was lost.
     const Texts list = Mru(kMru);
     EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), 20u);
 }
@@ -194,8 +176,7 @@ TEST_F(SettingsStoreTest, DirectFlagsOnlyForExactlyOne) {
     EXPECT_FALSE(ReadSetting(store_, flags[0]));
 }
 
-// Only exactly ten numbers make a placement; anything else is ignored as a whole. Saving stores
-// the ten-number text with the flags cleared; loading gives the numbers back.
+// Exactly ten numbers make a placement; it is saved with the flags cleared and loaded back.
 TEST_F(SettingsStoreTest, WindowPlacementText) {
     for (const auto& [text, canonical] :
          {std::pair{"0,1,-1,-1,-8,-31,10,20,810,620", "0,1,-1,-1,-8,-31,10,20,810,620"},

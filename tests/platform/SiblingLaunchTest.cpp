@@ -45,9 +45,7 @@ class SiblingLaunchTest : public test::StoreFixture {
     RecordingLauncher launcher_;
 };
 
-// Text files go to the editor (unquoted path without blanks), binary ones to the viewer (quoted
-// path with a blank) with the side-by-side switch after the last file; the desktop opener standing
-// in for the viewer gets one call per file and no switch. Nobody waits.
+// Text files go to the editor, binary ones to the viewer with its switch or opener once per file.
 TEST_F(SiblingLaunchTest, CommandLines) {
     const std::string e = tools_.editorPath;
     const std::string v = "\"" + tools_.viewerPath + "\"";
@@ -67,10 +65,7 @@ TEST_F(SiblingLaunchTest, CommandLines) {
     EXPECT_TRUE(Logged("CreateProcess with /d/a.txt and /d/b c.txt\n")) << LogText();
 }
 
-// At start-up an empty or missing tool is reported with the error icon and nothing is started.
-// Opening a file as a document never shows a message: a missing editor is skipped, the viewer
-// is tried anyway and its failure only logged. A failed start of the editor is logged with its
-// path, never shown.
+// A missing tool is shown at start-up only; opening documents and failed starts are only logged.
 TEST_F(SiblingLaunchTest, MissingToolsAndFailedStarts) {
     const SiblingTools good = tools_;
     const std::tuple<bool, bool, const char*> cases[] = {
@@ -94,7 +89,6 @@ TEST_F(SiblingLaunchTest, MissingToolsAndFailedStarts) {
         EXPECT_EQ(prompter_.shown[0].text, expected);
         EXPECT_EQ(prompter_.shown[0].style & mb::kIconMask, mb::kIconStop);
     }
-
     tools_ = good;
     prompter_.shown.clear();
     tools_.editorPath = Dir() / "nope/editor";

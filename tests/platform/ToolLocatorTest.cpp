@@ -27,10 +27,7 @@ class ToolLocatorTest : public test::StoreFixture {
     bool Logged(const std::string& line) { return LogText().find(line) != std::string::npos; }
 };
 
-// A registered tool whose file exists wins over anything on PATH. Without a registration, or with
-// one that holds no usable path (missing file, no default value, a DWORD), the Linux counterparts
-// are tried in their order of preference, and the reason is logged with the tool's name; tools
-// without a counterpart are then not found. A file that is not executable is not a program.
+// A usable registration wins; otherwise, with the reason logged, executable counterparts on PATH.
 TEST_F(ToolLocatorTest, RegistrationThenCounterparts) {
     test::TestDir& dir = Dir();
     const std::string seekwell = MakeFakeTool(dir, "suite/Seekwell");
@@ -43,7 +40,6 @@ TEST_F(ToolLocatorTest, RegistrationThenCounterparts) {
     ASSERT_TRUE(Register("Panorel.exe", dir / "gone/Panorel"));
     ASSERT_TRUE(registry_.CreateKey(RegHive::LocalMachine, AppPath("Nybblet.exe")));
     const ToolLocator locator(MachineValuesOf(registry_), dir / "bin1" + ":" + dir / "bin2");
-
     const std::tuple<const char*, std::string, const char*> cases[] = {
         {"Seekwell.exe", seekwell, nullptr},
         {"Scrivlet.exe", meld, "Scrivlet not registered."},
@@ -64,9 +60,7 @@ TEST_F(ToolLocatorTest, RegistrationThenCounterparts) {
     ASSERT_TRUE(registry_.SetDword(RegHive::LocalMachine, AppPath("Seekwell.exe"), "", 1));
     EXPECT_EQ(locator.LocateTool("Seekwell.exe"), catfish);
     EXPECT_TRUE(Logged("Seekwell val doesn't exist.")) << LogText();
-
-    // PATH search: first match wins, folders named like the program are skipped, "" is the
-    // current folder, and a name with a slash is checked as it is.
+    // PATH: the first program wins, folders are skipped, a name with a slash is taken as it is.
     dir.MakeFolder("pa/tool/");
     const std::string second = MakeFakeTool(dir, "pb/tool");
     MakeFakeTool(dir, "pc/tool");
