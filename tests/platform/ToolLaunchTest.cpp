@@ -1,12 +1,14 @@
 #include "platform/SiblingLaunch.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "platform/ToolLocator.h"
 #include "support/FakePrompter.h"
 #include "support/FakeTool.h"
 #include "support/RecordingLauncher.h"
@@ -19,10 +21,10 @@ using test::MakeFakeTool;
 using test::RecordingLauncher;
 using Texts = std::vector<std::string>;
 
-class SiblingLaunchTest : public test::StoreFixture {
+class ToolLaunchTest : public test::StoreFixture {
   protected:
-    SiblingLaunchTest() {
-        StartLog("sibling");
+    ToolLaunchTest() {
+        StartLog("tools");
         tools_.editorPath = MakeFakeTool(Dir(), "suite/scrivlet");
         tools_.viewerPath = MakeFakeTool(Dir(), "my suite/panorel");
     }
@@ -46,7 +48,7 @@ class SiblingLaunchTest : public test::StoreFixture {
 };
 
 // Text files go to the editor, binary ones to the viewer with its switch or opener once per file.
-TEST_F(SiblingLaunchTest, CommandLines) {
+TEST_F(ToolLaunchTest, CommandLines) {
     const std::string e = tools_.editorPath;
     const std::string v = "\"" + tools_.viewerPath + "\"";
     ASSERT_TRUE(Launch({"/d/a.txt"}, false));
@@ -66,7 +68,7 @@ TEST_F(SiblingLaunchTest, CommandLines) {
 }
 
 // A missing tool is shown at start-up only; opening documents and failed starts are only logged.
-TEST_F(SiblingLaunchTest, MissingToolsAndFailedStarts) {
+TEST_F(ToolLaunchTest, MissingToolsAndFailedStarts) {
     const SiblingTools good = tools_;
     const std::tuple<bool, bool, const char*> cases[] = {
         {false, true, "Scrivlet name is empty."},
@@ -106,6 +108,54 @@ TEST_F(SiblingLaunchTest, MissingToolsAndFailedStarts) {
     EXPECT_FALSE(Launch({"/d/a.txt"}, false));
     EXPECT_TRUE(Logged("Reason for failure of CreateProcess for " + good.editorPath)) << LogText();
     EXPECT_TRUE(prompter_.shown.empty());
+}
+
+// A usable registration wins; otherwise, with the reason logged, executable counterparts on PATH.
+TEST_F(ToolLaunchTest, LocatorRegistrationThenCounterparts) {
+    const auto appPath = [](const std::string& exe) {
+        return std::string(kAppPathsKey) + "\\" + exe;
+    };
+    test::TestDir& dir = Dir();
+    const std::string seekwell = MakeFakeTool(dir, "suite/Seekwell");
+    const std::string catfish = MakeFakeTool(dir, "bin1/catfish");
+    const std::string kdiff3 = MakeFakeTool(dir, "bin1/kdiff3");
+    const std::string meld = MakeFakeTool(dir, "bin2/meld");
+    const std::string opener = MakeFakeTool(dir, "bin2/xdg-open");
+    MakeFakeTool(dir, "bin1/Farlink");
+    ASSERT_TRUE(registry_.SetString(RegHive::LocalMachine, appPath("Seekwell.exe"), "", seekwell));
+    ASSERT_TRUE(registry_.SetString(RegHive::LocalMachine, appPath("Panorel.exe"), "",
+                                    dir / "gone/Panorel"));
+    ASSERT_TRUE(registry_.CreateKey(RegHive::LocalMachine, appPath("Nybblet.exe")));
+    const ToolLocator locator(MachineValuesOf(registry_), dir / "bin1" + ":" + dir / "bin2");
+    const std::tuple<const char*, std::string, const char*> cases[] = {
+        {"Seekwell.exe", seekwell, nullptr},
+        {"Scrivlet.exe", meld, "Scrivlet not registered."},
+        {"Panorel.exe", opener, "Panorel val doesn't exist."},
+        {"Nybblet.exe", "", "Nybblet val doesn't exist."},
+        {"Farlink.exe", "", "Farlink not registered."}};
+    for (const auto& [exe, expected, logged] : cases) {
+        EXPECT_EQ(locator.LocateTool(exe), expected) << exe;
+        if (logged != nullptr) {
+            EXPECT_TRUE(Logged(logged)) << logged << "\n" << LogText();
+        }
+    }
+    EXPECT_FALSE(Logged("Seekwell")) << LogText();
+
+    ASSERT_EQ(chmod(meld.c_str(), 0644), 0);
+    EXPECT_EQ(locator.LocateTool("scrivlet.EXE"), kdiff3);
+    ASSERT_TRUE(registry_.DeleteValue(RegHive::LocalMachine, appPath("Seekwell.exe"), ""));
+    ASSERT_TRUE(registry_.SetDword(RegHive::LocalMachine, appPath("Seekwell.exe"), "", 1));
+    EXPECT_EQ(locator.LocateTool("Seekwell.exe"), catfish);
+    EXPECT_TRUE(Logged("Seekwell val doesn't exist.")) << LogText();
+    // PATH: the first program wins, folders are skipped, a name with a slash is taken as it is.
+    dir.MakeFolder("pa/tool/");
+    const std::string second = MakeFakeTool(dir, "pb/tool");
+    MakeFakeTool(dir, "pc/tool");
+    EXPECT_EQ(FindOnSearchPath("tool", dir / "pa" + ":" + dir / "pb" + ":" + dir / "pc"), second);
+    EXPECT_EQ(FindOnSearchPath("tool", dir / "pa"), "");
+    EXPECT_EQ(FindOnSearchPath("", dir / "pb"), "");
+    EXPECT_EQ(FindOnSearchPath(second, ""), second);
+    EXPECT_EQ(FindOnSearchPath(dir / "pa/tool", ""), "");
 }
 
 }  // namespace
