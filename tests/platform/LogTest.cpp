@@ -13,8 +13,6 @@
 namespace quillon {
 namespace {
 
-using test::TestDir;
-
 class LogTest : public test::StoreFixture {
   protected:
     LogTest() {
@@ -29,7 +27,7 @@ class LogTest : public test::StoreFixture {
     std::string LogDir() { return Dir() / "tmp/quillon_log"; }
     std::vector<std::string> LogFiles() { return dir_.List("tmp/quillon_log"); }
 
-    TestDir& dir_ = Dir();
+    test::TestDir& dir_ = Dir();
 };
 
 // Error texts are composed (an unknown code too) with no log open or logging off; no file is made.
