@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "platform/Log.h"
 #include "platform/RunContext.h"
@@ -153,25 +154,18 @@ TEST_F(LogTest, RepeatedStartsKeepThreePreviousRuns) {
 // What stands at $TMPDIR/quillon_log (and at the fallback beside it) before the program runs.
 enum class Planted { Nothing, OwnOpenFolder, Link, OtherUsersFolder, LinkAndFallbackLink };
 
-struct FolderCase {
-    const char* why;
-    Planted planted;
-    bool fallback;  // the log goes to quillon_log-<uid>
-    const char* reason;
-};
-
-void PrintTo(const FolderCase& c, std::ostream* os) {
-    *os << c.why;
-}
+// Why, what is planted, whether the log goes to quillon_log-<uid> beside it, and the note's reason.
+using FolderCase = std::tuple<const char*, Planted, bool, const char*>;
 
 class LogFolderTable : public LogTest, public ::testing::WithParamInterface<FolderCase> {};
 
 // Only a private folder of the user's own is used, else the one beside it with a note saying why.
 TEST_P(LogFolderTable, OnlyAPrivateFolderOfTheUsersOwn) {
-    const FolderCase& c = GetParam();
+    const auto& [why, planted, fallback, reason] = GetParam();
+    SCOPED_TRACE(why);
     const std::string usual = dir_ / "tmp/quillon_log";
     const std::string beside = usual + "-" + std::to_string(::geteuid());
-    switch (c.planted) {
+    switch (planted) {
         case Planted::Nothing:
             break;
         case Planted::OwnOpenFolder:
@@ -196,20 +190,20 @@ TEST_P(LogFolderTable, OnlyAPrivateFolderOfTheUsersOwn) {
     const std::string path = OpenLog("Quillon", "log", false, [] { return false; });
     Log("first line");
     EXPECT_TRUE(dir_.List("elsewhere").empty());
-    if (c.planted == Planted::LinkAndFallbackLink) {
+    if (planted == Planted::LinkAndFallbackLink) {
         EXPECT_EQ(path, "");
         return;
     }
-    const std::string folder = c.fallback ? beside : usual;
+    const std::string folder = fallback ? beside : usual;
     EXPECT_EQ(GetLogFolder(), folder);
     ASSERT_EQ(path.rfind(folder + "/Quillon-", 0), 0u) << path;
     EXPECT_EQ(Lstat(folder).st_mode & 07777, 0700u);
     EXPECT_EQ(Lstat(path).st_mode & 07777, 0600u);
-    const std::string note = "The log folder " + usual + " is not used: " + c.reason +
+    const std::string note = "The log folder " + usual + " is not used: " + reason +
                              ". The log is written to " + beside + ".\n";
     EXPECT_EQ(dir_.ReadFile(path.substr(dir_.Path().size() + 1)),
-              (c.fallback ? note : std::string()) + "first line\n");
-    if (c.planted == Planted::OtherUsersFolder) {
+              (fallback ? note : std::string()) + "first line\n");
+    if (planted == Planted::OtherUsersFolder) {
         EXPECT_EQ(Lstat(usual).st_uid, 65534u);
         EXPECT_TRUE(dir_.List("tmp/quillon_log").empty());
     }

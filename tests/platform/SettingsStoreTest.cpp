@@ -154,26 +154,6 @@ TEST_F(RegistryStoreTest, OtherWritersAreSeenAndKept) {
     EXPECT_EQ(Names(fresh, kKey), (std::vector<std::string>{"Theirs", "Mine2", "Mine3"}));
 }
 
-// Two processes writing different values at the same time both keep every value.
-TEST_F(RegistryStoreTest, ConcurrentProcessesKeepEachOthersValues) {
-    constexpr int kCount = 100;
-    auto writer = [this](const std::string& prefix) {
-        return InChild([this, prefix] {
-            RegistryStore store(env_.RegistryFolder());
-            bool ok = true;
-            for (int i = 0; i < kCount; ++i) {
-                ok &= store.SetString(kHkcu, kKey, prefix + std::to_string(i), prefix);
-            }
-            return ok;
-        });
-    };
-    const pid_t a = writer("a");
-    const pid_t b = writer("b");
-    ASSERT_TRUE(ExitedCleanly(a));
-    ASSERT_TRUE(ExitedCleanly(b));
-    EXPECT_EQ(Names(registry_, kKey).size(), 2u * kCount);
-}
-
 // A writer killed at any moment leaves a whole file holding an unbroken run of its values.
 TEST_F(RegistryStoreTest, KilledWriterLeavesAWholeFile) {
     std::mt19937 random(12345);
@@ -350,7 +330,6 @@ TEST(RegistryStoreFolder, FollowsTheEnvironment) {
     }
 }
 
-// The texts of `format` (one %d or %.2d) for the numbers from..to.
 Texts Numbered(const char* format, int from, int to) {
     Texts out;
     for (int i = from; i <= to; ++i) {
@@ -475,25 +454,30 @@ TEST_F(SettingsStoreTest, MruReplacesLimitsAndKeepsTwentyNewest) {
     EXPECT_EQ(Names(registry_, kMru).back(), "MRU20");
 }
 
-// Two instances adding to one MRU list at the same time lose no entry.
-TEST_F(SettingsStoreTest, ConcurrentMruAddsAreKept) {
-    auto adder = [this](const char* prefix) {
+// Two processes adding MRU entries, then values, at the same time lose none of the other's.
+TEST_F(SettingsStoreTest, ConcurrentWritersKeepEachOthersEntriesAndValues) {
+    constexpr int kCount = 100;
+    auto writer = [this](const std::string& prefix) {
         return InChild([this, prefix] {
             RegistryStore registry(env_.RegistryFolder());
             SettingsStore store(registry);
             bool ok = true;
-            for (const std::string& entry : Numbered(prefix, 0, 9)) {
+            for (const std::string& entry : Numbered(("/" + prefix + "%d").c_str(), 0, 9)) {
                 ok &= store.AddToMruList(kMru, entry, 20);
+            }
+            for (int i = 0; i < kCount; ++i) {
+                ok &= registry.SetString(kHkcu, kKey, prefix + std::to_string(i), prefix);
             }
             return ok;
         });
     };
-    const pid_t a = adder("/a%d");
-    const pid_t b = adder("/b%d");
+    const pid_t a = writer("a");
+    const pid_t b = writer("b");
     ASSERT_TRUE(ExitedCleanly(a));
     ASSERT_TRUE(ExitedCleanly(b));
     const Texts list = Mru(kMru);
     EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), 20u);
+    EXPECT_EQ(Names(registry_, kKey).size(), 2u * kCount);
 }
 
 // Exactly ten numbers make a placement; it is saved with the flags cleared and loaded back.
