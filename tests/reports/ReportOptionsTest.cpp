@@ -9,7 +9,7 @@ namespace {
 
 using ReportOptionsStore = test::StoreFixture;
 
-// Defaults are stored on first load, fields round-trip, check boxes need 1, the file its folder.
+// First load stores defaults; fields round-trip; a box is on only for 1; the file needs its folder.
 TEST_F(ReportOptionsStore, DefaultsSaveAndLoad) {
     ReportOptions o;
     o.outputDiffOption = 5;
