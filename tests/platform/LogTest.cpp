@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "platform/Log.h"
 #include "platform/RunContext.h"
@@ -11,24 +14,24 @@
 namespace quillon {
 namespace {
 
-using test::TestDir;
-
-// The store fixture gives the test its own TMPDIR, where the log folder goes; the log's clock
-// stands still at 2026-03-04 05:06:07 local time.
 class LogTest : public test::StoreFixture {
   protected:
     LogTest() {
         RunContext::Current().log.clock = [] { return test::LocalTime(2026, 3, 4, 5, 6, 7); };
+        dir_.MakeFolder("elsewhere");
+    }
+    static struct stat Lstat(const std::string& path) {
+        struct stat st {};
+        ::lstat(path.c_str(), &st);
+        return st;
     }
     std::string LogDir() { return Dir() / "tmp/quillon_log"; }
     std::vector<std::string> LogFiles() { return dir_.List("tmp/quillon_log"); }
 
-    TestDir& dir_ = Dir();
+    test::TestDir& dir_ = Dir();
 };
 
-// Nothing is written before a log file has been chosen, even with logging on. The composed error
-// text is what message boxes show, so it exists even when nothing is written; an unknown code
-// still yields the system's text for it rather than nothing.
+// Error texts are composed (an unknown code too) with no log open or logging off; no file is made.
 TEST_F(LogTest, ErrorTextIsComposedWithLoggingOffAndNoFileIsTouched) {
     SetLogEnabled(true);
     Log("early");
@@ -49,9 +52,7 @@ TEST_F(LogTest, ErrorTextIsComposedWithLoggingOffAndNoFileIsTouched) {
     EXPECT_GT(text.size(), std::strlen("x\tErrorCode: [987654]="));
 }
 
-// The file is named from the run stamp, the local time of opening, and a second start within the
-// same second appends to it. A line is its whole text, after "[date time]" while timestamps are
-// on; the timestamp switch is only consulted when the caller does not skip it.
+// The file is named by the run stamp and reopened by a second start; lines follow the time switch.
 TEST_F(LogTest, RunStampNamesTheFileAndLinesFollowTheTimestampSwitch) {
     bool asked = false;
     const auto setting = [&] {
@@ -80,9 +81,7 @@ TEST_F(LogTest, RunStampNamesTheFileAndLinesFollowTheTimestampSwitch) {
     EXPECT_TRUE(OpenLog("Quillon", "", true).empty());
 }
 
-// A side log is written even when logging is off, and the off state comes back afterwards. The
-// state a side log returns to is the one of the run's first side log: logging turned on after it
-// is off again once the next side log ends. A nested side log returns to the main log.
+// A side log is written with logging off; each side log ends in the state of the run's first one.
 TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
     ASSERT_FALSE(IsLogEnabled());
@@ -96,7 +95,6 @@ TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     Log("not written");
     EXPECT_EQ(ReadText(sidePath), "refresh decided\n");
     EXPECT_EQ(LogFiles().size(), 1u);
-
     SetLogEnabled(true);
     Log("main on");
     SwitchToSideLog("timer", "txt");
@@ -107,24 +105,18 @@ TEST_F(LogTest, SideLogsRestoreTheFirstSideLogsState) {
     EXPECT_EQ(GetLogPath(), mainPath);
     Log("not written");
     EXPECT_EQ(ReadText(mainPath), "main on\n");
-}
-
-// With logging on at the first side log, it stays on after every later one.
-TEST_F(LogTest, LoggingOnAtTheFirstSideLogStaysOn) {
-    std::string mainPath = OpenLog("Quillon", "log", false, [] { return false; });
+    ScopedRunContext onAtFirst;
+    OpenLog("Quillon", "log", false, [] { return false; });
     SetLogEnabled(true);
     SwitchToSideLog("undo", "txt");
     RestoreMainLog();
     SetLogEnabled(false);
     SwitchToSideLog("undo", "txt");
     RestoreMainLog();
-    EXPECT_TRUE(IsLogEnabled());
-    Log("still on");
-    EXPECT_EQ(ReadText(mainPath), "still on\n");
+    EXPECT_TRUE(IsLogEnabled()) << "on at the first side log stays on after every later one";
 }
 
-// Pruning keeps the three names that sort highest; a user's file with the same pattern competes
-// like any other, files of another extension or base name are left alone.
+// Pruning keeps the three highest names of the pattern, a user's file of that pattern included.
 TEST_F(LogTest, PruningKeepsTheThreeNewest) {
     dir_.MakeTree({{"tmp/quillon_log/Quillon-0101_000001.log", "1"},
                    {"tmp/quillon_log/Quillon-0101_000002.log", "2"},
@@ -145,8 +137,7 @@ TEST_F(LogTest, PruningKeepsTheThreeNewest) {
     EXPECT_TRUE(dir_.Exists("tmp/quillon_log/Quillon-notes.log"));
 }
 
-// Five program starts: each start prunes before its own file exists, so the folder never holds
-// more than the three previous runs plus the current one.
+// A start prunes before its own file exists: three previous runs plus the current one remain.
 TEST_F(LogTest, RepeatedStartsKeepThreePreviousRuns) {
     for (int run = 1; run <= 4; ++run) {
         dir_.WriteFile("tmp/quillon_log/Quillon-0000_00000" + std::to_string(run) + ".log", "old");
@@ -155,13 +146,87 @@ TEST_F(LogTest, RepeatedStartsKeepThreePreviousRuns) {
     std::string path = OpenLog("Quillon", "log", false, [] { return false; });
     SetLogEnabled(true);
     Log("fifth run");
-    std::vector<std::string> files = LogFiles();
-    EXPECT_EQ(files.size(), 4u);
+    EXPECT_EQ(LogFiles().size(), 4u);
     EXPECT_FALSE(dir_.Exists("tmp/quillon_log/Quillon-0000_000001.log"));
     EXPECT_TRUE(dir_.Exists(path.substr(dir_.Path().size() + 1)));
-    PruneLogs("Quillon", "log");
-    EXPECT_EQ(LogFiles().size(), 3u);
-    EXPECT_TRUE(dir_.Exists(path.substr(dir_.Path().size() + 1)));
+}
+
+// What stands at $TMPDIR/quillon_log (and at the fallback beside it) before the program runs.
+enum class Planted { Nothing, OwnOpenFolder, Link, OtherUsersFolder, LinkAndFallbackLink };
+
+// Why, what is planted, whether the log goes to quillon_log-<uid> beside it, and the note's reason.
+using FolderCase = std::tuple<const char*, Planted, bool, const char*>;
+
+class LogFolderTable : public LogTest, public ::testing::WithParamInterface<FolderCase> {};
+
+// Only a private folder of the user's own is used, else the one beside it with a note saying why.
+TEST_P(LogFolderTable, OnlyAPrivateFolderOfTheUsersOwn) {
+    const auto& [why, planted, fallback, reason] = GetParam();
+    SCOPED_TRACE(why);
+    const std::string usual = dir_ / "tmp/quillon_log";
+    const std::string beside = usual + "-" + std::to_string(::geteuid());
+    switch (planted) {
+        case Planted::Nothing:
+            break;
+        case Planted::OwnOpenFolder:
+            ASSERT_EQ(::mkdir(usual.c_str(), 0755), 0);
+            ASSERT_EQ(::chmod(usual.c_str(), 0755), 0);
+            break;
+        case Planted::LinkAndFallbackLink:
+            dir_.Symlink(dir_ / "elsewhere", "tmp/quillon_log-" + std::to_string(::geteuid()));
+            [[fallthrough]];
+        case Planted::Link:
+            dir_.Symlink(dir_ / "elsewhere", "tmp/quillon_log");
+            break;
+        case Planted::OtherUsersFolder:
+            if (::geteuid() != 0) {
+                GTEST_SKIP() << "only root can give a folder to another user";
+            }
+            ASSERT_EQ(::mkdir(usual.c_str(), 0777), 0);
+            ASSERT_EQ(::chown(usual.c_str(), 65534, 65534), 0);
+            break;
+    }
+    SetLogEnabled(true);
+    const std::string path = OpenLog("Quillon", "log", false, [] { return false; });
+    Log("first line");
+    EXPECT_TRUE(dir_.List("elsewhere").empty());
+    if (planted == Planted::LinkAndFallbackLink) {
+        EXPECT_EQ(path, "");
+        return;
+    }
+    const std::string folder = fallback ? beside : usual;
+    EXPECT_EQ(GetLogFolder(), folder);
+    ASSERT_EQ(path.rfind(folder + "/Quillon-", 0), 0u) << path;
+    EXPECT_EQ(Lstat(folder).st_mode & 07777, 0700u);
+    EXPECT_EQ(Lstat(path).st_mode & 07777, 0600u);
+    const std::string note = "The log folder " + usual + " is not used: " + reason +
+                             ". The log is written to " + beside + ".\n";
+    EXPECT_EQ(dir_.ReadFile(path.substr(dir_.Path().size() + 1)),
+              (fallback ? note : std::string()) + "first line\n");
+    if (planted == Planted::OtherUsersFolder) {
+        EXPECT_EQ(Lstat(usual).st_uid, 65534u);
+        EXPECT_TRUE(dir_.List("tmp/quillon_log").empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LogFolderTable,
+    ::testing::Values(FolderCase{"made private", Planted::Nothing, false, ""},
+                      FolderCase{"own folder closed", Planted::OwnOpenFolder, false, ""},
+                      FolderCase{"a link", Planted::Link, true, "it is a symbolic link"},
+                      FolderCase{"another user's", Planted::OtherUsersFolder, true,
+                                 "it belongs to user 65534"},
+                      FolderCase{"both refused", Planted::LinkAndFallbackLink, true, ""}));
+
+// A link planted at the log file's name is not written through.
+TEST_F(LogTest, LogFileLinkIsNotFollowed) {
+    SetLogEnabled(true);
+    const std::string path = OpenLog("Quillon", "log", false, [] { return false; });
+    dir_.WriteFile("elsewhere/victim", "mine\n");
+    ASSERT_EQ(::symlink((dir_ / "elsewhere/victim").c_str(), path.c_str()), 0);
+    Log("appended");
+    EXPECT_EQ(dir_.ReadFile("elsewhere/victim"), "mine\n");
+    EXPECT_TRUE(S_ISLNK(Lstat(path).st_mode));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,8 +32,7 @@ mode_t TypeOf(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
 }
 
-// What each kind of target gets: a regular file (or the file a link names) is replaced whole and
-// keeps its mode; FIFOs and devices are written in place; everything else is refused untouched.
+// A file (or a link's file) is replaced keeping its mode, a FIFO or device written, else refused.
 TEST(OutputFile, EachKindOfTarget) {
     test::TestDir dir;
     dir.WriteFile("old.txt", "old");
@@ -57,15 +55,16 @@ TEST(OutputFile, EachKindOfTarget) {
         const char* target;
         const char* result;   // the start of the error, "" for success
         const char* content;  // what the target (or the file it names) holds afterwards
+        mode_t type;          // what stands at the target afterwards
     } cases[] = {
-        {"new.txt", "", "new"},
-        {"old.txt", "", "new"},
-        {"to-real", "", "new"},
-        {"to-nothing", "open: ", nullptr},
-        {"folder", "open: ", nullptr},
-        {"sock", "open: ", nullptr},
-        {"file/below", "open: cannot look at", nullptr},
-        {"no-folder/x.txt", "open: cannot create a file in", nullptr},
+        {"new.txt", "", "new", S_IFREG},
+        {"old.txt", "", "new", S_IFREG},
+        {"to-real", "", "new", S_IFLNK},
+        {"to-nothing", "open: ", nullptr, S_IFLNK},
+        {"folder", "open: ", nullptr, S_IFDIR},
+        {"sock", "open: ", nullptr, S_IFSOCK},
+        {"file/below", "open: cannot look at", nullptr, 0},
+        {"no-folder/x.txt", "open: cannot create a file in", nullptr, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
@@ -75,14 +74,12 @@ TEST(OutputFile, EachKindOfTarget) {
         if (c.content != nullptr) {
             EXPECT_EQ(dir.ReadFile(c.target), c.content);
         }
+        EXPECT_EQ(TypeOf(dir / c.target), c.type);
     }
     struct stat st {};
     ASSERT_EQ(::stat((dir / "old.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(dir.ReadFile("real.txt"), "new");
-    EXPECT_EQ(TypeOf(dir / "to-real"), S_IFLNK);
-    EXPECT_EQ(TypeOf(dir / "to-nothing"), S_IFLNK);
-    EXPECT_EQ(TypeOf(dir / "sock"), S_IFSOCK);
 
     EXPECT_EQ(Write(dir / "pipe", "through the pipe"), "");
     char got[64] = {};
@@ -96,21 +93,18 @@ TEST(OutputFile, EachKindOfTarget) {
                                                     "real.txt", "sock", "to-nothing", "to-real"}));
 }
 
-// An output abandoned, or one whose target turned into something else while it was written,
-// leaves what was there and no file of its own.
+// An abandoned output, or one whose target changed kind, leaves the target and no file of its own.
 TEST(OutputFile, UnfinishedOutputLeavesTheTarget) {
     test::TestDir dir;
     dir.WriteFile("r.txt", "old");
+    std::string error;
     {
         OutputFile out;
-        std::string error;
         ASSERT_TRUE(out.Open(dir / "r.txt", error)) << error;
         std::fputs("half", out.Stream());
     }
     EXPECT_EQ(dir.ReadFile("r.txt"), "old");
-
     OutputFile out;
-    std::string error;
     ASSERT_TRUE(out.Open(dir / "gone.txt", error)) << error;
     dir.MakeFolder("gone.txt");
     EXPECT_FALSE(out.Commit(error));
@@ -118,8 +112,6 @@ TEST(OutputFile, UnfinishedOutputLeavesTheTarget) {
     EXPECT_FALSE(out.Commit(error));
     EXPECT_EQ(error, "nothing to write to " + dir / "gone.txt");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"gone.txt/", "r.txt"}));
-
-    // A folder the user may not write to: refused before anything is written.
     test::OpenToNobody(dir);
     dir.MakeFolder("locked");
     ASSERT_EQ(::chmod((dir / "locked").c_str(), 0755), 0);

@@ -10,8 +10,7 @@
 namespace quillon {
 namespace {
 
-// Characters outside the target set and malformed input each become one '?'; towards UTF-16,
-// malformed UTF-8 becomes replacement characters one byte at a time.
+// What the target set lacks and each malformed byte become '?' (U+FFFD towards UTF-16).
 TEST(ConvertUtf8ToCharset, ReplacesWhatTheSetLacks) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"ISO-8859-1", "caf\xc3\xa9", "caf\xe9"},
@@ -30,11 +29,7 @@ TEST(ConvertUtf8ToCharset, ReplacesWhatTheSetLacks) {
     EXPECT_EQ(Utf8ToUtf16("\xe2\x82\xac"), u"\u20AC");
 }
 
-// The shortcut for a UTF-8 locale replaces what the converter replaces. "UTF8" is the
-// converter's own alias, which takes the converter; the inputs are every 1-, 2- and 3-byte string
-// over bytes that matter to a decoder, then random longer strings from a fixed seed. The converter
-// lets code points beyond U+10FFFF through whole, so the long strings leave out the lead bytes
-// that can start one (F4 and up) and two cases pin down that the shortcut replaces them.
+// The UTF-8 shortcut replaces what the converter ("UTF8") does, but also code points past U+10FFFF.
 TEST(Utf8Shortcut, MatchesTheConverter) {
     const std::vector<uint8_t> bytes = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1,
                                         0xC2, 0xDF, 0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
@@ -49,7 +44,7 @@ TEST(Utf8Shortcut, MatchesTheConverter) {
         }
     }
     std::mt19937 random(7);
-    const size_t unicodeLeads = bytes.size() - 3;
+    const size_t unicodeLeads = bytes.size() - 3;  // without F4 and up, which the converter passes
     for (int n = 0; n < 3000; ++n) {
         std::string s(1 + random() % 12, '\0');
         for (char& c : s) {

@@ -44,8 +44,7 @@ struct DetectCase {
     bool mark;
 };
 
-// Byte-order marks, XML declarations and the zero-byte heuristic each give their verdict; paths
-// that cannot be read give the documented negative codes instead.
+// Marks, XML declarations and zero bytes decide the encoding; unreadable paths give negative codes.
 TEST(DetectTextEncoding, Verdicts) {
     const std::string z(1, '\0');
     const DetectCase cases[] = {
@@ -99,10 +98,7 @@ TEST(DetectTextEncoding, Verdicts) {
         [&] { return DetectTextEncoding(dir / "secret.txt").result == -7; }));
 }
 
-// A new file gets the mark of its encoding (never for ANSI) followed by the converted text; with
-// the C locale ANSI means ASCII, so every character outside it shows as '?'. ANSI is the user's
-// locale, taken from the environment even though this process never calls setlocale: in a UTF-8
-// locale UTF-8 passes through.
+// A new file gets its encoding's mark (none for ANSI, the environment's locale) and converted text.
 TEST(EncodedFile, NewFileBytes) {
     const std::tuple<const char*, TextEncoding, bool, const char*, std::string, size_t> cases[] = {
         {"UTF-8 with mark", kEncUtf8, true, "\nb", "\xEF\xBB\xBF\nb", 2},
@@ -128,9 +124,7 @@ TEST(EncodedFile, NewFileBytes) {
     }
 }
 
-// Appending never writes a mark and keeps what was there; reading skips a mark of the detected
-// encoding, so the first read is the text itself. Unknown modes, missing files for reading and
-// unwritable places give no stream.
+// Appending writes no mark, reading skips the detected one; bad modes and places give no stream.
 TEST(EncodedFile, AppendReadAndRefusedOpens) {
     TestDir dir;
     for (const char* mode : {"w", "a+"}) {
@@ -145,7 +139,6 @@ TEST(EncodedFile, AppendReadAndRefusedOpens) {
     WriteEncodedText(fresh, kEncUtf16Le, "z");
     std::fclose(fresh);
     EXPECT_EQ(dir.ReadFile("fresh.txt"), std::string("z\0", 2));
-
     dir.MakeTree({{"u8.txt", "\xEF\xBB\xBFhey"}, {"le.txt", std::string("\xFF\xFEh\0", 4)}});
     for (const auto& [name, expected] : {std::pair<std::string, std::string>{"u8.txt", "hey"},
                                          {"le.txt", std::string("h\0", 2)},
@@ -167,8 +160,7 @@ TEST(EncodedFile, AppendReadAndRefusedOpens) {
 
 using CompactStamp = test::StoreFixture;
 
-// Before a log is opened the stamp is the time of day by the log's clock; afterwards it is the
-// log's stamp, or its digits.
+// The stamp is the time of day before a log is opened, then the log's stamp or its digits.
 TEST_F(CompactStamp, FromClockThenFromLog) {
     RunContext::Current().log.clock = [] { return test::LocalTime(2026, 3, 4, 5, 6, 7); };
     EXPECT_EQ(CompactTimeStamp(false), "050607");

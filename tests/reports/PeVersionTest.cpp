@@ -33,10 +33,7 @@ std::array<uint32_t, 4> Numbers(const PeFixedVersion& v) {
     return {v.fileMs, v.fileLs, v.productMs, v.productLs};
 }
 
-// Both the 32-bit and the 64-bit optional header lead to the same file and product numbers. Any
-// cut through the image loses the version resource and gives no version, never a crash. One
-// damaged byte anywhere either hides the version or leaves it intact, except inside the version
-// numbers themselves: a damaged file never yields numbers read from the wrong place.
+// Both header widths give the numbers; a cut image gives none, a damaged one never wrong numbers.
 TEST_P(PeLayoutTest, WholeCutAndDamagedImages) {
     PeBuilder pe = Sample(GetParam());
     const std::string image = pe.Build();
@@ -64,8 +61,7 @@ TEST_P(PeLayoutTest, WholeCutAndDamagedImages) {
 
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeLayoutTest, ::testing::Bool());
 
-// A version resource under a name other than 1 is still found; a file with only an icon has none,
-// nor have files that are not PE images, folders and missing paths.
+// A version under another name than 1 is found; icon-only images and non-images have none.
 TEST(PeVersion, ResourceNamesAndMissingVersion) {
     PeBuilder named = Sample(false);
     named.versionNameId = 7;
@@ -73,11 +69,9 @@ TEST(PeVersion, ResourceNamesAndMissingVersion) {
     const auto found = ParsePeFixedVersion(named.Build());
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->fileMs, 0x00020003u);
-
     PeBuilder iconOnly = Sample(false);
     iconOnly.withVersion = false;
     EXPECT_FALSE(ParsePeFixedVersion(iconOnly.Build()).has_value());
-
     TestDir dir;
     dir.MakeTree({{"readme.txt", "MZ but nothing else"}, {"empty.exe", ""}, {"folder.exe/", ""}});
     dir.MakeFifo("pipe.exe");

@@ -9,10 +9,7 @@ namespace {
 
 using ReportOptionsStore = test::StoreFixture;
 
-// A first load comes up with the defaults and leaves every value in the section. Saving writes
-// every field, the encoding clamped, and a load gives them back. A check box is on only for a
-// stored 1; an unknown encoding reads as ANSI but stays stored. The output file is kept only
-// while its folder exists.
+// First load stores defaults; fields round-trip; a box is on only for 1; the file needs its folder.
 TEST_F(ReportOptionsStore, DefaultsSaveAndLoad) {
     ReportOptions o;
     o.outputDiffOption = 5;
@@ -30,7 +27,6 @@ TEST_F(ReportOptionsStore, DefaultsSaveAndLoad) {
             << entry;
     }
     EXPECT_EQ(Int("OutputFormat", "SizeLabel"), 1);
-
     o = ReportOptions();
     o.outputDiffOption = 7;
     o.outputEncoding = 9;
@@ -49,7 +45,6 @@ TEST_F(ReportOptionsStore, DefaultsSaveAndLoad) {
     EXPECT_EQ(back.outputFile, Dir() / "x.txt");
     EXPECT_EQ(back.VersionLabelText(), "");
     EXPECT_EQ(back.SizeLabelText(), "Size: ");
-
     store_.WriteProfileInt("OutputFormat", "TimeColumn", 2);
     store_.WriteProfileInt("OutputFormat", "SizeLabel", 0);
     store_.WriteProfileInt("OutputFormat", "OutputEncoding", 7);

@@ -2,14 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "core/Comparison.h"
+#include "platform/FileText.h"
+#include "reports/ReportOptions.h"
+#include "support/TestDir.h"
+
 namespace quillon {
 namespace {
+
+using test::TestDir;
+using namespace std::string_literals;
 
 ReportRow Folder(const std::string& name, int depth, ReportStatus status, const std::string& left,
                  const std::string& right) {
@@ -48,8 +57,7 @@ ReportInput Rows(std::vector<ReportRow> rows) {
     return in;
 }
 
-// Display order: a ".." row, a folder in both with a same and a different file, a left-only
-// folder with its file, and a right-only file at the top level.
+// A ".." row, a folder in both with a same and a different file, left-only and right-only items.
 ReportInput SampleInput() {
     return Rows({Folder("..", 1, ReportStatus::FolderBoth, "/L", "/R"),
                  Folder("Docs", 1, ReportStatus::FolderBoth, "/L", "/R"),
@@ -60,8 +68,7 @@ ReportInput SampleInput() {
                  File("new.txt", 1, ReportStatus::RightOnly, "", "/R")});
 }
 
-// Options with what `off` names switched off: V, T, S the version, time and size columns; v, t,
-// s, b their labels and "bytes"; d the difference label; h the seconds.
+// Switched off: V, T, S version, time, size columns; v, t, s, b their labels; d diff label; h secs.
 ReportOptions Without(std::string_view off) {
     const std::pair<char, bool ReportOptions::*> flags[] = {
         {'V', &ReportOptions::versionColumn}, {'T', &ReportOptions::timeColumn},
@@ -76,6 +83,11 @@ ReportOptions Without(std::string_view off) {
     return o;
 }
 
+std::string Build(const ReportInput& input, const ReportOptions& options, int index, int style) {
+    return IsSpreadsheetIndex(index) ? BuildSpreadsheetReport(input, options, index, style)
+                                     : BuildTextReport(input, options, index, style);
+}
+
 struct LayoutCase {
     const char* what;
     ReportInput input;
@@ -87,8 +99,7 @@ struct LayoutCase {
 
 const std::string kBoth = "1st DIR [/L] vs 2nd DIR [/R]\n\n";
 
-// Every layout (normal text for indexes 0, 2, 4, 6, spreadsheet for the odd ones) with each name
-// style and column set, over the sample tree unless a row says otherwise.
+// Every layout (normal for even indexes, spreadsheet for odd) with each name style and column set.
 TEST(TextReport, LayoutsAndSamples) {
     const std::string left = "Version: 1.0.0.0\tTime: 01/04/2010 12:34\tSize: 1,024 bytes\t";
     const std::string right = "Version: 1.0.0.1\tTime: 01/05/2010 08:00\tSize: 20 bytes\t";
@@ -116,8 +127,7 @@ TEST(TextReport, LayoutsAndSamples) {
                  "\tb.txt\tTime: 01/04/2010<->Time: 01/05/2010\t1,024<->20\t\t(Different)\n"
                  "Old\t(Left-only)\n\tx.log\tTime: 01/04/2010\t1,024\t\t(Left-only)\n"
                  "new.txt\tTime: 01/05/2010\t20\t\t(Right-only)\n"},
-        // One side: Same and one-sided rows end plainly, Different keeps its label, the other
-        // side's rows vanish; with no columns a file row is its name and one TAB.
+        // One side: only Different keeps its label; with no columns a file row is name and TAB.
         {"normal left view", SampleInput(), "VTS", 2, 0,
          "DIR [/L]\n\nDocs/.\n\t./a.txt\t\n\t./b.txt\t\t(Different)\nOld/.\n\t./x.log\t\n"},
         {"normal right view", SampleInput(), "VTS", 4, 0,
@@ -160,10 +170,7 @@ TEST(TextReport, LayoutsAndSamples) {
         {"empty, spreadsheet", Rows({}), "", 3, 0, kBoth}};
     for (const LayoutCase& c : cases) {
         const ReportOptions o = Without(c.off);
-        EXPECT_EQ(IsSpreadsheetIndex(c.index) ? BuildSpreadsheetReport(c.input, o, c.index, c.style)
-                                              : BuildTextReport(c.input, o, c.index, c.style),
-                  c.expected)
-            << c.what;
+        EXPECT_EQ(Build(c.input, o, c.index, c.style), c.expected) << c.what;
     }
     // The dialog's sample line for each file-name style and column set.
     const std::tuple<int, const char*, std::string> samples[] = {
@@ -174,6 +181,124 @@ TEST(TextReport, LayoutsAndSamples) {
         {2, "vtsb", " /MyFolder/MyFile.ext\t\t1.2.3\t01/01/190012:34\t123,456\n ..."}};
     for (const auto& [style, off, expected] : samples) {
         EXPECT_EQ(BuildReportSample(Without(off), style), expected) << style;
+    }
+}
+
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+    std::string out;
+    for (char c : ascii) {
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return out;
+}
+
+// Only the spreadsheet has a mark (none for ANSI, which has CR LF); a stray byte becomes U+FFFD.
+TEST(ReportFile, EncodingsMarksAndLineEnds) {
+    const std::string row = "\t\t(Left-only)\n";
+    const std::tuple<int, int, const char*, std::string> cases[] = {
+        {6, 3, "f\xC3\xA9", kBoth + "f\xC3\xA9" + row},
+        {7, 3, "f\xC3\xA9", "\xEF\xBB\xBF" + kBoth + "f\xC3\xA9\t" + row},
+        {6, 3, "caf\xE9\xE8", kBoth + "caf\xEF\xBF\xBD\xEF\xBF\xBD" + row},
+        {6, 1, "f\xC3\xA9", Utf16(kBoth + "f", false) + "\xE9\0"s + Utf16(row, false)},
+        {7, 2, "f\xC3\xA9",
+         "\xFE\xFF"s + Utf16(kBoth + "f", true) + "\0\xE9"s + Utf16("\t" + row, true)},
+        {7, 1, "f", "\xFF\xFE"s + Utf16(kBoth + "f\t" + row, false)},
+        {6, 0, "f", "1st DIR [/L] vs 2nd DIR [/R]\r\n\r\nf\t\t(Left-only)\r\n"},
+        {7, 0, "f", "1st DIR [/L] vs 2nd DIR [/R]\r\n\r\nf\t\t\t(Left-only)\r\n"}};
+    TestDir dir;
+    for (const auto& [index, encoding, name, expected] : cases) {
+        const ReportInput in = Rows({File(name, 1, ReportStatus::LeftOnly, "/L", "")});
+        std::remove((dir / "r.txt").c_str());
+        ASSERT_TRUE(
+            index == 6
+                ? WriteTextReport(in, Without("VTS"), dir / "r.txt", index, encoding, 1)
+                : WriteSpreadsheetReport(in, Without("VTS"), dir / "r.txt", index, encoding, 1));
+        EXPECT_EQ(dir.ReadFile("r.txt"), expected) << index << " " << encoding << " " << name;
+    }
+}
+
+// The normal layout appends (the caller deletes first), the spreadsheet replaces; failures report.
+TEST(ReportFile, NormalAppendsSpreadsheetReplacesMissingFolderFails) {
+    TestDir dir;
+    dir.MakeTree({{"n.txt", "old\n"}, {"s.txt", "old\n"}});
+    ASSERT_TRUE(WriteTextReport(Rows({}), Without("VTS"), dir / "n.txt", 4, 3, 0));
+    EXPECT_EQ(dir.ReadFile("n.txt"), "old\nDIR [/R]\n\n");
+    ASSERT_TRUE(WriteSpreadsheetReport(Rows({}), Without("VTS"), dir / "s.txt", 5, 3, 0));
+    EXPECT_EQ(dir.ReadFile("s.txt"), "\xEF\xBB\xBF" + kBoth);
+    EXPECT_FALSE(WriteTextReport(Rows({}), Without("VTS"), dir / "missing/n.txt", 6, 3, 0));
+    EXPECT_FALSE(WriteSpreadsheetReport(Rows({}), Without("VTS"), dir / "missing/s.txt", 7, 1, 0));
+    EXPECT_FALSE(dir.Exists("missing"));
+}
+
+// A report read from the tree (one reused row) says what the copied rows say, "skipped" included.
+TEST(ReportFromTree, SameAsCollectedRows) {
+    TestDir dir;
+    const time_t t = test::LocalTime(2011, 2, 3, 4, 5);
+    dir.MakeTree({{"L/Docs/a.txt", "same", t},
+                  {"R/Docs/a.txt", "same", t},
+                  {"L/Docs/b.txt", "left", t},
+                  {"R/Docs/b.txt", "right!", t + 600},
+                  {"L/Docs/Case.TXT", "c", t},
+                  {"R/Docs/case.txt", "c", t},
+                  {"L/Old/deep/x.log", "x", t},
+                  {"R/New/", ""},
+                  {"R/top.txt", "new", t}});
+    Comparison comparison;
+    comparison.readWholeTrees = true;
+    comparison.options.showVersions = 0;
+    ASSERT_TRUE(comparison.CompareFolders(dir / "L", dir / "R", 0));
+    const ReportInput fromTree = TreeReportInput(comparison.rootItem, dir / "L", dir / "R");
+    const ReportInput collected = CollectReportInput(comparison.rootItem, dir / "L", dir / "R");
+    ASSERT_GT(collected.rows.size(), 8u);
+    EXPECT_EQ(CountDifferenceRows(fromTree), CountDifferenceRows(collected));
+    ReportOptions options;
+    for (int index = 0; index < kReportContentCount; ++index) {
+        for (int style = 0; style < kReportFileNameStyleCount; ++style) {
+            EXPECT_EQ(Build(fromTree, options, index, style),
+                      Build(collected, options, index, style))
+                << "index " << index << " style " << style;
+        }
+    }
+    const std::string text = Build(fromTree, options, 6, 1);
+    EXPECT_NE(text.find("\n\ta.txt\tVersion: skipped\tTime: "), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\tb.txt\tVersion: skipped<->skipped\tTime: "), std::string::npos)
+        << text;
+}
+
+// Writing in pieces gives the whole text's bytes in every encoding, to a file or a stream.
+TEST(ReportStream, PiecesMatchWholeText) {
+    TestDir dir;
+    std::vector<ReportRow> rows;
+    for (int i = 0; i < 10000; ++i) {
+        rows.push_back(File((i % 100 == 0 ? "f\xC3\xA9\xE6\x97\xA5-" : "f-") + std::to_string(i) +
+                                std::string(60, 'n'),
+                            1, i % 3 == 0 ? ReportStatus::Different : ReportStatus::Same, "/L",
+                            "/R"));
+    }
+    const ReportInput input = Rows(std::move(rows));
+    const ReportOptions options;
+    for (int encoding : {kEncAnsi, kEncUtf16Le, kEncUtf16Be, kEncUtf8}) {
+        for (int index : {6, 7}) {
+            const bool sheet = IsSpreadsheetIndex(index);
+            const std::string whole = Build(input, options, index, 1);
+            ASSERT_GT(whole.size(), 1u << 20);
+            FILE* expected =
+                OpenEncodedTextFile(dir / "expected", "w", ToTextEncoding(encoding), sheet);
+            ASSERT_NE(expected, nullptr);
+            ASSERT_GT(WriteEncodedText(expected, ToTextEncoding(encoding), whole), 0u);
+            std::fclose(expected);
+            std::remove((dir / "report").c_str());
+            ASSERT_TRUE(
+                sheet ? WriteSpreadsheetReport(input, options, dir / "report", index, encoding, 1)
+                      : WriteTextReport(input, options, dir / "report", index, encoding, 1));
+            EXPECT_EQ(dir.ReadFile("report"), dir.ReadFile("expected"))
+                << "encoding " << encoding << " index " << index;
+            FILE* stream = std::fopen((dir / "stream").c_str(), "wb");
+            ASSERT_NE(stream, nullptr);
+            EXPECT_TRUE(WriteReportToStream(input, options, stream, index, encoding, 1));
+            std::fclose(stream);
+            EXPECT_EQ(dir.ReadFile("stream"), dir.ReadFile("expected"));
+        }
     }
 }
 

@@ -24,9 +24,7 @@ constexpr int64_t kMiB = kKiB * 1024;
 constexpr int64_t kGiB = kMiB * 1024;
 constexpr int64_t kTiB = kGiB * 1024;
 
-// Each unit starts exactly at its power of 1024; KB truncates, larger units round to two places.
-// The path form reads the size from disk and reports -1 for anything that is not a readable file.
-// Commas go every three digits from the right and never in front of the first digit.
+// Units start at powers of 1024 (KB truncated, larger rounded); commas go every three digits.
 TEST(SizeText, UnitBoundariesAndSeparators) {
     const std::pair<int64_t, const char*> cases[] = {{-1, "-1 bytes"},
                                                      {0, "0 bytes"},
@@ -64,10 +62,7 @@ TEST(SizeText, UnitBoundariesAndSeparators) {
     }
 }
 
-// Month/day/year hour:minute in local time, seconds dropped, before 1970 and on a leap day, at
-// fixed half-hour and whole-hour offsets; the zone changes from case to case, so the cached
-// offsets must follow tzset(). DST changes are sampled against the C library. The path
-// form reads the last-write time; folders and missing paths give no text.
+// Local "MM/DD/YYYY hh:mm" follows each zone change and agrees with the C library across DST.
 TEST(Timestamp, LocalTimeText) {
     const std::tuple<const char*, time_t, const char*> cases[] = {
         {"UTC", 1262606759, "01/04/2010 12:05"},  // last second of 2010-01-04 12:05Z
@@ -87,7 +82,6 @@ TEST(Timestamp, LocalTimeText) {
     EXPECT_EQ(FormatTimestampText(dir / "sub"), "");
     EXPECT_EQ(FormatTimestampText(dir / "nope.txt"), "");
     EXPECT_EQ(FormatTimestampText(""), "");
-    // Two days around a DST change, sampled every 7 s, agree with the C library's own conversion:
     // Tehran changes at 20:30 UTC, Lord Howe by half an hour, Berlin by an hour on the hour.
     for (const auto& [zone, start] : {std::pair<const char*, time_t>{"Asia/Tehran", 1616300000},
                                       {"Australia/Lord_Howe", 1617400000},
@@ -105,8 +99,7 @@ TEST(Timestamp, LocalTimeText) {
     }
 }
 
-// Existence: links count as themselves (a dangling link exists), empty and missing paths do not;
-// a file inside a folder that cannot be searched still exists (it is locked, not gone).
+// A dangling link exists, and so does a file in a folder that cannot be searched (it is locked).
 TEST(PathExists, LooseExistence) {
     TestDir dir;
     dir.MakeTree({{"f.txt", "x"}, {"d/", ""}, {"locked/f.txt", "x"}});
@@ -126,8 +119,7 @@ TEST(PathExists, LooseExistence) {
     chmod((dir / "locked").c_str(), 0700);
 }
 
-// Every forbidden character is removed; the message appears once per call, only when one was
-// found and asked for.
+// Forbidden characters are removed, with one message per call when asked for and one was found.
 TEST(StripIllegalNameChars, RemovesForbiddenCharacters) {
     const std::tuple<const char*, const char*, bool, size_t> cases[] = {
         {"a:b?.txt", "ab.txt", true, 1},

@@ -1,31 +1,21 @@
 #include "platform/MessageBoxLogic.h"
+#include "platform/ProgressLogic.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "platform/ProgressSink.h"
 #include "support/StoreFixture.h"
 
 namespace quillon {
 namespace {
 
-// "result:text" of every button, separated by blanks.
-std::string Describe(const std::vector<MessageBoxButton>& buttons) {
-    std::string out;
-    for (const MessageBoxButton& button : buttons) {
-        out += (out.empty() ? "" : " ") + std::to_string(button.result) + ":" + button.text;
-    }
-    return out;
-}
-
-// A button set gives its buttons in order with their result codes and texts; the optional "all"
-// buttons follow Yes and No (and belong to those sets only), and Help comes last. The default
-// button bits name the 2nd..6th button and are ignored when the box has fewer. Closing from the
-// title bar gives Cancel where there is one, Ok for the lone Ok box, and is refused otherwise.
-// Each of the two check-box bits has its wording; without either there is no check box.
+// Each style gives its buttons ("result:text"), default button, close result and check box.
 TEST(MessageBoxLogic, ButtonsDefaultCloseAndCheckBox) {
     const uint32_t all = mb::kYesNoCancel | mb::kYesToAll | mb::kNoToAll;
     const std::optional<int> none;
@@ -49,7 +39,11 @@ TEST(MessageBoxLogic, ButtonsDefaultCloseAndCheckBox) {
         {mb::kIgnoreIgnoreAllCancel, "5:&Ignore 18:Ignore &all 2:&Cancel", 0, mbr::kCancel}};
     for (const auto& [style, expected, defaultIndex, close] : cases) {
         const std::vector<MessageBoxButton> buttons = MessageBoxButtons(style);
-        EXPECT_EQ(Describe(buttons), expected) << std::hex << style;
+        std::string described;
+        for (const MessageBoxButton& b : buttons) {
+            described += (described.empty() ? "" : " ") + std::to_string(b.result) + ":" + b.text;
+        }
+        EXPECT_EQ(described, expected) << std::hex << style;
         EXPECT_EQ(DefaultButtonIndex(style, buttons.size()), defaultIndex) << std::hex << style;
         EXPECT_EQ(CloseResult(buttons), close) << std::hex << style;
     }
@@ -61,28 +55,25 @@ TEST(MessageBoxLogic, ButtonsDefaultCloseAndCheckBox) {
     EXPECT_FALSE(HasCheckBox(mb::kYesNo | mb::kYesToAll | mb::kNoToAll | mb::kHelp));
 }
 
-// A given key is used as is; else the id; else the position-weighted sum of the UTF-16 code
-// units of the message (the first character weighs nothing), wrapping around 32 bits.
+// The key is the given key, else the id, else the index-weighted sum of the UTF-16 units mod 2^32.
 TEST(MessageBoxLogic, KeyRule) {
     EXPECT_EQ(MessageBoxKey("FilterDirCopy_01", 42, "text"), "FilterDirCopy_01");
     EXPECT_EQ(MessageBoxKey("", 42, "text"), "42");
     EXPECT_EQ(MessageBoxKey("", -7, "text"), "-7");
-    EXPECT_EQ(MessageBoxKey("", 0, "abc"), "296");  // 0*97 + 1*98 + 2*99
-    EXPECT_EQ(MessageBoxKey("", 0, "b"), "0");
-    EXPECT_EQ(MessageBoxKey("", 0, ""), "0");
-    // U+00E9 is one code unit, 233.
-    EXPECT_EQ(MessageBoxKey("", 0, "x\xC3\xA9"), "233");
-    // U+1F600 is the surrogate pair D83D DE00 at positions 1 and 2.
-    EXPECT_EQ(MessageBoxKey("", 0, "x\xF0\x9F\x98\x80"), std::to_string(0xD83D + 2 * 0xDE00));
-    // A stray byte counts as one replacement character, not as its raw value.
-    EXPECT_EQ(MessageBoxKey("", 0, "x\xFF"), std::to_string(0xFFFD));
-    // 70000 'A's sum to 65 * 70000 * 69999 / 2 = 159247725000, 333935048 modulo 2^32.
-    EXPECT_EQ(MessageBoxKey("", 0, std::string(70000, 'A')), "333935048");
+    const std::pair<std::string, uint64_t> sums[] = {
+        {"abc", 0 * 97 + 1 * 98 + 2 * 99},
+        {"b", 0},
+        {"", 0},
+        {"x\xC3\xA9", 0xE9},
+        {"x\xF0\x9F\x98\x80", 0xD83D + 2 * 0xDE00},  // a surrogate pair
+        {"x\xFF", 0xFFFD},                           // a stray byte is one replacement character
+        {std::string(70000, 'A'), 65ull * 70000 * 69999 / 2 % (1ull << 32)}};
+    for (const auto& [text, sum] : sums) {
+        EXPECT_EQ(MessageBoxKey("", 0, text), std::to_string(sum)) << text.substr(0, 8);
+    }
 }
 
-// The countdown shows "%s = %d" on the default button and, at zero, ends with the default; with
-// the buttons disabled for the countdown, zero enables them instead of answering. A tick after
-// the end does nothing.
+// The countdown shows on the default button and ends with it, or only re-enables disabled buttons.
 TEST(MessageBoxLogic, Countdown) {
     PromptRequest request;
     request.style = mb::kOkCancel | mb::kDefButton2;
@@ -97,7 +88,6 @@ TEST(MessageBoxLogic, Countdown) {
     EXPECT_EQ(timed.DefaultResult(), mbr::kCancel);
     EXPECT_EQ(timed.DefaultButtonCaption(), "&Cancel");
     EXPECT_EQ(timed.Tick(), MessageBoxLogic::TickAction::Stopped);
-
     request.style = mb::kYesNo;
     request.countdownSeconds = 2;
     request.disableButtonsDuringCountdown = true;
@@ -111,13 +101,10 @@ TEST(MessageBoxLogic, Countdown) {
     EXPECT_EQ(locked.Tick(), MessageBoxLogic::TickAction::Stopped);
 }
 
-using RememberedAnswers = test::StoreFixture;
+using DialogSettings = test::StoreFixture;
 
-// An answer is stored under MessageBoxes\<key> only when the box was ticked; a box without a
-// check box neither reads nor writes one, even under a key that holds one. Forgetting clears
-// every remembered answer but leaves other sections alone. Boxes without key or id and with the
-// same text share one answer through the derived key.
-TEST_F(RememberedAnswers, StoredOnlyWhenTickedSharedAndForgotten) {
+// An answer is kept only when ticked, shared by boxes of the same text, and forgotten on request.
+TEST_F(DialogSettings, AnswersStoredOnlyWhenTickedSharedAndForgotten) {
     PromptRequest request;
     request.text = "Copy?";
     request.style = mb::kYesNoCancel | mb::kDontAskAgain;
@@ -129,18 +116,15 @@ TEST_F(RememberedAnswers, StoredOnlyWhenTickedSharedAndForgotten) {
     logic.RecordResult(store_, mbr::kCancel, true);
     EXPECT_EQ(Int("MessageBoxes", "FilterDirCopy_01"), mbr::kCancel);
     EXPECT_EQ(MessageBoxLogic(request).RememberedAnswer(store_), mbr::kCancel);
-
     request.style = mb::kYesNo;
     const MessageBoxLogic noBox(request);
     EXPECT_EQ(noBox.RememberedAnswer(store_), std::nullopt);
     noBox.RecordResult(store_, mbr::kYes, true);
     EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), mbr::kCancel);
-
     store_.WriteProfileInt("Settings", "X_Progress", 10);
     EXPECT_TRUE(ForgetRememberedAnswers(store_));
     EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), -1);
     EXPECT_EQ(Int("Settings", "X_Progress"), 10);
-
     request.key.clear();
     request.text = "Launch the application?";
     request.style = mb::kYesNo | mb::kDontDisplayAgain;
@@ -149,6 +133,82 @@ TEST_F(RememberedAnswers, StoredOnlyWhenTickedSharedAndForgotten) {
     EXPECT_EQ(ReadRememberedAnswer(store_, MessageBoxKey("", 0, request.text)), mbr::kYes);
     request.text = "Launch the application!";
     EXPECT_EQ(MessageBoxLogic(request).RememberedAnswer(store_), std::nullopt);
+}
+
+constexpr uint64_t kSixGb = 6ull * 1024 * 1024 * 1024;
+
+// Each phase's bar (big totals scaled, 0 as 1, never past the end) and its count and percent text.
+TEST(ProgressLogic, PhasesAndMessages) {
+    const std::tuple<uint64_t, const char*, bool, const char*, uint64_t, uint32_t, uint32_t,
+                     const char*>
+        cases[] = {{4, "Reading folders...", true, "", 1, 4, 1,
+                    "Reading folders...\n1 / 4 files (25 %) processed..."},
+                   {3, "", true, "", 2, 3, 2, "2 / 3 files (66 %) processed..."},
+                   {0, "", true, "", 1, 1, 1, "1 / 1 files (100 %) processed..."},
+                   {kSixGb, "Copying", true, "", 1000000511, kSixGb / 512, 1953125,
+                    "Copying\n1000000511 / 6442450944 files (15 %) processed..."},
+                   {0xFFFFFFFFull, "", true, "", 7, 0xFFFFFFFFu, 7,
+                    "7 / 4294967295 files (0 %) processed..."},
+                   {0x100000000ull, "", true, "", 1024, 0x800000u, 2,
+                    "1024 / 4294967296 files (0 %) processed..."},
+                   {ProgressSink::kNoCount, "Rendering", true, "", 40, 100, 40, "Rendering"},
+                   {4, "", true, "50% of 100%% done", 2, 4, 2,
+                    "50% of 100%% done\n2 / 4 files (50 %) processed..."},
+                   {4, "Scan at 10%", false, "", 3, 4, 3, "Scan at 10%"},
+                   {10, "", true, "", 25, 10, 10, "25 / 10 files (250 %) processed..."}};
+    for (const auto& [total, rangeText, counts, text, position, barMax, barPos, display] : cases) {
+        SCOPED_TRACE(display);
+        ProgressLogic progress;
+        progress.SetRange(total, rangeText, counts);
+        progress.Update(text, position);
+        EXPECT_EQ(progress.BarMaximum(), barMax);
+        EXPECT_EQ(progress.BarPosition(), barPos);
+        EXPECT_EQ(progress.DisplayText(), display);
+    }
+    // A new phase resets position, scale and caption; no text keeps the message; no overflow.
+    ProgressLogic progress;
+    progress.SetCaption("Copying");
+    progress.SetRange(kSixGb, "First phase", true);
+    EXPECT_EQ(progress.Caption(), "Progress");
+    EXPECT_EQ(progress.Scale(), 512u);
+    progress.Update("", 5);
+    progress.SetRange(20, "", true);
+    EXPECT_EQ(progress.Scale(), 1u);
+    EXPECT_EQ(progress.Position(), 0u);
+    EXPECT_EQ(progress.Message(), "First phase\n");
+    progress.SetUnitText("items");
+    progress.Update("Second phase", 4);
+    progress.Update("", 6);
+    EXPECT_EQ(progress.DisplayText(), "Second phase\n6 / 20 items (30 %) processed...");
+    progress.StepIt();
+    EXPECT_EQ(progress.Position(), 7u);
+    progress.SetRange(1ull << 62, "", true);
+    progress.SetPos(1ull << 61);
+    EXPECT_EQ(progress.Percent(), 50u);
+    progress.SetRange(ProgressSink::kNoCount, "", true);
+    EXPECT_FALSE(progress.ShowCounts());
+    EXPECT_EQ(progress.Total(), 100u);
+    EXPECT_EQ(progress.CountLine(), "");
+}
+
+// A saved position is used only on the screen (1920 x 1080), else centred; it round-trips.
+TEST_F(DialogSettings, ProgressPlacementOnScreenOrCentredAndSaved) {
+    const std::tuple<int, int, bool> cases[] = {{-1, -1, false},    {0, 0, true},
+                                                {1919, 1079, true}, {1920, 10, false},
+                                                {10, 1080, false},  {-5, 10, false}};
+    for (const auto& [x, y, onScreen] : cases) {
+        const std::optional<ScreenPoint> placed = SavedProgressPlacement(x, y, 1920, 1080);
+        ASSERT_EQ(placed.has_value(), onScreen) << x << "," << y;
+        if (placed) {
+            EXPECT_EQ(std::make_pair(placed->x, placed->y), std::make_pair(x, y));
+        }
+    }
+    EXPECT_EQ(ReadProgressPosition(store_).x, -1);
+    EXPECT_EQ(ReadProgressPosition(store_).y, -1);
+    SaveProgressPosition(store_, {321, 45});
+    EXPECT_EQ(Int("Settings", "X_Progress"), 321);
+    EXPECT_EQ(Int("Settings", "Y_Progress"), 45);
+    EXPECT_EQ(ReadProgressPosition(store_).y, 45);
 }
 
 }  // namespace
