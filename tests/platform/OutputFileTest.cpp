@@ -37,6 +37,10 @@ TEST(OutputFile, EachKindOfTarget) {
     test::TestDir dir;
     dir.WriteFile("old.txt", "old");
     ASSERT_EQ(::chmod((dir / "old.txt").c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0;  // only root can give a file away
+    if (root) {
+        ASSERT_EQ(::chown((dir / "old.txt").c_str(), test::kNobody, test::kNobody), 0);
+    }
     dir.WriteFile("real.txt", "old");
     dir.Symlink("real.txt", "to-real");
     dir.Symlink("missing.txt", "to-nothing");
@@ -79,6 +83,7 @@ TEST(OutputFile, EachKindOfTarget) {
     struct stat st {};
     ASSERT_EQ(::stat((dir / "old.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_uid, root ? test::kNobody : ::geteuid());
     EXPECT_EQ(dir.ReadFile("real.txt"), "new");
 
     EXPECT_EQ(Write(dir / "pipe", "through the pipe"), "");
@@ -87,6 +92,7 @@ TEST(OutputFile, EachKindOfTarget) {
     EXPECT_STREQ(got, "through the pipe");
     EXPECT_EQ(TypeOf(dir / "pipe"), S_IFIFO);
     EXPECT_EQ(Write("/dev/null", "gone"), "");
+    EXPECT_EQ(Write("/dev/full", "no room").rfind("commit: cannot write /dev/full: ", 0), 0u);
     ::close(reader);
     ::close(sock);
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"file", "folder/", "new.txt", "old.txt", "pipe",
