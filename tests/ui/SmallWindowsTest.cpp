@@ -94,35 +94,43 @@ TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     EXPECT_TRUE(help.isVisible());
 }
 
-// A countdown shows "caption = seconds" on the default button and ends with the default
-// button's result through the same path, so a ticked box still stores it. With the buttons
-// disabled for the countdown nothing answers until zero; then the buttons and the check box come
-// alive and the box waits for the user.
+// The countdown ticks on the default button; zero answers with it, or unlocks locked buttons.
 TEST_F(MessageBoxDialogTest, Countdowns) {
     PromptRequest request = Request(mb::kOkCancel | mb::kDefButton2 | mb::kDontDisplayAgain, "T");
     request.countdownSeconds = 3;
     CMessageBoxDialog timed(nullptr, request, &store_);
-    timed.SetTickInterval(20);
-    EXPECT_EQ(timed.Button(1)->text(), "&Cancel = 3");
+    auto* tick = timed.findChild<QTimer*>("countdown");
+    ASSERT_NE(tick, nullptr);
     QSignalSpy finished(&timed, &QDialog::finished);
     timed.OpenBox();
+    EXPECT_TRUE(tick->isActive());
     QTest::mouseClick(timed.CheckBox(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }));
+    for (const char* text : {"&Cancel = 3", "&Cancel = 2", "&Cancel = 1"}) {
+        EXPECT_EQ(timed.Button(1)->text(), text);
+        EXPECT_EQ(finished.count(), 0) << text;
+        QMetaObject::invokeMethod(tick, "timeout");
+    }
+    ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), mbr::kCancel);
     EXPECT_EQ(Int("MessageBoxes", "T"), mbr::kCancel);
+    EXPECT_FALSE(tick->isActive());
 
     request = Request(mb::kOkCancel | mb::kDontDisplayAgain, "Locked");
     request.countdownSeconds = 2;
     request.disableButtonsDuringCountdown = true;
     CMessageBoxDialog locked(nullptr, request, &store_);
-    locked.SetTickInterval(20);
     locked.OpenBox();
+    tick = locked.findChild<QTimer*>("countdown");
     EXPECT_FALSE(locked.Button(0)->isEnabled() || locked.Button(1)->isEnabled() ||
                  locked.CheckBox()->isEnabled());
     EXPECT_FALSE(locked.close());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return locked.Button(0)->isEnabled(); }));
-    EXPECT_TRUE(locked.CheckBox()->isEnabled());
+    QMetaObject::invokeMethod(tick, "timeout");
+    EXPECT_FALSE(locked.Button(0)->isEnabled());
+    EXPECT_EQ(locked.Button(0)->text(), "&Ok = 1");
+    QMetaObject::invokeMethod(tick, "timeout");
+    EXPECT_TRUE(locked.Button(0)->isEnabled() && locked.CheckBox()->isEnabled());
     EXPECT_EQ(locked.Button(0)->text(), "&Ok");
+    EXPECT_FALSE(tick->isActive());
     EXPECT_TRUE(locked.isVisible());
     QTest::mouseClick(locked.Button(0), Qt::LeftButton);
     EXPECT_EQ(locked.result(), mbr::kOk);
