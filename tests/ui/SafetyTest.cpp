@@ -1,18 +1,14 @@
-// The window while long work runs and where paths meet the file system: commands fired from inside
-// a progress update must wait for the read (run under the sanitizer build, a command that frees
-// the tree being filled is a use-after-free), names that are not UTF-8 keep their bytes, and the
-// small window rules (".." without a separator, the glyph click, the list font).
-#include <unistd.h>
-
+// Commands during a read (a use-after-free under the sanitizer), non-UTF-8 names, the glyph click.
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
-#include <cstdlib>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/CQuillonApp.h"
@@ -27,48 +23,41 @@
 namespace quillon {
 namespace {
 
-// Hands every window's first Update to a hook before the window itself runs it.
-class HookedSink : public ProgressSink {
+// A progress window that hands itself to the test's hook at its first Update.
+template <class Sink>
+class Hooked : public Sink {
   public:
-    HookedSink(std::unique_ptr<ProgressSink> inner, std::function<void(ProgressSink&)>& hook)
-        : inner_(std::move(inner)), hook_(hook) {}
-    void SetRange(uint64_t total, std::string_view text, bool counts) override {
-        inner_->SetRange(total, text, counts);
-    }
-    void SetText(std::string_view text) override { inner_->SetText(text); }
-    void StepIt() override { inner_->StepIt(); }
-    void SetPos(uint64_t position) override { inner_->SetPos(position); }
+    template <class... Args>
+    explicit Hooked(std::function<void(ProgressSink&)>& hook, Args&&... args)
+        : Sink(std::forward<Args>(args)...), hook_(hook) {}
     bool Update(std::string_view text, uint64_t position) override {
-        if (hook_) {
-            auto hook = std::move(hook_);
-            hook_ = nullptr;
-            hook(*inner_);
+        if (auto hook = std::exchange(hook_, nullptr)) {
+            hook(*this);
         }
-        return inner_->Update(text, position);
+        return Sink::Update(text, position);
     }
-    bool Cancelled() const override { return inner_->Cancelled(); }
-    void Hide() override { inner_->Hide(); }
 
   private:
-    std::unique_ptr<ProgressSink> inner_;
     std::function<void(ProgressSink&)>& hook_;
 };
 
-// Real progress windows, or recording sinks that pump nothing (then only the wait cursor marks
-// the work).
+// Real progress windows, or recording sinks that pump nothing (only the wait cursor shows).
 class HookedProgress : public ProgressFactory {
   public:
     std::unique_ptr<ProgressSink> Open(std::string_view caption) override {
-        std::unique_ptr<ProgressSink> inner =
-            realWindows ? real_.Open(caption) : fake_.Open(caption);
-        return std::make_unique<HookedSink>(std::move(inner), hook);
+        if (!realWindows) {
+            return std::make_unique<Hooked<test::FakeProgressSink>>(hook, records_.emplace_back(),
+                                                                    -1, "");
+        }
+        auto window = std::make_unique<Hooked<CProgressWnd>>(hook, nullptr);
+        window->Create(nullptr, caption);
+        return window;
     }
     bool realWindows = true;
     std::function<void(ProgressSink&)> hook;
 
   private:
-    CProgressFactory real_{nullptr, nullptr};
-    test::FakeProgressFactory fake_;
+    std::deque<test::ProgressRecord> records_;
 };
 
 class SafetyTest : public test::WindowFixture {
@@ -142,8 +131,7 @@ const std::vector<BusyCommand>& CommandsDuringReadTest::Commands() {
     return commands;
 }
 
-// Whatever the user does while a pair is read or a folder expanded, the read completes on the
-// tree it started with; only Cancel would stop it.
+// Whatever the user does while a pair is read or a folder expanded, the read completes.
 TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     std::vector<test::TreeEntry> tree = {{"Other/o.txt", "1"}};
     for (int i = 0; i < 105; ++i) {
@@ -230,9 +218,7 @@ TEST_F(SafetyTest, CancelStillStopsTheRead) {
 
 // ---- Paths keep their bytes ----
 
-// A Latin-1 name is not UTF-8: it reaches the disk with its own bytes through ENTER, a refresh,
-// the per-side root command, the path box and its folder list, "..", the link mode and the opening
-// of a file.
+// A Latin-1 name keeps its bytes through ENTER, refresh, side roots, path box, "..", link and open.
 TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     const std::string cafe = "caf\xe9";
     dir_.MakeTree({{"L/" + cafe + "/in.txt", "1"},
@@ -290,8 +276,8 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
 
 // ---- Small window rules ----
 
-// With expand-all on, a click on the glyph reads what ENTER reads: one level. A side without the
-// folder has no glyph: a click there only selects.
+// Under expand-all a glyph click reads one level like ENTER; a side without the folder only
+// selects.
 TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
     dir_.MakeTree({{"L/A/B/deep.txt", "1"},
                    {"R/A/B/deep.txt", "2"},
