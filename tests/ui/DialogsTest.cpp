@@ -1,6 +1,4 @@
-// The dialogs as the window runs them: the filter, the output format, the preferences and the
-// refresh interval. Their rules are pinned with the logic they show; here the controls, what OK
-// and Cancel store and what reaches the caller.
+// The filter, output format, preferences and interval dialogs: controls, what OK and Cancel store.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,19 +31,14 @@
 namespace quillon {
 namespace {
 
-// Clicks on the indicator at the left, where the user would: the middle of a stretched button is
-// empty space that does not toggle it.
+// On the indicator: the middle of a stretched button is empty space that does not toggle it.
 void ClickBox(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
 }
 
 using DialogsTest = test::WindowFixture;
 
-// The dialog opens on the stored state: an inclusion filter shows its newest list. "&Reset" clears
-// the controls and the dialog stays open (what it stores is pinned with the logic). The extension
-// choices, both lists and expand-all are usable only while the filter is on and follow the display
-// option at once. The inclusion option with an empty list shows the error and keeps the dialog
-// open with the user's choices.
+// Opens on the stored state; Reset stays open; controls follow the filter; empty lists refused.
 TEST_F(DialogsTest, FilterControls) {
     store_.WriteProfileInt("FilterDialog", "Flags", 0x102);
     store_.WriteProfileInt("FilterDialog", "ExpandAll", 1);
@@ -92,9 +85,7 @@ TEST_F(DialogsTest, FilterControls) {
     EXPECT_TRUE(dialog.ExtensionOption(1)->isChecked());
 }
 
-// OK through RunFilter takes the typed list (spaces dropped, remembered at the top), stores the
-// dialog state but not the start-up defaults, and reads whole trees only with both sides opened.
-// Cancel keeps the state as it was; a "&Save current settings as default" before it stays.
+// OK stores the dialog state, whole trees read only for a pair; Cancel keeps a saved default.
 TEST_F(DialogsTest, FilterRunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     FilterState filter;
     bool diluted = true;
@@ -134,29 +125,26 @@ TEST_F(DialogsTest, FilterRunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     EXPECT_EQ(Int("Filter", "Flags"), 0x101);
 }
 
-// The writers' layout is pinned with them; the dialog only has to hand them its rows.
-ReportInput FourRows() {
-    ReportInput input;
-    input.leftRoot = "/data/left";
-    input.rightRoot = "/data/right";
-    for (const auto& [folder, name, status, depth] :
-         {std::tuple{true, "docs", ReportStatus::FolderBoth, 1},
-          {false, "a.txt", ReportStatus::Different, 2},
-          {false, "b.txt", ReportStatus::LeftOnly, 2},
-          {false, "c.txt", ReportStatus::Same, 1}}) {
-        ReportRow& row = input.rows.emplace_back();
-        row.isFolder = folder;
-        row.name = name;
-        row.status = status;
-        row.depth = depth;
-        row.leftPath = "/data/left";
-        row.rightPath = status == ReportStatus::LeftOnly ? "" : "/data/right";
-    }
-    return input;
-}
-
 class OutputFormatTest : public DialogsTest {
   protected:
+    // The writers' layout is pinned with them; the dialog only has to hand them its rows.
+    OutputFormatTest() {
+        input_.leftRoot = "/data/left";
+        input_.rightRoot = "/data/right";
+        for (const auto& [folder, name, status, depth] :
+             {std::tuple{true, "docs", ReportStatus::FolderBoth, 1},
+              {false, "a.txt", ReportStatus::Different, 2},
+              {false, "b.txt", ReportStatus::LeftOnly, 2},
+              {false, "c.txt", ReportStatus::Same, 1}}) {
+            ReportRow& row = input_.rows.emplace_back();
+            row.isFolder = folder;
+            row.name = name;
+            row.status = status;
+            row.depth = depth;
+            row.leftPath = "/data/left";
+            row.rightPath = status == ReportStatus::LeftOnly ? "" : "/data/right";
+        }
+    }
     COutputFormat::ViewFile Recorder() {
         return [this](const std::string& path) {
             viewed_.push_back(path);
@@ -164,12 +152,11 @@ class OutputFormatTest : public DialogsTest {
         };
     }
 
-    ReportInput input_ = FourRows();
+    ReportInput input_;
     std::vector<std::string> viewed_;
 };
 
-// OK replaces an old file with exactly what the core's writer writes for the chosen options,
-// saves the options, and offers to view the file; Yes opens it.
+// OK replaces the file with the core writer's output, saves the options, and Yes views the file.
 TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
     for (int content : {0, 7}) {
         SCOPED_TRACE(content);
@@ -206,10 +193,7 @@ TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
     }
 }
 
-// An empty file name shows the error and keeps the dialog open, the options unsaved; a file that
-// cannot be created gives "No output created." and closes with the options saved. The dialog never
-// removes what stands at the chosen name: a link stays a link and the file it names gets the
-// report. No to the offer opens nothing.
+// An empty name stays open, an uncreatable one closes; a link stays and its file gets the report.
 TEST_F(OutputFormatTest, EmptyUnwritableAndLinkNames) {
     for (bool empty : {true, false}) {
         COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
@@ -242,10 +226,7 @@ TEST_F(OutputFormatTest, EmptyUnwritableAndLinkNames) {
     EXPECT_TRUE(viewed_.empty());
 }
 
-// The dialog opens on the stored options; the content list is in the order of the stored index.
-// The sample follows every check box and the file-name style at once; the content index and the
-// encoding do not change it. Browse takes the chosen file and its folder; the folder is what the
-// chooser starts in next. A name that is not UTF-8 keeps its bytes.
+// Opens on the stored options; the sample follows the boxes; Browse keeps the bytes and folder.
 TEST_F(OutputFormatTest, StoredOptionsSampleAndBrowse) {
     store_.WriteProfileInt("OutputFormat", "OutputDiffOption", 5);
     store_.WriteProfileInt("OutputFormat", "TimeLabel", 0);
@@ -305,10 +286,7 @@ class PreferencesTest : public DialogsTest {
     ViewSettings settings_;
 };
 
-// Unchecking "Compare &Checksum" disables the simplified box, the skip box, the number and its
-// unit at once, and OK gives checksum mode 0 with the skip flag and limit untouched; checking it
-// again enables them again. A number field the form refuses (its range is pinned with the form)
-// keeps the dialog open with the message, and the view keeps its values.
+// The checksum box switches its dependants and mode 0 keeps the limit; a refused number stays open.
 TEST_F(PreferencesTest, ChecksumControlsAndBadSize) {
     settings_.crc32SizeToSkipMBytes = 5;
     COptionsChange dialog(nullptr, settings_, prompter_);
@@ -344,10 +322,7 @@ TEST_F(PreferencesTest, ChecksumControlsAndBadSize) {
     EXPECT_EQ(settings_.crc32, 0);
 }
 
-// A colour choice goes into the view at once and into its sample field, stays after Cancel, puts
-// the boxes back to the view's values, and on its own raises neither changed flag. A cancelled
-// chooser changes nothing. The chosen font is recorded as face and negative pixel height at once,
-// and stays after Cancel too.
+// Colour and font choices apply at once and survive Cancel, raising neither changed flag.
 TEST_F(PreferencesTest, ColourAndFontChoices) {
     COptionsChange dialog(nullptr, settings_, prompter_);
     std::optional<QColor> answer = QColor(0x12, 0x34, 0x56);
@@ -369,8 +344,7 @@ TEST_F(PreferencesTest, ColourAndFontChoices) {
     EXPECT_FALSE(dialog.Outcome().comparisonChanged);
     EXPECT_FALSE(dialog.Outcome().columnsChanged);
 
-    // A colour of 9999 is "not set": its sample uses the dialog's default colours; the chooser
-    // starts on the current colour.
+    // Not set: the sample uses the dialog's default colours; the chooser starts on the current one.
     settings_.colorSame = kColorNotSet;
     answer = QColor(255, 0, 0);
     QColor started;
@@ -398,9 +372,7 @@ TEST_F(PreferencesTest, ColourAndFontChoices) {
     EXPECT_EQ(applied.pixelSize(), 15);
 }
 
-// Cancel through RunPreferences stores nothing. OK stores every edited value (numbers from 4096
-// megabytes on kept exactly) and the re-measured timestamp widths, and reports the column change
-// for the view to rebuild.
+// Cancel stores nothing; OK stores every value (4096 MB and up exactly) and re-measured widths.
 TEST_F(PreferencesTest, RunStoresSettingsAndMeasuresWidths) {
     test::WhenModal([](QDialog& shown) {
         static_cast<COptionsChange&>(shown).VersionBox()->setChecked(true);
@@ -427,13 +399,12 @@ TEST_F(PreferencesTest, RunStoresSettingsAndMeasuresWidths) {
     EXPECT_EQ(settings_.ToComparisonOptions().crc32SizeToSkip, uint64_t{5000} << 20);
     EXPECT_EQ(Int("Settings", "FileVersion"), 1);
     EXPECT_EQ(Int("Settings", "CRC32SizeToSkipMBytes"), 5000);
-    // The date column is wider than the extra hour-and-minute part, and both were measured.
     EXPECT_GT(Int("Settings", "WIDTH_TIME"), Int("Settings", "WIDTH_EXTRATIME"));
     EXPECT_GT(Int("Settings", "WIDTH_EXTRATIME"), 1);
     EXPECT_EQ(Int("Settings", "WIDTH_TIME"), settings_.widthTime);
 }
 
-// The help button's address is the README's preferences section, as a local file URL.
+// The help button opens the README's preferences section, a local file.
 TEST(PreferencesHelp, PointsAtTheReadme) {
     const QUrl url = HelpUrl(kHelpPreferences);
     ASSERT_FALSE(url.isEmpty()) << "no README.md up to three folders above the test program";
@@ -442,10 +413,7 @@ TEST(PreferencesHelp, PointsAtTheReadme) {
     EXPECT_EQ(url.fragment(), "preferences");
 }
 
-// A field that holds no unsigned number keeps the dialog open with the range message. Through
-// RunTimerInterval the field opens on the timer's interval and Cancel changes neither the timer
-// nor the store; a number typed and confirmed with Return is raised to the floor, stored and
-// becomes the timer's.
+// Only unsigned numbers pass; Cancel changes nothing; Return stores the number raised to the floor.
 TEST_F(DialogsTest, TimerIntervalTakesOnlyNumbers) {
     for (const char* text : {"abc", "-5", "4294967296"}) {
         CTimerInterval dialog(nullptr, 120, prompter_);
