@@ -372,8 +372,8 @@ TEST_F(PreferencesTest, ColourAndFontChoices) {
     EXPECT_EQ(applied.pixelSize(), 15);
 }
 
-// Cancel stores nothing; OK stores every value (4096 MB and up exactly) and re-measured widths.
-TEST_F(PreferencesTest, RunStoresSettingsAndMeasuresWidths) {
+// Cancel stores nothing; OK stores all values (4096 MB and up) and widths; Help finds the README.
+TEST_F(PreferencesTest, RunStoresSettingsWidthsAndHelp) {
     test::WhenModal([](QDialog& shown) {
         static_cast<COptionsChange&>(shown).VersionBox()->setChecked(true);
         shown.reject();
@@ -402,10 +402,6 @@ TEST_F(PreferencesTest, RunStoresSettingsAndMeasuresWidths) {
     EXPECT_GT(Int("Settings", "WIDTH_TIME"), Int("Settings", "WIDTH_EXTRATIME"));
     EXPECT_GT(Int("Settings", "WIDTH_EXTRATIME"), 1);
     EXPECT_EQ(Int("Settings", "WIDTH_TIME"), settings_.widthTime);
-}
-
-// The help button opens the README's preferences section, a local file.
-TEST(PreferencesHelp, PointsAtTheReadme) {
     const QUrl url = HelpUrl(kHelpPreferences);
     ASSERT_FALSE(url.isEmpty()) << "no README.md up to three folders above the test program";
     EXPECT_TRUE(url.isLocalFile());

@@ -162,35 +162,18 @@ struct ScopedCwd {
     const std::filesystem::path old = std::filesystem::current_path();
 };
 
-// ENTER on ".." opens both parents; a side without a separator stays, and at the top nothing moves.
-TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
-    dir_.MakeTree({{"L/sub/a.txt", "1"}, {"R/sub/a.txt", "1"}, {"L/top.txt", "t"}});
+// ".." opens both parents, a side without a separator stays; refresh and rescan follow the disk.
+TEST_F(MainWindowTest, DotDotRefreshAndRescan) {
+    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/x.txt", "1"}, {"L/b.txt", "1"}});
     MakeFrame();
-    Open(dir_ / "L/sub", dir_ / "R/sub");
+    Open(dir_ / "L/A", dir_ / "R/A");
     ASSERT_EQ(RowOf(".."), 0);
     View().SelectOnly(0);
     Key(Qt::Key_Return);
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
-    EXPECT_NE(RowOf("top.txt"), -1);
+    EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(Current(), 0);
 
-    ScopedCwd cwd(dir_.Path());
-    View().ResetComparison();
-    Open("L/sub", "R");
-    for (int up = 0; up < 2; ++up) {
-        View().SelectOnly(0);
-        Key(Qt::Key_Return);
-        EXPECT_EQ(View().Doc().Path(0), "L") << up;
-        EXPECT_EQ(View().Doc().Path(1), "R") << up;
-        EXPECT_NE(RowOf("top.txt"), -1) << up;
-    }
-}
-
-// Refresh shows a file that appeared; a rescan reads the pair afresh and keeps the row.
-TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
-    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/x.txt", "1"}, {"L/b.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
     View().ToggleFolder(RowOf("A"), false);
     dir_.WriteFile("R/A/new.txt", "n");
     dir_.WriteFile("R/b.txt", "other");
@@ -212,6 +195,17 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     EXPECT_EQ(selected, 3);
     EXPECT_EQ(View().SelectedRow(), 2);
     ExpectConsistent();
+
+    ScopedCwd cwd(dir_.Path());
+    View().ResetComparison();
+    Open("L/A", "R");
+    for (int up = 0; up < 2; ++up) {
+        View().SelectOnly(0);
+        Key(Qt::Key_Return);
+        EXPECT_EQ(View().Doc().Path(0), "L") << up;
+        EXPECT_EQ(View().Doc().Path(1), "R") << up;
+        EXPECT_NE(RowOf("b.txt"), -1) << up;
+    }
 }
 
 // Browse, typed and picked paths open that side or are reported; drops take folders; Reset clears.
@@ -339,8 +333,6 @@ TEST_F(MainWindowTest, HalvesTipsEscAndPlacement) {
     }
 }
 
-// ---- Display rules that need no window ----
-
 // Each channel is added on its own and saturates at 255 without spilling into its neighbour.
 TEST(DiluteColor, AddsChannelsSeparately) {
     const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
@@ -388,8 +380,8 @@ std::unique_ptr<DiffItem> MakeFile(const char* name, time_t when) {
     return item;
 }
 
-// Columns follow the settings, sizes align right, the time shows only when asked for.
-TEST(DiffListModelTest, ColumnsAndCells) {
+// Columns follow the settings, sizes align right, time shows when asked; icons follow the side.
+TEST(DiffListModelTest, ColumnsCellsAndIcons) {
     ViewSettings s;
     EXPECT_EQ(s.ColumnsPerSide(),
               (std::vector<ColumnKind>{ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}));
@@ -422,10 +414,7 @@ TEST(DiffListModelTest, ColumnsAndCells) {
     model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, true);
     EXPECT_EQ(model.CellText(0, 4), "03/07/2024 14:05");
     model.Clear();
-}
 
-// Name-cell icons follow the status and the side that holds the entry.
-TEST(DiffListModelTest, IconsFollowStatusAndSide) {
     auto file = MakeFile("a", 0);
     file->SetStatus(StatusLeftOnly);
     file->ClearSide(kSideRight);

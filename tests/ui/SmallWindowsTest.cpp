@@ -19,8 +19,6 @@
 namespace quillon {
 namespace {
 
-using test::Watchdog;
-
 class MessageBoxDialogTest : public test::WindowFixture {
   protected:
     PromptRequest Request(uint32_t style, const std::string& key = {},
@@ -43,7 +41,7 @@ TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     EXPECT_EQ(Int("MessageBoxes", "Copy_01"), kAbsent);
 
     CMessageBoxDialog first(nullptr, request, &store_);
-    Watchdog(first);
+    test::Watchdog(first);
     QTimer::singleShot(0, &first, [&first] {
         QTest::mouseClick(first.CheckBox(), Qt::LeftButton);
         QTest::mouseClick(first.ButtonFor(mbr::kCancel), Qt::LeftButton);
@@ -52,7 +50,7 @@ TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     EXPECT_EQ(Int("MessageBoxes", "Copy_01"), mbr::kCancel);
 
     CMessageBoxDialog second(nullptr, request, &store_);
-    Watchdog(second);
+    test::Watchdog(second);
     EXPECT_EQ(second.DoModal(), mbr::kCancel);
     EXPECT_FALSE(second.isVisible());
 
