@@ -23,17 +23,12 @@ class MessageBoxDialogTest : public test::WindowFixture {
   protected:
     PromptRequest Request(uint32_t style, const std::string& key = {},
                           const std::string& text = "Copy the filtered folder?") {
-        PromptRequest request;
-        request.text = text;
-        request.caption = "Quillon";
-        request.style = style;
-        request.key = key;
-        return request;
+        return {.text = text, .style = style, .key = key, .helpTopic = {}};
     }
 };
 
-// A ticked box is remembered; Return takes the default; close is Cancel or refused; Help stays.
-TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
+// Ticked boxes remember; Return, close, Help; buttons in order to the margin; Ask gives the click.
+TEST_F(MessageBoxDialogTest, AnswersLayoutAndPrompter) {
     const PromptRequest request = Request(mb::kYesNoCancel | mb::kDontAskAgain, "Copy_01");
     CMessageBoxDialog unticked(nullptr, request, &store_);
     ASSERT_EQ(unticked.OpenBox(), std::nullopt);
@@ -84,6 +79,37 @@ TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     ASSERT_EQ(asked.count(), 1);
     EXPECT_EQ(asked.at(0).at(0).toString(), "copy-filtered");
     EXPECT_TRUE(help.isVisible());
+
+    CMessageBoxDialog dialog(nullptr,
+                             Request(mb::kYesNoCancel | mb::kNoToAll | mb::kIconExclamation |
+                                     mb::kTopMost | mb::kDontAskAgain),
+                             &store_);
+    dialog.OpenBox();
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    ASSERT_EQ(dialog.ButtonCount(), 4u);
+    for (size_t i = 1; i < dialog.ButtonCount(); ++i) {
+        EXPECT_LT(dialog.Button(i - 1)->geometry().right(), dialog.Button(i)->geometry().left());
+    }
+    EXPECT_LT(dialog.width() - dialog.Button(3)->geometry().right(), 40);
+
+    EXPECT_FALSE(yesNo.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(yesNo.CheckBox(), nullptr);
+
+    MessageBoxPrompter prompter(nullptr, &store_);
+    QString seenText;
+    QString seenTitle;
+    test::WhenModal([&](QDialog& shown) {
+        auto& dialog = static_cast<CMessageBoxDialog&>(shown);
+        seenText = dialog.MessageLabel()->text();
+        seenTitle = dialog.windowTitle();
+        QTest::mouseClick(dialog.ButtonFor(mbr::kYesToAll), Qt::LeftButton);
+    });
+    PromptRequest replace =
+        Request(mb::kYesNoCancel | mb::kYesToAll | mb::kIconQuestion, "", "Replace \"a.txt\"?");
+    replace.caption = "Copy";
+    EXPECT_EQ(prompter.Ask(replace), mbr::kYesToAll);
+    EXPECT_EQ(seenText, "Replace \"a.txt\"?");
+    EXPECT_EQ(seenTitle, "Copy");
 }
 
 // The countdown ticks on the default button; zero answers with it, or unlocks locked buttons.
@@ -106,7 +132,6 @@ TEST_F(MessageBoxDialogTest, Countdowns) {
     EXPECT_EQ(finished.at(0).at(0).toInt(), mbr::kCancel);
     EXPECT_EQ(Int("MessageBoxes", "T"), mbr::kCancel);
     EXPECT_FALSE(tick->isActive());
-
     request = Request(mb::kOkCancel | mb::kDontDisplayAgain, "Locked");
     request.countdownSeconds = 2;
     request.disableButtonsDuringCountdown = true;
@@ -128,41 +153,6 @@ TEST_F(MessageBoxDialogTest, Countdowns) {
     EXPECT_EQ(locked.result(), mbr::kOk);
 }
 
-// Buttons run left to right up to the margin; on-top reaches the window; Ask returns the click.
-TEST_F(MessageBoxDialogTest, LayoutWindowBitsAndPrompter) {
-    CMessageBoxDialog dialog(nullptr,
-                             Request(mb::kYesNoCancel | mb::kNoToAll | mb::kIconExclamation |
-                                     mb::kTopMost | mb::kDontAskAgain),
-                             &store_);
-    dialog.OpenBox();
-    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-    ASSERT_EQ(dialog.ButtonCount(), 4u);
-    for (size_t i = 1; i < dialog.ButtonCount(); ++i) {
-        EXPECT_LT(dialog.Button(i - 1)->geometry().right(), dialog.Button(i)->geometry().left());
-    }
-    EXPECT_LT(dialog.width() - dialog.Button(3)->geometry().right(), 40);
-
-    CMessageBoxDialog plain(nullptr, Request(mb::kOk), &store_);
-    EXPECT_FALSE(plain.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(plain.CheckBox(), nullptr);
-
-    MessageBoxPrompter prompter(nullptr, &store_);
-    QString seenText;
-    QString seenTitle;
-    test::WhenModal([&](QDialog& shown) {
-        auto& dialog = static_cast<CMessageBoxDialog&>(shown);
-        seenText = dialog.MessageLabel()->text();
-        seenTitle = dialog.windowTitle();
-        QTest::mouseClick(dialog.ButtonFor(mbr::kYesToAll), Qt::LeftButton);
-    });
-    PromptRequest request =
-        Request(mb::kYesNoCancel | mb::kYesToAll | mb::kIconQuestion, "", "Replace \"a.txt\"?");
-    request.caption = "Copy";
-    EXPECT_EQ(prompter.Ask(request), mbr::kYesToAll);
-    EXPECT_EQ(seenText, "Replace \"a.txt\"?");
-    EXPECT_EQ(seenTitle, "Copy");
-}
-
 // The open window is current and shows the logic past 2^31; Cancel or close reach the next Update.
 TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     CProgressFactory factory(nullptr, &store_);
@@ -182,7 +172,6 @@ TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     EXPECT_EQ(window->Bar()->value() * 2, window->Bar()->maximum());
     sink.reset();
     EXPECT_EQ(CurrentProgress(), nullptr);
-
     CProgressWnd working(&store_);
     working.Create(nullptr);
     working.SetRange(10, "Working", true);
@@ -192,7 +181,6 @@ TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     EXPECT_FALSE(working.Cancelled());
     EXPECT_TRUE(working.Update("", 2));
     EXPECT_TRUE(working.Cancelled());
-
     CProgressWnd closed(&store_);
     closed.Create(nullptr);
     EXPECT_FALSE(closed.close());
@@ -215,7 +203,6 @@ TEST_F(MessageBoxDialogTest, ProgressPositionIsPlacedAndSaved) {
         EXPECT_EQ(delta.manhattanLength() <= 2, !used) << x;
         window.DestroyWindow();
     }
-
     SaveProgressPosition(store_, {-1, -1});
     { CProgressWnd unused(&store_); }
     EXPECT_EQ(ReadProgressPosition(store_).x, -1);
