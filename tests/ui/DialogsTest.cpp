@@ -62,7 +62,6 @@ TEST_F(DialogsTest, FilterControls) {
     EXPECT_EQ(dialog.InclusionCombo()->count(), 2);
     EXPECT_FALSE(dialog.DilutedBox()->isChecked());
     EXPECT_EQ(enabled(), std::vector<bool>(6, true));
-
     QTest::mouseClick(dialog.ResetButton(), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(dialog.DisplayOption(0)->isChecked());
@@ -74,7 +73,6 @@ TEST_F(DialogsTest, FilterControls) {
     EXPECT_EQ(enabled(), std::vector<bool>(6, true));
     ClickBox(dialog.DisplayOption(0));
     EXPECT_EQ(enabled(), std::vector<bool>(6, false));
-
     ClickBox(dialog.DisplayOption(2));
     ClickBox(dialog.ExtensionOption(1));
     dialog.InclusionCombo()->setEditText("   ");
@@ -112,7 +110,6 @@ TEST_F(DialogsTest, FilterRunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     EXPECT_EQ(Int("FilterDialog", "Flags"), 0x204);
     ASSERT_TRUE(run(true, exclude).accepted);
     EXPECT_TRUE(readWholeTrees);
-
     result = run(true, [](CFilter& dialog) {
         dialog.DisplayOption(1)->click();
         dialog.ExtensionOption(0)->click();
@@ -127,7 +124,6 @@ TEST_F(DialogsTest, FilterRunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
 
 class OutputFormatTest : public DialogsTest {
   protected:
-    // The writers' layout is pinned with them; the dialog only has to hand them its rows.
     OutputFormatTest() {
         input_.leftRoot = "/data/left";
         input_.rightRoot = "/data/right";
@@ -145,25 +141,22 @@ class OutputFormatTest : public DialogsTest {
             row.rightPath = status == ReportStatus::LeftOnly ? "" : "/data/right";
         }
     }
-    COutputFormat::ViewFile Recorder() {
-        return [this](const std::string& path) {
-            viewed_.push_back(path);
-            return true;
-        };
-    }
-
     ReportInput input_;
     std::vector<std::string> viewed_;
+    COutputFormat::ViewFile view_ = [this](const std::string& path) {
+        viewed_.push_back(path);
+        return true;
+    };
 };
 
-// OK replaces the file with the core writer's output, saves the options, and Yes views the file.
-TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
+// OK writes the core writer's output, through a link too, and Yes views it; empty names stay open.
+TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWritesOrRefuses) {
     for (int content : {0, 7}) {
         SCOPED_TRACE(content);
         const std::string name = "report" + std::to_string(content) + ".txt";
         const std::string path = Dir() / name;
         Dir().WriteFile(name, "OLD CONTENTS\n");
-        COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+        COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
         dialog.show();
         dialog.ContentCombo()->setCurrentIndex(content);
         dialog.EncodingCombo()->setCurrentIndex(3);
@@ -191,12 +184,9 @@ TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
         EXPECT_EQ(Int("OutputFormat", "OutputDiffOption"), content);
         EXPECT_EQ(store_.GetProfileString("OutputFormat", "OutputFile", ""), path);
     }
-}
 
-// An empty name stays open, an uncreatable one closes; a link stays and its file gets the report.
-TEST_F(OutputFormatTest, EmptyUnwritableAndLinkNames) {
     for (bool empty : {true, false}) {
-        COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+        COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
         dialog.show();
         dialog.OutputFileField()->setText(
             empty ? QString("  ") : QString::fromStdString(Dir() / "missing/folder/r.txt"));
@@ -213,9 +203,10 @@ TEST_F(OutputFormatTest, EmptyUnwritableAndLinkNames) {
     Dir().WriteFile("real.txt", "OLD CONTENTS\n");
     std::string link = Dir() / "link.txt";
     ASSERT_EQ(::symlink("real.txt", link.c_str()), 0);
-    COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+    COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
     dialog.OutputFileField()->setText(QString::fromStdString(link));
     prompter_.script = {mbr::kNo};
+    viewed_.clear();
     dialog.accept();
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
@@ -232,14 +223,13 @@ TEST_F(OutputFormatTest, StoredOptionsSampleAndBrowse) {
     store_.WriteProfileInt("OutputFormat", "TimeLabel", 0);
     store_.WriteProfileString("OutputFormat", "OutputPath", Dir().Path());
     store_.WriteProfileString("OutputFormat", "OutputFile", Dir() / "last.txt");
-    COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+    COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
     EXPECT_EQ(dialog.windowTitle(), "Output Format Preferences...");
     EXPECT_EQ(dialog.ContentCombo()->currentText(),
               "Files only in Right-view (spreadsheet format)");
     EXPECT_FALSE(dialog.TimeLabelBox()->isChecked());
     EXPECT_TRUE(dialog.TimeColumnBox()->isChecked());
     EXPECT_EQ(dialog.OutputFileField()->text().toStdString(), Dir() / "last.txt");
-
     auto expected = [&dialog] {
         ReportOptions options = dialog.Options();
         return QString::fromStdString(BuildReportSample(options, options.filenameOption));
@@ -257,7 +247,6 @@ TEST_F(OutputFormatTest, StoredOptionsSampleAndBrowse) {
     dialog.ContentCombo()->setCurrentIndex(1);
     dialog.EncodingCombo()->setCurrentIndex(1);
     EXPECT_EQ(dialog.SampleText(), before);
-
     Dir().MakeFolder("out");
     std::string chosen = Dir() / "out/r\xe9sult.txt";
     std::vector<std::string> startedIn;
@@ -305,7 +294,6 @@ TEST_F(PreferencesTest, ChecksumControlsAndBadSize) {
     EXPECT_EQ(settings_.crc32SkipIfBig, 1);
     EXPECT_EQ(settings_.crc32SizeToSkipMBytes, 5);
     EXPECT_TRUE(dialog.Outcome().comparisonChanged);
-
     COptionsChange again(nullptr, settings_, prompter_);
     EXPECT_FALSE(again.SkipBox()->isEnabled());
     ClickBox(again.ChecksumBox());
@@ -343,7 +331,6 @@ TEST_F(PreferencesTest, ColourAndFontChoices) {
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.Outcome().comparisonChanged);
     EXPECT_FALSE(dialog.Outcome().columnsChanged);
-
     // Not set: the sample uses the dialog's default colours; the chooser starts on the current one.
     settings_.colorSame = kColorNotSet;
     answer = QColor(255, 0, 0);
@@ -381,7 +368,6 @@ TEST_F(PreferencesTest, RunStoresSettingsWidthsAndHelp) {
     EXPECT_FALSE(RunPreferences(nullptr, store_, settings_, prompter_).accepted);
     EXPECT_EQ(settings_.fileVersion, 0);
     EXPECT_EQ(Int("Settings", "FileVersion"), kAbsent);
-
     settings_.widthTime = 1;
     settings_.widthExtraTime = 1;
     test::WhenModal([](QDialog& shown) {
@@ -435,7 +421,6 @@ TEST_F(DialogsTest, TimerIntervalTakesOnlyNumbers) {
     EXPECT_EQ(opened, "300");
     EXPECT_EQ(timer.refreshInterval, 300u);
     EXPECT_EQ(Int("Misc.", "TimerIntervalInSecond"), kAbsent);
-
     test::WhenModal([](QDialog& shown) {
         auto& dialog = static_cast<CTimerInterval&>(shown);
         dialog.IntervalField()->clear();
