@@ -149,7 +149,6 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
         modalCloser_.start(0);
         Fire();
     };
-
     hooked_.hook = fire;
     ASSERT_TRUE(frame_->OpenPath(dir_ / "R"));
     EXPECT_FALSE(hooked_.hook) << "no progress was shown";
@@ -157,7 +156,6 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     ExpectConsistent();
-
     const int big = RowOf("Big");
     ASSERT_GE(big, 0);
     View().SelectOnly(big);
@@ -168,7 +166,6 @@ TEST_P(CommandsDuringReadTest, WaitsForTheRead) {
     EXPECT_EQ(RowOf("f100"), big + 1);
     EXPECT_EQ(Model().RowCount(), 2 + 105 + 105);
     ExpectConsistent();
-
     EXPECT_EQ(dialogsOpened_, 0);
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_TRUE(frame_->isVisible());
@@ -187,29 +184,6 @@ INSTANTIATE_TEST_SUITE_P(
                (std::get<1>(info.param) ? "_ProgressWindow" : "_WaitCursor");
     });
 
-// Cancel, and closing the progress window, still stop a read.
-TEST_F(SafetyTest, CancelStillStopsTheRead) {
-    std::vector<test::TreeEntry> tree = {{"R/r.txt", "1"}};
-    for (int i = 0; i < 105; ++i) {
-        tree.push_back({"L/f" + std::to_string(i), "1"});
-    }
-    dir_.MakeTree(tree);
-    MakeFrame();
-    for (bool byClose : {false, true}) {
-        hooked_.hook = [byClose](ProgressSink& sink) {
-            auto& window = dynamic_cast<CProgressWnd&>(sink);
-            if (byClose) {
-                window.close();
-            } else {
-                QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
-            }
-        };
-        View().Doc().SetNext(NextOpen::kLeft);
-        EXPECT_FALSE(frame_->OpenPath(dir_ / "L")) << byClose;
-        EXPECT_EQ(View().Doc().Path(0), "") << byClose;
-    }
-}
-
 // A Latin-1 name keeps its bytes through ENTER, refresh, side roots, path box, "..", link and open.
 TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     const std::string cafe = "caf\xe9";
@@ -226,7 +200,6 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
     ASSERT_NE(RowOf("new.txt"), -1);
     EXPECT_EQ(Model().ItemAt(RowOf("new.txt"))->FileState(), StatusRightOnly);
 
-    // The per-side root commands never ask which side.
     frame_->SetSideChooser([](const QString&, int) { return ADD_FAILURE(), -1; });
     for (int side = 0; side < 2; ++side) {
         View().SelectOnly(RowOf(cafe));
@@ -266,15 +239,31 @@ TEST_F(SafetyTest, NonUtf8NamesKeepTheirBytes) {
               dir_.Path() + " \"" + (dir_ / ("L/" + cafe + ".txt")) + "\"");
 }
 
-// Under expand-all a glyph click reads one level like ENTER; a side without the folder only
-// selects.
-TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
-    dir_.MakeTree({{"L/A/B/deep.txt", "1"},
-                   {"R/A/B/deep.txt", "2"},
-                   {"L/A/x.txt", "1"},
-                   {"R/A/x.txt", "2"},
-                   {"L/Solo/s.txt", "1"}});
+// Cancel or close stops a read; under expand-all a glyph click reads one level, as ENTER does.
+TEST_F(SafetyTest, CancelStopsTheReadAndGlyphClickExpandsLikeEnter) {
+    std::vector<test::TreeEntry> tree = {{"L/A/B/deep.txt", "1"},
+                                         {"R/A/B/deep.txt", "2"},
+                                         {"L/A/x.txt", "1"},
+                                         {"R/A/x.txt", "2"},
+                                         {"L/Solo/s.txt", "1"}};
+    for (int i = 0; i < 105; ++i) {
+        tree.push_back({"Big/f" + std::to_string(i), "1"});
+    }
+    dir_.MakeTree(tree);
     MakeFrame();
+    for (bool byClose : {false, true}) {
+        hooked_.hook = [byClose](ProgressSink& sink) {
+            auto& window = dynamic_cast<CProgressWnd&>(sink);
+            if (byClose) {
+                window.close();
+            } else {
+                QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+            }
+        };
+        View().Doc().SetNext(NextOpen::kLeft);
+        EXPECT_FALSE(frame_->OpenPath(dir_ / "Big")) << byClose;
+        EXPECT_EQ(View().Doc().Path(0), "") << byClose;
+    }
     FilterState filter;
     filter.filterActive = true;
     filter.filterFlags = 0x201;
@@ -291,7 +280,6 @@ TEST_F(SafetyTest, GlyphClickExpandsLikeEnter) {
     Key(Qt::Key_Return);
     ClickGlyph(a);
     EXPECT_EQ(Names(), byEnter);
-
     ASSERT_NE(RowOf("s.txt"), -1);
     ClickGlyph(RowOf("Solo"), 1);
     EXPECT_NE(RowOf("s.txt"), -1);
