@@ -61,7 +61,6 @@ TEST_F(FrameCommandsTest, TheApplicationStartsTheRunAndTheLogCommandFlipsIt) {
     EXPECT_EQ(Dir().List("tmp/quillon_log").size(), 4u);
     CQuillonApp app(store_);
     app.StartRun();
-
     EXPECT_TRUE(IsLogEnabled());
     EXPECT_EQ(GetLogFolder(), logFolder);
     EXPECT_EQ(
@@ -69,12 +68,10 @@ TEST_F(FrameCommandsTest, TheApplicationStartsTheRunAndTheLogCommandFlipsIt) {
         (std::vector<std::string>{"Quillon-0102_000000_undo.txt", "Quillon-0103_000000_PDF.txt",
                                   "Quillon-0104_000000_timer.txt"}));
     EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), -1);
-
     std::string digits = GetLogStamp();
     std::erase_if(digits, [](char c) { return !std::isdigit(static_cast<unsigned char>(c)); });
     EXPECT_EQ(digits.size(), 10u);
     EXPECT_EQ(app.RunTag(), digits);
-
     Log("after start");
     std::string text = ReadText(GetLogPath());
     EXPECT_EQ(text.front(), '[') << text;
@@ -109,7 +106,6 @@ TEST_F(FrameCommandsTest, PreferencesAndFilterRedoTheList) {
     ASSERT_NE(Row("twin.txt"), nullptr);
     EXPECT_EQ(Row("twin.txt")->FileState(), StatusSame);
     ASSERT_EQ(Row("deep.txt"), nullptr);
-
     dir_.WriteFile("L/fresh.txt", "new");
     WhenModal([](QDialog& dialog) {
         auto& options = static_cast<COptionsChange&>(dialog);
@@ -123,7 +119,6 @@ TEST_F(FrameCommandsTest, PreferencesAndFilterRedoTheList) {
     ASSERT_NE(Row("fresh.txt"), nullptr);
     EXPECT_EQ(Row("fresh.txt")->FileState(), StatusLeftOnly);
     EXPECT_EQ(Row("twin.txt")->FileState(), StatusDifferent);
-
     WhenModal([](QDialog& dialog) {
         auto& filter = static_cast<CFilter&>(dialog);
         filter.DisplayOption(2)->click();
@@ -153,7 +148,6 @@ TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
     frame_->DisableAutoRefreshAction()->trigger();
     expectRunning(false);
     EXPECT_TRUE(prompter_.shown.empty());
-
     store_.WriteProfileInt("Misc.", "AutoRefreshDisabled", 0);
     store_.WriteProfileInt("Misc.", "TimerIntervalInSecond", 30);
     MakeFrame();
@@ -166,12 +160,10 @@ TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
     frame_->RefreshIntervalAction()->trigger();
     AutoRefreshTimer& timer = *frame_->AutoRefresh();
     EXPECT_EQ(timer.refreshInterval, 600u);
-
     clock_.now += 50;
     Open(dir_ / "L", dir_ / "R");
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
     EXPECT_EQ(timer.lastTick, clock_.now);  // re-armed when the read ended
-
     dir_.WriteFile("R/b.txt", "new");
     clock_.now += 600;
     for (QTimer* qtimer : frame_->TimerPort()->findChildren<QTimer*>()) {
@@ -200,13 +192,11 @@ TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
         dialog.accept();
     });
     frame_->SaveOutputAction()->trigger();
-
     std::string report = ReadText(out);
     EXPECT_NE(report.find("diff.txt"), std::string::npos) << report;
     EXPECT_EQ(report.find("same.txt"), std::string::npos) << report;
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, viewerPath_ + " \"" + out + "\" /TILE_VERT");
-
     View().Link().Set(true);
     auto clickAt = [&](int row, int side) {
         QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
@@ -283,9 +273,10 @@ TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
     EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
 }
 
-class WindowStartTest : public test::WindowFixture {
-  protected:
-    void Start(const std::vector<std::string>& args) {
+// Folders open and are logged; a missing one empties the window; a stored filter uses its list.
+TEST_F(FrameCommandsTest, CommandLineOpensTheWindow) {
+    using Texts = std::vector<std::string>;
+    auto start = [this](const std::vector<std::string>& args) {
         const CommandLine cmd = ParseCommandLine(args);
         const StartDecision decision = DecideStart(cmd, ProbePath);
         EXPECT_EQ(decision.outcome, StartOutcome::Window);
@@ -294,13 +285,7 @@ class WindowStartTest : public test::WindowFixture {
         frame_ = OpenWindow(app, cmd, decision, store_, Services());
         ASSERT_NE(frame_, nullptr);
         EXPECT_TRUE(frame_->isVisible());
-    }
-    std::string Title() { return frame_->windowTitle().toStdString(); }
-};
-
-// Folders open and are logged; a missing one empties the window; a stored filter uses its list.
-TEST_F(WindowStartTest, CommandLineOpensTheWindow) {
-    using Texts = std::vector<std::string>;
+    };
     dir_.MakeTree({{"L/same.txt", "s"},
                    {"R/same.txt", "s"},
                    {"L/a.txt", "1"},
@@ -308,30 +293,28 @@ TEST_F(WindowStartTest, CommandLineOpensTheWindow) {
                    {"L/b.doc", "1"},
                    {"R/b.doc", "22"}});
     store_.WriteProfileInt("Settings", "LogEnabled", 1);
-    Start({dir_ / "L", dir_ / "R/"});
+    start({dir_ / "L", dir_ / "R/"});
     EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L");
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R");
     EXPECT_EQ(Names(), (Texts{"..", "a.txt", "b.doc", "same.txt"}));
-    EXPECT_EQ(Title(), "Quillon");
+    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon");
     const std::string log = LogText();
     EXPECT_LT(log.find("cmd args = " + (dir_ / "L") + " " + (dir_ / "R/") + " "), log.find('\n'))
         << log;
-
-    Start({dir_ / "nothing", dir_ / "R"});
+    start({dir_ / "nothing", dir_ / "R"});
     EXPECT_TRUE(View().Doc().Path(0).empty());
     EXPECT_TRUE(View().Doc().Path(1).empty());
     EXPECT_EQ(Model().RowCount(), 0);
     EXPECT_TRUE(prompter_.shown.empty());
-
     store_.WriteProfileInt("Filter", "Flags", 0x202);
     store_.AddToMruList(kDialogInclusionMru, "txt");
-    Start({dir_ / "L", dir_ / "R"});
-    EXPECT_EQ(Title(), "Quillon - Filtered View");
+    start({dir_ / "L", dir_ / "R"});
+    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
     EXPECT_EQ(Names(), (Texts{"..", "a.txt"}));
-    Start({"-FILTER:516:txt", dir_ / "L", dir_ / "R"});
-    EXPECT_EQ(Title(), "Quillon - Filtered View");
+    start({"-FILTER:516:txt", dir_ / "L", dir_ / "R"});
+    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
     EXPECT_EQ(Names(), (Texts{"..", "b.doc"}));
 }
 
