@@ -173,7 +173,6 @@ TEST_F(MainWindowTest, DotDotRefreshAndRescan) {
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(Current(), 0);
-
     View().ToggleFolder(RowOf("A"), false);
     dir_.WriteFile("R/A/new.txt", "n");
     dir_.WriteFile("R/b.txt", "other");
@@ -195,7 +194,6 @@ TEST_F(MainWindowTest, DotDotRefreshAndRescan) {
     EXPECT_EQ(selected, 3);
     EXPECT_EQ(View().SelectedRow(), 2);
     ExpectConsistent();
-
     ScopedCwd cwd(dir_.Path());
     View().ResetComparison();
     Open("L/A", "R");
@@ -402,7 +400,6 @@ TEST(DiffListModelTest, ColumnsCellsAndIcons) {
     };
     EXPECT_EQ(alignment(3), int(Qt::AlignRight));
     EXPECT_EQ(alignment(0), int(Qt::AlignLeft));
-
     std::unique_ptr<DiffItem> root(NewDiffItem());
     InsertOrMerge(MakeFile("a.txt", test::LocalTime(2024, 3, 7, 14, 5)).release(), root.get());
     model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, false);
@@ -414,7 +411,6 @@ TEST(DiffListModelTest, ColumnsCellsAndIcons) {
     model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, true);
     EXPECT_EQ(model.CellText(0, 4), "03/07/2024 14:05");
     model.Clear();
-
     auto file = MakeFile("a", 0);
     file->SetStatus(StatusLeftOnly);
     file->ClearSide(kSideRight);
