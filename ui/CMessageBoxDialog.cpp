@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -133,8 +134,10 @@ void CMessageBoxDialog::BuildUi() {
     defaultButton->setText(ToQString(logic_.DefaultButtonCaption()));
     defaultButton->setFocus();
 
-    timer_.setInterval(kTickMilliseconds);
-    connect(&timer_, &QTimer::timeout, this, &CMessageBoxDialog::OnTick);
+    timer_ = new QTimer(this);
+    timer_->setObjectName("countdown");
+    timer_->setInterval(kTickMilliseconds);
+    connect(timer_, &QTimer::timeout, this, &CMessageBoxDialog::OnTick);
     if (logic_.ControlsDisabled()) {
         SetControlsEnabled(false);
     }
@@ -171,8 +174,8 @@ std::optional<int> CMessageBoxDialog::OpenBox() {
 
 void CMessageBoxDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (logic_.Counting() && !timer_.isActive()) {
-        timer_.start();
+    if (logic_.Counting() && !timer_->isActive()) {
+        timer_->start();
     }
     if (logic_.Request().style & mb::kSetForeground) {
         raise();
@@ -207,22 +210,22 @@ void CMessageBoxDialog::OnTick() {
         case MessageBoxLogic::TickAction::KeepCounting:
             break;
         case MessageBoxLogic::TickAction::EnableControls:
-            timer_.stop();
+            timer_->stop();
             SetControlsEnabled(true);
             buttons_[logic_.DefaultIndex()]->setFocus();
             break;
         case MessageBoxLogic::TickAction::EndWithDefault:
-            timer_.stop();
+            timer_->stop();
             EndWith(logic_.DefaultResult());
             break;
         case MessageBoxLogic::TickAction::Stopped:
-            timer_.stop();
+            timer_->stop();
             break;
     }
 }
 
 void CMessageBoxDialog::EndWith(int result) {
-    timer_.stop();
+    timer_->stop();
     if (store_) {
         logic_.RecordResult(*store_, result, checkBox_ && checkBox_->isChecked());
     }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QTimer>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace quillon {
 
@@ -34,9 +34,6 @@ class CMessageBoxDialog : public QDialog {
     // Non-blocking twin of DoModal: the remembered answer, or nothing while the box is shown;
     // the result then arrives through finished(int).
     std::optional<int> OpenBox();
-
-    // The countdown runs in ticks of one second; tests shorten the tick.
-    void SetTickInterval(int milliseconds) { timer_.setInterval(milliseconds); }
 
     const MessageBoxLogic& Logic() const { return logic_; }
     QPushButton* Button(size_t index) const { return buttons_.at(index); }
@@ -66,7 +63,8 @@ class CMessageBoxDialog : public QDialog {
     std::vector<QPushButton*> buttons_;
     QCheckBox* checkBox_ = nullptr;
     QLabel* messageLabel_ = nullptr;
-    QTimer timer_;
+    // A child named "countdown", so its one-second ticks can be found and fired without waiting.
+    QTimer* timer_ = nullptr;
 };
 
 // Prompter for the core: one CMessageBoxDialog per question, owned by the given window (or the

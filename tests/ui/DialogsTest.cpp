@@ -1,6 +1,4 @@
-// The dialogs as the window runs them: the filter, the output format, the preferences and the
-// refresh interval. Their rules are pinned with the logic they show; here the controls, what OK
-// and Cancel store and what reaches the caller.
+// The filter, output format, preferences and interval dialogs: controls, what OK and Cancel store.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,19 +31,14 @@
 namespace quillon {
 namespace {
 
-// Clicks on the indicator at the left, where the user would: the middle of a stretched button is
-// empty space that does not toggle it.
+// On the indicator: the middle of a stretched button is empty space that does not toggle it.
 void ClickBox(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
 }
 
 using DialogsTest = test::WindowFixture;
 
-// The dialog opens on the stored state: an inclusion filter shows its newest list. "&Reset" clears
-// the controls and the dialog stays open (what it stores is pinned with the logic). The extension
-// choices, both lists and expand-all are usable only while the filter is on and follow the display
-// option at once. The inclusion option with an empty list shows the error and keeps the dialog
-// open with the user's choices.
+// Opens on the stored state; Reset stays open; controls follow the filter; empty lists refused.
 TEST_F(DialogsTest, FilterControls) {
     store_.WriteProfileInt("FilterDialog", "Flags", 0x102);
     store_.WriteProfileInt("FilterDialog", "ExpandAll", 1);
@@ -69,7 +62,6 @@ TEST_F(DialogsTest, FilterControls) {
     EXPECT_EQ(dialog.InclusionCombo()->count(), 2);
     EXPECT_FALSE(dialog.DilutedBox()->isChecked());
     EXPECT_EQ(enabled(), std::vector<bool>(6, true));
-
     QTest::mouseClick(dialog.ResetButton(), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(dialog.DisplayOption(0)->isChecked());
@@ -81,7 +73,6 @@ TEST_F(DialogsTest, FilterControls) {
     EXPECT_EQ(enabled(), std::vector<bool>(6, true));
     ClickBox(dialog.DisplayOption(0));
     EXPECT_EQ(enabled(), std::vector<bool>(6, false));
-
     ClickBox(dialog.DisplayOption(2));
     ClickBox(dialog.ExtensionOption(1));
     dialog.InclusionCombo()->setEditText("   ");
@@ -92,9 +83,7 @@ TEST_F(DialogsTest, FilterControls) {
     EXPECT_TRUE(dialog.ExtensionOption(1)->isChecked());
 }
 
-// OK through RunFilter takes the typed list (spaces dropped, remembered at the top), stores the
-// dialog state but not the start-up defaults, and reads whole trees only with both sides opened.
-// Cancel keeps the state as it was; a "&Save current settings as default" before it stays.
+// OK stores the dialog state, whole trees read only for a pair; Cancel keeps a saved default.
 TEST_F(DialogsTest, FilterRunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     FilterState filter;
     bool diluted = true;
@@ -121,7 +110,6 @@ TEST_F(DialogsTest, FilterRunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     EXPECT_EQ(Int("FilterDialog", "Flags"), 0x204);
     ASSERT_TRUE(run(true, exclude).accepted);
     EXPECT_TRUE(readWholeTrees);
-
     result = run(true, [](CFilter& dialog) {
         dialog.DisplayOption(1)->click();
         dialog.ExtensionOption(0)->click();
@@ -134,49 +122,41 @@ TEST_F(DialogsTest, FilterRunAppliesOnOkAndKeepsSavedDefaultsOnCancel) {
     EXPECT_EQ(Int("Filter", "Flags"), 0x101);
 }
 
-// The writers' layout is pinned with them; the dialog only has to hand them its rows.
-ReportInput FourRows() {
-    ReportInput input;
-    input.leftRoot = "/data/left";
-    input.rightRoot = "/data/right";
-    for (const auto& [folder, name, status, depth] :
-         {std::tuple{true, "docs", ReportStatus::FolderBoth, 1},
-          {false, "a.txt", ReportStatus::Different, 2},
-          {false, "b.txt", ReportStatus::LeftOnly, 2},
-          {false, "c.txt", ReportStatus::Same, 1}}) {
-        ReportRow& row = input.rows.emplace_back();
-        row.isFolder = folder;
-        row.name = name;
-        row.status = status;
-        row.depth = depth;
-        row.leftPath = "/data/left";
-        row.rightPath = status == ReportStatus::LeftOnly ? "" : "/data/right";
-    }
-    return input;
-}
-
 class OutputFormatTest : public DialogsTest {
   protected:
-    COutputFormat::ViewFile Recorder() {
-        return [this](const std::string& path) {
-            viewed_.push_back(path);
-            return true;
-        };
+    OutputFormatTest() {
+        input_.leftRoot = "/data/left";
+        input_.rightRoot = "/data/right";
+        for (const auto& [folder, name, status, depth] :
+             {std::tuple{true, "docs", ReportStatus::FolderBoth, 1},
+              {false, "a.txt", ReportStatus::Different, 2},
+              {false, "b.txt", ReportStatus::LeftOnly, 2},
+              {false, "c.txt", ReportStatus::Same, 1}}) {
+            ReportRow& row = input_.rows.emplace_back();
+            row.isFolder = folder;
+            row.name = name;
+            row.status = status;
+            row.depth = depth;
+            row.leftPath = "/data/left";
+            row.rightPath = status == ReportStatus::LeftOnly ? "" : "/data/right";
+        }
     }
-
-    ReportInput input_ = FourRows();
+    ReportInput input_;
     std::vector<std::string> viewed_;
+    COutputFormat::ViewFile view_ = [this](const std::string& path) {
+        viewed_.push_back(path);
+        return true;
+    };
 };
 
-// OK replaces an old file with exactly what the core's writer writes for the chosen options,
-// saves the options, and offers to view the file; Yes opens it.
-TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
+// OK writes the core writer's output, through a link too, and Yes views it; empty names stay open.
+TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWritesOrRefuses) {
     for (int content : {0, 7}) {
         SCOPED_TRACE(content);
         const std::string name = "report" + std::to_string(content) + ".txt";
         const std::string path = Dir() / name;
         Dir().WriteFile(name, "OLD CONTENTS\n");
-        COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+        COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
         dialog.show();
         dialog.ContentCombo()->setCurrentIndex(content);
         dialog.EncodingCombo()->setCurrentIndex(3);
@@ -204,15 +184,9 @@ TEST_F(OutputFormatTest, WritesWhatTheCoreWriterWrites) {
         EXPECT_EQ(Int("OutputFormat", "OutputDiffOption"), content);
         EXPECT_EQ(store_.GetProfileString("OutputFormat", "OutputFile", ""), path);
     }
-}
 
-// An empty file name shows the error and keeps the dialog open, the options unsaved; a file that
-// cannot be created gives "No output created." and closes with the options saved. The dialog never
-// removes what stands at the chosen name: a link stays a link and the file it names gets the
-// report. No to the offer opens nothing.
-TEST_F(OutputFormatTest, EmptyUnwritableAndLinkNames) {
     for (bool empty : {true, false}) {
-        COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+        COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
         dialog.show();
         dialog.OutputFileField()->setText(
             empty ? QString("  ") : QString::fromStdString(Dir() / "missing/folder/r.txt"));
@@ -229,9 +203,10 @@ TEST_F(OutputFormatTest, EmptyUnwritableAndLinkNames) {
     Dir().WriteFile("real.txt", "OLD CONTENTS\n");
     std::string link = Dir() / "link.txt";
     ASSERT_EQ(::symlink("real.txt", link.c_str()), 0);
-    COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+    COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
     dialog.OutputFileField()->setText(QString::fromStdString(link));
     prompter_.script = {mbr::kNo};
+    viewed_.clear();
     dialog.accept();
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
@@ -242,23 +217,19 @@ TEST_F(OutputFormatTest, EmptyUnwritableAndLinkNames) {
     EXPECT_TRUE(viewed_.empty());
 }
 
-// The dialog opens on the stored options; the content list is in the order of the stored index.
-// The sample follows every check box and the file-name style at once; the content index and the
-// encoding do not change it. Browse takes the chosen file and its folder; the folder is what the
-// chooser starts in next. A name that is not UTF-8 keeps its bytes.
+// Opens on the stored options; the sample follows the boxes; Browse keeps the bytes and folder.
 TEST_F(OutputFormatTest, StoredOptionsSampleAndBrowse) {
     store_.WriteProfileInt("OutputFormat", "OutputDiffOption", 5);
     store_.WriteProfileInt("OutputFormat", "TimeLabel", 0);
     store_.WriteProfileString("OutputFormat", "OutputPath", Dir().Path());
     store_.WriteProfileString("OutputFormat", "OutputFile", Dir() / "last.txt");
-    COutputFormat dialog(nullptr, store_, input_, Recorder(), prompter_);
+    COutputFormat dialog(nullptr, store_, input_, view_, prompter_);
     EXPECT_EQ(dialog.windowTitle(), "Output Format Preferences...");
     EXPECT_EQ(dialog.ContentCombo()->currentText(),
               "Files only in Right-view (spreadsheet format)");
     EXPECT_FALSE(dialog.TimeLabelBox()->isChecked());
     EXPECT_TRUE(dialog.TimeColumnBox()->isChecked());
     EXPECT_EQ(dialog.OutputFileField()->text().toStdString(), Dir() / "last.txt");
-
     auto expected = [&dialog] {
         ReportOptions options = dialog.Options();
         return QString::fromStdString(BuildReportSample(options, options.filenameOption));
@@ -276,7 +247,6 @@ TEST_F(OutputFormatTest, StoredOptionsSampleAndBrowse) {
     dialog.ContentCombo()->setCurrentIndex(1);
     dialog.EncodingCombo()->setCurrentIndex(1);
     EXPECT_EQ(dialog.SampleText(), before);
-
     Dir().MakeFolder("out");
     std::string chosen = Dir() / "out/r\xe9sult.txt";
     std::vector<std::string> startedIn;
@@ -305,10 +275,7 @@ class PreferencesTest : public DialogsTest {
     ViewSettings settings_;
 };
 
-// Unchecking "Compare &Checksum" disables the simplified box, the skip box, the number and its
-// unit at once, and OK gives checksum mode 0 with the skip flag and limit untouched; checking it
-// again enables them again. A number field the form refuses (its range is pinned with the form)
-// keeps the dialog open with the message, and the view keeps its values.
+// The checksum box switches its dependants and mode 0 keeps the limit; a refused number stays open.
 TEST_F(PreferencesTest, ChecksumControlsAndBadSize) {
     settings_.crc32SizeToSkipMBytes = 5;
     COptionsChange dialog(nullptr, settings_, prompter_);
@@ -327,7 +294,6 @@ TEST_F(PreferencesTest, ChecksumControlsAndBadSize) {
     EXPECT_EQ(settings_.crc32SkipIfBig, 1);
     EXPECT_EQ(settings_.crc32SizeToSkipMBytes, 5);
     EXPECT_TRUE(dialog.Outcome().comparisonChanged);
-
     COptionsChange again(nullptr, settings_, prompter_);
     EXPECT_FALSE(again.SkipBox()->isEnabled());
     ClickBox(again.ChecksumBox());
@@ -344,10 +310,7 @@ TEST_F(PreferencesTest, ChecksumControlsAndBadSize) {
     EXPECT_EQ(settings_.crc32, 0);
 }
 
-// A colour choice goes into the view at once and into its sample field, stays after Cancel, puts
-// the boxes back to the view's values, and on its own raises neither changed flag. A cancelled
-// chooser changes nothing. The chosen font is recorded as face and negative pixel height at once,
-// and stays after Cancel too.
+// Colour and font choices apply at once and survive Cancel, raising neither changed flag.
 TEST_F(PreferencesTest, ColourAndFontChoices) {
     COptionsChange dialog(nullptr, settings_, prompter_);
     std::optional<QColor> answer = QColor(0x12, 0x34, 0x56);
@@ -368,9 +331,7 @@ TEST_F(PreferencesTest, ColourAndFontChoices) {
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.Outcome().comparisonChanged);
     EXPECT_FALSE(dialog.Outcome().columnsChanged);
-
-    // A colour of 9999 is "not set": its sample uses the dialog's default colours; the chooser
-    // starts on the current colour.
+    // Not set: the sample uses the dialog's default colours; the chooser starts on the current one.
     settings_.colorSame = kColorNotSet;
     answer = QColor(255, 0, 0);
     QColor started;
@@ -398,10 +359,8 @@ TEST_F(PreferencesTest, ColourAndFontChoices) {
     EXPECT_EQ(applied.pixelSize(), 15);
 }
 
-// Cancel through RunPreferences stores nothing. OK stores every edited value (numbers from 4096
-// megabytes on kept exactly) and the re-measured timestamp widths, and reports the column change
-// for the view to rebuild.
-TEST_F(PreferencesTest, RunStoresSettingsAndMeasuresWidths) {
+// Cancel stores nothing; OK stores all values (4096 MB and up) and widths; Help finds the README.
+TEST_F(PreferencesTest, RunStoresSettingsWidthsAndHelp) {
     test::WhenModal([](QDialog& shown) {
         static_cast<COptionsChange&>(shown).VersionBox()->setChecked(true);
         shown.reject();
@@ -409,7 +368,6 @@ TEST_F(PreferencesTest, RunStoresSettingsAndMeasuresWidths) {
     EXPECT_FALSE(RunPreferences(nullptr, store_, settings_, prompter_).accepted);
     EXPECT_EQ(settings_.fileVersion, 0);
     EXPECT_EQ(Int("Settings", "FileVersion"), kAbsent);
-
     settings_.widthTime = 1;
     settings_.widthExtraTime = 1;
     test::WhenModal([](QDialog& shown) {
@@ -427,14 +385,9 @@ TEST_F(PreferencesTest, RunStoresSettingsAndMeasuresWidths) {
     EXPECT_EQ(settings_.ToComparisonOptions().crc32SizeToSkip, uint64_t{5000} << 20);
     EXPECT_EQ(Int("Settings", "FileVersion"), 1);
     EXPECT_EQ(Int("Settings", "CRC32SizeToSkipMBytes"), 5000);
-    // The date column is wider than the extra hour-and-minute part, and both were measured.
     EXPECT_GT(Int("Settings", "WIDTH_TIME"), Int("Settings", "WIDTH_EXTRATIME"));
     EXPECT_GT(Int("Settings", "WIDTH_EXTRATIME"), 1);
     EXPECT_EQ(Int("Settings", "WIDTH_TIME"), settings_.widthTime);
-}
-
-// The help button's address is the README's preferences section, as a local file URL.
-TEST(PreferencesHelp, PointsAtTheReadme) {
     const QUrl url = HelpUrl(kHelpPreferences);
     ASSERT_FALSE(url.isEmpty()) << "no README.md up to three folders above the test program";
     EXPECT_TRUE(url.isLocalFile());
@@ -442,10 +395,7 @@ TEST(PreferencesHelp, PointsAtTheReadme) {
     EXPECT_EQ(url.fragment(), "preferences");
 }
 
-// A field that holds no unsigned number keeps the dialog open with the range message. Through
-// RunTimerInterval the field opens on the timer's interval and Cancel changes neither the timer
-// nor the store; a number typed and confirmed with Return is raised to the floor, stored and
-// becomes the timer's.
+// Only unsigned numbers pass; Cancel changes nothing; Return stores the number raised to the floor.
 TEST_F(DialogsTest, TimerIntervalTakesOnlyNumbers) {
     for (const char* text : {"abc", "-5", "4294967296"}) {
         CTimerInterval dialog(nullptr, 120, prompter_);
@@ -471,7 +421,6 @@ TEST_F(DialogsTest, TimerIntervalTakesOnlyNumbers) {
     EXPECT_EQ(opened, "300");
     EXPECT_EQ(timer.refreshInterval, 300u);
     EXPECT_EQ(Int("Misc.", "TimerIntervalInSecond"), kAbsent);
-
     test::WhenModal([](QDialog& shown) {
         auto& dialog = static_cast<CTimerInterval&>(shown);
         dialog.IntervalField()->clear();

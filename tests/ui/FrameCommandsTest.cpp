@@ -1,7 +1,4 @@
-// The main window wired to the rest of the program: the start from the command line, what
-// creating the view starts, the dialog commands and what the list does after them, the
-// auto-refresh timer on a QTimer, the log switch, and files handed to the sibling tools. Real
-// folders, a recording launcher, a scripted prompter.
+// The main window wired to the program: start, dialog commands, refresh timer, log, sibling tools.
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
@@ -49,15 +46,12 @@ class FrameCommandsTest : public test::WindowFixture {
     std::string viewerPath_ = dir_ / "tools/viewer";
 };
 
-// The application's start, not the window, opens this run's log with the stored switches, prunes
-// the side logs to the three newest, forgets remembered answers and takes the log's stamp as the
-// backup run tag.
-TEST_F(FrameCommandsTest, TheApplicationStartsTheRun) {
+// Start opens the log, keeps three side logs, forgets answers, tags the run; the command flips it.
+TEST_F(FrameCommandsTest, TheApplicationStartsTheRunAndTheLogCommandFlipsIt) {
     store_.WriteProfileInt("Settings", "LogEnabled", 1);
     store_.WriteProfileInt("Settings", "LogTimestamp", 1);
     StoreRememberedAnswer(store_, "FilterDirCopy_01", mbr::kYes);
     const std::string logFolder = Dir() / "tmp/quillon_log";
-    // The side logs of earlier runs, oldest first.
     Dir().MakeTree({{"tmp/quillon_log/Quillon-0101_000000_timer.txt", "1"},
                     {"tmp/quillon_log/Quillon-0102_000000_undo.txt", "2"},
                     {"tmp/quillon_log/Quillon-0103_000000_PDF.txt", "3"},
@@ -67,7 +61,6 @@ TEST_F(FrameCommandsTest, TheApplicationStartsTheRun) {
     EXPECT_EQ(Dir().List("tmp/quillon_log").size(), 4u);
     CQuillonApp app(store_);
     app.StartRun();
-
     EXPECT_TRUE(IsLogEnabled());
     EXPECT_EQ(GetLogFolder(), logFolder);
     EXPECT_EQ(
@@ -75,42 +68,30 @@ TEST_F(FrameCommandsTest, TheApplicationStartsTheRun) {
         (std::vector<std::string>{"Quillon-0102_000000_undo.txt", "Quillon-0103_000000_PDF.txt",
                                   "Quillon-0104_000000_timer.txt"}));
     EXPECT_EQ(ReadRememberedAnswer(store_, "FilterDirCopy_01"), -1);
-
     std::string digits = GetLogStamp();
     std::erase_if(digits, [](char c) { return !std::isdigit(static_cast<unsigned char>(c)); });
     EXPECT_EQ(digits.size(), 10u);
     EXPECT_EQ(app.RunTag(), digits);
-
     Log("after start");
     std::string text = ReadText(GetLogPath());
     EXPECT_EQ(text.front(), '[') << text;
     EXPECT_NE(text.find("] after start\n"), std::string::npos) << text;
-}
-
-// The log is off without the stored switch and writes nothing; the log command flips it, shows it
-// as a check mark, stores it, and a restart keeps it.
-TEST_F(FrameCommandsTest, LogCommandTogglesAndPersists) {
-    CQuillonApp(store_).StartRun();
-    MakeFrame();
-    Log("not written");
-    EXPECT_FALSE(Dir().Exists(GetLogPath().substr(Dir().Path().size() + 1)));
-    for (bool on : {false, true}) {  // off at the first start, on after the restart
-        if (on) {
-            MakeFrame();
-        }
+    for (bool on : {true, false}) {  // as stored at the start, then as the command stored it
+        MakeFrame();
         EXPECT_EQ(IsLogEnabled(), on);
         EXPECT_EQ(frame_->LoggingAction()->isChecked(), on);
+        const char* line = on ? "kept while on" : "dropped while off";
+        Log(line);
+        EXPECT_EQ(LogText().find(line) != std::string::npos, on);
         frame_->LoggingAction()->trigger();
         EXPECT_EQ(IsLogEnabled(), !on);
         EXPECT_EQ(frame_->LoggingAction()->isChecked(), !on);
         EXPECT_EQ(Int("Settings", "LogEnabled"), on ? 0 : 1);
+        CQuillonApp(store_).StartRun();
     }
 }
 
-// Preferences OK shows the new column set, re-reads the disk into the loaded tree and lets the new
-// checksum rule decide the statuses again. Filter OK: the title says so and the pair is read afresh
-// under the filter; with expand-all and both sides open the whole trees are read, so a deep
-// difference shows without expanding.
+// Preferences OK re-reads with the new columns and checksum; Filter OK re-reads whole trees.
 TEST_F(FrameCommandsTest, PreferencesAndFilterRedoTheList) {
     const time_t t = test::LocalTime(2024, 3, 7, 14, 5);
     dir_.MakeTree({{"L/twin.txt", "abcd", t},
@@ -125,7 +106,6 @@ TEST_F(FrameCommandsTest, PreferencesAndFilterRedoTheList) {
     ASSERT_NE(Row("twin.txt"), nullptr);
     EXPECT_EQ(Row("twin.txt")->FileState(), StatusSame);
     ASSERT_EQ(Row("deep.txt"), nullptr);
-
     dir_.WriteFile("L/fresh.txt", "new");
     WhenModal([](QDialog& dialog) {
         auto& options = static_cast<COptionsChange&>(dialog);
@@ -139,7 +119,6 @@ TEST_F(FrameCommandsTest, PreferencesAndFilterRedoTheList) {
     ASSERT_NE(Row("fresh.txt"), nullptr);
     EXPECT_EQ(Row("fresh.txt")->FileState(), StatusLeftOnly);
     EXPECT_EQ(Row("twin.txt")->FileState(), StatusDifferent);
-
     WhenModal([](QDialog& dialog) {
         auto& filter = static_cast<CFilter&>(dialog);
         filter.DisplayOption(2)->click();
@@ -153,10 +132,7 @@ TEST_F(FrameCommandsTest, PreferencesAndFilterRedoTheList) {
     EXPECT_EQ(Row("deep.txt")->FileState(), StatusDifferent);
 }
 
-// The frame's start arms the QTimer from the stored settings (the floor and defaults are pinned
-// with the timer). Enable and disable switch the QTimer and store the choice; each is offered only
-// in the state where it does something. Folder reads pause the running timer and re-arm it
-// afterwards; the QTimer's tick, with its id, refreshes the view's comparison from the disk.
+// The QTimer follows the stored switch, the commands and the reads; its tick refreshes the view.
 TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
     dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}});
     MakeFrame();
@@ -172,13 +148,11 @@ TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
     frame_->DisableAutoRefreshAction()->trigger();
     expectRunning(false);
     EXPECT_TRUE(prompter_.shown.empty());
-
     store_.WriteProfileInt("Misc.", "AutoRefreshDisabled", 0);
     store_.WriteProfileInt("Misc.", "TimerIntervalInSecond", 30);
     MakeFrame();
     expectRunning(true);
     EXPECT_EQ(frame_->TimerPort()->IntervalMs(kRefreshTimerId), 120000);
-    // The interval command's dialog reaches the frame's timer.
     WhenModal([](QDialog& dialog) {
         static_cast<CTimerInterval&>(dialog).IntervalField()->setText("600");
         dialog.accept();
@@ -186,12 +160,10 @@ TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
     frame_->RefreshIntervalAction()->trigger();
     AutoRefreshTimer& timer = *frame_->AutoRefresh();
     EXPECT_EQ(timer.refreshInterval, 600u);
-
     clock_.now += 50;
     Open(dir_ / "L", dir_ / "R");
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
     EXPECT_EQ(timer.lastTick, clock_.now);  // re-armed when the read ended
-
     dir_.WriteFile("R/b.txt", "new");
     clock_.now += 600;
     for (QTimer* qtimer : frame_->TimerPort()->findChildren<QTimer*>()) {
@@ -202,9 +174,7 @@ TEST_F(FrameCommandsTest, TimerFollowsSettingsCommandsAndReads) {
     EXPECT_TRUE(frame_->TimerPort()->IsActive(kRefreshTimerId));
 }
 
-// The report command writes the shown rows to the chosen file and, on Yes, opens it in the viewer
-// found by the tool lookup. The link mode pairs two entries of one kind and hands a file pair to
-// the editor; a folder after a file is refused.
+// The report is written and viewed; the link mode hands a file pair, never file and folder, on.
 TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
     dir_.MakeTree({{"L/diff.txt", "1"},
                    {"R/diff.txt", "22"},
@@ -222,13 +192,11 @@ TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
         dialog.accept();
     });
     frame_->SaveOutputAction()->trigger();
-
     std::string report = ReadText(out);
     EXPECT_NE(report.find("diff.txt"), std::string::npos) << report;
     EXPECT_EQ(report.find("same.txt"), std::string::npos) << report;
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].commandLine, viewerPath_ + " \"" + out + "\" /TILE_VERT");
-
     View().Link().Set(true);
     auto clickAt = [&](int row, int side) {
         QRect cell = View().visualRect(Model().index(row, side * Model().ColumnsPerSide()));
@@ -244,8 +212,7 @@ TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
               editorPath_ + " \"" + (dir_ / "L/f.txt") + "\" \"" + (dir_ / "R/g.txt") + "\"");
 }
 
-// ENTER on a file row hands the row's files to the editor or, for binary files, the viewer; a
-// binary partner of a text file stays out; a missing editor is reported.
+// ENTER gives a row to the editor, or the viewer if binary, never mixed; a document never asks.
 TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
     enum Kind { kNone, kText, kBinary };
     const struct {
@@ -260,33 +227,32 @@ TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
                  {"TextThenBinary", {kText, kBinary}, "editor L"},
                  {"BinaryThenText", {kBinary, kText}, "viewer L"},
                  {"NoEditor", {kText, kText}, "", kEditorNameEmpty}};
-    const std::string editor = editorPath_;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string pair = c.name;
-        dir_.MakeTree({{pair + "/L/", ""}, {pair + "/R/", ""}});
         for (int side = 0; side < 2; ++side) {
             if (c.kinds[side] != kNone) {
-                dir_.WriteFile(pair + (side ? "/R/f.dat" : "/L/f.dat"),
+                dir_.WriteFile((side ? "R/" : "L/") + std::string(c.name),
                                c.kinds[side] == kText ? "plain text " + std::to_string(side)
                                                       : std::string("\x01\x00\x02\x00\x03\x00", 6) +
                                                             (side ? 'R' : 'L'));
             }
         }
+    }
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    const std::string editor = editorPath_;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         editorPath_ = *c.message ? "" : editor;
         launcher_.requests.clear();
         prompter_.shown.clear();
-        MakeFrame();
-        Open(dir_ / (pair + "/L"), dir_ / (pair + "/R"));
-        View().SelectOnly(RowOf("f.dat"));
+        View().SelectOnly(RowOf(c.name));
         Key(Qt::Key_Return);
-
         std::string expected;
         std::istringstream words(c.launched);
         for (std::string word; words >> word;) {
             expected += word == "editor"   ? editorPath_
                         : word == "viewer" ? viewerPath_
-                                           : " \"" + (dir_ / (pair + "/" + word + "/f.dat")) + "\"";
+                                           : " \"" + (dir_ / (word + "/" + c.name)) + "\"";
         }
         if (expected.starts_with(viewerPath_)) {
             expected += " /TILE_VERT";
@@ -300,28 +266,17 @@ TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
             EXPECT_EQ(prompter_.shown[0].text, c.message);
         }
     }
-}
-
-// Opening a file as a document starts the editor without a word, and nothing when it is missing.
-TEST_F(FrameCommandsTest, OpeningAFileAsADocumentNeverAsks) {
-    dir_.MakeTree({{"doc.txt", "text"}});
-    MakeFrame();
-    EXPECT_FALSE(View().Doc().OpenPath(dir_ / "doc.txt"));
-    ASSERT_EQ(launcher_.requests.size(), 1u);
-    EXPECT_EQ(launcher_.requests[0].commandLine, editorPath_ + " \"" + (dir_ / "doc.txt") + "\"");
-
-    editorPath_.clear();
-    EXPECT_FALSE(View().Doc().OpenPath(dir_ / "doc.txt"));
-    EXPECT_EQ(launcher_.requests.size(), 1u);
+    prompter_.shown.clear();
+    EXPECT_FALSE(View().Doc().OpenPath(dir_ / "L/NoEditor"));
+    EXPECT_TRUE(launcher_.requests.empty());
     EXPECT_TRUE(prompter_.shown.empty());
-    EXPECT_TRUE(View().Doc().Path(0).empty());
+    EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
 }
 
-// The interactive start as the program's main runs it: the command line decides, the frame opens
-// the folders with the filter of this run, and the arguments reach the log the view opened.
-class WindowStartTest : public test::WindowFixture {
-  protected:
-    void Start(const std::vector<std::string>& args) {
+// Folders open and are logged; a missing one empties the window; a stored filter uses its list.
+TEST_F(FrameCommandsTest, CommandLineOpensTheWindow) {
+    using Texts = std::vector<std::string>;
+    auto start = [this](const std::vector<std::string>& args) {
         const CommandLine cmd = ParseCommandLine(args);
         const StartDecision decision = DecideStart(cmd, ProbePath);
         EXPECT_EQ(decision.outcome, StartOutcome::Window);
@@ -330,16 +285,7 @@ class WindowStartTest : public test::WindowFixture {
         frame_ = OpenWindow(app, cmd, decision, store_, Services());
         ASSERT_NE(frame_, nullptr);
         EXPECT_TRUE(frame_->isVisible());
-    }
-    std::string Title() { return frame_->windowTitle().toStdString(); }
-};
-
-// Two folders open left and right, fill both path boxes, and the arguments are the first thing
-// of this run's log. A first path that does not exist gives the empty window and no message. A
-// stored inclusion default without a list of its own takes the filter dialog's newest list, so the
-// run starts filtered to those extensions; the command line's filter wins over it.
-TEST_F(WindowStartTest, CommandLineOpensTheWindow) {
-    using Texts = std::vector<std::string>;
+    };
     dir_.MakeTree({{"L/same.txt", "s"},
                    {"R/same.txt", "s"},
                    {"L/a.txt", "1"},
@@ -347,30 +293,28 @@ TEST_F(WindowStartTest, CommandLineOpensTheWindow) {
                    {"L/b.doc", "1"},
                    {"R/b.doc", "22"}});
     store_.WriteProfileInt("Settings", "LogEnabled", 1);
-    Start({dir_ / "L", dir_ / "R/"});
+    start({dir_ / "L", dir_ / "R/"});
     EXPECT_EQ(View().Doc().Path(0), dir_ / "L");
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
     EXPECT_EQ(frame_->Combo(0)->currentText().toStdString(), dir_ / "L");
     EXPECT_EQ(frame_->Combo(1)->currentText().toStdString(), dir_ / "R");
     EXPECT_EQ(Names(), (Texts{"..", "a.txt", "b.doc", "same.txt"}));
-    EXPECT_EQ(Title(), "Quillon");
+    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon");
     const std::string log = LogText();
     EXPECT_LT(log.find("cmd args = " + (dir_ / "L") + " " + (dir_ / "R/") + " "), log.find('\n'))
         << log;
-
-    Start({dir_ / "nothing", dir_ / "R"});
+    start({dir_ / "nothing", dir_ / "R"});
     EXPECT_TRUE(View().Doc().Path(0).empty());
     EXPECT_TRUE(View().Doc().Path(1).empty());
     EXPECT_EQ(Model().RowCount(), 0);
     EXPECT_TRUE(prompter_.shown.empty());
-
     store_.WriteProfileInt("Filter", "Flags", 0x202);
     store_.AddToMruList(kDialogInclusionMru, "txt");
-    Start({dir_ / "L", dir_ / "R"});
-    EXPECT_EQ(Title(), "Quillon - Filtered View");
+    start({dir_ / "L", dir_ / "R"});
+    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
     EXPECT_EQ(Names(), (Texts{"..", "a.txt"}));
-    Start({"-FILTER:516:txt", dir_ / "L", dir_ / "R"});
-    EXPECT_EQ(Title(), "Quillon - Filtered View");
+    start({"-FILTER:516:txt", dir_ / "L", dir_ / "R"});
+    EXPECT_EQ(frame_->windowTitle().toStdString(), "Quillon - Filtered View");
     EXPECT_EQ(Names(), (Texts{"..", "b.doc"}));
 }
 

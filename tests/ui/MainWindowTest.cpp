@@ -1,6 +1,4 @@
-// The main window against real folder pairs: opening, the tree keys, the difference navigation,
-// the double-ESC exit and the path boxes, every change of rows checked against the tree; and the
-// display rules of the view that need no window (colours, columns, cells).
+// The main window on real folder pairs, rows checked against the tree; the view's display rules.
 #include <unistd.h>
 
 #include <QLabel>
@@ -24,11 +22,7 @@ namespace {
 
 class MainWindowTest : public test::WindowFixture {};
 
-// Opening a pair shows one row per paired entry (names paired without regard to case), folders
-// first, the list mirroring the tree. ENTER on a folder inserts its rows as one block (never a
-// reset) and removes them again; Right opens a folder or steps into it, Left closes it or steps out
-// to the parent; Ctrl+Right reads the whole subtree at once. An entry on one side only needs no
-// question; "Set as a Root" asks the side when both have the entry and opens that side's folder.
+// Case-blind pairs, folders first; tree keys edit rows in blocks; Set as a Root asks for pairs.
 TEST_F(MainWindowTest, OpeningTreeKeysAndSetAsRoot) {
     dir_.MakeTree({{"L/Docs/a.txt", "one"},
                    {"L/Docs/Sub/deep.txt", "1"},
@@ -57,7 +51,6 @@ TEST_F(MainWindowTest, OpeningTreeKeysAndSetAsRoot) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"..", "B", "Docs", "Sub", "a.txt", "b.txt",
                                                  "left.txt", "right.txt", "same.txt"}));
     EXPECT_EQ(Current(), docs);
-    // Each key and the row it leaves current.
     for (const auto& [key, current] :
          std::vector<std::pair<int, const char*>>{{Qt::Key_Right, "Sub"},  // into the open folder
                                                   {Qt::Key_Right, "Sub"},  // opens it
@@ -107,9 +100,7 @@ TEST_F(MainWindowTest, OpeningTreeKeysAndSetAsRoot) {
     ExpectConsistent();
 }
 
-// Alt+Down/Up stop only at files that differ; Alt+Home/End jump to the first and last of them.
-// Ctrl+Alt+Down counts one-sided folders only while "Include Folders to Diffs" is on. The keys are
-// commands of the window: they move the list's selection from the path box too.
+// Alt+arrows visit differing files only, Ctrl+Alt one-sided folders too if asked; also from a box.
 TEST_F(MainWindowTest, DifferenceKeysVisitDifferencesOnly) {
     dir_.MakeTree({{"L/OnlyL/f.txt", "1"},
                    {"L/Both/", ""},
@@ -171,43 +162,17 @@ struct ScopedCwd {
     const std::filesystem::path old = std::filesystem::current_path();
 };
 
-// ENTER on ".." opens the parents of both sides. A path without a separator, or the root, has
-// nowhere to go: it stays as it is and so does the comparison on screen.
-TEST_F(MainWindowTest, DotDotGoesUpOnBothSides) {
-    dir_.MakeTree({{"L/sub/a.txt", "1"}, {"R/sub/a.txt", "1"}, {"L/top.txt", "t"}});
+// ".." opens both parents, a side without a separator stays; refresh and rescan follow the disk.
+TEST_F(MainWindowTest, DotDotRefreshAndRescan) {
+    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/x.txt", "1"}, {"L/b.txt", "1"}});
     MakeFrame();
-    Open(dir_ / "L/sub", dir_ / "R/sub");
+    Open(dir_ / "L/A", dir_ / "R/A");
     ASSERT_EQ(RowOf(".."), 0);
     View().SelectOnly(0);
     Key(Qt::Key_Return);
     EXPECT_EQ(View().Doc().Path(1), dir_ / "R");
-    EXPECT_NE(RowOf("top.txt"), -1);
+    EXPECT_NE(RowOf("b.txt"), -1);
     EXPECT_EQ(Current(), 0);
-
-    ScopedCwd cwd(dir_.Path());
-    View().ResetComparison();
-    Open("L/sub", "R");
-    for (int up = 0; up < 2; ++up) {
-        View().SelectOnly(0);
-        Key(Qt::Key_Return);
-        EXPECT_EQ(View().Doc().Path(0), "L") << up;
-        EXPECT_EQ(View().Doc().Path(1), "R") << up;
-        EXPECT_NE(RowOf("top.txt"), -1) << up;
-    }
-
-    View().ResetComparison();
-    ASSERT_TRUE(frame_->OpenPath("/"));
-    int rows = Model().RowCount();
-    View().GoUp();
-    EXPECT_EQ(View().Doc().Path(0), "/");
-    EXPECT_EQ(Model().RowCount(), rows);
-}
-
-// Refresh shows a file that appeared; a rescan reads the pair afresh and keeps the row.
-TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
-    dir_.MakeTree({{"L/A/x.txt", "1"}, {"R/A/x.txt", "1"}, {"L/b.txt", "1"}});
-    MakeFrame();
-    Open(dir_ / "L", dir_ / "R");
     View().ToggleFolder(RowOf("A"), false);
     dir_.WriteFile("R/A/new.txt", "n");
     dir_.WriteFile("R/b.txt", "other");
@@ -229,13 +194,19 @@ TEST_F(MainWindowTest, RefreshAndRescanFollowTheDisk) {
     EXPECT_EQ(selected, 3);
     EXPECT_EQ(View().SelectedRow(), 2);
     ExpectConsistent();
+    ScopedCwd cwd(dir_.Path());
+    View().ResetComparison();
+    Open("L/A", "R");
+    for (int up = 0; up < 2; ++up) {
+        View().SelectOnly(0);
+        Key(Qt::Key_Return);
+        EXPECT_EQ(View().Doc().Path(0), "L") << up;
+        EXPECT_EQ(View().Doc().Path(1), "R") << up;
+        EXPECT_NE(RowOf("b.txt"), -1) << up;
+    }
 }
 
-// Browsing opens the chosen folder on that side; the same folder again changes nothing. ENTER in
-// the right box opens the typed folder on the right and remembers it; a typed path that is no
-// folder, or a vanished folder picked from the box's list, is reported and the box shows the open
-// folder again. A box takes a dropped folder, never a file. Reset forgets both folders and the
-// rows.
+// Browse, typed and picked paths open that side or are reported; drops take folders; Reset clears.
 TEST_F(MainWindowTest, PathBoxesBrowseAndReset) {
     dir_.MakeTree({{"L/a.txt", "1"}, {"R/a.txt", "1"}, {"R2/b.txt", "1"}, {"Gone/", ""}});
     MakeFrame();
@@ -299,10 +270,7 @@ TEST_F(MainWindowTest, PathBoxesBrowseAndReset) {
     EXPECT_TRUE(frame_->StatusPath(1)->text().isEmpty());
 }
 
-// The halves split the width evenly and the path boxes follow them; a narrow cell's tip shows
-// what it cannot. A positive font size is read one way by the list and the preferences dialog. Two
-// ESC in a row end the program; any key or folder read in between disarms the first. Closing
-// stores the placement; the next frame comes back there with the folder list filled.
+// Even halves, tips of narrow cells, one font reading, double ESC, and placement kept on close.
 TEST_F(MainWindowTest, HalvesTipsEscAndPlacement) {
     store_.WriteProfileInt("Settings", "FontSize", 16);
     MakeFrame();
@@ -319,7 +287,6 @@ TEST_F(MainWindowTest, HalvesTipsEscAndPlacement) {
     EXPECT_EQ(View().columnWidth(0), View().columnWidth(Model().ColumnsPerSide()));
     EXPECT_EQ(frame_->Combo(0)->width(), half);
 
-    // The timestamp column's tip is the full time even though the cell shows the date only.
     dir_.MakeTree({{"L/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
                    {"R/a.txt", "1", test::LocalTime(2024, 3, 7, 14, 5)},
                    {"L/A/x.txt", "1"}});
@@ -364,8 +331,6 @@ TEST_F(MainWindowTest, HalvesTipsEscAndPlacement) {
     }
 }
 
-// ---- Display rules that need no window ----
-
 // Each channel is added on its own and saturates at 255 without spilling into its neighbour.
 TEST(DiluteColor, AddsChannelsSeparately) {
     const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
@@ -377,12 +342,9 @@ TEST(DiluteColor, AddsChannelsSeparately) {
     }
 }
 
-// Unselected rows take the status colours, folders faded only while the filter is on (and the
-// diluted colours are wanted); selected rows use the fixed light colours on the highlight.
-// Folder status 1 is right-only, not "different".
+// Status colours, folders faded only under the filter; fixed light colours when selected.
 TEST(RowTextColor, StatusSelectionAndFilterDecide) {
     ViewSettings s;
-    // status, selected, filter on, colour
     const std::tuple<ItemStatus, bool, bool, uint32_t> cases[] = {
         {StatusLeftOnly, false, true, 39680u},
         {FolderLeftOnly, false, false, 39680u},
@@ -402,7 +364,6 @@ TEST(RowTextColor, StatusSelectionAndFilterDecide) {
     EXPECT_EQ(RowTextColor(s, {FolderBoth, false, true}), 0u);
 }
 
-// A file on both sides, as the scan leaves it.
 std::unique_ptr<DiffItem> MakeFile(const char* name, time_t when) {
     std::unique_ptr<DiffItem> item(NewDiffItem());
     item->isFile = 1;
@@ -417,10 +378,8 @@ std::unique_ptr<DiffItem> MakeFile(const char* name, time_t when) {
     return item;
 }
 
-// The optional columns follow the settings; with only sizes shown each half is name + size, and
-// the size column is right-aligned. The timestamp cell shows the date alone unless the detail
-// setting asks for the time.
-TEST(DiffListModelTest, ColumnsAndCells) {
+// Columns follow the settings, sizes align right, time shows when asked; icons follow the side.
+TEST(DiffListModelTest, ColumnsCellsAndIcons) {
     ViewSettings s;
     EXPECT_EQ(s.ColumnsPerSide(),
               (std::vector<ColumnKind>{ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}));
@@ -441,7 +400,6 @@ TEST(DiffListModelTest, ColumnsAndCells) {
     };
     EXPECT_EQ(alignment(3), int(Qt::AlignRight));
     EXPECT_EQ(alignment(0), int(Qt::AlignLeft));
-
     std::unique_ptr<DiffItem> root(NewDiffItem());
     InsertOrMerge(MakeFile("a.txt", test::LocalTime(2024, 3, 7, 14, 5)).release(), root.get());
     model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, false);
@@ -453,10 +411,6 @@ TEST(DiffListModelTest, ColumnsAndCells) {
     model.SetColumns({ColumnKind::kName, ColumnKind::kTime, ColumnKind::kSize}, true);
     EXPECT_EQ(model.CellText(0, 4), "03/07/2024 14:05");
     model.Clear();
-}
-
-// Name-cell icons follow the status and the side that holds the entry.
-TEST(DiffListModelTest, IconsFollowStatusAndSide) {
     auto file = MakeFile("a", 0);
     file->SetStatus(StatusLeftOnly);
     file->ClearSide(kSideRight);
@@ -476,6 +430,7 @@ TEST(DiffListModelTest, IconsFollowStatusAndSide) {
 TEST(ExtendPathTest, DotDotAndEmptyParts) {
     EXPECT_EQ(ExtendPath("/a/b", ".."), "/a");
     EXPECT_EQ(ExtendPath("/a", ".."), "/");
+    EXPECT_EQ(ExtendPath("/", ".."), "/");
     EXPECT_EQ(ExtendPath("rel", ".."), "rel");
     EXPECT_EQ(ExtendPath("", "c"), "");
     EXPECT_EQ(ExtendPath("/a", ""), "/a");

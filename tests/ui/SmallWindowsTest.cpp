@@ -1,8 +1,6 @@
-// The two small windows of long work and questions: the message box with its remembered
-// answers, countdowns and layout, and the progress window with its bar, Cancel and position.
+// The message box (remembered answers, countdowns, layout) and the progress window.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -21,27 +19,16 @@
 namespace quillon {
 namespace {
 
-using test::Watchdog;
-
 class MessageBoxDialogTest : public test::WindowFixture {
   protected:
     PromptRequest Request(uint32_t style, const std::string& key = {},
                           const std::string& text = "Copy the filtered folder?") {
-        PromptRequest request;
-        request.text = text;
-        request.caption = "Quillon";
-        request.style = style;
-        request.key = key;
-        return request;
+        return {.text = text, .style = style, .key = key, .helpTopic = {}};
     }
 };
 
-// An unticked box remembers nothing. A ticked box answers the next box with the same key at
-// once, without showing it, through the modal path too (forgetting is pinned with the store). The
-// default button (the second one for 0x100) answers Return. The title-bar close answers Cancel
-// where the set has it (stored when ticked) and is refused by a Yes/No box. Help reports the topic
-// and leaves the question open.
-TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
+// Ticked boxes remember; Return, close, Help; buttons in order to the margin; Ask gives the click.
+TEST_F(MessageBoxDialogTest, AnswersLayoutAndPrompter) {
     const PromptRequest request = Request(mb::kYesNoCancel | mb::kDontAskAgain, "Copy_01");
     CMessageBoxDialog unticked(nullptr, request, &store_);
     ASSERT_EQ(unticked.OpenBox(), std::nullopt);
@@ -49,7 +36,7 @@ TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     EXPECT_EQ(Int("MessageBoxes", "Copy_01"), kAbsent);
 
     CMessageBoxDialog first(nullptr, request, &store_);
-    Watchdog(first);
+    test::Watchdog(first);
     QTimer::singleShot(0, &first, [&first] {
         QTest::mouseClick(first.CheckBox(), Qt::LeftButton);
         QTest::mouseClick(first.ButtonFor(mbr::kCancel), Qt::LeftButton);
@@ -58,7 +45,7 @@ TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     EXPECT_EQ(Int("MessageBoxes", "Copy_01"), mbr::kCancel);
 
     CMessageBoxDialog second(nullptr, request, &store_);
-    Watchdog(second);
+    test::Watchdog(second);
     EXPECT_EQ(second.DoModal(), mbr::kCancel);
     EXPECT_FALSE(second.isVisible());
 
@@ -92,45 +79,7 @@ TEST_F(MessageBoxDialogTest, AnswersRememberedDefaultCloseAndHelp) {
     ASSERT_EQ(asked.count(), 1);
     EXPECT_EQ(asked.at(0).at(0).toString(), "copy-filtered");
     EXPECT_TRUE(help.isVisible());
-}
 
-// A countdown shows "caption = seconds" on the default button and ends with the default
-// button's result through the same path, so a ticked box still stores it. With the buttons
-// disabled for the countdown nothing answers until zero; then the buttons and the check box come
-// alive and the box waits for the user.
-TEST_F(MessageBoxDialogTest, Countdowns) {
-    PromptRequest request = Request(mb::kOkCancel | mb::kDefButton2 | mb::kDontDisplayAgain, "T");
-    request.countdownSeconds = 3;
-    CMessageBoxDialog timed(nullptr, request, &store_);
-    timed.SetTickInterval(20);
-    EXPECT_EQ(timed.Button(1)->text(), "&Cancel = 3");
-    QSignalSpy finished(&timed, &QDialog::finished);
-    timed.OpenBox();
-    QTest::mouseClick(timed.CheckBox(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }));
-    EXPECT_EQ(finished.at(0).at(0).toInt(), mbr::kCancel);
-    EXPECT_EQ(Int("MessageBoxes", "T"), mbr::kCancel);
-
-    request = Request(mb::kOkCancel | mb::kDontDisplayAgain, "Locked");
-    request.countdownSeconds = 2;
-    request.disableButtonsDuringCountdown = true;
-    CMessageBoxDialog locked(nullptr, request, &store_);
-    locked.SetTickInterval(20);
-    locked.OpenBox();
-    EXPECT_FALSE(locked.Button(0)->isEnabled() || locked.Button(1)->isEnabled() ||
-                 locked.CheckBox()->isEnabled());
-    EXPECT_FALSE(locked.close());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return locked.Button(0)->isEnabled(); }));
-    EXPECT_TRUE(locked.CheckBox()->isEnabled());
-    EXPECT_EQ(locked.Button(0)->text(), "&Ok");
-    EXPECT_TRUE(locked.isVisible());
-    QTest::mouseClick(locked.Button(0), Qt::LeftButton);
-    EXPECT_EQ(locked.result(), mbr::kOk);
-}
-
-// Buttons in table order left to right ending at the right margin; the on-top bit reaches the
-// window. The core's Prompter shows the text and caption and returns the clicked button's code.
-TEST_F(MessageBoxDialogTest, LayoutWindowBitsAndPrompter) {
     CMessageBoxDialog dialog(nullptr,
                              Request(mb::kYesNoCancel | mb::kNoToAll | mb::kIconExclamation |
                                      mb::kTopMost | mb::kDontAskAgain),
@@ -143,9 +92,8 @@ TEST_F(MessageBoxDialogTest, LayoutWindowBitsAndPrompter) {
     }
     EXPECT_LT(dialog.width() - dialog.Button(3)->geometry().right(), 40);
 
-    CMessageBoxDialog plain(nullptr, Request(mb::kOk), &store_);
-    EXPECT_FALSE(plain.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(plain.CheckBox(), nullptr);
+    EXPECT_FALSE(yesNo.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(yesNo.CheckBox(), nullptr);
 
     MessageBoxPrompter prompter(nullptr, &store_);
     QString seenText;
@@ -156,36 +104,57 @@ TEST_F(MessageBoxDialogTest, LayoutWindowBitsAndPrompter) {
         seenTitle = dialog.windowTitle();
         QTest::mouseClick(dialog.ButtonFor(mbr::kYesToAll), Qt::LeftButton);
     });
-    PromptRequest request =
+    PromptRequest replace =
         Request(mb::kYesNoCancel | mb::kYesToAll | mb::kIconQuestion, "", "Replace \"a.txt\"?");
-    request.caption = "Copy";
-    EXPECT_EQ(prompter.Ask(request), mbr::kYesToAll);
+    replace.caption = "Copy";
+    EXPECT_EQ(prompter.Ask(replace), mbr::kYesToAll);
     EXPECT_EQ(seenText, "Replace \"a.txt\"?");
     EXPECT_EQ(seenTitle, "Copy");
 }
 
-// ---- The progress window ----
+// The countdown ticks on the default button; zero answers with it, or unlocks locked buttons.
+TEST_F(MessageBoxDialogTest, Countdowns) {
+    PromptRequest request = Request(mb::kOkCancel | mb::kDefButton2 | mb::kDontDisplayAgain, "T");
+    request.countdownSeconds = 3;
+    CMessageBoxDialog timed(nullptr, request, &store_);
+    auto* tick = timed.findChild<QTimer*>("countdown");
+    ASSERT_NE(tick, nullptr);
+    QSignalSpy finished(&timed, &QDialog::finished);
+    timed.OpenBox();
+    EXPECT_TRUE(tick->isActive());
+    QTest::mouseClick(timed.CheckBox(), Qt::LeftButton);
+    for (const char* text : {"&Cancel = 3", "&Cancel = 2", "&Cancel = 1"}) {
+        EXPECT_EQ(timed.Button(1)->text(), text);
+        EXPECT_EQ(finished.count(), 0) << text;
+        QMetaObject::invokeMethod(tick, "timeout");
+    }
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), mbr::kCancel);
+    EXPECT_EQ(Int("MessageBoxes", "T"), mbr::kCancel);
+    EXPECT_FALSE(tick->isActive());
+    request = Request(mb::kOkCancel | mb::kDontDisplayAgain, "Locked");
+    request.countdownSeconds = 2;
+    request.disableButtonsDuringCountdown = true;
+    CMessageBoxDialog locked(nullptr, request, &store_);
+    locked.OpenBox();
+    tick = locked.findChild<QTimer*>("countdown");
+    EXPECT_FALSE(locked.Button(0)->isEnabled() || locked.Button(1)->isEnabled() ||
+                 locked.CheckBox()->isEnabled());
+    EXPECT_FALSE(locked.close());
+    QMetaObject::invokeMethod(tick, "timeout");
+    EXPECT_FALSE(locked.Button(0)->isEnabled());
+    EXPECT_EQ(locked.Button(0)->text(), "&Ok = 1");
+    QMetaObject::invokeMethod(tick, "timeout");
+    EXPECT_TRUE(locked.Button(0)->isEnabled() && locked.CheckBox()->isEnabled());
+    EXPECT_EQ(locked.Button(0)->text(), "&Ok");
+    EXPECT_FALSE(tick->isActive());
+    EXPECT_TRUE(locked.isVisible());
+    QTest::mouseClick(locked.Button(0), Qt::LeftButton);
+    EXPECT_EQ(locked.result(), mbr::kOk);
+}
 
-constexpr uint64_t kSixGb = 6ull * 1024 * 1024 * 1024;
-
-// The factory opens a shown window with the caption, registered as the current progress window
-// while it lives. The bar and the text show what the logic decides (its phases are pinned with the
-// logic): a 6 GB total moves the bar by position / 512 while the count line shows exact bytes; a
-// total between 2^31 and 2^32 still gives the signed bar a positive range and a proportional
-// position. Cancel pressed while the operation runs is seen by the next Update, which pumps the
-// events that deliver the click. Closing the window counts as Cancel; the window stays until its
-// operation ends it.
+// The open window is current and shows the logic past 2^31; Cancel or close reach the next Update.
 TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
-    CProgressWnd big(&store_);
-    big.Create(nullptr);
-    big.SetRange(kSixGb, "Copying disk.img", true);
-    big.SetUnitText("bytes");
-    EXPECT_FALSE(big.Update("", kSixGb / 2 + 1023));
-    EXPECT_EQ(big.Bar()->minimum(), 0);
-    EXPECT_EQ(big.Bar()->maximum(), int(kSixGb / 512));
-    EXPECT_EQ(big.Bar()->value(), int((kSixGb / 2 + 1023) / 512));
-    EXPECT_TRUE(big.TextLabel()->text().contains("3221226495 / 6442450944 bytes"));
-
     CProgressFactory factory(nullptr, &store_);
     std::unique_ptr<ProgressSink> sink = factory.Open("Copying");
     auto* window = dynamic_cast<CProgressWnd*>(sink.get());
@@ -195,12 +164,14 @@ TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     EXPECT_EQ(CurrentProgress(), sink.get());
     sink->SetRange(3000000000ull, "Phase", true);
     EXPECT_EQ(window->windowTitle(), "Progress");
-    sink->Update("", 1500000000ull);
+    window->SetUnitText("bytes");
+    EXPECT_FALSE(sink->Update("", 1500000000ull));
+    EXPECT_EQ(window->TextLabel()->text(),
+              "Phase\n1500000000 / 3000000000 bytes (50 %) processed...");
     ASSERT_GT(window->Bar()->maximum(), 0);
     EXPECT_EQ(window->Bar()->value() * 2, window->Bar()->maximum());
     sink.reset();
     EXPECT_EQ(CurrentProgress(), nullptr);
-
     CProgressWnd working(&store_);
     working.Create(nullptr);
     working.SetRange(10, "Working", true);
@@ -210,7 +181,6 @@ TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     EXPECT_FALSE(working.Cancelled());
     EXPECT_TRUE(working.Update("", 2));
     EXPECT_TRUE(working.Cancelled());
-
     CProgressWnd closed(&store_);
     closed.Create(nullptr);
     EXPECT_FALSE(closed.close());
@@ -218,8 +188,7 @@ TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     EXPECT_TRUE(closed.Update("", 0));
 }
 
-// A saved position on the screen is used as is; one off the screen, or none, centres on the
-// owner. Destroying the window saves its position once; a window never created saves nothing.
+// A saved on-screen position is used, else the owner's centre; a created window saves it once.
 TEST_F(MessageBoxDialogTest, ProgressPositionIsPlacedAndSaved) {
     QWidget owner;
     owner.setGeometry(100, 60, 500, 400);
@@ -234,7 +203,6 @@ TEST_F(MessageBoxDialogTest, ProgressPositionIsPlacedAndSaved) {
         EXPECT_EQ(delta.manhattanLength() <= 2, !used) << x;
         window.DestroyWindow();
     }
-
     SaveProgressPosition(store_, {-1, -1});
     { CProgressWnd unused(&store_); }
     EXPECT_EQ(ReadProgressPosition(store_).x, -1);

@@ -1,5 +1,4 @@
-// Widget tests run under a real QApplication (QT_QPA_PLATFORM=offscreen in CTest). Settings and
-// temporary files go to a folder of this run, never the user's own.
+// Widget tests under a real QApplication; settings and temporary files stay in this run's folder.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
