@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,9 +53,7 @@ class ScanTest : public ::testing::Test {
     Comparison cmp_;
 };
 
-// Entries pair by name without case: folders first, then files, the left spelling shown. A file
-// and a folder of one name are two rows; undo backups are never shown, but a folder that only
-// contains the marker elsewhere in its name is.
+// Pairing ignores case, folders first, left spelling shown; undo backups (not mid-name) hidden.
 TEST_F(ScanTest, PairsByNameFoldersFirst) {
     dir_.MakeTree({{"left/b.txt", "b"},
                    {"left/Sub/", ""},
@@ -102,10 +98,7 @@ TEST_F(ScanTest, ExtensionFilterHidesByExtension) {
     }
 }
 
-// Reading whole trees nests every level; rows and levels run depth-first. A folder learns whether
-// it has content from its one listing, by the rules of FolderHasContent, and one without is not
-// read. A link loop does not hang the read: the link is shown, never descended, and not entered by
-// the count either.
+// Whole trees nest depth-first, content flags follow FolderHasContent; a link loop is not entered.
 TEST_F(ScanTest, WholeTreesLevelsRowsAndLinks) {
     dir_.MakeTree({{"left/A/B/deep.txt", "d"},
                    {"left/A/mid.txt", "m"},
@@ -179,14 +172,13 @@ TEST_F(ScanTest, ExpandAndCollapse) {
                                     "end", "insert Sub 1", "delete Sub 1"}));
 }
 
-// Only the left side read: every entry is left-only and rows are numbered; no left side, no read.
-// The file-system root is the one top-level folder that gets its ".." at once.
+// A left side alone reads as left-only, no left side reads nothing, and "/" gets its "..".
 TEST_F(ScanTest, OneSidedReadsAndTheRoot) {
     dir_.MakeTree({{"left/f.txt", "1"}, {"left/D/", ""}});
     ASSERT_TRUE(cmp_.CompareFolders(L(), "", 0));
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "D:0:L-", "f.txt:2:L-"}));
     ExpectConsistent();
-    EXPECT_FALSE(cmp_.CompareFolders("", R(), 0));
+    EXPECT_FALSE(cmp_.CompareFolders("", R(), 0));  // no left side, no read
     EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
     ASSERT_TRUE(cmp_.CompareFolders("/", "", 0));
     const DiffItem* first = cmp_.rootItem->firstChild;
@@ -197,9 +189,7 @@ TEST_F(ScanTest, OneSidedReadsAndTheRoot) {
     EXPECT_NE(first->next->name, "..");
 }
 
-// Names that are not UTF-8 are read, paired and checksummed by their real bytes; a pair whose
-// names differ in case reads each side under its own spelling; a FIFO is listed as a file and
-// never opened (it would block the read), so the checksum gives no verdict.
+// Non-UTF-8 and case-differing names are read by each side's own bytes; a FIFO is never opened.
 TEST_F(ScanTest, EntriesAreReadByTheirOwnNames) {
     const std::string odd = "caf\xE9-\xFF.txt";
     dir_.MakeTree({{"left/" + odd, "abcd"},
@@ -231,10 +221,8 @@ std::vector<test::TreeEntry> ManyFiles(const std::string& side, int n) {
     return tree;
 }
 
-// Above 100 entries a progress window shows the reading texts; its range is twice the count.
-// A small tree shows no window, many bytes in few files do. The count leaves out the marker files
-// of the transfer tool whatever their letter case, as FolderSizeAndCount does, although the read
-// shows them.
+// A window opens past 100 counted entries (markers left out) or many bytes; range: twice the count.
+
 TEST_F(ScanTest, ProgressWindowTextsAndThresholds) {
     std::vector<test::TreeEntry> markers = ManyFiles("markers", 120);
     for (test::TreeEntry& e : markers) {
@@ -273,8 +261,7 @@ TEST_F(ScanTest, ProgressWindowTextsAndThresholds) {
     EXPECT_EQ(progress.opened.size(), 2u);
 }
 
-// A tree deeper than the descriptor limit is counted and read to the bottom: no level keeps
-// its listing open while the levels below it are read.
+// A tree deeper than the descriptor limit is counted and read: no level keeps its listing open.
 TEST_F(ScanTest, DeepTreeNeedsNoDescriptorPerLevel) {
     constexpr int kDepth = 150;
     std::string deep;
@@ -322,7 +309,6 @@ TEST_F(ScanTest, CancelLeavesNothing) {
     EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
     EXPECT_EQ(pauses, 1);
     EXPECT_EQ(resumes, 1);
-
     progress.cancelAfterUpdates = -1;
     ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
     DiffItem* big = cmp_.rootItem->firstChild->next;
@@ -336,10 +322,7 @@ TEST_F(ScanTest, CancelLeavesNothing) {
     ExpectConsistent();
 }
 
-// A whole tree is read by several threads: Cancel stops all of them and leaves nothing, and an
-// uncancelled read counts every entry any of them read in the progress position. Each cancel
-// falls in the top-level listing of a side, which the calling thread reads alone before any
-// helper has work, so where it falls does not depend on the scheduling or the number of cores.
+// Cancel stops every reading thread and leaves nothing; the position counts what all of them read.
 TEST_F(ScanTest, WholeTreeReadSharedAmongThreads) {
     constexpr int kFolders = 16;
     constexpr int kFiles = 20;
@@ -351,6 +334,7 @@ TEST_F(ScanTest, WholeTreeReadSharedAmongThreads) {
     cmp_.options.threads = 4;
     test::FakeProgressFactory progress;
     cmp_.SetProgressFactory(&progress);
+    // Each cancel falls in a top-level listing, which the calling thread reads alone.
     for (const auto& [from, at] :
          {std::pair<std::string, int>{"", 5}, {"Reading " + R() + "...", 1}}) {
         SCOPED_TRACE("cancel at update " + std::to_string(at) + " after '" + from + "'");
@@ -359,7 +343,6 @@ TEST_F(ScanTest, WholeTreeReadSharedAmongThreads) {
         EXPECT_FALSE(cmp_.CompareFolders(L(), R(), 1));
         EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
     }
-
     progress.countUpdatesFrom.clear();
     progress.cancelAfterUpdates = -1;
     ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
@@ -370,8 +353,7 @@ TEST_F(ScanTest, WholeTreeReadSharedAmongThreads) {
     ExpectConsistent();
 }
 
-// Only undo backups and transfer-tool markers leave a folder without content. Sizes and counts
-// skip backups and dot-folders; recursion is optional; a missing folder adds nothing.
+// Only backups and markers leave a folder empty; sizes and counts skip backups and dot-folders.
 TEST(FolderContent, IgnoreRulesSizesAndCounts) {
     const std::pair<std::vector<std::string>, bool> cases[] = {
         {{}, false},

@@ -22,15 +22,10 @@ namespace {
 using Rows = std::vector<std::string>;
 
 DiffItem* Child(DiffItem* holder, const std::string& name) {
-    for (DiffItem* c = holder->firstChild; c; c = c->next) {
-        if (c->name == name) {
-            return c;
-        }
-    }
-    return nullptr;
+    DiffItem* file = FindChild(holder, 1, name);
+    return file != nullptr ? file : FindChild(holder, 0, name);
 }
 
-// The store fixture keeps the log of a test in its own temporary folder.
 class RefreshTest : public test::StoreFixture {
   protected:
     std::string L() { return dir_ / "left"; }
@@ -55,9 +50,7 @@ class RefreshTest : public test::StoreFixture {
     Refresh refresh_{cmp_, view_};
 };
 
-// A change of size or of the minute-resolution timestamp text is reported and decides the status
-// again; a change within the same minute is no change. A change the listing cannot see (same
-// size, same minute) but the checksum can is still reported, so that the row is redrawn.
+// A change of size, minute or checksum is reported and re-decides the status; seconds are none.
 TEST_F(RefreshTest, FileChangeOnOneSide) {
     const std::tuple<const char*, std::string, int, bool, FileStatus> cases[] = {
         {"size", "abcd", 0, true, StatusDifferent},
@@ -81,11 +74,7 @@ TEST_F(RefreshTest, FileChangeOnOneSide) {
     }
 }
 
-// Nothing changed on disk: no change is reported, the rows are not rebuilt and the log says so in
-// these lines (a loaded
-// folder is rescanned inside its parent), except by SemiRefresh, which always rebuilds them. A
-// change makes AutoRefresh rebuild the rows and select the remembered row again. The rows counted
-// for auto-refresh are the files present on both sides, loaded levels included.
+// Nothing changed: no rebuild (SemiRefresh always does) and the log says so; a change reselects.
 TEST_F(RefreshTest, RedrawOnlyOnChange) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
@@ -131,11 +120,7 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
               (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "b.txt:2:L-", "new.txt:2:L-"}));
 }
 
-// Entries that appear are added with their side; entries that vanish lose that side or, when it
-// was their only one, leave the tree and the list. Then the opened right folder deleted from
-// outside: the frame forgets it, status-bar pane 2 is cleared, and every entry, loaded subfolders
-// included, becomes left-only; the side stays empty on the next refresh and nothing is reported
-// twice.
+// Entries gain or lose a side or leave; a deleted right root is forgotten and all goes left-only.
 TEST_F(RefreshTest, AppearingAndVanishingEntries) {
     dir_.MakeTree({{"left/both.txt", "b", t0_},
                    {"right/both.txt", "b", t0_},
@@ -171,11 +156,7 @@ TEST_F(RefreshTest, AppearingAndVanishingEntries) {
     EXPECT_FALSE(refresh_.Refresh2Dirs());
 }
 
-// A loaded folder deleted on one side only: the folder and its contents lose that side, and
-// entries that existed only there leave the tree. A folder that gains content on a side where it
-// was empty takes over the other side's expansion; one that loses it is no longer expanded there.
-// A folder created where the same folder is shown expanded on the other side is paired, expanded
-// on this side too, and its contents are read.
+// A folder losing or gaining a side or content follows the other side's expansion and reads in.
 TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
@@ -224,8 +205,7 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     ExpectConsistent();
 }
 
-// With the difference filter on, a file that became equal leaves the rows and the refresh says
-// so (its row must not outlive it).
+// With the difference filter on, a file that became equal leaves the rows and is reported.
 TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
     dir_.MakeTree({{"left/a.txt", "abc", t0_}, {"right/a.txt", "abd", t0_}});
     cmp_.filter.filterActive = true;
@@ -237,8 +217,7 @@ TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
     EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), nullptr);
 }
 
-// A reload reads the pair afresh, keeps the selected row and leaves the path boxes as they were.
-// While printing is prepared nothing is listed or changed.
+// A reload keeps the selected row and the path boxes; while printing is prepared nothing changes.
 TEST_F(RefreshTest, ReloadKeepsSelectedRowAndPrintingSkipsRefresh) {
     dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
     Open();
@@ -262,15 +241,13 @@ TEST_F(RefreshTest, ReloadKeepsSelectedRowAndPrintingSkipsRefresh) {
     EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
-// After the filter dialog's OK with expand-all: both complete trees are read when the right side
-// was opened last, only the top level when only the left side is open.
+// After the filter dialog's OK with expand-all, whole trees are read only for a pair.
 TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
     dir_.MakeTree({{"left/S/T/deep.txt", "d", t0_}, {"right/S/T/deep.txt", "e", t0_}});
     FilterState filter;
     filter.filterActive = true;
     filter.filterFlags = FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter;
     filter.expandAll = true;
-
     view_.paths[0] = L();
     view_.paths[1] = R();
     refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, true));
@@ -291,10 +268,6 @@ class DocumentTest : public ::testing::Test {
         doc_.SetFileHandler([this](const std::string& path) { handed_.push_back(path); });
     }
     std::string At(const std::string& relative) const { return dir_ / ("top/" + relative); }
-    void ExpandAllFilter() {
-        doc_.GetComparison().filter.filterActive = true;
-        doc_.GetComparison().filter.expandAll = true;
-    }
 
     test::TestDir dir_;
     test::FakeRefreshView view_;
@@ -302,8 +275,7 @@ class DocumentTest : public ::testing::Test {
     std::vector<std::string> handed_;
 };
 
-// Folders fill left, right, then left again; a trailing separator is dropped; a file goes to its
-// tool and leaves the pair and the next side alone.
+// Folders fill left, right, then left again (no trailing separator); a file goes to its tool.
 TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
     EXPECT_TRUE(doc_.OpenPath(At("L/")));
     EXPECT_EQ(doc_.Path(0), At("L"));
@@ -325,10 +297,11 @@ TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
     EXPECT_EQ(fresh.Next(), NextOpen::kRight);
 }
 
-// An open reads whole trees once a right side is there; ".." and a new root only after the
-// right side was the last one opened.
+// Whole trees are read once a right side is there; ".." only after a right side was opened last.
 TEST_F(DocumentTest, WholeTreesFollowTheFilterAndTheSides) {
-    ExpandAllFilter();
+    doc_.GetComparison().filter.filterActive = true;
+    doc_.GetComparison().filter.expandAll = true;
+
     doc_.OpenPath(At("L"));
     EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
     doc_.OpenPath(At("R"));
