@@ -31,10 +31,6 @@ class AutoRefreshTest : public test::StoreFixture {
         timer.Start();
         port_.calls.clear();
     }
-    void TickAfter(int64_t seconds, uint32_t id = kRefreshTimerId) {
-        clock_.now += seconds;
-        timer_.OnTimer(id);
-    }
 
     test::ManualClock clock_;
     test::RecordingTimer port_;
@@ -44,9 +40,7 @@ class AutoRefreshTest : public test::StoreFixture {
     int refreshes_ = 0;
 };
 
-// First run: auto-refresh stays off and both settings exist afterwards with their defaults.
-// Stored intervals below 120 seconds are raised to 120 and written back; the timer is armed with
-// the interval in milliseconds, at most the longest period a GUI timer takes.
+// First run stores the defaults (off, 120 s); intervals are raised to 120 s and capped in ms.
 TEST_F(AutoRefreshTest, StartStoresDefaultsAndArmsWithTheRaisedInterval) {
     timer_.Start();
     EXPECT_TRUE(port_.calls.empty());
@@ -82,10 +76,7 @@ struct TickCase {
     Calls calls;
 };
 
-// A tick in time with at most 100 rows present on both sides re-arms the timer and refreshes;
-// with more it keeps ticking without a refresh; a tick more than two seconds late is skipped but
-// re-arms from now; a tick after auto-refresh was disabled stops the timer for good; another
-// timer's id is not ours.
+// A timely tick over at most 100 both-sided rows refreshes; late, disabled and foreign ones do not.
 TEST_F(AutoRefreshTest, Ticks) {
     const Calls rearm = {"stop 123", "start 123 120000"};
     const TickCase cases[] = {{"timely", 100, false, 122, kRefreshTimerId, 1, rearm},
@@ -110,15 +101,15 @@ TEST_F(AutoRefreshTest, Ticks) {
     }
 }
 
-// With LogRefresh 1 the decision goes to the "timer" side log; the tick line stays in the main
-// log, which is in force again afterwards.
+// With LogRefresh 1 the decision goes to the "timer" side log, the tick line to the main log.
 TEST_F(AutoRefreshTest, LogRefreshUsesTimerSideLog) {
     const std::string mainLog = StartLog();
     SetMisc("LogRefresh", 1);
     StartEnabled(timer_);
     const int64_t start = clock_.now;
     bothSided_ = 7;
-    TickAfter(120);
+    clock_.now += 120;
+    timer_.OnTimer(kRefreshTimerId);
     EXPECT_EQ(GetLogPath(), mainLog);
     const std::string main = ReadText(mainLog);
     EXPECT_NE(main.find("OnTimer(): start=" + std::to_string(start) +
@@ -131,10 +122,7 @@ TEST_F(AutoRefreshTest, LogRefreshUsesTimerSideLog) {
               std::string::npos);
 }
 
-// Every folder read pauses a running timer and resumes it from the time of the resume; nested
-// reads resume only at the end of the outermost one. A stopped timer is not started by a resume,
-// and nothing is done without the window. The interval dialog stores at least 120 seconds; a
-// running timer takes the new period at its next tick.
+// Reads pause and resume a running timer (outermost only); a new interval applies at the next tick.
 TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
     timer_.Start();
     timer_.PauseAutoRefresh();
@@ -159,7 +147,8 @@ TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
     timer_.SetIntervalFromDialog(300);
     EXPECT_EQ(Misc("TimerIntervalInSecond"), 300);
     EXPECT_TRUE(port_.calls.empty());
-    TickAfter(120);
+    clock_.now += 120;
+    timer_.OnTimer(kRefreshTimerId);
     EXPECT_EQ(port_.calls, (Calls{"stop 123", "start 123 300000"}));
     EXPECT_EQ(refreshes_, 1);
     timer_.SetWindowExists(false);
@@ -167,8 +156,8 @@ TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
     EXPECT_TRUE(timer_.Running());
 }
 
-// Toggling with confirmation asks the exact question and No leaves the timer as it was. (The
-// enable and disable commands are pinned through the frame: FrameCommandsTest.)
+// Toggling with confirmation asks the exact question and No leaves the timer as it was.
+
 TEST_F(AutoRefreshTest, ToggleAsks) {
     timer_.Start();
     prompter_.script = {mbr::kNo, mbr::kYes, mbr::kNo, mbr::kYes};

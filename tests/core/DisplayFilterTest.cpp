@@ -38,8 +38,7 @@ class DisplayFilterTest : public test::StoreFixture {
     FilterDialog dialog_{store_, prompter_, filter_, diluted_, &readWholeTrees_};
 };
 
-// Lists become lower-case extensions between single semicolons. Whole trees are read after OK
-// only for an active expand-all filter over a full pair.
+// Lists become ";a;b;" lower case; whole trees follow only an active expand-all filter on a pair.
 TEST(FilterRules, ExtensionsAndWholeTrees) {
     for (const auto& [in, out] : {std::pair{"txt,Doc", ";txt;doc;"},
                                   {"TMP, bak", ";tmp;bak;"},
@@ -55,8 +54,7 @@ TEST(FilterRules, ExtensionsAndWholeTrees) {
     EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, true));
 }
 
-// A chosen extension list left empty shows its error and keeps everything as it was: the
-// dialog's fields, the application state and the stored values.
+// A chosen but empty list shows its error and changes no field, state or stored value.
 TEST_F(DisplayFilterTest, EmptyListShowsErrorAndKeepsState) {
     filter_.filterExtensions = ";old;";
     const FilterState before = filter_;
@@ -89,11 +87,8 @@ TEST_F(DisplayFilterTest, EmptyListShowsErrorAndKeepsState) {
     }
 }
 
-// An exclusion list typed with spaces is remembered without them (case kept), put at the top of
-// its box, and applied normalised together with the flag word; OK is not "save as default". With
-// the filter disabled the list is still remembered, but the filter is off and whole trees are no
-// longer read; keeping "all extensions" leaves the list in force as it was. The lists keep the 20
-// most recent distinct texts.
+// OK remembers lists (spaces dropped, 20 kept) and applies them normalised, also with the filter
+// off.
 TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     store_.AddToMruList(kDialogExclusionMru, "log");
     Choose(2, 2, "", "  TMP, bak ", true);
@@ -132,8 +127,7 @@ TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     EXPECT_EQ(list.back(), "e20");
 }
 
-// "Save current settings as default" stores both sections; "Reset" clears the controls and the
-// state and stores flags 1 and no expand-all as defaults.
+// Save-as-default stores both sections; Reset clears controls and state and stores flags 1.
 TEST_F(DisplayFilterTest, SaveAsDefaultAndReset) {
     Choose(1, 1, "txt");
     dialog_.fields.dilutedCheck = false;
@@ -166,8 +160,7 @@ TEST_F(DisplayFilterTest, SaveAsDefaultAndReset) {
     EXPECT_EQ(Int(kFilterDefaultsSection, "UseDilutedColor"), 1);
 }
 
-// The dialog opens from the stored flags; a list choice without a remembered list opens as "all
-// extensions".
+// The dialog opens from the stored flags; a list choice with no list remembered opens as "all".
 TEST_F(DisplayFilterTest, OpensFromStoredFlags) {
     // stored flags, lists stored, display option, extension option, flags, extensions
     const std::tuple<int, bool, int, int, uint32_t, const char*> cases[] = {
@@ -202,8 +195,7 @@ TEST_F(DisplayFilterTest, OpensFromStoredFlags) {
     }
 }
 
-// Start-up restores a saved list filter with the list the user saved it with, from the dialog's
-// list when the defaults have none of their own; a list stored under the defaults' own key wins.
+// Start-up takes the defaults' own list, else the dialog's list the filter was saved with.
 TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
     Choose(2, 1, "old");
     ASSERT_TRUE(dialog_.OnOk());
@@ -218,8 +210,7 @@ TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
     EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x104, ";own;", true}));
 }
 
-// The size field accepts 1 up to the largest megabyte count the settings DWORD can hold, and
-// nothing else, however long the input.
+// The size field accepts 1 up to the largest megabyte count a settings DWORD holds, nothing else.
 TEST(PreferencesForm, SizeFieldAcceptsOnlyTheRange) {
     for (const char* text : {"1", " 42\t", "2147483647"}) {
         EXPECT_EQ(ParseSizeToSkip(text), std::stoul(text)) << text;
@@ -238,9 +229,8 @@ PreferenceValues Stored() {
     return values;
 }
 
-// The form shows the checksum mode as two boxes and the limit in megabytes; with the checksum on
-// the skip box is taken, and the number only while the skip box is on. (Checksum off keeping the
-// skip flag and the limit is pinned through the dialog: DialogPreferencesTest.)
+// Checksum mode shows as two boxes; with it on the skip box is taken, the limit only while
+// skipping.
 TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
     for (const auto& [crc32, compare, simplified] :
          {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
@@ -269,9 +259,7 @@ TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
     EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
 }
 
-// Each box raises exactly the changed flags that the view needs to re-decide statuses or rebuild
-// its columns. Turning the size column off with version and timestamp on leaves three columns
-// per side.
+// Each box raises exactly the flags for re-deciding statuses or rebuilding columns.
 TEST(PreferencesForm, ChangedFlagsAndColumns) {
     using Change = void (*)(PreferencesForm&);
     const std::tuple<const char*, Change, bool, bool> cases[] = {
@@ -293,7 +281,9 @@ TEST(PreferencesForm, ChangedFlagsAndColumns) {
         EXPECT_EQ(outcome.comparisonChanged, comparison) << what;
         EXPECT_EQ(outcome.columnsChanged, columns) << what;
     }
+    // No size column beside version and timestamp: three columns per side.
     PreferenceValues values = Stored();
+
     PreferencesForm form = FillPreferencesForm(values);
     form.showVersion = true;
     form.showTimestamp = true;
