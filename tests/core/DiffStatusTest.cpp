@@ -11,13 +11,10 @@
 #include "core/Comparison.h"
 #include "core/DiffStatus.h"
 #include "support/TestDir.h"
-#include "support/TreeDump.h"
 #include "support/Unprivileged.h"
 
 namespace quillon {
 namespace {
-
-using Rows = std::vector<std::string>;
 
 // The standard check value of the IEEE CRC-32, and byte-at-a-time equals the bulk update.
 TEST(Crc32, CheckValueAndByteUpdate) {
@@ -139,31 +136,6 @@ TEST(StatusRule, VersionRulesComeFirst) {
     EXPECT_EQ(item->VersionText(0), "");
     EXPECT_EQ(item->VersionText(1), "");
     EXPECT_EQ(item->FileState(), StatusSame);
-}
-
-// 0x100 keeps only differing files, 0x200 drops only equal ones; folders always stay.
-TEST(StatusRule, FilterRemovesFiles) {
-    test::TestDir dir;
-    dir.MakeTree({{"l/same", "s"},
-                  {"r/same", "s"},
-                  {"l/diff", "d1"},
-                  {"r/diff", "d22"},
-                  {"l/lonly", "x"},
-                  {"r/ronly", "x"},
-                  {"l/Dl/", ""},
-                  {"r/Dr/", ""}});
-    for (const auto& [flags, kept] :
-         {std::pair<uint32_t, Rows>{0, {"..", "Dl", "Dr", "diff", "lonly", "ronly", "same"}},
-          {0x100, {"..", "Dl", "Dr", "diff"}},
-          {0x200, {"..", "Dl", "Dr", "diff", "lonly", "ronly"}}}) {
-        Comparison cmp;
-        cmp.filter.filterActive = true;
-        cmp.filter.filterFlags = FilterState::kNoExtensionFilter | flags;
-        ASSERT_TRUE(cmp.CompareFolders(dir / "l", dir / "r", 0));
-        EXPECT_EQ(test::RowNames(cmp.rootItem), kept) << flags;
-        std::string why;
-        EXPECT_TRUE(IsConsistent(cmp.rootItem, true, &why)) << why;
-    }
 }
 
 // One pair of equal-size files and the status each checksum gives it.

@@ -77,24 +77,36 @@ TEST_F(ScanTest, PairsByNameFoldersFirst) {
     ExpectConsistent();
 }
 
-// The extension filter hides by lower-cased extension; names without a dot always stay.
-TEST_F(ScanTest, ExtensionFilterHidesByExtension) {
+// Files go by lower-cased extension (none: kept), 0x100 keeps differing, 0x200 drops equal ones.
+TEST_F(ScanTest, FiltersHideFilesNeverFolders) {
     dir_.MakeTree({{"left/x.TMP", "1"},
                    {"left/tmp", "2"},
                    {"left/a.txt", "3"},
                    {"left/b.doc", "4"},
-                   {"right/", ""}});
+                   {"left/Dl/", ""},
+                   {"right/a.txt", "3"},
+                   {"right/b.doc", "45"},
+                   {"right/r.txt", "r"},
+                   {"right/Dr/", ""}});
+    const uint32_t none = FilterState::kNoExtensionFilter;
     const std::tuple<uint32_t, const char*, Rows> cases[] = {
-        {FilterState::kExclusion, ";tmp;", {"..", "a.txt", "b.doc", "tmp"}},
-        {FilterState::kInclusion, ";txt;doc;", {"..", "a.txt", "b.doc", "tmp"}},
-        {FilterState::kInclusion, ";tmp;", {"..", "tmp", "x.TMP"}},
-        {FilterState::kNoExtensionFilter | FilterState::kExclusion,
+        {FilterState::kExclusion, ";tmp;", {"..", "Dl", "Dr", "a.txt", "b.doc", "r.txt", "tmp"}},
+        {FilterState::kInclusion,
+         ";txt;doc;",
+         {"..", "Dl", "Dr", "a.txt", "b.doc", "r.txt", "tmp"}},
+        {FilterState::kInclusion, ";tmp;", {"..", "Dl", "Dr", "tmp", "x.TMP"}},
+        {none | FilterState::kExclusion,
          ";tmp;",
-         {"..", "a.txt", "b.doc", "tmp", "x.TMP"}}};
+         {"..", "Dl", "Dr", "a.txt", "b.doc", "r.txt", "tmp", "x.TMP"}},
+        {none | FilterState::kDiffersOnBothSides, "", {"..", "Dl", "Dr", "b.doc"}},
+        {none | FilterState::kDiffersAnyWay,
+         "",
+         {"..", "Dl", "Dr", "b.doc", "r.txt", "tmp", "x.TMP"}}};
     for (const auto& [flags, extensions, shown] : cases) {
         cmp_.filter = FilterState{true, flags, extensions, false};
         ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
         EXPECT_EQ(test::RowNames(cmp_.rootItem), shown) << flags << extensions;
+        ExpectConsistent();
     }
 }
 
