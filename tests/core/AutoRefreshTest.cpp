@@ -47,7 +47,6 @@ TEST_F(AutoRefreshTest, StartStoresDefaultsAndArmsWithTheRaisedInterval) {
     EXPECT_FALSE(timer_.Running());
     EXPECT_EQ(Misc("AutoRefreshDisabled"), 1);
     EXPECT_EQ(Misc("TimerIntervalInSecond"), 120);
-
     const std::tuple<int, uint32_t, const char*> cases[] = {
         {0, 120, "start 123 120000"},
         {119, 120, "start 123 120000"},
@@ -128,7 +127,6 @@ TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
     timer_.PauseAutoRefresh();
     timer_.ResumeAutoRefresh();
     EXPECT_FALSE(timer_.Running());
-
     StartEnabled(timer_);
     AutoRefreshHooks hooks = timer_.Hooks();
     hooks.pause();

@@ -43,7 +43,6 @@ TEST(InsertOrMerge, PairsByKindAndSpelling) {
     EXPECT_EQ(test::ChildSummary(&kinds),
               (std::vector<std::string>{"..:2:LR", "!bang:2:LR", "Report:0:L-", "Report:3:-R"}));
     EXPECT_TRUE(IsConsistent(&kinds, false));
-
     DiffItem root;
     InsertOrMerge(Entry("a.txt", true, 0), &root);
     InsertOrMerge(Entry("A.txt", true, 0), &root);
@@ -82,7 +81,6 @@ TEST(TreeOps, RemoveLookupAndDamage) {
     RemoveItem(FindChild(&root, 1, "F17"));
     EXPECT_EQ(FindChild(&root, 1, "F17")->name, "f17");
     EXPECT_TRUE(IsConsistent(&root, false));
-
     std::swap(root.firstChild->name, root.lastChild->name);
     EXPECT_FALSE(IsConsistent(&root, false));
     std::swap(root.firstChild->name, root.lastChild->name);

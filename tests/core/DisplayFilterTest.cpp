@@ -103,20 +103,17 @@ TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x204);
     EXPECT_EQ(Int(kFilterDialogSection, "ExpandAll"), 1);
     EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), kAbsent);
-
     Choose(0, 1, "cpp,h");
     ASSERT_TRUE(dialog_.OnOk());
     EXPECT_FALSE(filter_.filterActive);
     EXPECT_EQ(filter_.filterFlags, 0x002u);
     EXPECT_FALSE(readWholeTrees_);
     EXPECT_EQ(Mru(kDialogInclusionMru), (Texts{"cpp,h"}));
-
     filter_.filterExtensions = ";txt;";
     Choose(1, 0);
     ASSERT_TRUE(dialog_.ApplyFilterDialog());
     EXPECT_EQ(filter_.filterFlags, 0x101u);
     EXPECT_EQ(filter_.filterExtensions, ";txt;");
-
     for (int i = 0; i < 21; ++i) {
         Choose(2, 1, "e" + std::to_string(i));
         ASSERT_TRUE(dialog_.OnOk());
@@ -136,7 +133,6 @@ TEST_F(DisplayFilterTest, SaveAsDefaultAndReset) {
     EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), 0x102);
     EXPECT_EQ(Int(kFilterDefaultsSection, "ExpandAll"), 0);
     EXPECT_EQ(Int(kFilterDefaultsSection, "UseDilutedColor"), 0);
-
     store_.WriteProfileInt(kFilterDialogSection, "Flags", 0x204);
     store_.WriteProfileInt(kFilterDialogSection, "ExpandAll", 1);
     store_.AddToMruList(kDialogExclusionMru, "tmp");
@@ -202,7 +198,6 @@ TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
     Choose(2, 1, "Cpp, h", "", true);
     ASSERT_TRUE(dialog_.OnSaveAsDefault());
     EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x202, ";cpp;h;", true}));
-
     store_.WriteProfileInt(kFilterDefaultsSection, "Flags", 0x104);
     store_.AddToMruList(kDialogExclusionMru, "dialog");
     EXPECT_EQ(StartupFilterState(store_).filterExtensions, ";dialog;");
@@ -283,7 +278,6 @@ TEST(PreferencesForm, ChangedFlagsAndColumns) {
     }
     // No size column beside version and timestamp: three columns per side.
     PreferenceValues values = Stored();
-
     PreferencesForm form = FillPreferencesForm(values);
     form.showVersion = true;
     form.showTimestamp = true;

@@ -259,7 +259,6 @@ TEST_F(ScanTest, ProgressWindowTextsAndThresholds) {
           "Setting Diff status and indent values..."s, "Assigning indent for\nonly.txt"s}) {
         EXPECT_NE(std::find(rec.texts.begin(), rec.texts.end(), text), rec.texts.end()) << text;
     }
-
     uint64_t count = 0;
     FolderSizeAndCount(dir_ / "markers", count, false, true);
     EXPECT_EQ(count, 0u);
@@ -385,7 +384,6 @@ TEST(FolderContent, IgnoreRulesSizesAndCounts) {
         dir.MakeTree(tree);
         EXPECT_EQ(FolderHasContent(dir / "probe"), hasContent) << ::testing::PrintToString(entries);
     }
-
     test::TestDir dir;
     dir.MakeTree({{"p/a", "12345"},
                   {"p/$diffundo.x", "123"},

@@ -110,7 +110,6 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
     refresh_.SemiRefresh();
     EXPECT_EQ(view_.Count("refill"), 1);
     EXPECT_EQ(view_.selected, 2);
-
     view_.calls.clear();
     dir_.WriteFile("left/new.txt", "n", t0_);
     refresh_.AutoRefresh();
@@ -142,7 +141,6 @@ TEST_F(RefreshTest, AppearingAndVanishingEntries) {
                     "keep.txt:3:-R"}));
     EXPECT_EQ(view_.removed, (Rows{"only.txt"}));
     ExpectConsistent();
-
     RemoveAll("right");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_TRUE(view_.paths[1].empty());
@@ -196,7 +194,6 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     EXPECT_TRUE(c->expanded[1]);
     EXPECT_EQ(test::ChildSummary(c), (Rows{"x.txt:2:L-", "y.txt:3:-R"}));
     ExpectConsistent();
-
     RemoveAll("left/C/x.txt");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_FALSE(c->hasChildren[0]);
@@ -217,7 +214,6 @@ TEST_F(RefreshTest, ReloadKeepsSelectedRowAndPrintingSkipsRefresh) {
     view_.selected = -1;
     refresh_.ReloadComparison();
     EXPECT_EQ(view_.selected, 0);
-
     view_.calls.clear();
     refresh_.printingStarted = true;
     dir_.WriteFile("left/new.txt", "n", t0_);
@@ -243,7 +239,6 @@ TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
     dir_.WriteFile("right/S/T/deep.txt", "d", t0_);  // equal now: its row must not outlive it
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S", "  T"}));
-
     view_.paths[1].clear();
     refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, false));
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S"}));
@@ -292,7 +287,6 @@ TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
 TEST_F(DocumentTest, WholeTreesFollowTheFilterAndTheSides) {
     doc_.GetComparison().filter.filterActive = true;
     doc_.GetComparison().filter.expandAll = true;
-
     doc_.OpenPath(At("L"));
     EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
     doc_.OpenPath(At("R"));
