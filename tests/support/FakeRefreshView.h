@@ -1,5 +1,4 @@
-// A recording stand-in for the window around a refresh: holds the frame's two opened folders and
-// the selected row, and records every redraw request in order.
+// The window around a refresh: opened folders and selected row, with every redraw request recorded.
 #pragma once
 
 #include <algorithm>

@@ -27,8 +27,7 @@ std::string MakeFakeTool(TestDir& dir, const std::string& relative, const std::s
 
 std::vector<std::string> ReadFakeToolArgs(const std::string& toolPath, int waitMs) {
     const std::string record = toolPath + ".args";
-    // The record appears by a rename, so the wait ends on that event; the bound only keeps a
-    // tool that never ran from hanging the test.
+    // The record appears by a rename; the bound only keeps a tool that never ran from hanging.
     const int watch = inotify_init1(IN_CLOEXEC);
     if (watch < 0 || inotify_add_watch(watch, toolPath.substr(0, toolPath.rfind('/')).c_str(),
                                        IN_MOVED_TO) < 0) {

@@ -1,5 +1,4 @@
-// Small executable scripts that stand in for outside programs in tests. Each one records its
-// arguments, one per line, in a file beside it, then does what the test asked.
+// Scripts standing in for outside programs: each records its arguments, then does what it is told.
 #pragma once
 
 #include <string>
@@ -9,8 +8,7 @@
 
 namespace quillon::test {
 
-// Writes `relative` into `dir` as an executable that appends its arguments to "<relative>.args"
-// and then runs the shell commands in `then` (for instance "exit 3" or "sleep 5").
+// An executable that writes its arguments to "<relative>.args", then runs the shell text `then`.
 std::string MakeFakeTool(TestDir& dir, const std::string& relative, const std::string& then = "");
 
 // The arguments recorded by the fake tool at `toolPath`, waiting up to `waitMs` for them to appear.

@@ -1,9 +1,4 @@
-// Builds small PE images in memory so that version tests need no binary sample files:
-//   PeBuilder pe;
-//   pe.fileVersion = {0x00010002, 0x00030004};
-//   std::string bytes = pe.Build();
-// The image has a code section and a resource section whose version resource ends the file, so
-// cutting the image anywhere loses the version.
+// Small PE images built in memory; the version resource ends the file, so any cut loses it.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,4 @@
-// A launcher that starts nothing: it records every request and answers from a script (first in,
-// first out); with the script exhausted it answers `defaultResult`.
+// A launcher that starts nothing: records requests, answers from a script, then `defaultResult`.
 #pragma once
 
 #include <deque>
@@ -21,12 +20,6 @@ class RecordingLauncher : public Launcher {
         return result;
     }
 
-    static LaunchResult Started() {
-        LaunchResult r;
-        r.started = true;
-        r.pid = 4242;
-        return r;
-    }
     static LaunchResult Failed(int errorCode) {
         LaunchResult r;
         r.errorCode = errorCode;
@@ -35,7 +28,7 @@ class RecordingLauncher : public Launcher {
 
     std::vector<LaunchRequest> requests;
     std::deque<LaunchResult> script;
-    LaunchResult defaultResult = Started();
+    LaunchResult defaultResult{.started = true, .pid = 4242};
 };
 
 }  // namespace quillon::test

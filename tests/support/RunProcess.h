@@ -1,5 +1,4 @@
-// Runs a real program as a child process with extra environment variables and captures its exit
-// status, standard output and standard error (through files, so large outputs cannot block).
+// Runs a real program with extra environment; output goes through files so it cannot block.
 #pragma once
 
 #include <fcntl.h>
@@ -21,8 +20,7 @@ extern char** environ;
 
 namespace quillon::test {
 
-// The built program: QUILLON_BIN when set, else `quillon` in the build folder above the one
-// holding the running test program.
+// QUILLON_BIN when set, else `quillon` in the build folder above the running test program's.
 inline std::string QuillonProgram() {
     if (const char* bin = std::getenv("QUILLON_BIN")) {
         return bin;
@@ -40,8 +38,7 @@ struct ProcessResult {
     std::string err;
 };
 
-// `env` entries are "NAME=value" and override the inherited ones of the same name; a non-empty
-// `cwd` is the child's current folder.
+// `env` entries ("NAME=value") override inherited ones; a non-empty `cwd` is the child's folder.
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                                 const std::vector<std::string>& env = {},
                                 const std::string& cwd = {}) {

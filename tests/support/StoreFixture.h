@@ -1,7 +1,4 @@
-// The one fixture for tests that touch settings, the log or temporary files: a private
-// XDG_CONFIG_HOME and TMPDIR (TempConfigEnv), a registry store on that folder and the settings
-// store over it. Nothing of the user running the tests is read or written, and the log state is
-// reset before and after.
+// Private config and temp folders (TempConfigEnv) with the registry and settings stores over them.
 #pragma once
 
 #include <gtest/gtest.h>

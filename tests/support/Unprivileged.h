@@ -1,5 +1,4 @@
-// Runs part of a test as the unprivileged user nobody, so that permission checks apply although
-// the suite runs as root (which ignores them).
+// Runs part of a test as nobody, so that permission checks apply although the suite runs as root.
 #pragma once
 
 #include <grp.h>
@@ -26,9 +25,7 @@ inline void OpenToNobody(const TestDir& dir) {
     chmod(dir.Path().c_str(), 0755);
 }
 
-// Runs `body` in a forked child as nobody (as the current user when that is not root) and
-// returns the text it returned; nothing when the child could not drop its rights or did not
-// finish normally. The child must not use test assertions: the parent checks the text.
+// The text `body` returns in a forked child as nobody (no assertions there); none if it failed.
 inline std::optional<std::string> RunAsNobody(const std::function<std::string()>& body) {
     int fds[2];
     if (pipe(fds) != 0) {

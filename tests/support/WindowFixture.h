@@ -1,7 +1,4 @@
-// The one fixture for widget tests: the private settings store of StoreFixture, a scripted
-// prompter, and for a main window recording progress windows and launcher, a clock moved by hand
-// and the tool lookup a test sets (empty: the frame's own), with the row lookups and input of the
-// window tests. Needs the QApplication of the widget test program.
+// The fixture for widget tests: StoreFixture plus fake services for a main window and row helpers.
 #pragma once
 
 #include <gtest/gtest.h>
