@@ -56,25 +56,24 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     }
 
-    std::vector<std::string> envText = env;
+    std::vector<char*> envp;
+    for (const std::string& e : env) {
+        envp.push_back(const_cast<char*>(e.c_str()));
+    }
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string_view name(*e, std::strcspn(*e, "="));
         if (std::none_of(env.begin(), env.end(), [&](const std::string& mine) {
                 return mine.substr(0, mine.find('=')) == name;
             })) {
-            envText.push_back(*e);
+            envp.push_back(*e);
         }
     }
+    envp.push_back(nullptr);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& e : envText) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
 
     ProcessResult result;
     pid_t pid = 0;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -46,12 +47,9 @@ inline std::optional<std::string> RunAsNobody(const std::function<std::string()>
         } catch (...) {
             _exit(5);
         }
-        for (size_t done = 0; done < text.size();) {
-            const ssize_t n = write(fds[1], text.data() + done, text.size() - done);
-            if (n <= 0) {
-                _exit(4);
-            }
-            done += size_t(n);
+        FILE* out = fdopen(fds[1], "w");
+        if (fwrite(text.data(), 1, text.size(), out) != text.size() || fclose(out) != 0) {
+            _exit(4);
         }
         if (__gcov_dump != nullptr) {
             __gcov_dump();
@@ -61,15 +59,11 @@ inline std::optional<std::string> RunAsNobody(const std::function<std::string()>
     close(fds[1]);
     std::string text;
     char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            text.append(buffer, size_t(n));
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
+    FILE* in = fdopen(fds[0], "r");
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;) {
+        text.append(buffer, n);
     }
-    close(fds[0]);
+    fclose(in);
     int status = 0;
     while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
