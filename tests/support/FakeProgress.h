@@ -26,7 +26,6 @@ class FakeProgressSink : public ProgressSink {
   public:
     FakeProgressSink(ProgressRecord& record, int cancelAfterUpdates, std::string countFrom)
         : record_(record), cancelAfter_(cancelAfterUpdates), countFrom_(std::move(countFrom)) {}
-
     void SetRange(uint64_t total, std::string_view text, bool /*showCounts*/) override {
         record_.total = total;
         SetText(text);
@@ -64,7 +63,6 @@ class FakeProgressFactory : public ProgressFactory {
         return std::make_unique<FakeProgressSink>(opened.back(), cancelAfterUpdates,
                                                   countUpdatesFrom);
     }
-
     int cancelAfterUpdates = -1;        // below 0: never cancel
     std::string countUpdatesFrom;       // empty: updates count from the start
     std::deque<ProgressRecord> opened;  // a deque keeps the records of live windows in place

@@ -19,7 +19,6 @@ class FakePrompter : public Prompter {
         script.pop_front();
         return answer;
     }
-
     std::vector<PromptRequest> shown;
     std::deque<int> script;
 };

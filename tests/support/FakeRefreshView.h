@@ -30,11 +30,9 @@ class FakeRefreshView : public RefreshView {
         calls.push_back(suspended ? "suspend boxes" : "resume boxes");
     }
     void RemoveRows(DiffItem* item) override { removed.push_back(item->name); }
-
     int Count(const std::string& call) const {
         return static_cast<int>(std::count(calls.begin(), calls.end(), call));
     }
-
     std::string paths[2];
     int selected = -1;
     std::vector<std::string> calls;

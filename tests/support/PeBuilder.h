@@ -62,9 +62,7 @@ struct PeBuilder {
     bool withVersion = true;     // false: only an icon resource
     uint32_t versionNameId = 1;  // the resource name under RT_VERSION
     bool iconTypeFirst = true;   // an RT_ICON type entry precedes RT_VERSION
-
     std::string Build();
-
     // Where the parts of the last built image start in the file, for targeted damage.
     size_t peHeaderOffset = 0;
     size_t optionalHeaderOffset = 0;
@@ -82,7 +80,6 @@ inline std::string PeBuilder::Build() {
     image[1] = 'Z';
     peHeaderOffset = 0x80;
     PutU32(image, 0x3C, static_cast<uint32_t>(peHeaderOffset));
-
     image.replace(peHeaderOffset, 4, std::string("PE\0\0", 4));
     const size_t coff = peHeaderOffset + 4;
     const uint16_t optionalSize = pe32Plus ? 240 : 224;
@@ -90,19 +87,16 @@ inline std::string PeBuilder::Build() {
     PutU16(image, coff + 2, 2);
     PutU16(image, coff + 16, optionalSize);
     PutU16(image, coff + 18, 0x0102);
-
     optionalHeaderOffset = coff + 20;
     PutU16(image, optionalHeaderOffset, pe32Plus ? 0x20B : 0x10B);
     const size_t countField = optionalHeaderOffset + (pe32Plus ? 108 : 92);
     PutU32(image, countField, 16);
     const size_t resourceDirectory = countField + 4 + 2 * 8;
-
     sectionTableOffset = optionalHeaderOffset + optionalSize;
     image.replace(sectionTableOffset, 5, ".text");
     PutU32s(image, sectionTableOffset + 8, {kCodeSize, kCodeRva, kCodeSize, kCodeOffset});
     const size_t rsrcHeader = sectionTableOffset + 40;
     image.replace(rsrcHeader, 5, ".rsrc");
-
     // Resource tree: root -> type -> name -> language -> data entry -> version block.
     std::string res;
     const uint32_t typeDir = iconTypeFirst ? 0x20 : 0x18;
@@ -122,7 +116,6 @@ inline std::string PeBuilder::Build() {
     }
     PutDirectory(res, iconDir, {});
     PutDirectory(res, nameDir, {{1033, dataEntry}});
-
     // VS_VERSIONINFO: header, the UTF-16 key, padding, then the fixed information.
     constexpr size_t kBlockSize = 40 + 52;
     PutU32s(res, dataEntry, {kResourceRva + block, kBlockSize});
@@ -139,11 +132,9 @@ inline std::string PeBuilder::Build() {
              productVersion.second});
     PutU32(res, fixed + 48, 0);
     res.resize(block + kBlockSize, '\0');
-
     const auto resSize = static_cast<uint32_t>(res.size());
     PutU32s(image, rsrcHeader + 8, {resSize, kResourceRva, resSize, kResourceFileOffset});
     PutU32s(image, resourceDirectory, {kResourceRva, resSize});
-
     resourceOffset = kResourceFileOffset;
     dataEntryOffset = kResourceFileOffset + dataEntry;
     versionBlockOffset = kResourceFileOffset + block;

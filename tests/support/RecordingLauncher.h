@@ -19,13 +19,11 @@ class RecordingLauncher : public Launcher {
         script.pop_front();
         return result;
     }
-
     static LaunchResult Failed(int errorCode) {
         LaunchResult r;
         r.errorCode = errorCode;
         return r;
     }
-
     std::vector<LaunchRequest> requests;
     std::deque<LaunchResult> script;
     LaunchResult defaultResult{.started = true, .pid = 4242};

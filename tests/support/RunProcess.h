@@ -11,7 +11,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "support/TestDir.h"
@@ -55,7 +54,6 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
     if (!cwd.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     }
-
     std::vector<char*> envp;
     for (const std::string& e : env) {
         envp.push_back(const_cast<char*>(e.c_str()));
@@ -74,7 +72,6 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
-
     ProcessResult result;
     pid_t pid = 0;
     int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());

@@ -52,8 +52,6 @@ class ScopedZone {
         env_.reset();
         tzset();
     }
-    ScopedZone(const ScopedZone&) = delete;
-    ScopedZone& operator=(const ScopedZone&) = delete;
 
   private:
     std::optional<ScopedEnv> env_;

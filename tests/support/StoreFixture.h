@@ -21,7 +21,6 @@ class StoreFixture : public ::testing::Test {
   protected:
     // What Int() gives for an entry that is not stored; no setting holds it.
     static constexpr int kAbsent = -12345;
-
     int Int(std::string_view section, std::string_view entry) const {
         return store_.GetProfileInt(section, entry, kAbsent);
     }
@@ -39,7 +38,6 @@ class StoreFixture : public ::testing::Test {
     static std::string ReadText(const std::string& path) { return ReadWholeFile(path); }
     std::string LogText() const { return ReadText(GetLogPath()); }
     TestDir& Dir() { return env_.Dir(); }
-
     // Runs `work` in a child process that exits with 0 when it returns true; gives the child's id.
     static pid_t InChild(const std::function<bool()>& work) {
         const pid_t pid = fork();
@@ -52,7 +50,6 @@ class StoreFixture : public ::testing::Test {
         int status = 0;
         return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
-
     TempConfigEnv env_;
     RegistryStore registry_{env_.RegistryFolder()};
     SettingsStore store_{registry_};

@@ -18,7 +18,6 @@ class TempConfigEnv {
         dir_.MakeFolder("config");
         dir_.MakeFolder("tmp");
     }
-
     TestDir& Dir() { return dir_; }
     // The folder that holds the hive files.
     std::string RegistryFolder() const { return RegistryStore::FolderFromEnvironment(); }

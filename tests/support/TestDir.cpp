@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>

@@ -20,13 +20,10 @@ class TestDir {
     ~TestDir();
     TestDir(const TestDir&) = delete;
     TestDir& operator=(const TestDir&) = delete;
-
     const std::string& Path() const { return root_; }
     // Absolute path of a relative one, joined with '/'.
     std::string operator/(const std::string& relative) const;
-
     void MakeTree(const std::vector<TreeEntry>& entries);
-
     void WriteFile(const std::string& relative, const std::string& content,
                    std::optional<time_t> mtime = std::nullopt);
     void MakeFolder(const std::string& relative);

@@ -57,7 +57,6 @@ class WindowFixture : public StoreFixture {
     }
     CQuillonView& View() { return *frame_->View(); }
     DiffListModel& Model() { return View().Model(); }
-    // The shown name of every row, in order.
     std::vector<std::string> Names() {
         std::vector<std::string> names;
         for (DiffItem* item : Model().Rows()) {
@@ -84,13 +83,11 @@ class WindowFixture : public StoreFixture {
         QRect glyph = DiffRowDelegate::LayoutName(cell, Model().ItemAt(row)->level).glyph;
         QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, glyph.center());
     }
-    // The rows mirror the tree.
     void ExpectConsistent() {
         std::string why;
         EXPECT_TRUE(Model().IsConsistent(View().GetComparison().rootItem, &why)) << why;
         EXPECT_EQ(Model().rowCount(), static_cast<int>(Model().Rows().size()));
     }
-
     TestDir dir_;
     FakePrompter prompter_;
     FakeProgressFactory progress_;
