@@ -25,13 +25,11 @@ class AutoRefreshTest : public test::StoreFixture {
     void SetMisc(const char* entry, int value) {
         store_.WriteProfileInt(kMiscSection, entry, value);
     }
-    // Starts `timer` with auto-refresh enabled and clears what start-up recorded.
     void StartEnabled(AutoRefreshTimer& timer) {
         SetMisc("AutoRefreshDisabled", 0);
         timer.Start();
         port_.calls.clear();
     }
-
     test::ManualClock clock_;
     test::RecordingTimer port_;
     test::FakePrompter prompter_;
@@ -65,38 +63,30 @@ TEST_F(AutoRefreshTest, StartStoresDefaultsAndArmsWithTheRaisedInterval) {
     }
 }
 
-struct TickCase {
-    const char* what;
-    int bothSided;
-    bool disabledMeanwhile;
-    int64_t secondsLater;
-    uint32_t id;
-    int refreshes;
-    Calls calls;
-};
-
 // A timely tick over at most 100 both-sided rows refreshes; late, disabled and foreign ones do not.
 TEST_F(AutoRefreshTest, Ticks) {
     const Calls rearm = {"stop 123", "start 123 120000"};
-    const TickCase cases[] = {{"timely", 100, false, 122, kRefreshTimerId, 1, rearm},
-                              {"too many rows", 101, false, 120, kRefreshTimerId, 0, rearm},
-                              {"late", 0, false, 123, kRefreshTimerId, 0, rearm},
-                              {"disabled", 0, true, 120, kRefreshTimerId, 0, {"stop 123"}},
-                              {"foreign id", 0, false, 120, kRefreshTimerId + 1, 0, {}}};
-    for (const TickCase& c : cases) {
-        SCOPED_TRACE(c.what);
+    // what, rows on both sides, disabled meanwhile, seconds later, timer id, refreshes, calls
+    const std::tuple<const char*, int, bool, int64_t, uint32_t, int, Calls> cases[] = {
+        {"timely", 100, false, 122, kRefreshTimerId, 1, rearm},
+        {"too many rows", 101, false, 120, kRefreshTimerId, 0, rearm},
+        {"late", 0, false, 123, kRefreshTimerId, 0, rearm},
+        {"disabled", 0, true, 120, kRefreshTimerId, 0, {"stop 123"}},
+        {"foreign id", 0, false, 120, kRefreshTimerId + 1, 0, {}}};
+    for (const auto& [what, bothSided, disabled, later, id, refreshed, calls] : cases) {
+        SCOPED_TRACE(what);
         int refreshes = 0;
         AutoRefreshTimer timer(store_, port_, clock_);
-        timer.SetTarget({[&c] { return c.bothSided; }, [&refreshes] { ++refreshes; }});
+        timer.SetTarget({[rows = bothSided] { return rows; }, [&refreshes] { ++refreshes; }});
         StartEnabled(timer);
         const int64_t started = clock_.now;
-        SetMisc("AutoRefreshDisabled", c.disabledMeanwhile ? 1 : 0);
-        clock_.now += c.secondsLater;
-        timer.OnTimer(c.id);
-        EXPECT_EQ(refreshes, c.refreshes);
-        EXPECT_EQ(port_.calls, c.calls);
-        EXPECT_EQ(timer.Running(), !c.disabledMeanwhile);
-        EXPECT_EQ(timer.lastTick, c.calls.size() == 2 ? clock_.now : started);
+        SetMisc("AutoRefreshDisabled", disabled ? 1 : 0);
+        clock_.now += later;
+        timer.OnTimer(id);
+        EXPECT_EQ(refreshes, refreshed);
+        EXPECT_EQ(port_.calls, calls);
+        EXPECT_EQ(timer.Running(), !disabled);
+        EXPECT_EQ(timer.lastTick, calls.size() == 2 ? clock_.now : started);
     }
 }
 

@@ -193,7 +193,6 @@ class ChecksumPass : public ::testing::TestWithParam<PassCase> {
             chmod((dir_ / (l + "sized")).c_str(), 0);
         }
     }
-
     // Contents compared while the trees are read, or afterwards for the whole tree at once.
     bool Compare(Comparison& cmp) const {
         cmp.readWholeTrees = true;
@@ -217,7 +216,6 @@ class ChecksumPass : public ::testing::TestWithParam<PassCase> {
         }
         return files;
     }
-
     test::TestDir dir_;
 };
 

@@ -20,7 +20,6 @@ using Texts = std::vector<std::string>;
 
 class DisplayFilterTest : public test::StoreFixture {
   protected:
-    // Opens the dialog and makes the choices a user would.
     void Choose(int display, int extension, const std::string& inclusion = "",
                 const std::string& exclusion = "", bool expandAll = false) {
         dialog_.Open();
@@ -30,7 +29,6 @@ class DisplayFilterTest : public test::StoreFixture {
         dialog_.fields.exclusionText = exclusion;
         dialog_.fields.expandAllCheck = expandAll;
     }
-
     test::FakePrompter prompter_;
     FilterState filter_;
     bool diluted_ = true;

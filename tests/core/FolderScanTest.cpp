@@ -16,8 +16,6 @@
 namespace quillon {
 namespace {
 
-using namespace std::string_literals;
-
 using Rows = std::vector<std::string>;
 
 class RecordingObserver : public ComparisonObserver {
@@ -43,12 +41,10 @@ class ScanTest : public ::testing::Test {
   protected:
     std::string L() const { return dir_ / "left"; }
     std::string R() const { return dir_ / "right"; }
-
     void ExpectConsistent(bool rows = true) {
         std::string why;
         EXPECT_TRUE(IsConsistent(cmp_.rootItem, rows, &why)) << why;
     }
-
     test::TestDir dir_;
     Comparison cmp_;
 };
@@ -255,8 +251,8 @@ TEST_F(ScanTest, ProgressWindowTextsAndThresholds) {
     ASSERT_FALSE(rec.texts.empty());
     EXPECT_EQ(rec.texts.front(), "Reading " + L() + "...");
     for (const std::string& text :
-         {"Processing\nf7.txt"s, "Reading " + R() + "...",
-          "Setting Diff status and indent values..."s, "Assigning indent for\nonly.txt"s}) {
+         Rows{"Processing\nf7.txt", "Reading " + R() + "...",
+              "Setting Diff status and indent values...", "Assigning indent for\nonly.txt"}) {
         EXPECT_NE(std::find(rec.texts.begin(), rec.texts.end(), text), rec.texts.end()) << text;
     }
     uint64_t count = 0;
@@ -359,7 +355,6 @@ TEST_F(ScanTest, WholeTreeReadSharedAmongThreads) {
     ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 1));
     const uint64_t perSide = kFolders * (2 + kFiles);
     EXPECT_GE(progress.opened.back().lastPosition, 2 * perSide);
-    // What is read is the same whatever the thread count: ThreadCount.GivesTheOneThreadTree.
     EXPECT_EQ(test::RowNames(cmp_.rootItem).size(), 1 + kFolders * (2 + kFiles));
     ExpectConsistent();
 }

@@ -10,7 +10,6 @@
 #include "core/DisplayFilter.h"
 #include "core/Refresh.h"
 #include "doc/CQuillonDoc.h"
-#include "platform/Log.h"
 #include "support/FakeRefreshView.h"
 #include "support/StoreFixture.h"
 #include "support/TestDir.h"
@@ -30,7 +29,6 @@ class RefreshTest : public test::StoreFixture {
   protected:
     std::string L() { return dir_ / "left"; }
     std::string R() { return dir_ / "right"; }
-
     void Open() {
         view_.paths[0] = L();
         view_.paths[1] = R();
@@ -42,7 +40,6 @@ class RefreshTest : public test::StoreFixture {
         EXPECT_TRUE(IsConsistent(cmp_.rootItem, true, &why)) << why;
     }
     void RemoveAll(const std::string& relative) { std::filesystem::remove_all(dir_ / relative); }
-
     const time_t t0_ = test::LocalTime(2024, 3, 1, 10, 0, 5);
     test::TestDir& dir_ = Dir();
     Comparison cmp_;
@@ -254,7 +251,6 @@ class DocumentTest : public ::testing::Test {
         doc_.SetFileHandler([this](const std::string& path) { handed_.push_back(path); });
     }
     std::string At(const std::string& relative) const { return dir_ / ("top/" + relative); }
-
     test::TestDir dir_;
     test::FakeRefreshView view_;
     CQuillonDoc doc_{nullptr, view_};
