@@ -145,7 +145,6 @@ TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
 }
 
 // Toggling with confirmation asks the exact question and No leaves the timer as it was.
-
 TEST_F(AutoRefreshTest, ToggleAsks) {
     timer_.Start();
     prompter_.script = {mbr::kNo, mbr::kYes, mbr::kNo, mbr::kYes};

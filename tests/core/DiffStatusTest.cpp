@@ -17,7 +17,7 @@ namespace quillon {
 namespace {
 
 // The standard check value of the IEEE CRC-32, and byte-at-a-time equals the bulk update.
-TEST(Crc32, CheckValueAndByteUpdate) {
+TEST(Crc32, CheckValueAndTextModeFileChecksums) {
     const std::string text = "123456789";
     EXPECT_EQ(Crc32Of(text.data(), text.size()), 0xCBF43926u);
     uint32_t reg = kCrc32Initial;
@@ -26,10 +26,7 @@ TEST(Crc32, CheckValueAndByteUpdate) {
     }
     EXPECT_EQ(~reg, 0xCBF43926u);
     EXPECT_EQ(Crc32Update(Crc32Update(kCrc32Initial, "1234", 4), "56789", 5), reg);
-}
-
-// Text-mode reading: CR LF is LF, 0x1A ends the data, the simplified sum sees 3 characters at most.
-TEST(FileChecksum, SeesTranslatedCharacters) {
+    // Files in text mode: CR LF is LF, 0x1A ends the data, the simplified sum sees 3 characters.
     const std::string large(65535, 'x');
     const std::tuple<const char*, std::string, std::string, std::string> cases[] = {
         // what, bytes, what the standard checksum sees, what the simplified one sees
@@ -161,12 +158,10 @@ const PairCase kPairs[] = {
 // Enough folders that the pairs fill several hand-overs to the helper threads.
 constexpr int kFolders = 48;
 
-enum class Pass { kWholeTreeRead, kRecompute };
-
 struct PassCase {
     const char* what;
     int crc32;
-    Pass pass;
+    bool recompute;  // or compared while the trees are read
 };
 
 class ChecksumPass : public ::testing::TestWithParam<PassCase> {
@@ -197,12 +192,12 @@ class ChecksumPass : public ::testing::TestWithParam<PassCase> {
     bool Compare(Comparison& cmp) const {
         cmp.readWholeTrees = true;
         cmp.options.crc32SizeToSkip = 7;
-        cmp.options.crc32 = GetParam().pass == Pass::kRecompute ? 0 : GetParam().crc32;
+        cmp.options.crc32 = GetParam().recompute ? 0 : GetParam().crc32;
         if (!cmp.CompareFolders(dir_ / "left", dir_ / "right", 0)) {
             return false;
         }
         cmp.options.crc32 = GetParam().crc32;
-        if (GetParam().pass == Pass::kRecompute) {
+        if (GetParam().recompute) {
             cmp.RecomputeFileStatuses(cmp.rootItem);
         }
         return true;
@@ -262,11 +257,10 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ChecksumPass,
-    ::testing::Values(
-        PassCase{"simple_read", ComparisonOptions::kChecksumSimple, Pass::kWholeTreeRead},
-        PassCase{"full_read", 1, Pass::kWholeTreeRead},
-        PassCase{"simple_recompute", ComparisonOptions::kChecksumSimple, Pass::kRecompute},
-        PassCase{"full_recompute", 1, Pass::kRecompute}),
+    ::testing::Values(PassCase{"simple_read", ComparisonOptions::kChecksumSimple, false},
+                      PassCase{"full_read", 1, false},
+                      PassCase{"simple_recompute", ComparisonOptions::kChecksumSimple, true},
+                      PassCase{"full_recompute", 1, true}),
     [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace

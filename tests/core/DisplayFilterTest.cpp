@@ -122,15 +122,24 @@ TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     EXPECT_EQ(list.back(), "e20");
 }
 
-// Save-as-default stores both sections; Reset clears controls and state and stores flags 1.
+// Save-as-default stores both sections, as start-up reads them; Reset stores flags 1.
 TEST_F(DisplayFilterTest, SaveAsDefaultAndReset) {
-    Choose(1, 1, "txt");
+    Choose(2, 1, "old");
+    ASSERT_TRUE(dialog_.OnOk());
+    Choose(2, 1, "Cpp, h", "", true);
     dialog_.fields.dilutedCheck = false;
     ASSERT_TRUE(dialog_.OnSaveAsDefault());
-    EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x102);
-    EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), 0x102);
-    EXPECT_EQ(Int(kFilterDefaultsSection, "ExpandAll"), 0);
+    EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x202);
+    EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), 0x202);
+    EXPECT_EQ(Int(kFilterDefaultsSection, "ExpandAll"), 1);
     EXPECT_EQ(Int(kFilterDefaultsSection, "UseDilutedColor"), 0);
+    // Start-up takes the defaults' own list, else the dialog's list the filter was saved with.
+    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x202, ";cpp;h;", true}));
+    store_.WriteProfileInt(kFilterDefaultsSection, "Flags", 0x104);
+    store_.AddToMruList(kDialogExclusionMru, "dialog");
+    EXPECT_EQ(StartupFilterState(store_).filterExtensions, ";dialog;");
+    store_.AddToMruList(kDefaultsExclusionMru, "Own");
+    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x104, ";own;", true}));
     store_.WriteProfileInt(kFilterDialogSection, "Flags", 0x204);
     store_.WriteProfileInt(kFilterDialogSection, "ExpandAll", 1);
     store_.AddToMruList(kDialogExclusionMru, "tmp");
@@ -189,20 +198,6 @@ TEST_F(DisplayFilterTest, OpensFromStoredFlags) {
     }
 }
 
-// Start-up takes the defaults' own list, else the dialog's list the filter was saved with.
-TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
-    Choose(2, 1, "old");
-    ASSERT_TRUE(dialog_.OnOk());
-    Choose(2, 1, "Cpp, h", "", true);
-    ASSERT_TRUE(dialog_.OnSaveAsDefault());
-    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x202, ";cpp;h;", true}));
-    store_.WriteProfileInt(kFilterDefaultsSection, "Flags", 0x104);
-    store_.AddToMruList(kDialogExclusionMru, "dialog");
-    EXPECT_EQ(StartupFilterState(store_).filterExtensions, ";dialog;");
-    store_.AddToMruList(kDefaultsExclusionMru, "Own");
-    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x104, ";own;", true}));
-}
-
 // The size field accepts 1 up to the largest megabyte count a settings DWORD holds, nothing else.
 TEST(PreferencesForm, SizeFieldAcceptsOnlyTheRange) {
     for (const char* text : {"1", " 42\t", "2147483647"}) {
@@ -222,8 +217,7 @@ PreferenceValues Stored() {
     return values;
 }
 
-// Checksum mode shows as two boxes; with it on the skip box is taken, the limit only while
-// skipping.
+// Checksum mode shows as two boxes; with it on the skip box is taken, the limit only if skipping.
 TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
     for (const auto& [crc32, compare, simplified] :
          {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {

@@ -50,7 +50,7 @@ class ScanTest : public ::testing::Test {
 };
 
 // Pairing ignores case, folders first, left spelling shown; undo backups (not mid-name) hidden.
-TEST_F(ScanTest, PairsByNameFoldersFirst) {
+TEST_F(ScanTest, PairsByNameFoldersFirstAndOneSidedReads) {
     dir_.MakeTree({{"left/b.txt", "b"},
                    {"left/Sub/", ""},
                    {"left/a.TXT", "a"},
@@ -71,6 +71,20 @@ TEST_F(ScanTest, PairsByNameFoldersFirst) {
     EXPECT_EQ(dots->next->level, 1);
     EXPECT_EQ(dots->next->next->next->next->FullPath(1), R() + "/A.txt");
     ExpectConsistent();
+    ASSERT_TRUE(cmp_.CompareFolders(L(), "", 0));  // a left side alone: all left-only
+    EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
+              (Rows{"..:0:L-", "Report:0:L-", "Sub:0:L-", "x$diffundo:0:L-", "a.TXT:2:L-",
+                    "b.txt:2:L-", "report:2:L-"}));
+    ExpectConsistent();
+    EXPECT_FALSE(cmp_.CompareFolders("", R(), 0));  // no left side, no read
+    EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
+    ASSERT_TRUE(cmp_.CompareFolders("/", "", 0));  // the file-system root gets its ".." at once
+    const DiffItem* first = cmp_.rootItem->firstChild;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->name, "..");
+    EXPECT_EQ(first->Dir(0), "/");
+    ASSERT_NE(first->next, nullptr);
+    EXPECT_NE(first->next->name, "..");
 }
 
 // Files go by lower-cased extension (none: kept), 0x100 keeps differing, 0x200 drops equal ones.
@@ -178,23 +192,6 @@ TEST_F(ScanTest, ExpandAndCollapse) {
     ExpectConsistent();
     EXPECT_EQ(observer.calls, (Rows{"begin", "clear", "disarm", "fill", "paths " + L() + " " + R(),
                                     "end", "insert Sub 1", "delete Sub 1"}));
-}
-
-// A left side alone reads as left-only, no left side reads nothing, and "/" gets its "..".
-TEST_F(ScanTest, OneSidedReadsAndTheRoot) {
-    dir_.MakeTree({{"left/f.txt", "1"}, {"left/D/", ""}});
-    ASSERT_TRUE(cmp_.CompareFolders(L(), "", 0));
-    EXPECT_EQ(test::ChildSummary(cmp_.rootItem), (Rows{"..:0:L-", "D:0:L-", "f.txt:2:L-"}));
-    ExpectConsistent();
-    EXPECT_FALSE(cmp_.CompareFolders("", R(), 0));  // no left side, no read
-    EXPECT_EQ(cmp_.rootItem->firstChild, nullptr);
-    ASSERT_TRUE(cmp_.CompareFolders("/", "", 0));
-    const DiffItem* first = cmp_.rootItem->firstChild;
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->name, "..");
-    EXPECT_EQ(first->Dir(0), "/");
-    ASSERT_NE(first->next, nullptr);
-    EXPECT_NE(first->next->name, "..");
 }
 
 // Non-UTF-8 and case-differing names are read by each side's own bytes; a FIFO is never opened.
