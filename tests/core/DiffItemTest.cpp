@@ -206,8 +206,7 @@ TEST(InsertOrMerge, StatusTransitions) {
     for (const auto& [first, second] : cases) {
         for (const bool isFile : {false, true}) {
             for (const bool batch : {false, true}) {
-                SCOPED_TRACE(std::to_string(first) + std::to_string(second) + " file " +
-                             std::to_string(isFile) + " batch " + std::to_string(batch));
+                SCOPED_TRACE(::testing::Message() << first << second << isFile << batch);
                 DiffItem root;
                 InsertOrMerge(item(isFile, first), &root);
                 DiffItem* merged = batch

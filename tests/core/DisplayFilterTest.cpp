@@ -56,12 +56,11 @@ TEST(FilterRules, ExtensionsAndWholeTrees) {
 TEST_F(DisplayFilterTest, EmptyListShowsErrorAndKeepsState) {
     filter_.filterExtensions = ";old;";
     const FilterState before = filter_;
-    for (const auto& [option, list] : {std::pair{1,
-                                                 "Display the files with the specified "
-                                                 "file-extensions. (Inclusion)"},
-                                       {2,
-                                        "Do not display the files with the specified "
-                                        "file-extensions. (Exclusion)"}}) {
+    const char* const lists[] = {
+        "Display the files with the specified file-extensions. (Inclusion)",
+        "Do not display the files with the specified file-extensions. (Exclusion)"};
+    for (const int option : {1, 2}) {
+        const std::string list = lists[option - 1];
         SCOPED_TRACE(list);
         prompter_.shown.clear();
         Choose(2, option, "   ", "", true);

@@ -227,7 +227,6 @@ std::vector<test::TreeEntry> ManyFiles(const std::string& side, int n) {
 }
 
 // A window opens past 100 counted entries (markers left out) or many bytes; range: twice the count.
-
 TEST_F(ScanTest, ProgressWindowTextsAndThresholds) {
     std::vector<test::TreeEntry> markers = ManyFiles("markers", 120);
     for (test::TreeEntry& e : markers) {
