@@ -216,37 +216,8 @@ PreferenceValues Stored() {
     return values;
 }
 
-// Checksum mode shows as two boxes; with it on the skip box is taken, the limit only if skipping.
-TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
-    for (const auto& [crc32, compare, simplified] :
-         {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
-        PreferenceValues values = Stored();
-        values.crc32 = crc32;
-        const PreferencesForm form = FillPreferencesForm(values);
-        EXPECT_EQ(form.compareChecksum, compare) << crc32;
-        EXPECT_EQ(form.simplifiedChecksum, simplified) << crc32;
-        EXPECT_EQ(ChecksumControlsEnabled(form), compare) << crc32;
-        EXPECT_EQ(form.sizeToSkipMBytes, 7u);
-    }
-    PreferenceValues values = Stored();
-    PreferencesForm form = FillPreferencesForm(values);
-    form.simplifiedChecksum = false;
-    form.sizeToSkipMBytes = 4096;
-    ApplyPreferencesForm(form, values);
-    EXPECT_EQ(values.crc32, 1);
-    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
-    // 4096 MB is past what 32 bits hold in bytes; the limit is formed in 64 bits.
-    EXPECT_EQ(ComparisonOptions::SizeLimitFromMBytes(values.crc32SizeToSkipMBytes),
-              uint64_t{1} << 32);
-    form.skipIfBig = false;
-    form.sizeToSkipMBytes = 3;
-    ApplyPreferencesForm(form, values);
-    EXPECT_FALSE(values.crc32SkipIfBig);
-    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
-}
-
 // Each box raises exactly the flags for re-deciding statuses or rebuilding columns.
-TEST(PreferencesForm, ChangedFlagsAndColumns) {
+TEST(PreferencesForm, ChangedFlagsColumnsAndChecksumBoxes) {
     using Change = void (*)(PreferencesForm&);
     const std::tuple<const char*, Change, bool, bool> cases[] = {
         {"nothing", [](PreferencesForm&) {}, false, false},
@@ -278,6 +249,33 @@ TEST(PreferencesForm, ChangedFlagsAndColumns) {
     EXPECT_EQ(outcome.columnCount, 6);
     EXPECT_TRUE(values.fileVersion);
     EXPECT_FALSE(values.fileSize);
+    // The checksum mode shows as two boxes; with it on the skip box is taken, the limit if
+    // skipping.
+    for (const auto& [crc32, compare, simplified] :
+         {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
+        PreferenceValues shown = Stored();
+        shown.crc32 = crc32;
+        const PreferencesForm boxes = FillPreferencesForm(shown);
+        EXPECT_EQ(boxes.compareChecksum, compare) << crc32;
+        EXPECT_EQ(boxes.simplifiedChecksum, simplified) << crc32;
+        EXPECT_EQ(ChecksumControlsEnabled(boxes), compare) << crc32;
+        EXPECT_EQ(boxes.sizeToSkipMBytes, 7u);
+    }
+    values = Stored();
+    form = FillPreferencesForm(values);
+    form.simplifiedChecksum = false;
+    form.sizeToSkipMBytes = 4096;
+    ApplyPreferencesForm(form, values);
+    EXPECT_EQ(values.crc32, 1);
+    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
+    // 4096 MB is past what 32 bits hold in bytes; the limit is formed in 64 bits.
+    EXPECT_EQ(ComparisonOptions::SizeLimitFromMBytes(values.crc32SizeToSkipMBytes),
+              uint64_t{1} << 32);
+    form.skipIfBig = false;
+    form.sizeToSkipMBytes = 3;
+    ApplyPreferencesForm(form, values);
+    EXPECT_FALSE(values.crc32SkipIfBig);
+    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST_F(RefreshTest, FileChangeOnOneSide) {
 }
 
 // Nothing changed: no rebuild (SemiRefresh always does) and the log says so; a change reselects.
-TEST_F(RefreshTest, RedrawOnlyOnChange) {
+TEST_F(RefreshTest, RedrawOnlyOnChangeAndReload) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
                    {"right/Sub/y.txt", "1", t0_},
@@ -114,6 +114,25 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
               (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 2", "thaw"}));
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
               (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "b.txt:2:L-", "new.txt:2:L-"}));
+    // A reload keeps the selected row and the path boxes; printing being prepared stops all.
+    view_.calls.clear();
+    view_.selected = 1;
+    dir_.WriteFile("left/c.txt", "c", t0_);
+    refresh_.ReloadComparison();
+    EXPECT_EQ(view_.calls, (Rows{"suspend boxes", "select 1", "resume boxes", "repaint"}));
+    EXPECT_NE(Child(cmp_.rootItem, "c.txt"), nullptr);
+    view_.selected = -1;
+    refresh_.ReloadComparison();
+    EXPECT_EQ(view_.selected, 0);
+    view_.calls.clear();
+    refresh_.printingStarted = true;
+    dir_.WriteFile("left/late.txt", "n", t0_);
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+    refresh_.AutoRefresh();
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_EQ(Child(cmp_.rootItem, "late.txt"), nullptr);
+    refresh_.printingStarted = false;
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
 // Entries gain or lose a side or leave; a deleted right root is forgotten and all goes left-only.
@@ -197,29 +216,6 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     EXPECT_FALSE(c->expanded[0]);
     EXPECT_EQ(test::ChildSummary(c), (Rows{"y.txt:3:-R"}));
     ExpectConsistent();
-}
-
-// A reload keeps the selected row and the path boxes; while printing is prepared nothing changes.
-TEST_F(RefreshTest, ReloadKeepsSelectedRowAndPrintingSkipsRefresh) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    view_.selected = 1;
-    dir_.WriteFile("left/b.txt", "b", t0_);
-    refresh_.ReloadComparison();
-    EXPECT_EQ(view_.calls, (Rows{"suspend boxes", "select 1", "resume boxes", "repaint"}));
-    EXPECT_NE(Child(cmp_.rootItem, "b.txt"), nullptr);
-    view_.selected = -1;
-    refresh_.ReloadComparison();
-    EXPECT_EQ(view_.selected, 0);
-    view_.calls.clear();
-    refresh_.printingStarted = true;
-    dir_.WriteFile("left/new.txt", "n", t0_);
-    EXPECT_FALSE(refresh_.Refresh2Dirs());
-    refresh_.AutoRefresh();
-    EXPECT_TRUE(view_.calls.empty());
-    EXPECT_EQ(Child(cmp_.rootItem, "new.txt"), nullptr);
-    refresh_.printingStarted = false;
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
 // After the filter's OK with expand-all whole trees are read only for a pair; equal files leave.
