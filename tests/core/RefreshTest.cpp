@@ -237,61 +237,51 @@ TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S"}));
 }
 
-class DocumentTest : public ::testing::Test {
-  protected:
-    DocumentTest() {
-        dir_.MakeTree({{"top/L/a.txt", "1"},
-                       {"top/R/a.txt", "2"},
-                       {"top/L2/b.txt", "3"},
-                       {"top/f.txt", "x"}});
-        doc_.SetFileHandler([this](const std::string& path) { handed_.push_back(path); });
-    }
-    std::string At(const std::string& relative) const { return dir_ / ("top/" + relative); }
-    test::TestDir dir_;
-    test::FakeRefreshView view_;
-    CQuillonDoc doc_{nullptr, view_};
-    std::vector<std::string> handed_;
-};
-
 // Folders fill left, right, then left again (no trailing separator); a file goes to its tool.
-TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
-    EXPECT_TRUE(doc_.OpenPath(At("L/")));
-    EXPECT_EQ(doc_.Path(0), At("L"));
-    EXPECT_EQ(doc_.Next(), NextOpen::kRight);
-    EXPECT_TRUE(doc_.OpenPath(At("R")));
-    EXPECT_EQ(doc_.Next(), NextOpen::kLeftAfterPair);
-    EXPECT_FALSE(doc_.OpenPath(At("f.txt")));
-    EXPECT_EQ(handed_, std::vector<std::string>{At("f.txt")});
-    EXPECT_EQ(doc_.Next(), NextOpen::kLeftAfterPair);
-    EXPECT_TRUE(doc_.OpenPath(At("L2")));
-    EXPECT_EQ(doc_.Path(0), At("L2"));
-    EXPECT_EQ(doc_.Path(1), At("R"));
-    EXPECT_EQ(doc_.Next(), NextOpen::kRight);
+TEST(Document, OpensFillTheSidesAndWholeTreesFollow) {
+    test::TestDir dir;
+    dir.MakeTree(
+        {{"top/L/a.txt", "1"}, {"top/R/a.txt", "2"}, {"top/L2/b.txt", "3"}, {"top/f.txt", "x"}});
+    const auto at = [&dir](const std::string& relative) { return dir / ("top/" + relative); };
+    test::FakeRefreshView view;
+    CQuillonDoc doc{nullptr, view};
+    std::vector<std::string> handed;
+    doc.SetFileHandler([&handed](const std::string& path) { handed.push_back(path); });
+    EXPECT_TRUE(doc.OpenPath(at("L/")));
+    EXPECT_EQ(doc.Path(0), at("L"));
+    EXPECT_EQ(doc.Next(), NextOpen::kRight);
+    EXPECT_TRUE(doc.OpenPath(at("R")));
+    EXPECT_EQ(doc.Next(), NextOpen::kLeftAfterPair);
+    EXPECT_FALSE(doc.OpenPath(at("f.txt")));
+    EXPECT_EQ(handed, std::vector<std::string>{at("f.txt")});
+    EXPECT_EQ(doc.Next(), NextOpen::kLeftAfterPair);
+    EXPECT_TRUE(doc.OpenPath(at("L2")));
+    EXPECT_EQ(doc.Path(0), at("L2"));
+    EXPECT_EQ(doc.Path(1), at("R"));
+    EXPECT_EQ(doc.Next(), NextOpen::kRight);
     // A pair that cannot be compared (no left side) puts the previous paths and side back.
-    CQuillonDoc fresh{nullptr, view_};
+    CQuillonDoc fresh{nullptr, view};
     fresh.SetNext(FillingSide(kSideRight));
-    EXPECT_FALSE(fresh.OpenPath(At("R")));
+    EXPECT_FALSE(fresh.OpenPath(at("R")));
     EXPECT_EQ(fresh.Path(1), "");
     EXPECT_EQ(fresh.Next(), NextOpen::kRight);
-}
-
-// Whole trees are read once a right side is there; ".." only after a right side was opened last.
-TEST_F(DocumentTest, WholeTreesFollowTheFilterAndTheSides) {
-    doc_.GetComparison().filter.filterActive = true;
-    doc_.GetComparison().filter.expandAll = true;
-    doc_.OpenPath(At("L"));
-    EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
-    doc_.OpenPath(At("R"));
-    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
-    doc_.SetNext(FillingSide(kSideLeft));
-    doc_.OpenPath(At("L2"));
-    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
-    ASSERT_TRUE(doc_.GoUp());
-    EXPECT_EQ(doc_.Path(0), dir_ / "top");
-    EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
-    doc_.SetNext(NextOpen::kLeftAfterPair);
-    doc_.GoUp();
-    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
+    // Whole trees are read once a right side is there; ".." only after a right side was last.
+    CQuillonDoc filtered{nullptr, view};
+    filtered.GetComparison().filter.filterActive = true;
+    filtered.GetComparison().filter.expandAll = true;
+    filtered.OpenPath(at("L"));
+    EXPECT_FALSE(filtered.GetComparison().readWholeTrees);
+    filtered.OpenPath(at("R"));
+    EXPECT_TRUE(filtered.GetComparison().readWholeTrees);
+    filtered.SetNext(FillingSide(kSideLeft));
+    filtered.OpenPath(at("L2"));
+    EXPECT_TRUE(filtered.GetComparison().readWholeTrees);
+    ASSERT_TRUE(filtered.GoUp());
+    EXPECT_EQ(filtered.Path(0), dir / "top");
+    EXPECT_FALSE(filtered.GetComparison().readWholeTrees);
+    filtered.SetNext(NextOpen::kLeftAfterPair);
+    filtered.GoUp();
+    EXPECT_TRUE(filtered.GetComparison().readWholeTrees);
 }
 
 }  // namespace
