@@ -90,29 +90,8 @@ TEST_F(AutoRefreshTest, Ticks) {
     }
 }
 
-// With LogRefresh 1 the decision goes to the "timer" side log, the tick line to the main log.
-TEST_F(AutoRefreshTest, LogRefreshUsesTimerSideLog) {
-    const std::string mainLog = StartLog();
-    SetMisc("LogRefresh", 1);
-    StartEnabled(timer_);
-    const int64_t start = clock_.now;
-    bothSided_ = 7;
-    clock_.now += 120;
-    timer_.OnTimer(kRefreshTimerId);
-    EXPECT_EQ(GetLogPath(), mainLog);
-    const std::string main = ReadText(mainLog);
-    EXPECT_NE(main.find("OnTimer(): start=" + std::to_string(start) +
-                        ", finish=" + std::to_string(start + 120) + ", elapse=120, interval=120"),
-              std::string::npos)
-        << main;
-    EXPECT_EQ(main.find("Determining"), std::string::npos);
-    EXPECT_NE(ReadText(mainLog.substr(0, mainLog.size() - 4) + "_timer.txt")
-                  .find("OnTimer(): Determining AutoRefresh() by # of files (=7)"),
-              std::string::npos);
-}
-
 // Reads pause and resume a running timer (outermost only); a new interval applies at the next tick.
-TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
+TEST_F(AutoRefreshTest, PauseResumeIntervalAndLog) {
     timer_.Start();
     timer_.PauseAutoRefresh();
     timer_.ResumeAutoRefresh();
@@ -135,10 +114,25 @@ TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
     timer_.SetIntervalFromDialog(300);
     EXPECT_EQ(Misc("TimerIntervalInSecond"), 300);
     EXPECT_TRUE(port_.calls.empty());
+    const std::string mainLog = StartLog();
+    SetMisc("LogRefresh", 1);
+    bothSided_ = 7;
+    const int64_t start = clock_.now;
     clock_.now += 120;
     timer_.OnTimer(kRefreshTimerId);
     EXPECT_EQ(port_.calls, (Calls{"stop 123", "start 123 300000"}));
     EXPECT_EQ(refreshes_, 1);
+    // With LogRefresh 1 the decision goes to the "timer" side log, the tick line to the main log.
+    EXPECT_EQ(GetLogPath(), mainLog);
+    const std::string main = ReadText(mainLog);
+    EXPECT_NE(main.find("OnTimer(): start=" + std::to_string(start) +
+                        ", finish=" + std::to_string(start + 120) + ", elapse=120, interval=300"),
+              std::string::npos)
+        << main;
+    EXPECT_EQ(main.find("Determining"), std::string::npos);
+    EXPECT_NE(ReadText(mainLog.substr(0, mainLog.size() - 4) + "_timer.txt")
+                  .find("OnTimer(): Determining AutoRefresh() by # of files (=7)"),
+              std::string::npos);
     timer_.SetWindowExists(false);
     timer_.PauseAutoRefresh();
     EXPECT_TRUE(timer_.Running());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -124,16 +125,14 @@ TEST(InsertOrMergeSorted, EqualsOneAtATime) {
         DiffItem single, batch;
         for (int side = 0; side < 2; ++side) {
             std::vector<DiffItem*> a, b;
-            std::vector<std::string> used;
+            std::set<std::string> used;
             const int n = 1 + static_cast<int>(rng() % 12);
             for (int i = 0; i < n; ++i) {
                 const std::string name = stems[rng() % stems.size()];
                 const bool isFile = name != ".." && (rng() % 2) == 0;
-                const std::string key = name + (isFile ? "f" : "d");
-                if (std::find(used.begin(), used.end(), key) != used.end()) {
+                if (!used.insert(name + (isFile ? "f" : "d")).second) {
                     continue;  // a folder lists a name once
                 }
-                used.push_back(key);
                 a.push_back(Entry(name, isFile, side));
                 b.push_back(Entry(name, isFile, side));
             }

@@ -218,23 +218,19 @@ TEST_F(ScanTest, EntriesAreReadByTheirOwnNames) {
     ExpectConsistent();
 }
 
-std::vector<test::TreeEntry> ManyFiles(const std::string& side, int n) {
+std::vector<test::TreeEntry> ManyFiles(const std::string& prefix, int n) {
     std::vector<test::TreeEntry> tree;
     for (int i = 0; i < n; ++i) {
-        tree.push_back({side + "/f" + std::to_string(i) + ".txt", "x"});
+        tree.push_back({prefix + std::to_string(i) + ".txt", "x"});
     }
     return tree;
 }
 
 // A window opens past 100 counted entries (markers left out) or many bytes; range: twice the count.
 TEST_F(ScanTest, ProgressWindowTextsAndThresholds) {
-    std::vector<test::TreeEntry> markers = ManyFiles("markers", 120);
-    for (test::TreeEntry& e : markers) {
-        e.path.replace(0, 9, "markers/$FARLINKFarlinkUpdated");
-    }
-    dir_.MakeTree(markers);
-    dir_.MakeTree(ManyFiles("left", 120));
-    dir_.MakeTree(ManyFiles("small", 50));
+    dir_.MakeTree(ManyFiles("markers/$FARLINKFarlinkUpdated", 120));
+    dir_.MakeTree(ManyFiles("left/f", 120));
+    dir_.MakeTree(ManyFiles("small/f", 50));
     dir_.MakeTree({{"right/only.txt", "r"}});
     test::FakeProgressFactory progress;
     cmp_.SetProgressFactory(&progress);
@@ -299,9 +295,9 @@ TEST_F(ScanTest, DeepTreeNeedsNoDescriptorPerLevel) {
 
 // Cancel (also of reading threads) leaves an empty comparison and an expansion collapsed.
 TEST_F(ScanTest, CancelLeavesNothing) {
-    dir_.MakeTree(ManyFiles("left", 150));
-    dir_.MakeTree(ManyFiles("left/Big", 150));
-    dir_.MakeTree(ManyFiles("right", 150));
+    dir_.MakeTree(ManyFiles("left/f", 150));
+    dir_.MakeTree(ManyFiles("left/Big/f", 150));
+    dir_.MakeTree(ManyFiles("right/f", 150));
     dir_.MakeTree({{"right/Big/", ""}});
     test::FakeProgressFactory progress;
     progress.cancelAfterUpdates = 40;
