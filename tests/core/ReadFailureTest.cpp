@@ -94,10 +94,8 @@ TEST(FolderLinkPair, ReadOnlyWhenExpandedAndThenOnBothSides) {
                   {"R/lnk/h.txt", "h"}});
     dir.Symlink("../T", "R/sub");
     dir.Symlink("../U", "L/lnk");
-    FilterState differing;
-    differing.filterActive = true;
-    differing.filterFlags = FilterState::kNoExtensionFilter | FilterState::kDiffersAnyWay;
-    differing.expandAll = true;
+    const FilterState differing{true, FilterState::kNoExtensionFilter | FilterState::kDiffersAnyWay,
+                                "", true};
     for (const FilterState& filter : {FilterState{}, differing}) {
         Comparison cmp;
         cmp.filter = filter;

@@ -221,10 +221,8 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
 // After the filter's OK with expand-all whole trees are read only for a pair; equal files leave.
 TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
     dir_.MakeTree({{"left/S/T/deep.txt", "d", t0_}, {"right/S/T/deep.txt", "e", t0_}});
-    FilterState filter;
-    filter.filterActive = true;
-    filter.filterFlags = FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter;
-    filter.expandAll = true;
+    const FilterState filter{true, FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter,
+                             "", true};
     view_.paths[0] = L();
     view_.paths[1] = R();
     refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, true));
