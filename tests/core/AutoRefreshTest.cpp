@@ -25,17 +25,11 @@ class AutoRefreshTest : public test::StoreFixture {
     void SetMisc(const char* entry, int value) {
         store_.WriteProfileInt(kMiscSection, entry, value);
     }
-    // Starts `timer` with auto-refresh enabled and clears what start-up recorded.
     void StartEnabled(AutoRefreshTimer& timer) {
         SetMisc("AutoRefreshDisabled", 0);
         timer.Start();
         port_.calls.clear();
     }
-    void TickAfter(int64_t seconds, uint32_t id = kRefreshTimerId) {
-        clock_.now += seconds;
-        timer_.OnTimer(id);
-    }
-
     test::ManualClock clock_;
     test::RecordingTimer port_;
     test::FakePrompter prompter_;
@@ -44,16 +38,13 @@ class AutoRefreshTest : public test::StoreFixture {
     int refreshes_ = 0;
 };
 
-// First run: auto-refresh stays off and both settings exist afterwards with their defaults.
-// Stored intervals below 120 seconds are raised to 120 and written back; the timer is armed with
-// the interval in milliseconds, at most the longest period a GUI timer takes.
+// First run stores the defaults (off, 120 s); intervals are raised to 120 s and capped in ms.
 TEST_F(AutoRefreshTest, StartStoresDefaultsAndArmsWithTheRaisedInterval) {
     timer_.Start();
     EXPECT_TRUE(port_.calls.empty());
     EXPECT_FALSE(timer_.Running());
     EXPECT_EQ(Misc("AutoRefreshDisabled"), 1);
     EXPECT_EQ(Misc("TimerIntervalInSecond"), 120);
-
     const std::tuple<int, uint32_t, const char*> cases[] = {
         {0, 120, "start 123 120000"},
         {119, 120, "start 123 120000"},
@@ -72,75 +63,39 @@ TEST_F(AutoRefreshTest, StartStoresDefaultsAndArmsWithTheRaisedInterval) {
     }
 }
 
-struct TickCase {
-    const char* what;
-    int bothSided;
-    bool disabledMeanwhile;
-    int64_t secondsLater;
-    uint32_t id;
-    int refreshes;
-    Calls calls;
-};
-
-// A tick in time with at most 100 rows present on both sides re-arms the timer and refreshes;
-// with more it keeps ticking without a refresh; a tick more than two seconds late is skipped but
-// re-arms from now; a tick after auto-refresh was disabled stops the timer for good; another
-// timer's id is not ours.
+// A timely tick over at most 100 both-sided rows refreshes; late, disabled and foreign ones do not.
 TEST_F(AutoRefreshTest, Ticks) {
     const Calls rearm = {"stop 123", "start 123 120000"};
-    const TickCase cases[] = {{"timely", 100, false, 122, kRefreshTimerId, 1, rearm},
-                              {"too many rows", 101, false, 120, kRefreshTimerId, 0, rearm},
-                              {"late", 0, false, 123, kRefreshTimerId, 0, rearm},
-                              {"disabled", 0, true, 120, kRefreshTimerId, 0, {"stop 123"}},
-                              {"foreign id", 0, false, 120, kRefreshTimerId + 1, 0, {}}};
-    for (const TickCase& c : cases) {
-        SCOPED_TRACE(c.what);
+    // what, rows on both sides, disabled meanwhile, seconds later, timer id, refreshes, calls
+    const std::tuple<const char*, int, bool, int64_t, uint32_t, int, Calls> cases[] = {
+        {"timely", 100, false, 122, kRefreshTimerId, 1, rearm},
+        {"too many rows", 101, false, 120, kRefreshTimerId, 0, rearm},
+        {"late", 0, false, 123, kRefreshTimerId, 0, rearm},
+        {"disabled", 0, true, 120, kRefreshTimerId, 0, {"stop 123"}},
+        {"foreign id", 0, false, 120, kRefreshTimerId + 1, 0, {}}};
+    for (const auto& [what, bothSided, disabled, later, id, refreshed, calls] : cases) {
+        SCOPED_TRACE(what);
         int refreshes = 0;
         AutoRefreshTimer timer(store_, port_, clock_);
-        timer.SetTarget({[&c] { return c.bothSided; }, [&refreshes] { ++refreshes; }});
+        timer.SetTarget({[rows = bothSided] { return rows; }, [&refreshes] { ++refreshes; }});
         StartEnabled(timer);
         const int64_t started = clock_.now;
-        SetMisc("AutoRefreshDisabled", c.disabledMeanwhile ? 1 : 0);
-        clock_.now += c.secondsLater;
-        timer.OnTimer(c.id);
-        EXPECT_EQ(refreshes, c.refreshes);
-        EXPECT_EQ(port_.calls, c.calls);
-        EXPECT_EQ(timer.Running(), !c.disabledMeanwhile);
-        EXPECT_EQ(timer.lastTick, c.calls.size() == 2 ? clock_.now : started);
+        SetMisc("AutoRefreshDisabled", disabled ? 1 : 0);
+        clock_.now += later;
+        timer.OnTimer(id);
+        EXPECT_EQ(refreshes, refreshed);
+        EXPECT_EQ(port_.calls, calls);
+        EXPECT_EQ(timer.Running(), !disabled);
+        EXPECT_EQ(timer.lastTick, calls.size() == 2 ? clock_.now : started);
     }
 }
 
-// With LogRefresh 1 the decision goes to the "timer" side log; the tick line stays in the main
-// log, which is in force again afterwards.
-TEST_F(AutoRefreshTest, LogRefreshUsesTimerSideLog) {
-    const std::string mainLog = StartLog();
-    SetMisc("LogRefresh", 1);
-    StartEnabled(timer_);
-    const int64_t start = clock_.now;
-    bothSided_ = 7;
-    TickAfter(120);
-    EXPECT_EQ(GetLogPath(), mainLog);
-    const std::string main = ReadText(mainLog);
-    EXPECT_NE(main.find("OnTimer(): start=" + std::to_string(start) +
-                        ", finish=" + std::to_string(start + 120) + ", elapse=120, interval=120"),
-              std::string::npos)
-        << main;
-    EXPECT_EQ(main.find("Determining"), std::string::npos);
-    EXPECT_NE(ReadText(mainLog.substr(0, mainLog.size() - 4) + "_timer.txt")
-                  .find("OnTimer(): Determining AutoRefresh() by # of files (=7)"),
-              std::string::npos);
-}
-
-// Every folder read pauses a running timer and resumes it from the time of the resume; nested
-// reads resume only at the end of the outermost one. A stopped timer is not started by a resume,
-// and nothing is done without the window. The interval dialog stores at least 120 seconds; a
-// running timer takes the new period at its next tick.
-TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
+// Reads pause and resume a running timer (outermost only); a new interval applies at the next tick.
+TEST_F(AutoRefreshTest, PauseResumeIntervalAndLog) {
     timer_.Start();
     timer_.PauseAutoRefresh();
     timer_.ResumeAutoRefresh();
     EXPECT_FALSE(timer_.Running());
-
     StartEnabled(timer_);
     AutoRefreshHooks hooks = timer_.Hooks();
     hooks.pause();
@@ -159,16 +114,31 @@ TEST_F(AutoRefreshTest, PauseResumeAndInterval) {
     timer_.SetIntervalFromDialog(300);
     EXPECT_EQ(Misc("TimerIntervalInSecond"), 300);
     EXPECT_TRUE(port_.calls.empty());
-    TickAfter(120);
+    const std::string mainLog = StartLog();
+    SetMisc("LogRefresh", 1);
+    bothSided_ = 7;
+    const int64_t start = clock_.now;
+    clock_.now += 120;
+    timer_.OnTimer(kRefreshTimerId);
     EXPECT_EQ(port_.calls, (Calls{"stop 123", "start 123 300000"}));
     EXPECT_EQ(refreshes_, 1);
+    // With LogRefresh 1 the decision goes to the "timer" side log, the tick line to the main log.
+    EXPECT_EQ(GetLogPath(), mainLog);
+    const std::string main = ReadText(mainLog);
+    EXPECT_NE(main.find("OnTimer(): start=" + std::to_string(start) +
+                        ", finish=" + std::to_string(start + 120) + ", elapse=120, interval=300"),
+              std::string::npos)
+        << main;
+    EXPECT_EQ(main.find("Determining"), std::string::npos);
+    EXPECT_NE(ReadText(mainLog.substr(0, mainLog.size() - 4) + "_timer.txt")
+                  .find("OnTimer(): Determining AutoRefresh() by # of files (=7)"),
+              std::string::npos);
     timer_.SetWindowExists(false);
     timer_.PauseAutoRefresh();
     EXPECT_TRUE(timer_.Running());
 }
 
-// Toggling with confirmation asks the exact question and No leaves the timer as it was. (The
-// enable and disable commands are pinned through the frame: FrameCommandsTest.)
+// Toggling with confirmation asks the exact question and No leaves the timer as it was.
 TEST_F(AutoRefreshTest, ToggleAsks) {
     timer_.Start();
     prompter_.script = {mbr::kNo, mbr::kYes, mbr::kNo, mbr::kYes};

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ctime>
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -32,10 +32,7 @@ std::string Describe(const DiffItem* holder) {
     return out;
 }
 
-// A name that is a file on one side and a folder on the other stays two items; folder statuses
-// merge to FolderBoth and the ".." item stays first. Two entries of one side that differ only in
-// case are two items; the other side's entry joins its exact spelling, and every lookup prefers
-// the exact spelling.
+// File and folder of one name stay two items; case twins too, each joined and found by exact name.
 TEST(InsertOrMerge, PairsByKindAndSpelling) {
     DiffItem kinds;
     InsertOrMerge(Entry("Report", false, 0), &kinds);
@@ -47,7 +44,6 @@ TEST(InsertOrMerge, PairsByKindAndSpelling) {
     EXPECT_EQ(test::ChildSummary(&kinds),
               (std::vector<std::string>{"..:2:LR", "!bang:2:LR", "Report:0:L-", "Report:3:-R"}));
     EXPECT_TRUE(IsConsistent(&kinds, false));
-
     DiffItem root;
     InsertOrMerge(Entry("a.txt", true, 0), &root);
     InsertOrMerge(Entry("A.txt", true, 0), &root);
@@ -65,9 +61,7 @@ TEST(InsertOrMerge, PairsByKindAndSpelling) {
     }
 }
 
-// Removing the first or last child moves firstChild/lastChild to the neighbour, and the hash
-// lookup stays right while children come and go. The consistency check notices a broken order,
-// a broken link and a wrong row number.
+// Removals keep the ends and the hash lookup right; the consistency check sees order, links, rows.
 TEST(TreeOps, RemoveLookupAndDamage) {
     DiffItem root;
     for (int i = 0; i < 50; ++i) {
@@ -88,7 +82,6 @@ TEST(TreeOps, RemoveLookupAndDamage) {
     RemoveItem(FindChild(&root, 1, "F17"));
     EXPECT_EQ(FindChild(&root, 1, "F17")->name, "f17");
     EXPECT_TRUE(IsConsistent(&root, false));
-
     std::swap(root.firstChild->name, root.lastChild->name);
     EXPECT_FALSE(IsConsistent(&root, false));
     std::swap(root.firstChild->name, root.lastChild->name);
@@ -121,8 +114,7 @@ TEST(TreeOps, RowsAndLookups) {
     EXPECT_EQ(FindFileByPath("/l/inner.txt", &root), nullptr);
 }
 
-// The batch merge of a folder gives exactly the tree of one-at-a-time insertion in sorted order,
-// exact spellings first.
+// The batch merge gives the tree of one-at-a-time insertion in sorted order, exact spellings first.
 TEST(InsertOrMergeSorted, EqualsOneAtATime) {
     const std::vector<std::string> stems = {
         "a",    "A",  "b",        "Zeta",         "zeta",
@@ -133,16 +125,14 @@ TEST(InsertOrMergeSorted, EqualsOneAtATime) {
         DiffItem single, batch;
         for (int side = 0; side < 2; ++side) {
             std::vector<DiffItem*> a, b;
-            std::vector<std::string> used;
+            std::set<std::string> used;
             const int n = 1 + static_cast<int>(rng() % 12);
             for (int i = 0; i < n; ++i) {
                 const std::string name = stems[rng() % stems.size()];
                 const bool isFile = name != ".." && (rng() % 2) == 0;
-                const std::string key = name + (isFile ? "f" : "d");
-                if (std::find(used.begin(), used.end(), key) != used.end()) {
+                if (!used.insert(name + (isFile ? "f" : "d")).second) {
                     continue;  // a folder lists a name once
                 }
-                used.push_back(key);
                 a.push_back(Entry(name, isFile, side));
                 b.push_back(Entry(name, isFile, side));
             }
@@ -201,10 +191,8 @@ TEST(DiffItemTexts, SizeVersionAbsentSideAndSharedFolder) {
     EXPECT_EQ(dir.UseCount(), 2u);
 }
 
-// The status a merge leaves, for files and folders, one at a time and in the batch form: the
-// other side turns a one-sided item into a both-sided one, an item from both sides always does.
+// Merging the other side (2: both sides) into an item, singly or in a batch, makes it both-sided.
 TEST(InsertOrMerge, StatusTransitions) {
-    // first side (2: both), second side; the same for a file and a folder
     const std::pair<int, int> cases[] = {{0, 1}, {1, 0}, {0, 2}, {1, 2}};
     auto item = [](bool isFile, int side) {
         DiffItem* made = Entry("Same", isFile, side == 2 ? 0 : side);
@@ -217,8 +205,7 @@ TEST(InsertOrMerge, StatusTransitions) {
     for (const auto& [first, second] : cases) {
         for (const bool isFile : {false, true}) {
             for (const bool batch : {false, true}) {
-                SCOPED_TRACE(std::to_string(first) + std::to_string(second) + " file " +
-                             std::to_string(isFile) + " batch " + std::to_string(batch));
+                SCOPED_TRACE(::testing::Message() << first << second << isFile << batch);
                 DiffItem root;
                 InsertOrMerge(item(isFile, first), &root);
                 DiffItem* merged = batch
@@ -234,8 +221,7 @@ TEST(InsertOrMerge, StatusTransitions) {
     }
 }
 
-// The minute test without texts agrees with comparing the texts, across the daylight-saving
-// changes of a zone (where an hour repeats or is skipped) and before 1970.
+// The minute test agrees with comparing texts across daylight-saving changes and before 1970.
 TEST(DiffItemTexts, MinuteTestAgreesWithTexts) {
     test::ScopedZone zone("America/New_York");
     DiffItem item;
@@ -262,7 +248,7 @@ TEST(DiffItemTexts, MinuteTestAgreesWithTexts) {
 }
 
 // Names order by UTF-16 code unit after folding A-Z, with no locale collation.
-TEST(NameOrder, LesserSortsFirstBothWays) {
+TEST(NameOrder, LesserSortsFirstBothWaysAndSiblingsByKind) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"digits before underscore", "9", "_"},
         {"underscore before letters", "_", "a"},
@@ -283,19 +269,13 @@ TEST(NameOrder, LesserSortsFirstBothWays) {
         EXPECT_LT(CompareNames(lesser, greater), 0) << what;
         EXPECT_GT(CompareNames(greater, lesser), 0) << what;
     }
-}
-
-// Case-only differences are equal for pairing but still ordered for one side's two entries.
-TEST(NameOrder, FoldedEqualNamesGetAFixedOrder) {
+    // Case-only differences are equal for pairing but still ordered for one side's two entries.
     EXPECT_EQ(CompareNames("Read.ME", "read.me"), 0);
     EXPECT_LT(CompareNamesExact("Read.ME", "read.me"), 0);
     EXPECT_GT(CompareNamesExact("read.me", "Read.ME"), 0);
     EXPECT_EQ(CompareNamesExact("same", "same"), 0);
     EXPECT_LT(CompareNamesExact("a", "B"), 0);  // case never outranks the folded order
-}
-
-// ".." first, then folders, then files; folders and files each by name.
-TEST(NameOrder, DotDotFoldersFiles) {
+    // Siblings: ".." first, then folders, then files; folders and files each by name.
     DiffItem dots, folder, file, zFolder;
     dots.name = "..";
     folder.name = "!first";

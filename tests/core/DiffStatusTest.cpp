@@ -11,16 +11,13 @@
 #include "core/Comparison.h"
 #include "core/DiffStatus.h"
 #include "support/TestDir.h"
-#include "support/TreeDump.h"
 #include "support/Unprivileged.h"
 
 namespace quillon {
 namespace {
 
-using Rows = std::vector<std::string>;
-
 // The standard check value of the IEEE CRC-32, and byte-at-a-time equals the bulk update.
-TEST(Crc32, CheckValueAndByteUpdate) {
+TEST(Crc32, CheckValueAndTextModeFileChecksums) {
     const std::string text = "123456789";
     EXPECT_EQ(Crc32Of(text.data(), text.size()), 0xCBF43926u);
     uint32_t reg = kCrc32Initial;
@@ -29,12 +26,7 @@ TEST(Crc32, CheckValueAndByteUpdate) {
     }
     EXPECT_EQ(~reg, 0xCBF43926u);
     EXPECT_EQ(Crc32Update(Crc32Update(kCrc32Initial, "1234", 4), "56789", 5), reg);
-}
-
-// Files are read as a text-mode stream: CR LF is LF (also when the pair is split across two
-// reads of a large file), 0x1A ends the data, and the simplified checksum sees 3 characters at
-// most. Missing files and special files give a system error code, never a crash or a hang.
-TEST(FileChecksum, SeesTranslatedCharacters) {
+    // Files in text mode: CR LF is LF, 0x1A ends the data, the simplified sum sees 3 characters.
     const std::string large(65535, 'x');
     const std::tuple<const char*, std::string, std::string, std::string> cases[] = {
         // what, bytes, what the standard checksum sees, what the simplified one sees
@@ -59,7 +51,7 @@ TEST(FileChecksum, SeesTranslatedCharacters) {
         EXPECT_EQ(sum, Crc32Of(simple.data(), simple.size()));
     }
     dir.MakeFifo("pipe");
-    uint32_t sum = 0;
+    uint32_t sum = 0;  // missing and special files give an error code, never a crash or a hang
     EXPECT_NE(FileChecksum(dir / "missing", sum), 0);
     EXPECT_NE(FileChecksum(dir / "pipe", sum), 0);
     EXPECT_NE(SimpleFileChecksum(dir / "pipe", sum), 0);
@@ -78,10 +70,10 @@ struct RuleCase {
     int compareTimestamp;
     int crc32;
     FileStatus expected;
+    int crc32SkipIfBig = kDefault;
 };
 
-// Each rule in order: presence, timestamp (to the minute), size, checksum mode and its size limit
-// (inclusive). What each checksum mode sees is pinned pair by pair with the checksum pass.
+// Rules in order: presence, timestamp (to the minute), size, checksum and its size limit.
 TEST(StatusRule, Decides) {
     const RuleCase cases[] = {
         {"same minute", "abc", "abc", 50, kDefault, 1, kDefault, StatusSame},
@@ -92,7 +84,9 @@ TEST(StatusRule, Decides) {
         {"1 MiB skips the checksum", kMiB, kMiBOther, 0, kDefault, kDefault, 1, StatusSame},
         {"just under 1 MiB is read", kMiB.substr(1), kMiBOther.substr(1), 0, kDefault, kDefault, 1,
          StatusDifferent},
-        {"checksum rule after size rule", kMiB, "a", 0, kDefault, kDefault, 1, StatusDifferent}};
+        {"checksum rule after size rule", kMiB, "a", 0, kDefault, kDefault, 1, StatusDifferent},
+        {"limit off reads any size", kMiB, kMiBOther, 0, kDefault, kDefault, 1, StatusDifferent,
+         0}};
     const time_t base = test::LocalTime(2010, 1, 4, 10, 0, 5);
     for (const RuleCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -102,7 +96,8 @@ TEST(StatusRule, Decides) {
         Comparison cmp;
         for (auto [value, option] : {std::pair{c.fileSize, &cmp.options.fileSize},
                                      std::pair{c.compareTimestamp, &cmp.options.compareTimestamp},
-                                     std::pair{c.crc32, &cmp.options.crc32}}) {
+                                     std::pair{c.crc32, &cmp.options.crc32},
+                                     std::pair{c.crc32SkipIfBig, &cmp.options.crc32SkipIfBig}}) {
             if (value != kDefault) {
                 *option = value;
             }
@@ -111,17 +106,6 @@ TEST(StatusRule, Decides) {
         ASSERT_EQ(cmp.rootItem->lastChild->name, "f");
         EXPECT_EQ(cmp.rootItem->lastChild->FileState(), c.expected);
     }
-}
-
-// With the limit off the full checksum runs at any size.
-TEST(StatusRule, LimitOffReadsAnySize) {
-    test::TestDir dir;
-    dir.MakeTree({{"l/m", kMiB}, {"r/m", kMiBOther}});
-    Comparison cmp;
-    cmp.options.crc32 = 1;
-    cmp.options.crc32SkipIfBig = 0;
-    ASSERT_TRUE(cmp.CompareFolders(dir / "l", dir / "r", 0));
-    EXPECT_EQ(cmp.rootItem->lastChild->FileState(), StatusDifferent);
 }
 
 // Versions decide before times and sizes; a version on one side only reads as that side only.
@@ -141,7 +125,7 @@ TEST(StatusRule, VersionRulesComeFirst) {
         cmp.DecideStatus(item);
         EXPECT_EQ(item->FileState(), status) << right;
     }
-    // Reading versions lazily: files without a version resource have none on either side.
+    // Read lazily, files without a version resource have none on either side.
     item->SetVersion(0, VersionState::kNotRead);
     item->SetVersion(1, VersionState::kNotRead);
     cmp.options.showVersions = 1;
@@ -149,31 +133,6 @@ TEST(StatusRule, VersionRulesComeFirst) {
     EXPECT_EQ(item->VersionText(0), "");
     EXPECT_EQ(item->VersionText(1), "");
     EXPECT_EQ(item->FileState(), StatusSame);
-}
-
-// 0x100 keeps only differing files, 0x200 drops only equal ones; folders always stay.
-TEST(StatusRule, FilterRemovesFiles) {
-    test::TestDir dir;
-    dir.MakeTree({{"l/same", "s"},
-                  {"r/same", "s"},
-                  {"l/diff", "d1"},
-                  {"r/diff", "d22"},
-                  {"l/lonly", "x"},
-                  {"r/ronly", "x"},
-                  {"l/Dl/", ""},
-                  {"r/Dr/", ""}});
-    for (const auto& [flags, kept] :
-         {std::pair<uint32_t, Rows>{0, {"..", "Dl", "Dr", "diff", "lonly", "ronly", "same"}},
-          {0x100, {"..", "Dl", "Dr", "diff"}},
-          {0x200, {"..", "Dl", "Dr", "diff", "lonly", "ronly"}}}) {
-        Comparison cmp;
-        cmp.filter.filterActive = true;
-        cmp.filter.filterFlags = FilterState::kNoExtensionFilter | flags;
-        ASSERT_TRUE(cmp.CompareFolders(dir / "l", dir / "r", 0));
-        EXPECT_EQ(test::RowNames(cmp.rootItem), kept) << flags;
-        std::string why;
-        EXPECT_TRUE(IsConsistent(cmp.rootItem, true, &why)) << why;
-    }
 }
 
 // One pair of equal-size files and the status each checksum gives it.
@@ -185,72 +144,60 @@ struct PairCase {
     FileStatus full;
 };
 
-const std::vector<PairCase>& Pairs() {
-    static const std::vector<PairCase> pairs = {
-        {"same.txt", "abcdef", "abcdef", StatusSame, StatusSame},
-        {"first.txt", "abcdef", "abXdef", StatusDifferent, StatusDifferent},
-        {"late.txt", "abcdef", "abcdeX", StatusSame, StatusDifferent},
-        // CR LF reads as LF: "ab\n" on both sides in the first 3 characters.
-        {"crlf.txt", "ab\r\nX", "ab\nXY", StatusSame, StatusDifferent},
-        {"crcr.txt", "\r\r\n", "\r\n\n", StatusDifferent, StatusDifferent},
-        {"cr-end.txt", "a\r", "a\n", StatusDifferent, StatusDifferent},
-        // 0x1A ends the data: what follows it never counts.
-        {"ctrlz.txt", "a\x1Ayz", "a\x1Azz", StatusSame, StatusSame},
-        {"ctrlz-first.txt", "\x1Ay", "a\x1A", StatusDifferent, StatusDifferent},
-        {"empty.txt", "", "", StatusSame, StatusSame},
-        {"one.txt", "x", "y", StatusDifferent, StatusDifferent},
-        // At the size limit a pair is never read.
-        {"limit.txt", "abcdefg", "abcdefX", StatusSame, StatusSame},
-    };
-    return pairs;
-}
+// The pass reads as FileChecksum does (pinned there); these rows pin only that it does so.
+const PairCase kPairs[] = {
+    {"same.txt", "abcdef", "abcdef", StatusSame, StatusSame},
+    {"first.txt", "abcdef", "abXdef", StatusDifferent, StatusDifferent},
+    {"late.txt", "abcdef", "abcdeX", StatusSame, StatusDifferent},
+    {"crlf.txt", "ab\r\nX", "ab\nXY", StatusSame, StatusDifferent},  // "ab\n" in 3 characters
+    {"ctrlz.txt", "a\x1Ayz", "a\x1Azz", StatusSame, StatusSame},
+    {"empty.txt", "", "", StatusSame, StatusSame},
+    {"limit.txt", "abcdefg", "abcdefX", StatusSame, StatusSame},  // at the limit: never read
+};
 
 // Enough folders that the pairs fill several hand-overs to the helper threads.
 constexpr int kFolders = 48;
 
-enum class Pass { kWholeTreeRead, kRecompute };
-
 struct PassCase {
     const char* what;
     int crc32;
-    Pass pass;
+    bool recompute;  // or compared while the trees are read
 };
 
 class ChecksumPass : public ::testing::TestWithParam<PassCase> {
   protected:
     void SetUp() override {
         for (int f = 0; f < kFolders; ++f) {
-            const std::string sub = "d" + std::to_string(f) + "/";
-            for (const PairCase& p : Pairs()) {
-                dir_.MakeTree(
-                    {{"left/" + sub + p.name, p.left}, {"right/" + sub + p.name, p.right}});
+            const std::string l = "left/d" + std::to_string(f) + "/";
+            const std::string r = "right/d" + std::to_string(f) + "/";
+            // "loop" links to itself, "locked" is unreadable: no verdict; "sized" differs by size.
+            std::vector<test::TreeEntry> tree = {{r + "loop", ""},
+                                                 {l + "locked", "abc"},
+                                                 {r + "locked", "abd"},
+                                                 {l + "sized", "abc"},
+                                                 {r + "sized", "abcd"}};
+            for (const PairCase& p : kPairs) {
+                tree.push_back({l + p.name, p.left});
+                tree.push_back({r + p.name, p.right});
             }
-            dir_.MakeFifo("left/" + sub + "pipe");
-            dir_.MakeFifo("right/" + sub + "pipe");
-            // A link to itself cannot be opened: the checksum gives no verdict.
-            dir_.Symlink("loop", "left/" + sub + "loop");
-            dir_.WriteFile("right/" + sub + "loop", "");
-            dir_.WriteFile("left/" + sub + "locked", "abc");
-            dir_.WriteFile("right/" + sub + "locked", "abd");
-            chmod((dir_ / ("left/" + sub + "locked")).c_str(), 0);
-            // Unreadable, but its size alone already differs: decided without opening.
-            dir_.WriteFile("left/" + sub + "sized", "abc");
-            dir_.WriteFile("right/" + sub + "sized", "abcd");
-            chmod((dir_ / ("left/" + sub + "sized")).c_str(), 0);
+            dir_.MakeTree(tree);
+            dir_.MakeFifo(l + "pipe");
+            dir_.MakeFifo(r + "pipe");
+            dir_.Symlink("loop", l + "loop");
+            chmod((dir_ / (l + "locked")).c_str(), 0);
+            chmod((dir_ / (l + "sized")).c_str(), 0);
         }
     }
-
-    // The pass under test: contents compared while the trees are read, or afterwards for the
-    // whole tree at once.
+    // Contents compared while the trees are read, or afterwards for the whole tree at once.
     bool Compare(Comparison& cmp) const {
         cmp.readWholeTrees = true;
         cmp.options.crc32SizeToSkip = 7;
-        cmp.options.crc32 = GetParam().pass == Pass::kRecompute ? 0 : GetParam().crc32;
+        cmp.options.crc32 = GetParam().recompute ? 0 : GetParam().crc32;
         if (!cmp.CompareFolders(dir_ / "left", dir_ / "right", 0)) {
             return false;
         }
         cmp.options.crc32 = GetParam().crc32;
-        if (GetParam().pass == Pass::kRecompute) {
+        if (GetParam().recompute) {
             cmp.RecomputeFileStatuses(cmp.rootItem);
         }
         return true;
@@ -264,7 +211,6 @@ class ChecksumPass : public ::testing::TestWithParam<PassCase> {
         }
         return files;
     }
-
     test::TestDir dir_;
 };
 
@@ -274,10 +220,10 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
     ASSERT_TRUE(Compare(cmp));
     const bool simple = GetParam().crc32 == ComparisonOptions::kChecksumSimple;
     std::map<std::string, DiffItem*> files = Files(cmp);
-    ASSERT_EQ(files.size(), size_t(kFolders) * (Pairs().size() + 4));
+    ASSERT_EQ(files.size(), size_t(kFolders) * (std::size(kPairs) + 4));
     for (int f = 0; f < kFolders; ++f) {
         const std::string sub = "d" + std::to_string(f) + "/";
-        for (const PairCase& p : Pairs()) {
+        for (const PairCase& p : kPairs) {
             EXPECT_EQ(files[sub + p.name]->FileState(), simple ? p.simple : p.full)
                 << sub << p.name;
         }
@@ -311,11 +257,10 @@ TEST_P(ChecksumPass, SameStatusesAsOnePairAtATime) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ChecksumPass,
-    ::testing::Values(
-        PassCase{"simple_read", ComparisonOptions::kChecksumSimple, Pass::kWholeTreeRead},
-        PassCase{"full_read", 1, Pass::kWholeTreeRead},
-        PassCase{"simple_recompute", ComparisonOptions::kChecksumSimple, Pass::kRecompute},
-        PassCase{"full_recompute", 1, Pass::kRecompute}),
+    ::testing::Values(PassCase{"simple_read", ComparisonOptions::kChecksumSimple, false},
+                      PassCase{"full_read", 1, false},
+                      PassCase{"simple_recompute", ComparisonOptions::kChecksumSimple, true},
+                      PassCase{"full_recompute", 1, true}),
     [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace

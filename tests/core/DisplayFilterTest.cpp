@@ -20,7 +20,6 @@ using Texts = std::vector<std::string>;
 
 class DisplayFilterTest : public test::StoreFixture {
   protected:
-    // Opens the dialog and makes the choices a user would.
     void Choose(int display, int extension, const std::string& inclusion = "",
                 const std::string& exclusion = "", bool expandAll = false) {
         dialog_.Open();
@@ -30,7 +29,6 @@ class DisplayFilterTest : public test::StoreFixture {
         dialog_.fields.exclusionText = exclusion;
         dialog_.fields.expandAllCheck = expandAll;
     }
-
     test::FakePrompter prompter_;
     FilterState filter_;
     bool diluted_ = true;
@@ -38,8 +36,7 @@ class DisplayFilterTest : public test::StoreFixture {
     FilterDialog dialog_{store_, prompter_, filter_, diluted_, &readWholeTrees_};
 };
 
-// Lists become lower-case extensions between single semicolons. Whole trees are read after OK
-// only for an active expand-all filter over a full pair.
+// Lists become ";a;b;" lower case; whole trees follow only an active expand-all filter on a pair.
 TEST(FilterRules, ExtensionsAndWholeTrees) {
     for (const auto& [in, out] : {std::pair{"txt,Doc", ";txt;doc;"},
                                   {"TMP, bak", ";tmp;bak;"},
@@ -55,17 +52,15 @@ TEST(FilterRules, ExtensionsAndWholeTrees) {
     EXPECT_FALSE(ReadWholeTreesAfterFilter({false, 0x001, "", true}, true));
 }
 
-// A chosen extension list left empty shows its error and keeps everything as it was: the
-// dialog's fields, the application state and the stored values.
+// A chosen but empty list shows its error and changes no field, state or stored value.
 TEST_F(DisplayFilterTest, EmptyListShowsErrorAndKeepsState) {
     filter_.filterExtensions = ";old;";
     const FilterState before = filter_;
-    for (const auto& [option, list] : {std::pair{1,
-                                                 "Display the files with the specified "
-                                                 "file-extensions. (Inclusion)"},
-                                       {2,
-                                        "Do not display the files with the specified "
-                                        "file-extensions. (Exclusion)"}}) {
+    const char* const lists[] = {
+        "Display the files with the specified file-extensions. (Inclusion)",
+        "Do not display the files with the specified file-extensions. (Exclusion)"};
+    for (const int option : {1, 2}) {
+        const std::string list = lists[option - 1];
         SCOPED_TRACE(list);
         prompter_.shown.clear();
         Choose(2, option, "   ", "", true);
@@ -89,11 +84,8 @@ TEST_F(DisplayFilterTest, EmptyListShowsErrorAndKeepsState) {
     }
 }
 
-// An exclusion list typed with spaces is remembered without them (case kept), put at the top of
-// its box, and applied normalised together with the flag word; OK is not "save as default". With
-// the filter disabled the list is still remembered, but the filter is off and whole trees are no
-// longer read; keeping "all extensions" leaves the list in force as it was. The lists keep the 20
-// most recent distinct texts.
+// OK remembers lists (spaces dropped, 20 kept) and applies them normalised, also with the filter
+// off.
 TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     store_.AddToMruList(kDialogExclusionMru, "log");
     Choose(2, 2, "", "  TMP, bak ", true);
@@ -108,20 +100,17 @@ TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x204);
     EXPECT_EQ(Int(kFilterDialogSection, "ExpandAll"), 1);
     EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), kAbsent);
-
     Choose(0, 1, "cpp,h");
     ASSERT_TRUE(dialog_.OnOk());
     EXPECT_FALSE(filter_.filterActive);
     EXPECT_EQ(filter_.filterFlags, 0x002u);
     EXPECT_FALSE(readWholeTrees_);
     EXPECT_EQ(Mru(kDialogInclusionMru), (Texts{"cpp,h"}));
-
     filter_.filterExtensions = ";txt;";
     Choose(1, 0);
     ASSERT_TRUE(dialog_.ApplyFilterDialog());
     EXPECT_EQ(filter_.filterFlags, 0x101u);
     EXPECT_EQ(filter_.filterExtensions, ";txt;");
-
     for (int i = 0; i < 21; ++i) {
         Choose(2, 1, "e" + std::to_string(i));
         ASSERT_TRUE(dialog_.OnOk());
@@ -132,17 +121,24 @@ TEST_F(DisplayFilterTest, ListsAndDisabledFilter) {
     EXPECT_EQ(list.back(), "e20");
 }
 
-// "Save current settings as default" stores both sections; "Reset" clears the controls and the
-// state and stores flags 1 and no expand-all as defaults.
+// Save-as-default stores both sections, as start-up reads them; Reset stores flags 1.
 TEST_F(DisplayFilterTest, SaveAsDefaultAndReset) {
-    Choose(1, 1, "txt");
+    Choose(2, 1, "old");
+    ASSERT_TRUE(dialog_.OnOk());
+    Choose(2, 1, "Cpp, h", "", true);
     dialog_.fields.dilutedCheck = false;
     ASSERT_TRUE(dialog_.OnSaveAsDefault());
-    EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x102);
-    EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), 0x102);
-    EXPECT_EQ(Int(kFilterDefaultsSection, "ExpandAll"), 0);
+    EXPECT_EQ(Int(kFilterDialogSection, "Flags"), 0x202);
+    EXPECT_EQ(Int(kFilterDefaultsSection, "Flags"), 0x202);
+    EXPECT_EQ(Int(kFilterDefaultsSection, "ExpandAll"), 1);
     EXPECT_EQ(Int(kFilterDefaultsSection, "UseDilutedColor"), 0);
-
+    // Start-up takes the defaults' own list, else the dialog's list the filter was saved with.
+    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x202, ";cpp;h;", true}));
+    store_.WriteProfileInt(kFilterDefaultsSection, "Flags", 0x104);
+    store_.AddToMruList(kDialogExclusionMru, "dialog");
+    EXPECT_EQ(StartupFilterState(store_).filterExtensions, ";dialog;");
+    store_.AddToMruList(kDefaultsExclusionMru, "Own");
+    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x104, ";own;", true}));
     store_.WriteProfileInt(kFilterDialogSection, "Flags", 0x204);
     store_.WriteProfileInt(kFilterDialogSection, "ExpandAll", 1);
     store_.AddToMruList(kDialogExclusionMru, "tmp");
@@ -166,8 +162,7 @@ TEST_F(DisplayFilterTest, SaveAsDefaultAndReset) {
     EXPECT_EQ(Int(kFilterDefaultsSection, "UseDilutedColor"), 1);
 }
 
-// The dialog opens from the stored flags; a list choice without a remembered list opens as "all
-// extensions".
+// The dialog opens from the stored flags; a list choice with no list remembered opens as "all".
 TEST_F(DisplayFilterTest, OpensFromStoredFlags) {
     // stored flags, lists stored, display option, extension option, flags, extensions
     const std::tuple<int, bool, int, int, uint32_t, const char*> cases[] = {
@@ -202,24 +197,7 @@ TEST_F(DisplayFilterTest, OpensFromStoredFlags) {
     }
 }
 
-// Start-up restores a saved list filter with the list the user saved it with, from the dialog's
-// list when the defaults have none of their own; a list stored under the defaults' own key wins.
-TEST_F(DisplayFilterTest, StartupFilterAndItsList) {
-    Choose(2, 1, "old");
-    ASSERT_TRUE(dialog_.OnOk());
-    Choose(2, 1, "Cpp, h", "", true);
-    ASSERT_TRUE(dialog_.OnSaveAsDefault());
-    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x202, ";cpp;h;", true}));
-
-    store_.WriteProfileInt(kFilterDefaultsSection, "Flags", 0x104);
-    store_.AddToMruList(kDialogExclusionMru, "dialog");
-    EXPECT_EQ(StartupFilterState(store_).filterExtensions, ";dialog;");
-    store_.AddToMruList(kDefaultsExclusionMru, "Own");
-    EXPECT_EQ(StartupFilterState(store_), (FilterState{true, 0x104, ";own;", true}));
-}
-
-// The size field accepts 1 up to the largest megabyte count the settings DWORD can hold, and
-// nothing else, however long the input.
+// The size field accepts 1 up to the largest megabyte count a settings DWORD holds, nothing else.
 TEST(PreferencesForm, SizeFieldAcceptsOnlyTheRange) {
     for (const char* text : {"1", " 42\t", "2147483647"}) {
         EXPECT_EQ(ParseSizeToSkip(text), std::stoul(text)) << text;
@@ -238,41 +216,8 @@ PreferenceValues Stored() {
     return values;
 }
 
-// The form shows the checksum mode as two boxes and the limit in megabytes; with the checksum on
-// the skip box is taken, and the number only while the skip box is on. (Checksum off keeping the
-// skip flag and the limit is pinned through the dialog: DialogPreferencesTest.)
-TEST(PreferencesForm, ChecksumBoxesSkipAndLimit) {
-    for (const auto& [crc32, compare, simplified] :
-         {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
-        PreferenceValues values = Stored();
-        values.crc32 = crc32;
-        const PreferencesForm form = FillPreferencesForm(values);
-        EXPECT_EQ(form.compareChecksum, compare) << crc32;
-        EXPECT_EQ(form.simplifiedChecksum, simplified) << crc32;
-        EXPECT_EQ(ChecksumControlsEnabled(form), compare) << crc32;
-        EXPECT_EQ(form.sizeToSkipMBytes, 7u);
-    }
-    PreferenceValues values = Stored();
-    PreferencesForm form = FillPreferencesForm(values);
-    form.simplifiedChecksum = false;
-    form.sizeToSkipMBytes = 4096;
-    ApplyPreferencesForm(form, values);
-    EXPECT_EQ(values.crc32, 1);
-    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
-    // 4096 MB is past what 32 bits hold in bytes; the limit is formed in 64 bits.
-    EXPECT_EQ(ComparisonOptions::SizeLimitFromMBytes(values.crc32SizeToSkipMBytes),
-              uint64_t{1} << 32);
-    form.skipIfBig = false;
-    form.sizeToSkipMBytes = 3;
-    ApplyPreferencesForm(form, values);
-    EXPECT_FALSE(values.crc32SkipIfBig);
-    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
-}
-
-// Each box raises exactly the changed flags that the view needs to re-decide statuses or rebuild
-// its columns. Turning the size column off with version and timestamp on leaves three columns
-// per side.
-TEST(PreferencesForm, ChangedFlagsAndColumns) {
+// Each box raises exactly the flags for re-deciding statuses or rebuilding columns.
+TEST(PreferencesForm, ChangedFlagsColumnsAndChecksumBoxes) {
     using Change = void (*)(PreferencesForm&);
     const std::tuple<const char*, Change, bool, bool> cases[] = {
         {"nothing", [](PreferencesForm&) {}, false, false},
@@ -293,6 +238,7 @@ TEST(PreferencesForm, ChangedFlagsAndColumns) {
         EXPECT_EQ(outcome.comparisonChanged, comparison) << what;
         EXPECT_EQ(outcome.columnsChanged, columns) << what;
     }
+    // No size column beside version and timestamp: three columns per side.
     PreferenceValues values = Stored();
     PreferencesForm form = FillPreferencesForm(values);
     form.showVersion = true;
@@ -303,6 +249,33 @@ TEST(PreferencesForm, ChangedFlagsAndColumns) {
     EXPECT_EQ(outcome.columnCount, 6);
     EXPECT_TRUE(values.fileVersion);
     EXPECT_FALSE(values.fileSize);
+    // The checksum mode shows as two boxes; with it on the skip box is taken, the limit if
+    // skipping.
+    for (const auto& [crc32, compare, simplified] :
+         {std::tuple{2, true, true}, {1, true, false}, {0, false, false}}) {
+        PreferenceValues shown = Stored();
+        shown.crc32 = crc32;
+        const PreferencesForm boxes = FillPreferencesForm(shown);
+        EXPECT_EQ(boxes.compareChecksum, compare) << crc32;
+        EXPECT_EQ(boxes.simplifiedChecksum, simplified) << crc32;
+        EXPECT_EQ(ChecksumControlsEnabled(boxes), compare) << crc32;
+        EXPECT_EQ(boxes.sizeToSkipMBytes, 7u);
+    }
+    values = Stored();
+    form = FillPreferencesForm(values);
+    form.simplifiedChecksum = false;
+    form.sizeToSkipMBytes = 4096;
+    ApplyPreferencesForm(form, values);
+    EXPECT_EQ(values.crc32, 1);
+    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
+    // 4096 MB is past what 32 bits hold in bytes; the limit is formed in 64 bits.
+    EXPECT_EQ(ComparisonOptions::SizeLimitFromMBytes(values.crc32SizeToSkipMBytes),
+              uint64_t{1} << 32);
+    form.skipIfBig = false;
+    form.sizeToSkipMBytes = 3;
+    ApplyPreferencesForm(form, values);
+    EXPECT_FALSE(values.crc32SkipIfBig);
+    EXPECT_EQ(values.crc32SizeToSkipMBytes, 4096u);
 }
 
 }  // namespace

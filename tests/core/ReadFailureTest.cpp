@@ -1,6 +1,4 @@
-// What a read cannot see must not look one-sided: entries whose details cannot be read, folders
-// that cannot be listed, and folder pairs with a link on one side. Nor may the number of threads
-// that read change what is seen.
+// What a read cannot see, and how many threads read, must not change what is seen.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -17,7 +15,6 @@
 #include "core/DisplayFilter.h"
 #include "platform/Log.h"
 #include "platform/RunContext.h"
-#include "support/RunProcess.h"
 #include "support/TestDir.h"
 #include "support/TreeDump.h"
 #include "support/Unprivileged.h"
@@ -27,9 +24,7 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-// `locked` can be listed but not entered, `closed` not even listed. The entries of `locked` stay
-// (size 0, no time); `closed` reads as empty. Every failure is kept per side and logged, by a
-// whole-tree read and by expanding each folder alike.
+// Entries of a folder that cannot be entered stay; every failure is kept per side and logged.
 class UnreadableFolder : public ::testing::TestWithParam<bool> {};
 
 TEST_P(UnreadableFolder, KeepsEntriesAndNamesEveryFailure) {
@@ -42,8 +37,8 @@ TEST_P(UnreadableFolder, KeepsEntriesAndNamesEveryFailure) {
                   {"tmp/", ""}});
     test::OpenToNobody(dir);
     chmod((dir / "tmp").c_str(), 0777);
-    chmod((dir / "L/locked").c_str(), 0644);
-    chmod((dir / "L/closed").c_str(), 0);
+    chmod((dir / "L/locked").c_str(), 0644);  // listed, not entered
+    chmod((dir / "L/closed").c_str(), 0);     // not even listed: reads as empty
     const std::optional<std::string> seen = test::RunAsNobody([&] {
         setenv("TMPDIR", (dir / "tmp").c_str(), 1);
         ScopedRunContext run;
@@ -88,8 +83,7 @@ TEST_P(UnreadableFolder, KeepsEntriesAndNamesEveryFailure) {
 
 INSTANTIATE_TEST_SUITE_P(WholeTreeOrExpanded, UnreadableFolder, ::testing::Bool());
 
-// A pair with a link on either side is left unread by a whole-tree read, plain or through the
-// display filter's expand-all; expanding it reads both sides, through the link.
+// A whole-tree read leaves a pair with a link on one side unread; expanding reads through the link.
 TEST(FolderLinkPair, ReadOnlyWhenExpandedAndThenOnBothSides) {
     test::TestDir dir;
     dir.MakeTree({{"L/sub/f.txt", "f"},
@@ -100,10 +94,8 @@ TEST(FolderLinkPair, ReadOnlyWhenExpandedAndThenOnBothSides) {
                   {"R/lnk/h.txt", "h"}});
     dir.Symlink("../T", "R/sub");
     dir.Symlink("../U", "L/lnk");
-    FilterState differing;
-    differing.filterActive = true;
-    differing.filterFlags = FilterState::kNoExtensionFilter | FilterState::kDiffersAnyWay;
-    differing.expandAll = true;
+    const FilterState differing{true, FilterState::kNoExtensionFilter | FilterState::kDiffersAnyWay,
+                                "", true};
     for (const FilterState& filter : {FilterState{}, differing}) {
         Comparison cmp;
         cmp.filter = filter;
@@ -128,22 +120,6 @@ TEST(FolderLinkPair, ReadOnlyWhenExpandedAndThenOnBothSides) {
     }
 }
 
-// Enough pairs for the reader pool, the content pipeline of a whole-tree read and the parallel
-// status pass, with differing contents of equal size and one-sided files.
-void MakeWideTree(test::TestDir& dir) {
-    std::vector<test::TreeEntry> tree;
-    for (int i = 0; i < 40; ++i) {
-        const std::string name = "f" + std::to_string(i) + ".txt";
-        tree.push_back({"L/" + name, "ab"});
-        tree.push_back({"R/" + name, i % 5 == 0 ? "ax" : "ab"});
-        const std::string deep = "d" + std::to_string(i % 8) + "/e" + std::to_string(i % 3) + "/";
-        tree.push_back({"L/" + deep + name, "cd"});
-        tree.push_back({(i % 7 == 0 ? "L/" : "R/") + deep + "g" + name, "g"});
-        tree.push_back({"R/" + deep + name, i % 4 == 0 ? "cx" : "cd"});
-    }
-    dir.MakeTree(tree);
-}
-
 std::string ReadAndCompare(const test::TestDir& dir, unsigned threads) {
     Comparison cmp;
     cmp.options.threads = threads;
@@ -163,11 +139,21 @@ std::string ReadAndCompare(const test::TestDir& dir, unsigned threads) {
     return out;
 }
 
-// One thread and several read and compare to the same tree, also when the system refuses to
-// start any thread and the calling thread does all the work.
+// One thread or several, or none startable, read and compare to the same tree.
 TEST(ThreadCount, GivesTheOneThreadTree) {
+    // Enough pairs for every pool, with equal-size differing contents and one-sided files.
     test::TestDir dir;
-    MakeWideTree(dir);
+    std::vector<test::TreeEntry> tree;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".txt";
+        tree.push_back({"L/" + name, "ab"});
+        tree.push_back({"R/" + name, i % 5 == 0 ? "ax" : "ab"});
+        const std::string deep = "d" + std::to_string(i % 8) + "/e" + std::to_string(i % 3) + "/";
+        tree.push_back({"L/" + deep + name, "cd"});
+        tree.push_back({(i % 7 == 0 ? "L/" : "R/") + deep + "g" + name, "g"});
+        tree.push_back({"R/" + deep + name, i % 4 == 0 ? "cx" : "cd"});
+    }
+    dir.MakeTree(tree);
     const std::string one = ReadAndCompare(dir, 1);
     ASSERT_NE(one.find("\nd0:2:LR\n  e0:2:LR\n    f0.txt:1:LR\n"), std::string::npos);
     ASSERT_NE(one.find("\nf1.txt:0:LR\n"), std::string::npos);

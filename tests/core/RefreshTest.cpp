@@ -10,7 +10,6 @@
 #include "core/DisplayFilter.h"
 #include "core/Refresh.h"
 #include "doc/CQuillonDoc.h"
-#include "platform/Log.h"
 #include "support/FakeRefreshView.h"
 #include "support/StoreFixture.h"
 #include "support/TestDir.h"
@@ -22,20 +21,14 @@ namespace {
 using Rows = std::vector<std::string>;
 
 DiffItem* Child(DiffItem* holder, const std::string& name) {
-    for (DiffItem* c = holder->firstChild; c; c = c->next) {
-        if (c->name == name) {
-            return c;
-        }
-    }
-    return nullptr;
+    DiffItem* file = FindChild(holder, 1, name);
+    return file != nullptr ? file : FindChild(holder, 0, name);
 }
 
-// The store fixture keeps the log of a test in its own temporary folder.
 class RefreshTest : public test::StoreFixture {
   protected:
     std::string L() { return dir_ / "left"; }
     std::string R() { return dir_ / "right"; }
-
     void Open() {
         view_.paths[0] = L();
         view_.paths[1] = R();
@@ -47,7 +40,6 @@ class RefreshTest : public test::StoreFixture {
         EXPECT_TRUE(IsConsistent(cmp_.rootItem, true, &why)) << why;
     }
     void RemoveAll(const std::string& relative) { std::filesystem::remove_all(dir_ / relative); }
-
     const time_t t0_ = test::LocalTime(2024, 3, 1, 10, 0, 5);
     test::TestDir& dir_ = Dir();
     Comparison cmp_;
@@ -55,9 +47,7 @@ class RefreshTest : public test::StoreFixture {
     Refresh refresh_{cmp_, view_};
 };
 
-// A change of size or of the minute-resolution timestamp text is reported and decides the status
-// again; a change within the same minute is no change. A change the listing cannot see (same
-// size, same minute) but the checksum can is still reported, so that the row is redrawn.
+// A change of size, minute or checksum is reported and re-decides the status; seconds are none.
 TEST_F(RefreshTest, FileChangeOnOneSide) {
     const std::tuple<const char*, std::string, int, bool, FileStatus> cases[] = {
         {"size", "abcd", 0, true, StatusDifferent},
@@ -81,12 +71,8 @@ TEST_F(RefreshTest, FileChangeOnOneSide) {
     }
 }
 
-// Nothing changed on disk: no change is reported, the rows are not rebuilt and the log says so in
-// these lines (a loaded
-// folder is rescanned inside its parent), except by SemiRefresh, which always rebuilds them. A
-// change makes AutoRefresh rebuild the rows and select the remembered row again. The rows counted
-// for auto-refresh are the files present on both sides, loaded levels included.
-TEST_F(RefreshTest, RedrawOnlyOnChange) {
+// Nothing changed: no rebuild (SemiRefresh always does) and the log says so; a change reselects.
+TEST_F(RefreshTest, RedrawOnlyOnChangeAndReload) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
                    {"right/Sub/y.txt", "1", t0_},
@@ -121,7 +107,6 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
     refresh_.SemiRefresh();
     EXPECT_EQ(view_.Count("refill"), 1);
     EXPECT_EQ(view_.selected, 2);
-
     view_.calls.clear();
     dir_.WriteFile("left/new.txt", "n", t0_);
     refresh_.AutoRefresh();
@@ -129,13 +114,28 @@ TEST_F(RefreshTest, RedrawOnlyOnChange) {
               (Rows{"freeze", "thaw", "freeze", "refill", "repaint", "select 2", "thaw"}));
     EXPECT_EQ(test::ChildSummary(cmp_.rootItem),
               (Rows{"..:2:LR", "Sub:2:LR", "a.txt:0:LR", "b.txt:2:L-", "new.txt:2:L-"}));
+    // A reload keeps the selected row and the path boxes; printing being prepared stops all.
+    view_.calls.clear();
+    view_.selected = 1;
+    dir_.WriteFile("left/c.txt", "c", t0_);
+    refresh_.ReloadComparison();
+    EXPECT_EQ(view_.calls, (Rows{"suspend boxes", "select 1", "resume boxes", "repaint"}));
+    EXPECT_NE(Child(cmp_.rootItem, "c.txt"), nullptr);
+    view_.selected = -1;
+    refresh_.ReloadComparison();
+    EXPECT_EQ(view_.selected, 0);
+    view_.calls.clear();
+    refresh_.printingStarted = true;
+    dir_.WriteFile("left/late.txt", "n", t0_);
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+    refresh_.AutoRefresh();
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_EQ(Child(cmp_.rootItem, "late.txt"), nullptr);
+    refresh_.printingStarted = false;
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
 }
 
-// Entries that appear are added with their side; entries that vanish lose that side or, when it
-// was their only one, leave the tree and the list. Then the opened right folder deleted from
-// outside: the frame forgets it, status-bar pane 2 is cleared, and every entry, loaded subfolders
-// included, becomes left-only; the side stays empty on the next refresh and nothing is reported
-// twice.
+// Entries gain or lose a side or leave; a deleted right root is forgotten and all goes left-only.
 TEST_F(RefreshTest, AppearingAndVanishingEntries) {
     dir_.MakeTree({{"left/both.txt", "b", t0_},
                    {"right/both.txt", "b", t0_},
@@ -157,7 +157,6 @@ TEST_F(RefreshTest, AppearingAndVanishingEntries) {
                     "keep.txt:3:-R"}));
     EXPECT_EQ(view_.removed, (Rows{"only.txt"}));
     ExpectConsistent();
-
     RemoveAll("right");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_TRUE(view_.paths[1].empty());
@@ -171,11 +170,7 @@ TEST_F(RefreshTest, AppearingAndVanishingEntries) {
     EXPECT_FALSE(refresh_.Refresh2Dirs());
 }
 
-// A loaded folder deleted on one side only: the folder and its contents lose that side, and
-// entries that existed only there leave the tree. A folder that gains content on a side where it
-// was empty takes over the other side's expansion; one that loses it is no longer expanded there.
-// A folder created where the same folder is shown expanded on the other side is paired, expanded
-// on this side too, and its contents are read.
+// A folder losing or gaining a side or content follows the other side's expansion and reads in.
 TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     dir_.MakeTree({{"left/Sub/x.txt", "1", t0_},
                    {"right/Sub/x.txt", "1", t0_},
@@ -215,7 +210,6 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     EXPECT_TRUE(c->expanded[1]);
     EXPECT_EQ(test::ChildSummary(c), (Rows{"x.txt:2:L-", "y.txt:3:-R"}));
     ExpectConsistent();
-
     RemoveAll("left/C/x.txt");
     EXPECT_TRUE(refresh_.Refresh2Dirs());
     EXPECT_FALSE(c->hasChildren[0]);
@@ -224,124 +218,68 @@ TEST_F(RefreshTest, FolderContentChangesOnOneSide) {
     ExpectConsistent();
 }
 
-// With the difference filter on, a file that became equal leaves the rows and the refresh says
-// so (its row must not outlive it).
-TEST_F(RefreshTest, DifferenceFilterDropsFileThatBecameSame) {
-    dir_.MakeTree({{"left/a.txt", "abc", t0_}, {"right/a.txt", "abd", t0_}});
-    cmp_.filter.filterActive = true;
-    cmp_.filter.filterFlags = FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter;
-    Open();
-    ASSERT_NE(Child(cmp_.rootItem, "a.txt"), nullptr);
-    dir_.WriteFile("right/a.txt", "abc", t0_);
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-    EXPECT_EQ(Child(cmp_.rootItem, "a.txt"), nullptr);
-}
-
-// A reload reads the pair afresh, keeps the selected row and leaves the path boxes as they were.
-// While printing is prepared nothing is listed or changed.
-TEST_F(RefreshTest, ReloadKeepsSelectedRowAndPrintingSkipsRefresh) {
-    dir_.MakeTree({{"left/a.txt", "a", t0_}, {"right/a.txt", "a", t0_}});
-    Open();
-    view_.selected = 1;
-    dir_.WriteFile("left/b.txt", "b", t0_);
-    refresh_.ReloadComparison();
-    EXPECT_EQ(view_.calls, (Rows{"suspend boxes", "select 1", "resume boxes", "repaint"}));
-    EXPECT_NE(Child(cmp_.rootItem, "b.txt"), nullptr);
-    view_.selected = -1;
-    refresh_.ReloadComparison();
-    EXPECT_EQ(view_.selected, 0);
-
-    view_.calls.clear();
-    refresh_.printingStarted = true;
-    dir_.WriteFile("left/new.txt", "n", t0_);
-    EXPECT_FALSE(refresh_.Refresh2Dirs());
-    refresh_.AutoRefresh();
-    EXPECT_TRUE(view_.calls.empty());
-    EXPECT_EQ(Child(cmp_.rootItem, "new.txt"), nullptr);
-    refresh_.printingStarted = false;
-    EXPECT_TRUE(refresh_.Refresh2Dirs());
-}
-
-// After the filter dialog's OK with expand-all: both complete trees are read when the right side
-// was opened last, only the top level when only the left side is open.
+// After the filter's OK with expand-all whole trees are read only for a pair; equal files leave.
 TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
     dir_.MakeTree({{"left/S/T/deep.txt", "d", t0_}, {"right/S/T/deep.txt", "e", t0_}});
-    FilterState filter;
-    filter.filterActive = true;
-    filter.filterFlags = FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter;
-    filter.expandAll = true;
-
+    const FilterState filter{true, FilterState::kDiffersAnyWay | FilterState::kNoExtensionFilter,
+                             "", true};
     view_.paths[0] = L();
     view_.paths[1] = R();
     refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, true));
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S", "  T", "    deep.txt"}));
-
+    dir_.WriteFile("right/S/T/deep.txt", "d", t0_);  // equal now: its row must not outlive it
+    EXPECT_TRUE(refresh_.Refresh2Dirs());
+    EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S", "  T"}));
     view_.paths[1].clear();
     refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, false));
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S"}));
 }
 
-class DocumentTest : public ::testing::Test {
-  protected:
-    DocumentTest() {
-        dir_.MakeTree({{"top/L/a.txt", "1"},
-                       {"top/R/a.txt", "2"},
-                       {"top/L2/b.txt", "3"},
-                       {"top/f.txt", "x"}});
-        doc_.SetFileHandler([this](const std::string& path) { handed_.push_back(path); });
-    }
-    std::string At(const std::string& relative) const { return dir_ / ("top/" + relative); }
-    void ExpandAllFilter() {
-        doc_.GetComparison().filter.filterActive = true;
-        doc_.GetComparison().filter.expandAll = true;
-    }
-
-    test::TestDir dir_;
-    test::FakeRefreshView view_;
-    CQuillonDoc doc_{nullptr, view_};
-    std::vector<std::string> handed_;
-};
-
-// Folders fill left, right, then left again; a trailing separator is dropped; a file goes to its
-// tool and leaves the pair and the next side alone.
-TEST_F(DocumentTest, OpensFillTheSidesInTurn) {
-    EXPECT_TRUE(doc_.OpenPath(At("L/")));
-    EXPECT_EQ(doc_.Path(0), At("L"));
-    EXPECT_EQ(doc_.Next(), NextOpen::kRight);
-    EXPECT_TRUE(doc_.OpenPath(At("R")));
-    EXPECT_EQ(doc_.Next(), NextOpen::kLeftAfterPair);
-    EXPECT_FALSE(doc_.OpenPath(At("f.txt")));
-    EXPECT_EQ(handed_, std::vector<std::string>{At("f.txt")});
-    EXPECT_EQ(doc_.Next(), NextOpen::kLeftAfterPair);
-    EXPECT_TRUE(doc_.OpenPath(At("L2")));
-    EXPECT_EQ(doc_.Path(0), At("L2"));
-    EXPECT_EQ(doc_.Path(1), At("R"));
-    EXPECT_EQ(doc_.Next(), NextOpen::kRight);
+// Folders fill left, right, then left again (no trailing separator); a file goes to its tool.
+TEST(Document, OpensFillTheSidesAndWholeTreesFollow) {
+    test::TestDir dir;
+    dir.MakeTree(
+        {{"top/L/a.txt", "1"}, {"top/R/a.txt", "2"}, {"top/L2/b.txt", "3"}, {"top/f.txt", "x"}});
+    const auto at = [&dir](const std::string& relative) { return dir / ("top/" + relative); };
+    test::FakeRefreshView view;
+    CQuillonDoc doc{nullptr, view};
+    std::vector<std::string> handed;
+    doc.SetFileHandler([&handed](const std::string& path) { handed.push_back(path); });
+    EXPECT_TRUE(doc.OpenPath(at("L/")));
+    EXPECT_EQ(doc.Path(0), at("L"));
+    EXPECT_EQ(doc.Next(), NextOpen::kRight);
+    EXPECT_TRUE(doc.OpenPath(at("R")));
+    EXPECT_EQ(doc.Next(), NextOpen::kLeftAfterPair);
+    EXPECT_FALSE(doc.OpenPath(at("f.txt")));
+    EXPECT_EQ(handed, std::vector<std::string>{at("f.txt")});
+    EXPECT_EQ(doc.Next(), NextOpen::kLeftAfterPair);
+    EXPECT_TRUE(doc.OpenPath(at("L2")));
+    EXPECT_EQ(doc.Path(0), at("L2"));
+    EXPECT_EQ(doc.Path(1), at("R"));
+    EXPECT_EQ(doc.Next(), NextOpen::kRight);
     // A pair that cannot be compared (no left side) puts the previous paths and side back.
-    CQuillonDoc fresh{nullptr, view_};
+    CQuillonDoc fresh{nullptr, view};
     fresh.SetNext(FillingSide(kSideRight));
-    EXPECT_FALSE(fresh.OpenPath(At("R")));
+    EXPECT_FALSE(fresh.OpenPath(at("R")));
     EXPECT_EQ(fresh.Path(1), "");
     EXPECT_EQ(fresh.Next(), NextOpen::kRight);
-}
-
-// An open reads whole trees once a right side is there; ".." and a new root only after the
-// right side was the last one opened.
-TEST_F(DocumentTest, WholeTreesFollowTheFilterAndTheSides) {
-    ExpandAllFilter();
-    doc_.OpenPath(At("L"));
-    EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
-    doc_.OpenPath(At("R"));
-    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
-    doc_.SetNext(FillingSide(kSideLeft));
-    doc_.OpenPath(At("L2"));
-    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
-    ASSERT_TRUE(doc_.GoUp());
-    EXPECT_EQ(doc_.Path(0), dir_ / "top");
-    EXPECT_FALSE(doc_.GetComparison().readWholeTrees);
-    doc_.SetNext(NextOpen::kLeftAfterPair);
-    doc_.GoUp();
-    EXPECT_TRUE(doc_.GetComparison().readWholeTrees);
+    // Whole trees are read once a right side is there; ".." only after a right side was last.
+    CQuillonDoc filtered{nullptr, view};
+    filtered.GetComparison().filter.filterActive = true;
+    filtered.GetComparison().filter.expandAll = true;
+    filtered.OpenPath(at("L"));
+    EXPECT_FALSE(filtered.GetComparison().readWholeTrees);
+    filtered.OpenPath(at("R"));
+    EXPECT_TRUE(filtered.GetComparison().readWholeTrees);
+    filtered.SetNext(FillingSide(kSideLeft));
+    filtered.OpenPath(at("L2"));
+    EXPECT_TRUE(filtered.GetComparison().readWholeTrees);
+    ASSERT_TRUE(filtered.GoUp());
+    EXPECT_EQ(filtered.Path(0), dir / "top");
+    EXPECT_FALSE(filtered.GetComparison().readWholeTrees);
+    filtered.SetNext(NextOpen::kLeftAfterPair);
+    filtered.GoUp();
+    EXPECT_TRUE(filtered.GetComparison().readWholeTrees);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// A clock the test moves by hand and a timer port that records what it is asked to do, so that
-// timer logic runs without waiting for real time.
+// A clock moved by hand and a recording timer port: timer logic runs without real time passing.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,4 @@
-// A recording progress window: every range, text and update is kept per opened window, and the
-// window can be told to report cancel after a number of updates, counted from the start or from
-// the showing of a given text (so that a cancel falls at a fixed point of a later phase).
+// Recording progress windows that report cancel after N updates, counted from a given text.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +26,6 @@ class FakeProgressSink : public ProgressSink {
   public:
     FakeProgressSink(ProgressRecord& record, int cancelAfterUpdates, std::string countFrom)
         : record_(record), cancelAfter_(cancelAfterUpdates), countFrom_(std::move(countFrom)) {}
-
     void SetRange(uint64_t total, std::string_view text, bool /*showCounts*/) override {
         record_.total = total;
         SetText(text);
@@ -44,9 +41,7 @@ class FakeProgressSink : public ProgressSink {
         record_.lastPosition = position;
         ++record_.updates;
         counted_ += counting_ ? 1 : 0;
-        if (cancelAfter_ >= 0 && counted_ >= cancelAfter_) {
-            record_.cancelled = true;
-        }
+        record_.cancelled = record_.cancelled || (cancelAfter_ >= 0 && counted_ >= cancelAfter_);
         return record_.cancelled;
     }
     bool Cancelled() const override { return record_.cancelled; }
@@ -68,13 +63,9 @@ class FakeProgressFactory : public ProgressFactory {
         return std::make_unique<FakeProgressSink>(opened.back(), cancelAfterUpdates,
                                                   countUpdatesFrom);
     }
-
-    // Below 0: never cancel.
-    int cancelAfterUpdates = -1;
-    // Empty: updates count from the start.
-    std::string countUpdatesFrom;
-    // One record per window opened; a deque keeps the references of live windows valid.
-    std::deque<ProgressRecord> opened;
+    int cancelAfterUpdates = -1;        // below 0: never cancel
+    std::string countUpdatesFrom;       // empty: updates count from the start
+    std::deque<ProgressRecord> opened;  // a deque keeps the records of live windows in place
 };
 
 }  // namespace quillon::test

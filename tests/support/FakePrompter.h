@@ -1,5 +1,4 @@
-// A scripted stand-in for the message boxes: records every request and answers from a script
-// (first in, first out); with the script exhausted it answers `defaultAnswer`.
+// Message boxes that record each request and answer from a script, then with OK.
 #pragma once
 
 #include <deque>
@@ -14,16 +13,14 @@ class FakePrompter : public Prompter {
     int Ask(const PromptRequest& request) override {
         shown.push_back(request);
         if (script.empty()) {
-            return defaultAnswer;
+            return mbr::kOk;
         }
         int answer = script.front();
         script.pop_front();
         return answer;
     }
-
     std::vector<PromptRequest> shown;
     std::deque<int> script;
-    int defaultAnswer = mbr::kOk;
 };
 
 }  // namespace quillon::test

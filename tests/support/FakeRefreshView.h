@@ -1,5 +1,4 @@
-// A recording stand-in for the window around a refresh: holds the frame's two opened folders and
-// the selected row, and records every redraw request in order.
+// The window around a refresh: opened folders and selected row, with every redraw request recorded.
 #pragma once
 
 #include <algorithm>
@@ -31,11 +30,9 @@ class FakeRefreshView : public RefreshView {
         calls.push_back(suspended ? "suspend boxes" : "resume boxes");
     }
     void RemoveRows(DiffItem* item) override { removed.push_back(item->name); }
-
     int Count(const std::string& call) const {
         return static_cast<int>(std::count(calls.begin(), calls.end(), call));
     }
-
     std::string paths[2];
     int selected = -1;
     std::vector<std::string> calls;

@@ -1,6 +1,4 @@
-// Drives a modal dialog that a function under test opens with exec(): `act` runs on the dialog
-// once it is the active modal widget. A dialog that is still open after the watchdog period is
-// closed with kModalWatchdogResult, so a test fails instead of hanging. Needs a QApplication.
+// Runs `act` on the modal dialog the code under test exec()s; a watchdog ends it (-99) if open.
 #pragma once
 
 #include <QApplication>
@@ -10,12 +8,9 @@
 
 namespace quillon::test {
 
-inline constexpr int kModalWatchdogResult = -99;
-inline constexpr int kModalWatchdogMs = 5000;
-
-// Ends `dialog` with kModalWatchdogResult if it is still open after the watchdog period.
+// Ends `dialog` with -99 if it is still open after five seconds.
 inline void Watchdog(QDialog& dialog) {
-    QTimer::singleShot(kModalWatchdogMs, &dialog, [&dialog] { dialog.done(kModalWatchdogResult); });
+    QTimer::singleShot(5000, &dialog, [&dialog] { dialog.done(-99); });
 }
 
 inline void WhenModal(std::function<void(QDialog&)> act) {

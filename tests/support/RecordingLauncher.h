@@ -1,5 +1,4 @@
-// A launcher that starts nothing: it records every request and answers from a script (first in,
-// first out); with the script exhausted it answers `defaultResult`.
+// A launcher that starts nothing: records requests, answers from a script, then `defaultResult`.
 #pragma once
 
 #include <deque>
@@ -20,22 +19,14 @@ class RecordingLauncher : public Launcher {
         script.pop_front();
         return result;
     }
-
-    static LaunchResult Started() {
-        LaunchResult r;
-        r.started = true;
-        r.pid = 4242;
-        return r;
-    }
     static LaunchResult Failed(int errorCode) {
         LaunchResult r;
         r.errorCode = errorCode;
         return r;
     }
-
     std::vector<LaunchRequest> requests;
     std::deque<LaunchResult> script;
-    LaunchResult defaultResult = Started();
+    LaunchResult defaultResult{.started = true, .pid = 4242};
 };
 
 }  // namespace quillon::test

@@ -1,5 +1,4 @@
-// Runs a real program as a child process with extra environment variables and captures its exit
-// status, standard output and standard error (through files, so large outputs cannot block).
+// Runs a real program with extra environment; output goes through files so it cannot block.
 #pragma once
 
 #include <fcntl.h>
@@ -12,7 +11,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "support/TestDir.h"
@@ -21,8 +19,7 @@ extern char** environ;
 
 namespace quillon::test {
 
-// The built program: QUILLON_BIN when set, else `quillon` in the build folder above the one
-// holding the running test program.
+// QUILLON_BIN when set, else `quillon` in the build folder above the running test program's.
 inline std::string QuillonProgram() {
     if (const char* bin = std::getenv("QUILLON_BIN")) {
         return bin;
@@ -40,8 +37,7 @@ struct ProcessResult {
     std::string err;
 };
 
-// `env` entries are "NAME=value" and override the inherited ones of the same name; a non-empty
-// `cwd` is the child's current folder.
+// `env` entries ("NAME=value") override inherited ones; a non-empty `cwd` is the child's folder.
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                                 const std::vector<std::string>& env = {},
                                 const std::string& cwd = {}) {
@@ -58,27 +54,24 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
     if (!cwd.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     }
-
-    std::vector<std::string> envText = env;
+    std::vector<char*> envp;
+    for (const std::string& e : env) {
+        envp.push_back(const_cast<char*>(e.c_str()));
+    }
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string_view name(*e, std::strcspn(*e, "="));
         if (std::none_of(env.begin(), env.end(), [&](const std::string& mine) {
                 return mine.substr(0, mine.find('=')) == name;
             })) {
-            envText.push_back(*e);
+            envp.push_back(*e);
         }
     }
+    envp.push_back(nullptr);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& e : envText) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
-
     ProcessResult result;
     pid_t pid = 0;
     int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());

@@ -1,5 +1,4 @@
-// Sets an environment variable for the life of the object and restores the previous value (or its
-// absence) afterwards, so a test can point TMPDIR or XDG_CONFIG_HOME at its own folder.
+// Sets an environment variable for the life of the object, then restores it (or its absence).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -35,9 +34,7 @@ class ScopedEnv {
     std::optional<std::string> previous_;
 };
 
-// Sets TZ for the life of the object and makes the C library take it up (tzset) both ways. A zone
-// whose data is not installed would quietly act as UTC and let a time-zone test pass or fail for
-// the wrong reason, so a missing zone file fails the test: `make deps` installs tzdata.
+// TZ (tzset both ways); a zone without data would act as UTC silently, so it fails the test.
 class ScopedZone {
   public:
     explicit ScopedZone(const std::string& zone) {
@@ -55,8 +52,6 @@ class ScopedZone {
         env_.reset();
         tzset();
     }
-    ScopedZone(const ScopedZone&) = delete;
-    ScopedZone& operator=(const ScopedZone&) = delete;
 
   private:
     std::optional<ScopedEnv> env_;

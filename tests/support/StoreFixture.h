@@ -1,7 +1,4 @@
-// The one fixture for tests that touch settings, the log or temporary files: a private
-// XDG_CONFIG_HOME and TMPDIR (TempConfigEnv), a registry store on that folder and the settings
-// store over it. Nothing of the user running the tests is read or written, and the log state is
-// reset before and after.
+// Private config and temp folders (TempConfigEnv) with the registry and settings stores over them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,7 +21,6 @@ class StoreFixture : public ::testing::Test {
   protected:
     // What Int() gives for an entry that is not stored; no setting holds it.
     static constexpr int kAbsent = -12345;
-
     int Int(std::string_view section, std::string_view entry) const {
         return store_.GetProfileInt(section, entry, kAbsent);
     }
@@ -42,7 +38,6 @@ class StoreFixture : public ::testing::Test {
     static std::string ReadText(const std::string& path) { return ReadWholeFile(path); }
     std::string LogText() const { return ReadText(GetLogPath()); }
     TestDir& Dir() { return env_.Dir(); }
-
     // Runs `work` in a child process that exits with 0 when it returns true; gives the child's id.
     static pid_t InChild(const std::function<bool()>& work) {
         const pid_t pid = fork();
@@ -55,7 +50,6 @@ class StoreFixture : public ::testing::Test {
         int status = 0;
         return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
-
     TempConfigEnv env_;
     RegistryStore registry_{env_.RegistryFolder()};
     SettingsStore store_{registry_};

@@ -1,6 +1,4 @@
-// A private XDG_CONFIG_HOME and TMPDIR for one test, with a fresh run context (log, registry
-// store on that config folder) for its duration; StoreFixture puts the settings stores on top.
-// The real settings and logs of the user running the tests are never touched.
+// A private XDG_CONFIG_HOME and TMPDIR and a fresh run context: the user's own are never touched.
 #pragma once
 
 #include <string>
@@ -20,7 +18,6 @@ class TempConfigEnv {
         dir_.MakeFolder("config");
         dir_.MakeFolder("tmp");
     }
-
     TestDir& Dir() { return dir_; }
     // The folder that holds the hive files.
     std::string RegistryFolder() const { return RegistryStore::FolderFromEnvironment(); }

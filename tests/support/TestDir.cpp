@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +33,13 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
     return remove(path);
 }
 
+void SetMTime(const std::string& full, time_t mtime) {
+    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    if (utimensat(AT_FDCWD, full.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        Fail("utimensat " + full);
+    }
+}
+
 }  // namespace
 
 TestDir::TestDir() {
@@ -53,24 +59,18 @@ std::string TestDir::operator/(const std::string& relative) const {
 }
 
 void TestDir::MakeTree(const std::vector<TreeEntry>& entries) {
-    // Times are set last: creating a child would otherwise touch its parent folder's time.
-    std::vector<const TreeEntry*> timed;
     for (const TreeEntry& e : entries) {
         if (!e.path.empty() && e.path.back() == '/') {
-            MakeFolder(e.path.substr(0, e.path.size() - 1));
+            MakeFolder(e.path);
         } else {
             WriteFile(e.path, e.content);
         }
-        if (e.mtime) {
-            timed.push_back(&e);
-        }
     }
-    for (const TreeEntry* e : timed) {
-        std::string p = e->path;
-        if (p.back() == '/') {
-            p.pop_back();
+    // Times are set last: creating a child would otherwise touch its parent folder's time.
+    for (const TreeEntry& e : entries) {
+        if (e.mtime) {
+            SetMTime(*this / e.path, *e.mtime);
         }
-        SetMTime(p, *e->mtime);
     }
 }
 
@@ -84,20 +84,12 @@ void TestDir::WriteFile(const std::string& relative, const std::string& content,
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.close();
     if (mtime) {
-        SetMTime(relative, *mtime);
+        SetMTime(full, *mtime);
     }
 }
 
 void TestDir::MakeFolder(const std::string& relative) {
     std::filesystem::create_directories(*this / relative);
-}
-
-void TestDir::SetMTime(const std::string& relative, time_t mtime) {
-    std::string full = *this / relative;
-    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
-    if (utimensat(AT_FDCWD, full.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
-        Fail("utimensat " + full);
-    }
 }
 
 void TestDir::Symlink(const std::string& target, const std::string& relativeLink) {

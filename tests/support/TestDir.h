@@ -1,8 +1,4 @@
-// Real trees in a temporary folder, built from a compact literal:
-//   TestDir dir;
-//   dir.MakeTree({{"left/a/b.txt", "hello"}, {"left/Sub/", ""}, {"right/b.txt", "x", kSomeTime}});
-// A path ending in "/" is a folder; anything else is a file with the given content. Parents are
-// created as needed. The folder and everything in it is removed when the TestDir goes away.
+// A temporary folder, removed with the object; MakeTree({{"a/f", "text", mtime}, {"Sub/", ""}}).
 #pragma once
 
 #include <ctime>
@@ -24,23 +20,18 @@ class TestDir {
     ~TestDir();
     TestDir(const TestDir&) = delete;
     TestDir& operator=(const TestDir&) = delete;
-
     const std::string& Path() const { return root_; }
     // Absolute path of a relative one, joined with '/'.
     std::string operator/(const std::string& relative) const;
-
     void MakeTree(const std::vector<TreeEntry>& entries);
-
     void WriteFile(const std::string& relative, const std::string& content,
                    std::optional<time_t> mtime = std::nullopt);
     void MakeFolder(const std::string& relative);
-    void SetMTime(const std::string& relative, time_t mtime);
     void Symlink(const std::string& target, const std::string& relativeLink);
     void MakeFifo(const std::string& relative);
     std::string ReadFile(const std::string& relative) const;
     bool Exists(const std::string& relative) const;
-    // Sorted relative paths of everything below `relative` ("" for the whole folder); folders end
-    // with '/'. Links are listed, never followed.
+    // Sorted relative paths below `relative`, folders with a trailing '/'; links are not followed.
     std::vector<std::string> List(const std::string& relative = "") const;
 
   private:

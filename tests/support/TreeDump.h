@@ -9,14 +9,15 @@
 
 namespace quillon::test {
 
-// `describe` of every item below `holder` in depth-first order, indented by two spaces per level
-// below the first.
+// `describe` of the children of `holder`, and when `nested` of all below, indented by level.
 template <typename Describe>
-std::vector<std::string> DescribeRows(const DiffItem* holder, Describe describe, int depth = 0) {
+std::vector<std::string> DescribeRows(const DiffItem* holder, Describe describe, bool nested = true,
+                                      int depth = 0) {
     std::vector<std::string> out;
     for (const DiffItem* c = holder->firstChild; c; c = c->next) {
         out.push_back(std::string(2 * depth, ' ') + describe(c));
-        for (std::string& row : DescribeRows(c, describe, depth + 1)) {
+        for (std::string& row :
+             nested ? DescribeRows(c, describe, true, depth + 1) : std::vector<std::string>{}) {
             out.push_back(std::move(row));
         }
     }
@@ -35,13 +36,8 @@ inline std::string ItemSummary(const DiffItem* c) {
     return c->name + ":" + std::to_string(c->StatusCode()) + ":" + sides;
 }
 
-// ItemSummary of the direct children of `holder`.
 inline std::vector<std::string> ChildSummary(const DiffItem* holder) {
-    std::vector<std::string> out;
-    for (const DiffItem* c = holder->firstChild; c; c = c->next) {
-        out.push_back(ItemSummary(c));
-    }
-    return out;
+    return DescribeRows(holder, ItemSummary, false);
 }
 
 // ItemSummary of every item below `root`, indented as RowNames.

@@ -1,5 +1,4 @@
-// Runs part of a test as the unprivileged user nobody, so that permission checks apply although
-// the suite runs as root (which ignores them).
+// Runs part of a test as nobody, so that permission checks apply although the suite runs as root.
 #pragma once
 
 #include <grp.h>
@@ -8,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,9 +26,7 @@ inline void OpenToNobody(const TestDir& dir) {
     chmod(dir.Path().c_str(), 0755);
 }
 
-// Runs `body` in a forked child as nobody (as the current user when that is not root) and
-// returns the text it returned; nothing when the child could not drop its rights or did not
-// finish normally. The child must not use test assertions: the parent checks the text.
+// The text `body` returns in a forked child as nobody (no assertions there); none if it failed.
 inline std::optional<std::string> RunAsNobody(const std::function<std::string()>& body) {
     int fds[2];
     if (pipe(fds) != 0) {
@@ -49,12 +47,9 @@ inline std::optional<std::string> RunAsNobody(const std::function<std::string()>
         } catch (...) {
             _exit(5);
         }
-        for (size_t done = 0; done < text.size();) {
-            const ssize_t n = write(fds[1], text.data() + done, text.size() - done);
-            if (n <= 0) {
-                _exit(4);
-            }
-            done += size_t(n);
+        FILE* out = fdopen(fds[1], "w");
+        if (fwrite(text.data(), 1, text.size(), out) != text.size() || fclose(out) != 0) {
+            _exit(4);
         }
         if (__gcov_dump != nullptr) {
             __gcov_dump();
@@ -64,15 +59,11 @@ inline std::optional<std::string> RunAsNobody(const std::function<std::string()>
     close(fds[1]);
     std::string text;
     char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            text.append(buffer, size_t(n));
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
+    FILE* in = fdopen(fds[0], "r");
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;) {
+        text.append(buffer, n);
     }
-    close(fds[0]);
+    fclose(in);
     int status = 0;
     while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }

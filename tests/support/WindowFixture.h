@@ -1,7 +1,5 @@
-// The one fixture for widget tests: the private settings store and run context of StoreFixture
-// with a recording launcher in that context, a scripted prompter, and for a main window recording
-// progress windows and a clock moved by hand, with the row lookups and input of the window tests.
-// Needs the QApplication of the widget test program.
+// The fixture for widget tests: StoreFixture with a recording launcher in its run context, fake
+// services for a main window and row helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -58,7 +56,6 @@ class WindowFixture : public StoreFixture {
     }
     CQuillonView& View() { return *frame_->View(); }
     DiffListModel& Model() { return View().Model(); }
-    // The shown name of every row, in order.
     std::vector<std::string> Names() {
         std::vector<std::string> names;
         for (DiffItem* item : Model().Rows()) {
@@ -85,13 +82,11 @@ class WindowFixture : public StoreFixture {
         QRect glyph = DiffRowDelegate::LayoutName(cell, Model().ItemAt(row)->level).glyph;
         QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, glyph.center());
     }
-    // The rows mirror the tree.
     void ExpectConsistent() {
         std::string why;
         EXPECT_TRUE(Model().IsConsistent(View().GetComparison().rootItem, &why)) << why;
         EXPECT_EQ(Model().rowCount(), static_cast<int>(Model().Rows().size()));
     }
-
     TestDir dir_;
     FakePrompter prompter_;
     FakeProgressFactory progress_;
