@@ -31,4 +31,8 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+inline bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
 }  // namespace quillon

@@ -16,18 +16,6 @@ namespace quillon {
 
 namespace {
 
-bool StartsWithNoCase(std::string_view name, std::string_view prefix) {
-    if (name.size() < prefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (FoldAsciiChar(name[i]) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Large enough for a typical folder in one system call.
 constexpr size_t kListingBufferSize = 32768;
 

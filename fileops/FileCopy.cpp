@@ -23,18 +23,6 @@ constexpr size_t kListingBufferSize = 32768;
 constexpr size_t kCopyBufferSize = 1 << 17;
 constexpr size_t kCopyRangeChunk = size_t{1} << 30;
 
-bool StartsWithNoCase(std::string_view name, std::string_view lowerPrefix) {
-    if (name.size() < lowerPrefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
-        if (FoldAsciiChar(name[i]) != lowerPrefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The names of an open folder other than "." and "..", sorted so that every run walks a tree in
 // the same order.
 int ListNames(FileSystem& fs, int folder, std::vector<std::string>& names) {
