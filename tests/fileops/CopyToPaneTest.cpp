@@ -10,6 +10,7 @@
 #include "core/Comparison.h"
 #include "fileops/CopyToPane.h"
 #include "fileops/FileCopy.h"
+#include "fileops/ReplaceText.h"
 #include "fileops/UndoJournal.h"
 #include "platform/FaultFileSystem.h"
 #include "support/FakeProgress.h"
@@ -302,6 +303,68 @@ TEST_F(CopyToPaneTest, CancelStopsAndJournalsNothing) {
     EXPECT_GT(copied, 0u);
     EXPECT_LT(copied, 120u);
     EXPECT_TRUE(journal_.undoList.empty());
+}
+
+struct ReplaceCase {
+    uint64_t existingSize, sourceSize;
+    int sourceLater;  // seconds
+    const char* existingMarks;
+    const char* sourceMarks;
+};
+
+class ReplaceMarks : public ::testing::TestWithParam<ReplaceCase> {};
+
+// " (larger)" goes to the larger size only, " (newer)" to the later time only when the two are
+// more than 5 seconds apart.
+TEST_P(ReplaceMarks, LargerAndNewerMarkOneSide) {
+    const ReplaceCase& c = GetParam();
+    const time_t base = test::LocalTime(2022, 7, 8, 9, 10, 20);
+    ReplaceQuestion q{
+        "a.txt", false, false, c.existingSize, base, c.sourceSize, base + c.sourceLater};
+    const ReplaceText text = MakeReplaceText(q);
+    ASSERT_EQ(text.lines.size(), 7u);
+    const auto marks = [](const std::string& size, const std::string& time) {
+        return std::string(size.ends_with(" (larger)") ? "L" : "-") +
+               (time.ends_with(" (newer)") ? "N" : "-");
+    };
+    EXPECT_EQ(marks(text.lines[2], text.lines[3]), c.existingMarks);
+    EXPECT_EQ(marks(text.lines[5], text.lines[6]), c.sourceMarks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReplaceMarks,
+    ::testing::Values(ReplaceCase{5, 5, 0, "--", "--"}, ReplaceCase{6, 5, 4, "L-", "--"},
+                      ReplaceCase{5, 6, 5, "--", "L-"}, ReplaceCase{5, 6, 6, "--", "LN"},
+                      ReplaceCase{7, 6, -6, "LN", "--"}, ReplaceCase{7, 6, -5, "L-", "--"}));
+
+// Titles, buttons and texts of the three dialogs.
+TEST(ReplaceText, TitlesButtonsAndLines) {
+    const time_t t = test::LocalTime(2022, 7, 8, 9, 10);
+    const ReplaceText one = MakeReplaceText({"a.txt", false, false, 1234567, t + 60, 12, t});
+    EXPECT_EQ(one.title, "Confirm File Replace");
+    EXPECT_EQ(one.lines, (Texts{"This folder already contains a file called 'a.txt'.",
+                                "Do you want to replace the existing file",
+                                "Size: 1.18 MB (larger)", "Modified: 07/08/2022 09:11 (newer)",
+                                "with this one?", "Size: 12 bytes", "Modified: 07/08/2022 09:10"}));
+    const auto labels = [](const ReplaceText& text) {
+        Texts out;
+        for (const ReplaceButton& b : text.buttons) {
+            out.push_back(b.label + std::string("=") + std::to_string(b.result));
+        }
+        out.push_back("close=" + std::to_string(text.closeResult));
+        return out;
+    };
+    EXPECT_EQ(labels(one), (Texts{"&Yes=6", "&No=7", "close=7"}));
+    const Texts four{"&Yes=6", "Yes to &All=14", "&No=7", "Cancel=2", "close=2"};
+    EXPECT_EQ(labels(MakeReplaceText({"a.txt", false, true, 1, t, 1, t})), four);
+    const ReplaceText folder = MakeReplaceText({"d", true, true, 0, t, 0, t});
+    EXPECT_EQ(folder.title, "Confirm Folder Replace");
+    EXPECT_EQ(labels(folder), four);
+    EXPECT_EQ(folder.lines,
+              (Texts{"This folder already contains a folder called 'd'.",
+                     "If the files in the existing folder have the same name as files in the "
+                     "folder you are moving or copying, they will be replaced. Do you still want "
+                     "to move or copy the folder?"}));
 }
 
 }  // namespace
