@@ -31,26 +31,18 @@ class CopyToPaneTest : public test::StoreFixture {
         paths_[1] = withRight ? Side(1) : "";
         ASSERT_TRUE(cmp_.CompareFolders(paths_[0], paths_[1], 0));
     }
-    // The row at a '/'-separated path of shown names; folders on the way are expanded.
-    DiffItem* Row(const std::string& path) {
-        DiffItem* holder = cmp_.rootItem;
-        size_t start = 0;
-        for (;;) {
-            const size_t slash = path.find('/', start);
-            const std::string name = path.substr(start, slash - start);
-            DiffItem* found = nullptr;
-            for (DiffItem* c = holder->firstChild; c; c = c->next) {
-                found = c->name == name && (slash == std::string::npos || !c->isFile) ? c : found;
-            }
-            if (!found || slash == std::string::npos) {
-                return found;
-            }
-            if (!found->firstChild) {
-                cmp_.ExpandFolder(found, found->row, false);
-            }
-            holder = found;
-            start = slash + 1;
+    // The row at a '/'-separated path of names; folders on the way are expanded.
+    DiffItem* Row(const std::string& path, DiffItem* holder = nullptr) {
+        holder = holder ? holder : cmp_.rootItem;
+        const size_t slash = path.find('/');
+        DiffItem* folder = FindChild(holder, 0, path.substr(0, slash));
+        if (slash == std::string::npos) {
+            return folder ? folder : FindChild(holder, 1, path);
         }
+        if (folder && !folder->firstChild) {
+            cmp_.ExpandFolder(folder, folder->row, false);
+        }
+        return folder ? Row(path.substr(slash + 1), folder) : nullptr;
     }
     CopyToPaneResult Copy(int destination, const Texts& rows, FileSystem& fs = RealFileSystem()) {
         std::vector<DiffItem*> items;
@@ -68,10 +60,7 @@ class CopyToPaneTest : public test::StoreFixture {
         }
         return texts;
     }
-    std::string Sides(const std::string& row) {
-        const DiffItem* item = Row(row);
-        return std::string(item->Has(0) ? "L" : "-") + (item->Has(1) ? "R" : "-");
-    }
+    bool Paired(const std::string& row) { return Row(row)->Has(0) && Row(row)->Has(1); }
 
     Comparison cmp_;
     std::string paths_[2];
@@ -82,8 +71,9 @@ class CopyToPaneTest : public test::StoreFixture {
 
 class CopyEachWay : public CopyToPaneTest, public ::testing::WithParamInterface<int> {};
 
-// A one-sided file, a file that replaces an older one and a one-sided folder: each lands in the
-// other pane, the replaced file stays as its backup, one group journals all three, and every row
+// A one-sided file, a file that replaces an older one, a one-sided folder and a file whose folders
+// are missing in the other pane: each lands there (the missing chain made), the replaced file stays
+// as its backup, one group journals the four items (not the folders made on the way), and every row
 // is held by both panes with an equal status.
 TEST_P(CopyEachWay, FilesAndFoldersLandJournalledAndPaired) {
     const int to = GetParam();
@@ -93,42 +83,38 @@ TEST_P(CopyEachWay, FilesAndFoldersLandJournalledAndPaired) {
     Dir().MakeTree({{from + "only.txt", "only", when},
                     {from + "diff.txt", "new!", when},
                     {from + "dir/sub/f.txt", "f", when},
+                    {from + "a/b/c/g.txt", "g", when},
                     {into + "diff.txt", "old", when - 3600}});
     Open();
-    const CopyToPaneResult result = Copy(to, {"diff.txt", "dir", "only.txt"});
+    const CopyToPaneResult result = Copy(to, {"diff.txt", "dir", "only.txt", "a/b/c/g.txt"});
 
-    EXPECT_EQ(result.copied, 3);
-    EXPECT_EQ(result.failed, 0);
-    EXPECT_FALSE(result.progressShown);
-    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_EQ(result.copied, 4);
+    EXPECT_FALSE(result.progressShown || result.failed || !prompter_.shown.empty());
     EXPECT_EQ(Dir().ReadFile(into + "only.txt"), "only");
     EXPECT_EQ(Dir().ReadFile(into + "diff.txt"), "new!");
     EXPECT_EQ(Dir().ReadFile(into + "dir/sub/f.txt"), "f");
     ASSERT_EQ(journal_.undoList.size(), 1u);
     const UndoRecord& group = *journal_.undoList.front();
-    EXPECT_EQ(group.Kind, kUndoCopy);
-    EXPECT_EQ(group.Side, to);
-    ASSERT_EQ(group.ChildCount(), 3);
+    EXPECT_EQ(group.Kind * 10 + group.Side, kUndoCopy * 10 + to);
+    ASSERT_EQ(group.ChildCount(), 4);
+    EXPECT_EQ(group.Children.front()->ItemType, kItemFile);
     UndoRecord& replaced = *group.Children.back();
     EXPECT_EQ(test::ReadWholeFile(replaced.Tmp(1 - to)), "old");
     EXPECT_EQ(replaced.Org(to), Dir() / (into + "diff.txt"));
-    for (const char* row : {"diff.txt", "only.txt", "dir/sub/f.txt"}) {
-        EXPECT_EQ(Sides(row), "LR") << row;
-        EXPECT_EQ(Row(row)->FileState(), StatusSame) << row;
+    for (const char* row : {"diff.txt", "only.txt", "dir/sub/f.txt", "a/b/c/g.txt"}) {
+        EXPECT_TRUE(Paired(row) && Row(row)->FileState() == StatusSame) << row;
     }
-    EXPECT_EQ(Row("dir")->FolderState(), FolderBoth);
-    const std::string log = LogText();
-    const Texts lines = {"starting COPY process...",
-                         "Copying a file diff.txt...",
-                         "Copying a folder dir...",
-                         "XCopying a folder dir from \"" + Dir() / (from + "dir") + "\" to \"" +
-                             Dir() / (into + "dir") + "\"...",
-                         "Copying a file only.txt...",
-                         "finishing COPY process..."};
+    for (const char* row : {"dir", "a", "a/b", "a/b/c"}) {
+        EXPECT_EQ(Row(row)->FolderState(), FolderBoth) << row;
+    }
+    EXPECT_EQ(Row("a/b")->Dir(to), Dir() / (into + "a"));
+    const std::string xcopy = "XCopying a folder dir from \"" + Dir() / (from + "dir") +
+                              "\" to \"" + Dir() / (into + "dir") + "\"...";
     size_t at = 0;
-    for (const std::string& line : lines) {
-        at = log.find(line + "\n", at);
-        EXPECT_NE(at, std::string::npos) << line << "\n" << log;
+    for (const std::string line :
+         {"starting COPY process...", "Copying a file diff.txt...", "Copying a folder dir...",
+          xcopy.c_str(), "Copying a file only.txt...", "finishing COPY process..."}) {
+        EXPECT_NE(at = LogText().find(line + "\n", at), std::string::npos) << line;
     }
 }
 
@@ -182,22 +168,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Question{true, {mbr::kYes, mbr::kNo}, {kFilterWarning, kOverwrite}, false},
                       Question{true, {mbr::kYes, mbr::kYes}, {kFilterWarning, kOverwrite}, true}));
 
-// A file whose folders are missing in the other pane gets the whole chain made; only the file is
-// journalled and the folders made on the way are held by both panes.
-TEST_F(CopyToPaneTest, MissingParentsAreMadeAndOnlyTheItemIsJournalled) {
-    Dir().MakeTree({{"L/a/b/c/f.txt", "f"}, {"R/", ""}});
-    Open();
-    ASSERT_EQ(Copy(1, {"a/b/c/f.txt"}).copied, 1);
-    EXPECT_EQ(Dir().ReadFile("R/a/b/c/f.txt"), "f");
-    ASSERT_EQ(journal_.undoList.size(), 1u);
-    ASSERT_EQ(journal_.undoList.front()->ChildCount(), 1);
-    EXPECT_EQ(journal_.undoList.front()->Children.front()->ItemType, kItemFile);
-    for (const char* row : {"a", "a/b", "a/b/c", "a/b/c/f.txt"}) {
-        EXPECT_EQ(Sides(row), "LR") << row;
-    }
-    EXPECT_EQ(Row("a/b")->Dir(1), Dir() / "R/a");
-}
-
 // Every failure is one line of the report, the command goes on with the next row, and the report
 // is shown once at the end; what a failed copy would have replaced is back in place.
 TEST_F(CopyToPaneTest, FailuresAreCollectedIntoOneReport) {
@@ -215,18 +185,13 @@ TEST_F(CopyToPaneTest, FailuresAreCollectedIntoOneReport) {
     EXPECT_EQ(result.copied, 1);
     EXPECT_EQ(Dir().ReadFile("R/x.txt"), "old");
     EXPECT_EQ(Dir().ReadFile("R/y.txt"), "y");
-    const std::string l = Dir() / "L";
-    const std::string r = Dir() / "R";
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].style, mb::kOk | mb::kIconStop);
     EXPECT_EQ(prompter_.shown[0].text,
-              "The following operation(s) failed:\n"
-              "- Copying [f.txt] due to its missing immediate parent and failure of "
-              "SHCreateDirectoryEx().\n"
-              "- Copying [" +
-                  l + "/x.txt]\n  to [" + r +
-                  "/x.txt]\n  Reason: No space left on "
-                  "device\n");
+              "The following operation(s) failed:\n- Copying [f.txt] due to its missing immediate "
+              "parent and failure of SHCreateDirectoryEx().\n- Copying [" +
+                  Dir() / "L/x.txt]\n" + "  to [" +
+                  Dir() / "R/x.txt]\n  Reason: No space left on device\n");
     EXPECT_EQ(journal_.undoList.front()->ChildCount(), 1);
     EXPECT_EQ(Dir().List("R"), (Texts{"a", "x.txt", "y.txt"}));
 }
@@ -258,11 +223,13 @@ struct Load {
     int files;
     uint64_t shownSize;  // the size the row claims, which the totals take
     bool window;
+    int cancelAfter;  // progress updates; -1: never
 };
 
 class CopyLoad : public CopyToPaneTest, public ::testing::WithParamInterface<Load> {};
 
 // The progress window opens at 101 entries or 30,000,001 bytes; below that the wait cursor shows.
+// Its Cancel stops a folder copy between two files: the part copied stays, unjournalled.
 TEST_P(CopyLoad, ProgressWindowFromThreshold) {
     const Load& load = GetParam();
     std::vector<test::TreeEntry> tree{{"L/big.bin", "b"}, {"R/", ""}};
@@ -272,6 +239,7 @@ TEST_P(CopyLoad, ProgressWindowFromThreshold) {
     Dir().MakeTree(tree);
     Open();
     Row("big.bin")->size[0] = load.shownSize;
+    progress_.cancelAfterUpdates = load.cancelAfter;
     const CopyToPaneResult result = Copy(1, {"many", "big.bin"});
     EXPECT_EQ(result.progressShown, load.window);
     ASSERT_EQ(progress_.opened.size(), load.window ? 1u : 0u);
@@ -280,30 +248,17 @@ TEST_P(CopyLoad, ProgressWindowFromThreshold) {
         EXPECT_EQ(progress_.opened[0].texts.front(), "Copying the selected files.\n");
         EXPECT_TRUE(progress_.opened[0].hidden);
     }
-    EXPECT_EQ(Dir().List("R/many").size(), static_cast<size_t>(load.files));
+    const size_t copied = Dir().List("R/many").size();
+    EXPECT_GT(copied, 0u);
+    EXPECT_EQ(copied == static_cast<size_t>(load.files), load.cancelAfter < 0);
+    EXPECT_EQ(result.cancelled, load.cancelAfter >= 0);
+    EXPECT_EQ(journal_.undoList.empty(), load.cancelAfter >= 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Totals, CopyLoad,
-                         ::testing::Values(Load{99, 1, false}, Load{100, 1, true},
-                                           Load{1, 30000000, false}, Load{1, 30000001, true}));
-
-// Cancel in the progress window stops the folder copy between two files; the part copied stays
-// and nothing is journalled.
-TEST_F(CopyToPaneTest, CancelStopsAndJournalsNothing) {
-    std::vector<test::TreeEntry> tree{{"R/", ""}};
-    for (int i = 0; i < 120; ++i) {
-        tree.push_back({"L/many/" + std::to_string(i), ""});
-    }
-    Dir().MakeTree(tree);
-    Open();
-    progress_.cancelAfterUpdates = 10;
-    const CopyToPaneResult result = Copy(1, {"many"});
-    EXPECT_TRUE(result.cancelled);
-    const size_t copied = Dir().List("R/many").size();
-    EXPECT_GT(copied, 0u);
-    EXPECT_LT(copied, 120u);
-    EXPECT_TRUE(journal_.undoList.empty());
-}
+                         ::testing::Values(Load{99, 1, false, -1}, Load{100, 1, true, -1},
+                                           Load{1, 30000000, false, -1},
+                                           Load{1, 30000001, true, -1}, Load{120, 1, true, 10}));
 
 struct ReplaceCase {
     uint64_t existingSize, sourceSize;
@@ -337,29 +292,15 @@ INSTANTIATE_TEST_SUITE_P(
                       ReplaceCase{5, 6, 5, "--", "L-"}, ReplaceCase{5, 6, 6, "--", "LN"},
                       ReplaceCase{7, 6, -6, "LN", "--"}, ReplaceCase{7, 6, -5, "L-", "--"}));
 
-// Titles, buttons and texts of the three dialogs.
-TEST(ReplaceText, TitlesButtonsAndLines) {
+// The lines of the file and folder dialogs.
+TEST(ReplaceText, FileAndFolderLines) {
     const time_t t = test::LocalTime(2022, 7, 8, 9, 10);
     const ReplaceText one = MakeReplaceText({"a.txt", false, false, 1234567, t + 60, 12, t});
-    EXPECT_EQ(one.title, "Confirm File Replace");
     EXPECT_EQ(one.lines, (Texts{"This folder already contains a file called 'a.txt'.",
                                 "Do you want to replace the existing file",
                                 "Size: 1.18 MB (larger)", "Modified: 07/08/2022 09:11 (newer)",
                                 "with this one?", "Size: 12 bytes", "Modified: 07/08/2022 09:10"}));
-    const auto labels = [](const ReplaceText& text) {
-        Texts out;
-        for (const ReplaceButton& b : text.buttons) {
-            out.push_back(b.label + std::string("=") + std::to_string(b.result));
-        }
-        out.push_back("close=" + std::to_string(text.closeResult));
-        return out;
-    };
-    EXPECT_EQ(labels(one), (Texts{"&Yes=6", "&No=7", "close=7"}));
-    const Texts four{"&Yes=6", "Yes to &All=14", "&No=7", "Cancel=2", "close=2"};
-    EXPECT_EQ(labels(MakeReplaceText({"a.txt", false, true, 1, t, 1, t})), four);
     const ReplaceText folder = MakeReplaceText({"d", true, true, 0, t, 0, t});
-    EXPECT_EQ(folder.title, "Confirm Folder Replace");
-    EXPECT_EQ(labels(folder), four);
     EXPECT_EQ(folder.lines,
               (Texts{"This folder already contains a folder called 'd'.",
                      "If the files in the existing folder have the same name as files in the "
