@@ -15,6 +15,7 @@
 
 #include "core/AutoRefresh.h"
 #include "core/DisplayFilter.h"
+#include "fileops/FileCopy.h"
 #include "platform/Log.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
@@ -692,6 +693,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         store_->SaveWindowPlacement(placement);
         view_->Settings().SaveWidths(*store_);
     }
+    // The journal lives as long as the window: its backups go with it.
+    FileOpsContext ctx(view_->GetComparison().Fs());
+    ClearUndoJournal(ctx, view_->Doc().Journal());
     event->accept();
 }
 

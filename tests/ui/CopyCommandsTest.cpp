@@ -15,7 +15,8 @@ class CopyCommandsTest : public test::WindowFixture {
     void CopyRow(const std::string& name, int destination) {
         View().SelectOnly(RowOf(name));
         EXPECT_TRUE(frame_->CopyAction(destination)->isEnabled()) << name;
-        EXPECT_FALSE(frame_->CopyAction(1 - destination)->isEnabled()) << name;
+        EXPECT_EQ(frame_->CopyAction(1 - destination)->isEnabled(), Row(name)->Has(destination))
+            << name;
         Key(destination == kSideRight ? Qt::Key_Right : Qt::Key_Left, Qt::AltModifier);
     }
 };
@@ -24,7 +25,8 @@ class CopyCommandsTest : public test::WindowFixture {
 // copied files compare equal, and the four copies are four undoable operations. The folder of 101
 // files goes under the frame's progress window, and its expanded rows show the copies.
 TEST_F(CopyCommandsTest, FilesAndFoldersBothWays) {
-    std::vector<test::TreeEntry> tree{{"L/a.txt", "a"}, {"R/b.txt", "b"}, {"R/e/y.txt", "y"}};
+    std::vector<test::TreeEntry> tree{
+        {"L/a.txt", "a"}, {"R/a.txt", "old"}, {"R/b.txt", "b"}, {"R/e/y.txt", "y"}};
     for (int i = 0; i < 101; ++i) {
         tree.push_back({"L/d/f" + std::to_string(i), ""});
     }
@@ -40,6 +42,11 @@ TEST_F(CopyCommandsTest, FilesAndFoldersBothWays) {
     CopyRow("b.txt", kSideLeft);
     CopyRow("e", kSideLeft);
 
+    EXPECT_EQ(View().Doc().Journal().undoList.size(), 4u);
+    // Closing the window purges the journal: the backup of the replaced a.txt goes.
+    EXPECT_EQ(dir_.List("R").size(), 107u);
+    frame_->close();
+    EXPECT_TRUE(View().Doc().Journal().undoList.empty());
     EXPECT_EQ(dir_.List("L").size(), 106u);
     EXPECT_EQ(dir_.List("R"), dir_.List("L"));
     for (const char* name : {"a.txt", "b.txt", "d", "e", "f100"}) {
@@ -49,7 +56,6 @@ TEST_F(CopyCommandsTest, FilesAndFoldersBothWays) {
     EXPECT_EQ(Row("a.txt")->FileState(), StatusSame);
     EXPECT_EQ(Row("b.txt")->FileState(), StatusSame);
     EXPECT_EQ(Row("f100")->FileState(), StatusSame);
-    EXPECT_EQ(View().Doc().Journal().undoList.size(), 4u);
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_FALSE(BusyGate::Busy());
     ExpectConsistent();
