@@ -3,8 +3,11 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <ctime>
+
 #include "base/PathUtil.h"
 #include "core/DisplayFilter.h"
+#include "fileops/FileCopy.h"
 #include "platform/Log.h"
 
 namespace quillon {
@@ -28,7 +31,10 @@ bool SamePathNoCase(const std::string& a, const std::string& b) {
 }
 
 CQuillonDoc::CQuillonDoc(ComparisonObserver* observer, RefreshView& view)
-    : observer_(observer), comparison_(observer), refresh_(comparison_, view, observer) {}
+    : observer_(observer),
+      comparison_(observer),
+      refresh_(comparison_, view, observer),
+      journal_(MakeRunTag(GetLogStamp(), std::time(nullptr))) {}
 
 void CQuillonDoc::ApplyReadWholeRule(bool pairOpened) {
     comparison_.readWholeTrees = ReadWholeTreesAfterFilter(comparison_.filter, pairOpened);
@@ -110,6 +116,13 @@ void CQuillonDoc::CompareAfterRootChange() {
     }
     ApplyReadWholeRule(next_ == NextOpen::kLeftAfterPair);
     CompareCurrentPaths(0);
+}
+
+CopyToPaneResult CQuillonDoc::CopyToOtherPane(int destination, const std::vector<DiffItem*>& rows,
+                                              Prompter& prompter, ProgressFactory* progress) {
+    FileOpsContext ctx(comparison_.Fs(), journal_.enabled ? &journal_ : nullptr);
+    const CopyToPaneScene scene{comparison_, paths_, prompter, progress, observer_};
+    return quillon::CopyToOtherPane(ctx, scene, destination, rows);
 }
 
 }  // namespace quillon

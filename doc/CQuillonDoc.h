@@ -5,10 +5,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/Comparison.h"
 #include "core/ComparisonObserver.h"
 #include "core/Refresh.h"
+#include "fileops/CopyToPane.h"
+#include "fileops/UndoJournal.h"
 
 namespace quillon {
 
@@ -32,6 +35,7 @@ class CQuillonDoc {
     Comparison& GetComparison() { return comparison_; }
     const Comparison& GetComparison() const { return comparison_; }
     Refresh& GetRefresh() { return refresh_; }
+    UndoJournal& Journal() { return journal_; }
 
     const std::string& Path(int side) const { return paths_[side]; }
     void ClearPath(int side) { paths_[side].clear(); }
@@ -55,6 +59,11 @@ class CQuillonDoc {
     void SetRootPaths(int side, const DiffItem& item);
     void CompareAfterRootChange();
 
+    // Copy to Right (`destination` 1) or Copy to Left (0) of the selected rows, journalled while
+    // the journal is on.
+    CopyToPaneResult CopyToOtherPane(int destination, const std::vector<DiffItem*>& rows,
+                                     Prompter& prompter, ProgressFactory* progress);
+
   private:
     bool CompareCurrentPaths(int progressOption);
     void ApplyReadWholeRule(bool pairOpened);
@@ -62,6 +71,7 @@ class CQuillonDoc {
     ComparisonObserver* observer_;
     Comparison comparison_;
     Refresh refresh_;
+    UndoJournal journal_;
     std::string paths_[2];
     NextOpen next_ = NextOpen::kLeft;
     std::function<void(const std::string&)> fileHandler_;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -14,6 +15,7 @@
 
 #include "core/AutoRefresh.h"
 #include "core/DisplayFilter.h"
+#include "fileops/FileCopy.h"
 #include "platform/Log.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
@@ -27,6 +29,7 @@
 #include "ui/CQuillonView.h"
 #include "ui/CTimerInterval.h"
 #include "ui/CWhichViewQuestion.h"
+#include "ui/CopyCommands.h"
 #include "ui/DiffListModel.h"
 #include "ui/QtTimerPort.h"
 
@@ -76,6 +79,7 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
         ownProgressFactory_ = std::make_unique<CProgressFactory>(this, store_);
         progress = ownProgressFactory_.get();
     }
+    progressFactory_ = progress;
     view_ = new CQuillonView(store_, prompter_, this);
     view_->GetComparison().SetProgressFactory(progress);
     StartAutoRefresh(services.clock);
@@ -278,6 +282,19 @@ void CMainFrame::BuildMenus() {
         });
         addAction(makeRoot);
     }
+    action->addSeparator();
+    const QKeySequence copyKeys[2] = {QKeySequence(Qt::ALT | Qt::Key_Left),
+                                      QKeySequence(Qt::ALT | Qt::Key_Right)};
+    for (int destination : {kSideRight, kSideLeft}) {
+        copyActions_[destination] =
+            action->addAction(kMenuCopyTexts[destination], this,
+                              [this, destination] { CopyToOtherPane(destination); });
+        copyActions_[destination]->setShortcut(copyKeys[destination]);
+    }
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { UpdateCommandStates(); });
+    connect(action, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+    action->addSeparator();
     linkAction_ = action->addAction("&Link Folders/Files", this, [this] {
         view_->Link().Set(true);
         FocusList();
@@ -309,6 +326,17 @@ void CMainFrame::UpdateCommandStates() {
     disableAutoRefreshAction_->setEnabled(autoRefresh_ && autoRefresh_->CanDisable());
     refreshIntervalAction_->setEnabled(autoRefresh_ != nullptr);
     loggingAction_->setChecked(view_->Settings().logEnabled != 0);
+    for (int destination = 0; destination < 2; ++destination) {
+        copyActions_[destination]->setEnabled(CanCopyToOtherPane(*view_, destination));
+    }
+}
+
+void CMainFrame::CopyToOtherPane(int destination) {
+    if (CanCopyToOtherPane(*view_, destination)) {
+        RunCopyToOtherPane(*view_, destination, *prompter_, progressFactory_);
+    }
+    UpdateCommandStates();
+    FocusList();
 }
 
 void CMainFrame::OnPreferences() {
@@ -665,6 +693,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         store_->SaveWindowPlacement(placement);
         view_->Settings().SaveWidths(*store_);
     }
+    // The journal lives as long as the window: its backups go with it.
+    FileOpsContext ctx(view_->GetComparison().Fs());
+    ClearUndoJournal(ctx, view_->Doc().Journal());
     event->accept();
 }
 

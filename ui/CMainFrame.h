@@ -113,6 +113,8 @@ class CMainFrame : public QMainWindow {
     }
     // Enables the commands that apply now and sets the check marks.
     void UpdateCommandStates();
+    // Copy to Right (`destination` 1) or Copy to Left (0) of the selected rows.
+    void CopyToOtherPane(int destination);
 
     // Replaceable for tests: the folder chooser (title, start folder) -> chosen or empty.
     void SetFolderChooser(std::function<QString(const QString&, const QString&)> chooser) {
@@ -128,6 +130,7 @@ class CMainFrame : public QMainWindow {
     QAction* RefreshIntervalAction() const { return refreshIntervalAction_; }
     QAction* SaveOutputAction() const { return saveOutputAction_; }
     QAction* LoggingAction() const { return loggingAction_; }
+    QAction* CopyAction(int destination) const { return copyActions_[destination]; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -146,6 +149,7 @@ class CMainFrame : public QMainWindow {
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_;
     std::unique_ptr<ProgressFactory> ownProgressFactory_;
+    ProgressFactory* progressFactory_ = nullptr;
     std::unique_ptr<RefreshClock> ownClock_;
     CQuillonView* view_ = nullptr;
     CDropCombo* combos_[2] = {};
@@ -160,6 +164,7 @@ class CMainFrame : public QMainWindow {
     QAction* refreshIntervalAction_ = nullptr;
     QAction* saveOutputAction_ = nullptr;
     QAction* loggingAction_ = nullptr;
+    QAction* copyActions_[2] = {};
     QtTimerPort* timerPort_ = nullptr;
     std::unique_ptr<AutoRefreshTimer> autoRefresh_;
     std::function<QString(const QString&, const QString&)> folderChooser_;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/Log.h"
+#include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "ui/BusyGate.h"
 #include "ui/DiffListModel.h"
@@ -31,6 +32,7 @@ CQuillonView::CQuillonView(SettingsStore* store, Prompter* prompter, QWidget* pa
     if (store_) {
         settings_.Load(*store_);
         settings_.LoadWidths(*store_);
+        doc_.Journal().enabled = ReadSetting(*store_, settings::kEnableUndo) != 0;
     }
     GetComparison().options = settings_.ToComparisonOptions();
     model_->SetColumns(settings_.ColumnsPerSide(), settings_.detailTimestamp != 0);
