@@ -113,7 +113,7 @@ TEST_F(ProcessLauncherTest, ExitCodesFailedStartsAndBoundedWait) {
             EXPECT_EQ(r.errorCode, error) << line;
         }
     }
-    const LaunchResult slow = Run(MakeFakeTool(dir_, "slow", "sleep 30"), 300);
+    const LaunchResult slow = Run(MakeFakeTool(dir_, "slow", "exec sleep 30"), 300);
     ASSERT_TRUE(slow.started);
     EXPECT_FALSE(slow.exited);
     EXPECT_EQ(launcher_.RunningCount(), 1u);
