@@ -200,7 +200,7 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
         // other threads while the rest of the right tree is read.
         if (readWholeTrees && options.crc32 != ComparisonOptions::kChecksumNone) {
             pipeline_ = std::make_unique<detail::ChecksumPipeline>(
-                options.crc32 == ComparisonOptions::kChecksumSimple, Threads() - 1);
+                Fs(), options.crc32 == ComparisonOptions::kChecksumSimple, Threads() - 1);
         }
         if (!ReadFolder(right, holder, level, kSideRight, counter, readWholeTrees)) {
             ok = false;
@@ -790,7 +790,7 @@ void Comparison::DecideStatus(DiffItem* item) {
                 Log("Checksum skipped for %s: not a regular file", path.c_str());
                 return StatusSame;
             }
-            if (detail::ChecksumRegularFile(path, simple, sums[side]) != 0) {
+            if (detail::ChecksumRegularFile(Fs(), path, simple, sums[side]) != 0) {
                 return StatusSame;
             }
         }
@@ -821,7 +821,7 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
     auto flush = [&] {
         // A handful of pairs is not worth a thread; the status pass reads them itself.
         if (chunk.size() >= kChecksumParallelMin) {
-            detail::ComputeChecksumVerdicts(chunk.data(), chunk.size(), simple, threads,
+            detail::ComputeChecksumVerdicts(Fs(), chunk.data(), chunk.size(), simple, threads,
                                             verdicts.data());
             for (size_t i = 0; i < chunk.size(); ++i) {
                 chunk[i]->checksumVerdict = verdicts[i];

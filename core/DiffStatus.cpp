@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +15,7 @@
 #include "core/DiffItem.h"
 #include "core/DiffStatusDetail.h"
 #include "core/Threads.h"
+#include "platform/FileSystem.h"
 #include "platform/Log.h"
 
 namespace quillon {
@@ -126,15 +126,16 @@ class TextModeCrc {
 };
 
 // Reads the file at `name` relative to `dirFd` (or a full path with AT_FDCWD).
-int ChecksumAt(int dirFd, const char* name, bool simple, uint32_t& checksum) {
+int ChecksumAt(FileSystem& fs, int dirFd, const char* name, bool simple, uint32_t& checksum) {
     TextModeCrc crc(simple ? kSimpleChars : SIZE_MAX);
     checksum = crc.Checksum();
+    int fd = -1;
     // O_NONBLOCK: a file that turned into a FIFO since it was listed must not hang the scan.
-    const int fd = openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return errno;
+    int error = fs.Open(dirFd, name, O_RDONLY | O_NOCTTY | O_NONBLOCK, 0, fd);
+    if (error != 0) {
+        return error;
     }
-    int error = 0;
+    const FsHandle held(fs, fd);
     // The simple checksum needs 3 characters; CR LF pairs and one byte of look-ahead fit in 8.
     unsigned char small[8];
     // Only threads that read whole files pay for a large buffer.
@@ -145,33 +146,30 @@ int ChecksumAt(int dirFd, const char* name, bool simple, uint32_t& checksum) {
     unsigned char* buffer = simple ? small : big.get();
     const size_t bufferSize = simple ? sizeof small : kWholeFileBuffer;
     for (;;) {
-        const ssize_t got = read(fd, buffer, bufferSize);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = errno;
+        size_t got = 0;
+        error = fs.Read(fd, buffer, bufferSize, got);
+        if (error != 0) {
             break;
         }
         if (got == 0) {
             crc.Finish();
             break;
         }
-        if (!crc.Feed(buffer, static_cast<size_t>(got))) {
+        if (!crc.Feed(buffer, got)) {
             break;
         }
     }
-    close(fd);
     checksum = crc.Checksum();
     return error;
 }
 
-int Checksum(const std::string& path, bool simple, bool knownRegular, uint32_t& checksum) {
+int Checksum(FileSystem& fs, const std::string& path, bool simple, bool knownRegular,
+             uint32_t& checksum) {
     if (!knownRegular) {
         struct stat st {};
-        if (stat(path.c_str(), &st) != 0) {
+        if (const int error = fs.Stat(AT_FDCWD, path.c_str(), 0, st); error != 0) {
             checksum = ~kCrc32Initial;
-            return errno;
+            return error;
         }
         if (!S_ISREG(st.st_mode)) {
             Log("Checksum skipped for %s: not a regular file", path.c_str());
@@ -179,42 +177,34 @@ int Checksum(const std::string& path, bool simple, bool knownRegular, uint32_t& 
             return EINVAL;
         }
     }
-    return ChecksumAt(AT_FDCWD, path.c_str(), simple, checksum);
+    return ChecksumAt(fs, AT_FDCWD, path.c_str(), simple, checksum);
 }
 
 // One worker's open folders, one per side: consecutive pairs mostly share their folders, and
 // opening relative to a held folder spares the kernel the walk down the whole path.
 class FolderHandles {
   public:
-    FolderHandles() = default;
-    FolderHandles(const FolderHandles&) = delete;
-    FolderHandles& operator=(const FolderHandles&) = delete;
-    ~FolderHandles() {
-        for (const Held& h : held_) {
-            if (h.fd >= 0) {
-                close(h.fd);
-            }
-        }
-    }
+    explicit FolderHandles(FileSystem& fs) : fs_(fs) {}
 
+    FileSystem& Fs() const { return fs_; }
     // AT_FDCWD when the folder cannot be opened: the caller then uses the full path.
     int For(int side, const std::string& dir) {
         Held& h = held_[side];
         if (h.dir != &dir) {
-            if (h.fd >= 0) {
-                close(h.fd);
-            }
+            int fd = -1;
+            fs_.Open(AT_FDCWD, dir.c_str(), O_PATH | O_DIRECTORY, 0, fd);
             h.dir = &dir;
-            h.fd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            h.fd = FsHandle(fs_, fd);
         }
-        return h.fd >= 0 ? h.fd : AT_FDCWD;
+        return h.fd.IsOpen() ? h.fd.Get() : AT_FDCWD;
     }
 
   private:
     struct Held {
         const std::string* dir = nullptr;
-        int fd = -1;
+        FsHandle fd;
     };
+    FileSystem& fs_;
     Held held_[2];
 };
 
@@ -224,8 +214,9 @@ uint8_t VerdictOf(const DiffItem& item, bool simple, FolderHandles& handles) {
         const int dirFd = handles.For(side, item.Dir(side));
         const int error =
             dirFd == AT_FDCWD
-                ? ChecksumAt(AT_FDCWD, item.FullPath(side).c_str(), simple, sums[side])
-                : ChecksumAt(dirFd, item.Name(side).c_str(), simple, sums[side]);
+                ? ChecksumAt(handles.Fs(), AT_FDCWD, item.FullPath(side).c_str(), simple,
+                             sums[side])
+                : ChecksumAt(handles.Fs(), dirFd, item.Name(side).c_str(), simple, sums[side]);
         if (error != 0) {
             return detail::kVerdictSame;
         }
@@ -238,25 +229,25 @@ constexpr size_t kPairsPerGrab = 64;
 
 }  // namespace
 
-int FileChecksum(const std::string& path, uint32_t& checksum) {
-    return Checksum(path, false, false, checksum);
+int FileChecksum(const std::string& path, uint32_t& checksum, FileSystem& fs) {
+    return Checksum(fs, path, false, false, checksum);
 }
 
-int SimpleFileChecksum(const std::string& path, uint32_t& checksum) {
-    return Checksum(path, true, false, checksum);
+int SimpleFileChecksum(const std::string& path, uint32_t& checksum, FileSystem& fs) {
+    return Checksum(fs, path, true, false, checksum);
 }
 
 namespace detail {
 
-int ChecksumRegularFile(const std::string& path, bool simple, uint32_t& checksum) {
-    return Checksum(path, simple, true, checksum);
+int ChecksumRegularFile(FileSystem& fs, const std::string& path, bool simple, uint32_t& checksum) {
+    return Checksum(fs, path, simple, true, checksum);
 }
 
-void ComputeChecksumVerdicts(const DiffItem* const* items, size_t count, bool simple,
-                             unsigned threads, uint8_t* verdicts) {
+void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count,
+                             bool simple, unsigned threads, uint8_t* verdicts) {
     std::atomic<size_t> nextPair{0};
     auto work = [&] {
-        FolderHandles handles;
+        FolderHandles handles(fs);
         for (;;) {
             const size_t begin = nextPair.fetch_add(kPairsPerGrab, std::memory_order_relaxed);
             if (begin >= count) {
@@ -284,7 +275,8 @@ namespace {
 constexpr size_t kPipelineBatch = 512;
 }  // namespace
 
-ChecksumPipeline::ChecksumPipeline(bool simple, unsigned helpers) : simple_(simple) {
+ChecksumPipeline::ChecksumPipeline(FileSystem& fs, bool simple, unsigned helpers)
+    : fs_(fs), simple_(simple) {
     StartThreads(helpers_, helpers, [this] { Work(); });
 }
 
@@ -318,7 +310,7 @@ void ChecksumPipeline::Submit() {
     if (helpers_.empty()) {
         // Without helpers the caller's thread does the work at once.
         std::unique_ptr<Batch> batch = std::move(filling_);
-        ComputeChecksumVerdicts(batch->items.data(), batch->items.size(), simple_, 1,
+        ComputeChecksumVerdicts(fs_, batch->items.data(), batch->items.size(), simple_, 1,
                                 batch->verdicts.data());
         std::lock_guard<std::mutex> lock(mutex_);
         done_.push_back(std::move(batch));
@@ -342,7 +334,7 @@ void ChecksumPipeline::Work() {
         queued_.pop_back();
         ++busy_;
         lock.unlock();
-        ComputeChecksumVerdicts(batch->items.data(), batch->items.size(), simple_, 1,
+        ComputeChecksumVerdicts(fs_, batch->items.data(), batch->items.size(), simple_, 1,
                                 batch->verdicts.data());
         lock.lock();
         --busy_;
@@ -373,7 +365,7 @@ void ChecksumPipeline::Finish() {
             batch = std::move(queued_.back());
             queued_.pop_back();
         }
-        ComputeChecksumVerdicts(batch->items.data(), batch->items.size(), simple_, 1,
+        ComputeChecksumVerdicts(fs_, batch->items.data(), batch->items.size(), simple_, 1,
                                 batch->verdicts.data());
         std::lock_guard<std::mutex> lock(mutex_);
         done_.push_back(std::move(batch));

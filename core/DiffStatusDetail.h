@@ -12,11 +12,12 @@
 
 namespace quillon {
 struct DiffItem;
-}
+class FileSystem;
+}  // namespace quillon
 
 namespace quillon::detail {
 
-int ChecksumRegularFile(const std::string& path, bool simple, uint32_t& checksum);
+int ChecksumRegularFile(FileSystem& fs, const std::string& path, bool simple, uint32_t& checksum);
 
 enum ChecksumVerdict : uint8_t {
     kVerdictNone = 0,
@@ -26,8 +27,8 @@ enum ChecksumVerdict : uint8_t {
 
 // The content verdict of each pair (both sides present and regular), as the last status rule
 // would find it, on `threads` threads including the caller. The items are only read.
-void ComputeChecksumVerdicts(const DiffItem* const* items, size_t count, bool simple,
-                             unsigned threads, uint8_t* verdicts);
+void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count,
+                             bool simple, unsigned threads, uint8_t* verdicts);
 
 // Content comparison of pairs handed in one by one while the caller goes on reading the tree.
 // Helper threads only read the items handed in; the verdicts are written into the items by the
@@ -35,7 +36,7 @@ void ComputeChecksumVerdicts(const DiffItem* const* items, size_t count, bool si
 // free a handed-in item before Finish.
 class ChecksumPipeline {
   public:
-    ChecksumPipeline(bool simple, unsigned helpers);
+    ChecksumPipeline(FileSystem& fs, bool simple, unsigned helpers);
     ~ChecksumPipeline();
     ChecksumPipeline(const ChecksumPipeline&) = delete;
     ChecksumPipeline& operator=(const ChecksumPipeline&) = delete;
@@ -56,6 +57,7 @@ class ChecksumPipeline {
     void Harvest(std::vector<std::unique_ptr<Batch>>& done);
     void Stop();
 
+    FileSystem& fs_;
     bool simple_;
     std::unique_ptr<Batch> filling_;
     std::mutex mutex_;

@@ -48,8 +48,8 @@ bool CQuillonDoc::CompareCurrentPaths(int progressOption) {
 }
 
 bool CQuillonDoc::OpenPath(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    struct stat st {};
+    if (comparison_.Fs().Stat(AT_FDCWD, path.c_str(), 0, st) == 0 && !S_ISDIR(st.st_mode)) {
         if (fileHandler_) {
             fileHandler_(path);
         }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Comparison.h"
+#include "core/DiffStatus.h"
 #include "core/FolderScan.h"
 #include "platform/FaultFileSystem.h"
 #include "platform/RunContext.h"
@@ -36,6 +37,29 @@ TEST(ScanThroughFileSystem, ListingAndDetailFailuresAreTheLayers) {
     ASSERT_FALSE(cmp.ReadFailures(0).empty());
     EXPECT_EQ(cmp.ReadFailures(0).front().error, FaultFileSystem::kStopped);
     EXPECT_GT(dead.Steps(), 0u);
+}
+
+// The content checksums read through the layer too: a pair whose read fails is not called
+// different, on the comparison's threads as in a single read.
+TEST(ScanThroughFileSystem, ChecksumReadsAreTheLayers) {
+    test::TestDir dir;
+    dir.MakeTree({{"L/a.txt", "abc", 1'000'000}, {"R/a.txt", "xyz", 1'000'000}});
+    FaultFileSystem broken;
+    broken.FailNth(FsCall::Read, 1, EIO);
+    uint32_t sum = 0;
+    EXPECT_EQ(FileChecksum(dir / "L/a.txt", sum, broken), EIO);
+    for (FsCall failing : {FsCall::Open, FsCall::Read}) {
+        ScopedRunContext run;
+        FaultFileSystem fs;
+        Comparison cmp;
+        cmp.options.crc32 = 1;
+        cmp.SetFileSystem(fs);
+        ASSERT_TRUE(cmp.CompareFolders(dir / "L", dir / "R", 0));
+        EXPECT_EQ(cmp.rootItem->lastChild->FileState(), StatusDifferent);
+        fs.FailEvery(failing, EIO);
+        cmp.DecideStatus(cmp.rootItem->lastChild);
+        EXPECT_EQ(cmp.rootItem->lastChild->FileState(), StatusSame);
+    }
 }
 
 }  // namespace
