@@ -137,6 +137,11 @@ CMainFrame::~CMainFrame() {
     }
     view_->GetComparison().SetAutoRefreshHooks({});
     view_->GetComparison().SetProgressFactory(nullptr);
+    // The view's rows go after this destructor has run, and their selection signals must not
+    // reach a frame that is only a QWidget by then.
+    if (view_->selectionModel() != nullptr) {
+        view_->selectionModel()->disconnect(this);
+    }
 }
 
 void CMainFrame::StartAutoRefresh(const RefreshClock* clock) {
