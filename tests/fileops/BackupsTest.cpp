@@ -60,52 +60,48 @@ class Backups : public ::testing::Test {
         dir.Symlink("../../outside", "t/sub/$diffundo01010000000002$link");
     }
 
+    // Each line without its time, which a test pins once.
     std::vector<std::string> Lines(std::string_view tag = {}) {
         BackupScan scan;
         EXPECT_EQ(FindBackups(RealFileSystem(), root, tag, scan), 0);
         EXPECT_EQ(scan.problems, std::vector<std::string>{});
         std::vector<std::string> lines;
         for (const FoundBackup& b : scan.backups) {
-            lines.push_back(BackupLine(b));
+            std::string line = BackupLine(b);
+            const size_t time = line.find('\t', line.find('\t', line.find('\t') + 1) + 1);
+            lines.push_back(line.erase(time, line.find('\t', time + 1) - time));
         }
         return lines;
     }
 
     test::TestDir dir;
     std::string root = dir / "t";
+    std::string sub = root + "/sub/";
 };
 
 // Backups are found at every level but never inside a backup or behind a link; a backup folder's
 // size is its files', a link's its own; temporaries show with their own tag.
 TEST_F(Backups, ListsEveryBackupOnce) {
-    const time_t t = 1714979289;  // 2024-05-06 07:08:09 UTC
-    const struct timespec times[2] = {{t, 0}, {t, 0}};
+    const struct timespec times[2] = {{1714979289, 0}, {1714979289, 0}};
     utimensat(AT_FDCWD, (root + "/$diffundo12062359010003$f.txt").c_str(), times, 0);
+    BackupScan scan;
+    ASSERT_EQ(FindBackups(RealFileSystem(), root, {}, scan), 0);
+    EXPECT_EQ(BackupLine(scan.backups.at(0)), "1206235901\t0003\t2\t2024-05-06T07:08:09Z\t" + root +
+                                                  "/$diffundo12062359010003$f.txt\t" + root +
+                                                  "/f.txt");
+    const std::string f = root + "/f.txt";
     const std::vector<std::string> lines = Lines();
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "1206235901\t0003\t2\t" + root + "/$diffundo12062359010003$f.txt\t" + f,
+                  "1206235901\t10000\t2\t" + root + "/$diffundo120623590110000$f.txt\t" + f,
+                  "1206235901\t9999\t2\t" + root + "/$diffundo12062359019999$f.txt\t" + f,
+                  "0101000000\t0001\t6\t" + sub + "$diffundo01010000000001$gone\t" + sub + "gone",
+                  "0101000000\t0002\t13\t" + sub + "$diffundo01010000000002$link\t" + sub + "link",
+                  "~part\t77-1\t4\t" + sub + "$diffundo~part77-1$copy.bin\t" + sub + "copy.bin"}));
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[0], std::string(kTag) + "\t0003\t2\t2024-05-06T07:08:09Z\t" + root +
-                            "/$diffundo12062359010003$f.txt\t" + root + "/f.txt");
-    const std::string sub = root + "/sub/";
-    const struct {
-        size_t line;
-        std::string start;
-        std::string end;
-    } expected[] = {
-        {1, std::string(kTag) + "\t10000\t2\t", "\t" + root + "/f.txt"},
-        {2, std::string(kTag) + "\t9999\t2\t", "\t" + root + "/f.txt"},
-        {3, "0101000000\t0001\t6\t", "\t" + sub + "$diffundo01010000000001$gone\t" + sub + "gone"},
-        {4, "0101000000\t0002\t" + std::to_string(std::string("../../outside").size()) + "\t",
-         "$link\t" + sub + "link"},
-        {5, "~part\t77-1\t4\t", "\t" + sub + "$diffundo~part77-1$copy.bin\t" + sub + "copy.bin"}};
-    for (const auto& e : expected) {
-        EXPECT_EQ(lines[e.line].rfind(e.start, 0), 0u) << lines[e.line];
-        EXPECT_TRUE(lines[e.line].ends_with(e.end)) << lines[e.line];
-    }
     EXPECT_EQ(Lines("~part"), std::vector<std::string>{lines[5]});
     EXPECT_EQ(Lines("0101000000"), (std::vector<std::string>{lines[3], lines[4]}));
-    BackupScan scan;
-    EXPECT_EQ(FindBackups(RealFileSystem(), dir / "t/f.txt", {}, scan), ENOTDIR);
-    EXPECT_EQ(FindBackups(RealFileSystem(), dir / "none", {}, scan), ENOENT);
 }
 
 // The newest backup of an original goes back (op 10000 sorts before 9999 as a name); the older
@@ -120,23 +116,18 @@ TEST_F(Backups, RestoreNewestWithoutReplacing) {
     const std::vector<const FoundBackup*> restored =
         RestoreBackups(RealFileSystem(), scan.backups, problems);
     ASSERT_EQ(restored.size(), 2u);
-    EXPECT_EQ(restored[0]->original, root + "/f.txt");
+    EXPECT_EQ(restored[1]->original, sub + "link");
     EXPECT_EQ(dir.ReadFile("t/f.txt"), "v3");
-    EXPECT_EQ(restored[1]->original, root + "/sub/link");
     EXPECT_EQ(dir.ReadFile("t/sub/link/keep"), "k");
     EXPECT_EQ(dir.ReadFile("t/sub/gone"), "made since");
+    const std::string newer = ": not restored, the newer backup " + root +
+                              "/$diffundo120623590110000$f.txt is the one for " + root + "/f.txt";
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{
+                  root + "/$diffundo12062359010003$f.txt" + newer,
+                  root + "/$diffundo12062359019999$f.txt" + newer,
+                  sub + "$diffundo01010000000001$gone: not restored, " + sub + "gone is in use"}));
     EXPECT_EQ(dir.ReadFile("t/sub/$diffundo01010000000001$gone/in/x"), "12345");
-    ASSERT_EQ(problems.size(), 3u);
-    for (const std::string& problem : problems) {
-        EXPECT_TRUE(problem.starts_with(root + "/")) << problem;
-    }
-    EXPECT_NE(problems[0].find("$diffundo12062359010003$f.txt: not restored, the newer backup " +
-                               root + "/$diffundo120623590110000$f.txt"),
-              std::string::npos)
-        << problems[0];
-    EXPECT_NE(problems[2].find("$gone: not restored, " + root + "/sub/gone is in use"),
-              std::string::npos)
-        << problems[2];
     EXPECT_TRUE(dir.Exists("t/sub/$diffundo~part77-1$copy.bin"));
 }
 
@@ -164,42 +155,34 @@ TEST_F(Backups, PurgeDeletesWhatWasListed) {
 // without the no-replace flag a file still goes back by a second link, which a name in use
 // refuses just as well.
 TEST_F(Backups, RestoreFaults) {
+    const std::string b = "$diffundo12062359010001$f";
     const struct {
-        const char* why;
-        bool every;
         int error;
+        bool every;
         bool inUse;
-        const char* says;  // empty: restored
-    } cases[] = {{"move fails", false, EIO, false, "not restored: Input/output error"},
-                 {"no flag", true, EINVAL, false, ""},
-                 {"no flag, name in use", true, EINVAL, true, "is in use"}};
+        std::vector<std::string> left;
+        const char* f;  // its bytes afterwards
+        const char* says;
+    } cases[] = {{EIO, false, false, {b}, "", ": not restored: Input/output error"},
+                 {EINVAL, true, false, {"f"}, "old", ""},
+                 {EINVAL, true, true, {b, "f"}, "new", "/f is in use"}};
     for (const auto& c : cases) {
         test::TestDir d;
-        d.MakeTree({{"$diffundo12062359010001$f", "old"}});
+        d.MakeTree({{b, "old"}});
         if (c.inUse) {
             d.WriteFile("f", "new");
         }
         FaultFileSystem fs;
-        if (c.every) {
-            fs.FailEvery(FsCall::Rename, c.error);
-        } else {
-            fs.FailNth(FsCall::Rename, 1, c.error);
-        }
+        c.every ? fs.FailEvery(FsCall::Rename, c.error) : fs.FailNth(FsCall::Rename, 1, c.error);
         BackupScan scan;
-        ASSERT_EQ(FindBackups(fs, d.Path(), {}, scan), 0) << c.why;
+        ASSERT_EQ(FindBackups(fs, d.Path(), {}, scan), 0);
         std::vector<std::string> problems;
-        const size_t restored = RestoreBackups(fs, scan.backups, problems).size();
-        if (std::string(c.says).empty()) {
-            EXPECT_EQ(restored, 1u) << c.why;
-            EXPECT_EQ(d.List(), std::vector<std::string>{"f"}) << c.why;
-            EXPECT_EQ(d.ReadFile("f"), "old") << c.why;
-            continue;
-        }
-        EXPECT_EQ(restored, 0u) << c.why;
-        ASSERT_EQ(problems.size(), 1u) << c.why;
-        EXPECT_NE(problems[0].find(c.says), std::string::npos) << problems[0];
-        EXPECT_EQ(d.ReadFile("$diffundo12062359010001$f"), "old") << c.why;
-        EXPECT_EQ(d.Exists("f") ? d.ReadFile("f") : "", c.inUse ? "new" : "") << c.why;
+        RestoreBackups(fs, scan.backups, problems);
+        EXPECT_EQ(d.List(), c.left) << c.says;
+        EXPECT_EQ(d.ReadFile("f"), c.f) << c.says;
+        EXPECT_EQ(d.ReadFile(b), c.left[0] == b ? "old" : "") << c.says;
+        EXPECT_EQ(problems.size(), *c.says != 0 ? 1u : 0u) << c.says;
+        EXPECT_TRUE(problems.empty() || problems[0].ends_with(c.says)) << problems[0];
     }
 }
 
