@@ -8,6 +8,7 @@
 #include "fileops/UndoJournal.h"
 #include "platform/FaultFileSystem.h"
 #include "support/TestDir.h"
+#include "support/Unprivileged.h"
 
 namespace quillon {
 namespace {
@@ -184,6 +185,28 @@ TEST_F(Backups, RestoreFaults) {
         EXPECT_EQ(problems.size(), *c.says != 0 ? 1u : 0u) << c.says;
         EXPECT_TRUE(problems.empty() || problems[0].ends_with(c.says)) << problems[0];
     }
+}
+
+// A folder that cannot be read may hide backups: it is a problem, and the walk goes on.
+TEST(BackupsUnreadable, FolderIsAProblem) {
+    test::TestDir d;
+    d.MakeTree({{"a/$diffundo12062359010001$f", "x"}, {"b/$diffundo12062359010001$g", "y"}});
+    test::OpenToNobody(d);
+    chmod((d / "a").c_str(), 0);
+    const std::optional<std::string> seen = test::RunAsNobody([&] {
+        BackupScan scan;
+        FindBackups(RealFileSystem(), d.Path(), {}, scan);
+        std::string out;
+        for (const FoundBackup& b : scan.backups) {
+            out += b.path + "\n";
+        }
+        for (const std::string& problem : scan.problems) {
+            out += problem + "\n";
+        }
+        return out;
+    });
+    EXPECT_EQ(seen,
+              d / "b/$diffundo12062359010001$g\ncannot read " + d / "a" + ": Permission denied\n");
 }
 
 }  // namespace
