@@ -10,6 +10,8 @@
 #include "base/AsciiCase.h"
 #include "base/PathUtil.h"
 #include "core/DisplayFilter.h"
+#include "fileops/Backups.h"
+#include "fileops/UndoJournal.h"
 #include "platform/FileText.h"
 
 namespace quillon {
@@ -120,6 +122,43 @@ bool ParseReportValues(std::string_view rest, ReportSwitch& report, std::string&
     return true;
 }
 
+// ":List", ":Restore[:<runtag>]" or ":Purge[:<runtag>]"; a run tag is the ten digits of a run or
+// the tag of the copies' temporaries.
+bool ParseBackupsValues(std::string_view rest, BackupsSwitch& backups, std::string& error) {
+    backups.present = true;
+    const std::vector<std::string_view> parts = SplitAtColons(rest.empty() ? rest : rest.substr(1));
+    const struct {
+        const char* name;
+        BackupsMode mode;
+    } modes[] = {{"List", BackupsMode::List},
+                 {"Restore", BackupsMode::Restore},
+                 {"Purge", BackupsMode::Purge}};
+    const auto* mode = std::find_if(std::begin(modes), std::end(modes),
+                                    [&](const auto& m) { return EqualsNoCase(parts[0], m.name); });
+    if (mode == std::end(modes) || parts.size() > 2 ||
+        (parts.size() == 2 && mode->mode == BackupsMode::List)) {
+        error =
+            "bad -Backups switch: -Backups:List, -Backups:Restore[:<runtag>] or "
+            "-Backups:Purge[:<runtag>]";
+        return false;
+    }
+    backups.mode = mode->mode;
+    if (parts.size() == 2) {
+        const std::string_view tag = parts[1];
+        const bool digits =
+            tag.size() == kRunTagDigits && std::all_of(tag.begin(), tag.end(), [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c));
+            });
+        if (!digits && tag != kTempRunTag) {
+            error = "bad run tag in -Backups: \"" + std::string(tag) +
+                    "\" (ten digits, or ~part for the temporaries of copies)";
+            return false;
+        }
+        backups.runTag = tag;
+    }
+    return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -157,6 +196,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (auto rest = SwitchWithValue(arg, "Report")) {
             std::string error;
             if (!ParseReportValues(*rest, cmd.report, error) && cmd.error.empty()) {
+                cmd.error = error;
+            }
+        } else if (auto rest = SwitchWithValue(arg, "Backups")) {
+            std::string error;
+            if (!ParseBackupsValues(*rest, cmd.backups, error) && cmd.error.empty()) {
                 cmd.error = error;
             }
         } else if (auto out = reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
@@ -245,6 +289,11 @@ StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
     }
     if (cmd.renameRun) {
         decision.outcome = StartOutcome::Rename;
+        decision.paths = cmd.paths;
+        return decision;
+    }
+    if (cmd.backups.present) {
+        decision.outcome = StartOutcome::Backups;
         decision.paths = cmd.paths;
         return decision;
     }

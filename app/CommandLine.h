@@ -25,6 +25,15 @@ struct ReportSwitch {
     std::optional<std::string> outPath;
 };
 
+// The switches that list, restore or purge the backups a crashed run left below a folder.
+enum class BackupsMode { List, Restore, Purge };
+
+struct BackupsSwitch {
+    bool present = false;
+    BackupsMode mode = BackupsMode::List;
+    std::string runTag;  // empty: every run's
+};
+
 struct CommandLine {
     bool regRun = false;
     bool unregRun = false;
@@ -34,6 +43,7 @@ struct CommandLine {
     bool helpRun = false;     // "--help" or "-h" anywhere
     bool versionRun = false;  // "--version" anywhere
     ReportSwitch report;
+    BackupsSwitch backups;
     // The last "-FILTER" argument's parts; a later one overrides what an earlier one gave.
     bool filterGiven = false;
     std::optional<uint32_t> filterFlags;
@@ -77,6 +87,7 @@ enum class StartOutcome {
     Pdf,
     Rename,
     Report,
+    Backups,
     OpenFiles,  // hand one or two files to a sibling tool, no window
     Window,     // the comparison window: empty, one folder or a pair
 };

@@ -10,6 +10,7 @@ namespace quillon {
 inline constexpr const char* kUsageText =
     R"(quillon [LEFT [RIGHT]] [-FILTER:<flags>:<extensions>]
 quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
+quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
 quillon --help | -h | --version
 
 Compares two folder trees side by side: the first two paths are the left and the right folder.
@@ -30,10 +31,16 @@ at the start of its argument. Every other argument is a path.
                             style     0-2  0 names with folder symbols, 1 plain names, 2 full paths
                           an empty place keeps the stored option (-Report::3)
   -Out:<file>             with -Report: the report file instead of standard output
+  -Backups:List           lists the backups a crash left below FOLDER: run tag, operation,
+                          size, modification time, backup and original path (tab-separated)
+  -Backups:Restore[:<tag>]
+                          moves the newest backup of each item back, never over a name in use
+  -Backups:Purge[:<tag>]  lists, then deletes the backups (of the run <tag> only, if given)
   --help, -h              this summary
   --version               the version
 
 Exit status of -Report: 0 no difference, 1 differences, 2 trouble.
+Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.
 )";
 
 // "quillon <version>" and a line feed.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BackupsRun.h"
 #include "app/CommandLine.h"
 #include "app/DisplayStart.h"
 #include "app/ReportRun.h"
@@ -25,6 +26,10 @@ int main(int argc, char** argv) {
     if (decision.outcome == quillon::StartOutcome::Help ||
         decision.outcome == quillon::StartOutcome::Version) {
         return quillon::PrintInfo(decision.outcome == quillon::StartOutcome::Help, stdout);
+    }
+    if (decision.outcome == quillon::StartOutcome::Backups) {
+        // Before the settings store: recovery reads and writes no setting.
+        return quillon::RunBackups(cmd, stdout, stderr);
     }
     quillon::SettingsStore settings(quillon::RegistryStore::Process());
     if (decision.outcome == quillon::StartOutcome::Report) {

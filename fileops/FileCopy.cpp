@@ -23,8 +23,8 @@ constexpr size_t kListingBufferSize = 32768;
 constexpr size_t kCopyBufferSize = 1 << 17;
 constexpr size_t kCopyRangeChunk = size_t{1} << 30;
 
-// The names of an open folder other than "." and "..", sorted so that every run walks a tree in
-// the same order.
+}  // namespace
+
 int ListNames(FileSystem& fs, int folder, std::vector<std::string>& names) {
     auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kListingBufferSize);
     for (;;) {
@@ -47,6 +47,8 @@ int ListNames(FileSystem& fs, int folder, std::vector<std::string>& names) {
     std::sort(names.begin(), names.end());
     return 0;
 }
+
+namespace {
 
 std::string TempName(std::string_view name) {
     static std::atomic<unsigned> serial{0};

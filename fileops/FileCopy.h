@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -38,6 +39,10 @@ inline constexpr int kTreeCancelled = -99;
 // marker, which no backup name has there (backups carry digits), so a leftover of a crash is
 // never taken for a backup.
 inline constexpr std::string_view kTempMarker = "$diffundo~part";
+
+// The names of an open folder other than "." and "..", sorted so that every run walks a tree in
+// the same order. 0 or the errno.
+int ListNames(FileSystem& fs, int folder, std::vector<std::string>& names);
 
 // lstat succeeds, or fails only for lack of permission.
 bool PathExistsLoose(FileSystem& fs, const std::string& path);

@@ -1,6 +1,8 @@
 #include "fileops/UndoJournal.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include "base/PathUtil.h"
@@ -69,6 +71,33 @@ std::string BackupName(std::string_view path, std::string_view runTag, int32_t o
     std::snprintf(number, sizeof number, "%.4d", opNumber);
     return JoinPath(DirName(path), std::string(kUndoMarker) + std::string(runTag) + number + "$" +
                                        std::string(BaseName(path)));
+}
+
+std::optional<BackupNameParts> ParseBackupName(std::string_view name) {
+    if (!name.starts_with(kUndoMarker)) {
+        return std::nullopt;
+    }
+    const std::string_view rest = name.substr(kUndoMarker.size());
+    const size_t dollar = rest.find('$');
+    // At least four digits of number and at most the ten of the largest one.
+    if (dollar == std::string_view::npos || dollar < kRunTagDigits + 4 ||
+        dollar > kRunTagDigits + 10) {
+        return std::nullopt;
+    }
+    const std::string_view digits = rest.substr(0, dollar);
+    const std::string_view number = digits.substr(kRunTagDigits);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        (number.size() > 4 && number[0] == '0')) {
+        return std::nullopt;
+    }
+    const int64_t op = std::stoll(std::string(number));
+    const std::string_view original = rest.substr(dollar + 1);
+    if (op > INT32_MAX || original.empty() || original == "." || original == ".." ||
+        original.find(kPathSep) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return BackupNameParts{std::string(digits.substr(0, kRunTagDigits)), static_cast<int32_t>(op),
+                           std::string(original)};
 }
 
 std::unique_ptr<UndoRecord> UndoJournal::NewGroupRecord() const {

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,20 @@ std::string MakeRunTag(std::string_view logStamp, time_t now);
 // The backup path of the item at `path` for operation `opNumber`: same folder, "$diffundo", the
 // run tag, at least four digits of the number, "$" and the item's own name.
 std::string BackupName(std::string_view path, std::string_view runTag, int32_t opNumber);
+
+inline constexpr size_t kRunTagDigits = 10;
+
+struct BackupNameParts {
+    std::string runTag;
+    int32_t opNumber = -1;
+    std::string original;  // the item's own name
+};
+
+// The parts of a folder entry's name that BackupName made, so that backups left by a crash can
+// be put back; nothing for any other name, however close (another case of the marker, a tag of
+// another length, a number BackupName would not write), since what is taken for a backup may be
+// moved over a user's name or deleted.
+std::optional<BackupNameParts> ParseBackupName(std::string_view name);
 
 class UndoJournal {
   public:
