@@ -1,9 +1,11 @@
 // Times one folder copy the way the panes copy (synced files, renamed into place):
-//   copy_tree SOURCE DESTINATION [journal]
-// With "journal", the destination is backed up first as a merge would. Prints "seconds S".
+//   copy_tree SOURCE DESTINATION [journal] [fsync-only]
+// With "journal", the destination is backed up first as a merge would; with "fsync-only", a batch
+// is made durable by its files' fsyncs alone, without the syncfs before them. Prints "seconds S".
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "fileops/FileCopy.h"
 #include "fileops/UndoJournal.h"
@@ -11,14 +13,21 @@
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: copy_tree SOURCE DESTINATION [journal]\n");
+        std::fprintf(stderr, "usage: copy_tree SOURCE DESTINATION [journal] [fsync-only]\n");
         return 2;
     }
     using namespace quillon;
     const std::string source = argv[1];
     const std::string destination = argv[2];
+    bool withJournal = false;
     UndoJournal journal(MakeRunTag("", std::time(nullptr)));
-    FileOpsContext ctx(RealFileSystem(), argc > 3 ? &journal : nullptr);
+    FileOpsContext ctx(RealFileSystem());
+    for (int i = 3; i < argc; ++i) {
+        withJournal = withJournal || std::string_view(argv[i]) == "journal";
+        ctx.batch.syncFileSystem =
+            ctx.batch.syncFileSystem && std::string_view(argv[i]) != "fsync-only";
+    }
+    ctx.journal = withJournal ? &journal : nullptr;
     const auto start = std::chrono::steady_clock::now();
     int result = kTreeCopiedAll;
     if (ctx.journal != nullptr) {
