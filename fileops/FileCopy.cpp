@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <linux/fs.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -118,10 +119,32 @@ int LinkAnonymous(FileSystem& fs, int fd, int folder, const std::string& name) {
     return error;
 }
 
-// The file `sourceName` of `sourceFolder` copied to `name` in `folder`. Whatever is at `name` is
-// replaced only by the rename of the finished, synced copy.
-int CopyFileAt(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
-               const std::string& name, bool followLink) {
+// A file copied into a temporary of its destination folder: complete, but neither durable nor
+// in place yet.
+struct StagedCopy {
+    FsHandle file;
+    std::string name;      // where it goes
+    std::string tempName;  // empty while the temporary is anonymous (O_TMPFILE)
+    std::string from;      // the source's path, for the report
+    off_t size = 0;
+    size_t folder = 0;  // in the batch's folders
+};
+
+// Drops a staged copy that will not be put into place.
+void Discard(FileSystem& fs, int folder, StagedCopy& staged) {
+    if (!staged.tempName.empty()) {
+        fs.Unlink(folder, staged.tempName.c_str());
+        staged.tempName.clear();
+    }
+    staged.file.Reset();
+}
+
+// The file `sourceName` of `sourceFolder` copied into a temporary of `folder`, bound for `name`,
+// with the source's mode and times. A source whose size, modification or change time moved
+// while it was read fails with EAGAIN: what was read is then no single version of it. Nothing
+// at `name` is touched.
+int Stage(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
+          const std::string& name, bool followLink, StagedCopy& staged) {
     int fd = -1;
     // O_NONBLOCK: opening a FIFO that slipped in since the type was read must not hang.
     const int openFlags = O_RDONLY | O_NOCTTY | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW);
@@ -145,45 +168,74 @@ int CopyFileAt(FileSystem& fs, int sourceFolder, const char* sourceName, int fol
         return ENOSPC;
     }
     int tmp = -1;
-    std::string tempName;
+    staged.name = name;
+    staged.size = before.st_size;
     int error = fs.Open(folder, ".", O_TMPFILE | O_WRONLY, 0600, tmp);
-    const bool anonymous = error == 0;
     if (error == EOPNOTSUPP || error == EISDIR) {
-        tempName = TempName(name);
-        error =
-            fs.Open(folder, tempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW, 0600, tmp);
+        staged.tempName = TempName(name);
+        error = fs.Open(folder, staged.tempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW,
+                        0600, tmp);
+        if (error != 0) {
+            staged.tempName.clear();
+        }
     }
     if (error != 0) {
         return error;
     }
-    FsHandle copy(fs, tmp);
+    staged.file = FsHandle(fs, tmp);
     const struct timespec times[2] = {before.st_atim, before.st_mtim};
     struct stat after {};
     if ((error = CopyData(fs, fd, tmp, before.st_size)) == 0 &&
         (error = fs.SetMode(tmp, before.st_mode & 07777)) == 0 &&
-        (error = fs.SetTimes(tmp, nullptr, times, 0)) == 0 && (error = fs.Sync(tmp)) == 0 &&
-        (error = fs.Fstat(fd, after)) == 0 && Changed(before, after)) {
+        (error = fs.SetTimes(tmp, nullptr, times, 0)) == 0 && (error = fs.Fstat(fd, after)) == 0 &&
+        Changed(before, after)) {
         Log("%s changed while it was copied", sourceName);
         error = EAGAIN;
     }
-    if (error == 0 && anonymous) {
-        error = LinkAnonymous(fs, tmp, folder, name);
-        if (error == EEXIST) {
-            tempName = TempName(name);
-            error = LinkAnonymous(fs, tmp, folder, tempName);
-            if (error != 0) {
-                tempName.clear();
-            }
-        }
+    if (error != 0) {
+        Discard(fs, folder, staged);
     }
-    if (error == 0 && !tempName.empty()) {
-        // The copy replaces the destination on purpose; a backup, if wanted, was made before.
-        error = fs.Rename(folder, tempName.c_str(), folder, name.c_str(), 0);
+    return error;
+}
+
+// Puts the durable copy `staged` in place at its name, replacing what is there on purpose (a
+// backup, if wanted, was made before).
+int Place(FileSystem& fs, int folder, StagedCopy& staged) {
+    int error = 0;
+    if (staged.tempName.empty()) {
+        error = LinkAnonymous(fs, staged.file.Get(), folder, staged.name);
+        if (error != EEXIST) {
+            staged.file.Reset();
+            return error;
+        }
+        const std::string tempName = TempName(staged.name);
+        if ((error = LinkAnonymous(fs, staged.file.Get(), folder, tempName)) != 0) {
+            staged.file.Reset();
+            return error;
+        }
+        staged.tempName = tempName;
+    }
+    error = fs.Rename(folder, staged.tempName.c_str(), folder, staged.name.c_str(), 0);
+    if (error == 0) {
+        staged.tempName.clear();
+    }
+    Discard(fs, folder, staged);
+    return error;
+}
+
+// The file `sourceName` of `sourceFolder` copied to `name` in `folder`. Whatever is at `name` is
+// replaced only by the rename of the finished, synced copy.
+int CopyFileAt(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
+               const std::string& name, bool followLink) {
+    StagedCopy staged;
+    int error = Stage(fs, sourceFolder, sourceName, folder, name, followLink, staged);
+    if (error == 0 && (error = fs.Sync(staged.file.Get())) != 0) {
+        Discard(fs, folder, staged);
+    }
+    if (error == 0) {
+        error = Place(fs, folder, staged);
     }
     if (error != 0) {
-        if (!tempName.empty()) {
-            fs.Unlink(folder, tempName.c_str());
-        }
         return error;
     }
     // The copy is in place whatever this says; an item that failed here would leave its backup
@@ -243,6 +295,16 @@ int MoveEntryAt(FileSystem& fs, int sourceFolder, const char* sourceName, int fo
     return error;
 }
 
+// A batch holds a descriptor for each of its files and some for its folders: at most a quarter
+// of what the process may open, so the rest of the program never runs short.
+size_t BatchFiles(size_t wanted) {
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        wanted = std::min<size_t>(wanted, limit.rlim_cur / 4);
+    }
+    return std::max<size_t>(wanted, 1);
+}
+
 int OpenFolder(FileSystem& fs, const std::string& path, FsHandle& handle, struct stat& st) {
     int fd = -1;
     if (const int error = fs.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY, 0, fd);
@@ -256,7 +318,11 @@ int OpenFolder(FileSystem& fs, const std::string& path, FsHandle& handle, struct
 class TreeCopy {
   public:
     TreeCopy(FileOpsContext& ctx, bool skipBackups, bool move)
-        : ctx_(ctx), fs_(ctx.fs), skipBackups_(skipBackups), move_(move) {}
+        : ctx_(ctx),
+          fs_(ctx.fs),
+          skipBackups_(skipBackups),
+          move_(move),
+          batchFiles_(BatchFiles(ctx.batch.files)) {}
 
     // Copies the entries of `source` into `destination`; true when every entry got there (and,
     // for a move, left its source).
@@ -277,6 +343,9 @@ class TreeCopy {
     int failures_ = 0;
     bool cancelled_ = false;
 
+    // Puts the staged files into place; false when one of them failed.
+    bool Flush();
+
   private:
     void Fail(const std::string& path, int error) {
         ++failures_;
@@ -288,10 +357,16 @@ class TreeCopy {
         ctx_.report += "- " + path + " skipped: " + reason + "\n";
     }
     bool Cancelled(const std::string& path) {
-        if (ctx_.progress != nullptr && ctx_.progress->Update(path, copied_)) {
+        if (ctx_.progress != nullptr && ctx_.progress->Update(path, copied_ + batch_.size())) {
             cancelled_ = true;
         }
         return cancelled_;
+    }
+    // The batch's entry for the destination folder `destination`.
+    int BatchFolderOf(int destination, const std::string& path, size_t& index);
+    bool Full() const {
+        return batch_.size() >= batchFiles_ || folders_.size() >= batchFiles_ ||
+               batchBytes_ >= ctx_.batch.bytes;
     }
     bool WalkFolder(int source, const std::string& name, const struct stat& st,
                     const std::string& sourcePath, int destination,
@@ -301,8 +376,22 @@ class TreeCopy {
     FileSystem& fs_;
     bool skipBackups_;
     bool move_;
+    size_t batchFiles_;
     uint64_t copied_ = 0;
     int skipped_ = 0;
+    // A destination folder of the batch: its staged files go in, then it is synced once and,
+    // when this copy created it, gets the source's mode and times (earlier, the renames into it
+    // would change them again).
+    struct BatchFolder {
+        FsHandle handle;
+        std::string path;
+        bool setAttributes = false;
+        mode_t mode = 0;
+        struct timespec times[2] = {};
+    };
+    std::vector<StagedCopy> batch_;
+    std::vector<BatchFolder> folders_;
+    uint64_t batchBytes_ = 0;
 };
 
 bool TreeCopy::Walk(int source, const std::string& sourcePath, int destination,
@@ -315,6 +404,7 @@ bool TreeCopy::Walk(int source, const std::string& sourcePath, int destination,
     bool all = true;
     for (const std::string& name : names) {
         const std::string from = JoinPath(sourcePath, name);
+        // What the batch holds so far is complete and still goes into place.
         if (Cancelled(from)) {
             return false;
         }
@@ -334,15 +424,22 @@ bool TreeCopy::Walk(int source, const std::string& sourcePath, int destination,
             all = false;
             continue;
         }
-        if (error == 0) {
-            if (move_) {
-                error =
-                    MoveEntryAt(fs_, source, name.c_str(), destination, name, S_ISLNK(st.st_mode));
-            } else if (S_ISLNK(st.st_mode)) {
-                error = CopyLinkAt(fs_, source, name.c_str(), destination, name);
-            } else {
-                error = CopyFileAt(fs_, source, name.c_str(), destination, name, false);
+        if (error == 0 && !move_ && S_ISREG(st.st_mode)) {
+            StagedCopy staged;
+            if ((error = BatchFolderOf(destination, destinationPath, staged.folder)) == 0 &&
+                (error = Stage(fs_, source, name.c_str(), destination, name, false, staged)) == 0) {
+                staged.from = from;
+                batchBytes_ += static_cast<uint64_t>(staged.size);
+                batch_.push_back(std::move(staged));
+                if (Full()) {
+                    all = Flush() && all;
+                }
+                continue;
             }
+        } else if (error == 0) {
+            error = move_ ? MoveEntryAt(fs_, source, name.c_str(), destination, name,
+                                        S_ISLNK(st.st_mode))
+                          : CopyLinkAt(fs_, source, name.c_str(), destination, name);
         }
         if (error != 0) {
             Fail(from, error);
@@ -352,6 +449,82 @@ bool TreeCopy::Walk(int source, const std::string& sourcePath, int destination,
         }
     }
     return all;
+}
+
+// Per file this keeps the order of a single copy: the file's data, mode and times are on the
+// disk (its own fsync returned, reporting any write-back error of that file) before its name
+// points at it, and its folder is synced after its name changed, before the copy counts as done.
+// Only the interleaving differs: one syncfs first writes back the whole batch and commits the
+// file system's journal once, so the fsyncs that follow find nothing left to write, and all the
+// renames come after all the fsyncs, so no rename drags a journal commit into the next file's
+// fsync; one sync per folder then covers all its renames. A kill at any point leaves each
+// destination name with its old file (or its backup) or the complete new one; the temporaries
+// are anonymous or carry the marker that no scan or recovery takes for a backup.
+bool TreeCopy::Flush() {
+    if (batch_.empty() && folders_.empty()) {
+        return true;
+    }
+    if (ctx_.batch.syncFileSystem && !batch_.empty()) {
+        // Write-back of the whole batch in one request. Its result says nothing certain about
+        // our files (another program's write-back error counts too); each fsync below does.
+        if (const int error = fs_.SyncFileSystem(folders_.front().handle.Get()); error != 0) {
+            LogError(error, "Cannot sync the file system of %s", folders_.front().path.c_str());
+        }
+    }
+    bool all = true;
+    for (StagedCopy& staged : batch_) {
+        if (const int error = fs_.Sync(staged.file.Get()); error != 0) {
+            Fail(staged.from, error);
+            Discard(fs_, folders_[staged.folder].handle.Get(), staged);
+            all = false;
+        }
+    }
+    std::vector<bool> placed(folders_.size(), false);
+    for (StagedCopy& staged : batch_) {
+        if (!staged.file.IsOpen()) {
+            continue;
+        }
+        if (const int error = Place(fs_, folders_[staged.folder].handle.Get(), staged);
+            error != 0) {
+            Fail(staged.from, error);
+            all = false;
+        } else {
+            ++copied_;
+            placed[staged.folder] = true;
+        }
+    }
+    for (size_t i = 0; i < folders_.size(); ++i) {
+        BatchFolder& folder = folders_[i];
+        // The copies are in place whatever this says; an item that failed here would leave its
+        // backup unrecorded.
+        if (const int error = placed[i] ? fs_.Sync(folder.handle.Get()) : 0; error != 0) {
+            LogError(error, "Cannot sync the folder %s", folder.path.c_str());
+        }
+        int error = 0;
+        if (folder.setAttributes &&
+            ((error = fs_.SetMode(folder.handle.Get(), folder.mode)) != 0 ||
+             (error = fs_.SetTimes(folder.handle.Get(), nullptr, folder.times, 0)) != 0)) {
+            Fail(folder.path, error);
+            all = false;
+        }
+    }
+    batch_.clear();
+    folders_.clear();
+    batchBytes_ = 0;
+    return all;
+}
+
+int TreeCopy::BatchFolderOf(int destination, const std::string& path, size_t& index) {
+    if (folders_.empty() || folders_.back().path != path || folders_.back().setAttributes) {
+        int fd = -1;
+        if (const int error = fs_.Open(destination, ".", O_RDONLY | O_DIRECTORY, 0, fd);
+            error != 0) {
+            return error;
+        }
+        folders_.push_back({FsHandle(fs_, fd), path});
+    }
+    index = folders_.size() - 1;
+    return 0;
 }
 
 bool TreeCopy::WalkFolder(int source, const std::string& name, const struct stat& st,
@@ -393,12 +566,22 @@ bool TreeCopy::WalkFolder(int source, const std::string& name, const struct stat
         const FsHandle into(fs_, fd);
         ++copied_;
         bool all = Walk(from.Get(), sourcePath, into.Get(), to);
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        if (created && !cancelled_ &&
-            ((error = fs_.SetMode(into.Get(), st.st_mode & 07777)) != 0 ||
-             (error = fs_.SetTimes(into.Get(), nullptr, times, 0)) != 0)) {
-            Fail(to, error);
-            all = false;
+        if (created && !cancelled_) {
+            // Set with the batch that holds the folder's last files, after their renames.
+            int fd = -1;
+            if ((error = fs_.Open(into.Get(), ".", O_RDONLY | O_DIRECTORY, 0, fd)) == 0) {
+                folders_.push_back({FsHandle(fs_, fd),
+                                    to,
+                                    true,
+                                    static_cast<mode_t>(st.st_mode & 07777),
+                                    {st.st_atim, st.st_mtim}});
+                if (batch_.empty() || Full()) {
+                    all = Flush() && all;
+                }
+            } else {
+                Fail(to, error);
+                all = false;
+            }
         }
         if (move_ && all) {
             if ((error = fs_.RemoveFolder(source, name.c_str())) != 0) {
@@ -516,7 +699,8 @@ int CopyFolderTree(FileOpsContext& ctx, const std::string& source, const std::st
         }
         return kTreeCopiedNone;
     }
-    const bool all = copy.Walk(from.Get(), source, into.Get(), destination);
+    bool all = copy.Walk(from.Get(), source, into.Get(), destination);
+    all = copy.Flush() && all;
     if (move && all && !copy.cancelled_) {
         from.Reset();
         Log("MoveDirectory: Deleting directory (%s)", source.c_str());

@@ -17,6 +17,19 @@ namespace quillon {
 class ProgressSink;
 class UndoJournal;
 
+// How a folder copy groups its files, across the folders of the tree: their data is written into
+// temporaries first, made durable together, then put into place, then each folder that changed
+// is synced once. A batch ends at `files` files (or folders) or `bytes` bytes, whichever comes
+// first; its temporaries stay open until then, so `files` bounds the descriptors a copy holds
+// (it is capped further by the process's limit).
+struct CopyBatch {
+    size_t files = 1024;
+    uint64_t bytes = uint64_t{64} << 20;
+    // One syncfs of the destination's file system before the per-file fsyncs: the device then
+    // gets the whole batch at once, and the fsyncs that follow only confirm each file.
+    bool syncFileSystem = true;
+};
+
 // What an operation works with: the disk, the journal (null when undo is off), the progress
 // window (null when none is shown) and the failure report collected for the user.
 struct FileOpsContext {
@@ -26,6 +39,7 @@ struct FileOpsContext {
     FileSystem& fs;
     UndoJournal* journal = nullptr;
     ProgressSink* progress = nullptr;
+    CopyBatch batch;
     std::string report;
 };
 

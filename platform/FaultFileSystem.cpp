@@ -132,6 +132,11 @@ int FaultFileSystem::Sync(int fd) {
     return error != 0 || noSync_ ? error : inner_.Sync(fd);
 }
 
+int FaultFileSystem::SyncFileSystem(int fd) {
+    const int error = Enter(FsCall::Sync);
+    return error != 0 || noSync_ ? error : inner_.SyncFileSystem(fd);
+}
+
 int FaultFileSystem::FreeSpace(int fd, uint64_t& bytes) {
     bytes = 0;
     const int error = Enter(FsCall::FreeSpace);

@@ -59,6 +59,7 @@ class FaultFileSystem final : public FileSystem {
     int SetTimes(int folder, const char* name, const struct timespec times[2], int flags) override;
     int SetMode(int fd, mode_t mode) override;
     int Sync(int fd) override;
+    int SyncFileSystem(int fd) override;
     int FreeSpace(int fd, uint64_t& bytes) override;
     int Clone(int toFd, int fromFd) override;
     int CopyRange(int fromFd, int toFd, size_t size, size_t& copied) override;

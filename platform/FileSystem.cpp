@@ -89,6 +89,7 @@ class SystemFileSystem final : public FileSystem {
     int SetMode(int fd, mode_t mode) override { return Result(::fchmod(fd, mode)); }
 
     int Sync(int fd) override { return Result(::fsync(fd)); }
+    int SyncFileSystem(int fd) override { return Result(::syncfs(fd)); }
 
     int FreeSpace(int fd, uint64_t& bytes) override {
         struct statvfs vfs {};

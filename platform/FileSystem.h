@@ -65,6 +65,9 @@ class FileSystem {
                          int flags) = 0;
     virtual int SetMode(int fd, mode_t mode) = 0;
     virtual int Sync(int fd) = 0;
+    // syncfs: everything written to the file system of `fd`; counted as a Sync step. Reports a
+    // write-back error of that file system since `fd` was opened.
+    virtual int SyncFileSystem(int fd) = 0;
     // Bytes an unprivileged writer may still use on the file system of `fd`.
     virtual int FreeSpace(int fd, uint64_t& bytes) = 0;
     // A reflink of the whole source (FICLONE); EOPNOTSUPP/EXDEV/EINVAL where unsupported.

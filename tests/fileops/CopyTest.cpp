@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "fileops/CopyFilesDirsTo.h"
@@ -84,6 +85,45 @@ TEST(CopyFolderTree, LinksStayLinksSpecialFilesAndBackupsAreSkipped) {
     EXPECT_NE(ctx.report.find(dir / "s/pipe"), std::string::npos) << ctx.report;
     EXPECT_EQ(CopyFolderTree(ctx, dir / "missing", dir / "d", true), kTreeCopiedNone);
 }
+
+// Batches of one, of two (ending inside a folder) and of the whole tree: every file lands with
+// the source's bytes, the folders get the source's times after their files went in, no
+// temporary is left, and a source that grows while it is read fails alone.
+class CopyBatches : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(CopyBatches, CopyTheTreeAndFailAChangedSource) {
+    test::TestDir dir;
+    const time_t when = test::LocalTime(2021, 1, 2, 3, 4, 5);
+    dir.MakeTree({{"s/a", "a"}, {"s/b", "b"}, {"s/sub/c", "c"}, {"s/z", "z"}, {"d/b", "old"}});
+    const auto copy = [&](FaultFileSystem& fs, const char* to) {
+        struct timespec times[2] = {{when, 0}, {when, 0}};
+        utimensat(AT_FDCWD, (dir / "s/sub").c_str(), times, 0);
+        FileOpsContext ctx{fs};
+        ctx.batch.files = GetParam();
+        return CopyFolderTree(ctx, dir / "s", dir / to, true);
+    };
+    FaultFileSystem clean;
+    ASSERT_EQ(copy(clean, "d"), kTreeCopiedAll);
+    EXPECT_EQ(dir.List("d"), (Names{"a", "b", "sub/", "sub/c", "z"}));
+    EXPECT_EQ(dir.ReadFile("d/b") + dir.ReadFile("d/sub/c"), "bc");
+    struct stat st {};
+    ASSERT_EQ(stat((dir / "d/sub").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, when);
+    // The second data copy is b's: it grows just before its data is read.
+    const std::vector<FsCall> trace = clean.Trace();
+    const auto first = std::find(trace.begin(), trace.end(), FsCall::Clone);
+    const uint64_t at = std::find(first + 1, trace.end(), FsCall::Clone) - trace.begin();
+    FaultFileSystem growing;
+    growing.SetStepHook([&] {
+        if (growing.Steps() == at) {
+            dir.WriteFile("s/b", "b grown");
+        }
+    });
+    EXPECT_EQ(copy(growing, "e"), kTreeCopiedSome);
+    EXPECT_EQ(dir.List("e"), (Names{"a", "sub/", "sub/c", "z"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CopyBatches, ::testing::Values(1, 2, 1024));
 
 TEST(CopyFilesDirsTo, IntoItsOwnFolderTakesCopyNames) {
     ScopedRunContext run;

@@ -87,6 +87,7 @@ struct Scenario {
     const char* what;
     std::vector<test::TreeEntry> tree;  // below S (source), D (destination) and O (outside)
     const char* source;                 // below S, copied into D
+    size_t batch = CopyBatch{}.files;   // files a folder copy makes durable together
 };
 
 const Scenario kScenarios[] = {
@@ -104,6 +105,19 @@ const Scenario kScenarios[] = {
       {"D/item/sub/z", "old z"},
       {"O/o", "o"}},
      "item"},
+    // Batches that end inside a folder and span folders, with folder times set in a later one.
+    {"over a folder in batches of two",
+     {{"S/item/a", "new a"},
+      {"S/item/b", "new b"},
+      {"S/item/c", "new c"},
+      {"S/item/sub/d", "new d"},
+      {"S/item/sub/e", "new e"},
+      {"D/item/a", "old a"},
+      {"D/item/c", "old c"},
+      {"D/item/sub/e", "old e"},
+      {"O/o", "o"}},
+     "item",
+     2},
 };
 
 const int kErrnos[] = {ENOSPC, EACCES, EIO, EXDEV, ENAMETOOLONG, EEXIST};
@@ -130,6 +144,7 @@ void RunCopy(FaultFileSystem& fs, const test::TestDir& dir, const Scenario& scen
     ScopedRunContext run;
     UndoJournal journal("0101000000");
     FileOpsContext ctx(fs, &journal);
+    ctx.batch.files = scenario.batch;
     test::FakePrompter prompter;
     YesAsker asker;
     CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "D",
@@ -214,7 +229,8 @@ TEST_P(CopyFaults, EveryStepFailsOrIsKilledWithoutLosingAByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, CopyFaults,
-                         ::testing::Combine(::testing::Range(0, 3), ::testing::Bool()));
+                         ::testing::Combine(::testing::Range(0, int{std::size(kScenarios)}),
+                                            ::testing::Bool()));
 
 // A backup name already taken (a crash's leftover, another instance in the same second) fails
 // the item; the earlier backup is never replaced.
@@ -241,7 +257,7 @@ TEST(CopyFaults, KilledChildLeavesEveryOriginal) {
             tree.push_back({"D/item/" + folder + name, std::string(900 + i * 31, 'o')});
         }
     }
-    const Scenario scenario{"killed", tree, "item"};
+    const Scenario scenario{"killed", tree, "item", 16};
     for (int round = 0; round < 20; ++round) {
         test::TestDir dir;
         dir.MakeTree(tree);
