@@ -207,8 +207,9 @@ CopyToResult CopyFilesDirsTo(FileOpsContext& ctx, Prompter& prompter, ReplaceAsk
                 result.cancelled = true;
             }
             if (!ok) {
-                // Only a folder this call made goes again; a merged one keeps what it held.
-                if (!existedBefore) {
+                // Only a folder this call made goes again; a merged one keeps what it held. After
+                // a move it stays too: what already moved is the only copy.
+                if (!existedBefore && copy) {
                     DeleteFolderTree(fs, destination);
                 }
                 ShowError(prompter, kCopyFolderFailed);

@@ -13,6 +13,7 @@
 #include "fileops/UndoJournal.h"
 #include "platform/FaultFileSystem.h"
 #include "platform/RunContext.h"
+#include "support/FakeProgress.h"
 #include "support/FakePrompter.h"
 #include "support/TestDir.h"
 
@@ -237,6 +238,29 @@ TEST(CopyFilesDirsTo, MoveRenamesOrCopiesAcrossFileSystems) {
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(dir.List(),
               (Names{"s/", "t/", "t/d/", "t/d/x", "t/e/", "t/e/y", "t/m.txt", "t/n.txt"}));
+}
+
+// A move across file systems cancelled half-way keeps every entry at its source or its
+// destination: what already moved is the only copy and must not be cleaned away.
+TEST(CopyFilesDirsTo, CancelledMoveKeepsWhatMoved) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    dir.MakeTree({{"s/f/1", "1"}, {"s/f/2", "2"}, {"s/f/3", "3"}, {"t/", ""}});
+    FaultFileSystem crossing;
+    crossing.FailEvery(FsCall::Rename, EXDEV);
+    test::ProgressRecord record;
+    test::FakeProgressSink progress(record, 2, "");
+    FileOpsContext ctx{crossing};
+    ctx.progress = &progress;
+    test::FakePrompter prompter;
+    ScriptedAsker asker;
+    EXPECT_TRUE(
+        CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/f"}, false).cancelled);
+    for (const char* name : {"1", "2", "3"}) {
+        EXPECT_NE(dir.Exists(std::string("s/f/") + name), dir.Exists(std::string("t/f/") + name))
+            << name;
+    }
+    EXPECT_TRUE(dir.Exists("t/f/1")) << "the cancel came before anything moved";
 }
 
 }  // namespace
