@@ -244,6 +244,47 @@ void DiscardUndoItem(FileOpsContext& ctx, UndoRecord& item, bool destinationTouc
     }
 }
 
+void RetargetUndoPaths(UndoJournal& journal, const UndoRecord& record, bool undoing) {
+    if (record.Kind != kUndoRename || record.ItemType != kItemDir ||
+        (record.Side != 0 && record.Side != 1)) {
+        return;
+    }
+    const std::string& org = record.Side == 0 ? record.Org1 : record.Org2;
+    const std::string& tmp = record.Side == 0 ? record.Tmp1 : record.Tmp2;
+    const std::string oldPath = undoing ? tmp : org;
+    const std::string newPath = undoing ? org : tmp;
+    if (oldPath.empty() || newPath.empty() || oldPath == newPath) {
+        return;
+    }
+    const auto retarget = [&](std::string& path) {
+        if (path == oldPath) {
+            path = newPath;
+        } else if (path.size() > oldPath.size() && path.compare(0, oldPath.size(), oldPath) == 0 &&
+                   path[oldPath.size()] == kPathSep) {
+            path = newPath + path.substr(oldPath.size());
+        }
+    };
+    const auto retargetRecord = [&](UndoRecord& r) {
+        // The rename's own record (in the list, or the copy that Undo works on) keeps both names.
+        if (r.OpNumber == record.OpNumber && r.Kind == kUndoRename) {
+            return;
+        }
+        retarget(r.Org1);
+        retarget(r.Org2);
+        retarget(r.Tmp1);
+        retarget(r.Tmp2);
+    };
+    for (const std::unique_ptr<UndoRecord>& group : journal.undoList) {
+        if (group->ChildCount() > 0) {
+            for (const std::unique_ptr<UndoRecord>& child : group->Children) {
+                retargetRecord(*child);
+            }
+        } else {
+            retargetRecord(*group);
+        }
+    }
+}
+
 bool PurgeUndoRecord(FileOpsContext& ctx, UndoRecord& record) {
     const auto show = [&ctx](const std::string& text) {
         if (ctx.progress != nullptr) {

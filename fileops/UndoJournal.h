@@ -35,6 +35,12 @@ struct UndoRecord {
     std::string Tmp2;
     std::string Org1;
     std::string Org2;
+    // A copy record made by a move: its undo moves the item back to the source, never deletes it.
+    bool Moved = false;
+    // A fingerprint of what the operation left at its destination (the copy, the renamed item),
+    // taken when it succeeded; undo removes only an item whose fingerprint still matches and
+    // renames anything else aside. 0: none taken.
+    uint64_t Made = 0;
     // Newest first.
     std::deque<std::unique_ptr<UndoRecord>> Children;
 
@@ -95,6 +101,10 @@ int PrepareUndoItem(FileOpsContext& ctx, UndoRecord& item);
 // the merge did not touch the destination; a delete's backup goes back unless its item is still
 // in place, and is deleted then.
 void DiscardUndoItem(FileOpsContext& ctx, UndoRecord& item, bool destinationTouched = true);
+// After the folder rename `record` succeeded on disk (or was undone, with `undoing`), every path
+// of the journal that is the folder's old path, or lies below it, names the new one. A path that
+// merely begins with the same characters (a sibling "AB" of "A") is left alone.
+void RetargetUndoPaths(UndoJournal& journal, const UndoRecord& record, bool undoing);
 // Deletes the backups one record holds. Only names that begin with "$diffundo" are deleted.
 bool PurgeUndoRecord(FileOpsContext& ctx, UndoRecord& record);
 // Deletes every backup of the journal and frees its records and the redo record.

@@ -44,6 +44,45 @@ TEST(UndoJournal, RecordsNumberOperationsAndNameBackupsAfterTheReplacedItem) {
     EXPECT_EQ(second->Children.front()->Kind, kUndoDelete);
 }
 
+// A folder rename moves the journal's paths below the folder with it, and back on undo; a sibling
+// whose name only begins like the folder's keeps its paths.
+TEST(UndoJournal, RetargetFollowsAFolderRenameButNotItsSiblings) {
+    ScopedRunContext run;
+    UndoJournal journal("0101000000");
+    auto group = journal.NewGroupRecord();
+    UndoJournal::Attach(*group, journal.NewItemRecord(kItemFile, kUndoDelete, 0, "/l/A/x.txt", "",
+                                                      "/l/A/x.txt", ""));
+    UndoJournal::Attach(*group, journal.NewItemRecord(kItemFile, kUndoDelete, 0, "/l/AB/y.txt", "",
+                                                      "/l/AB/y.txt", ""));
+    journal.Push(std::move(group));
+    auto made = journal.NewGroupRecord();
+    made->Kind = kUndoCreateDir;
+    made->Side = 0;
+    made->ItemType = kItemDir;
+    made->Tmp1 = "/l/A";
+    journal.Push(std::move(made));
+    auto rename = journal.NewGroupRecord();
+    rename->Kind = kUndoRename;
+    rename->Side = 0;
+    rename->ItemType = kItemDir;
+    rename->Org1 = "/l/A";
+    rename->Tmp1 = "/l/B";
+    RetargetUndoPaths(journal, *rename, false);
+    journal.Push(std::move(rename));
+
+    const UndoRecord& deletes = *journal.undoList[2];
+    EXPECT_EQ(deletes.Children[1]->Org1, "/l/B/x.txt");
+    EXPECT_EQ(deletes.Children[1]->Tmp1, "/l/B/$diffundo01010000000000$x.txt");
+    EXPECT_EQ(deletes.Children[0]->Org1, "/l/AB/y.txt");
+    EXPECT_EQ(journal.undoList[1]->Tmp1, "/l/B");
+    EXPECT_EQ(journal.undoList[0]->Org1, "/l/A");
+
+    RetargetUndoPaths(journal, *journal.undoList[0], true);
+    EXPECT_EQ(deletes.Children[1]->Org1, "/l/A/x.txt");
+    EXPECT_EQ(journal.undoList[1]->Tmp1, "/l/A");
+    EXPECT_EQ(journal.undoList[0]->Tmp1, "/l/B");
+}
+
 TEST(UndoJournal, PurgeDeletesOnlyRecordedBackups) {
     ScopedRunContext run;
     test::TestDir dir;
