@@ -204,6 +204,15 @@ int PrepareUndoItem(FileOpsContext& ctx, UndoRecord& item) {
         if (result == kTreeCancelled || failures != 0) {
             DeleteFolderTree(ctx.fs, backup);
             error = result == kTreeCancelled ? ECANCELED : EIO;
+        } else {
+            // Made private while it filled; it takes the folder's own mode for the day it goes
+            // back in the folder's place.
+            int fd = -1;
+            if (ctx.fs.Open(AT_FDCWD, backup.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, fd) ==
+                0) {
+                const FsHandle handle(ctx.fs, fd);
+                ctx.fs.SetMode(fd, st.st_mode & 07777);
+            }
         }
     }
     if (error != 0) {
