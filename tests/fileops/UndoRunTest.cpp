@@ -168,6 +168,33 @@ TEST_F(UndoTest, ChangedCopyIsKeptAsideNotDeleted) {
     EXPECT_EQ(dir_.List("D").size(), 5u);  // f, and the two kept aside
 }
 
+// A backup of an earlier operation inside a merged folder survives the merge's undo, so that the
+// history dialog's Undo of the two top rows brings that item back too.
+TEST_F(UndoTest, MergeUndoKeepsEarlierBackupsInside) {
+    dir_.MakeTree({{"S/d/a", "new"}, {"D/d/a", "old"}, {"D/d/x", "x"}});
+    Delete(1, kItemFile, {{"", "D/d/x"}});
+    CopyTo("D", {dir_ / "S/d"});
+    EXPECT_TRUE(doc_.UndoTopGroups(2, prompter_).ok);
+    EXPECT_EQ(dir_.List("D"), (Names{"d/", "d/a", "d/x"}));
+    EXPECT_EQ(dir_.ReadFile("D/d/a"), "old");
+}
+
+// The row an undo selects is found in the loaded tree, its path's case ignored.
+TEST_F(UndoTest, AffectedRowIsFoundInTheTree) {
+    dir_.MakeTree({{"L/Sub/f", "f"}, {"R/", ""}});
+    Delete(0, kItemFile, {{"L/Sub/f", ""}});
+    const UndoOutcome outcome = doc_.Undo(prompter_);
+    ASSERT_EQ(outcome.affected.size(), 1u);
+    EXPECT_EQ(outcome.affected[0].path, dir_ / "L/Sub/f");
+    ASSERT_TRUE(doc_.OpenPath(dir_ / "L") && doc_.OpenPath(dir_ / "R"));
+    DiffItem* sub = FindChild(doc_.GetComparison().rootItem, 0, "Sub");
+    ASSERT_TRUE(sub && doc_.GetComparison().ExpandFolder(sub, sub->row, false));
+    DiffItem* row = doc_.FindRow(0, dir_ / "L/SUB/F", kItemFile);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->FullPath(0), dir_ / "L/Sub/f");
+    EXPECT_EQ(doc_.FindRow(0, dir_ / "L/Sub/f", kItemDir), nullptr);
+}
+
 // A file made again at the original path of a move is never replaced by the undo.
 TEST_F(UndoTest, MoveBackNeverReplacesARecreatedOriginal) {
     dir_.MakeTree({{"S/f", "moved"}, {"D/", ""}});
