@@ -250,8 +250,9 @@ bool UndoCopy(UndoScope& scope, UndoRecord& r) {
         return restored;
     }
     const bool folder = S_ISDIR(st.st_mode);
-    bool keep =
-        !own || (folder && hasBackup && (!restored || !CarryBackups(fs, aside, destination)));
+    // A merged folder whose backup has gone holds the only copy of what the folder held before.
+    bool keep = !own || (folder && !backup.empty() &&
+                         (!restored || !hasBackup || !CarryBackups(fs, aside, destination)));
     if (!keep) {
         keep = !(folder ? DeleteFolderTree(fs, aside) : DeleteFileForced(fs, aside));
     }
@@ -283,14 +284,12 @@ bool UndoMergedMove(UndoScope& scope, UndoRecord& r, const std::string& destinat
         movedFiles.insert(entry);
         const std::string from = JoinPath(destination, entry);
         struct stat st {};
-        // Still at the source (it never moved) or already back: nothing to do.
-        if (!Absent(fs, to)) {
-            continue;
-        }
         const int error = Look(fs, from, st);
-        if (error != ENOENT) {
-            all = error == 0 && MoveNoReplace(fs, from, to) == 0;
+        if (error == ENOENT) {
+            continue;  // never moved, or already back
         }
+        // A name taken at the source again is never replaced.
+        all = error == 0 && MoveNoReplace(fs, from, to) == 0;
     }
     if (!all) {
         Fail(scope, Printf(kUndoFailMoveBack, r.OpNumber, destination.c_str(), source.c_str(),
