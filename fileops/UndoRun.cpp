@@ -597,11 +597,20 @@ bool UndoGroup(UndoScope& scope, UndoRecord& group) {
     std::stable_sort(made, items.end(), [](const UndoRecord* a, const UndoRecord* b) {
         return Depth(a->Tmp(SideOf(*a))) > Depth(b->Tmp(SideOf(*b)));
     });
-    bool all = true;
+    std::set<const UndoRecord*> undone;
     for (UndoRecord* item : items) {
-        all = UndoItem(scope, *item) && all;
+        if (UndoItem(scope, *item)) {
+            undone.insert(item);
+        }
     }
-    return all;
+    if (undone.size() == items.size()) {
+        return true;
+    }
+    // A second undo of an item that went back would take the item itself for its copy.
+    std::erase_if(group.Children, [&undone](const std::unique_ptr<UndoRecord>& child) {
+        return undone.count(child.get()) != 0;
+    });
+    return false;
 }
 
 bool RedoGroup(FileOpsContext& ctx, UndoRecord& group) {

@@ -103,6 +103,7 @@ TEST_F(UndoTest, DeleteGroupWithAMissingBackupStaysInTheList) {
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(Shown(), Names{U(kUndoFailMoveBack, 0, lost, dir_ / "L/b")});
     EXPECT_EQ(dir_.List("L"), (Names{"a", "c"}));
+    EXPECT_EQ(Journal().undoList.front()->ChildCount(), 1);
     EXPECT_TRUE(doc_.CanUndo());
     EXPECT_FALSE(doc_.CanRedo());
 }
@@ -290,6 +291,16 @@ TEST_F(UndoTest, RedoThenNothingToUndo) {
     EXPECT_FALSE(doc_.CanUndo());
     EXPECT_FALSE(doc_.CanRedo());
     EXPECT_EQ(dir_.List("L"), Names{});
+}
+
+// Switching undo off purges the journal with its backups; on again, it starts empty.
+TEST_F(UndoTest, SwitchedOffPurgesBackups) {
+    dir_.MakeTree({{"L/g", "g"}});
+    Delete(0, kItemFile, {{"L/g", ""}});
+    doc_.SetUndoEnabled(false, nullptr);
+    EXPECT_EQ(dir_.List("L"), Names{});
+    doc_.SetUndoEnabled(true, nullptr);
+    EXPECT_FALSE(doc_.CanUndo());
 }
 
 // The journal's texts, against one journal of each kind of record.
