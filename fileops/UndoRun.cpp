@@ -43,10 +43,14 @@ struct Hasher {
     void Add(uint64_t value) { Add(&value, sizeof value); }
     // A folder's own time is left out: its entries say what it holds, and it changes when a
     // name is merely looked up in some file systems' views.
-    void Add(const struct stat& st) {
+    // The entries inside a folder are known by what they hold, not by their inode: a merge
+    // below it that was undone puts back copies (new inodes, same bytes and times).
+    void Add(const struct stat& st, bool identity = true) {
         Add(static_cast<uint64_t>(st.st_mode & S_IFMT));
-        Add(static_cast<uint64_t>(st.st_dev));
-        Add(static_cast<uint64_t>(st.st_ino));
+        if (identity) {
+            Add(static_cast<uint64_t>(st.st_dev));
+            Add(static_cast<uint64_t>(st.st_ino));
+        }
         if (!S_ISDIR(st.st_mode)) {
             Add(static_cast<uint64_t>(st.st_size));
             Add(static_cast<uint64_t>(st.st_mtim.tv_sec));
@@ -75,7 +79,7 @@ bool HashTree(FileSystem& fs, int folder, dev_t device, Hasher& hasher) {
             return false;
         }
         hasher.Add(name.c_str(), name.size() + 1);
-        hasher.Add(st);
+        hasher.Add(st, false);
         FsHandle sub;
         if (S_ISDIR(st.st_mode) && st.st_dev == device &&
             (!OpenFolderNoFollow(fs, folder, name.c_str(), sub) ||
@@ -160,8 +164,13 @@ bool UndoDelete(UndoScope& scope, UndoRecord& r) {
         return from.empty() ? ENOENT : MoveNoReplace(fs, from, to);
     };
     if (r.Side == 2) {
-        const int left = back(r.Tmp1, r.Org1);
-        const int right = back(r.Tmp2, r.Org2);
+        // A row that only one pane held was deleted from that pane alone; its other half is
+        // empty and has nothing to put back.
+        const auto half = [&](int s) {
+            return r.Tmp(s).empty() && r.Org(s).empty() ? 0 : back(r.Tmp(s), r.Org(s));
+        };
+        const int left = half(0);
+        const int right = half(1);
         if (left == 0 && right == 0) {
             return true;
         }
@@ -497,7 +506,9 @@ uint64_t MadeFingerprint(FileSystem& fs, const std::string& path) {
         return 0;
     }
     Hasher hasher;
-    hasher.Add(st);
+    // A folder is known by what it holds: a merge into it that was undone put back a copy of
+    // the folder, under a new inode.
+    hasher.Add(st, !S_ISDIR(st.st_mode));
     FsHandle folder;
     if (S_ISDIR(st.st_mode) && (!OpenFolderNoFollow(fs, AT_FDCWD, path.c_str(), folder) ||
                                 !HashTree(fs, folder.Get(), st.st_dev, hasher))) {
