@@ -36,9 +36,18 @@ for files in "${sizes[@]}"; do
             mkdir -p "$work/$who"
             "$tool" make "$work/$who/tree" "$files"
         done
+        # Each delete starts with the file system's journal committed, in turns first.
         sync
+        if ((r % 2)); then
+            off_t+=("$(ours "$work/off/tree")")
+            sync
+        fi
         rm_t+=("$(timed rm -rf "$work/rm/tree")")
-        off_t+=("$(ours "$work/off/tree")")
+        sync
+        if ((r % 2 == 0)); then
+            off_t+=("$(ours "$work/off/tree")")
+            sync
+        fi
         on_t+=("$(ours "$work/on/tree" journal)")
         [[ ! -e "$work/rm/tree" && ! -e "$work/off/tree" && ! -e "$work/on/tree" ]] ||
             { echo "a tree was not deleted" >&2; exit 1; }
