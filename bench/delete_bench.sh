@@ -2,7 +2,9 @@
 # The panes' delete of one folder against `rm -rf` on the file system of $TMPDIR, for folders of
 # 1,000, 10,000 and 100,000 files of 1 KiB in 100 sub-folders (median of ROUNDS each):
 #   - with the journal on, the folder goes to its backup name in one rename: constant time;
-#   - with the journal off, the tree is emptied and removed, walked through O_NOFOLLOW handles.
+#   - with the journal off, the tree is emptied and removed, walked through O_NOFOLLOW handles;
+#   - the journalled delete is then undone (one rename back), done again and purged: the purge
+#     removes the backup for good, the same work as `rm -rf`.
 # Our figure is the delete call alone; rm's includes its process start (as for cp in copy_bench).
 #   bench/delete_bench.sh [BUILD_DIR] [ROUNDS] [SIZES...]
 set -euo pipefail
@@ -28,9 +30,10 @@ ours() { "$tool" "$@" | awk '{ print $2 }'; }
 
 printf 'file system %s, caches warm, median of %s rounds\n' \
     "$(df -T "$work" | awk 'NR==2 {print $2}')" "$rounds"
-printf '%8s %10s %12s %8s %16s %10s\n' files 'rm -rf s' 'ours off s' ratio 'ours journal s' ratio
+printf '%8s %10s %12s %8s %16s %10s %10s %10s %8s\n' files 'rm -rf s' 'ours off s' ratio \
+    'ours journal s' ratio 'undo s' 'purge s' ratio
 for files in "${sizes[@]}"; do
-    declare -a rm_t=() off_t=() on_t=()
+    declare -a rm_t=() off_t=() on_t=() undo_t=() purge_t=()
     for ((r = 0; r < rounds; ++r)); do
         for who in rm off on; do
             mkdir -p "$work/$who"
@@ -48,15 +51,21 @@ for files in "${sizes[@]}"; do
             off_t+=("$(ours "$work/off/tree")")
             sync
         fi
-        on_t+=("$(ours "$work/on/tree" journal)")
+        read -r _ on _ undo_s _ purge_s < <("$tool" "$work/on/tree" journal)
+        on_t+=("$on")
+        undo_t+=("$undo_s")
+        purge_t+=("$purge_s")
         [[ ! -e "$work/rm/tree" && ! -e "$work/off/tree" && ! -e "$work/on/tree" ]] ||
             { echo "a tree was not deleted" >&2; exit 1; }
-        ls "$work/on" | grep -q '^\$diffundo' || { echo "no backup left by the journal" >&2; exit 1; }
+        [[ -z "$(ls -A "$work/on")" ]] || { echo "the purge left something behind" >&2; exit 1; }
         rm -rf "$work/rm" "$work/off" "$work/on"
     done
     rm_m=$(printf '%s\n' "${rm_t[@]}" | median)
     off_m=$(printf '%s\n' "${off_t[@]}" | median)
     on_m=$(printf '%s\n' "${on_t[@]}" | median)
-    printf '%8s %10s %12s %7sx %16s %9sx\n' "$files" "$rm_m" "$off_m" "$(ratio "$off_m" "$rm_m")" \
-        "$on_m" "$(ratio "$on_m" "$rm_m")"
+    undo_m=$(printf '%s\n' "${undo_t[@]}" | median)
+    purge_m=$(printf '%s\n' "${purge_t[@]}" | median)
+    printf '%8s %10s %12s %7sx %16s %9sx %10s %10s %7sx\n' "$files" "$rm_m" "$off_m" \
+        "$(ratio "$off_m" "$rm_m")" "$on_m" "$(ratio "$on_m" "$rm_m")" "$undo_m" "$purge_m" \
+        "$(ratio "$purge_m" "$rm_m")"
 done

@@ -2,6 +2,8 @@
 //   delete_tree make FOLDER FILES     writes FILES files of 1 KiB into 100 folders below FOLDER
 //   delete_tree FOLDER [journal]      deletes FOLDER (with the journal: moves it to its backup)
 // Prints "seconds S" for the delete alone (reading the folder's parent to find its row excluded).
+// With the journal it then undoes the delete, deletes again and purges the journal, which removes
+// the backup for good, and prints "undo U purge P" after.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include "fileops/FileCopy.h"
 #include "fileops/SinglePaneOps.h"
 #include "fileops/UndoJournal.h"
+#include "fileops/UndoRun.h"
 #include "platform/Prompter.h"
 
 namespace {
@@ -79,6 +82,26 @@ int main(int argc, char** argv) {
         DeleteSelectedItems(ctx, {cmp, opened, yes, nullptr, nullptr}, 0, {row});
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("seconds %.6f result %d\n", seconds, result.deleted);
-    return result.deleted == 1 ? 0 : 1;
+    if (!withJournal || result.deleted != 1) {
+        std::printf("seconds %.6f result %d\n", seconds, result.deleted);
+        return result.deleted == 1 ? 0 : 1;
+    }
+    const auto since = [](std::chrono::steady_clock::time_point at) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - at).count();
+    };
+    UndoScope scope{ctx, journal, yes};
+    auto at = std::chrono::steady_clock::now();
+    const bool undone = UndoGroup(scope, *CopyGroup(*journal.undoList.front(), true));
+    const double undo = since(at);
+    journal.undoList.clear();
+    if (!undone || DeleteSelectedItems(ctx, {cmp, opened, yes, nullptr, nullptr}, 0, {row})
+                           .deleted != 1) {
+        std::fprintf(stderr, "undo or the second delete failed\n");
+        return 1;
+    }
+    at = std::chrono::steady_clock::now();
+    ClearUndoJournal(ctx, journal);
+    const double purge = since(at);
+    std::printf("seconds %.6f undo %.6f purge %.6f\n", seconds, undo, purge);
+    return 0;
 }
