@@ -11,6 +11,7 @@
 #include "core/ComparisonObserver.h"
 #include "core/Refresh.h"
 #include "fileops/CopyToPane.h"
+#include "fileops/SinglePaneOps.h"
 #include "fileops/UndoJournal.h"
 
 namespace quillon {
@@ -63,6 +64,21 @@ class CQuillonDoc {
     // the journal is on.
     CopyToPaneResult CopyToOtherPane(int destination, const std::vector<DiffItem*>& rows,
                                      Prompter& prompter, ProgressFactory* progress);
+
+    // Del / Ctrl+Del / Shift+Del (side 2/0/1). withoutJournal: Tab held or undo off -> no records.
+    DeleteResult DeleteSelected(int side, const std::vector<DiffItem*>& rows, bool withoutJournal,
+                                Prompter& prompter, ProgressFactory* progress);
+    // End of the in-place edit of `row`'s name in pane `side` (0/1). Validates, journals, renames.
+    RenameResult RenameItem(DiffItem& row, int side, const std::string& newName,
+                            Prompter& prompter);
+    // "Create a new Folder in Left/Right-view": `selected` are the selected rows (exactly one
+    // needed).
+    NewFolderResult NewFolder(const std::vector<DiffItem*>& selected, int side, Prompter& prompter);
+    // Ctrl+V: pastes `sources` (full paths from the clipboard) into the folder of the first
+    // selected row.
+    CopyToResult Paste(const std::vector<DiffItem*>& selected, int side,
+                       const std::vector<std::string>& sources, Prompter& prompter,
+                       ReplaceAsker& asker);
 
   private:
     bool CompareCurrentPaths(int progressOption);

@@ -13,8 +13,11 @@
 #include <random>
 #include <set>
 
+#include "base/PathUtil.h"
+#include "core/Comparison.h"
 #include "fileops/CopyFilesDirsTo.h"
 #include "fileops/FileCopy.h"
+#include "fileops/SinglePaneOps.h"
 #include "fileops/UndoJournal.h"
 #include "platform/FaultFileSystem.h"
 #include "platform/Prompter.h"
@@ -231,6 +234,148 @@ TEST_P(CopyFaults, EveryStepFailsOrIsKilledWithoutLosingAByte) {
 INSTANTIATE_TEST_SUITE_P(Scenarios, CopyFaults,
                          ::testing::Combine(::testing::Range(0, int{std::size(kScenarios)}),
                                             ::testing::Bool()));
+
+// The row at a '/'-separated path below the comparison's root, folders on the way expanded.
+DiffItem* RowAt(Comparison& cmp, const std::string& path) {
+    DiffItem* item = cmp.rootItem;
+    for (size_t start = 0; item != nullptr;) {
+        const size_t slash = path.find('/', start);
+        const std::string name = path.substr(start, slash - start);
+        if (!item->firstChild && item != cmp.rootItem) {
+            cmp.ExpandFolder(item, item->row, false);
+        }
+        DiffItem* next = FindChild(item, 1, name);
+        item = next ? next : FindChild(item, 0, name);
+        if (slash == std::string::npos) {
+            return item;
+        }
+        start = slash + 1;
+    }
+    return nullptr;
+}
+
+const std::vector<test::TreeEntry> kPaneTree = {
+    {"L/a.txt", "left a"},  {"L/s/b.txt", "left b"}, {"L/d/e.txt", "left e"},  {"L/d/f/g.txt", "g"},
+    {"L/keep.txt", "keep"}, {"R/a.txt", "right a"},  {"R/d/e.txt", "right e"}, {"R/taken", "t"},
+};
+const char* const kPaneSelection[] = {"a.txt", "s/b.txt", "d"};
+
+// A journalled delete from both panes (a folder among the rows) and renames of a file and a folder
+// (and one onto a taken name): whichever call fails, or wherever the process stops, every byte is
+// at its path or in a backup beside it; and after a failure the process survived, every selected
+// item is either gone into a backup the journal holds or still in place and named in a message.
+TEST(PaneOpFaults, EveryStepOfDeleteAndRename) {
+    std::optional<test::ScopedEnv> inMemory;
+    if (access("/dev/shm", W_OK) == 0) {
+        inMemory.emplace("TMPDIR", "/dev/shm");
+    }
+    enum Op { kDelete, kRenameFile, kRenameFolder, kRenameOntoTaken };
+    const auto attempt = [](Op op, auto&& plan, bool strict, const std::string& context) {
+        test::TestDir dir;
+        dir.MakeTree(kPaneTree);
+        const Snapshot before = Take(dir.Path());
+        ScopedRunContext run;
+        UndoJournal journal("0101000000");
+        Comparison cmp;
+        const std::string opened[2] = {dir / "L", dir / "R"};
+        EXPECT_TRUE(cmp.CompareFolders(opened[0], opened[1], 0));
+        std::vector<DiffItem*> rows;
+        for (const char* path : kPaneSelection) {
+            rows.push_back(RowAt(cmp, path));
+        }
+        FaultFileSystem fs;
+        plan(fs);
+        FileOpsContext ctx(fs, &journal);
+        test::FakePrompter prompter;
+        prompter.script = {mbr::kYes};
+        std::string shown;
+        if (op == kDelete) {
+            DeleteSelectedItems(ctx, {cmp, opened, prompter, nullptr, nullptr}, 2, rows);
+        } else {
+            const char* const names[] = {"", "renamed.txt", "e", "taken"};
+            RenameItem(ctx, prompter, *rows[op == kRenameFolder ? 2 : 0], op == kRenameOntoTaken,
+                       names[op]);
+        }
+        for (const PromptRequest& request : prompter.shown) {
+            shown += request.text + "\n";
+        }
+        const Snapshot after = Take(dir.Path());
+        // Where a renamed item's bytes went: a rename is the user's wish, not a loss.
+        const char* const from[] = {"", "L/a.txt", "L/d", "R/a.txt"};
+        const char* const to[] = {"", "L/renamed.txt", "L/e", "R/taken"};
+        const bool moved = op != kDelete && !after.contains(from[op]);
+        for (const auto& [path, bytes] : before) {
+            std::string now = path;
+            if (moved && (path == from[op] || path.starts_with(std::string(from[op]) + "/"))) {
+                now = to[op] + path.substr(std::string(from[op]).size());
+            }
+            if (bytes != "/") {
+                EXPECT_TRUE(Holder(after, now, bytes).has_value()) << context << ": lost " << path;
+            }
+        }
+        if (!strict) {
+            return fs.Steps();
+        }
+        std::set<std::string> recorded;
+        for (const auto& group : journal.undoList) {
+            for (const auto& item : group->Children) {
+                recorded.insert(item->Tmp1);
+                recorded.insert(item->Tmp2);
+            }
+        }
+        if (op == kDelete) {
+            for (const DiffItem* row : rows) {
+                for (int pane = 0; pane < 2; ++pane) {
+                    if (!row->Has(pane)) {
+                        continue;
+                    }
+                    const std::string path = row->FullPath(pane);
+                    const std::string rel = path.substr(dir.Path().size() + 1);
+                    const bool present = after.contains(rel);
+                    const bool reported = shown.find(std::string(pane == 0 ? "LEFT " : "RIGHT ") +
+                                                     path + "\n") != std::string::npos;
+                    const bool backed =
+                        std::any_of(recorded.begin(), recorded.end(), [&](const std::string& tmp) {
+                            return !tmp.empty() && DirName(tmp) == DirName(path) &&
+                                   tmp.ends_with("$" + std::string(BaseName(path))) &&
+                                   after.contains(tmp.substr(dir.Path().size() + 1));
+                        });
+                    EXPECT_TRUE(present ? reported : backed) << context << ": " << rel;
+                }
+            }
+        } else {
+            // Renamed and journalled, or in place with the failure shown and the journal empty.
+            const bool renamed = !journal.undoList.empty();
+            EXPECT_EQ(renamed, shown.empty()) << context << shown;
+            EXPECT_EQ(journal.undoList.size(), renamed ? 1u : 0u) << context;
+            EXPECT_TRUE(renamed || after == before) << context;
+        }
+        return fs.Steps();
+    };
+    for (const Op op : {kDelete, kRenameFile, kRenameFolder, kRenameOntoTaken}) {
+        const std::string what = "operation " + std::to_string(op);
+        const uint64_t steps = attempt(
+            op, [](FaultFileSystem&) {}, true, what);
+        ASSERT_GT(steps, 0u) << what;
+        for (uint64_t n = 1; n <= steps; ++n) {
+            for (const int error : {EIO, EACCES, ENOSPC, EEXIST, EXDEV, EINVAL}) {
+                attempt(
+                    op, [&](FaultFileSystem& fs) { fs.FailNth(FsCall::Any, n, error); }, true,
+                    what + ", step " + std::to_string(n) + " fails with " + std::to_string(error));
+            }
+            attempt(
+                op, [&](FaultFileSystem& fs) { fs.StopAfter(n - 1); }, false,
+                what + ", stopped after step " + std::to_string(n - 1));
+            attempt(
+                op,
+                [&](FaultFileSystem& fs) {
+                    fs.FailNth(FsCall::Any, n, EIO);
+                    fs.FailNth(FsCall::Any, n + 1, EIO);
+                },
+                false, what + ", steps " + std::to_string(n) + " and after fail");
+        }
+    }
+}
 
 // A backup name already taken (a crash's leftover, another instance in the same second) fails
 // the item; the earlier backup is never replaced.
