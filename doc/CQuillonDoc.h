@@ -13,6 +13,7 @@
 #include "fileops/CopyToPane.h"
 #include "fileops/SinglePaneOps.h"
 #include "fileops/UndoJournal.h"
+#include "fileops/UndoRun.h"
 
 namespace quillon {
 
@@ -37,6 +38,25 @@ class CQuillonDoc {
     const Comparison& GetComparison() const { return comparison_; }
     Refresh& GetRefresh() { return refresh_; }
     UndoJournal& Journal() { return journal_; }
+    bool UndoEnabled() const;
+    bool CanUndo() const;                  // journal on and undo list not empty
+    bool CanRedo() const;                  // redo record present
+    UndoOutcome Undo(Prompter& prompter);  // Ctrl+Z on the first group
+    UndoOutcome Redo(Prompter& prompter);  // Ctrl+Y, then purge without dump
+    // "Enable Undo" toggled: off purges with the undo dump. Does not write the setting.
+    void SetUndoEnabled(bool on, ProgressFactory* progress);
+    // Window close (dump) and a drop of new folders (no dump).
+    void PurgeJournal(bool dump, ProgressFactory* progress);
+    std::string UndoInternalsText() const;            // the "Undo list" box text
+    std::vector<UndoHistoryRow> HistoryRows() const;  // the history dialog's rows, newest first
+    // The history dialog's Undo of rows 0..count-1 (lowest first); false stops at the first
+    // failure.
+    UndoOutcome UndoTopGroups(int count, Prompter& prompter);
+    void RemoveAllGroups(ProgressFactory* progress);                // history dialog "Remove All"
+    std::string HistoryDetail(const std::vector<int>& rows) const;  // "Detail Undo Info" text
+    // The row of pane `side` whose full path is `path` (case ignored) and whose kind is itemType
+    // (kItemDir/kItemFile); null when not in the loaded tree.
+    DiffItem* FindRow(int side, const std::string& path, int itemType);
 
     const std::string& Path(int side) const { return paths_[side]; }
     void ClearPath(int side) { paths_[side].clear(); }

@@ -8,6 +8,7 @@
 #include "base/PathUtil.h"
 #include "fileops/FileCopy.h"
 #include "fileops/UndoJournal.h"
+#include "fileops/UndoRun.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 
@@ -167,6 +168,7 @@ CopyToResult CopyFilesDirsTo(FileOpsContext& ctx, Prompter& prompter, ReplaceAsk
             item = ctx.journal->NewItemRecord(
                 isFolder ? kItemDir : kItemFile, kUndoCopy, side, side == 0 ? destination : "",
                 side == 0 ? "" : destination, side == 0 ? source : "", side == 0 ? "" : source);
+            item->Moved = !copy;
             if ((error = PrepareUndoItem(ctx, *item)) != 0) {
                 ShowError(prompter, kCopyFailedReason + std::string(std::strerror(error)));
                 DiscardUndoItem(ctx, *item, false);
@@ -194,6 +196,11 @@ CopyToResult CopyFilesDirsTo(FileOpsContext& ctx, Prompter& prompter, ReplaceAsk
             const bool existedBefore =
                 fs.Stat(AT_FDCWD, destination.c_str(), AT_SYMLINK_NOFOLLOW, st) != ENOENT;
             int tree = kTreeCopiedNone;
+            // A move into a folder that was there is taken back entry by entry: what the folder
+            // held before stays.
+            if (item && !copy && existedBefore) {
+                ListTreeEntries(fs, source, item->Entries);
+            }
             if (!copy && !existedBefore &&
                 fs.Rename(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(),
                           RENAME_NOREPLACE) == 0) {
@@ -218,6 +225,9 @@ CopyToResult CopyFilesDirsTo(FileOpsContext& ctx, Prompter& prompter, ReplaceAsk
         if (ok) {
             ++result.done;
             if (item) {
+                if (copy) {
+                    item->Made = MadeFingerprint(fs, destination);
+                }
                 UndoJournal::Attach(*group, std::move(item));
             }
         } else {

@@ -11,6 +11,7 @@
 #include "core/FolderScan.h"
 #include "fileops/FileCopy.h"
 #include "fileops/UndoJournal.h"
+#include "fileops/UndoRun.h"
 #include "platform/Log.h"
 #include "platform/ProgressLogic.h"
 #include "platform/ProgressSink.h"
@@ -337,6 +338,7 @@ bool PaneCopy::CopyRow(DiffItem& row, UndoRecord* group) {
     if (ok) {
         ++result_.copied;
         if (item) {
+            item->Made = MadeFingerprint(fs, destination);
             UndoJournal::Attach(*group, std::move(item));
         }
         MarkCopied(scene_.comparison, fs, row, to_, folder);

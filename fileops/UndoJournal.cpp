@@ -1,5 +1,7 @@
 #include "fileops/UndoJournal.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -7,20 +9,17 @@
 
 #include "base/PathUtil.h"
 #include "fileops/FileCopy.h"
+#include "fileops/UndoRun.h"
 #include "platform/Log.h"
 #include "platform/ProgressSink.h"
 #include "platform/RunContext.h"
 
 namespace quillon {
 
-namespace {
-
 bool IsBackupPath(std::string_view path) {
     return !path.empty() && BaseName(path).substr(0, kUndoMarker.size()) == kUndoMarker;
 }
 
-// Moves without ever replacing: where the file system refuses the flag, a file gets a second
-// name and loses the first; a folder fails.
 int MoveNoReplace(FileSystem& fs, const std::string& from, const std::string& to) {
     int error = fs.Rename(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
     if (error == EINVAL) {
@@ -31,6 +30,8 @@ int MoveNoReplace(FileSystem& fs, const std::string& from, const std::string& to
     }
     return error;
 }
+
+namespace {
 
 // Strictly there: an item that cannot even be looked at is never taken as present.
 bool Present(FileSystem& fs, const std::string& path) {
@@ -330,35 +331,70 @@ bool PurgeUndoRecord(FileOpsContext& ctx, UndoRecord& record) {
     return result;
 }
 
-void ClearUndoJournal(FileOpsContext& ctx, UndoJournal& journal) {
+namespace {
+
+void Show(FileOpsContext& ctx, const UndoJournal& journal, const std::string& text) {
+    if (ctx.progress != nullptr) {
+        ctx.progress->SetText(text);
+    }
+    if (journal.dumping) {
+        Log("%s", text.c_str());
+    }
+}
+
+void PurgeGroup(FileOpsContext& ctx, const UndoJournal& journal, UndoRecord& group) {
+    char text[128];
+    if (group.ChildCount() > 0) {
+        std::snprintf(text, sizeof text, kTextCleaningChildrenFormat, group.ChildCount(),
+                      group.OpNumber);
+        Show(ctx, journal, text);
+        for (const std::unique_ptr<UndoRecord>& child : group.Children) {
+            PurgeUndoRecord(ctx, *child);
+        }
+    } else {
+        std::snprintf(text, sizeof text, kTextCleaningGroupFormat, group.OpNumber);
+        Show(ctx, journal, text);
+        PurgeUndoRecord(ctx, group);
+    }
+}
+
+}  // namespace
+
+void ClearUndoJournal(FileOpsContext& ctx, UndoJournal& journal, bool dump) {
     if (journal.undoList.empty()) {
         return;
     }
-    const auto show = [&ctx](const std::string& text) {
-        if (ctx.progress != nullptr) {
-            ctx.progress->SetText(text);
-        }
-    };
-    show(kTextCleaningUndo);
-    char text[128];
-    for (const std::unique_ptr<UndoRecord>& group : journal.undoList) {
-        if (group->ChildCount() > 0) {
-            std::snprintf(text, sizeof text, kTextCleaningChildrenFormat, group->ChildCount(),
-                          group->OpNumber);
-            show(text);
-            for (const std::unique_ptr<UndoRecord>& child : group->Children) {
-                PurgeUndoRecord(ctx, *child);
-            }
-        } else {
-            std::snprintf(text, sizeof text, kTextCleaningGroupFormat, group->OpNumber);
-            show(text);
-            PurgeUndoRecord(ctx, *group);
+    if (dump) {
+        journal.dumping = true;
+        SwitchToSideLog("undo", "txt");
+        for (const std::string& entry : UndoDumpEntries(journal)) {
+            Log("%s", entry.c_str());
         }
     }
-    show("for each list");
+    Show(ctx, journal, kTextCleaningUndo);
+    for (const std::unique_ptr<UndoRecord>& group : journal.undoList) {
+        PurgeGroup(ctx, journal, *group);
+    }
+    Show(ctx, journal, "for each list");
     journal.undoList.clear();
-    show("for main");
+    Show(ctx, journal, "for main");
     journal.redo.reset();
+    if (dump) {
+        // The dump is for a purge that does not finish; one that did leaves nothing to look
+        // back on.
+        if (const std::string sideLog = GetLogPath(); !sideLog.empty()) {
+            unlink(sideLog.c_str());
+        }
+        RestoreMainLog();
+        journal.dumping = false;
+    }
+}
+
+void RemoveUndoGroups(FileOpsContext& ctx, UndoJournal& journal) {
+    while (!journal.undoList.empty()) {
+        PurgeGroup(ctx, journal, *journal.undoList.back());
+        journal.undoList.pop_back();
+    }
 }
 
 }  // namespace quillon

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
@@ -41,12 +42,19 @@ struct UndoRecord {
     // taken when it succeeded; undo removes only an item whose fingerprint still matches and
     // renames anything else aside. 0: none taken.
     uint64_t Made = 0;
+    // A folder moved into one that existed: the moved entries relative to it (folders with a
+    // trailing separator), so that its undo takes back only those.
+    std::vector<std::string> Entries;
+    // Where an undo put an item it would not delete (it had changed since it was made).
+    std::string Aside;
     // Newest first.
     std::deque<std::unique_ptr<UndoRecord>> Children;
 
     int32_t ChildCount() const { return static_cast<int32_t>(Children.size()); }
     std::string& Org(int side) { return side == 0 ? Org1 : Org2; }
     std::string& Tmp(int side) { return side == 0 ? Tmp1 : Tmp2; }
+    const std::string& Org(int side) const { return side == 0 ? Org1 : Org2; }
+    const std::string& Tmp(int side) const { return side == 0 ? Tmp1 : Tmp2; }
 };
 
 // The ten digits of the run stamp ("MMDD_HHMMSS" without its underscore); made from `now` when
@@ -81,6 +89,8 @@ class UndoJournal {
     // Newest first; Undo works on the front.
     std::deque<std::unique_ptr<UndoRecord>> undoList;
     std::unique_ptr<UndoRecord> redo;
+    // Set while a purge writes the undo dump: its progress texts go to the log too.
+    bool dumping = false;
 
     // Takes the next operation number.
     std::unique_ptr<UndoRecord> NewGroupRecord() const;
@@ -91,6 +101,12 @@ class UndoJournal {
     static void Attach(UndoRecord& group, std::unique_ptr<UndoRecord> item);
     void Push(std::unique_ptr<UndoRecord> group);
 };
+
+// Whether `path` names a "$diffundo" entry.
+bool IsBackupPath(std::string_view path);
+// Moves without ever replacing: where the file system refuses the flag, a file gets a second
+// name and loses the first; a folder fails. 0 or the errno.
+int MoveNoReplace(FileSystem& fs, const std::string& from, const std::string& to);
 
 // The backup step before an item's operation. 0 when the operation may go ahead (its victim is
 // safe under its backup name, or there is none), else the errno that fails the item: nothing is
@@ -107,7 +123,10 @@ void DiscardUndoItem(FileOpsContext& ctx, UndoRecord& item, bool destinationTouc
 void RetargetUndoPaths(UndoJournal& journal, const UndoRecord& record, bool undoing);
 // Deletes the backups one record holds. Only names that begin with "$diffundo" are deleted.
 bool PurgeUndoRecord(FileOpsContext& ctx, UndoRecord& record);
-// Deletes every backup of the journal and frees its records and the redo record.
-void ClearUndoJournal(FileOpsContext& ctx, UndoJournal& journal);
+// Deletes every backup of the journal and frees its records and the redo record; with `dump`,
+// the journal is first written to a side log of its own, which goes again afterwards.
+void ClearUndoJournal(FileOpsContext& ctx, UndoJournal& journal, bool dump = false);
+// Purges and frees every group, oldest first; the redo record stays.
+void RemoveUndoGroups(FileOpsContext& ctx, UndoJournal& journal);
 
 }  // namespace quillon
