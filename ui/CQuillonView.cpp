@@ -371,6 +371,12 @@ void CQuillonView::keyPressEvent(QKeyEvent* event) {
     }
     esc_->Disarm();
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // The Enter that ends a name edit comes on here once the editor has seen it: it ends
+        // the edit and must not open the row as well.
+        if (state() == QAbstractItemView::EditingState) {
+            event->ignore();
+            return;
+        }
         if (currentIndex().isValid()) {
             OnEnterItem(currentIndex().row());
         }
