@@ -15,15 +15,21 @@ TabHeldFilter::~TabHeldFilter() {
 
 bool TabHeldFilter::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Tab) {
                 held_ = true;
+                scanCode_ = key->nativeScanCode();
             }
             break;
+        }
         case QEvent::KeyRelease: {
-            // A held key repeats as release and press pairs; only the last release counts.
+            // A held key repeats as release and press pairs; only the last release counts. With
+            // Shift pressed meanwhile the same key comes up as Backtab.
             auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Tab && !key->isAutoRepeat()) {
+            const bool tabKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+                                (scanCode_ != 0 && key->nativeScanCode() == scanCode_);
+            if (tabKey && !key->isAutoRepeat()) {
                 held_ = false;
             }
             break;

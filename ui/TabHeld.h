@@ -23,6 +23,7 @@ class TabHeldFilter : public QObject {
 
   private:
     bool held_ = false;
+    quint32 scanCode_ = 0;
 };
 
 }  // namespace quillon

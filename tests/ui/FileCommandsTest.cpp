@@ -17,13 +17,14 @@
 #include "ui/CUndoHistory.h"
 #include "ui/ClipboardFiles.h"
 #include "ui/FileCommands.h"
+#include "ui/HelpLink.h"
 #include "ui/TabHeld.h"
 
 namespace quillon {
 namespace {
 
-// Tab is held from its press to its last release, and the list keeps the focus meanwhile; a
-// repeat's release keeps it, and a focus move or a deactivation forgets it.
+// Tab is held from its press to its last release (also one under Shift), and the list keeps the
+// focus meanwhile; a repeat's release keeps it, and a focus move or a deactivation forgets it.
 TEST(TabHeldFilterTest, FollowsTheKeyAndForgetsItWhenTheFocusGoes) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
@@ -35,8 +36,8 @@ TEST(TabHeldFilterTest, FollowsTheKeyAndForgetsItWhenTheFocusGoes) {
     QApplication::setActiveWindow(&window);
     list->setFocus();
     TabHeldFilter tab;
-    auto release = [&](bool repeat) {
-        QKeyEvent event(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier, QString(), repeat);
+    auto release = [&](bool repeat, Qt::Key key = Qt::Key_Tab) {
+        QKeyEvent event(QEvent::KeyRelease, key, Qt::NoModifier, QString(), repeat);
         QApplication::sendEvent(list, &event);
     };
     QTest::keyPress(list, Qt::Key_Tab);
@@ -45,6 +46,9 @@ TEST(TabHeldFilterTest, FollowsTheKeyAndForgetsItWhenTheFocusGoes) {
     release(true);
     EXPECT_TRUE(tab.Held());
     release(false);
+    EXPECT_FALSE(tab.Held());
+    QTest::keyPress(list, Qt::Key_Tab);
+    release(false, Qt::Key_Backtab);
     EXPECT_FALSE(tab.Held());
 
     QTest::keyPress(list, Qt::Key_Tab);
@@ -259,6 +263,9 @@ TEST_F(FileCommandsTest, HistoryUndoesOnlyFromTheTop) {
     EXPECT_EQ(Int("Misc.", "EnableUndo"), 0);
     EXPECT_FALSE(frame_->AvailableUndosAction()->isEnabled());
     EXPECT_FALSE(frame_->UndoInternalsAction()->isEnabled());
+    // The dialog's Help opens the README's section on undo.
+    const std::string readme = ReadWholeFile(HelpUrl(kHelpUndoHistory).toLocalFile().toStdString());
+    EXPECT_NE(readme.find("\n## Undo\n"), std::string::npos);
 }
 
 // F2 asks the side, opens the editor on that pane's name, and Enter renames on disk; the renamed
