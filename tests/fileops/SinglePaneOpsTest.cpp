@@ -1,9 +1,9 @@
-// Delete, rename, new folder and paste on real trees: what lands on disk, what the journal holds,
-// the refusals and messages, and the rows the refresh leaves.
+// Delete, rename, new folder and paste on real trees: the disk, the journal, the refusals and
+// messages, the rows after the window's refresh, and every injected failure.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <map>
 
 #include "base/PathUtil.h"
 #include "core/Comparison.h"
@@ -12,6 +12,7 @@
 #include "fileops/SinglePaneOps.h"
 #include "fileops/UndoJournal.h"
 #include "platform/FaultFileSystem.h"
+#include "platform/RunContext.h"
 #include "support/FakePrompter.h"
 #include "support/FakeRefreshView.h"
 #include "support/StoreFixture.h"
@@ -20,292 +21,308 @@ namespace quillon {
 namespace {
 
 using Texts = std::vector<std::string>;
+using Files = std::map<std::string, std::string>;
 
-class PaneOpsTest : public test::StoreFixture {
+// The row at a '/'-separated path of names, folders on the way expanded ("..": the up row).
+DiffItem* RowAt(Comparison& cmp, const std::string& path, DiffItem* holder = nullptr) {
+    holder = holder ? holder : cmp.rootItem;
+    const size_t slash = path.find('/');
+    const std::string name = path.substr(0, slash);
+    DiffItem* item =
+        name == ".." ? holder->firstChild : FindChild(holder, slash == path.npos, name);
+    item = item ? item : FindChild(holder, 0, name);
+    if (slash != path.npos && item && !item->firstChild) {
+        cmp.ExpandFolder(item, item->row, false);
+    }
+    return slash == path.npos || !item ? item : RowAt(cmp, path.substr(slash + 1), item);
+}
+
+// The files below the folder with every backup back under its own name ("twice": a file both at
+// its name and in a backup).
+Files Restored(const test::TestDir& dir) {
+    Files files;
+    for (const std::string& path : dir.List()) {
+        std::string original;
+        for (size_t start = 0, end = 0; end < path.size() && !path.ends_with("/");
+             start = end + 1) {
+            end = std::min(path.find('/', start), path.size());
+            const auto backup = ParseBackupName(path.substr(start, end - start));
+            original +=
+                (start ? "/" : "") + (backup ? backup->original : path.substr(start, end - start));
+        }
+        if (!original.empty()) {
+            files[original] = files.contains(original) ? "twice" : dir.ReadFile(path);
+        }
+    }
+    return files;
+}
+
+class PaneOps : public test::StoreFixture {
   protected:
     void SetUp() override { StartLog(); }
-    void Open() {
-        paths_[0] = Dir() / "L";
-        paths_[1] = Dir() / "R";
+    void Open(const std::vector<test::TreeEntry>& tree) {
+        Dir().MakeTree(tree);
         ASSERT_TRUE(cmp_.CompareFolders(paths_[0], paths_[1], 0));
     }
-    // The row at a '/'-separated path of names; folders on the way are expanded.
-    DiffItem* Row(const std::string& path, DiffItem* holder = nullptr) {
-        holder = holder ? holder : cmp_.rootItem;
-        const size_t slash = path.find('/');
-        const std::string name = path.substr(0, slash);
-        DiffItem* item = FindChild(holder, slash == std::string::npos ? 1 : 0, name);
-        item = item ? item : FindChild(holder, 0, name);
-        if (slash == std::string::npos || !item) {
-            return item;
-        }
-        if (!item->firstChild) {
-            cmp_.ExpandFolder(item, item->row, false);
-        }
-        return Row(path.substr(slash + 1), item);
-    }
+    DiffItem* Row(const std::string& path) { return RowAt(cmp_, path); }
     std::vector<DiffItem*> Rows(const Texts& names) {
         std::vector<DiffItem*> rows;
-        for (const std::string& name : names) {
-            rows.push_back(Row(name));
-        }
+        std::transform(names.begin(), names.end(), std::back_inserter(rows),
+                       [this](const std::string& name) { return Row(name); });
         return rows;
     }
     DeleteResult Delete(int side, const Texts& rows, bool journal = true) {
         FileOpsContext ctx(RealFileSystem(), journal ? &journal_ : nullptr);
-        return DeleteSelectedItems(ctx, Scene(), side, Rows(rows));
+        return DeleteSelectedItems(ctx, {cmp_, paths_, prompter_}, side, Rows(rows));
     }
-    RenameResult Rename(const std::string& row, int side, const std::string& typed) {
+    bool Rename(const std::string& row, int side, const std::string& typed) {
         FileOpsContext ctx(RealFileSystem(), &journal_);
-        return RenameItem(ctx, prompter_, *Row(row), side, typed);
+        return RenameItem(ctx, prompter_, *Row(row), side, typed).renamed;
     }
-    CopyToPaneScene Scene() { return {cmp_, paths_, prompter_, nullptr, nullptr}; }
-    Texts Shown() const {
-        Texts texts;
-        for (const PromptRequest& request : prompter_.shown) {
-            texts.push_back(request.text);
-        }
-        return texts;
+    void Refresh() {
+        test::FakeRefreshView view;
+        std::copy(paths_, paths_ + 2, view.paths);
+        quillon::Refresh(cmp_, view).SemiRefresh();
+    }
+    std::string Shown(size_t i = 0) const {
+        return i < prompter_.shown.size() ? prompter_.shown[i].text : "";
     }
 
     Comparison cmp_;
-    std::string paths_[2];
+    std::string paths_[2] = {Dir() / "L", Dir() / "R"};
     UndoJournal journal_{"0102030405"};
     test::FakePrompter prompter_;
 };
 
 struct RenameCase {
     const char* typed;
-    const char* expectName;  // the file's name afterwards
-    bool box;                // an error box is shown
+    const char* after;  // the file's name afterwards
+    const char* box;    // the start of the box shown, or ""
 };
 
-class RenameRule : public PaneOpsTest, public ::testing::WithParamInterface<RenameCase> {};
+class RenameRule : public PaneOps, public ::testing::WithParamInterface<RenameCase> {};
 
-// The typed name is trimmed; nothing happens for an empty or unchanged name; a case-only change
-// renames; a reserved character, "." or "..", or a name in use gives a box and leaves the disk
-// and the journal alone; a rename that happened is journalled once.
-TEST_P(RenameRule, ValidatesThenRenames) {
+// Trimmed; empty or unchanged does nothing; a case-only change renames; a reserved character,
+// "." or "..", or a name in use is refused with the disk and the journal left alone.
+TEST_P(RenameRule, ValidatesThenRenamesAndJournals) {
     const RenameCase& c = GetParam();
-    Dir().MakeTree({{"L/a.txt", "a"}, {"L/taken.txt", "t"}, {"R/", ""}});
-    Open();
-    const RenameResult result = Rename("a.txt", 0, c.typed);
-    const bool renamed = std::string(c.expectName) != "a.txt";
-
-    EXPECT_EQ(result.renamed, renamed);
-    EXPECT_EQ(Dir().ReadFile(std::string("L/") + c.expectName), "a");
-    EXPECT_EQ(Dir().ReadFile("L/taken.txt"), "t");
-    EXPECT_EQ(Dir().List("L").size(), 2u);
-    ASSERT_EQ(prompter_.shown.size(), c.box ? 1u : 0u);
+    Open({{"L/a.txt", "a"}, {"L/taken.txt", "t"}, {"R/", ""}});
+    const bool renamed = std::string(c.after) != "a.txt";
+    EXPECT_EQ(Rename("a.txt", 0, c.typed), renamed);
+    EXPECT_EQ(Dir().List("L"), (Texts{c.after, "taken.txt"}));
+    EXPECT_TRUE(Shown().starts_with(c.box) && Shown().empty() == !*c.box) << Shown();
     ASSERT_EQ(journal_.undoList.size(), renamed ? 1u : 0u);
-    if (renamed) {
-        const UndoRecord& record = *journal_.undoList.front();
-        EXPECT_EQ(record.Kind * 10 + record.Side, kUndoRename * 10 + 0);
-        EXPECT_EQ(record.Org1, Dir() / "L/a.txt");
-        EXPECT_EQ(record.Tmp1, Dir() / (std::string("L/") + c.expectName));
-        EXPECT_EQ(result.newPath, record.Tmp1);
-    }
-    if (c.box && std::string(c.typed) == "taken.txt") {
-        EXPECT_EQ(prompter_.shown[0].text, "Renaming from [" + Dir() / "L/a.txt" + "] to [" +
-                                               Dir() / "L/taken.txt" +
-                                               "] failed.\tErrorCode: [17]=File exists");
-    } else if (c.box) {
-        EXPECT_EQ(prompter_.shown[0].text,
-                  "ERROR:\n\nFilename (" + TrimmedNewName(c.typed) +
-                      ") contains at least one of the illegal characters; \\/:*?\"<>|");
-        EXPECT_NE(LogText().find(prompter_.shown[0].text), std::string::npos);
+    for (const auto& r : journal_.undoList) {
+        EXPECT_EQ(Texts({std::to_string(r->Kind), r->Org1, r->Tmp1}),
+                  Texts({"2", Dir() / "L/a.txt", Dir() / ("L/" + std::string(c.after))}));
     }
 }
 
+const char kIllegal[] = "ERROR:\n\nFilename (";
 INSTANTIATE_TEST_SUITE_P(
     Names, RenameRule,
-    ::testing::Values(RenameCase{"b.txt \t ", "b.txt", false}, RenameCase{"   ", "a.txt", false},
-                      RenameCase{"", "a.txt", false}, RenameCase{"a.txt ", "a.txt", false},
-                      RenameCase{"A.TXT", "A.TXT", false}, RenameCase{"x\\y", "a.txt", true},
-                      RenameCase{"x/y", "a.txt", true}, RenameCase{"x:y", "a.txt", true},
-                      RenameCase{"x*", "a.txt", true}, RenameCase{"x?", "a.txt", true},
-                      RenameCase{"\"x\"", "a.txt", true}, RenameCase{"<x", "a.txt", true},
-                      RenameCase{"x>", "a.txt", true}, RenameCase{"x|y", "a.txt", true},
-                      RenameCase{".", "a.txt", true}, RenameCase{".. ", "a.txt", true},
-                      RenameCase{"taken.txt", "a.txt", true}));
+    ::testing::Values(RenameCase{"b.txt \t ", "b.txt", ""}, RenameCase{"   ", "a.txt", ""},
+                      RenameCase{"a.txt ", "a.txt", ""}, RenameCase{"A.TXT", "A.TXT", ""},
+                      RenameCase{"x\\y", "a.txt", kIllegal}, RenameCase{"x/y", "a.txt", kIllegal},
+                      RenameCase{"x:y", "a.txt", kIllegal}, RenameCase{"x*", "a.txt", kIllegal},
+                      RenameCase{"x?", "a.txt", kIllegal}, RenameCase{"\"", "a.txt", kIllegal},
+                      RenameCase{"<", "a.txt", kIllegal}, RenameCase{">", "a.txt", kIllegal},
+                      RenameCase{"|", "a.txt", kIllegal}, RenameCase{".", "a.txt", kIllegal},
+                      RenameCase{".. ", "a.txt", kIllegal},
+                      RenameCase{"taken.txt", "a.txt", "Renaming from ["}));
 
-// A failed folder rename leaves every journal path as it was; the one that succeeds carries the
-// paths below the folder to its new name. A case-only rename of a paired row keeps it paired.
-TEST_F(PaneOpsTest, FolderRenameRetargetsOnlyAfterSuccess) {
-    Dir().MakeTree({{"L/A/x.txt", "x"},
-                    {"L/A/y.txt", "y"},
-                    {"L/B/", ""},
-                    {"L/P/y.txt", "y"},
-                    {"R/p/y.txt", "y"}});
-    Open();
+// A failed folder rename leaves the journal as it was; one that succeeds carries the paths below
+// the folder along; a case-only rename of a paired row keeps it paired with its loaded rows.
+TEST_F(PaneOps, FolderRename) {
+    Open({{"L/A/x.txt", "x"}, {"L/B/", ""}, {"L/P/y.txt", "y"}, {"R/p/y.txt", "y"}});
     ASSERT_EQ(Delete(0, {"A/x.txt"}).deleted, 1);
-    const std::string backup = journal_.undoList.front()->Children.front()->Tmp1;
+    const UndoRecord& deleted = *journal_.undoList.front()->Children.front();
+    const std::string backup = deleted.Tmp1;
+    EXPECT_FALSE(Rename("A", 0, "B") || Rename("A", 0, "C:"));
+    EXPECT_EQ(journal_.undoList.size(), 1u);
+    EXPECT_EQ(deleted.Tmp1, backup);
+    EXPECT_EQ(Shown(0), "Renaming from [" + Dir() / "L/A" + "] to [" + Dir() / "L/B" +
+                            "] failed.\tErrorCode: [17]=File exists");
+    EXPECT_EQ(Shown(1),
+              "ERROR:\n\nFilename (C:) contains at least one of the illegal "
+              "characters; \\/:*?\"<>|");
+    EXPECT_NE(LogText().find(Shown(1)), std::string::npos);
 
-    EXPECT_FALSE(Rename("A", 0, "B").renamed);
-    ASSERT_EQ(journal_.undoList.size(), 1u);
-    EXPECT_EQ(journal_.undoList.front()->Children.front()->Tmp1, backup);
-
-    EXPECT_TRUE(Rename("A", 0, "C").renamed);
-    ASSERT_EQ(journal_.undoList.size(), 2u);
-    const UndoRecord& moved = *journal_.undoList.back()->Children.front();
-    EXPECT_EQ(moved.Org1, Dir() / "L/C/x.txt");
-    EXPECT_EQ(test::ReadWholeFile(moved.Tmp1), "x");
-
-    ASSERT_TRUE(Row("P/y.txt"));
-    EXPECT_TRUE(Rename("P", 1, "P").renamed);
-    test::FakeRefreshView view;
-    view.paths[0] = paths_[0];
-    view.paths[1] = paths_[1];
-    Refresh(cmp_, view).SemiRefresh();
-    EXPECT_TRUE(Row("C/y.txt") && Row("C/y.txt")->Has(0));
-    EXPECT_EQ(Row("A"), nullptr);
-    DiffItem* paired = Row("P");
-    ASSERT_TRUE(paired);
-    EXPECT_EQ(paired->Name(1), "P");
-    EXPECT_TRUE(paired->Has(0) && paired->Has(1));
+    EXPECT_TRUE(Rename("A", 0, "C") && Row("P/y.txt") && Rename("P", 1, "P"));
+    EXPECT_EQ(deleted.Org1, Dir() / "L/C/x.txt");
+    EXPECT_EQ(test::ReadWholeFile(deleted.Tmp1), "x");
+    Refresh();
+    EXPECT_TRUE(!Row("A") && Row("C") && Row("P")->Has(0) && Row("P")->Name(1) == "P");
     EXPECT_EQ(Row("P/y.txt")->FullPath(1), Dir() / "R/P/y.txt");
-    EXPECT_TRUE(Row("P/y.txt")->Has(0));
-    EXPECT_TRUE(IsConsistent(cmp_.rootItem, false));
+    EXPECT_TRUE(Row("P/y.txt")->Has(0) && IsConsistent(cmp_.rootItem, false));
 }
 
-// ".." and nested selections are refused before anything is touched; siblings whose names share
-// a beginning (A and AB) are not nested.
-TEST_F(PaneOpsTest, DeleteRefusals) {
-    Dir().MakeTree({{"L/A/f.txt", "f"}, {"L/AB/g.txt", "g"}, {"L/k.txt", "k"}, {"R/A/f.txt", "f"}});
-    Open();
-    const std::vector<DiffItem*> withDotDot{cmp_.rootItem->firstChild, Row("k.txt")};
-    ASSERT_TRUE(withDotDot[0]->IsDotDot());
-    FileOpsContext ctx(RealFileSystem(), &journal_);
-    EXPECT_TRUE(DeleteSelectedItems(ctx, Scene(), 2, withDotDot).refused);
-    EXPECT_TRUE(Delete(0, {"A", "A/f.txt"}).refused);
-    EXPECT_TRUE(Delete(2, {"A", "AB", "AB/g.txt"}).refused);
-    EXPECT_EQ(
-        Shown(),
-        (Texts{"Deleting \"..\" isn't allowed.",
-               "You cannot delete the items with parent-child relation.\nPlease try again.",
-               "You cannot delete the items with parent-child relation.\nPlease try again."}));
-    EXPECT_TRUE(Dir().Exists("L/k.txt") && Dir().Exists("L/A/f.txt") && Dir().Exists("R/A/f.txt"));
-    EXPECT_TRUE(journal_.undoList.empty());
+// ".." and nested rows are refused before anything is touched; siblings A and AB are not nested,
+// and deleting folders asks first (about the display filter too when it is on).
+TEST_F(PaneOps, DeleteRefusalsAndQuestions) {
+    Open({{"L/A/f.txt", "f"}, {"L/AB/g.txt", "g"}, {"L/k.txt", "k"}, {"R/A/f.txt", "f"}});
+    ASSERT_TRUE(Row("..")->IsDotDot());
+    EXPECT_TRUE(Delete(2, {"..", "k.txt"}).refused && Delete(0, {"A", "A/f.txt"}).refused &&
+                Delete(2, {"A", "AB", "AB/g.txt"}).refused);
+    EXPECT_EQ(Shown(0), "Deleting \"..\" isn't allowed.");
+    EXPECT_EQ(Shown(2),
+              "You cannot delete the items with parent-child relation.\nPlease try again.");
+    EXPECT_TRUE(Dir().Exists("L/k.txt") && Dir().Exists("L/A/f.txt") && Dir().Exists("L/AB/g.txt"));
     EXPECT_NE(LogText().find("cancelling DELETE process..."), std::string::npos);
 
     prompter_.shown.clear();
     cmp_.filter.filterActive = true;
     prompter_.script = {mbr::kYes, mbr::kYes};
-    const DeleteResult siblings = Delete(0, {"A", "AB"});
-    EXPECT_EQ(siblings.deleted, 2);
-    ASSERT_EQ(prompter_.shown.size(), 2u);
-    EXPECT_EQ(prompter_.shown[0].key, "FilterDirDelete_01");
-    EXPECT_EQ(prompter_.shown[1].text,
-              "At least one item is a folder.\nAre you sure you want to delete the selected "
-              "item(s) including the folder?");
-    EXPECT_FALSE(Dir().Exists("L/A") || Dir().Exists("L/AB"));
-    EXPECT_EQ(journal_.undoList.front()->ChildCount(), 2);
-    EXPECT_TRUE(Dir().Exists("R/A/f.txt"));
+    EXPECT_EQ(Delete(0, {"A", "AB"}).deleted, 2);
+    EXPECT_EQ(prompter_.shown.at(0).key, "FilterDirDelete_01");
+    EXPECT_EQ(Shown(1), kDeleteFolderQuestion);
+    EXPECT_FALSE(Dir().Exists("L/A") || Dir().Exists("L/AB") || !Dir().Exists("R/A/f.txt"));
 }
 
-// Three files deleted with the journal on: one group of three items, each file under its backup
-// name beside its old place. A row only on the left, deleted from both panes, leaves the tree.
-TEST_F(PaneOpsTest, JournalledDeleteKeepsBackups) {
-    Dir().MakeTree({{"L/a.txt", "a"},
-                    {"L/s/b.txt", "b"},
-                    {"L/c.txt", "c"},
-                    {"L/only.txt", "o"},
-                    {"R/a.txt", "A"},
-                    {"R/s/b.txt", "B"}});
-    Open();
+// Three files deleted with the journal on: one group of three, each file under its backup name in
+// its own folder. A left-only row deleted from both panes leaves the tree after the refresh.
+TEST_F(PaneOps, JournalledDelete) {
+    Open({{"L/a.txt", "a"},
+          {"L/s/b.txt", "b"},
+          {"L/c.txt", "c"},
+          {"L/only", "o"},
+          {"R/a.txt", "A"}});
     EXPECT_EQ(Delete(0, {"a.txt", "s/b.txt", "c.txt"}).deleted, 3);
-    ASSERT_EQ(journal_.undoList.size(), 1u);
-    const UndoRecord& group = *journal_.undoList.front();
+    const UndoRecord& group = *journal_.undoList.at(0);
     EXPECT_EQ(group.Kind * 10 + group.Side, kUndoDelete * 10 + 0);
     ASSERT_EQ(group.ChildCount(), 3);
     for (const auto& item : group.Children) {
-        EXPECT_FALSE(Dir().Exists(item->Org1.substr(Dir().Path().size() + 1)));
-        EXPECT_EQ(test::ReadWholeFile(item->Tmp1), std::string(1, BaseName(item->Org1)[0]));
+        EXPECT_FALSE(PathExistsLoose(RealFileSystem(), item->Org1));
+        EXPECT_EQ(test::ReadWholeFile(item->Tmp1), BaseName(item->Org1).substr(0, 1));
         EXPECT_EQ(DirName(item->Tmp1), DirName(item->Org1));
     }
-    EXPECT_EQ(Dir().ReadFile("R/a.txt"), "A");
-
-    EXPECT_EQ(Delete(2, {"only.txt"}).deleted, 1);
-    const UndoRecord& both = *journal_.undoList.front()->Children.front();
-    EXPECT_EQ(both.Side, 2);
-    EXPECT_TRUE(both.Org2.empty() && both.Tmp2.empty());
-    test::FakeRefreshView view;
-    view.paths[0] = paths_[0];
-    view.paths[1] = paths_[1];
-    Refresh(cmp_, view).SemiRefresh();
-    EXPECT_EQ(Row("only.txt"), nullptr);
-    EXPECT_FALSE(Row("a.txt")->Has(0));
-    EXPECT_EQ(Dir().ReadFile("R/s/b.txt"), "B");
+    EXPECT_EQ(Delete(2, {"only"}).deleted, 1);
+    EXPECT_EQ(journal_.undoList.at(0)->Children.at(0)->Org2, "");
+    Refresh();
+    EXPECT_TRUE(!Row("only") && !Row("a.txt")->Has(0) && Dir().ReadFile("R/a.txt") == "A");
 }
 
-// Without the journal, a folder is deleted for good, but a link inside it (and a row that is a
-// link to a folder) goes as a link: the folder it points to keeps every file.
-TEST_F(PaneOpsTest, UnjournalledDeleteRemovesLinksNotTargets) {
-    Dir().MakeTree({{"L/d/f.txt", "f"}, {"L/d/sub/g.txt", "g"}, {"R/", ""}, {"out/keep.txt", "k"}});
+// Without the journal a folder goes for good, but a link inside it, and a row that is a link to a
+// folder, go as links: the folder they point to keeps its files.
+TEST_F(PaneOps, UnjournalledDeleteRemovesLinksNotTargets) {
+    Dir().MakeTree({{"L/d/sub/g.txt", "g"}, {"R/", ""}, {"out/keep.txt", "k"}});
     Dir().Symlink(Dir() / "out", "L/d/sub/link");
     Dir().Symlink(Dir() / "out", "L/top");
-    Open();
-    ASSERT_TRUE(Row("top") && !Row("top")->isFile);
+    Open({});
+    ASSERT_FALSE(Row("top")->isFile);
     prompter_.script = {mbr::kYes};
-    const DeleteResult result = Delete(0, {"d", "top"}, false);
-    EXPECT_EQ(result.deleted, 2);
+    EXPECT_EQ(Delete(0, {"d", "top"}, false).deleted, 2);
     EXPECT_EQ(Dir().List("L"), Texts{});
     EXPECT_EQ(Dir().ReadFile("out/keep.txt"), "k");
     EXPECT_TRUE(journal_.undoList.empty());
 }
 
-// A failed deletion is one report line for its pane; the other pane and the other rows go on.
-TEST_F(PaneOpsTest, FailedDeletionIsReported) {
-    Dir().MakeTree({{"L/a.txt", "a"}, {"L/b.txt", "b"}, {"R/a.txt", "a"}});
-    Open();
-    FaultFileSystem fs;
-    // Last row first: b.txt on the left, then a.txt on the left (fails) and on the right.
-    fs.FailNth(FsCall::Unlink, 2, EIO);
-    FileOpsContext ctx(fs, nullptr);
-    const DeleteResult result = DeleteSelectedItems(ctx, Scene(), 2, Rows({"a.txt", "b.txt"}));
-    EXPECT_EQ(result.failed, 1);
-    EXPECT_EQ(result.deleted, 1);
-    EXPECT_EQ(Shown(), Texts{"The following operation(s) failed:\n- Removing LEFT " + Dir() / "L" +
-                             "/a.txt\n"});
-    EXPECT_EQ(Dir().List("L"), Texts{"a.txt"});
-    EXPECT_EQ(Dir().List("R"), Texts{});
-}
-
-// "New Folder" takes the first free number from 2 up; a folder missing in the pane is made from
-// the other pane's tree, and each folder made is one item of the operation.
-TEST_F(PaneOpsTest, NewFolderNamesAndChain) {
-    Dir().MakeTree({{"L/New Folder/", ""},
-                    {"L/New Folder (2)", "a file"},
-                    {"L/f.txt", "f"},
-                    {"R/a/b/g.txt", "g"}});
-    Open();
-    const CopyToPaneScene scene = Scene();
+// "New Folder" takes the first free number from 2 up; a folder the pane lacks is made from the
+// other pane's tree, each folder made one item. A paste goes to the nearest folder the pane has.
+TEST_F(PaneOps, NewFolderAndPasteFolder) {
+    Open({{"L/New Folder/", ""}, {"L/New Folder (2)", "file"}, {"L/f.txt", "f"}, {"R/a/b/g", "g"}});
     FileOpsContext ctx(RealFileSystem(), &journal_);
+    const CopyToPaneScene scene{cmp_, paths_, prompter_};
     EXPECT_EQ(NewFolder(ctx, scene, Rows({"f.txt"}), 0).path, Dir() / "L/New Folder (3)");
     EXPECT_EQ(NewFolder(ctx, scene, Rows({"f.txt", "a"}), 0).path, "");
-    EXPECT_EQ(NewFolder(ctx, scene, Rows({"a/b/g.txt"}), 0).path, Dir() / "L/a/b/New Folder");
-    EXPECT_TRUE(Dir().Exists("L/a/b/New Folder"));
-    ASSERT_EQ(journal_.undoList.size(), 2u);
-    const UndoRecord& chain = *journal_.undoList.front();
+    EXPECT_EQ(PasteFolder(*Row("a/b/g"), 0, paths_[0]), paths_[0]);
+    EXPECT_EQ(NewFolder(ctx, scene, Rows({"a/b/g"}), 0).path, Dir() / "L/a/b/New Folder");
+    const UndoRecord& chain = *journal_.undoList.at(0);
     EXPECT_EQ(chain.Kind * 10 + chain.Side, kUndoCreateDir * 10 + 0);
     Texts made;
     for (const auto& item : chain.Children) {
-        made.push_back(item->Tmp1.substr(Dir().Path().size() + 1));
+        made.push_back(item->Tmp1);
     }
-    EXPECT_EQ(made, (Texts{"L/a/b/New Folder", "L/a/b", "L/a"}));
-    EXPECT_EQ(journal_.undoList.back()->ChildCount(), 1);
+    EXPECT_EQ(made, (Texts{Dir() / "L/a/b/New Folder", Dir() / "L/a/b", Dir() / "L/a"}));
+    EXPECT_EQ(journal_.undoList.at(1)->ChildCount(), 1);
+    EXPECT_EQ(PasteFolder(*Row("a/b/g"), 1, paths_[1]), Dir() / "R/a/b");
 }
 
-// A paste goes into the selected folder, a file's folder, or the nearest folder above that the
-// pane has.
-TEST_F(PaneOpsTest, PasteFolderOfTheRow) {
-    Dir().MakeTree({{"L/a/b/f.txt", "f"}, {"L/top.txt", "t"}, {"R/a/", ""}});
-    Open();
-    EXPECT_EQ(PasteFolder(*Row("a/b/f.txt"), 0, paths_[0]), Dir() / "L/a/b");
-    EXPECT_EQ(PasteFolder(*Row("a/b/f.txt"), 1, paths_[1]), Dir() / "R/a");
-    EXPECT_EQ(PasteFolder(*Row("a/b"), 1, paths_[1]), Dir() / "R/a");
-    EXPECT_EQ(PasteFolder(*Row("top.txt"), 1, paths_[1]), Dir() / "R");
-    EXPECT_EQ(PasteFolder(*cmp_.rootItem->firstChild, 0, paths_[0]), Dir() / "L");
+// Whichever call of a journalled delete from both panes (a folder among the rows) or of a rename
+// fails, and wherever the process stops, every file is at its path, where the rename took it, or
+// in a backup beside it. After a failure it survived, each deleted item is in place and named in
+// a message or gone into a backup the journal holds, and a rename happened exactly when journalled.
+TEST(PaneOpFaults, EveryStepOfDeleteAndRename) {
+    const struct {
+        const char* row;
+        int side;
+        const char* name;  // none: the delete
+        std::string from;
+        std::string to;
+    } ops[] = {{"", 2, nullptr, "", ""},
+               {"a.txt", 0, "n.txt", "L/a.txt", "L/n.txt"},
+               {"d", 0, "e", "L/d", "L/e"},
+               {"a.txt", 1, "d", "R/a.txt", "R/d"}};
+    for (const auto& op : ops) {
+        const auto attempt = [&op](auto&& plan, bool survived) {
+            test::TestDir dir;
+            dir.MakeTree({{"L/a.txt", "la"},
+                          {"L/s/b.txt", "lb"},
+                          {"L/d/e.txt", "le"},
+                          {"L/d/f/g", "g"},
+                          {"R/a.txt", "ra"},
+                          {"R/d/e.txt", "re"}});
+            ScopedRunContext run;
+            UndoJournal journal("0101000000");
+            Comparison cmp;
+            const std::string opened[2] = {dir / "L", dir / "R"};
+            cmp.CompareFolders(opened[0], opened[1], 0);
+            const std::vector<DiffItem*> rows{RowAt(cmp, "a.txt"), RowAt(cmp, "s/b.txt"),
+                                              RowAt(cmp, "d")};
+            FaultFileSystem fs;
+            plan(fs);
+            FileOpsContext ctx(fs, &journal);
+            test::FakePrompter prompter;
+            prompter.script = {mbr::kYes};
+            const Files before = Restored(dir);
+            const bool renamed =
+                op.name && RenameItem(ctx, prompter, *RowAt(cmp, op.row), op.side, op.name).renamed;
+            if (!op.name) {
+                DeleteSelectedItems(ctx, {cmp, opened, prompter}, 2, rows);
+            }
+            std::string shown;
+            for (const PromptRequest& request : prompter.shown) {
+                shown += request.text + "\n";
+            }
+            const bool moved = op.name && !dir.Exists(op.from);
+            Files expected;
+            for (const auto& [path, bytes] : before) {
+                const bool below = path == op.from || path.starts_with(op.from + "/");
+                expected[moved && below ? op.to + path.substr(op.from.size()) : path] = bytes;
+            }
+            EXPECT_EQ(Restored(dir), expected) << fs.Steps();
+            if (survived && op.name) {
+                EXPECT_TRUE(moved == renamed && renamed == shown.empty()) << shown;
+                EXPECT_EQ(journal.undoList.size(), renamed ? 1u : 0u);
+            }
+            Files backups;  // item -> the backup the journal holds
+            for (const auto& group : journal.undoList) {
+                for (const auto& item : group->Children) {
+                    backups[item->Org1] = item->Tmp1;
+                    backups[item->Org2] = item->Tmp2;
+                }
+            }
+            for (int pane = 0; pane < 2 && survived && !op.name; ++pane) {
+                for (const DiffItem* row : rows) {
+                    const std::string path = row->FullPath(pane);
+                    const std::string line = (pane ? "RIGHT " : "LEFT ") + path + "\n";
+                    EXPECT_TRUE(path.empty() ||
+                                (PathExistsLoose(RealFileSystem(), path)
+                                     ? shown.find(line) != shown.npos
+                                     : PathExistsLoose(RealFileSystem(), backups[path])))
+                        << fs.Steps() << " " << path << shown;
+                }
+            }
+            return fs.Steps();
+        };
+        const uint64_t steps = attempt([](FaultFileSystem&) {}, true);
+        for (uint64_t n = 1; n <= steps; ++n) {
+            for (const int error : {EIO, EACCES, ENOSPC, EEXIST, EXDEV, EINVAL}) {
+                attempt([&](FaultFileSystem& fs) { fs.FailNth(FsCall::Any, n, error); }, true);
+            }
+            attempt([&](FaultFileSystem& fs) { fs.StopAfter(n - 1); }, false);
+        }
+    }
 }
 
 }  // namespace
