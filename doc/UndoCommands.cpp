@@ -59,8 +59,8 @@ UndoOutcome CQuillonDoc::Undo(Prompter& prompter) {
     }
     FileOpsContext ctx(comparison_.Fs(), &journal_);
     UndoScope scope{ctx, journal_, prompter};
-    // The items go back oldest first, on a copy, so that a failure leaves the group as it was
-    // but for what it no longer holds (the half of a two-sided delete that came back).
+    // The items go back oldest first, on a copy; after a failure the list keeps what did not go
+    // back (of a two-sided delete, the half that did not).
     std::unique_ptr<UndoRecord> copy = CopyGroup(*journal_.undoList.front(), true);
     outcome.ok = UndoGroup(scope, *copy);
     if (outcome.ok) {

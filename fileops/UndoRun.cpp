@@ -196,6 +196,32 @@ bool RestoreBackup(UndoScope& scope, UndoRecord& r, const std::string& backup,
     return true;
 }
 
+// Backups of other operations that lie inside a merged folder are no part of its backup (a copy
+// skips them); they go back into the folder that the backup restored.
+bool CarryBackups(FileSystem& fs, const std::string& from, const std::string& to) {
+    FsHandle folder;
+    std::vector<std::string> names;
+    if (!OpenFolderNoFollow(fs, AT_FDCWD, from.c_str(), folder) ||
+        ListNames(fs, folder.Get(), names) != 0) {
+        return false;
+    }
+    bool all = true;
+    for (const std::string& name : names) {
+        const std::string source = JoinPath(from, name);
+        const std::string destination = JoinPath(to, name);
+        struct stat st {};
+        if (StartsWithNoCase(name, "$diff")) {
+            all =
+                MakeFolderChain(fs, to) == 0 && MoveNoReplace(fs, source, destination) == 0 && all;
+        } else if (Look(fs, source, st) != 0) {
+            all = false;
+        } else if (S_ISDIR(st.st_mode)) {
+            all = CarryBackups(fs, source, destination) && all;
+        }
+    }
+    return all;
+}
+
 bool UndoCopy(UndoScope& scope, UndoRecord& r) {
     FileSystem& fs = scope.ctx.fs;
     const int s = r.Side;
@@ -203,25 +229,14 @@ bool UndoCopy(UndoScope& scope, UndoRecord& r) {
     const std::string backup = r.Tmp(1 - s);
     const bool hasBackup = IsBackupPath(backup) && PathExistsLoose(fs, backup);
     struct stat st {};
+    std::string aside;
+    bool own = false;
     int error = Look(fs, destination, st);
     if (error == 0) {
-        const bool own = r.Made != 0 && MadeFingerprint(fs, destination) == r.Made;
-        // Out of the way in one step first: the destination is then free for the backup, and
-        // what the removal below cannot finish stays under a "$diffundo" name.
-        std::string aside;
+        own = r.Made != 0 && MadeFingerprint(fs, destination) == r.Made;
+        // Out of the way in one step: the destination is then free for the backup, and what is
+        // not removed below stays under a "$diffundo" name.
         error = MoveAside(scope, destination, aside);
-        if (error == 0 && own) {
-            if (!(S_ISDIR(st.st_mode) ? DeleteFolderTree(fs, aside)
-                                      : DeleteFileForced(fs, aside))) {
-                r.Aside = aside;
-                Log("OP#[%.4d] the copy %s is left as %s", r.OpNumber, destination.c_str(),
-                    aside.c_str());
-            }
-        } else if (error == 0) {
-            r.Aside = aside;
-            Log("OP#[%.4d] %s changed after it was copied; kept as %s", r.OpNumber,
-                destination.c_str(), aside.c_str());
-        }
     } else if (error == ENOENT) {
         error = 0;
     }
@@ -230,7 +245,23 @@ bool UndoCopy(UndoScope& scope, UndoRecord& r) {
                            r.OpNumber, hasBackup ? 2 : 1, destination.c_str(), kUndoStaysText));
         return false;
     }
-    return !hasBackup || RestoreBackup(scope, r, backup, destination);
+    const bool restored = !hasBackup || RestoreBackup(scope, r, backup, destination);
+    if (aside.empty()) {
+        return restored;
+    }
+    const bool folder = S_ISDIR(st.st_mode);
+    // A merged folder whose backup has gone holds the only copy of what the folder held before.
+    bool keep = !own || (folder && !backup.empty() &&
+                         (!restored || !hasBackup || !CarryBackups(fs, aside, destination)));
+    if (!keep) {
+        keep = !(folder ? DeleteFolderTree(fs, aside) : DeleteFileForced(fs, aside));
+    }
+    if (keep) {
+        r.Aside = aside;
+        Log("OP#[%.4d] %s %s; kept as %s", r.OpNumber, destination.c_str(),
+            own ? "was not removed whole" : "changed after it was copied", aside.c_str());
+    }
+    return restored;
 }
 
 // A folder moved into one that existed: the moved entries go back to the source, then the
@@ -253,14 +284,12 @@ bool UndoMergedMove(UndoScope& scope, UndoRecord& r, const std::string& destinat
         movedFiles.insert(entry);
         const std::string from = JoinPath(destination, entry);
         struct stat st {};
-        // Still at the source (it never moved) or already back: nothing to do.
-        if (!Absent(fs, to)) {
-            continue;
-        }
         const int error = Look(fs, from, st);
-        if (error != ENOENT) {
-            all = error == 0 && MoveNoReplace(fs, from, to) == 0;
+        if (error == ENOENT) {
+            continue;  // never moved, or already back
         }
+        // A name taken at the source again is never replaced.
+        all = error == 0 && MoveNoReplace(fs, from, to) == 0;
     }
     if (!all) {
         Fail(scope, Printf(kUndoFailMoveBack, r.OpNumber, destination.c_str(), source.c_str(),
@@ -568,11 +597,20 @@ bool UndoGroup(UndoScope& scope, UndoRecord& group) {
     std::stable_sort(made, items.end(), [](const UndoRecord* a, const UndoRecord* b) {
         return Depth(a->Tmp(SideOf(*a))) > Depth(b->Tmp(SideOf(*b)));
     });
-    bool all = true;
+    std::set<const UndoRecord*> undone;
     for (UndoRecord* item : items) {
-        all = UndoItem(scope, *item) && all;
+        if (UndoItem(scope, *item)) {
+            undone.insert(item);
+        }
     }
-    return all;
+    if (undone.size() == items.size()) {
+        return true;
+    }
+    // A second undo of an item that went back would take the item itself for its copy.
+    std::erase_if(group.Children, [&undone](const std::unique_ptr<UndoRecord>& child) {
+        return undone.count(child.get()) != 0;
+    });
+    return false;
 }
 
 bool RedoGroup(FileOpsContext& ctx, UndoRecord& group) {

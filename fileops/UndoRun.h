@@ -78,7 +78,8 @@ bool UndoItem(UndoScope& scope, UndoRecord& record);
 // One record done again; shows nothing.
 bool RedoItem(FileOpsContext& ctx, UndoRecord& record);
 // Every item of `group` (its children in list order, or the group itself), also after a failure;
-// created folders come last, deepest first. False when any item failed.
+// created folders come last, deepest first. False when any item failed; the group then keeps
+// only the items that failed.
 bool UndoGroup(UndoScope& scope, UndoRecord& group);
 // Every item again; the result is that of the last one.
 bool RedoGroup(FileOpsContext& ctx, UndoRecord& group);

@@ -1,6 +1,7 @@
-// No user byte is ever lost: whichever call of a journalled copy fails, with whichever errno, and
-// wherever the process dies, every original file is at its path or in a "$diffundo" backup in
-// the same folder, the source is untouched and nothing outside the two trees changes.
+// No user byte is ever lost: whichever call of a journalled copy (or of its undo, redo or purge)
+// fails, with whichever errno, and wherever the process dies, every original file is at its path or
+// in a "$diffundo" backup in the same folder, the source is untouched and nothing outside the two
+// trees changes.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -16,6 +18,7 @@
 #include "fileops/CopyFilesDirsTo.h"
 #include "fileops/FileCopy.h"
 #include "fileops/UndoJournal.h"
+#include "fileops/UndoRun.h"
 #include "platform/FaultFileSystem.h"
 #include "platform/Prompter.h"
 #include "platform/RunContext.h"
@@ -297,6 +300,131 @@ TEST(CopyFaults, KilledChildLeavesEveryOriginal) {
                        "killed near step " + std::to_string(killAt));
     }
 }
+
+// Undo, redo and purge of a journalled copy or move: whichever call fails, every byte the step
+// is not meant to replace stays at its path or in a "$diffundo" backup beside it; a moved one
+// may also be at its other place.
+struct JournalScenario {
+    const char* what;
+    std::vector<test::TreeEntry> tree;
+    const char* source;  // below S, copied or moved into D
+    bool copy;
+};
+
+const JournalScenario kJournalScenarios[] = {
+    {"a file copied over a file", {{"S/f", "new f"}, {"D/f", "old f"}, {"O/o", "o"}}, "f", true},
+    {"a folder copied over a folder",
+     {{"S/d/a", "new a"},
+      {"S/d/s/b", "new b"},
+      {"D/d/a", "old a"},
+      {"D/d/c", "old c"},
+      {"D/d/s/z", "old z"},
+      {"O/o", "o"}},
+     "d",
+     true},
+    {"a folder moved into a folder",
+     {{"S/d/a", "new a"},
+      {"S/d/n", "new n"},
+      {"S/d/s/b", "new b"},
+      {"S/d/t/c", "new c"},
+      {"D/d/a", "old a"},
+      {"D/d/s/b", "old b"},
+      {"D/d/s/z", "old z"},
+      {"O/o", "o"}},
+     "d",
+     false},
+};
+
+enum class JournalStep { kUndo, kRedo, kPurge };
+
+// Whether `bytes`, once at `path`, are still there, in a backup beside it, or (for what a move
+// or a redo carries from S to D) at the other place.
+bool Kept(const Snapshot& after, const std::string& path, const std::string& bytes) {
+    if (Holder(after, path, bytes)) {
+        return true;
+    }
+    const bool inSource = path.starts_with("S/");
+    const std::string other = (inSource ? "D/" : "S/") + path.substr(2);
+    return (inSource || path.starts_with("D/")) && Holder(after, other, bytes).has_value();
+}
+
+uint64_t RunJournalStep(const JournalScenario& scenario, JournalStep step,
+                        const std::function<void(FaultFileSystem&)>& plan,
+                        const std::string& context) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    dir.MakeTree(scenario.tree);
+    UndoJournal journal("0101000000");
+    FileOpsContext real(RealFileSystem(), &journal);
+    test::FakePrompter prompter;
+    YesAsker asker;
+    CopyFilesDirsTo(real, prompter, asker, 1, dir / "D",
+                    {dir / ("S/" + std::string(scenario.source))}, scenario.copy);
+    EXPECT_EQ(journal.undoList.size(), 1u) << context;
+    std::unique_ptr<UndoRecord> group = CopyGroup(*journal.undoList.front(), true);
+    if (step == JournalStep::kRedo) {
+        UndoScope scope{real, journal, prompter};
+        EXPECT_TRUE(UndoGroup(scope, *group)) << context;
+    }
+    const Snapshot before = Take(dir.Path());
+    FaultFileSystem fs;
+    fs.WithoutDurability();
+    plan(fs);
+    FileOpsContext ctx(fs, &journal);
+    UndoScope scope{ctx, journal, prompter};
+    switch (step) {
+        case JournalStep::kUndo:
+            UndoGroup(scope, *group);
+            break;
+        case JournalStep::kRedo:
+            RedoGroup(ctx, *group);
+            break;
+        case JournalStep::kPurge:
+            ClearUndoJournal(ctx, journal, true);
+            break;
+    }
+    const Snapshot after = Take(dir.Path());
+    for (const auto& [path, bytes] : before) {
+        if (bytes == "/" || path.find(kUndoMarker) != std::string::npos) {
+            continue;
+        }
+        // A redo replaces the destination's items with the source's on purpose.
+        const bool replacedOnPurpose = step == JournalStep::kRedo && path.starts_with("D/") &&
+                                       after.contains(path) &&
+                                       before.contains("S/" + path.substr(2)) &&
+                                       after.at(path) == before.at("S/" + path.substr(2));
+        EXPECT_TRUE(replacedOnPurpose || Kept(after, path, bytes)) << context << ": " << path;
+    }
+    return fs.Steps();
+}
+
+class JournalFaults : public ::testing::TestWithParam<std::tuple<int, JournalStep>> {};
+
+TEST_P(JournalFaults, EveryStepFailsWithoutLosingAByte) {
+    std::optional<test::ScopedEnv> inMemory;
+    if (access("/dev/shm", W_OK) == 0) {
+        inMemory.emplace("TMPDIR", "/dev/shm");
+    }
+    const JournalScenario& scenario = kJournalScenarios[std::get<0>(GetParam())];
+    const JournalStep step = std::get<1>(GetParam());
+    const uint64_t steps = RunJournalStep(
+        scenario, step, [](FaultFileSystem&) {}, scenario.what);
+    ASSERT_GT(steps, 2u);
+    for (uint64_t n = 1; n <= steps; ++n) {
+        const std::string at = std::string(scenario.what) + ", step " + std::to_string(n);
+        RunJournalStep(
+            scenario, step, [n](FaultFileSystem& fs) { fs.FailNth(FsCall::Any, n, EIO); },
+            at + " fails");
+        RunJournalStep(
+            scenario, step, [n](FaultFileSystem& fs) { fs.StopAfter(n - 1); }, at + " never runs");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, JournalFaults,
+                         ::testing::Combine(::testing::Range(0, int{std::size(kJournalScenarios)}),
+                                            ::testing::Values(JournalStep::kUndo,
+                                                              JournalStep::kRedo,
+                                                              JournalStep::kPurge)));
 
 }  // namespace
 }  // namespace quillon
