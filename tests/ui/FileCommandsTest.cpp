@@ -264,7 +264,8 @@ TEST_F(FileCommandsTest, HistoryUndoesOnlyFromTheTop) {
     EXPECT_FALSE(frame_->AvailableUndosAction()->isEnabled());
     EXPECT_FALSE(frame_->UndoInternalsAction()->isEnabled());
     // The dialog's Help opens the README's section on undo.
-    const std::string readme = ReadWholeFile(HelpUrl(kHelpUndoHistory).toLocalFile().toStdString());
+    const std::string readme =
+        test::ReadWholeFile(HelpUrl(kHelpUndoHistory).toLocalFile().toStdString());
     EXPECT_NE(readme.find("\n## Undo\n"), std::string::npos);
 }
 
