@@ -41,13 +41,9 @@ int FocusRow(const CQuillonView& view) {
     return view.currentIndex().isValid() ? view.currentIndex().row() : -1;
 }
 
-std::vector<DiffItem*> SelectedRowsForDelete(CQuillonView& view) {
-    std::vector<int> rows = view.SelectedRows();
-    if (rows.empty() && view.currentIndex().isValid()) {
-        rows.push_back(view.currentIndex().row());
-    }
+std::vector<DiffItem*> SelectedRowItems(CQuillonView& view) {
     std::vector<DiffItem*> items;
-    for (int row : rows) {
+    for (int row : view.SelectedRows()) {
         if (DiffItem* item = view.Model().ItemAt(row)) {
             items.push_back(item);
         }
@@ -57,7 +53,7 @@ std::vector<DiffItem*> SelectedRowsForDelete(CQuillonView& view) {
 
 DeleteResult RunDelete(CQuillonView& view, int side, bool withoutJournal, Prompter& prompter,
                        ProgressFactory* progress) {
-    const std::vector<DiffItem*> rows = SelectedRowsForDelete(view);
+    const std::vector<DiffItem*> rows = SelectedRowItems(view);
     if (rows.empty()) {
         return {};
     }
@@ -90,7 +86,7 @@ RenameResult RunRename(CQuillonView& view, DiffItem& item, int side, const std::
 }
 
 NewFolderResult RunNewFolder(CQuillonView& view, int side, Prompter& prompter) {
-    const std::vector<DiffItem*> selected = SelectedRowsForDelete(view);
+    const std::vector<DiffItem*> selected = SelectedRowItems(view);
     NewFolderResult result;
     {
         BusyGate::Scope busy;
@@ -109,7 +105,7 @@ NewFolderResult RunNewFolder(CQuillonView& view, int side, Prompter& prompter) {
 
 CopyToResult RunPaste(CQuillonView& view, int side, const std::vector<std::string>& sources,
                       Prompter& prompter, ReplaceAsker& asker) {
-    const std::vector<DiffItem*> selected = SelectedRowsForDelete(view);
+    const std::vector<DiffItem*> selected = SelectedRowItems(view);
     if (selected.empty() || sources.empty()) {
         return {};
     }

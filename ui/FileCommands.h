@@ -31,8 +31,9 @@ inline constexpr const char* kMenuRedo = "&Redo";
 inline constexpr const char* kMenuAvailableUndos = "Available Undo(s)...";
 inline constexpr const char* kMenuEnableUndo = "Enable Undo";
 
-// The selected rows (else the current one) with ".." among them, for the delete to refuse it.
-std::vector<DiffItem*> SelectedRowsForDelete(CQuillonView& view);
+// The selected rows, ".." among them (a delete refuses it, a new folder or paste takes it for the
+// folder it stands in). Only what is selected: the focus alone picks nothing.
+std::vector<DiffItem*> SelectedRowItems(CQuillonView& view);
 
 DeleteResult RunDelete(CQuillonView& view, int side, bool withoutJournal, Prompter& prompter,
                        ProgressFactory* progress);
