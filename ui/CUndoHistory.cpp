@@ -32,6 +32,8 @@ constexpr Column kColumns[] = {
 QTableWidgetItem* Cell(const std::string& text, bool right) {
     auto* cell = new QTableWidgetItem(QString::fromStdString(text));
     cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    // The columns keep their fixed widths; a text cut short shows whole when pointed at.
+    cell->setToolTip(cell->text());
     cell->setTextAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     return cell;
 }
