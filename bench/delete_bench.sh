@@ -21,13 +21,14 @@ trap 'rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.4f\", $1 }"; }
+ratio() { awk "BEGIN { printf \"%.3g\", $1 / $2 }"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 timed() { local t0 t1; t0=$(now); "$@" > /dev/null; t1=$(now); calc "$t1 - $t0"; }
 ours() { "$tool" "$@" | awk '{ print $2 }'; }
 
 printf 'file system %s, caches warm, median of %s rounds\n' \
     "$(df -T "$work" | awk 'NR==2 {print $2}')" "$rounds"
-printf '%8s %10s %12s %8s %14s %8s\n' files 'rm -rf s' 'ours off s' ratio 'ours journal s' ratio
+printf '%8s %10s %12s %8s %16s %10s\n' files 'rm -rf s' 'ours off s' ratio 'ours journal s' ratio
 for files in "${sizes[@]}"; do
     declare -a rm_t=() off_t=() on_t=()
     for ((r = 0; r < rounds; ++r)); do
@@ -35,9 +36,18 @@ for files in "${sizes[@]}"; do
             mkdir -p "$work/$who"
             "$tool" make "$work/$who/tree" "$files"
         done
+        # Each delete starts with the file system's journal committed, in turns first.
         sync
+        if ((r % 2)); then
+            off_t+=("$(ours "$work/off/tree")")
+            sync
+        fi
         rm_t+=("$(timed rm -rf "$work/rm/tree")")
-        off_t+=("$(ours "$work/off/tree")")
+        sync
+        if ((r % 2 == 0)); then
+            off_t+=("$(ours "$work/off/tree")")
+            sync
+        fi
         on_t+=("$(ours "$work/on/tree" journal)")
         [[ ! -e "$work/rm/tree" && ! -e "$work/off/tree" && ! -e "$work/on/tree" ]] ||
             { echo "a tree was not deleted" >&2; exit 1; }
@@ -47,6 +57,6 @@ for files in "${sizes[@]}"; do
     rm_m=$(printf '%s\n' "${rm_t[@]}" | median)
     off_m=$(printf '%s\n' "${off_t[@]}" | median)
     on_m=$(printf '%s\n' "${on_t[@]}" | median)
-    printf '%8s %10s %12s %7sx %14s %7sx\n' "$files" "$rm_m" "$off_m" "$(calc "$off_m / $rm_m")" \
-        "$on_m" "$(calc "$on_m / $rm_m")"
+    printf '%8s %10s %12s %7sx %16s %9sx\n' "$files" "$rm_m" "$off_m" "$(ratio "$off_m" "$rm_m")" \
+        "$on_m" "$(ratio "$on_m" "$rm_m")"
 done

@@ -79,6 +79,6 @@ int main(int argc, char** argv) {
         DeleteSelectedItems(ctx, {cmp, opened, yes, nullptr, nullptr}, 0, {row});
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("seconds %.4f result %d\n", seconds, result.deleted);
+    std::printf("seconds %.6f result %d\n", seconds, result.deleted);
     return result.deleted == 1 ? 0 : 1;
 }

@@ -725,26 +725,53 @@ bool DeleteFileForced(FileSystem& fs, const std::string& path) {
 
 namespace {
 
+struct Entry {
+    ino_t inode;
+    unsigned char type;
+    std::string name;
+};
+
 // Empties the open folder `folder`; never descends through a link or into another file system.
+// Entries go in inode order, which on the common file systems walks the inode table in one
+// sweep; the listing's type spares a look at every file.
 void DeleteContents(FileSystem& fs, int folder, dev_t device) {
-    std::vector<std::string> names;
-    ListNames(fs, folder, names);
-    for (const std::string& name : names) {
-        struct stat st {};
-        if (fs.Stat(folder, name.c_str(), AT_SYMLINK_NOFOLLOW, st) != 0) {
-            continue;
+    std::vector<Entry> entries;
+    auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kListingBufferSize);
+    for (size_t got = 0; fs.List(folder, buffer.get(), kListingBufferSize, got) == 0 && got > 0;) {
+        for (size_t pos = 0; pos < got;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(buffer.get() + pos);
+            pos += d->d_reclen;
+            const std::string_view name(d->d_name);
+            if (name != "." && name != "..") {
+                entries.push_back({d->d_ino, d->d_type, std::string(name)});
+            }
         }
-        if (!S_ISDIR(st.st_mode)) {
-            fs.Unlink(folder, name.c_str());
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.inode < b.inode; });
+    for (const Entry& entry : entries) {
+        const char* name = entry.name.c_str();
+        bool isFolder = entry.type == DT_DIR;
+        if (entry.type == DT_UNKNOWN) {
+            struct stat st {};
+            if (fs.Stat(folder, name, AT_SYMLINK_NOFOLLOW, st) != 0) {
+                continue;
+            }
+            isFolder = S_ISDIR(st.st_mode);
+        }
+        if (!isFolder) {
+            fs.Unlink(folder, name);
             continue;
         }
         int fd = -1;
-        if (st.st_dev == device &&
-            fs.Open(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, fd) == 0) {
+        if (fs.Open(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, fd) == 0) {
             const FsHandle sub(fs, fd);
-            DeleteContents(fs, sub.Get(), device);
+            struct stat st {};
+            if (fs.Fstat(fd, st) == 0 && st.st_dev == device) {
+                DeleteContents(fs, sub.Get(), device);
+            }
         }
-        fs.RemoveFolder(folder, name.c_str());
+        fs.RemoveFolder(folder, name);
     }
 }
 

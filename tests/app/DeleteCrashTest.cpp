@@ -41,7 +41,7 @@ std::map<std::string, std::string> Files(const test::TestDir& dir, int& aside) {
 TEST(DeleteCrash, KilledDeleteIsRestoredByTheBackupsRun) {
     std::mt19937 random(20261206);
     int midway = 0;  // rounds killed with some files aside and some still in place
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 3; ++round) {
         test::TestDir dir;
         std::vector<test::TreeEntry> tree;
         for (int i = 0; i < kFiles; ++i) {
