@@ -87,9 +87,17 @@ class UndoTest : public ::testing::Test {
     test::FakePrompter prompter_;
 };
 
-std::string U(const char* format, int op, const std::string& a, const std::string& b) {
+const char* Arg(const std::string& text) {
+    return text.c_str();
+}
+int Arg(int number) {
+    return number;
+}
+// The message of a failed undo step.
+template <typename... Args>
+std::string U(const char* format, const Args&... args) {
     char text[2048];
-    std::snprintf(text, sizeof text, format, op, a.c_str(), b.c_str(), kUndoStaysText);
+    std::snprintf(text, sizeof text, format, Arg(args)..., kUndoStaysText);
     return text;
 }
 
@@ -139,10 +147,7 @@ TEST_P(CopyUndoFailure, NamesItsStepsAndStaysUndoable) {
     fs.FailEvery(FsCall::Rename, EACCES);
     doc_.GetComparison().SetFileSystem(fs);
     EXPECT_FALSE(doc_.Undo(prompter_).ok);
-    char text[1024];
-    std::snprintf(text, sizeof text, kUndoFailRemoveFile, 0, replaced ? 2 : 1,
-                  (dir_ / "D/f").c_str(), kUndoStaysText);
-    EXPECT_EQ(Shown(), Names{text});
+    EXPECT_EQ(Shown(), Names{U(kUndoFailRemoveFile, 0, replaced ? 2 : 1, dir_ / "D/f")});
     doc_.GetComparison().SetFileSystem(RealFileSystem());
     EXPECT_TRUE(doc_.Undo(prompter_).ok);
     EXPECT_EQ(dir_.List("D"), replaced ? Names{"f"} : Names{});
@@ -255,10 +260,7 @@ TEST_F(UndoTest, CreatedFoldersGoDeepestFirstAndOnlyWhenEmpty) {
     Journal().Push(std::move(group));
     Record(kUndoCreateDir, kItemDir, "", "L/K");
     EXPECT_FALSE(doc_.Undo(prompter_).ok);
-    char text[1024];
-    std::snprintf(text, sizeof text, kUndoFailRemoveFolder, 1, (dir_ / "L/K").c_str(),
-                  kUndoStaysText);
-    EXPECT_EQ(Shown(), Names{text});
+    EXPECT_EQ(Shown(), Names{U(kUndoFailRemoveFolder, 1, dir_ / "L/K")});
     Journal().undoList.pop_front();
     EXPECT_TRUE(doc_.Undo(prompter_).ok);
     EXPECT_EQ(dir_.List("L"), (Names{"K/", "K/mine"}));
