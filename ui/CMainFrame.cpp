@@ -1,9 +1,12 @@
 #include "ui/CMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -15,7 +18,6 @@
 
 #include "core/AutoRefresh.h"
 #include "core/DisplayFilter.h"
-#include "fileops/FileCopy.h"
 #include "platform/Log.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
@@ -27,11 +29,16 @@
 #include "ui/COutputFormat.h"
 #include "ui/CProgressWnd.h"
 #include "ui/CQuillonView.h"
+#include "ui/CReplaceDialogs.h"
 #include "ui/CTimerInterval.h"
+#include "ui/CUndoHistory.h"
 #include "ui/CWhichViewQuestion.h"
+#include "ui/ClipboardFiles.h"
 #include "ui/CopyCommands.h"
 #include "ui/DiffListModel.h"
+#include "ui/FileCommands.h"
 #include "ui/QtTimerPort.h"
+#include "ui/TabHeld.h"
 
 namespace quillon {
 
@@ -80,6 +87,12 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
         progress = ownProgressFactory_.get();
     }
     progressFactory_ = progress;
+    replaceAsker_ = services.replaceAsker;
+    if (!replaceAsker_) {
+        ownReplaceAsker_ = std::make_unique<QtReplaceAsker>(this);
+        replaceAsker_ = ownReplaceAsker_.get();
+    }
+    tabHeld_ = new TabHeldFilter(this);
     view_ = new CQuillonView(store_, prompter_, this);
     view_->GetComparison().SetProgressFactory(progress);
     StartAutoRefresh(services.clock);
@@ -122,6 +135,11 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
         combos_[1]->setUpdatesEnabled(!begin);
     });
     connect(view_, &CQuillonView::halfWidthChanged, this, &CMainFrame::LayoutBars);
+    connect(view_, &CQuillonView::nameEdited, this,
+            [this](DiffItem* item, int side, const QString& text) {
+                RunRename(*view_, *item, side, text.toStdString(), *prompter_);
+                UpdateCommandStates();
+            });
 
     BuildMenus();
     UpdateCommandStates();
@@ -214,6 +232,8 @@ void CMainFrame::BuildMenus() {
     file->addSeparator();
     file->addAction("E&xit", this, [this] { close(); });
 
+    BuildEditMenu();
+
     QMenu* view = menuBar()->addMenu("&View");
     QAction* refresh =
         view->addAction("&Refresh", this, [this] { view_->Doc().GetRefresh().AutoRefresh(); });
@@ -296,6 +316,7 @@ void CMainFrame::BuildMenus() {
                               [this, destination] { CopyToOtherPane(destination); });
         copyActions_[destination]->setShortcut(copyKeys[destination]);
     }
+    BuildFileCommands(action);
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateCommandStates(); });
     connect(action, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
@@ -322,6 +343,167 @@ void CMainFrame::BuildMenus() {
     connect(options, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
 }
 
+QAction* CMainFrame::AddKey(const QKeySequence& key, std::function<void()> run) {
+    auto* action = new QAction(this);
+    action->setShortcut(key);
+    connect(action, &QAction::triggered, this, std::move(run));
+    addAction(action);
+    return action;
+}
+
+void CMainFrame::BuildEditMenu() {
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    undoAction_ = edit->addAction(kMenuUndo, this, [this] { Undo(); });
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = edit->addAction(kMenuRedo, this, [this] { Redo(); });
+    redoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    availableUndosAction_ =
+        edit->addAction(kMenuAvailableUndos, this, [this] { ShowUndoHistory(); });
+    availableUndosAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    enableUndoAction_ = edit->addAction(kMenuEnableUndo);
+    enableUndoAction_->setCheckable(true);
+    connect(enableUndoAction_, &QAction::triggered, this, [this](bool on) { SetUndoEnabled(on); });
+    undoInternalsAction_ =
+        AddKey(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { ShowUndoInternals(); });
+    edit->addSeparator();
+    pasteAction_ = edit->addAction(kMenuPaste, this, [this] { Paste(); });
+    pasteAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    connect(edit, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+}
+
+void CMainFrame::BuildFileCommands(QMenu* menu) {
+    menu->addSeparator();
+    deleteAction_ = menu->addAction(kMenuDelete, this, [this] { DeleteRows(kAskUser); });
+    // Shift is looked at first: Ctrl+Shift+Delete deletes on the right.
+    AddKey(QKeySequence(Qt::Key_Delete), [this] { DeleteRows(kSideBoth); });
+    AddKey(QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { DeleteRows(kSideLeft); });
+    AddKey(QKeySequence(Qt::SHIFT | Qt::Key_Delete), [this] { DeleteRows(kSideRight); });
+    AddKey(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), [this] { DeleteRows(kSideRight); });
+    renameAction_ = menu->addAction(kMenuRename, this, [this] { RenameInPlace(kAskUser); });
+    renameAction_->setShortcut(QKeySequence(Qt::Key_F2));
+    AddKey(QKeySequence(Qt::CTRL | Qt::Key_F2), [this] { RenameInPlace(kSideLeft); });
+    AddKey(QKeySequence(Qt::SHIFT | Qt::Key_F2), [this] { RenameInPlace(kSideRight); });
+    AddKey(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F2), [this] { RenameInPlace(kSideRight); });
+    menu->addSeparator();
+    for (int side = 0; side < 2; ++side) {
+        newFolderActions_[side] =
+            menu->addAction(kMenuNewFolderTexts[side], this, [this, side] { NewFolder(side); });
+    }
+}
+
+bool CMainFrame::TabHeld() const {
+    return tabHeld_->Held();
+}
+
+void CMainFrame::DeleteRows(int side) {
+    // Read before the side question, whose window takes the focus and so forgets the key.
+    const bool tabHeld = tabHeld_->Held();
+    if (side == kAskUser) {
+        side = AskWhichSide(kAskUser, false, true, kAskDeleteSide);
+    }
+    if (side >= 0) {
+        const bool withoutJournal = tabHeld || !view_->Doc().UndoEnabled();
+        RunDelete(*view_, side, withoutJournal, *prompter_, progressFactory_);
+    }
+    UpdateCommandStates();
+    FocusList();
+}
+
+void CMainFrame::RenameInPlace(int side) {
+    const int row = view_->SelectedRow();
+    const DiffItem* item = view_->Model().ItemAt(row);
+    if (!item || item->IsDotDot()) {
+        return;
+    }
+    if (side == kAskUser) {
+        side = AskWhichSide(2, true, false, kAskRenameSide);
+    }
+    if (side == kSideLeft || side == kSideRight) {
+        view_->setFocus();
+        view_->EditName(row, side);
+    }
+}
+
+void CMainFrame::NewFolder(int side) {
+    if (side == kAskUser) {
+        side = AskWhichSide(2, true, true, kAskNewFolderSide);
+    }
+    if (side == kSideLeft || side == kSideRight) {
+        view_->setFocus();
+        RunNewFolder(*view_, side, *prompter_);
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::Paste() {
+    for (CDropCombo* combo : combos_) {
+        if (QApplication::focusWidget() == combo->lineEdit()) {
+            combo->lineEdit()->paste();
+            return;
+        }
+    }
+    // Without a file list there is nothing to ask about.
+    const std::vector<std::string> paths =
+        ClipboardFilePaths(QGuiApplication::clipboard()->mimeData());
+    if (!paths.empty()) {
+        const int side = AskWhichSide(2, true, true, kAskPasteSide);
+        if (side == kSideLeft || side == kSideRight) {
+            RunPaste(*view_, side, paths, *prompter_, *replaceAsker_);
+        }
+    }
+    UpdateCommandStates();
+    FocusList();
+}
+
+void CMainFrame::Undo() {
+    RunUndo(*view_, *prompter_);
+    UpdateCommandStates();
+    FocusList();
+}
+
+void CMainFrame::Redo() {
+    RunRedo(*view_, *prompter_);
+    UpdateCommandStates();
+    FocusList();
+}
+
+void CMainFrame::ShowUndoHistory() {
+    if (view_->Doc().Journal().undoList.empty()) {
+        return;
+    }
+    const int focusRow = FocusRow(*view_);
+    CUndoHistory dialog(
+        this, view_->Doc(), *prompter_, progressFactory_,
+        [this, focusRow](const UndoOutcome& outcome) { FinishUndo(*view_, outcome, focusRow); });
+    dialog.exec();
+    UpdateCommandStates();
+    FocusList();
+}
+
+void CMainFrame::SetUndoEnabled(bool on) {
+    view_->Doc().SetUndoEnabled(on, progressFactory_);
+    if (store_) {
+        WriteSetting(*store_, settings::kEnableUndo, on ? 1 : 0);
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::ShowUndoInternals() {
+    if (!view_->Doc().UndoEnabled()) {
+        return;
+    }
+    PromptRequest request;
+    request.text = view_->Doc().UndoInternalsText();
+    request.caption = kUndoListCaption;
+    request.style = mb::kOk;
+    if (ownPrompter_) {
+        // A box of its own, owned by no window.
+        CMessageBoxDialog(nullptr, request, store_).DoModal();
+    } else {
+        prompter_->Ask(request);
+    }
+}
+
 void CMainFrame::UpdateCommandStates() {
     const bool haveStore = store_ != nullptr;
     for (QAction* action : {preferencesAction_, filterAction_, saveOutputAction_}) {
@@ -334,6 +516,12 @@ void CMainFrame::UpdateCommandStates() {
     for (int destination = 0; destination < 2; ++destination) {
         copyActions_[destination]->setEnabled(CanCopyToOtherPane(*view_, destination));
     }
+    CQuillonDoc& doc = view_->Doc();
+    undoAction_->setEnabled(doc.CanUndo());
+    redoAction_->setEnabled(doc.CanRedo());
+    availableUndosAction_->setEnabled(!doc.Journal().undoList.empty());
+    enableUndoAction_->setChecked(doc.UndoEnabled());
+    undoInternalsAction_->setEnabled(doc.UndoEnabled());
 }
 
 void CMainFrame::CopyToOtherPane(int destination) {
@@ -698,9 +886,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         store_->SaveWindowPlacement(placement);
         view_->Settings().SaveWidths(*store_);
     }
-    // The journal lives as long as the window: its backups go with it.
-    FileOpsContext ctx(view_->GetComparison().Fs());
-    ClearUndoJournal(ctx, view_->Doc().Journal());
+    // The journal lives as long as the window: its backups go with it, written to the undo log.
+    view_->Doc().PurgeJournal(true, progressFactory_);
     event->accept();
 }
 

@@ -10,7 +10,9 @@
 #include "core/FilterState.h"
 
 class QAction;
+class QKeySequence;
 class QLabel;
+class QMenu;
 
 namespace quillon {
 
@@ -25,7 +27,9 @@ class Prompter;
 class ProgressFactory;
 class QtTimerPort;
 class RefreshClock;
+class ReplaceAsker;
 class SettingsStore;
+class TabHeldFilter;
 
 inline constexpr const char* kBrowseLeftTitle = "Select the FIRST folder.";
 inline constexpr const char* kBrowseRightTitle = "Select the SECOND folder.";
@@ -51,6 +55,8 @@ struct FrameServices {
     Prompter* prompter = nullptr;
     ProgressFactory* progress = nullptr;
     const RefreshClock* clock = nullptr;
+    // The questions before a paste replaces something.
+    ReplaceAsker* replaceAsker = nullptr;
 };
 
 class CMainFrame : public QMainWindow {
@@ -115,6 +121,20 @@ class CMainFrame : public QMainWindow {
     void UpdateCommandStates();
     // Copy to Right (`destination` 1) or Copy to Left (0) of the selected rows.
     void CopyToOtherPane(int destination);
+    // The file commands of one pane (kSideLeft, kSideRight; Delete also kSideBoth); kAskUser asks
+    // the side first.
+    void DeleteRows(int side);
+    void RenameInPlace(int side);
+    void NewFolder(int side);
+    // Ctrl+V: text into a focused path box, else the clipboard's files into the selected folder.
+    void Paste();
+    void Undo();
+    void Redo();
+    void ShowUndoHistory();
+    void SetUndoEnabled(bool on);
+    void ShowUndoInternals();
+    // Tab is held down: Delete then keeps no backups.
+    bool TabHeld() const;
 
     // Replaceable for tests: the folder chooser (title, start folder) -> chosen or empty.
     void SetFolderChooser(std::function<QString(const QString&, const QString&)> chooser) {
@@ -131,6 +151,15 @@ class CMainFrame : public QMainWindow {
     QAction* SaveOutputAction() const { return saveOutputAction_; }
     QAction* LoggingAction() const { return loggingAction_; }
     QAction* CopyAction(int destination) const { return copyActions_[destination]; }
+    QAction* DeleteAction() const { return deleteAction_; }
+    QAction* RenameAction() const { return renameAction_; }
+    QAction* NewFolderAction(int side) const { return newFolderActions_[side]; }
+    QAction* PasteAction() const { return pasteAction_; }
+    QAction* UndoAction() const { return undoAction_; }
+    QAction* RedoAction() const { return redoAction_; }
+    QAction* AvailableUndosAction() const { return availableUndosAction_; }
+    QAction* EnableUndoAction() const { return enableUndoAction_; }
+    QAction* UndoInternalsAction() const { return undoInternalsAction_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -144,6 +173,10 @@ class CMainFrame : public QMainWindow {
     void FocusList();
     void FillCombosFromMru();
     void StartAutoRefresh(const RefreshClock* clock);
+    void BuildEditMenu();
+    void BuildFileCommands(QMenu* menu);
+    // A window-wide key without a menu entry.
+    QAction* AddKey(const QKeySequence& key, std::function<void()> run);
 
     SettingsStore* store_;
     std::unique_ptr<Prompter> ownPrompter_;
@@ -165,6 +198,18 @@ class CMainFrame : public QMainWindow {
     QAction* saveOutputAction_ = nullptr;
     QAction* loggingAction_ = nullptr;
     QAction* copyActions_[2] = {};
+    QAction* deleteAction_ = nullptr;
+    QAction* renameAction_ = nullptr;
+    QAction* newFolderActions_[2] = {};
+    QAction* pasteAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QAction* availableUndosAction_ = nullptr;
+    QAction* enableUndoAction_ = nullptr;
+    QAction* undoInternalsAction_ = nullptr;
+    std::unique_ptr<ReplaceAsker> ownReplaceAsker_;
+    ReplaceAsker* replaceAsker_ = nullptr;
+    TabHeldFilter* tabHeld_ = nullptr;
     QtTimerPort* timerPort_ = nullptr;
     std::unique_ptr<AutoRefreshTimer> autoRefresh_;
     std::function<QString(const QString&, const QString&)> folderChooser_;

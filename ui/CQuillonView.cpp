@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QToolTip>
 #include <algorithm>
 
@@ -195,6 +196,104 @@ void CQuillonView::SelectOnly(int row) {
     scrollTo(index);
 }
 
+void CQuillonView::SelectRows(const std::vector<int>& rows) {
+    QItemSelection selection;
+    int first = -1;
+    for (int row : rows) {
+        if (row < 0 || row >= model_->RowCount()) {
+            continue;
+        }
+        if (first < 0) {
+            first = row;
+        }
+        selection.select(model_->index(row, 0), model_->index(row, model_->columnCount() - 1));
+    }
+    if (first < 0) {
+        return;
+    }
+    selectionModel()->setCurrentIndex(model_->index(first, 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    scrollTo(model_->index(first, 0));
+}
+
+bool CQuillonView::EditName(int row, int side) {
+    DiffItem* item = model_->ItemAt(row);
+    if (!item || item->IsDotDot() || !item->Has(side)) {
+        return false;
+    }
+    DropEdit();
+    const QModelIndex index = model_->index(row, side * model_->ColumnsPerSide());
+    SelectOnly(row);
+    scrollTo(index);
+    edit(index, QAbstractItemView::AllEditTriggers, nullptr);
+    for (auto* editor : viewport()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly)) {
+        if (!editor->isHidden()) {
+            editor_ = editor;
+        }
+    }
+    if (!editor_) {
+        return false;
+    }
+    editItem_ = item;
+    editSide_ = side;
+    editCommitted_ = false;
+    return true;
+}
+
+void CQuillonView::commitData(QWidget* editor) {
+    if (auto* line = qobject_cast<QLineEdit*>(editor); line && editor == editor_) {
+        editText_ = line->text();
+        editCommitted_ = true;
+    }
+}
+
+void CQuillonView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Tab in the editor must not open the next cell's editor: one rename per edit.
+    if (hint == QAbstractItemDelegate::EditNextItem ||
+        hint == QAbstractItemDelegate::EditPreviousItem) {
+        hint = QAbstractItemDelegate::NoHint;
+    }
+    DiffItem* item = editor == editor_ ? editItem_ : nullptr;
+    const bool committed = editCommitted_;
+    const QString text = editText_;
+    const int side = editSide_;
+    if (editor == editor_) {
+        editItem_ = nullptr;
+        editor_ = nullptr;
+        editCommitted_ = false;
+    }
+    QTableView::closeEditor(editor, hint);
+    setFocus();
+    if (item && committed) {
+        emit nameEdited(item, side, text);
+    }
+}
+
+void CQuillonView::DropEdit(const DiffItem* removed) {
+    if (!editItem_) {
+        return;
+    }
+    if (removed) {
+        const DiffItem* up = editItem_;
+        while (up && up != removed) {
+            up = up->parent;
+        }
+        if (!up) {
+            return;
+        }
+    }
+    editItem_ = nullptr;
+    editCommitted_ = false;
+    if (QWidget* editor = editor_) {
+        editor_ = nullptr;
+        QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    }
+}
+
+bool CQuillonView::focusNextPrevChild(bool next) {
+    return next ? true : QTableView::focusNextPrevChild(next);
+}
+
 void CQuillonView::mousePressEvent(QMouseEvent* event) {
     if (link_.On() && event->button() == Qt::LeftButton) {
         link_.Click(event->position().toPoint());
@@ -272,6 +371,12 @@ void CQuillonView::keyPressEvent(QKeyEvent* event) {
     }
     esc_->Disarm();
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // The Enter that ends a name edit comes on here once the editor has seen it: it ends
+        // the edit and must not open the row as well.
+        if (state() == QAbstractItemView::EditingState) {
+            event->ignore();
+            return;
+        }
         if (currentIndex().isValid()) {
             OnEnterItem(currentIndex().row());
         }
@@ -327,11 +432,13 @@ void CQuillonView::EndBatchUpdate() {
 }
 
 void CQuillonView::ClearList() {
+    DropEdit();
     scrollToTop();
     model_->Clear();
 }
 
 void CQuillonView::FillListFromTree() {
+    DropEdit();
     model_->SetColumns(settings_.ColumnsPerSide(), settings_.detailTimestamp != 0);
     model_->Fill(GetComparison().rootItem);
     ApplyColumnWidths();
@@ -342,11 +449,15 @@ void CQuillonView::InsertChildRows(DiffItem* item, int row) {
 }
 
 void CQuillonView::DeleteDescendantRows(DiffItem* item, int row) {
+    if (editItem_ != item) {
+        DropEdit(item);
+    }
     model_->RemoveDescendantRows(item, row);
 }
 
 void CQuillonView::ReselectRow(DiffItem* item, int row) {
     if (model_->ItemAt(row) != item) {
+        DropEdit();
         model_->Fill(GetComparison().rootItem);
         row = item->row;
     }
@@ -372,10 +483,12 @@ void CQuillonView::SelectRow(int row) {
 }
 
 void CQuillonView::RefillRows() {
+    DropEdit();
     model_->Fill(GetComparison().rootItem);
 }
 
 void CQuillonView::RemoveRows(DiffItem* item) {
+    DropEdit(item);
     model_->RemoveItemRows(item);
 }
 

@@ -3,6 +3,7 @@
 // the difference navigation and the link mode.
 #pragma once
 
+#include <QPointer>
 #include <QTableView>
 #include <string>
 #include <vector>
@@ -52,6 +53,13 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     // Selected rows in ascending order.
     std::vector<int> SelectedRows() const;
     void SelectOnly(int row);
+    // Selects exactly these rows; the first becomes the current one.
+    void SelectRows(const std::vector<int>& rows);
+    // Opens the in-place editor on the name of `row` in pane `side`; false when the row has no
+    // name there. The end of the edit arrives as nameEdited, unless it was cancelled or the rows
+    // changed under it.
+    bool EditName(int row, int side);
+    bool Editing() const { return editItem_ != nullptr; }
     // Text of the tooltip for a cell, empty when the cell text fits.
     QString TipText(const QModelIndex& index) const;
     void ApplyFont();
@@ -86,6 +94,8 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     void exitRequested();
     void batchUpdate(bool begin);
     void halfWidthChanged(int halfWidth);
+    // The in-place edit of `item`'s name in pane `side` ended with `text`.
+    void nameEdited(DiffItem* item, int side, const QString& text);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -93,11 +103,18 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    // Tab stays in the list: held down, it makes Delete keep no backups.
+    bool focusNextPrevChild(bool next) override;
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
   private:
     void ApplyColumnWidths();
     bool HandleTreeKey(QKeyEvent* event);
     void HandleEscape();
+    // The rows changed under an open editor: its row may hold another item now, so the edit ends
+    // without renaming anything.
+    void DropEdit(const DiffItem* removed = nullptr);
 
     SettingsStore* store_;
     Prompter* prompter_;
@@ -110,6 +127,11 @@ class CQuillonView : public QTableView, public ComparisonObserver, public Refres
     EscExit* esc_;
     int waitCursorDepth_ = 0;
     LinkMode link_;
+    DiffItem* editItem_ = nullptr;
+    int editSide_ = 0;
+    QPointer<QWidget> editor_;
+    QString editText_;
+    bool editCommitted_ = false;
 };
 
 }  // namespace quillon

@@ -266,6 +266,11 @@ QVariant DiffListModel::data(const QModelIndex& index, int role) const {
     if (role == kItemRole) {
         return QVariant::fromValue(static_cast<void*>(ItemAt(index.row())));
     }
+    if (role == Qt::EditRole) {
+        const DiffItem* item = ItemAt(index.row());
+        const int side = SideOf(index.column());
+        return item && item->Has(side) ? QString::fromStdString(item->Name(side)) : QString();
+    }
     if (role == Qt::TextAlignmentRole) {
         // The last column of each half lines up at the right when it holds sizes.
         bool last = (index.column() + 1) % ColumnsPerSide() == 0;
@@ -274,6 +279,16 @@ QVariant DiffListModel::data(const QModelIndex& index, int role) const {
             int((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }
     return {};
+}
+
+Qt::ItemFlags DiffListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    const DiffItem* item = index.isValid() ? ItemAt(index.row()) : nullptr;
+    if (item && !item->IsDotDot() && KindOf(index.column()) == ColumnKind::kName &&
+        item->Has(SideOf(index.column()))) {
+        flags |= Qt::ItemIsEditable;
+    }
+    return flags;
 }
 
 QVariant DiffListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -245,4 +245,15 @@ QSize DiffRowDelegate::sizeHint(const QStyleOptionViewItem& option,
     return QSize(60, std::max(option.fontMetrics.height() + 4, ItemIcons::kSize + 2));
 }
 
+void DiffRowDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const {
+    QRect rect = option.rect;
+    const auto* model = qobject_cast<const DiffListModel*>(index.model());
+    const DiffItem* item = model ? model->ItemAt(index.row()) : nullptr;
+    if (item && model->KindOf(index.column()) == ColumnKind::kName) {
+        rect.setLeft(std::min(LayoutName(rect, item->level).textLeft - 2, rect.right() - 20));
+    }
+    editor->setGeometry(rect);
+}
+
 }  // namespace quillon

@@ -9,6 +9,7 @@ namespace quillon {
 
 inline constexpr char kHelpPreferences[] = "preferences";
 inline constexpr char kHelpDisplayFilter[] = "file-display-filter";
+inline constexpr char kHelpUndoHistory[] = "undo";
 
 // file:// URL of README.md with `anchor` as its fragment. The README is looked for beside the
 // executable and in up to three folders above it (a build folder sits below the source tree),
