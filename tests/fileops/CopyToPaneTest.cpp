@@ -240,37 +240,29 @@ INSTANTIATE_TEST_SUITE_P(Totals, CopyLoad,
                                            Load{1, 30000000, false, -1},
                                            Load{1, 30000001, true, -1}, Load{120, 1, true, 10}));
 
-struct ReplaceCase {
-    uint64_t existingSize, sourceSize;
-    int sourceLater;  // seconds
-    const char* existingMarks;
-    const char* sourceMarks;
-};
-
-class ReplaceMarks : public ::testing::TestWithParam<ReplaceCase> {};
-
 // " (larger)" goes to the larger size only, " (newer)" to the later time only when the two are
 // more than 5 seconds apart.
-TEST_P(ReplaceMarks, LargerAndNewerMarkOneSide) {
-    const ReplaceCase& c = GetParam();
+TEST(ReplaceText, LargerAndNewerMarkOneSide) {
     const time_t base = test::LocalTime(2022, 7, 8, 9, 10, 20);
-    ReplaceQuestion q{
-        "a.txt", false, false, c.existingSize, base, c.sourceSize, base + c.sourceLater};
-    const ReplaceText text = MakeReplaceText(q);
-    ASSERT_EQ(text.lines.size(), 7u);
-    const auto marks = [](const std::string& size, const std::string& time) {
-        return std::string(size.ends_with(" (larger)") ? "L" : "-") +
-               (time.ends_with(" (newer)") ? "N" : "-");
-    };
-    EXPECT_EQ(marks(text.lines[2], text.lines[3]), c.existingMarks);
-    EXPECT_EQ(marks(text.lines[5], text.lines[6]), c.sourceMarks);
+    const struct {
+        uint64_t existingSize, sourceSize;
+        int sourceLater;    // seconds
+        const char* marks;  // the existing file's, then the source's
+    } cases[] = {{5, 5, 0, "----"}, {6, 5, 4, "L---"},  {5, 6, 5, "--L-"},
+                 {5, 6, 6, "--LN"}, {7, 6, -6, "LN--"}, {7, 6, -5, "L---"}};
+    for (const auto& c : cases) {
+        const ReplaceText text = MakeReplaceText(
+            {"a.txt", false, false, c.existingSize, base, c.sourceSize, base + c.sourceLater});
+        ASSERT_EQ(text.lines.size(), 7u);
+        std::string marks;
+        for (const size_t line : {2, 3, 5, 6}) {
+            marks += text.lines[line].ends_with(line % 3 == 2 ? " (larger)" : " (newer)")
+                         ? (line % 3 == 2 ? "L" : "N")
+                         : "-";
+        }
+        EXPECT_EQ(marks, c.marks) << c.sourceLater;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ReplaceMarks,
-    ::testing::Values(ReplaceCase{5, 5, 0, "--", "--"}, ReplaceCase{6, 5, 4, "L-", "--"},
-                      ReplaceCase{5, 6, 5, "--", "L-"}, ReplaceCase{5, 6, 6, "--", "LN"},
-                      ReplaceCase{7, 6, -6, "LN", "--"}, ReplaceCase{7, 6, -5, "L-", "--"}));
 
 // The lines of the file and folder dialogs.
 TEST(ReplaceText, FileAndFolderLines) {

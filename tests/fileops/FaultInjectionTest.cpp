@@ -104,6 +104,7 @@ const Scenario kScenarios[] = {
      {{"S/item/a", "new a"},
       {"S/item/n", "new n"},
       {"S/item/sub/b", "new b"},
+      {"S/item/t/c", "new c"},
       {"D/item/a", "old a"},
       {"D/item/c", "old c"},
       {"D/item/sub/b", "old b"},
@@ -248,35 +249,12 @@ TEST(CopyFaults, TakenBackupNameFailsTheItem) {
 // is not meant to replace stays at its path or in a "$diffundo" backup beside it; a moved one
 // may also be at its other place.
 struct JournalScenario {
-    const char* what;
-    std::vector<test::TreeEntry> tree;
-    const char* source;  // below S, copied or moved into D
-    bool copy;
+    const Scenario& journalled;
+    bool copy;  // or move
 };
 
 const JournalScenario kJournalScenarios[] = {
-    {"a file copied over a file", {{"S/f", "new f"}, {"D/f", "old f"}, {"O/o", "o"}}, "f", true},
-    {"a folder copied over a folder",
-     {{"S/d/a", "new a"},
-      {"S/d/s/b", "new b"},
-      {"D/d/a", "old a"},
-      {"D/d/c", "old c"},
-      {"D/d/s/z", "old z"},
-      {"O/o", "o"}},
-     "d",
-     true},
-    {"a folder moved into a folder",
-     {{"S/d/a", "new a"},
-      {"S/d/n", "new n"},
-      {"S/d/s/b", "new b"},
-      {"S/d/t/c", "new c"},
-      {"D/d/a", "old a"},
-      {"D/d/s/b", "old b"},
-      {"D/d/s/z", "old z"},
-      {"O/o", "o"}},
-     "d",
-     false},
-};
+    {kScenarios[1], true}, {kScenarios[2], true}, {kScenarios[2], false}};
 
 enum class JournalStep { kUndo, kRedo, kPurge };
 
@@ -296,13 +274,13 @@ uint64_t RunJournalStep(const JournalScenario& scenario, JournalStep step,
                         const std::string& context) {
     ScopedRunContext run;
     test::TestDir dir;
-    dir.MakeTree(scenario.tree);
+    dir.MakeTree(scenario.journalled.tree);
     UndoJournal journal("0101000000");
     FileOpsContext real(RealFileSystem(), &journal);
     test::FakePrompter prompter;
     test::FakeAsker asker;
     CopyFilesDirsTo(real, prompter, asker, 1, dir / "D",
-                    {dir / ("S/" + std::string(scenario.source))}, scenario.copy);
+                    {dir / ("S/" + std::string(scenario.journalled.source))}, scenario.copy);
     EXPECT_EQ(journal.undoList.size(), 1u) << context;
     std::unique_ptr<UndoRecord> group = CopyGroup(*journal.undoList.front(), true);
     if (step == JournalStep::kRedo) {
@@ -347,11 +325,13 @@ TEST_P(JournalFaults, EveryStepFailsWithoutLosingAByte) {
     const test::ScopedEnv inMemory("TMPDIR", InMemory());
     const JournalScenario& scenario = kJournalScenarios[std::get<0>(GetParam())];
     const JournalStep step = std::get<1>(GetParam());
+    const std::string what =
+        (scenario.copy ? "copied " : "moved ") + std::string(scenario.journalled.what);
     const uint64_t steps = RunJournalStep(
-        scenario, step, [](FaultFileSystem&) {}, scenario.what);
+        scenario, step, [](FaultFileSystem&) {}, what);
     ASSERT_GT(steps, 2u);
     for (uint64_t n = 1; n <= steps; ++n) {
-        const std::string at = std::string(scenario.what) + ", step " + std::to_string(n);
+        const std::string at = what + ", step " + std::to_string(n);
         RunJournalStep(
             scenario, step, [n](FaultFileSystem& fs) { fs.FailNth(FsCall::Any, n, EIO); },
             at + " fails");

@@ -83,34 +83,27 @@ std::string U(const char* format, const Args&... args) {
 }
 
 // Three deletes, the middle backup gone by hand: one U2, the others come back, the group stays.
-TEST_F(UndoTest, DeleteGroupWithAMissingBackupStaysInTheList) {
-    dir_.MakeTree({{"L/a", "a"}, {"L/b", "b"}, {"L/c", "c"}});
+// A two-sided delete whose left backup is gone: the right item comes back and the left half
+// stays in the list as a one-sided record.
+TEST_F(UndoTest, DeleteWithAMissingBackupKeepsWhatFailed) {
+    dir_.MakeTree({{"L/a", "a"}, {"L/b", "b"}, {"L/c", "c"}, {"L/d/x", "lx"}, {"R/d/x", "rx"}});
+    Delete(2, kItemDir, {{"L/d", "R/d"}});
+    const UndoRecord& halves = *Journal().undoList.front()->Children.front();
+    ASSERT_EQ(std::system(("rm -r '" + halves.Tmp1 + "'").c_str()), 0);
     Delete(0, kItemFile, {{"L/a", ""}, {"L/b", ""}, {"L/c", ""}});
     const std::string lost = Journal().undoList.front()->Children[1]->Tmp1;
     ASSERT_EQ(unlink(lost.c_str()), 0);
-    const UndoOutcome outcome = doc_.Undo(prompter_);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(prompter_.Texts(), Names{U(kUndoFailMoveBack, 0, lost, dir_ / "L/b")});
+    EXPECT_FALSE(doc_.Undo(prompter_).ok);
+    EXPECT_EQ(prompter_.Texts(), Names{U(kUndoFailMoveBack, 1, lost, dir_ / "L/b")});
     EXPECT_EQ(dir_.List("L"), (Names{"a", "c"}));
     EXPECT_EQ(Journal().undoList.front()->ChildCount(), 1);
-    EXPECT_TRUE(doc_.CanUndo());
     EXPECT_FALSE(doc_.CanRedo());
-}
-
-// A two-sided delete whose left backup is gone: the right item comes back and the left half
-// stays in the list as a one-sided record.
-TEST_F(UndoTest, TwoSidedDeleteKeepsTheHalfThatFailed) {
-    dir_.MakeTree({{"L/d/x", "lx"}, {"R/d/x", "rx"}});
-    Delete(2, kItemDir, {{"L/d", "R/d"}});
-    const UndoRecord& before = *Journal().undoList.front()->Children.front();
-    ASSERT_EQ(std::system(("rm -r '" + before.Tmp1 + "'").c_str()), 0);
+    Journal().undoList.pop_front();
     EXPECT_FALSE(doc_.Undo(prompter_).ok);
     EXPECT_EQ(dir_.ReadFile("R/d/x"), "rx");
     const UndoRecord& kept = *Journal().undoList.front()->Children.front();
-    EXPECT_EQ(kept.Side, 0);
-    EXPECT_EQ(kept.Org2, "");
-    EXPECT_EQ(kept.Tmp2, "");
-    EXPECT_EQ(prompter_.Texts().size(), 1u);
+    EXPECT_EQ((Names{std::to_string(kept.Side), kept.Org2, kept.Tmp2}), (Names{"0", "", ""}));
+    EXPECT_EQ(prompter_.Texts().size(), 2u);
 }
 
 class CopyUndoFailure : public UndoTest, public ::testing::WithParamInterface<bool> {};
