@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <map>
 #include <random>
 
 #include "core/Comparison.h"
@@ -14,27 +13,13 @@
 #include "fileops/UndoJournal.h"
 #include "platform/FaultFileSystem.h"
 #include "support/FakePrompter.h"
+#include "support/FileOpsSupport.h"
 #include "support/RunProcess.h"
 
 namespace quillon {
 namespace {
 
 constexpr int kFiles = 3000;
-
-// The files below "t" by the names they have, or had before they were moved aside.
-std::map<std::string, std::string> Files(const test::TestDir& dir, int& aside) {
-    std::map<std::string, std::string> files;
-    for (const std::string& path : dir.List("t")) {
-        const size_t slash = path.rfind('/');
-        const auto backup = ParseBackupName(path.substr(slash + 1));
-        const std::string name = backup ? path.substr(0, slash + 1) + backup->original : path;
-        if (!path.ends_with("/")) {
-            files[name] = files.contains(name) ? "twice" : dir.ReadFile(path);
-            aside += backup.has_value();
-        }
-    }
-    return files;
-}
 
 // The child deleting 3,000 files in six folders is killed by SIGKILL at a seeded step (two steps
 // a file: a look and the rename aside; a last round may run to the end).
@@ -49,8 +34,7 @@ TEST(DeleteCrash, KilledDeleteIsRestoredByTheBackupsRun) {
                             std::string(static_cast<size_t>(i % 97), char('a' + i % 26))});
         }
         dir.MakeTree(tree);
-        int aside = 0;
-        const auto before = Files(dir, aside);
+        const auto before = test::ByOriginalName(dir, "t");
         Comparison cmp;
         ASSERT_TRUE(cmp.CompareFolders(dir / "t", "", 0));
         std::vector<DiffItem*> rows;
@@ -79,7 +63,8 @@ TEST(DeleteCrash, KilledDeleteIsRestoredByTheBackupsRun) {
         }
         ASSERT_GT(child, 0);
         waitpid(child, nullptr, 0);
-        EXPECT_EQ(Files(dir, aside), before) << "killed at step " << at;
+        int aside = 0;
+        EXPECT_EQ(test::ByOriginalName(dir, "t", &aside), before) << "killed at step " << at;
         midway += aside > 0 && aside < kFiles;
 
         const test::ProcessResult restore =
@@ -88,7 +73,7 @@ TEST(DeleteCrash, KilledDeleteIsRestoredByTheBackupsRun) {
         EXPECT_EQ(restore.status, 0) << restore.err;
         EXPECT_EQ(std::count(restore.out.begin(), restore.out.end(), '\n'), aside);
         aside = 0;
-        EXPECT_EQ(Files(dir, aside), before) << "killed at step " << at;
+        EXPECT_EQ(test::ByOriginalName(dir, "t", &aside), before) << "killed at step " << at;
         EXPECT_EQ(aside, 0);
     }
     EXPECT_GE(midway, 2);

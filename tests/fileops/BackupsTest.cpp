@@ -24,6 +24,9 @@ TEST(BackupNames, RoundTripThroughBackupName) {
                 {kTag, 7, "a$b$c"},
                 {"0101000000", 12345, "$diffundo"},
                 {kTag, INT32_MAX, " x "}};
+    EXPECT_EQ(MakeRunTag("1206_235901", 0), kTag);
+    EXPECT_EQ(MakeRunTag("", 0).size(), 10u);
+    EXPECT_EQ(BackupName("/a/b/report.doc", kTag, 7), "/a/b/$diffundo12062359010007$report.doc");
     for (const auto& m : made) {
         const std::string name(BaseName(BackupName(std::string("/d/") + m.original, m.tag, m.op)));
         const std::optional<BackupNameParts> parts = ParseBackupName(name);

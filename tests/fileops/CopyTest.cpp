@@ -15,21 +15,13 @@
 #include "platform/RunContext.h"
 #include "support/FakeProgress.h"
 #include "support/FakePrompter.h"
+#include "support/FileOpsSupport.h"
 #include "support/TestDir.h"
 
 namespace quillon {
 namespace {
 
 using Names = std::vector<std::string>;
-
-struct ScriptedAsker : ReplaceAsker {
-    int AskReplace(const ReplaceQuestion& question) override {
-        asked.push_back(question.name);
-        return answer;
-    }
-    int answer = mbr::kYes;
-    Names asked;
-};
 
 std::string Format(const char* format, const char* arg) {
     char text[512];
@@ -126,17 +118,33 @@ TEST_P(CopyBatches, CopyTheTreeAndFailAChangedSource) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CopyBatches, ::testing::Values(1, 2, 1024));
 
-TEST(CopyFilesDirsTo, IntoItsOwnFolderTakesCopyNames) {
+class CopyTo : public ::testing::Test {
+  protected:
+    CopyToResult Run(int side, const std::string& to, const Names& sources, bool copy = true,
+                     FileOpsContext* with = nullptr) {
+        Names paths;
+        for (const std::string& source : sources) {
+            paths.push_back(dir / source);
+        }
+        return CopyFilesDirsTo(with ? *with : ctx, prompter, asker, side, dir / to, paths, copy);
+    }
+
     ScopedRunContext run;
     test::TestDir dir;
-    dir.MakeTree({{"f/report.doc", "r"}, {"f/README", "m"}, {"f/sub/x", "x"}});
+    UndoJournal journal{"0101000000"};
     FileOpsContext ctx{RealFileSystem()};
+    FileOpsContext journalled{RealFileSystem(), &journal};
     test::FakePrompter prompter;
-    ScriptedAsker asker;
+    test::FakeAsker asker;
+};
+
+// A copy into its own folder takes the next free copy name; a folder into itself is refused.
+TEST_F(CopyTo, IntoItsOwnFolderTakesCopyNames) {
+    dir.MakeTree({{"f/report.doc", "r"}, {"f/README", "m"}, {"f/sub/x", "x"}});
     for (int i = 0; i < 3; ++i) {
-        CopyFilesDirsTo(ctx, prompter, asker, 0, dir / "f", {dir / "f/report.doc"}, true);
+        Run(0, "f", {"f/report.doc"});
     }
-    CopyFilesDirsTo(ctx, prompter, asker, 0, dir / "f", {dir / "f/README", dir / "f/sub"}, true);
+    Run(0, "f", {"f/README", "f/sub"});
     EXPECT_EQ(dir.List("f"),
               (Names{"README", "README - Copy", "report - Copy (1).doc", "report - Copy (2).doc",
                      "report - Copy.doc", "report.doc", "sub/", "sub/x"}));
@@ -148,85 +156,57 @@ TEST(CopyFilesDirsTo, IntoItsOwnFolderTakesCopyNames) {
 
 // The same item under two names is found by device and inode: a hard-linked pair, a folder
 // copied into itself through a link; a destination that is a link to a folder is used as given.
-TEST(CopyFilesDirsTo, AliasesAreRefusedWithAMessage) {
-    ScopedRunContext run;
-    test::TestDir dir;
+TEST_F(CopyTo, AliasesAreRefusedWithAMessage) {
     dir.MakeTree({{"s/a.txt", "a"}, {"s/d/x.txt", "x"}, {"real/", ""}, {"t/", ""}});
     ASSERT_EQ(link((dir / "s/a.txt").c_str(), (dir / "t/a.txt").c_str()), 0);
     dir.Symlink(dir / "s/d", "into");
     dir.Symlink(dir / "real", "root");
-    UndoJournal journal("0101000000");
-    FileOpsContext ctx{RealFileSystem(), &journal};
-    test::FakePrompter prompter;
-    ScriptedAsker asker;
-    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/a.txt"}, true);
-    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "into", {dir / "s/d"}, true);
-    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "root", {dir / "s/d"}, true);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[0].text, Format(kSameFileFormat, "a.txt"));
-    EXPECT_EQ(prompter.shown[1].text, Format(kIntoItselfFormat, "d"));
+    Run(1, "t", {"s/a.txt"}, true, &journalled);
+    Run(1, "into", {"s/d"}, true, &journalled);
+    Run(1, "root", {"s/d"}, true, &journalled);
+    EXPECT_EQ(prompter.Texts(),
+              (Names{Format(kSameFileFormat, "a.txt"), Format(kIntoItselfFormat, "d")}));
     EXPECT_EQ(dir.List(), (Names{"into", "real/", "real/d/", "real/d/x.txt", "root", "s/",
                                  "s/a.txt", "s/d/", "s/d/x.txt", "t/", "t/a.txt"}));
     EXPECT_EQ(dir.ReadFile("t/a.txt"), "a");
     EXPECT_EQ(journal.undoList.size(), 1u);
 }
 
-TEST(CopyFilesDirsTo, MergeIsBackedUpJournalledAndPurged) {
-    ScopedRunContext run;
-    test::TestDir dir;
+// A folder merged over one asks once, keeps the replaced folder whole as its backup, and the
+// purge removes that backup only.
+TEST_F(CopyTo, MergeIsBackedUpJournalledAndPurged) {
     dir.MakeTree({{"s/d/a", "new a"}, {"s/d/b", "new b"}, {"t/d/a", "old a"}, {"t/d/c", "c"}});
-    UndoJournal journal("0101000000");
-    FileOpsContext ctx{RealFileSystem(), &journal};
-    test::FakePrompter prompter;
-    ScriptedAsker asker;
-    const CopyToResult result =
-        CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/d"}, true);
-    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(Run(1, "t", {"s/d"}, true, &journalled).done, 1);
     EXPECT_EQ(asker.asked, Names{"d"});
     ASSERT_EQ(journal.undoList.size(), 1u);
-    const UndoRecord& item = *journal.undoList.front()->Children.front();
-    EXPECT_EQ(item.Org2, dir / "t/d");
-    EXPECT_EQ(item.Tmp2, dir / "s/d");
-    EXPECT_EQ(item.Tmp1, dir / "t/$diffundo01010000000000$d");
     EXPECT_EQ(dir.List("t"), (Names{"$diffundo01010000000000$d/", "$diffundo01010000000000$d/a",
                                     "$diffundo01010000000000$d/c", "d/", "d/a", "d/b", "d/c"}));
     EXPECT_EQ(dir.ReadFile("t/$diffundo01010000000000$d/a"), "old a");
     EXPECT_EQ(dir.ReadFile("t/d/a"), "new a");
-    ClearUndoJournal(ctx, journal);
+    ClearUndoJournal(journalled, journal);
     EXPECT_EQ(dir.List("t"), (Names{"d/", "d/a", "d/b", "d/c"}));
 }
 
-TEST(CopyFilesDirsTo, YesToAllAsksOnceAndCancelEndsTheCall) {
-    ScopedRunContext run;
-    test::TestDir dir;
+// Yes to All is asked once for the rest of the call; Cancel ends the call with nothing replaced.
+TEST_F(CopyTo, YesToAllAsksOnceAndCancelEndsTheCall) {
     dir.MakeTree(
         {{"s/x", "1"}, {"s/y", "2"}, {"s/z", "3"}, {"t/x", "o"}, {"t/y", "o"}, {"t/z", "o"}});
-    FileOpsContext ctx{RealFileSystem()};
-    test::FakePrompter prompter;
-    ScriptedAsker asker;
     asker.answer = mbr::kYesToAll;
-    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/x", dir / "s/y"}, true);
+    Run(1, "t", {"s/x", "s/y"});
     EXPECT_EQ(asker.asked, Names{"x"});
     EXPECT_EQ(dir.ReadFile("t/y"), "2");
     asker.answer = mbr::kCancel;
-    const CopyToResult result =
-        CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/z", dir / "s/x"}, true);
-    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(Run(1, "t", {"s/z", "s/x"}).cancelled);
     EXPECT_EQ(dir.ReadFile("t/z"), "o");
 }
 
 // A move is one rename on the same file system; across file systems (EXDEV) each entry is
 // copied, checked and only then removed from the source.
-TEST(CopyFilesDirsTo, MoveRenamesOrCopiesAcrossFileSystems) {
-    ScopedRunContext run;
-    test::TestDir dir;
+TEST_F(CopyTo, MoveRenamesOrCopiesAcrossFileSystems) {
     dir.MakeTree({{"s/m.txt", "m"}, {"s/n.txt", "n"}, {"s/d/x", "x"}, {"s/e/y", "y"}, {"t/", ""}});
     struct stat before {};
     stat((dir / "s/m.txt").c_str(), &before);
-    FileOpsContext ctx{RealFileSystem()};
-    test::FakePrompter prompter;
-    ScriptedAsker asker;
-    CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/m.txt", dir / "s/d"}, false);
+    Run(1, "t", {"s/m.txt", "s/d"}, false);
     struct stat after {};
     stat((dir / "t/m.txt").c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino);
@@ -234,7 +214,7 @@ TEST(CopyFilesDirsTo, MoveRenamesOrCopiesAcrossFileSystems) {
     FaultFileSystem crossing;
     crossing.FailEvery(FsCall::Rename, EXDEV);
     FileOpsContext across{crossing};
-    CopyFilesDirsTo(across, prompter, asker, 1, dir / "t", {dir / "s/n.txt", dir / "s/e"}, false);
+    Run(1, "t", {"s/n.txt", "s/e"}, false, &across);
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(dir.List(),
               (Names{"s/", "t/", "t/d/", "t/d/x", "t/e/", "t/e/y", "t/m.txt", "t/n.txt"}));
@@ -242,20 +222,15 @@ TEST(CopyFilesDirsTo, MoveRenamesOrCopiesAcrossFileSystems) {
 
 // A move across file systems cancelled half-way keeps every entry at its source or its
 // destination: what already moved is the only copy and must not be cleaned away.
-TEST(CopyFilesDirsTo, CancelledMoveKeepsWhatMoved) {
-    ScopedRunContext run;
-    test::TestDir dir;
+TEST_F(CopyTo, CancelledMoveKeepsWhatMoved) {
     dir.MakeTree({{"s/f/1", "1"}, {"s/f/2", "2"}, {"s/f/3", "3"}, {"t/", ""}});
     FaultFileSystem crossing;
     crossing.FailEvery(FsCall::Rename, EXDEV);
     test::ProgressRecord record;
     test::FakeProgressSink progress(record, 2, "");
-    FileOpsContext ctx{crossing};
-    ctx.progress = &progress;
-    test::FakePrompter prompter;
-    ScriptedAsker asker;
-    EXPECT_TRUE(
-        CopyFilesDirsTo(ctx, prompter, asker, 1, dir / "t", {dir / "s/f"}, false).cancelled);
+    FileOpsContext across{crossing};
+    across.progress = &progress;
+    EXPECT_TRUE(Run(1, "t", {"s/f"}, false, &across).cancelled);
     for (const char* name : {"1", "2", "3"}) {
         EXPECT_NE(dir.Exists(std::string("s/f/") + name), dir.Exists(std::string("t/f/") + name))
             << name;

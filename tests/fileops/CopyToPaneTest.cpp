@@ -15,6 +15,7 @@
 #include "platform/FaultFileSystem.h"
 #include "support/FakeProgress.h"
 #include "support/FakePrompter.h"
+#include "support/FileOpsSupport.h"
 #include "support/StoreFixture.h"
 
 namespace quillon {
@@ -31,19 +32,7 @@ class CopyToPaneTest : public test::StoreFixture {
         paths_[1] = withRight ? Side(1) : "";
         ASSERT_TRUE(cmp_.CompareFolders(paths_[0], paths_[1], 0));
     }
-    // The row at a '/'-separated path of names; folders on the way are expanded.
-    DiffItem* Row(const std::string& path, DiffItem* holder = nullptr) {
-        holder = holder ? holder : cmp_.rootItem;
-        const size_t slash = path.find('/');
-        DiffItem* folder = FindChild(holder, 0, path.substr(0, slash));
-        if (slash == std::string::npos) {
-            return folder ? folder : FindChild(holder, 1, path);
-        }
-        if (folder && !folder->firstChild) {
-            cmp_.ExpandFolder(folder, folder->row, false);
-        }
-        return folder ? Row(path.substr(slash + 1), folder) : nullptr;
-    }
+    DiffItem* Row(const std::string& path) { return test::RowAt(cmp_, path); }
     CopyToPaneResult Copy(int destination, const Texts& rows, FileSystem& fs = RealFileSystem()) {
         std::vector<DiffItem*> items;
         for (const std::string& row : rows) {
@@ -52,13 +41,6 @@ class CopyToPaneTest : public test::StoreFixture {
         FileOpsContext ctx(fs, &journal_);
         const CopyToPaneScene scene{cmp_, paths_, prompter_, &progress_, nullptr};
         return CopyToOtherPane(ctx, scene, destination, items);
-    }
-    Texts Shown() {
-        Texts texts;
-        for (const PromptRequest& request : prompter_.shown) {
-            texts.push_back(request.text);
-        }
-        return texts;
     }
     bool Paired(const std::string& row) { return Row(row)->Has(0) && Row(row)->Has(1); }
 
@@ -97,7 +79,6 @@ TEST_P(CopyEachWay, FilesAndFoldersLandJournalledAndPaired) {
     const UndoRecord& group = *journal_.undoList.front();
     EXPECT_EQ(group.Kind * 10 + group.Side, kUndoCopy * 10 + to);
     ASSERT_EQ(group.ChildCount(), 4);
-    EXPECT_EQ(group.Children.front()->ItemType, kItemFile);
     UndoRecord& replaced = *group.Children.back();
     EXPECT_EQ(test::ReadWholeFile(replaced.Tmp(1 - to)), "old");
     EXPECT_EQ(replaced.Org(to), Dir() / (into + "diff.txt"));
@@ -139,7 +120,7 @@ TEST_P(CopyQuestion, FirstPairedFolderIsAskedAbout) {
     prompter_.script.assign(q.answers.begin(), q.answers.end());
     const CopyToPaneResult result = Copy(1, {"a", "b"});
 
-    EXPECT_EQ(Shown(), q.expected);
+    EXPECT_EQ(prompter_.Texts(), q.expected);
     EXPECT_EQ(result.cancelled, !q.copied);
     EXPECT_EQ(Dir().Exists("R/a/new.txt"), q.copied);
     EXPECT_EQ(Dir().Exists("R/b/x.txt"), q.copied);
@@ -201,10 +182,9 @@ TEST_F(CopyToPaneTest, NoOtherPaneIsImpossible) {
     Dir().MakeTree({{"L/f.txt", "f"}});
     Open(false);
     EXPECT_EQ(Copy(1, {"f.txt"}).failed, 1);
-    ASSERT_EQ(Shown().size(), 1u);
-    EXPECT_EQ(Shown()[0], std::string(kFailedOperationsText) +
-                              "- Copying [f.txt] due to its missing immediate parent, which is "
-                              "considered IMPOSSIBLE.\n");
+    EXPECT_EQ(prompter_.Texts(), Texts{std::string(kFailedOperationsText) +
+                                       "- Copying [f.txt] due to its missing immediate parent, "
+                                       "which is considered IMPOSSIBLE.\n"});
     EXPECT_TRUE(journal_.undoList.empty());
 }
 
@@ -260,37 +240,29 @@ INSTANTIATE_TEST_SUITE_P(Totals, CopyLoad,
                                            Load{1, 30000000, false, -1},
                                            Load{1, 30000001, true, -1}, Load{120, 1, true, 10}));
 
-struct ReplaceCase {
-    uint64_t existingSize, sourceSize;
-    int sourceLater;  // seconds
-    const char* existingMarks;
-    const char* sourceMarks;
-};
-
-class ReplaceMarks : public ::testing::TestWithParam<ReplaceCase> {};
-
 // " (larger)" goes to the larger size only, " (newer)" to the later time only when the two are
 // more than 5 seconds apart.
-TEST_P(ReplaceMarks, LargerAndNewerMarkOneSide) {
-    const ReplaceCase& c = GetParam();
+TEST(ReplaceText, LargerAndNewerMarkOneSide) {
     const time_t base = test::LocalTime(2022, 7, 8, 9, 10, 20);
-    ReplaceQuestion q{
-        "a.txt", false, false, c.existingSize, base, c.sourceSize, base + c.sourceLater};
-    const ReplaceText text = MakeReplaceText(q);
-    ASSERT_EQ(text.lines.size(), 7u);
-    const auto marks = [](const std::string& size, const std::string& time) {
-        return std::string(size.ends_with(" (larger)") ? "L" : "-") +
-               (time.ends_with(" (newer)") ? "N" : "-");
-    };
-    EXPECT_EQ(marks(text.lines[2], text.lines[3]), c.existingMarks);
-    EXPECT_EQ(marks(text.lines[5], text.lines[6]), c.sourceMarks);
+    const struct {
+        uint64_t existingSize, sourceSize;
+        int sourceLater;    // seconds
+        const char* marks;  // the existing file's, then the source's
+    } cases[] = {{5, 5, 0, "----"}, {6, 5, 4, "L---"},  {5, 6, 5, "--L-"},
+                 {5, 6, 6, "--LN"}, {7, 6, -6, "LN--"}, {7, 6, -5, "L---"}};
+    for (const auto& c : cases) {
+        const ReplaceText text = MakeReplaceText(
+            {"a.txt", false, false, c.existingSize, base, c.sourceSize, base + c.sourceLater});
+        ASSERT_EQ(text.lines.size(), 7u);
+        std::string marks;
+        for (const size_t line : {2, 3, 5, 6}) {
+            marks += text.lines[line].ends_with(line % 3 == 2 ? " (larger)" : " (newer)")
+                         ? (line % 3 == 2 ? "L" : "N")
+                         : "-";
+        }
+        EXPECT_EQ(marks, c.marks) << c.sourceLater;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ReplaceMarks,
-    ::testing::Values(ReplaceCase{5, 5, 0, "--", "--"}, ReplaceCase{6, 5, 4, "L-", "--"},
-                      ReplaceCase{5, 6, 5, "--", "L-"}, ReplaceCase{5, 6, 6, "--", "LN"},
-                      ReplaceCase{7, 6, -6, "LN", "--"}, ReplaceCase{7, 6, -5, "L-", "--"}));
 
 // The lines of the file and folder dialogs.
 TEST(ReplaceText, FileAndFolderLines) {

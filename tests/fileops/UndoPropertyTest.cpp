@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,8 +36,8 @@ class GoAhead : public Prompter, public ReplaceAsker {
 
 // One line per entry below `root`: its relative path, mode, and for a file its size, a hash of its
 // bytes and its modification time in nanoseconds. Folders' times are left out: they change with
-// every entry made or removed inside them.
-void Snapshot(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
+// every entry made or removed inside them. As one text, a failure shows the lines that differ.
+void Snapshot(const std::string& root, const std::string& relative, std::string& out) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(root + relative)) {
         names.push_back(entry.path().filename().string());
@@ -48,41 +47,23 @@ void Snapshot(const std::string& root, const std::string& relative, std::vector<
         const std::string path = root + relative + "/" + name;
         struct stat st {};
         ASSERT_EQ(lstat(path.c_str(), &st), 0) << path;
-        std::string line = relative + "/" + name + " " + std::to_string(st.st_mode);
+        out += relative + "/" + name + " " + std::to_string(st.st_mode);
         if (S_ISDIR(st.st_mode)) {
-            out.push_back(line + "/");
+            out += "/\n";
             Snapshot(root, relative + "/" + name, out);
         } else {
             const std::string bytes = test::ReadWholeFile(path);
-            out.push_back(line + " " + std::to_string(bytes.size()) + " " +
-                          std::to_string(std::hash<std::string>()(bytes)) + " " +
-                          std::to_string(st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec));
+            out += " " + std::to_string(bytes.size()) + " " +
+                   std::to_string(std::hash<std::string>()(bytes)) + " " +
+                   std::to_string(st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec) + "\n";
         }
     }
 }
 
-std::vector<std::string> Snapshot(const std::string& root) {
-    std::vector<std::string> out;
+std::string Snapshot(const std::string& root) {
+    std::string out;
     Snapshot(root, "", out);
     return out;
-}
-
-// The lines only `before` has ("-") and only `after` has ("+"); empty when the two are equal.
-std::string Changes(const std::vector<std::string>& before, const std::vector<std::string>& after) {
-    std::vector<std::string> gone;
-    std::vector<std::string> added;
-    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
-                        std::back_inserter(gone));
-    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
-                        std::back_inserter(added));
-    std::string text;
-    for (const std::string& line : gone) {
-        text += "- " + line + "\n";
-    }
-    for (const std::string& line : added) {
-        text += "+ " + line + "\n";
-    }
-    return text;
 }
 
 void Collect(DiffItem* holder, std::vector<DiffItem*>& rows) {
@@ -185,8 +166,8 @@ TEST(UndoProperty, UndoingEverythingRestoresBothTrees) {
         ASSERT_TRUE(doc.Undo(user).ok) << (user.asked.empty() ? "" : user.asked.back()) << "\n"
                                        << doc.UndoInternalsText();
     }
-    EXPECT_EQ(Changes(leftBefore, Snapshot(dir / "L")), "") << trace;
-    EXPECT_EQ(Changes(rightBefore, Snapshot(dir / "R")), "");
+    EXPECT_EQ(Snapshot(dir / "L"), leftBefore) << trace;
+    EXPECT_EQ(Snapshot(dir / "R"), rightBefore);
 
     // One level of redo, after which the journal is purged.
     ASSERT_TRUE(doc.CanRedo());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "platform/Prompter.h"
@@ -18,6 +19,13 @@ class FakePrompter : public Prompter {
         int answer = script.front();
         script.pop_front();
         return answer;
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const PromptRequest& request : shown) {
+            texts.push_back(request.text);
+        }
+        return texts;
     }
     std::vector<PromptRequest> shown;
     std::deque<int> script;
