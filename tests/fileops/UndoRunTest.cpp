@@ -185,6 +185,17 @@ TEST_F(UndoTest, MoveBackNeverReplacesARecreatedOriginal) {
     EXPECT_EQ(dir_.ReadFile("S/f"), "again");
     EXPECT_EQ(dir_.ReadFile("D/f"), "moved");
     EXPECT_TRUE(doc_.CanUndo());
+
+    // The same for one entry of a folder moved into one that existed.
+    dir_.MakeTree({{"S/d/f", "moved"}, {"S/d/g", "g"}, {"D/d/h", "h"}});
+    prompter_.shown.clear();
+    CopyTo("D", {dir_ / "S/d"}, false);
+    dir_.WriteFile("S/d/f", "again");
+    EXPECT_FALSE(doc_.Undo(prompter_).ok);
+    EXPECT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(dir_.ReadFile("S/d/f"), "again");
+    EXPECT_EQ(dir_.ReadFile("D/d/f"), "moved");
+    EXPECT_EQ(dir_.ReadFile("D/d/h"), "h");
 }
 
 // Created folders go deepest first; one that holds something since stays, with it.
