@@ -26,7 +26,8 @@ inline constexpr const char* kTextCleaningChildrenFormat =
     "Cleaning Next child (%d files) Undo records [#%d]...";
 inline constexpr const char* kTextCleaningGroupFormat = "Cleaning Next Undo records [#%d]...";
 
-struct UndoRecord {
+// What one record says of its item; copied whole when undo works on a copy of a group.
+struct UndoFields {
     std::string RunTag;
     int32_t OpNumber = -1;
     int32_t ItemType = -1;
@@ -47,14 +48,18 @@ struct UndoRecord {
     std::vector<std::string> Entries;
     // Where an undo put an item it would not delete (it had changed since it was made).
     std::string Aside;
-    // Newest first.
-    std::deque<std::unique_ptr<UndoRecord>> Children;
 
-    int32_t ChildCount() const { return static_cast<int32_t>(Children.size()); }
     std::string& Org(int side) { return side == 0 ? Org1 : Org2; }
     std::string& Tmp(int side) { return side == 0 ? Tmp1 : Tmp2; }
     const std::string& Org(int side) const { return side == 0 ? Org1 : Org2; }
     const std::string& Tmp(int side) const { return side == 0 ? Tmp1 : Tmp2; }
+};
+
+struct UndoRecord : UndoFields {
+    // Newest first.
+    std::deque<std::unique_ptr<UndoRecord>> Children;
+
+    int32_t ChildCount() const { return static_cast<int32_t>(Children.size()); }
 };
 
 // The ten digits of the run stamp ("MMDD_HHMMSS" without its underscore); made from `now` when

@@ -410,19 +410,7 @@ std::vector<Record*> Items(Record& group) {
 
 std::unique_ptr<UndoRecord> CopyRecord(const UndoRecord& r) {
     auto copy = std::make_unique<UndoRecord>();
-    copy->RunTag = r.RunTag;
-    copy->OpNumber = r.OpNumber;
-    copy->ItemType = r.ItemType;
-    copy->Side = r.Side;
-    copy->Kind = r.Kind;
-    copy->Tmp1 = r.Tmp1;
-    copy->Tmp2 = r.Tmp2;
-    copy->Org1 = r.Org1;
-    copy->Org2 = r.Org2;
-    copy->Moved = r.Moved;
-    copy->Made = r.Made;
-    copy->Entries = r.Entries;
-    copy->Aside = r.Aside;
+    static_cast<UndoFields&>(*copy) = r;
     return copy;
 }
 
