@@ -136,32 +136,34 @@ void FinishUndo(CQuillonView& view, const UndoOutcome& outcome, int focusRow) {
     view.viewport()->update();
 }
 
-UndoOutcome RunUndo(CQuillonView& view, Prompter& prompter) {
-    if (!view.Doc().CanUndo()) {
+namespace {
+
+// Undo and Redo alike: the step runs while the window waits, then the panes follow the disk.
+template <typename Step>
+UndoOutcome RunJournalStep(CQuillonView& view, bool possible, Step step) {
+    if (!possible) {
         return {};
     }
     const int focusRow = FocusRow(view);
     UndoOutcome outcome;
     {
         BusyGate::Scope busy;
-        outcome = view.Doc().Undo(prompter);
+        outcome = step();
     }
     FinishUndo(view, outcome, focusRow);
     return outcome;
 }
 
+}  // namespace
+
+UndoOutcome RunUndo(CQuillonView& view, Prompter& prompter) {
+    return RunJournalStep(view, view.Doc().CanUndo(),
+                          [&view, &prompter] { return view.Doc().Undo(prompter); });
+}
+
 UndoOutcome RunRedo(CQuillonView& view, Prompter& prompter) {
-    if (!view.Doc().CanRedo()) {
-        return {};
-    }
-    const int focusRow = FocusRow(view);
-    UndoOutcome outcome;
-    {
-        BusyGate::Scope busy;
-        outcome = view.Doc().Redo(prompter);
-    }
-    FinishUndo(view, outcome, focusRow);
-    return outcome;
+    return RunJournalStep(view, view.Doc().CanRedo(),
+                          [&view, &prompter] { return view.Doc().Redo(prompter); });
 }
 
 }  // namespace quillon
