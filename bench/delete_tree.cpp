@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
     const bool undone = UndoGroup(scope, *CopyGroup(*journal.undoList.front(), true));
     const double undo = since(at);
     journal.undoList.clear();
-    if (!undone || DeleteSelectedItems(ctx, {cmp, opened, yes, nullptr, nullptr}, 0, {row})
-                           .deleted != 1) {
+    if (!undone ||
+        DeleteSelectedItems(ctx, {cmp, opened, yes, nullptr, nullptr}, 0, {row}).deleted != 1) {
         std::fprintf(stderr, "undo or the second delete failed\n");
         return 1;
     }
