@@ -54,6 +54,8 @@ test: format-check build asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory fuzz
+	@# The suites delete, move and replace files as root; a stray path must never reach the system's.
+	@test -c /dev/null || { echo "/dev/null is no longer a device: something the tests ran replaced it" >&2; exit 1; }
 
 # The core and platform suites under ThreadSanitizer: folder reads and content comparisons run on
 # several threads there.
