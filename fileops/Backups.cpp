@@ -169,21 +169,6 @@ bool Newer(const FoundBackup& a, const FoundBackup& b) {
     return a.runTag > b.runTag;
 }
 
-// Never replaces: where the file system refuses the flag, a file gets its name back by a second
-// link, which fails on a taken name just as well; a folder stays.
-int MoveBack(FileSystem& fs, const FoundBackup& backup) {
-    const char* from = backup.path.c_str();
-    const char* to = backup.original.c_str();
-    int error = fs.Rename(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
-    if (error == EINVAL && !backup.folder) {
-        if ((error = fs.Link(AT_FDCWD, from, AT_FDCWD, to, 0)) == 0 &&
-            (error = fs.Unlink(AT_FDCWD, from)) != 0) {
-            fs.Unlink(AT_FDCWD, to);
-        }
-    }
-    return error;
-}
-
 }  // namespace
 
 int FindBackups(FileSystem& fs, const std::string& root, std::string_view runTag,
@@ -236,7 +221,7 @@ std::vector<const FoundBackup*> RestoreBackups(FileSystem& fs,
                                " is the one for " + backup.original);
             continue;
         }
-        if (const int error = MoveBack(fs, backup); error == EEXIST) {
+        if (const int error = MoveNoReplace(fs, backup.path, backup.original); error == EEXIST) {
             problems.push_back(backup.path + ": not restored, " + backup.original + " is in use");
         } else if (error != 0) {
             problems.push_back(backup.path + ": not restored: " + std::strerror(error));

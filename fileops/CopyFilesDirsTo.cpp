@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/PathUtil.h"
+#include "base/StringPrintf.h"
 #include "fileops/FileCopy.h"
 #include "fileops/UndoJournal.h"
 #include "fileops/UndoRun.h"
@@ -49,12 +50,6 @@ bool IsWithin(FileSystem& fs, std::string path, const struct stat& folder) {
         }
         at = std::move(parent);
     }
-}
-
-std::string Format(const char* format, const std::string& arg) {
-    char text[4096];
-    std::snprintf(text, sizeof text, format, arg.c_str());
-    return text;
 }
 
 void ShowError(Prompter& prompter, const std::string& text) {
@@ -121,7 +116,7 @@ CopyToResult CopyFilesDirsTo(FileOpsContext& ctx, Prompter& prompter, ReplaceAsk
                    SameFile(parent, into);
         }();
         if (sameFolder && isFolder) {
-            ShowError(prompter, Format(kSameFolderFormat, name));
+            ShowError(prompter, StringPrintf(kSameFolderFormat, name));
             continue;
         }
         if (sameFolder) {
@@ -132,7 +127,7 @@ CopyToResult CopyFilesDirsTo(FileOpsContext& ctx, Prompter& prompter, ReplaceAsk
             destination = JoinPath(folder, free);
         }
         if (isFolder && IsWithin(fs, folder, fromEntry)) {
-            ShowError(prompter, Format(kIntoItselfFormat, name));
+            ShowError(prompter, StringPrintf(kIntoItselfFormat, name));
             continue;
         }
         struct stat existing {};
@@ -142,7 +137,7 @@ CopyToResult CopyFilesDirsTo(FileOpsContext& ctx, Prompter& prompter, ReplaceAsk
         if (exists && (SameFile(existing, fromEntry) ||
                        (fs.Stat(AT_FDCWD, destination.c_str(), 0, existingTarget) == 0 &&
                         SameFile(existingTarget, from)))) {
-            ShowError(prompter, Format(kSameFileFormat, name));
+            ShowError(prompter, StringPrintf(kSameFileFormat, name));
             continue;
         }
         if (exists && answer != mbr::kYesToAll) {

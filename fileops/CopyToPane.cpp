@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/PathUtil.h"
+#include "base/StringPrintf.h"
 #include "core/Comparison.h"
 #include "core/ComparisonObserver.h"
 #include "core/FolderScan.h"
@@ -20,14 +21,6 @@
 namespace quillon {
 
 namespace {
-
-template <typename... Args>
-std::string Format(const char* format, const Args&... args) {
-    const int needed = std::snprintf(nullptr, 0, format, args.c_str()...);
-    std::string text(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, args.c_str()...);
-    return text;
-}
 
 bool IsTopLevel(const DiffItem& row) {
     return row.parent == nullptr || row.parent->parent == nullptr;
@@ -227,12 +220,12 @@ void PaneCopy::Fail(const DiffItem& row, const std::string& folder, const std::s
     ++result_.failed;
     const std::string name = row.Name(from_);
     if (row.isFile) {
-        ctx_.report += Format(kCopyFileFailedFormat, row.Dir(from_), name, folder,
-                              std::string(BaseName(destination)),
-                              std::string(reason ? reason : std::strerror(error)));
+        ctx_.report += StringPrintf(kCopyFileFailedFormat, row.Dir(from_), name, folder,
+                                    std::string(BaseName(destination)),
+                                    std::string(reason ? reason : std::strerror(error)));
     } else {
-        ctx_.report += Format(kCopyFolderFailedFormat, row.Dir(from_), name, folder,
-                              std::string(BaseName(destination)));
+        ctx_.report += StringPrintf(kCopyFolderFailedFormat, row.Dir(from_), name, folder,
+                                    std::string(BaseName(destination)));
     }
 }
 
@@ -242,7 +235,7 @@ bool PaneCopy::MakeParents(DiffItem& row, const std::string& folder) {
     if (const int error = MakeFolderChain(ctx_.fs, folder); error != 0) {
         LogError(error, "%s", folder.c_str());
         ++result_.failed;
-        ctx_.report += Format(kMissingParentFailedFormat, row.name) + "\n";
+        ctx_.report += StringPrintf(kMissingParentFailedFormat, row.name) + "\n";
         return false;
     }
     std::vector<DiffItem*> created;
@@ -268,7 +261,7 @@ bool PaneCopy::CopyRow(DiffItem& row, UndoRecord* group) {
     const std::string folder = FolderInPane(row, to_, scene_.openedPaths[to_]);
     if (folder.empty()) {
         ++result_.failed;
-        ctx_.report += Format(kMissingParentImpossibleFormat, row.name) + "\n";
+        ctx_.report += StringPrintf(kMissingParentImpossibleFormat, row.name) + "\n";
         return true;
     }
     FileSystem& fs = ctx_.fs;

@@ -7,6 +7,7 @@
 
 #include "base/AsciiCase.h"
 #include "base/PathUtil.h"
+#include "base/StringPrintf.h"
 #include "core/Comparison.h"
 #include "core/ComparisonObserver.h"
 #include "fileops/FileCopy.h"
@@ -33,13 +34,6 @@ bool Ask(Prompter& prompter, const std::string& text, uint32_t icon, const char*
     question.style = mb::kYesNo | icon;
     question.key = key;
     return prompter.Ask(question) == mbr::kYes;
-}
-
-std::string Printf(const char* format, const std::string& a, const std::string& b = {}) {
-    const int needed = std::snprintf(nullptr, 0, format, a.c_str(), b.c_str());
-    std::string text(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, a.c_str(), b.c_str());
-    return text;
 }
 
 bool InPanes(int side, int pane) {
@@ -236,7 +230,7 @@ void PaneDelete::DeleteRow(const DiffItem& row, UndoRecord* group) {
     }
     for (int pane = 0; pane < 2; ++pane) {
         if (failed[pane]) {
-            ctx_.report += Printf(kRemovingFormats[pane], row.Dir(pane), row.Name(pane));
+            ctx_.report += StringPrintf(kRemovingFormats[pane], row.Dir(pane), row.Name(pane));
         }
     }
     if (failed[0] || failed[1]) {
@@ -272,20 +266,15 @@ void RenameSideInTree(DiffItem& row, int side, const std::string& newName) {
 // A rename that never replaces: only where the old and the new name are one entry (a change of
 // case on a disk that ignores case) may the plain rename go ahead.
 int RenameNoReplace(FileSystem& fs, const std::string& from, const std::string& to) {
-    int error = fs.Rename(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
-    if (error == EEXIST || error == EINVAL) {
+    int error = MoveNoReplace(fs, from, to);
+    // EPERM: the second name a file system without the flag would need cannot be made for a folder.
+    if (error == EEXIST || error == EPERM) {
         struct stat a {};
         struct stat b {};
         if (fs.Stat(AT_FDCWD, from.c_str(), AT_SYMLINK_NOFOLLOW, a) == 0 &&
             fs.Stat(AT_FDCWD, to.c_str(), AT_SYMLINK_NOFOLLOW, b) == 0 && SameFile(a, b) &&
             (S_ISDIR(a.st_mode) || a.st_nlink == 1)) {
             error = fs.Rename(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0);
-        } else if (error == EINVAL) {
-            // A file system without the flag: a second name for a file, then the first one goes.
-            if ((error = fs.Link(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0)) == 0 &&
-                (error = fs.Unlink(AT_FDCWD, from.c_str())) != 0) {
-                fs.Unlink(AT_FDCWD, to.c_str());
-            }
         }
     }
     return error;
@@ -329,7 +318,7 @@ RenameResult RenameItem(FileOpsContext& ctx, Prompter& prompter, DiffItem& row, 
         return result;
     }
     if (!IsLegalName(newName)) {
-        const std::string text = Printf(kIllegalNameFormat, newName);
+        const std::string text = StringPrintf(kIllegalNameFormat, newName);
         ShowStop(prompter, text);
         Log("%s", text.c_str());
         return result;

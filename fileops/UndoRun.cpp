@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <set>
 
 #include "base/AsciiCase.h"
 #include "base/PathUtil.h"
+#include "base/StringPrintf.h"
 #include "fileops/FileCopy.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
@@ -16,20 +16,6 @@
 namespace quillon {
 
 namespace {
-
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    std::vsnprintf(text.data(), text.size() + 1, format, args);
-    va_end(args);
-    return text;
-}
 
 // FNV-1a over the fields that say whether an entry is still the one the operation left.
 struct Hasher {
@@ -175,8 +161,8 @@ bool UndoDelete(UndoScope& scope, UndoRecord& r) {
             return true;
         }
         if (left != 0 && right != 0) {
-            Fail(scope, Printf(kUndoFailBothMoves, r.OpNumber, r.Tmp1.c_str(), r.Org1.c_str(),
-                               r.Tmp2.c_str(), r.Org2.c_str(), kUndoStaysText));
+            Fail(scope, StringPrintf(kUndoFailBothMoves, r.OpNumber, r.Tmp1.c_str(), r.Org1.c_str(),
+                                     r.Tmp2.c_str(), r.Org2.c_str(), kUndoStaysText));
             return false;
         }
         // The half that came back is done with; the other stays to be undone again.
@@ -187,8 +173,8 @@ bool UndoDelete(UndoScope& scope, UndoRecord& r) {
     }
     const int s = SideOf(r);
     if (back(r.Tmp(s), r.Org(s)) != 0) {
-        Fail(scope, Printf(kUndoFailMoveBack, r.OpNumber, r.Tmp(s).c_str(), r.Org(s).c_str(),
-                           kUndoStaysText));
+        Fail(scope, StringPrintf(kUndoFailMoveBack, r.OpNumber, r.Tmp(s).c_str(), r.Org(s).c_str(),
+                                 kUndoStaysText));
         return false;
     }
     return true;
@@ -198,8 +184,8 @@ bool UndoDelete(UndoScope& scope, UndoRecord& r) {
 bool RestoreBackup(UndoScope& scope, UndoRecord& r, const std::string& backup,
                    const std::string& destination) {
     if (MoveNoReplace(scope.ctx.fs, backup, destination) != 0) {
-        Fail(scope, Printf(kUndoFailRestore, r.OpNumber, backup.c_str(), destination.c_str(),
-                           kUndoStaysText));
+        Fail(scope, StringPrintf(kUndoFailRestore, r.OpNumber, backup.c_str(), destination.c_str(),
+                                 kUndoStaysText));
         return false;
     }
     return true;
@@ -250,8 +236,9 @@ bool UndoCopy(UndoScope& scope, UndoRecord& r) {
         error = 0;
     }
     if (error != 0) {
-        Fail(scope, Printf(r.ItemType == kItemDir ? kUndoFailDeleteFolder : kUndoFailRemoveFile,
-                           r.OpNumber, hasBackup ? 2 : 1, destination.c_str(), kUndoStaysText));
+        Fail(scope,
+             StringPrintf(r.ItemType == kItemDir ? kUndoFailDeleteFolder : kUndoFailRemoveFile,
+                          r.OpNumber, hasBackup ? 2 : 1, destination.c_str(), kUndoStaysText));
         return false;
     }
     const bool restored = !hasBackup || RestoreBackup(scope, r, backup, destination);
@@ -301,8 +288,8 @@ bool UndoMergedMove(UndoScope& scope, UndoRecord& r, const std::string& destinat
         all = error == 0 && MoveNoReplace(fs, from, to) == 0;
     }
     if (!all) {
-        Fail(scope, Printf(kUndoFailMoveBack, r.OpNumber, destination.c_str(), source.c_str(),
-                           kUndoStaysText));
+        Fail(scope, StringPrintf(kUndoFailMoveBack, r.OpNumber, destination.c_str(), source.c_str(),
+                                 kUndoStaysText));
         return false;
     }
     std::vector<std::string> saved;
@@ -325,8 +312,8 @@ bool UndoMergedMove(UndoScope& scope, UndoRecord& r, const std::string& destinat
         }
     }
     if (!all) {
-        Fail(scope, Printf(kUndoFailRestore, r.OpNumber, backup.c_str(), destination.c_str(),
-                           kUndoStaysText));
+        Fail(scope, StringPrintf(kUndoFailRestore, r.OpNumber, backup.c_str(), destination.c_str(),
+                                 kUndoStaysText));
         return false;
     }
     for (auto it = r.Entries.rbegin(); it != r.Entries.rend(); ++it) {
@@ -357,8 +344,8 @@ bool UndoMove(UndoScope& scope, UndoRecord& r) {
         error = 0;
     }
     if (error != 0) {
-        Fail(scope, Printf(kUndoFailMoveBack, r.OpNumber, destination.c_str(), source.c_str(),
-                           kUndoStaysText));
+        Fail(scope, StringPrintf(kUndoFailMoveBack, r.OpNumber, destination.c_str(), source.c_str(),
+                                 kUndoStaysText));
         return false;
     }
     return !hasBackup || RestoreBackup(scope, r, backup, destination);
@@ -367,8 +354,8 @@ bool UndoMove(UndoScope& scope, UndoRecord& r) {
 bool UndoRename(UndoScope& scope, UndoRecord& r) {
     const int s = SideOf(r);
     if (r.Tmp(s).empty() || MoveNoReplace(scope.ctx.fs, r.Tmp(s), r.Org(s)) != 0) {
-        Fail(scope, Printf(kUndoFailMoveBack, r.OpNumber, r.Tmp(s).c_str(), r.Org(s).c_str(),
-                           kUndoStaysText));
+        Fail(scope, StringPrintf(kUndoFailMoveBack, r.OpNumber, r.Tmp(s).c_str(), r.Org(s).c_str(),
+                                 kUndoStaysText));
         return false;
     }
     if (r.ItemType == kItemDir) {
@@ -385,7 +372,8 @@ bool UndoCreateDir(UndoScope& scope, UndoRecord& r) {
     // Only an empty folder goes: whatever was put in it since is somebody's.
     const int error = folder.empty() ? ENOENT : scope.ctx.fs.RemoveFolder(AT_FDCWD, folder.c_str());
     if (error != 0 && error != ENOENT) {
-        Fail(scope, Printf(kUndoFailRemoveFolder, r.OpNumber, folder.c_str(), kUndoStaysText));
+        Fail(scope,
+             StringPrintf(kUndoFailRemoveFolder, r.OpNumber, folder.c_str(), kUndoStaysText));
         return false;
     }
     return true;
@@ -670,7 +658,7 @@ std::string UndoInternalsText(const UndoJournal& journal) {
             lines += 2;
         }
         if (group->ChildCount() > 1) {
-            text += Printf("\t... (%d more file operations...)\n", group->ChildCount() - 1);
+            text += StringPrintf("\t... (%d more file operations...)\n", group->ChildCount() - 1);
         } else {
             text += "\n";
         }
@@ -689,8 +677,8 @@ std::vector<std::string> UndoDumpEntries(const UndoJournal& journal) {
     std::vector<std::string> entries;
     for (const std::unique_ptr<UndoRecord>& group : journal.undoList) {
         const int count = group->ChildCount();
-        entries.push_back(Printf(
-            "%s\t%s (%s files)", Printf("%.4d:", group->OpNumber).c_str(),
+        entries.push_back(StringPrintf(
+            "%s\t%s (%s files)", StringPrintf("%.4d:", group->OpNumber).c_str(),
             (std::string(Pick(kDumpActions, 4, group->Kind)) + Pick(kDumpSides, 3, group->Side))
                 .c_str(),
             std::to_string(count > 0 ? count : 1).c_str()));
@@ -700,7 +688,8 @@ std::vector<std::string> UndoDumpEntries(const UndoJournal& journal) {
         }
         std::string detail;
         for (int i = 1; i <= count; ++i) {
-            detail += DumpDetail(*group->Children[static_cast<size_t>(i - 1)], Printf("#%.3d", i));
+            detail +=
+                DumpDetail(*group->Children[static_cast<size_t>(i - 1)], StringPrintf("#%.3d", i));
             if (i < count) {
                 detail += "\n";
             }
