@@ -1,0 +1,157 @@
+// The shell integration's keys in the registry store, the editor associations with their backup,
+// the quoting of Exec lines and the files that are never ours to replace.
+#include "platform/ShellIntegration.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "support/StoreFixture.h"
+
+namespace quillon {
+namespace {
+
+class ShellIntegrationTest : public test::StoreFixture {
+  protected:
+    ShellIntegration Shell(ShellTools tools = Tools()) {
+        return ShellIntegration(registry_, std::move(tools), Dir() / "data");
+    }
+    static ShellTools Tools() { return {"/opt/q/quillon", "/usr/bin/meld", "", "/usr/bin/s", ""}; }
+    std::string Default(RegHive hive, const std::string& key, std::string_view name = "") {
+        std::optional<RegValue> value = registry_.GetValue(hive, key, name);
+        return value ? value->text : "<none>";
+    }
+};
+
+// Exec arguments are quoted, with the characters the format reserves escaped twice over
+// (argument, then string value); a path that a desktop file cannot hold gives nothing.
+TEST(DesktopExec, QuotesAndEscapes) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {{"/usr/bin/quillon", R"("/usr/bin/quillon")"},
+                 {"/opt/my app/q", R"("/opt/my app/q")"},
+                 {"/a$b`c\"d", R"("/a\\$b\\`c\\"d")"},
+                 {"/x\\y", R"("/x\\\\y")"},
+                 {"/100%/q", R"("/100%%/q")"},
+                 {"/a\nb", ""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(DesktopExecArgument(c.in), c.out) << c.in;
+    }
+}
+
+// Registration writes the verbs, open commands and choices as the suite's tools read them; a tool
+// that is not installed gets no verb. Unregistering removes every verb even with the choices on
+// and forgets the settings of the whole suite.
+TEST_F(ShellIntegrationTest, StoreKeysAfterRegisterAndUnregister) {
+    registry_.SetString(RegHive::ClassesRoot, "Applications\\Quillon.exe", "", "old");
+    ShellIntegration shell = Shell();
+    shell.RegisterShell(true);
+    shell.RegisterFileTypes(true);
+    EXPECT_EQ(shell.Problems(), std::vector<std::string>{});
+    const RegHive cu = RegHive::CurrentUser;
+    const RegHive cr = RegHive::ClassesRoot;
+    const std::string classes = "SOFTWARE\\Classes\\";
+    EXPECT_EQ(Default(cu, classes + "Directory\\shell\\Quillon"), "");
+    EXPECT_EQ(Default(cu, classes + "Directory\\shell\\Quillon\\command"),
+              "\"/opt/q/quillon\" \"%1\"");
+    EXPECT_EQ(Default(cu, classes + "Drive\\shell\\Quillon\\command"), "\"/opt/q/quillon\" %1");
+    EXPECT_EQ(Default(cu, classes + "Directory\\shell\\Quillon Search"), "Quillon Search...");
+    EXPECT_EQ(Default(cu, classes + "Drive\\shell\\Quillon Search\\command"),
+              "\"/usr/bin/s\" \"%1\"");
+    EXPECT_EQ(Default(cr, "Quillon.exe\\shell\\open\\command"), "\"/opt/q/quillon\" \"%1\"");
+    EXPECT_EQ(Default(cr, "Scrivlet.exe\\shell\\open\\command"), "\"/usr/bin/meld\" \"%1\"");
+    EXPECT_FALSE(registry_.KeyExists(cr, "Panorel.exe"));
+    EXPECT_FALSE(registry_.KeyExists(cr, "Applications\\Quillon.exe"));
+    for (const char* entry : {"QuillonOnDir", "SearchOnDir", "ScrivletSendTo", "PanorelSendTo",
+                              "SeekwellSendTo", "NybbletSendTo"}) {
+        EXPECT_EQ(Int("ShellMenu", entry), 1) << entry;
+    }
+    EXPECT_EQ(Int("ShellMenu", "MultRenameSendTo"), kAbsent);
+    EXPECT_TRUE(Dir().Exists("data/Thunar/sendto/quillon-scrivlet.desktop"));
+    EXPECT_FALSE(Dir().Exists("data/Thunar/sendto/quillon-panorel.desktop"));
+    EXPECT_FALSE(Dir().Exists("data/Thunar/sendto/quillon-hex-compare.desktop"));
+
+    ShellIntegration removal = Shell();
+    removal.RegisterShell(false);
+    removal.RegisterFileTypes(false);
+    EXPECT_EQ(removal.Problems(), std::vector<std::string>{});
+    for (const char* key : {"Directory\\shell\\Quillon", "Drive\\shell\\Quillon",
+                            "Directory\\shell\\Quillon Search", "Drive\\shell\\Quillon Search"}) {
+        EXPECT_FALSE(registry_.KeyExists(cu, classes + key)) << key;
+    }
+    EXPECT_FALSE(registry_.KeyExists(cr, "Quillon.exe"));
+    EXPECT_FALSE(registry_.KeyExists(cu, "Software\\Marrowby"));
+    EXPECT_EQ(Dir().List("data"), std::vector<std::string>{});
+}
+
+// The editor takes over the open list's extensions and keeps the earlier file type in
+// DefaultBackup, which a second registration does not overwrite; unregistering puts it back or,
+// without a backup, removes the default. "Edit with" verbs go to the view list's file types.
+TEST_F(ShellIntegrationTest, FileTypesKeepTheirBackup) {
+    registry_.SetString(RegHive::CurrentUser, "Software\\Marrowby\\Scrivlet\\Settings",
+                        "ExtsForOpen", "txt;log;cpp;;ini;");
+    registry_.SetString(RegHive::CurrentUser, "Software\\Marrowby\\Scrivlet\\Settings",
+                        "ExtsForView", "xml;bat;");
+    const RegHive cr = RegHive::ClassesRoot;
+    registry_.SetString(cr, ".txt", "", "txtfile");
+    registry_.SetString(cr, ".log", "", "scrivlet.EXE");
+    registry_.SetString(cr, ".log", "DefaultBackup", "Quillon.exe");
+    registry_.SetString(cr, ".xml", "", "xmlfile");
+    for (int run = 0; run < 2; ++run) {
+        Shell().RegisterFileTypes(true);
+    }
+    const struct {
+        const char* ext;
+        const char* value;
+        const char* backup;
+    } registered[] = {{".txt", "Scrivlet.exe", "txtfile"},
+                      {".log", "Scrivlet.exe", "Quillon.exe"},
+                      {".cpp", "Scrivlet.exe", "<none>"},
+                      {".ini", "<none>", "<none>"}};  // after the empty item
+    for (const auto& r : registered) {
+        EXPECT_EQ(Default(cr, r.ext), r.value) << r.ext;
+        EXPECT_EQ(Default(cr, r.ext, "DefaultBackup"), r.backup) << r.ext;
+    }
+    EXPECT_EQ(Default(cr, ".bat"), "batfile");
+    EXPECT_EQ(Default(cr, "batfile\\shell\\editWithScrivlet"), "Edit with Scrivlet");
+    EXPECT_EQ(Default(cr, "xmlfile\\shell\\editWithScrivlet\\command"), "\"/usr/bin/meld\" \"%1\"");
+
+    Shell().RegisterFileTypes(false);
+    EXPECT_EQ(Default(cr, ".txt"), "txtfile");
+    EXPECT_EQ(Default(cr, ".log"), "<none>");  // the backup named the suite: not restored
+    EXPECT_FALSE(registry_.KeyExists(cr, ".cpp"));
+    EXPECT_EQ(Default(cr, ".txt", "DefaultBackup"), "<none>");
+    EXPECT_FALSE(registry_.KeyExists(cr, "xmlfile\\shell\\editWithScrivlet"));
+    EXPECT_FALSE(registry_.KeyExists(cr, "batfile\\shell\\editWithScrivlet"));
+}
+
+// A file at one of our names that is not ours (no marker, or a link) is neither replaced nor
+// removed, and each is named once; a marked file of ours is replaced when its content is stale.
+TEST_F(ShellIntegrationTest, OnlyMarkedFilesAreReplacedOrRemoved) {
+    Dir().WriteFile("data/nautilus/scripts/Quillon", "#!/bin/sh\necho mine\n");
+    Dir().WriteFile("elsewhere.desktop", "x");
+    Dir().Symlink(Dir() / "elsewhere.desktop", "data/applications/quillon.desktop");
+    Dir().WriteFile("data/nemo/actions/quillon-compare.nemo_action",
+                    "stale\n" + std::string(kGeneratedMarker) + "\n");
+    ShellIntegration shell = Shell();
+    shell.RegisterShell(true);
+    EXPECT_EQ(
+        shell.Problems(),
+        (std::vector<std::string>{
+            Dir() / "data/applications/quillon.desktop was not made by quillon; left as it is",
+            Dir() / "data/nautilus/scripts/Quillon was not made by quillon; left as it is"}));
+    EXPECT_EQ(Dir().ReadFile("data/nautilus/scripts/Quillon"), "#!/bin/sh\necho mine\n");
+    EXPECT_NE(Dir().ReadFile("data/nemo/actions/quillon-compare.nemo_action").find("Exec="),
+              std::string::npos);
+    Shell().RegisterShell(false);
+    EXPECT_EQ(Dir().ReadFile("data/nautilus/scripts/Quillon"), "#!/bin/sh\necho mine\n");
+    EXPECT_EQ(Dir().ReadFile("elsewhere.desktop"), "x");
+    EXPECT_EQ(Dir().List("data/nemo"), std::vector<std::string>{"actions/"});
+    EXPECT_TRUE(Dir().Exists("data/applications/quillon.desktop"));
+}
+
+}  // namespace
+}  // namespace quillon
