@@ -49,12 +49,6 @@ int PrintInfo(bool help, FILE* out) {
 
 std::string UnavailableMessage(StartOutcome outcome) {
     switch (outcome) {
-        case StartOutcome::Register:
-            return "registering the shell integration (/Reg) is not available in this build";
-        case StartOutcome::Unregister:
-            return "removing the shell integration (/Unreg) is not available in this build";
-        case StartOutcome::Config:
-            return "the shell-integration options (/Config) are not available in this build";
         case StartOutcome::Pdf:
             return "the PDF rendition (/PDF) is not available in this build";
         case StartOutcome::Rename:

@@ -11,14 +11,16 @@ inline constexpr const char* kUsageText =
     R"(quillon [LEFT [RIGHT]] [-FILTER:<flags>:<extensions>]
 quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
 quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
+quillon -Reg | -Unreg | -Config
 quillon --help | -h | --version
 
 Compares two folder trees side by side: the first two paths are the left and the right folder.
 Switches start with - or / and ignore case, except -FILTER, which must be written in upper case
 at the start of its argument. Every other argument is a path.
 
-  -Reg, -Unreg            (only argument) register / remove the shell integration
-  -Config                 the shell-integration options without the main window
+  -Reg, -Unreg            (only argument) register / remove the shell integration (file
+                          manager entries below $XDG_DATA_HOME); -Unreg forgets every setting
+  -Config                 the shell-menu configuration dialog without the main window
   -PDF                    renders the first path to PDF without the main window
   -SARename               the stand-alone bulk rename on every path argument
   -FILTER:<flags>:<list>  display filter for this run: the flag number (1 no extension filter,
@@ -40,6 +42,8 @@ at the start of its argument. Every other argument is a path.
   --version               the version
 
 Exit status of -Report: 0 no difference, 1 differences, 2 trouble.
+Exit status of -Reg and -Unreg: 0 all done, 2 something could not be done (named on standard
+error).
 Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.
 )";
 

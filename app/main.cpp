@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayStart.h"
 #include "app/ReportRun.h"
+#include "app/ShellRun.h"
 #include "app/StartUp.h"
 #include "app/Usage.h"
 #include "app/WindowStart.h"
@@ -31,7 +32,16 @@ int main(int argc, char** argv) {
         // Before the settings store: recovery reads and writes no setting.
         return quillon::RunBackups(cmd, stdout, stderr);
     }
+    if (decision.outcome == quillon::StartOutcome::Register ||
+        decision.outcome == quillon::StartOutcome::Unregister) {
+        // No toolkit at all: an installer runs this where there may be no display.
+        return quillon::RunShellRegistration(decision.outcome == quillon::StartOutcome::Register,
+                                             quillon::RegistryStore::Process(), stderr);
+    }
     quillon::SettingsStore settings(quillon::RegistryStore::Process());
+    if (decision.outcome == quillon::StartOutcome::Config) {
+        return quillon::RunShellConfig(argc, argv, cmd.cmdArgs, settings, stderr);
+    }
     if (decision.outcome == quillon::StartOutcome::Report) {
         // No QApplication here: a report needs no display.
         bool terminal = isatty(STDERR_FILENO) != 0;

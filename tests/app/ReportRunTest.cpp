@@ -144,8 +144,6 @@ TEST_F(ReportRun, TroubleExitsTwoWithOneLine) {
                  {"unwritable output", {"-Report", "-Out:" + (trees / "no/dir/r.txt"), L, R}},
                  // The runs not built yet say so instead of opening the window.
                  {"no PDF run", {"-PDF", L}, "in this build"},
-                 {"no registration", {"/Reg"}, "in this build"},
-                 {"no configuration", {"-Config"}, "in this build"},
                  {"no rename run", {"-SARename", L}, "in this build"}};
     for (const auto& c : cases) {
         ProcessResult r = Run(c.args);
