@@ -82,6 +82,23 @@ bool ReadRegular(const std::string& path, std::string& content) {
     return n == 0;
 }
 
+// Deletes `key` when it holds nothing, then each parent in turn while it holds nothing either,
+// stopping above `floorKey`: what registration made goes without a trace, what others keep stays.
+void PruneEmptyKeys(RegistryStore& registry, RegHive hive, std::string key,
+                    std::string_view floorKey) {
+    while (key.size() > floorKey.size()) {
+        if (registry.KeyExists(hive, key)) {
+            if (!registry.EnumValues(hive, key).empty() ||
+                !registry.EnumSubkeys(hive, key).empty()) {
+                return;
+            }
+            registry.DeleteKey(hive, key);
+        }
+        size_t slash = key.rfind('\\');
+        key.resize(slash == std::string::npos ? 0 : slash);
+    }
+}
+
 std::string Errno(int error) {
     return std::strerror(error);
 }
@@ -296,6 +313,9 @@ bool ShellIntegration::SetShellVerb(RegHive root, std::string_view key, std::str
                                     std::string_view command, bool add) {
     if (!add) {
         registry_.DeleteKey(root, key);
+        const size_t slash = key.find('\\');
+        const std::string_view top = key.substr(0, slash == std::string_view::npos ? 0 : slash);
+        PruneEmptyKeys(registry_, root, std::string(key), EqualsNoCase(top, "SOFTWARE") ? top : "");
         return true;
     }
     if (key.empty() || command.empty()) {
@@ -308,7 +328,7 @@ bool ShellIntegration::SetShellVerb(RegHive root, std::string_view key, std::str
 }
 
 void ShellIntegration::RegisterShell(bool install) {
-    registry_.DeleteKey(RegHive::ClassesRoot, "Applications\\Quillon.exe");
+    SetShellVerb(RegHive::ClassesRoot, "Applications\\Quillon.exe", {}, {}, false);
     const std::pair<std::string_view, const std::string*> openCommands[] = {
         {kQuillonProgId, &tools_.quillon},
         {kEditorProgId, &tools_.editor},
@@ -388,10 +408,7 @@ void ShellIntegration::RegisterFileTypes(bool install) {
             registry_.DeleteValue(RegHive::ClassesRoot, key, "");
         }
         registry_.DeleteValue(RegHive::ClassesRoot, key, kDefaultBackup);
-        if (registry_.EnumValues(RegHive::ClassesRoot, key).empty() &&
-            registry_.EnumSubkeys(RegHive::ClassesRoot, key).empty()) {
-            registry_.DeleteKey(RegHive::ClassesRoot, key);
-        }
+        PruneEmptyKeys(registry_, RegHive::ClassesRoot, key, "");
     }
     if (install) {
         Store(registry_.SetString(RegHive::CurrentUser, kScrivletSettings, kExtsForOpen, openList));
@@ -404,11 +421,15 @@ void ShellIntegration::RegisterFileTypes(bool install) {
         std::optional<RegValue> type = registry_.GetValue(RegHive::ClassesRoot, key, "");
         std::string progId = type && type->type == RegType::String ? type->text : std::string();
         if (!install) {
-            // The verb goes; a file type that registration named stays, as other programs may
-            // have taken it up since.
-            if (!progId.empty()) {
-                SetShellVerb(RegHive::ClassesRoot, progId + "\\shell\\editWithScrivlet", {}, {},
-                             false);
+            if (progId.empty()) {
+                continue;
+            }
+            SetShellVerb(RegHive::ClassesRoot, progId + "\\shell\\editWithScrivlet", {}, {}, false);
+            // The file type that registration named goes once nothing else uses it.
+            if (EqualsNoCase(progId, ext + "file") &&
+                !registry_.KeyExists(RegHive::ClassesRoot, progId)) {
+                registry_.DeleteValue(RegHive::ClassesRoot, key, "");
+                PruneEmptyKeys(registry_, RegHive::ClassesRoot, key, "");
             }
             continue;
         }

@@ -84,6 +84,9 @@ TEST_F(ShellIntegrationTest, StoreKeysAfterRegisterAndUnregister) {
     }
     EXPECT_FALSE(registry_.KeyExists(cr, "Quillon.exe"));
     EXPECT_FALSE(registry_.KeyExists(cu, "Software\\Marrowby"));
+    // Nothing that registration made is left, not even an empty key.
+    EXPECT_EQ(registry_.EnumSubkeys(cr, ""), std::vector<std::string>{});
+    EXPECT_EQ(registry_.EnumSubkeys(cu, "Software"), std::vector<std::string>{});
     EXPECT_EQ(Dir().List("data"), std::vector<std::string>{});
 }
 
