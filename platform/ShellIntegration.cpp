@@ -386,30 +386,56 @@ void ShellIntegration::RegisterFileTypes(bool install) {
         return EqualsNoCase(progId, kQuillonProgId) || EqualsNoCase(progId, kEditorProgId);
     };
 
-    for (const std::string& ext : SplitList(openList)) {
-        const std::string key = "." + ext;
-        std::optional<RegValue> current = registry_.GetValue(RegHive::ClassesRoot, key, "");
-        if (install) {
-            if (current && current->type == RegType::String && !isSuite(current->text)) {
-                Store(
-                    registry_.SetString(RegHive::ClassesRoot, key, kDefaultBackup, current->text));
+    // The open list is long: all of it is one change of the hive, written once.
+    Store(registry_.Modify(RegHive::ClassesRoot, [&](RegHiveData& hive) {
+        bool changed = false;
+        auto set = [&hive, &changed](int key, std::string_view name, const std::string& text) {
+            const RegValue* old = hive.FindValue(key, name);
+            if (old == nullptr || old->type != RegType::String || old->text != text) {
+                hive.SetValue(key, RegValue{std::string(name), RegType::String, 0, text});
+                changed = true;
             }
-            Store(registry_.SetString(RegHive::ClassesRoot, key, "", kEditorProgId));
-            continue;
+        };
+        auto text = [&hive](int key, std::string_view name) -> std::optional<std::string> {
+            const RegValue* value =
+                key == RegHiveData::kNoKey ? nullptr : hive.FindValue(key, name);
+            return value && value->type == RegType::String ? std::optional(value->text)
+                                                           : std::nullopt;
+        };
+        for (const std::string& ext : SplitList(openList)) {
+            const std::string name = "." + ext;
+            int key = hive.FindKey(name);
+            if (install) {
+                if (key == RegHiveData::kNoKey) {
+                    key = hive.CreateKey(name);
+                    changed = true;
+                }
+                if (key == RegHiveData::kNoKey) {
+                    continue;
+                }
+                std::optional<std::string> current = text(key, "");
+                if (current && !isSuite(*current)) {
+                    set(key, kDefaultBackup, *current);
+                }
+                set(key, "", std::string(kEditorProgId));
+                continue;
+            }
+            if (key == RegHiveData::kNoKey) {
+                continue;
+            }
+            std::optional<std::string> backup = text(key, kDefaultBackup);
+            if (backup && !isSuite(*backup)) {
+                set(key, "", *backup);
+            } else {
+                changed |= hive.DeleteValue(key, "");
+            }
+            changed |= hive.DeleteValue(key, kDefaultBackup);
+            if (hive.Values(key).empty() && hive.SubkeyNames(key).empty()) {
+                changed |= hive.DeleteKey(name);
+            }
         }
-        if (!registry_.KeyExists(RegHive::ClassesRoot, key)) {
-            continue;
-        }
-        std::optional<RegValue> backup =
-            registry_.GetValue(RegHive::ClassesRoot, key, kDefaultBackup);
-        if (backup && backup->type == RegType::String && !isSuite(backup->text)) {
-            Store(registry_.SetString(RegHive::ClassesRoot, key, "", backup->text));
-        } else {
-            registry_.DeleteValue(RegHive::ClassesRoot, key, "");
-        }
-        registry_.DeleteValue(RegHive::ClassesRoot, key, kDefaultBackup);
-        PruneEmptyKeys(registry_, RegHive::ClassesRoot, key, "");
-    }
+        return changed;
+    }));
     if (install) {
         Store(registry_.SetString(RegHive::CurrentUser, kScrivletSettings, kExtsForOpen, openList));
     } else {
