@@ -104,6 +104,7 @@ constexpr StringSetting kAllStrings[] = {
     kPP5LastOpt2NewPattern,
     kPP5LastOpt3NewPattern,
     kPP5Pattern,
+    kShellGeneratedFolders,
 };
 
 }  // namespace

@@ -168,6 +168,9 @@ inline constexpr IntSetting kPanorelSendTo{kShellMenu, "PanorelSendTo", 0};
 inline constexpr IntSetting kSeekwellSendTo{kShellMenu, "SeekwellSendTo", 0};
 inline constexpr IntSetting kNybbletSendTo{kShellMenu, "NybbletSendTo", 0};
 inline constexpr IntSetting kMultRenameSendTo{kShellMenu, "MultRenameSendTo", 0};
+// The folders below the data home that the shell integration made: removing it takes those away
+// once they are empty, and no other.
+inline constexpr StringSetting kShellGeneratedFolders{kShellMenu, "GeneratedFolders", ""};
 
 // FavoriteApps holds App0 ... App9; MessageBoxes one integer per remembered box.
 inline constexpr int kFavoriteAppCount = 10;

@@ -25,7 +25,6 @@ constexpr std::string_view kDirSearchVerb = "SOFTWARE\\Classes\\Directory\\shell
 constexpr std::string_view kDriveSearchVerb = "SOFTWARE\\Classes\\Drive\\shell\\Quillon Search";
 constexpr std::string_view kSearchVerbText = "Quillon Search...";
 constexpr std::string_view kSuiteKey = "Software\\Marrowby";
-constexpr std::string_view kScrivletSettings = "Software\\Marrowby\\Scrivlet\\Settings";
 constexpr std::string_view kExtsForOpen = "ExtsForOpen";
 constexpr std::string_view kExtsForView = "ExtsForView";
 constexpr std::string_view kDefaultOpenList =
@@ -35,8 +34,6 @@ constexpr std::string_view kDefaultViewList = "bat;reg;html;xml;ipr;";
 constexpr std::string_view kDefaultBackup = "DefaultBackup";
 constexpr std::string_view kEditorProgId = "Scrivlet.exe";
 constexpr std::string_view kQuillonProgId = "Quillon.exe";
-// Folders this program made below the data home, so that unregistering removes only those.
-constexpr std::string_view kGeneratedFolders = "GeneratedFolders";
 
 // Items up to the first empty one.
 std::vector<std::string> SplitList(std::string_view list) {
@@ -376,7 +373,7 @@ void ShellIntegration::RegisterFileTypes(bool install) {
     // Both lists are read first: unregistering forgets the stored ones on the way.
     auto list = [this](std::string_view name, std::string_view fallback) {
         std::optional<RegValue> value =
-            registry_.GetValue(RegHive::CurrentUser, kScrivletSettings, name);
+            registry_.GetValue(RegHive::CurrentUser, settings::kScrivletSettings, name);
         return value && value->type == RegType::String ? value->text : std::string(fallback);
     };
     const std::string openList = list(kExtsForOpen, kDefaultOpenList);
@@ -437,7 +434,8 @@ void ShellIntegration::RegisterFileTypes(bool install) {
         return changed;
     }));
     if (install) {
-        Store(registry_.SetString(RegHive::CurrentUser, kScrivletSettings, kExtsForOpen, openList));
+        Store(registry_.SetString(RegHive::CurrentUser, settings::kScrivletSettings, kExtsForOpen,
+                                  openList));
     } else {
         registry_.DeleteKey(RegHive::CurrentUser, kSuiteKey);
     }
@@ -467,7 +465,8 @@ void ShellIntegration::RegisterFileTypes(bool install) {
                      "Edit with Scrivlet", editorCommand, true);
     }
     if (install) {
-        Store(registry_.SetString(RegHive::CurrentUser, kScrivletSettings, kExtsForView, viewList));
+        Store(registry_.SetString(RegHive::CurrentUser, settings::kScrivletSettings, kExtsForView,
+                                  viewList));
     }
 }
 
@@ -527,17 +526,15 @@ void ShellIntegration::MakeParents(const std::string& relative) {
          slash = relative.find('/', slash + 1)) {
         const std::string folder = relative.substr(0, slash);
         if (mkdir((dataHome_ + "/" + folder).c_str(), 0755) == 0) {
-            std::string made = store.GetProfileString(settings::kShellMenu, kGeneratedFolders);
-            Store(store.WriteProfileString(settings::kShellMenu, kGeneratedFolders,
-                                           made + folder + ";"));
+            const std::string made = ReadSetting(store, settings::kShellGeneratedFolders);
+            Store(WriteSetting(store, settings::kShellGeneratedFolders, made + folder + ";"));
         }
     }
 }
 
 void ShellIntegration::RemoveCreatedFolders() {
     SettingsStore store(registry_);
-    std::vector<std::string> made =
-        SplitList(store.GetProfileString(settings::kShellMenu, kGeneratedFolders));
+    std::vector<std::string> made = SplitList(ReadSetting(store, settings::kShellGeneratedFolders));
     // Deepest first, so that a parent is empty by the time its turn comes.
     std::sort(made.begin(), made.end(),
               [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
@@ -551,14 +548,7 @@ void ShellIntegration::RemoveCreatedFolders() {
             kept += folder + ";";
         }
     }
-    if (kept.empty()) {
-        store.Registry().DeleteValue(
-            RegHive::CurrentUser,
-            std::string(kProfileRoot) + "\\" + std::string(settings::kShellMenu),
-            kGeneratedFolders);
-    } else {
-        Store(store.WriteProfileString(settings::kShellMenu, kGeneratedFolders, kept));
-    }
+    Store(WriteSetting(store, settings::kShellGeneratedFolders, kept));
 }
 
 void ShellIntegration::WriteFile(const GeneratedFile& file) {
