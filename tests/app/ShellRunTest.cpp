@@ -154,21 +154,28 @@ TEST_F(ShellRun, RegisterTwiceThenUnregister) {
     }
 }
 
-// A file of the user's at one of the names is left alone and named in one line; the run exits 2,
-// and -Unreg leaves that file too.
-TEST_F(ShellRun, UsersOwnFileInTheWay) {
-    Dir().WriteFile("data/nemo/actions/quillon-search.nemo_action", "[Nemo Action]\nName=Mine\n");
+// A file of the user's at one of the names (no marker, or a link) is left alone and named in one
+// line each; the run exits 2, and -Unreg leaves those too. A stale file of ours is replaced.
+TEST_F(ShellRun, UsersOwnFilesInTheWay) {
+    const std::string mine = "[Nemo Action]\nName=Mine\n";
+    Dir().WriteFile("data/nemo/actions/quillon-search.nemo_action", mine);
+    Dir().Symlink(Dir() / "data/applications/mine.desktop", "data/applications/quillon.desktop");
+    Dir().WriteFile("data/nautilus/scripts/Quillon", "stale\n# X-Quillon-Generated=true\n");
     ProcessResult r = Run("-Reg");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "quillon: " + Dir() / "data/nemo/actions/quillon-search.nemo_action" +
-                         " was not made by quillon; left as it is\n");
-    EXPECT_TRUE(Dir().Exists("data/nemo/actions/quillon-compare.nemo_action"));
+    const std::string leftAlone = " was not made by quillon; left as it is\n";
+    EXPECT_EQ(r.err, "quillon: " + Dir() / "data/applications/quillon.desktop" + leftAlone +
+                         "quillon: " + Dir() / "data/nemo/actions/quillon-search.nemo_action" +
+                         leftAlone);
+    EXPECT_EQ(Dir().ReadFile("data/nautilus/scripts/Quillon").rfind("#!/bin/sh\n", 0), 0u);
     r = Run("-Unreg");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Dir().List("data/nemo"),
               (std::vector<std::string>{"actions/", "actions/quillon-search.nemo_action"}));
-    EXPECT_EQ(Dir().ReadFile("data/nemo/actions/quillon-search.nemo_action"),
-              "[Nemo Action]\nName=Mine\n");
+    EXPECT_EQ(Dir().ReadFile("data/nemo/actions/quillon-search.nemo_action"), mine);
+    EXPECT_EQ(Dir().List("data/nautilus"), std::vector<std::string>{"scripts/"});
+    EXPECT_EQ(Dir().ReadFile("data/applications/quillon.desktop"),
+              "[Desktop Entry]\nMimeType=text/x-c;\n");
 }
 
 // The dialog needs a display: without one the run says so in one line and exits 2.

@@ -1,9 +1,8 @@
-// The shell integration's keys in the registry store, the editor associations with their backup,
-// the quoting of Exec lines and the files that are never ours to replace.
+// The shell integration's keys in the registry store, the editor associations with their backup
+// and the quoting of Exec lines.
 #include "platform/ShellIntegration.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -129,31 +128,6 @@ TEST_F(ShellIntegrationTest, FileTypesKeepTheirBackup) {
     EXPECT_EQ(Default(cr, ".txt", "DefaultBackup"), "<none>");
     EXPECT_FALSE(registry_.KeyExists(cr, "xmlfile\\shell\\editWithScrivlet"));
     EXPECT_FALSE(registry_.KeyExists(cr, "batfile\\shell\\editWithScrivlet"));
-}
-
-// A file at one of our names that is not ours (no marker, or a link) is neither replaced nor
-// removed, and each is named once; a marked file of ours is replaced when its content is stale.
-TEST_F(ShellIntegrationTest, OnlyMarkedFilesAreReplacedOrRemoved) {
-    Dir().WriteFile("data/nautilus/scripts/Quillon", "#!/bin/sh\necho mine\n");
-    Dir().WriteFile("elsewhere.desktop", "x");
-    Dir().Symlink(Dir() / "elsewhere.desktop", "data/applications/quillon.desktop");
-    Dir().WriteFile("data/nemo/actions/quillon-compare.nemo_action",
-                    "stale\n" + std::string(kGeneratedMarker) + "\n");
-    ShellIntegration shell = Shell();
-    shell.RegisterShell(true);
-    EXPECT_EQ(
-        shell.Problems(),
-        (std::vector<std::string>{
-            Dir() / "data/applications/quillon.desktop was not made by quillon; left as it is",
-            Dir() / "data/nautilus/scripts/Quillon was not made by quillon; left as it is"}));
-    EXPECT_EQ(Dir().ReadFile("data/nautilus/scripts/Quillon"), "#!/bin/sh\necho mine\n");
-    EXPECT_NE(Dir().ReadFile("data/nemo/actions/quillon-compare.nemo_action").find("Exec="),
-              std::string::npos);
-    Shell().RegisterShell(false);
-    EXPECT_EQ(Dir().ReadFile("data/nautilus/scripts/Quillon"), "#!/bin/sh\necho mine\n");
-    EXPECT_EQ(Dir().ReadFile("elsewhere.desktop"), "x");
-    EXPECT_EQ(Dir().List("data/nemo"), std::vector<std::string>{"actions/"});
-    EXPECT_TRUE(Dir().Exists("data/applications/quillon.desktop"));
 }
 
 }  // namespace
