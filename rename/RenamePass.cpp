@@ -60,6 +60,10 @@ class Pass {
         for (const std::string& line : lines_) {
             result_.failures += line;
         }
+        // The window undoes a group oldest child first: the last move done must be undone first.
+        for (auto move = moves_.rbegin(); group_ != nullptr && move != moves_.rend(); ++move) {
+            UndoJournal::Attach(*group_, std::move(*move));
+        }
         if (group_ != nullptr && group_->ChildCount() > 0) {
             settings_.journal->Push(std::move(group_));
             result_.journalled = true;
@@ -95,7 +99,7 @@ class Pass {
         if (type == kItemDir) {
             RetargetUndoPaths(*settings_.journal, *record, false);
         }
-        UndoJournal::Attach(*group_, std::move(record));
+        moves_.push_back(std::move(record));
     }
 
     void Fail(size_t k, int error) {
@@ -241,6 +245,8 @@ class Pass {
     std::unordered_map<std::string, size_t> owner_;
     std::unordered_map<std::string, std::string> renamedFolders_;
     std::unique_ptr<UndoRecord> group_;
+    // The journal records of the moves, in the order they were done.
+    std::vector<std::unique_ptr<UndoRecord>> moves_;
     std::string runTag_;
     int32_t opNumber_ = 0;
     bool asked_ = false;
