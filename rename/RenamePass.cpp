@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <unordered_map>
 
 #include "base/AsciiCase.h"
@@ -130,18 +131,36 @@ class Pass {
         return error;
     }
 
-    void Process(size_t k) {
-        state_[k] = State::kMoving;
-        const RenameEntry& entry = entries_[k];
-        if (settings_.status) {
-            settings_.status(StringPrintf(kProcessingFormat, entry.name));
+    // The selected item, not renamed yet, that holds the place `k` is renamed to.
+    std::optional<size_t> Blocker(size_t k) const {
+        if (!rules_[k].Ok()) {
+            return std::nullopt;
         }
-        Carry(k);
-        state_[k] = State::kDone;
-        if (result_.items[k].outcome != RenameOutcome::kRenamed) {
-            return;
+        const auto it = owner_.find(JoinPath(DirName(Locate(k)), rules_[k].name));
+        return it != owner_.end() && it->second != k ? std::optional(it->second) : std::nullopt;
+    }
+
+    // Without recursion: a chain may be as long as the list.
+    void Process(size_t first) {
+        std::vector<size_t> waiting{first};
+        while (!waiting.empty()) {
+            const size_t k = waiting.back();
+            if (state_[k] == State::kPending) {
+                state_[k] = State::kMoving;
+                if (settings_.status) {
+                    settings_.status(StringPrintf(kProcessingFormat, entries_[k].name));
+                }
+                // What stands in the way moves first.
+                if (const auto j = Blocker(k); j && state_[*j] == State::kPending) {
+                    waiting.push_back(*j);
+                    continue;
+                }
+            }
+            Carry(k);
+            state_[k] = State::kDone;
+            result_.renamed += result_.items[k].outcome == RenameOutcome::kRenamed;
+            waiting.pop_back();
         }
-        ++result_.renamed;
     }
 
     void Carry(size_t k) {
@@ -156,13 +175,11 @@ class Pass {
             Skip(k);
             return;
         }
-        // A selected item that has not been renamed yet holds the target: it moves first, and
-        // when it waits for this one (a cycle) this one steps aside.
+        // A selected item that has not been renamed yet still holds the target.
         if (const auto it = owner_.find(target); it != owner_.end() && it->second != k) {
             const size_t j = it->second;
-            if (state_[j] == State::kPending) {
-                Process(j);
-            } else if (state_[j] == State::kMoving) {
+            // It waits for this one: a cycle, broken by stepping it aside.
+            if (state_[j] == State::kMoving) {
                 if (const int error = StepAside(j); error != 0) {
                     Fail(k, error);
                     return;
