@@ -88,11 +88,11 @@ class Pass {
         return current_[k];
     }
 
-    void Journal(size_t k, const std::string& from, const std::string& to) {
+    void Journal(bool folder, const std::string& from, const std::string& to) {
         if (group_ == nullptr) {
             return;
         }
-        const int32_t type = entries_[k].isFile ? kItemFile : kItemDir;
+        const int32_t type = folder ? kItemDir : kItemFile;
         const bool left = settings_.side == 0;
         std::unique_ptr<UndoRecord> record =
             settings_.journal->NewItemRecord(type, kUndoRename, settings_.side, left ? from : "",
@@ -123,12 +123,20 @@ class Pass {
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
             const std::string aside = BackupName(from, runTag_, opNumber_ + attempt * 100000);
             if ((error = MoveNoReplace(fs_, from, aside)) == 0) {
-                Journal(k, from, aside);
-                owner_.erase(from);
+                Journal(!entries_[k].isFile, from, aside);
+                Release(k);
                 current_[k] = aside;
             }
         }
         return error;
+    }
+
+    // The item no longer holds its first place.
+    void Release(size_t k) {
+        if (const auto it = owner_.find(entries_[k].FullPath());
+            it != owner_.end() && it->second == k) {
+            owner_.erase(it);
+        }
     }
 
     // The selected item, not renamed yet, that holds the place `k` is renamed to.
@@ -238,10 +246,10 @@ class Pass {
             return;
         }
         if (!aside.empty()) {
-            Journal(k, target, aside);
+            Journal(S_ISDIR(targetStat.st_mode), target, aside);
         }
-        Journal(k, from, target);
-        owner_.erase(entry.FullPath());
+        Journal(!entry.isFile, from, target);
+        Release(k);
         if (!entry.isFile) {
             renamedFolders_[from] = target;
         }
