@@ -14,7 +14,8 @@ CMAKE_GEN  := -G Ninja
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev clang-format \
             libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
             qt6-base-dev qt6-base-dev-tools libgl-dev \
-            ghostscript poppler-utils rsync xvfb xauth tzdata gcovr
+            ghostscript poppler-utils rsync xvfb xauth tzdata gcovr \
+            fonts-dejavu-core qt6-image-formats-plugins qpdf
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
