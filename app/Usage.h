@@ -11,6 +11,7 @@ inline constexpr const char* kUsageText =
     R"(quillon [LEFT [RIGHT]] [-FILTER:<flags>:<extensions>]
 quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
 quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
+quillon -PDF -Out:<file.pdf> SOURCES... | -PDF -Out:<file.pdf> -Input:<file.txt>
 quillon --help | -h | --version
 
 Compares two folder trees side by side: the first two paths are the left and the right folder.
@@ -30,7 +31,10 @@ at the start of its argument. Every other argument is a path.
                             encoding  0-3  0 ANSI (the locale's), 1 UTF-16LE, 2 UTF-16BE, 3 UTF-8
                             style     0-2  0 names with folder symbols, 1 plain names, 2 full paths
                           an empty place keeps the stored option (-Report::3)
-  -Out:<file>             with -Report: the report file instead of standard output
+  -Out:<file>             with -Report: the report file instead of standard output;
+                          with -PDF: renders SOURCES (files and folders) into this PDF without
+                          any dialog, with the stored PDFRendition options
+  -Input:<file.txt>       with -PDF -Out: the outline from this input text file instead
   -Backups:List           lists the backups a crash left below FOLDER: run tag, operation,
                           size, modification time, backup and original path (tab-separated)
   -Backups:Restore[:<tag>]
@@ -41,6 +45,7 @@ at the start of its argument. Every other argument is a path.
 
 Exit status of -Report: 0 no difference, 1 differences, 2 trouble.
 Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.
+Exit status of -PDF -Out: 0 done, 1 some sources skipped (named on standard error), 2 no PDF.
 )";
 
 // "quillon <version>" and a line feed.

@@ -9,6 +9,7 @@
 #include "app/BackupsRun.h"
 #include "app/CommandLine.h"
 #include "app/DisplayStart.h"
+#include "app/PdfRun.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
 #include "app/Usage.h"
@@ -37,6 +38,10 @@ int main(int argc, char** argv) {
         bool terminal = isatty(STDERR_FILENO) != 0;
         quillon::TerminalProgressFactory progress(stderr);
         return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::Pdf && cmd.pdfOut) {
+        // Like a report, the scripted binder needs no display.
+        return quillon::RunPdf(cmd, settings, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {
