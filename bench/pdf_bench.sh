@@ -50,8 +50,14 @@ for ((d = 1; d <= documents; ++d)); do
 done
 
 pdf="$scratch/book.pdf"
+status=0
 /usr/bin/time -v -o "$scratch/time.txt" "$build/quillon" -PDF "-Out:$pdf" "${sources[@]}" \
-    2> "$scratch/stderr.txt" || { echo "the run failed:" >&2; cat "$scratch/stderr.txt" >&2; exit 2; }
+    2> "$scratch/stderr.txt" || status=$?
+if [[ $status -ne 0 ]]; then
+    echo "the run ended with status $status; the first lines it wrote:" >&2
+    head -5 "$scratch/stderr.txt" >&2
+    [[ $status -eq 1 ]] || exit 2
+fi
 
 wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0;
         for (i = 1; i <= n; ++i) s = s * 60 + p[i]; print s }' "$scratch/time.txt")

@@ -299,6 +299,11 @@ int Convert(const Request& request, const std::string& folder) {
         std::fprintf(stderr, "quillon-pdfconv: Ghostscript (gs) was not found\n");
         return 2;
     }
+    if (access(request.source.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "quillon-pdfconv: %s: %s\n", request.source.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
     const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(request.source));
     const Route route = RouteOf(type);
     std::string error;

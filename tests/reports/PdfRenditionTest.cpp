@@ -376,3 +376,124 @@ TEST(PdfAssembly, BookmarkPlacement) {
 
 }  // namespace
 }  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+// Hostile names go through the real converter and Ghostscript: one page and one bookmark each.
+TEST_F(PdfRenditionTest, HostileNamesRenderThroughTheRealTools) {
+    const std::vector<std::string> names = {
+        "q\"uote.txt",    "p(a)r.txt",  "back\\slash.txt", "$(touch pwned).txt",
+        "semi;colon.txt", "-lead.txt",  "per%dcent.txt",   "@at.txt",
+        "ünï.txt",        "bad\xff.txt"};
+    for (const std::string& name : names) {
+        Dir().WriteFile("h/" + name, "body of " + name + "\n");
+    }
+    options.includeExtension = true;
+    ASSERT_EQ(Render(Dir() / "h"), 1) << ::testing::PrintToString(shown);
+    EXPECT_TRUE(outcome.skipped.empty()) << ::testing::PrintToString(outcome.skipped);
+    EXPECT_EQ(Pages(Dir() / "out.pdf"), int(names.size()));
+    const std::string outline = Outline(Dir() / "out.pdf");
+    EXPECT_NE(outline.find("per%dcent.txt@"), std::string::npos) << outline;
+    EXPECT_NE(outline.find("bad\xEF\xBF\xBD.txt@"), std::string::npos) << outline;
+    EXPECT_FALSE(Dir().Exists("pwned"));
+}
+
+// A "_gsrc" replaces Ghostscript's options only when it names both files; otherwise the user is
+// told and the defaults are used.
+TEST_F(PdfRenditionTest, GsrcOptionsAndTheirFallback) {
+    Dir().WriteFile("one.ps", "%!PS\n72 72 moveto /Helvetica 12 selectfont (one) show showpage\n");
+    struct Case {
+        std::string line;
+        bool warned;
+    };
+    const std::vector<Case> cases = {
+        {"-q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile=%PDFFILENAME% %PSFILENAME%",
+         false},
+        {"-q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile=%PDFFILENAME%", true},
+    };
+    for (const Case& c : cases) {
+        Dir().WriteFile("config/_gsrc", c.line + "\nsecond line ignored\n");
+        shown.clear();
+        EXPECT_EQ(Render(Dir() / "one.ps"), 1) << c.line;
+        EXPECT_EQ(!shown.empty() && shown[0].find("was modified by the user") != std::string::npos,
+                  c.warned)
+            << c.line;
+        EXPECT_EQ(Pages(Dir() / "out.pdf"), 1);
+    }
+}
+
+// The converter: the viewer's App Paths entry, else beside the program, else PATH.
+TEST_F(PdfRenditionTest, ConverterLookupOrder) {
+    const std::string registered = MakeFakeTool(Dir(), "reg/conv");
+    const std::string beside = MakeFakeTool(Dir(), "prog/quillon-pdfconv");
+    const std::string onPath = MakeFakeTool(Dir(), "bin/quillon-pdfconv");
+    EXPECT_EQ(FindPdfConverter(registry_, Dir() / "none", Dir() / "bin"), onPath);
+    EXPECT_EQ(FindPdfConverter(registry_, Dir() / "prog", Dir() / "bin"), beside);
+    registry_.SetString(RegHive::LocalMachine, std::string(kAppPathsKey) + "\\Panorel.exe", "",
+                        registered);
+    EXPECT_EQ(FindPdfConverter(registry_, Dir() / "prog", Dir() / "bin"), registered);
+    EXPECT_EQ(FindPdfConverter(registry_, "", ""), registered);
+}
+
+// The free-space need is 8 times the sources' bytes; a link to a folder is not walked.
+TEST_F(PdfRenditionTest, RequiredSpaceCountsFilesOnly) {
+    Dir().MakeTree(
+        {{"r/a", std::string(10, 'a')}, {"r/s/b", std::string(20, 'b')}, {"x/c", "ccc"}});
+    Dir().Symlink(Dir() / "x", "r/link");
+    EXPECT_EQ(RequiredPdfSpace({Dir() / "r", Dir() / "x/c"}), 8u * 33u);
+    EXPECT_GT(FreeSpaceOf(Dir().Path()), 0);
+    EXPECT_EQ(FreeSpaceOf(Dir() / "missing"), -1);
+}
+
+// The converter's routes by content type, and its exit codes.
+TEST_F(PdfRenditionTest, ConverterRoutes) {
+    Dir().WriteFile("p.ps",
+                    "%!PS\n72 72 moveto /Helvetica 12 selectfont (picture) show showpage\n");
+    ASSERT_TRUE(RunGhostscript(env.gs,
+                               {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m", "-r20",
+                                "-sOutputFile=" + Dir() / "img.png", Dir() / "p.ps"},
+                               nullptr));
+    ASSERT_TRUE(GhostscriptToPdf(env.gs, Dir() / "p.ps", Dir() / "p.pdf", nullptr));
+    Dir().WriteFile("t.txt", "plain words\n");
+    Dir().WriteFile("u16.txt", std::string("\xFF\xFE"
+                                           "w\0i\0d\0e\0\n\0",
+                                           12));
+    Dir().WriteFile("b.bin", std::string("\x00\x01\x02\x03", 4));
+    struct Case {
+        std::string mode, source;
+        int status;
+        std::string text;  // expected in the output's text
+    };
+    const std::vector<Case> cases = {
+        {"-PS", "t.txt", 0, "plain words"},
+        {"-PS", "u16.txt", 0, "wide"},
+        {"-PS", "img.png", 0, ""},
+        {"-PS", "p.pdf", 0, "picture"},
+        {"-PS", "p.ps", 0, "picture"},
+        {"-PDF", "t.txt", 0, "plain words"},
+        {"-PS", "b.bin", 2, ""},
+        {"-PS", "missing.txt", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string out = Dir() / ("out" + c.mode);
+        unlink(out.c_str());
+        const ProcessResult r =
+            RunProcess(env.converter, {c.mode, Dir() / c.source, "-OUT:" + out});
+        EXPECT_EQ(r.status, c.status) << c.source << r.err;
+        if (c.status != 0) {
+            EXPECT_NE(r.err.find(c.source), std::string::npos) << r.err;
+            continue;
+        }
+        const std::string pdf = c.mode == "-PDF" ? out : out + ".pdf";
+        if (c.mode == "-PS") {
+            ASSERT_TRUE(GhostscriptToPdf(env.gs, out, pdf, nullptr)) << c.source;
+        }
+        EXPECT_EQ(Pages(pdf), 1) << c.source;
+        EXPECT_NE(PageText(pdf, 1).find(c.text), std::string::npos) << c.source;
+    }
+    EXPECT_EQ(RunProcess(env.converter, {"-PS", Dir() / "t.txt"}).status, 1);
+}
+
+}  // namespace
+}  // namespace quillon::test
