@@ -12,10 +12,12 @@
 #include "platform/Ghostscript.h"
 #include "platform/Launcher.h"
 #include "platform/Log.h"
+#include "platform/Prompter.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "reports/PdfRendition.h"
+#include "ui/CPdfBindDlg.h"
 
 namespace quillon {
 
@@ -138,6 +140,27 @@ int RunPdf(const CommandLine& cmd, SettingsStore& settings, FILE* err) {
         return fail(text);
     }
     return outcome.skipped.empty() ? kPdfExitOk : kPdfExitSkipped;
+}
+
+int RunPdfDialog(const std::vector<std::string>& paths, SettingsStore& settings,
+                 Prompter& prompter) {
+    OpenStartLog(settings);
+    if (!HasPostScriptPrinter()) {
+        PromptRequest request;
+        request.text =
+            "Any PDF related operation requires the postscript printer on your sysetm.\nWhen you "
+            "click \"OK\", how to install Postscript printer will be displayed.";
+        request.style = mb::kOk | mb::kIconExclamation;
+        prompter.Ask(request);
+        request.text = std::string("Install Ghostscript (the \"ghostscript\" package) and keep ") +
+                       std::string(kPdfConverterName) + " beside quillon or on PATH.";
+        request.style = mb::kOk | mb::kIconInformation;
+        prompter.Ask(request);
+        return kPdfExitTrouble;
+    }
+    cPDFBindDlg dialog(nullptr, settings, prompter, paths);
+    dialog.exec();
+    return dialog.result() == QDialog::Accepted ? kPdfExitOk : kPdfExitSkipped;
 }
 
 }  // namespace quillon

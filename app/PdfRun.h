@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/CommandLine.h"
 
@@ -17,5 +19,12 @@ inline constexpr int kPdfExitTrouble = 2;  // no PDF (an existing one is left as
 
 // Messages go to `err`, one line each.
 int RunPdf(const CommandLine& cmd, SettingsStore& settings, FILE* err);
+
+class Prompter;
+
+// "-PDF" without "-Out:": the binder dialog, modal, on the first path, without the main window.
+// Needs the application object. 0 when a PDF was made, 1 when the dialog was closed without one.
+int RunPdfDialog(const std::vector<std::string>& paths, SettingsStore& settings,
+                 Prompter& prompter);
 
 }  // namespace quillon

@@ -20,7 +20,7 @@ at the start of its argument. Every other argument is a path.
 
   -Reg, -Unreg            (only argument) register / remove the shell integration
   -Config                 the shell-integration options without the main window
-  -PDF                    renders the first path to PDF without the main window
+  -PDF                    the PDF binder dialog on the paths, without the main window
   -SARename               the stand-alone bulk rename on every path argument
   -FILTER:<flags>:<list>  display filter for this run: the flag number (1 no extension filter,
                           2 include, 4 exclude, 256 differing on both sides, 512 differing in

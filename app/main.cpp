@@ -17,6 +17,7 @@
 #include "platform/Launcher.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
+#include "ui/CMessageBoxDialog.h"
 
 int main(int argc, char** argv) {
     // Taken before QApplication, which removes the arguments it knows from argv.
@@ -42,6 +43,15 @@ int main(int argc, char** argv) {
     if (decision.outcome == quillon::StartOutcome::Pdf && cmd.pdfOut) {
         // Like a report, the scripted binder needs no display.
         return quillon::RunPdf(cmd, settings, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::Pdf) {
+        if (!quillon::DisplayAvailable()) {
+            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
+            return quillon::kExitNoDisplay;
+        }
+        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
+        quillon::MessageBoxPrompter prompter(nullptr, &settings);
+        return quillon::RunPdfDialog(decision.paths, settings, prompter);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {

@@ -723,6 +723,43 @@ bool HasPostScriptPrinter() {
     return !FindPdfConverter().empty() && !FindGhostscript().empty();
 }
 
+std::string ValidatePdfBinder(const std::string& output, bool listMode,
+                              const std::string& inputFile,
+                              const std::vector<std::string>& sources) {
+    std::string errors;
+    if (output.empty() || IsFolder(output)) {
+        errors +=
+            "Please check \"Output PDF filename\".\nIt is either empty or an existing "
+            "folder.\nEnter the filename properly and try again.\n\n";
+    }
+    if (!listMode && (inputFile.empty() || !IsRegularFile(inputFile))) {
+        errors +=
+            "Please check \"Input Text file\".\nIt is either empty or an existing folder, or "
+            "doesn't even exist.\nPlease select the existing file using \"Browse\" button and "
+            "try again.\n\n";
+    }
+    if (listMode && sources.empty()) {
+        errors +=
+            "The folder name is either empty or an existing file.\nPlease select the existing "
+            "folder using \"Browse Folder\" button and try again.\n\n";
+    }
+    if (!output.empty() && !IsFolder(output)) {
+        const std::string folder(DirName(output));
+        if (!IsFolder(folder) && ::mkdir(folder.c_str(), 0777) != 0) {
+            errors += StringPrintf(
+                "The output folder \"%s\" didn't exist.\nAttempt to creating it "
+                "failed.\nPlease create it manually and try again.\n\n",
+                folder);
+        }
+    }
+    if (!errors.empty()) {
+        errors +=
+            "Due to the above error(s), PDF rendition can't be performed.\nPlease correct any "
+            "error and try again.";
+    }
+    return errors;
+}
+
 uint64_t RequiredPdfSpace(const std::vector<std::string>& sources) {
     uint64_t total = 0;
     std::vector<std::string> pending = sources;

@@ -98,6 +98,12 @@ std::string DefaultGsOptions();
 // The first line of "_gsrc" beside `gs` (else in `settingsFolder`), or "" when there is none.
 std::string ReadGsrc(const std::string& gs, const std::string& settingsFolder, std::string* where);
 
+// The binder's checks before a rendition starts: the collected messages, each followed by a blank
+// line, and the closing sentence; "" when all is well. A missing output folder is created.
+std::string ValidatePdfBinder(const std::string& output, bool listMode,
+                              const std::string& inputFile,
+                              const std::vector<std::string>& sources);
+
 // 8 times the bytes of the sources (folders walked without following links).
 uint64_t RequiredPdfSpace(const std::vector<std::string>& sources);
 // Free bytes for an unprivileged user on the file system of `folder`; -1 when unknown.
