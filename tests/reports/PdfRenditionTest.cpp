@@ -5,11 +5,13 @@
 #include <cctype>
 #include <map>
 
+#include "base/StringPrintf.h"
 #include "platform/Ghostscript.h"
 #include "platform/Launcher.h"
 #include "platform/ToolLocator.h"
 #include "support/FakeTool.h"
 #include "support/RunProcess.h"
+#include "support/ScopedEnv.h"
 #include "support/StoreFixture.h"
 
 namespace quillon::test {
@@ -493,6 +495,79 @@ TEST_F(PdfRenditionTest, ConverterRoutes) {
         EXPECT_NE(PageText(pdf, 1).find(c.text), std::string::npos) << c.source;
     }
     EXPECT_EQ(RunProcess(env.converter, {"-PS", Dir() / "t.txt"}).status, 1);
+}
+
+}  // namespace
+}  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+std::string FakePs2Write(const std::string& body) {
+    return "%!PS-Adobe-3.0\n/DSC_OPDFREAD true def\n%%EndProlog\n%%Page: 1 1\n%%BeginPageSetup\n"
+           "%%EndPageSetup\n" +
+           body + "\n%%PageTrailer\n%%Trailer\nend\n%%EOF\n";
+}
+
+// The outline as written: counts come from the recorded parents, so a document that failed and
+// folders left empty neither count nor appear; a folder points at its first document.
+TEST(PdfAssemblyWork, OutlineFromRecordedParents) {
+    TestDir dir;
+    ScopedEnv tmp("TMPDIR", dir.Path());
+    dir.WriteFile("1.ps", FakePs2Write("BODY1"));
+    dir.WriteFile("3.ps", FakePs2Write("BODY3"));
+    PsWork work;
+    ASSERT_FALSE(work.ps_InitEnv(true).empty());
+    const int32_t base = psItemCounter();
+    EXPECT_EQ(work.ps_ProcessPostscript(DT_FOLDER, 9, "A", "", false), 1);
+    EXPECT_EQ(work.ps_ProcessPostscript(DT_DOCUMENT, 0, "one.txt", dir / "1.ps", false), 1);
+    EXPECT_EQ(work.ps_ProcessPostscript(DT_FOLDER, 0, "B", "", false), 1);
+    work.ps_EndFolder();
+    EXPECT_EQ(work.ps_ProcessPostscript(DT_FOLDER, 0, "C", "", false), 1);
+    EXPECT_NE(work.ps_ProcessPostscript(DT_DOCUMENT, 0, "gone", dir / "2.ps", false), 1);
+    work.ps_EndFolder();
+    work.ps_EndFolder();
+    EXPECT_EQ(work.ps_ProcessPostscript(DT_DOCUMENT, 0, "three.txt", dir / "3.ps", false), 1);
+    EXPECT_NE(dir.ReadFile("1.ps").find(StringPrintf("1194 0/G.%.4d HmND", base + 2)),
+              std::string::npos)
+        << "the document is edited in place";
+    ASSERT_EQ(work.ps_FinalizePostscriptBM(false, "[", "]", false, "", nullptr), 1);
+    const std::string out = ReadWholeFile(work.OutFile());
+    const std::string outline =
+        StringPrintf("[/Dest/G.%.4d/Title(%s)/Count 1/OUT HmPD2\n", base + 2,
+                     ToPdfTitleString("[A]")) +
+        StringPrintf("[/Dest/G.%.4d/Title(%s)/OUT HmPD2\n", base + 2, ToPdfTitleString("one")) +
+        StringPrintf("[/Dest/G.%.4d/Title(%s)/OUT HmPD2\n", base + 6, ToPdfTitleString("three"));
+    EXPECT_NE(out.find(outline), std::string::npos) << out.substr(out.find("/DOCINFO"), 600);
+    // The first document's header carries the block; the later one is whole inside save/restore.
+    EXPECT_LT(out.find(PsProcedureBlock()), out.find(outline));
+    EXPECT_LT(out.find("BODY1"), out.find("userdict/QDocSave save put"));
+    EXPECT_LT(out.find("/DSC_OPDFREAD", out.find("QDocSave save")), out.find("BODY3"));
+    EXPECT_LT(out.find("BODY3"), out.find("userdict/QDocSave get restore"));
+    EXPECT_EQ(out.find("%%Trailer\nend"), std::string::npos)
+        << "documents end before their trailer";
+    EXPECT_EQ(out.substr(out.size() - 9), "%-12345X\n");
+    // The documents went into the result; the private folder goes with the rendition.
+    EXPECT_FALSE(dir.Exists("1.ps") || dir.Exists("3.ps"));
+    work.ps_DeinitEnv(false);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{});
+}
+
+// Every step refuses to run outside an initialised rendition; text without the page marks fails.
+TEST(PdfAssemblyWork, RefusalsAndBadDocuments) {
+    TestDir dir;
+    ScopedEnv tmp("TMPDIR", dir.Path());
+    PsWork work;
+    EXPECT_EQ(work.ps_ProcessPostscript(DT_FOLDER, 0, "x", "", false), -99);
+    EXPECT_EQ(work.ps_FinalizePostscriptBM(true, "", "", false, "", nullptr), -99);
+    ASSERT_FALSE(work.ps_InitEnv(true).empty());
+    EXPECT_EQ(work.ps_FinalizePostscriptBM(true, "", "", false, "", nullptr), -40);
+    dir.WriteFile("nosetup.ps", "%!PS\n%%Page: 1 1\nshowpage\n");
+    EXPECT_EQ(work.ps_ProcessPostscript(DT_DOCUMENT, 0, "n", dir / "nosetup.ps", false), -1);
+    EXPECT_EQ(bm_NextPS_AddMacroAndBookmarkHeader("%%EndPageSetup\n", "0001"), "");
+    EXPECT_EQ(bm_NextPS_AddMacroAndBookmarkHeader("%%Page: 1 1\n", "0001"), "");
+    std::string header;
+    EXPECT_EQ(bm_FirstFile_AddMacroAndSetupTOC("%!PS\nshowpage\n", header), "");
 }
 
 }  // namespace
