@@ -138,6 +138,15 @@ TEST_F(PdfRun, PostScriptErrorExitsTwo) {
     EXPECT_EQ(test::ReadFakeToolArgs(fake).at(1), Dir() / "docs/a.txt");
 }
 
+// Without -Out: the binder dialog opens, which needs a display: without one, one line and exit 2.
+TEST_F(PdfRun, DialogNeedsADisplay) {
+    ProcessResult r = test::RunProcess(test::QuillonProgram(), {"-PDF", Dir() / "docs"},
+                                       {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("needs a display"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
 // -Out: and -Input: belong to -PDF only there; elsewhere they stay paths.
 TEST(PdfCommandLine, OutAndInputWithPdf) {
     CommandLine cmd = ParseCommandLine({"-PDF", "-Out:b.pdf", "-input:l.txt", "x"});
