@@ -194,6 +194,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const bool renameRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
         return IsSwitch(StripOneTrailingSeparator(a), "SARename");
     });
+    const bool pdfRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+        return IsSwitch(StripOneTrailingSeparator(a), "PDF");
+    });
     for (const std::string& raw : args) {
         cmd.cmdArgs += raw + " ";
         std::string arg = StripOneTrailingSeparator(raw);
@@ -232,6 +235,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!ParseRenamePage(*rest, cmd.rename, error) && cmd.error.empty()) {
                 cmd.error = error;
             }
+        } else if (auto out = pdfRun && !reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
+            if (out->size() < 2 && cmd.error.empty()) {
+                cmd.error = "-Out needs a file name: -Out:<file.pdf>";
+            }
+            cmd.pdfOut = std::string(out->substr(std::min<size_t>(1, out->size())));
+        } else if (auto input = pdfRun ? SwitchWithValue(raw, "Input") : std::nullopt) {
+            if (input->size() < 2 && cmd.error.empty()) {
+                cmd.error = "-Input needs a file name: -Input:<file.txt>";
+            }
+            cmd.pdfInput = std::string(input->substr(std::min<size_t>(1, input->size())));
         } else if (auto out = reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
             if (out->size() < 2 && cmd.error.empty()) {
                 cmd.error = "-Out needs a file name: -Out:<path>";
@@ -267,6 +280,11 @@ void MakePathsAbsolute(CommandLine& cmd, std::string_view currentFolder) {
     }
     if (cmd.report.outPath && !cmd.report.outPath->empty()) {
         cmd.report.outPath = AbsolutePath(currentFolder, *cmd.report.outPath);
+    }
+    for (std::optional<std::string>* pdfPath : {&cmd.pdfOut, &cmd.pdfInput}) {
+        if (*pdfPath && !(*pdfPath)->empty()) {
+            *pdfPath = AbsolutePath(currentFolder, **pdfPath);
+        }
     }
 }
 

@@ -53,6 +53,9 @@ struct CommandLine {
     ReportSwitch report;
     BackupsSwitch backups;
     RenameSwitch rename;
+    // With -PDF: the PDF to write without any dialog, and the input text file instead of paths.
+    std::optional<std::string> pdfOut;
+    std::optional<std::string> pdfInput;
     // The last "-FILTER" argument's parts; a later one overrides what an earlier one gave.
     bool filterGiven = false;
     std::optional<uint32_t> filterFlags;

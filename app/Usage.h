@@ -13,6 +13,7 @@ quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
 quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
 quillon -Reg | -Unreg | -Config
 quillon -SARename -Simulate[:<page>] | -Apply[:<page>] PATH...
+quillon -PDF -Out:<file.pdf> SOURCES... | -PDF -Out:<file.pdf> -Input:<file.txt>
 quillon --help | -h | --version
 
 Compares two folder trees side by side: the first two paths are the left and the right folder.
@@ -22,7 +23,7 @@ at the start of its argument. Every other argument is a path.
   -Reg, -Unreg            (only argument) register / remove the shell integration (file
                           manager entries below $XDG_DATA_HOME); -Unreg forgets every setting
   -Config                 the shell-menu configuration dialog without the main window
-  -PDF                    renders the first path to PDF without the main window
+  -PDF                    the PDF binder dialog on the paths, without the main window
   -SARename               the stand-alone bulk rename on every path argument
   -Simulate[:<page>]      with -SARename: prints the simulated result of rename page 1-6
                           (default: the last one used) with its stored options, renames nothing
@@ -37,7 +38,10 @@ at the start of its argument. Every other argument is a path.
                             encoding  0-3  0 ANSI (the locale's), 1 UTF-16LE, 2 UTF-16BE, 3 UTF-8
                             style     0-2  0 names with folder symbols, 1 plain names, 2 full paths
                           an empty place keeps the stored option (-Report::3)
-  -Out:<file>             with -Report: the report file instead of standard output
+  -Out:<file>             with -Report: the report file instead of standard output;
+                          with -PDF: renders SOURCES (files and folders) into this PDF without
+                          any dialog, with the stored PDFRendition options
+  -Input:<file.txt>       with -PDF -Out: the outline from this input text file instead
   -Backups:List           lists the backups a crash left below FOLDER: run tag, operation,
                           size, modification time, backup and original path (tab-separated)
   -Backups:Restore[:<tag>]
@@ -52,6 +56,7 @@ error).
 Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.
 Exit status of -Simulate: 0 no error line, 1 an error line; of -Apply: 0 all renamed, 1 some not;
 2 trouble.
+Exit status of -PDF -Out: 0 done, 1 some sources skipped (named on standard error), 2 no PDF.
 )";
 
 // "quillon <version>" and a line feed.

@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayStart.h"
 #include "app/RenameRun.h"
+#include "app/PdfRun.h"
 #include "app/ReportRun.h"
 #include "app/ShellRun.h"
 #include "app/StartUp.h"
@@ -18,6 +19,7 @@
 #include "platform/Launcher.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
+#include "ui/CMessageBoxDialog.h"
 
 int main(int argc, char** argv) {
     // Taken before QApplication, which removes the arguments it knows from argv.
@@ -52,6 +54,19 @@ int main(int argc, char** argv) {
     if (decision.outcome == quillon::StartOutcome::Rename && quillon::IsUnattendedRename(cmd)) {
         // No QApplication and no log: nothing is shown and no setting is written.
         return quillon::RunRename(cmd, settings, stdout, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::Pdf && cmd.pdfOut) {
+        // Like a report, the scripted binder needs no display.
+        return quillon::RunPdf(cmd, settings, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::Pdf) {
+        if (!quillon::DisplayAvailable()) {
+            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
+            return quillon::kExitNoDisplay;
+        }
+        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
+        quillon::MessageBoxPrompter prompter(nullptr, &settings);
+        return quillon::RunPdfDialog(decision.paths, settings, prompter);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {

@@ -18,15 +18,19 @@
 
 #include "core/AutoRefresh.h"
 #include "core/DisplayFilter.h"
+#include "platform/Launcher.h"
 #include "platform/Log.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
+#include "reports/PdfRendition.h"
 #include "reports/TextReport.h"
 #include "ui/CDropCombo.h"
 #include "ui/CFilter.h"
 #include "ui/CMessageBoxDialog.h"
 #include "ui/COptionsChange.h"
 #include "ui/COutputFormat.h"
+#include "ui/CPdfBindDlg.h"
+#include "ui/CPdfFromSingleFile.h"
 #include "ui/CProgressWnd.h"
 #include "ui/CQuillonView.h"
 #include "ui/CReplaceDialogs.h"
@@ -320,6 +324,7 @@ void CMainFrame::BuildMenus() {
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateCommandStates(); });
     connect(action, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+    action->addAction("Render to P&DF...", this, [this] { OnRenderPdf(); });
     action->addSeparator();
     linkAction_ = action->addAction("&Link Folders/Files", this, [this] {
         view_->Link().Set(true);
@@ -637,6 +642,39 @@ void CMainFrame::SetAsRoot() {
     if (side >= 0) {
         MakeRoot(side, *item);
     }
+}
+
+void CMainFrame::OnRenderPdf() {
+    std::vector<std::string> paths;
+    for (int row : view_->SelectedRows()) {
+        if (const DiffItem* item = view_->Model().ItemAt(row)) {
+            paths.push_back(item->FullPath(item->Has(kSideLeft) ? kSideLeft : kSideRight));
+        }
+    }
+    if (!HasPostScriptPrinter()) {
+        PromptRequest request;
+        request.text =
+            "Any PDF related operation requires the postscript printer on your "
+            "sysetm.\nWhen you click \"OK\", how to install Postscript printer will be "
+            "displayed.";
+        request.style = mb::kOk | mb::kIconExclamation;
+        prompter_->Ask(request);
+        return;
+    }
+    const DiffItem* only = view_->SelectedRows().size() == 1
+                               ? view_->Model().ItemAt(view_->SelectedRows()[0])
+                               : nullptr;
+    if (only != nullptr && only->isFile) {
+        cPDFFromSingleFile dialog(this, *store_, *prompter_, DefaultLauncher(), paths[0]);
+        dialog.exec();
+        return;
+    }
+    if (pdfBinder_ == nullptr) {
+        pdfBinder_ = new cPDFBindDlg(this, *store_, *prompter_, {});
+    }
+    static_cast<cPDFBindDlg*>(pdfBinder_)->AddEntries(paths);
+    pdfBinder_->show();
+    pdfBinder_->raise();
 }
 
 void CMainFrame::MakeCurrentFolderRoot(int side) {

@@ -190,6 +190,9 @@ class CMainFrame : public QMainWindow {
     QAction* reloadActions_[2] = {};
     QAction* includeFoldersAction_ = nullptr;
     QAction* linkAction_ = nullptr;
+    // The binder of "Render to PDF...", made at first use and shown again later.
+    QDialog* pdfBinder_ = nullptr;
+    void OnRenderPdf();
     QAction* preferencesAction_ = nullptr;
     QAction* filterAction_ = nullptr;
     QAction* enableAutoRefreshAction_ = nullptr;

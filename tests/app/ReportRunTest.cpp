@@ -143,7 +143,6 @@ TEST_F(ReportRun, TroubleExitsTwoWithOneLine) {
                  {"encoding out of range", {"-Report:0:4", L, R}},
                  {"unwritable output", {"-Report", "-Out:" + (trees / "no/dir/r.txt"), L, R}},
                  // The runs not built yet say so instead of opening the window.
-                 {"no PDF run", {"-PDF", L}, "in this build"},
                  {"no rename run", {"-SARename", L}, "in this build"}};
     for (const auto& c : cases) {
         ProcessResult r = Run(c.args);

@@ -1,0 +1,399 @@
+// quillon-pdfconv: turns one file into PostScript (-PS) or PDF (-PDF) for the PDF binder.
+//   quillon-pdfconv -PS "<source>" -OUT:"<output.ps>"
+//   quillon-pdfconv -PDF "<source>" -OUT:"<output.pdf>" [- KEEPPS]
+// The route follows the content type: text is laid out here, images are drawn on a page, PDF and
+// PostScript go straight to Ghostscript, office documents through LibreOffice when it is
+// installed. Exit 0 with the output written; 2 when the file cannot be converted (the reason on
+// standard error); 1 for a wrong command line.
+#include <QCoreApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QMimeDatabase>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QStringDecoder>
+#include <QTextDocument>
+#include <QTextOption>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/PathUtil.h"
+#include "platform/FileText.h"
+#include "platform/Ghostscript.h"
+#include "platform/ToolLocator.h"
+
+extern char** environ;
+
+namespace quillon {
+namespace {
+
+enum class Route { kText, kImage, kPostScript, kOffice, kNone };
+
+struct Request {
+    bool toPdf = false;
+    bool keepPs = false;
+    std::string source;
+    std::string output;
+};
+
+bool ParseArgs(int argc, char** argv, Request& request) {
+    bool modeSeen = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "-PS" || arg == "-PDF") && i + 1 < argc) {
+            request.toPdf = arg == "-PDF";
+            request.source = argv[++i];
+            modeSeen = true;
+        } else if (arg.rfind("-OUT:", 0) == 0 || arg.rfind("-out:", 0) == 0) {
+            request.output = arg.substr(5);
+        } else if (arg == "KEEPPS") {
+            request.keepPs = true;
+        } else if (arg != "-") {
+            return false;
+        }
+    }
+    return modeSeen && !request.source.empty() && !request.output.empty();
+}
+
+Route RouteOf(const QMimeType& type) {
+    const auto is = [&type](const char* name) { return type.inherits(QString::fromLatin1(name)); };
+    if (is("application/pdf") || is("application/postscript") || is("image/x-eps")) {
+        return Route::kPostScript;
+    }
+    if (type.name().startsWith(QStringLiteral("image/"))) {
+        return Route::kImage;
+    }
+    if (type.name().startsWith(QStringLiteral("application/vnd.oasis.opendocument")) ||
+        type.name().startsWith(QStringLiteral("application/vnd.openxmlformats")) ||
+        is("application/msword") || is("application/vnd.ms-excel") ||
+        is("application/vnd.ms-powerpoint") || is("application/rtf")) {
+        return Route::kOffice;
+    }
+    if (is("text/plain")) {
+        return Route::kText;
+    }
+    return Route::kNone;
+}
+
+QString DecodeText(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    const EncodingDetection detected = DetectTextEncoding(path);
+    QStringConverter::Encoding encoding = QStringConverter::System;
+    switch (detected.encoding) {
+        case kEncUtf16Le:
+            encoding = QStringConverter::Utf16LE;
+            break;
+        case kEncUtf16Be:
+            encoding = QStringConverter::Utf16BE;
+            break;
+        case kEncUtf8:
+            encoding = QStringConverter::Utf8;
+            break;
+        default:
+            break;
+    }
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (!text.isEmpty() && text.front() == QChar(0xFEFF)) {
+        text.remove(0, 1);
+    }
+    return text;
+}
+
+void SetUpWriter(QPdfWriter& writer, const std::string& source) {
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setResolution(300);
+    writer.setTitle(QString::fromStdString(std::string(BaseName(source))));
+    writer.setCreator(QStringLiteral("Quillon"));
+}
+
+bool TextToPdf(const std::string& source, const std::string& pdf, std::string& error) {
+    const QString text = DecodeText(source);
+    QPdfWriter writer(QString::fromStdString(pdf));
+    SetUpWriter(writer, source);
+    QTextDocument document;
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(9);
+    document.setDefaultFont(font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document.setDefaultTextOption(option);
+    document.setPlainText(text);
+    document.print(&writer);
+    if (!QFile::exists(QString::fromStdString(pdf))) {
+        error = "the text could not be laid out";
+        return false;
+    }
+    return true;
+}
+
+// Text on the way to PostScript is set in the standard Courier, re-encoded to ISO Latin-1: its
+// glyph names carry the characters through ps2write and back into the PDF's text layer, which
+// a font embedded by QPdfWriter does not survive (ps2write turns it into nameless glyphs).
+// Characters beyond Latin-1 print as '?'.
+bool TextToPostScript(const std::string& source, const std::string& ps, std::string& error) {
+    constexpr int kColumns = 92;
+    constexpr int kLinesPerPage = 70;
+    const QString text = DecodeText(source);
+    std::vector<std::string> lines;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r'))) {
+            line.chop(1);
+        }
+        std::string latin;
+        for (const QChar c : line) {
+            if (c == QLatin1Char('\t')) {
+                latin.append(8 - latin.size() % 8, ' ');
+            } else {
+                latin += c.unicode() >= 0x20 && c.unicode() <= 0xFF && c.unicode() != 0x7F
+                             ? static_cast<char>(c.unicode())
+                             : '?';
+            }
+        }
+        do {
+            lines.push_back(latin.substr(0, kColumns));
+            latin.erase(0, std::min<size_t>(kColumns, latin.size()));
+        } while (!latin.empty());
+    }
+    while (lines.size() > 1 && lines.back().empty()) {
+        lines.pop_back();
+    }
+    FILE* out = std::fopen(ps.c_str(), "wb");
+    if (out == nullptr) {
+        error = ps + ": " + std::strerror(errno);
+        return false;
+    }
+    const size_t pages = (lines.size() + kLinesPerPage - 1) / kLinesPerPage;
+    std::fprintf(out,
+                 "%%!PS-Adobe-3.0\n%%%%Creator: Quillon\n%%%%Pages: %zu\n%%%%EndComments\n"
+                 "%%%%BeginProlog\n/QText /Courier findfont dup length dict begin{1 index/FID ne"
+                 "{def}{pop pop}ifelse}forall/Encoding ISOLatin1Encoding def currentdict end "
+                 "definefont pop\n%%%%EndProlog\n",
+                 pages);
+    for (size_t page = 0; page < pages; ++page) {
+        std::fprintf(out,
+                     "%%%%Page: %zu %zu\n%%%%BeginPageSetup\n<</PageSize[595 842]>>setpagedevice"
+                     "\n%%%%EndPageSetup\n/QText 9 selectfont\n",
+                     page + 1, page + 1);
+        for (size_t i = 0; i < kLinesPerPage && page * kLinesPerPage + i < lines.size(); ++i) {
+            std::string escaped;
+            for (const char c : lines[page * kLinesPerPage + i]) {
+                const unsigned char u = static_cast<unsigned char>(c);
+                if (c == '(' || c == ')' || c == '\\') {
+                    escaped += '\\';
+                    escaped += c;
+                } else if (u >= 0x80) {
+                    char octal[8];
+                    std::snprintf(octal, sizeof octal, "\\%03o", u);
+                    escaped += octal;
+                } else {
+                    escaped += c;
+                }
+            }
+            std::fprintf(out, "42 %zu moveto(%s)show\n", 800 - i * 11, escaped.c_str());
+        }
+        std::fprintf(out, "showpage\n");
+    }
+    std::fprintf(out, "%%%%Trailer\n%%%%EOF\n");
+    if (std::fclose(out) != 0) {
+        error = ps + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ImageToPdf(const std::string& source, const std::string& pdf, std::string& error) {
+    QImageReader reader(QString::fromStdString(source));
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        error = "the image cannot be read: " + reader.errorString().toStdString();
+        return false;
+    }
+    QPdfWriter writer(QString::fromStdString(pdf));
+    SetUpWriter(writer, source);
+    QPainter painter(&writer);
+    const QRect page = painter.viewport();
+    QSize size = image.size();
+    size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.drawImage(QRect(QPoint(0, 0), size), image);
+    return painter.end();
+}
+
+bool RunProgram(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// LibreOffice with a profile of its own in the private folder, so a running instance or the
+// user's profile is never touched.
+bool OfficeToPdf(const std::string& source, const std::string& folder, std::string& pdf,
+                 std::string& error) {
+    const char* path = std::getenv("PATH");
+    const std::string soffice = FindOnSearchPath("soffice", path != nullptr ? path : "/usr/bin");
+    if (soffice.empty()) {
+        error = "office documents need LibreOffice (soffice), which is not installed";
+        return false;
+    }
+    char cwd[4096];
+    const std::string absolute = AbsolutePath(getcwd(cwd, sizeof cwd) ? cwd : "/", source);
+    if (!RunProgram({soffice, "-env:UserInstallation=file://" + folder + "/profile", "--headless",
+                     "--convert-to", "pdf", "--outdir", folder + "/office", absolute})) {
+        error = "LibreOffice could not convert the document";
+        return false;
+    }
+    std::string name(BaseName(absolute));
+    const size_t dot = name.rfind('.');
+    pdf = folder + "/office/" + (dot == std::string::npos ? name : name.substr(0, dot)) + ".pdf";
+    struct stat st {};
+    if (stat(pdf.c_str(), &st) != 0) {
+        error = "LibreOffice wrote no PDF";
+        return false;
+    }
+    return true;
+}
+
+void RemoveTree(const std::string& folder) {
+    const std::vector<std::string> argv = {"/bin/rm", "-rf", "--", folder};
+    RunProgram(argv);
+}
+
+int Convert(const Request& request, const std::string& folder) {
+    const std::string gs = FindGhostscript();
+    if (gs.empty()) {
+        std::fprintf(stderr, "quillon-pdfconv: Ghostscript (gs) was not found\n");
+        return 2;
+    }
+    if (access(request.source.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "quillon-pdfconv: %s: %s\n", request.source.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(request.source));
+    const Route route = RouteOf(type);
+    std::string error;
+    std::string pdf = folder + "/page.pdf";
+    bool ok = false;
+    switch (route) {
+        case Route::kText:
+            if (request.toPdf) {
+                ok = TextToPdf(request.source, pdf, error);
+            } else {
+                pdf = folder + "/text.ps";
+                ok = TextToPostScript(request.source, pdf, error);
+            }
+            break;
+        case Route::kImage:
+            ok = ImageToPdf(request.source, pdf, error);
+            break;
+        case Route::kPostScript:
+            pdf = request.source;
+            ok = true;
+            break;
+        case Route::kOffice:
+            ok = OfficeToPdf(request.source, folder, pdf, error);
+            break;
+        case Route::kNone:
+            error = "no conversion for content type " + type.name().toStdString();
+            break;
+    }
+    if (ok) {
+        const bool psToo = !request.toPdf || request.keepPs;
+        if (psToo) {
+            std::string output;
+            const std::string ps = request.toPdf ? folder + "/out.ps" : request.output;
+            ok = RunGhostscript(gs,
+                                {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ps2write",
+                                 GhostscriptOutputArg(ps), GhostscriptInputArg(pdf)},
+                                &output);
+            if (!ok) {
+                error = "Ghostscript failed: " + output;
+            } else if (request.toPdf) {
+                std::string kept = request.output;
+                const size_t dot = kept.rfind('.');
+                if (dot != std::string::npos && kept.find('/', dot) == std::string::npos) {
+                    kept.resize(dot);
+                }
+                rename(ps.c_str(), (kept + ".ps").c_str());
+            }
+        }
+        if (ok && request.toPdf) {
+            ok = GhostscriptToPdf(gs, pdf, request.output, &error);
+        }
+    }
+    if (!ok) {
+        std::fprintf(stderr, "quillon-pdfconv: %s: %s\n", request.source.c_str(), error.c_str());
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace quillon
+
+int main(int argc, char** argv) {
+    quillon::Request request;
+    if (!quillon::ParseArgs(argc, argv, request)) {
+        std::fprintf(stderr,
+                     "usage: quillon-pdfconv -PS <source> -OUT:<output.ps>\n"
+                     "       quillon-pdfconv -PDF <source> -OUT:<output.pdf> [- KEEPPS]\n");
+        return 1;
+    }
+    // No window is ever shown: the offscreen platform needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder =
+        std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/quillon-conv-XXXXXX";
+    if (mkdtemp(folder.data()) == nullptr) {
+        std::perror("quillon-pdfconv: mkdtemp");
+        return 2;
+    }
+    // Qt's runtime files go into the private folder too, so nothing is left behind.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder));
+    }
+    int code = 2;
+    {
+        QGuiApplication app(argc, argv);
+        code = quillon::Convert(request, folder);
+    }
+    quillon::RemoveTree(folder);
+    return code;
+}
