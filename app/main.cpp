@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -9,11 +10,13 @@
 #include "app/BackupsRun.h"
 #include "app/CommandLine.h"
 #include "app/DisplayStart.h"
+#include "app/PrintPdfRun.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
 #include "app/Usage.h"
 #include "app/WindowStart.h"
 #include "platform/Launcher.h"
+#include "platform/Log.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
 
@@ -37,6 +40,18 @@ int main(int argc, char** argv) {
         bool terminal = isatty(STDERR_FILENO) != 0;
         quillon::TerminalProgressFactory progress(stderr);
         return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::PrintPdf) {
+        // Fonts need a GUI application, but no display: the pages are drawn offscreen.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Standard error carries only the run's own problems; Qt's notes go to the log.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            quillon::Log("Qt: %s", text.toUtf8().constData());
+        });
+        QGuiApplication app(argc, argv);
+        bool terminal = isatty(STDERR_FILENO) != 0;
+        quillon::TerminalProgressFactory progress(stderr);
+        return quillon::RunPrintPdf(cmd, settings, terminal ? &progress : nullptr, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {
