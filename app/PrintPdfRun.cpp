@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/ReportRun.h"
@@ -20,7 +21,9 @@ namespace {
 constexpr int kProgressOptionDocumentOpen = 1;
 constexpr char kSynopsis[] = "quillon -PrintPDF[:<0|1|2>] -Out:<file.pdf> LEFT RIGHT";
 
-int Trouble(FILE* err, const std::string& reason) {
+int Trouble(FILE* err, std::string reason) {
+    // One line per problem, even when Ghostscript's own output is part of the reason.
+    std::replace(reason.begin(), reason.end(), '\n', ' ');
     std::fprintf(err, "quillon: %s\n", reason.c_str());
     Log("PDF run: %s", reason.c_str());
     return kReportExitTrouble;
