@@ -205,12 +205,11 @@ void DrawPrintPage(QPainter& painter, const PrintGeometry& g, const PrintPage& p
     const QRectF strip(0, g.footerTop, g.pageWidth, g.footerHeight);
     painter.setPen(QPen(ColorOf(kPrintColorDefault), kThinLine));
     painter.drawRect(strip);
-    const double half = g.pageWidth / 2;
-    painter.drawText(QRectF(2, g.footerTop, half - 2, g.footerHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, Text(page.footerLeft));
-    painter.drawText(QRectF(half, g.footerTop, half - 2, g.footerHeight),
-                     Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                     Text(page.footerRight));
+    // Never clipped: a clipped page number would vanish from paper but stay in the PDF's text.
+    const QRectF inside(2, g.footerTop, g.pageWidth - 4, g.footerHeight);
+    const int line = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+    painter.drawText(inside, Qt::AlignLeft | line, Text(page.footerLeft));
+    painter.drawText(inside, Qt::AlignRight | line, Text(page.footerRight));
     painter.restore();
 }
 
@@ -327,12 +326,18 @@ void PreviewComparison(QWidget* parent, const PrintSource& source, Prompter& pro
     session.asked = true;
     QPrintPreviewDialog preview(&printer, parent);
     preview.setWindowTitle("Print Preview");
-    QObject::connect(
-        &preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* device) {
-            auto layout = PrepareLayout(session, device->pageLayout(), measure, prompter, {});
-            RenderPages(*device, *layout);
-        });
+    ConnectPreview(preview, session, measure, prompter);
     preview.exec();
+}
+
+void ConnectPreview(QPrintPreviewDialog& preview, PrintSession& session,
+                    const QtTextMeasurer& measure, Prompter& prompter) {
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&session, &measure, &prompter](QPrinter* device) {
+                         auto layout =
+                             PrepareLayout(session, device->pageLayout(), measure, prompter, {});
+                         RenderPages(*device, *layout);
+                     });
 }
 
 void SaveComparisonPdf(QWidget* parent, const PrintSource& source, PrintRows rows,

@@ -15,6 +15,7 @@
 #include "reports/TextReport.h"
 
 class QPainter;
+class QPrintPreviewDialog;
 class QPagedPaintDevice;
 class QWidget;
 
@@ -91,6 +92,9 @@ bool WriteComparisonPdf(const PrintLayout& layout, const QPageLayout& page,
 // The File menu's commands.
 void PrintComparison(QWidget* parent, const PrintSource& source, Prompter& prompter);
 void PreviewComparison(QWidget* parent, const PrintSource& source, Prompter& prompter);
+// The preview draws the session's pages on every repaint, measured for its current page.
+void ConnectPreview(QPrintPreviewDialog& preview, PrintSession& session,
+                    const QtTextMeasurer& measure, Prompter& prompter);
 // Asks for the file (in the stored PDF folder, which is stored back), writes it and offers to
 // show it with `view`.
 void SaveComparisonPdf(QWidget* parent, const PrintSource& source, PrintRows rows,

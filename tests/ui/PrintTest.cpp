@@ -24,6 +24,7 @@ class RecordingEngine : public QPaintEngine {
     struct Text {
         std::string text;
         QColor color;
+        bool clipped = false;
     };
     struct Line {
         QLineF line;
@@ -39,7 +40,7 @@ class RecordingEngine : public QPaintEngine {
     }
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
     void drawTextItem(const QPointF&, const QTextItem& item) override {
-        texts.push_back({item.text().toStdString(), pen_.color()});
+        texts.push_back({item.text().toStdString(), pen_.color(), painter()->hasClipping()});
     }
     using QPaintEngine::drawLines;
     void drawLines(const QLineF* lines, int count) override {
@@ -124,7 +125,8 @@ TEST(PrintRender, PageByStructure) {
     session.preparedAt.tm_mday = 2;
     QtTextMeasurer measure;
     test::FakePrompter prompter;
-    QPageLayout page(QPageSize(QPageSize::A5), QPageLayout::Landscape, QMarginsF());
+    // Narrow enough that the footer's left text is wider than half the page.
+    QPageLayout page(QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF());
     auto layout = PrepareLayout(session, page, measure, prompter, {});
     ASSERT_TRUE(layout->FitsWidth());
     RecordingDevice device;
@@ -156,6 +158,9 @@ TEST(PrintRender, PageByStructure) {
         EXPECT_EQ(e.texts[i].text, expected[i].first) << i;
         EXPECT_EQ(e.texts[i].color, expected[i].second) << i;
     }
+    // The footer is never clipped: its page number must show on paper, not only in the text.
+    EXPECT_FALSE(e.texts[expected.size() - 2].clipped);
+    EXPECT_FALSE(e.texts[expected.size() - 1].clipped);
     const PrintGeometry& g = layout->Geometry();
     int across = 0, down = 0, accent = 0;
     for (const RecordingEngine::Line& l : e.lines) {
