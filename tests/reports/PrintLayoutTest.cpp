@@ -151,27 +151,22 @@ TEST(PrintLayoutTest, RowsOfEachMode) {
 
 // Status colours: red, green, blue on the numbers with red in the lowest byte; black otherwise.
 TEST(PrintLayoutTest, ColoursByStatus) {
-    struct Case {
-        ReportStatus status;
-        uint32_t color;
-    } cases[] = {
-        {ReportStatus::Same, 0},
-        {ReportStatus::Different, 255},
-        {ReportStatus::LeftOnly, 39680},
-        {ReportStatus::RightOnly, 16711680},
-        {ReportStatus::FolderBoth, 0},
-        {ReportStatus::FolderLeftOnly, 39680},
-        {ReportStatus::FolderRightOnly, 16711680},
-    };
-    FixedMeasurer measure;
-    for (const Case& c : cases) {
-        ReportInput input = Input({Row("x", c.status)});
-        PrintLayout layout(input, PageSetup(600, 400), measure);
-        layout.ForEachPage([&](const PrintPage& page) {
-            EXPECT_EQ(page.lines.at(0).color, c.color) << static_cast<int>(c.status);
-            return true;
-        });
+    std::vector<ReportRow> rows;
+    for (ReportStatus status : {ReportStatus::Same, ReportStatus::Different, ReportStatus::LeftOnly,
+                                ReportStatus::RightOnly, ReportStatus::FolderBoth,
+                                ReportStatus::FolderLeftOnly, ReportStatus::FolderRightOnly}) {
+        rows.push_back(Row("x", status));
     }
+    FixedMeasurer measure;
+    ReportInput input = Input(rows);
+    std::vector<uint32_t> colors;
+    PrintLayout(input, PageSetup(600, 400), measure).ForEachPage([&](const PrintPage& page) {
+        for (const PrintLine& line : page.lines) {
+            colors.push_back(line.color);
+        }
+        return true;
+    });
+    EXPECT_EQ(colors, (std::vector<uint32_t>{0, 255, 39680, 16711680, 0, 39680, 16711680}));
 }
 
 // Cutting keeps whole characters and leaves room for the ellipsis; what fits stays whole.
