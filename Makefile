@@ -14,7 +14,7 @@ CMAKE_GEN  := -G Ninja
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev clang-format \
             libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
             qt6-base-dev qt6-base-dev-tools libgl-dev \
-            ghostscript poppler-utils rsync xvfb xauth tzdata gcovr \
+            ghostscript poppler-utils time rsync xvfb xauth tzdata gcovr \
             desktop-file-utils xdg-utils \
             fonts-dejavu-core qt6-image-formats-plugins qpdf
 

@@ -84,6 +84,22 @@ void ParseFilterOption(std::string_view arg, CommandLine& cmd) {
     }
 }
 
+// "" or ":<0|1|2>".
+bool ParsePrintPdfValue(std::string_view rest, PrintPdfSwitch& printPdf, std::string& error) {
+    printPdf.present = true;
+    if (rest.empty()) {
+        return true;
+    }
+    std::string_view value = rest.substr(1);
+    if (value.size() != 1 || value[0] < '0' || value[0] > '2') {
+        error = "bad rows in -PrintPDF: \"" + std::string(value) +
+                "\" (0 all, 1 only different, 2 all but same)";
+        return false;
+    }
+    printPdf.rows = value[0] - '0';
+    return true;
+}
+
 // ":<index>:<encoding>:<style>", each optional; an empty place keeps the stored setting.
 bool ParseReportValues(std::string_view rest, ReportSwitch& report, std::string& error) {
     report.present = true;
@@ -186,9 +202,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return cmd;
         }
     }
-    // "-Out:" names the report's file only in a report run; anywhere else it stays a path.
+    // "-Out:" names the output file only in a report or PDF run; anywhere else it stays a path.
     bool reportRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
-        return SwitchWithValue(StripOneTrailingSeparator(a), "Report").has_value();
+        const std::string arg = StripOneTrailingSeparator(a);
+        return SwitchWithValue(arg, "Report").has_value() ||
+               SwitchWithValue(arg, "PrintPDF").has_value();
     });
     // "-Simulate" and "-Apply" are switches only in a stand-alone rename run.
     const bool renameRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
@@ -216,6 +234,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (auto rest = SwitchWithValue(arg, "Report")) {
             std::string error;
             if (!ParseReportValues(*rest, cmd.report, error) && cmd.error.empty()) {
+                cmd.error = error;
+            }
+        } else if (auto rest = SwitchWithValue(arg, "PrintPDF")) {
+            std::string error;
+            if (!ParsePrintPdfValue(*rest, cmd.printPdf, error) && cmd.error.empty()) {
                 cmd.error = error;
             }
         } else if (auto rest = SwitchWithValue(arg, "Backups")) {
@@ -342,6 +365,12 @@ StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
     if (cmd.backups.present) {
         decision.outcome = StartOutcome::Backups;
         decision.paths = cmd.paths;
+        return decision;
+    }
+    if (cmd.printPdf.present) {
+        decision.outcome = StartOutcome::PrintPdf;
+        decision.paths.assign(cmd.paths.begin(),
+                              cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
         return decision;
     }
     if (cmd.report.present) {

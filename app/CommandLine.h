@@ -25,6 +25,13 @@ struct ReportSwitch {
     std::optional<std::string> outPath;
 };
 
+// The switch that writes the comparison's printed pages as a PDF without a window; its file is
+// the report's "-Out:".
+struct PrintPdfSwitch {
+    bool present = false;
+    int rows = 0;  // 0 all, 1 only different, 2 all but same
+};
+
 // The switches that list, restore or purge the backups a crashed run left below a folder.
 enum class BackupsMode { List, Restore, Purge };
 
@@ -51,6 +58,7 @@ struct CommandLine {
     bool helpRun = false;     // "--help" or "-h" anywhere
     bool versionRun = false;  // "--version" anywhere
     ReportSwitch report;
+    PrintPdfSwitch printPdf;
     BackupsSwitch backups;
     RenameSwitch rename;
     // With -PDF: the PDF to write without any dialog, and the input text file instead of paths.
@@ -99,6 +107,7 @@ enum class StartOutcome {
     Pdf,
     Rename,
     Report,
+    PrintPdf,
     Backups,
     OpenFiles,  // hand one or two files to a sibling tool, no window
     Window,     // the comparison window: empty, one folder or a pair

@@ -109,6 +109,29 @@ int Trouble(FILE* err, const std::string& reason) {
     return kReportExitTrouble;
 }
 
+// A stored index outside its range falls back to the first entry, as a stored encoding does.
+int InRange(int value, int count) {
+    return value >= 0 && value < count ? value : 0;
+}
+
+}  // namespace
+
+ComparisonOptions LoadComparisonOptions(const SettingsStore& store) {
+    auto read = [&store](const IntSetting& s) {
+        return store.GetProfileInt(s.section, s.entry, s.defaultValue);
+    };
+    ComparisonOptions o;
+    o.fileSize = read(settings::kFileSize);
+    o.compareTimestamp = read(settings::kCompareTimestamp);
+    o.crc32 = read(settings::kCrc32);
+    o.crc32SkipIfBig = read(settings::kCrc32SkipIfBig);
+    o.crc32SizeToSkip =
+        ComparisonOptions::SizeLimitFromMBytes(uint32_t(read(settings::kCrc32SizeToSkipMBytes)));
+    o.showVersions = read(settings::kFileVersion);
+    o.productVersion = read(settings::kDisplayProductVer) != 0;
+    return o;
+}
+
 // The report shows what could be read; each folder or file that could not be is named after it,
 // and so is each folder pair with a link on a side, whose contents a whole-tree read leaves
 // unread (a link may loop). Either way the run cannot vouch for the trees and counts as trouble.
@@ -138,29 +161,6 @@ int NameWhatWasNotCompared(FILE* err, const Comparison& comparison, int status) 
         }
     }
     return status;
-}
-
-// A stored index outside its range falls back to the first entry, as a stored encoding does.
-int InRange(int value, int count) {
-    return value >= 0 && value < count ? value : 0;
-}
-
-}  // namespace
-
-ComparisonOptions LoadComparisonOptions(const SettingsStore& store) {
-    auto read = [&store](const IntSetting& s) {
-        return store.GetProfileInt(s.section, s.entry, s.defaultValue);
-    };
-    ComparisonOptions o;
-    o.fileSize = read(settings::kFileSize);
-    o.compareTimestamp = read(settings::kCompareTimestamp);
-    o.crc32 = read(settings::kCrc32);
-    o.crc32SkipIfBig = read(settings::kCrc32SkipIfBig);
-    o.crc32SizeToSkip =
-        ComparisonOptions::SizeLimitFromMBytes(uint32_t(read(settings::kCrc32SizeToSkipMBytes)));
-    o.showVersions = read(settings::kFileVersion);
-    o.productVersion = read(settings::kDisplayProductVer) != 0;
-    return o;
 }
 
 std::unique_ptr<ProgressSink> TerminalProgressFactory::Open(std::string_view caption) {

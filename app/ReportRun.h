@@ -12,6 +12,7 @@
 
 namespace quillon {
 
+class Comparison;
 class SettingsStore;
 
 inline constexpr int kReportExitSame = 0;
@@ -33,6 +34,10 @@ class TerminalProgressFactory : public ProgressFactory {
     FILE* stream_;
     int minIntervalMs_;
 };
+
+// Names on `err` each folder or file of `comparison` that could not be read, and each folder pair
+// with a link on a side, left unread; either makes `status` trouble.
+int NameWhatWasNotCompared(FILE* err, const Comparison& comparison, int status);
 
 // The log is opened as a window start opens it and "cmd args = ..." is logged. Returns one of
 // the exit statuses above; on trouble one line goes to `err`.

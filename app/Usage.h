@@ -10,6 +10,7 @@ namespace quillon {
 inline constexpr const char* kUsageText =
     R"(quillon [LEFT [RIGHT]] [-FILTER:<flags>:<extensions>]
 quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
+quillon -PrintPDF[:<0|1|2>] -Out:<file.pdf> LEFT RIGHT
 quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
 quillon -Reg | -Unreg | -Config
 quillon -SARename -Simulate[:<page>] | -Apply[:<page>] PATH...
@@ -38,7 +39,10 @@ at the start of its argument. Every other argument is a path.
                             encoding  0-3  0 ANSI (the locale's), 1 UTF-16LE, 2 UTF-16BE, 3 UTF-8
                             style     0-2  0 names with folder symbols, 1 plain names, 2 full paths
                           an empty place keeps the stored option (-Report::3)
+  -PrintPDF[:<rows>]      writes the printed comparison as a PDF without a window: rows 0 all,
+                          1 only different files, 2 all but same files; A4 or the locale's Letter
   -Out:<file>             with -Report: the report file instead of standard output;
+                          with -PrintPDF: the PDF file;
                           with -PDF: renders SOURCES (files and folders) into this PDF without
                           any dialog, with the stored PDFRendition options
   -Input:<file.txt>       with -PDF -Out: the outline from this input text file instead
@@ -50,7 +54,7 @@ at the start of its argument. Every other argument is a path.
   --help, -h              this summary
   --version               the version
 
-Exit status of -Report: 0 no difference, 1 differences, 2 trouble.
+Exit status of -Report and -PrintPDF: 0 no difference, 1 differences, 2 trouble.
 Exit status of -Reg and -Unreg: 0 all done, 2 something could not be done (named on standard
 error).
 Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.

@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,12 +12,14 @@
 #include "app/DisplayStart.h"
 #include "app/RenameRun.h"
 #include "app/PdfRun.h"
+#include "app/PrintPdfRun.h"
 #include "app/ReportRun.h"
 #include "app/ShellRun.h"
 #include "app/StartUp.h"
 #include "app/Usage.h"
 #include "app/WindowStart.h"
 #include "platform/Launcher.h"
+#include "platform/Log.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
 #include "ui/CMessageBoxDialog.h"
@@ -67,6 +70,18 @@ int main(int argc, char** argv) {
         std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
         quillon::MessageBoxPrompter prompter(nullptr, &settings);
         return quillon::RunPdfDialog(decision.paths, settings, prompter);
+    }
+    if (decision.outcome == quillon::StartOutcome::PrintPdf) {
+        // Fonts need a GUI application, but no display: the pages are drawn offscreen.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Standard error carries only the run's own problems; Qt's notes go to the log.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            quillon::Log("Qt: %s", text.toUtf8().constData());
+        });
+        QGuiApplication app(argc, argv);
+        bool terminal = isatty(STDERR_FILENO) != 0;
+        quillon::TerminalProgressFactory progress(stderr);
+        return quillon::RunPrintPdf(cmd, settings, terminal ? &progress : nullptr, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {

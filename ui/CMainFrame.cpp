@@ -38,6 +38,7 @@
 #include "ui/CUndoHistory.h"
 #include "ui/CWhichViewQuestion.h"
 #include "ui/ClipboardFiles.h"
+#include "ui/ComparisonPrint.h"
 #include "ui/CopyCommands.h"
 #include "ui/DiffListModel.h"
 #include "ui/FileCommands.h"
@@ -233,6 +234,7 @@ void CMainFrame::BuildMenus() {
     file->addSeparator();
     saveOutputAction_ =
         file->addAction(kMenuSaveOutputAsText, this, [this] { OnSaveOutputAsText(); });
+    BuildPrintCommands(file);
     file->addSeparator();
     file->addAction("E&xit", this, [this] { close(); });
 
@@ -514,6 +516,7 @@ void CMainFrame::UpdateCommandStates() {
     for (QAction* action : {preferencesAction_, filterAction_, saveOutputAction_}) {
         action->setEnabled(haveStore);
     }
+    pdfMenu_->setEnabled(haveStore);
     enableAutoRefreshAction_->setEnabled(autoRefresh_ && autoRefresh_->CanEnable());
     disableAutoRefreshAction_->setEnabled(autoRefresh_ && autoRefresh_->CanDisable());
     refreshIntervalAction_->setEnabled(autoRefresh_ != nullptr);
@@ -631,6 +634,32 @@ void CMainFrame::OnSaveOutputAsText() {
             [this](const std::string& path) { return view_->Tools().ViewFile(path); }, *prompter_);
     }
     FocusList();
+}
+
+void CMainFrame::BuildPrintCommands(QMenu* file) {
+    file->addSeparator();
+    QAction* print = file->addAction(kMenuPrint, this, [this] {
+        PrintComparison(this, ViewPrintSource(*view_), *prompter_);
+        FocusList();
+    });
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    file->addAction(kMenuPrintPreview, this, [this] {
+        PreviewComparison(this, ViewPrintSource(*view_), *prompter_);
+        FocusList();
+    });
+    pdfMenu_ = file->addMenu(kMenuSavePdf);
+    const std::pair<const char*, PrintRows> choices[] = {
+        {kMenuSavePdfDifferences, PrintRows::AllButSame}, {kMenuSavePdfAll, PrintRows::All}};
+    for (const auto& [text, rows] : choices) {
+        pdfMenu_->addAction(text, this, [this, rows = rows] {
+            if (store_) {
+                SaveComparisonPdf(
+                    this, ViewPrintSource(*view_), rows, *store_, *prompter_,
+                    [this](const std::string& path) { return view_->Tools().ViewFile(path); });
+            }
+            FocusList();
+        });
+    }
 }
 
 void CMainFrame::SetAsRoot() {

@@ -104,6 +104,7 @@ class CMainFrame : public QMainWindow {
     void OnDisableAutoRefresh();
     void OnRefreshInterval();
     void OnSaveOutputAsText();
+    void BuildPrintCommands(QMenu* file);
     void OnToggleLogging();
     // Set as a Root: the side is asked; the selected folder becomes that side's compared root.
     void SetAsRoot();
@@ -199,6 +200,7 @@ class CMainFrame : public QMainWindow {
     QAction* disableAutoRefreshAction_ = nullptr;
     QAction* refreshIntervalAction_ = nullptr;
     QAction* saveOutputAction_ = nullptr;
+    QMenu* pdfMenu_ = nullptr;
     QAction* loggingAction_ = nullptr;
     QAction* copyActions_[2] = {};
     QAction* deleteAction_ = nullptr;

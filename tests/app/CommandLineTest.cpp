@@ -73,6 +73,16 @@ TEST(ParseCommandLine, ArgumentTextsAndReportSwitch) {
     EXPECT_EQ(cmd.paths, (Args{"l", "r"}));
     EXPECT_TRUE(cmd.error.empty());
 
+    // -PrintPDF takes its rows and the report's "-Out:".
+    for (const auto& [arg, rows] :
+         {std::pair{"-PrintPDF", 0}, {"/printpdf:1", 1}, {"-PRINTPDF:2", 2}}) {
+        CommandLine pdf = ParseCommandLine({arg, "-Out:x.pdf", "l", "r"});
+        EXPECT_TRUE(pdf.printPdf.present) << arg;
+        EXPECT_EQ(pdf.printPdf.rows, rows) << arg;
+        EXPECT_EQ(pdf.report.outPath, "x.pdf") << arg;
+        EXPECT_EQ(pdf.paths, (Args{"l", "r"})) << arg;
+    }
+
     CommandLine partial = ParseCommandLine({"-Report::3", "l", "r"});
     EXPECT_FALSE(partial.report.contentIndex.has_value());
     EXPECT_EQ(partial.report.encoding, 3);
@@ -83,7 +93,8 @@ TEST(ParseCommandLine, ArgumentTextsAndReportSwitch) {
 TEST(ParseCommandLine, BadReportValueIsAnError) {
     for (Args args : {Args{"-Report:8"}, Args{"-Report:1:4"}, Args{"-Report:0:0:3"},
                       Args{"-Report:a"}, Args{"-Report:-1"}, Args{"-Report:1:1:1:1"},
-                      Args{"-Report:007"}, Args{"-Report", "-Out:"}}) {
+                      Args{"-Report:007"}, Args{"-Report", "-Out:"}, Args{"-PrintPDF:3"},
+                      Args{"-PrintPDF:"}, Args{"-PrintPDF:12"}, Args{"-PrintPDF", "-Out:"}}) {
         args.insert(args.end(), {"l", "r"});
         EXPECT_FALSE(ParseCommandLine(args).error.empty()) << args[0];
     }
@@ -123,6 +134,11 @@ TEST(DecideStart, PicksOutcomeAndPaths) {
         {"config before pdf", {"-PDF", "/config"}, Config, {}},
         {"pdf before rename", {"-SARename", "-pdf", "t1"}, Pdf, {"t1"}},
         {"report takes the first two", {"-Report", "d1", "m2", "d3"}, Report, {"d1", "m2"}},
+        {"printed pdf takes the first two",
+         {"d1", "/printpdf:2", "d2", "d3"},
+         PrintPdf,
+         {"d1", "d2"}},
+        {"pdf rendition is not the printed one", {"-PDF", "-PrintPDF", "d1"}, Pdf, {"d1"}},
         {"single reg", {"-reg"}, Register, {}},
         {"single unreg", {"/Unreg"}, Unregister, {}}};
     for (const auto& c : cases) {
