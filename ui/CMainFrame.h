@@ -19,6 +19,7 @@ namespace quillon {
 class AutoRefreshTimer;
 class CDropCombo;
 class CQuillonView;
+class PaneTransfer;
 
 inline constexpr const char* kSetAsRootQuestion =
     "Please select which side of the selected item as a root.";
@@ -128,6 +129,10 @@ class CMainFrame : public QMainWindow {
     void NewFolder(int side);
     // Ctrl+V: text into a focused path box, else the clipboard's files into the selected folder.
     void Paste();
+    // Ctrl+C / Ctrl+X: text of a focused path box, else the pane's rows as a file list.
+    void CopyToClipboard(bool cut);
+    // Drags, drops and the clipboard of the panes.
+    PaneTransfer& Transfer() const { return *transfer_; }
     void Undo();
     void Redo();
     void ShowUndoHistory();
@@ -210,6 +215,7 @@ class CMainFrame : public QMainWindow {
     std::unique_ptr<ReplaceAsker> ownReplaceAsker_;
     ReplaceAsker* replaceAsker_ = nullptr;
     TabHeldFilter* tabHeld_ = nullptr;
+    PaneTransfer* transfer_ = nullptr;
     QtTimerPort* timerPort_ = nullptr;
     std::unique_ptr<AutoRefreshTimer> autoRefresh_;
     std::function<QString(const QString&, const QString&)> folderChooser_;
