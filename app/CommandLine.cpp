@@ -159,6 +159,18 @@ bool ParseBackupsValues(std::string_view rest, BackupsSwitch& backups, std::stri
     return true;
 }
 
+// ":<side>", the side being 0, 1 or 2.
+bool ParseCopyDiffValue(std::string_view rest, CopyDiffSwitch& copyDiff, std::string& error) {
+    copyDiff.present = true;
+    if (rest.size() != 2 || rest[1] < '0' || rest[1] > '2') {
+        error =
+            "bad -CopyDiff switch: -CopyDiff:0 (left), -CopyDiff:1 (right) or -CopyDiff:2 (both)";
+        return false;
+    }
+    copyDiff.side = rest[1] - '0';
+    return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -173,10 +185,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return cmd;
         }
     }
-    // "-Out:" names the report's file only in a report run; anywhere else it stays a path.
-    bool reportRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
-        return SwitchWithValue(StripOneTrailingSeparator(a), "Report").has_value();
-    });
+    // "-Out:" names the report's file only in a report run (the export's folder in an export
+    // run); anywhere else it stays a path.
+    auto runWith = [&args](std::string_view name) {
+        return std::any_of(args.begin(), args.end(), [name](const std::string& a) {
+            return SwitchWithValue(StripOneTrailingSeparator(a), name).has_value();
+        });
+    };
+    const bool reportRun = runWith("Report");
+    const bool copyDiffRun = !reportRun && runWith("CopyDiff");
     for (const std::string& raw : args) {
         cmd.cmdArgs += raw + " ";
         std::string arg = StripOneTrailingSeparator(raw);
@@ -198,16 +215,24 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!ParseReportValues(*rest, cmd.report, error) && cmd.error.empty()) {
                 cmd.error = error;
             }
+        } else if (auto rest = SwitchWithValue(arg, "CopyDiff")) {
+            std::string error;
+            if (!ParseCopyDiffValue(*rest, cmd.copyDiff, error) && cmd.error.empty()) {
+                cmd.error = error;
+            }
         } else if (auto rest = SwitchWithValue(arg, "Backups")) {
             std::string error;
             if (!ParseBackupsValues(*rest, cmd.backups, error) && cmd.error.empty()) {
                 cmd.error = error;
             }
-        } else if (auto out = reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
+        } else if (auto out =
+                       reportRun || copyDiffRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
             if (out->size() < 2 && cmd.error.empty()) {
-                cmd.error = "-Out needs a file name: -Out:<path>";
+                cmd.error = reportRun ? "-Out needs a file name: -Out:<path>"
+                                      : "-Out needs a folder: -Out:<folder>";
             }
-            cmd.report.outPath = std::string(out->substr(std::min<size_t>(1, out->size())));
+            (reportRun ? cmd.report.outPath : cmd.copyDiff.outPath) =
+                std::string(out->substr(std::min<size_t>(1, out->size())));
         } else {
             cmd.paths.push_back(arg);
             cmd.joinedPaths += arg + ";";
@@ -238,6 +263,9 @@ void MakePathsAbsolute(CommandLine& cmd, std::string_view currentFolder) {
     }
     if (cmd.report.outPath && !cmd.report.outPath->empty()) {
         cmd.report.outPath = AbsolutePath(currentFolder, *cmd.report.outPath);
+    }
+    if (cmd.copyDiff.outPath && !cmd.copyDiff.outPath->empty()) {
+        cmd.copyDiff.outPath = AbsolutePath(currentFolder, *cmd.copyDiff.outPath);
     }
 }
 
@@ -299,6 +327,12 @@ StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
     }
     if (cmd.report.present) {
         decision.outcome = StartOutcome::Report;
+        decision.paths.assign(cmd.paths.begin(),
+                              cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
+        return decision;
+    }
+    if (cmd.copyDiff.present) {
+        decision.outcome = StartOutcome::CopyDiff;
         decision.paths.assign(cmd.paths.begin(),
                               cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
         return decision;

@@ -25,6 +25,14 @@ struct ReportSwitch {
     std::optional<std::string> outPath;
 };
 
+// The switch that exports the differing files of one or both sides into a folder, without a
+// window: -CopyDiff:<0|1|2> -Out:<folder>.
+struct CopyDiffSwitch {
+    bool present = false;
+    int side = 2;  // 0 left, 1 right, 2 both
+    std::optional<std::string> outPath;
+};
+
 // The switches that list, restore or purge the backups a crashed run left below a folder.
 enum class BackupsMode { List, Restore, Purge };
 
@@ -43,6 +51,7 @@ struct CommandLine {
     bool helpRun = false;     // "--help" or "-h" anywhere
     bool versionRun = false;  // "--version" anywhere
     ReportSwitch report;
+    CopyDiffSwitch copyDiff;
     BackupsSwitch backups;
     // The last "-FILTER" argument's parts; a later one overrides what an earlier one gave.
     bool filterGiven = false;
@@ -87,6 +96,7 @@ enum class StartOutcome {
     Pdf,
     Rename,
     Report,
+    CopyDiff,
     Backups,
     OpenFiles,  // hand one or two files to a sibling tool, no window
     Window,     // the comparison window: empty, one folder or a pair

@@ -10,6 +10,7 @@ namespace quillon {
 inline constexpr const char* kUsageText =
     R"(quillon [LEFT [RIGHT]] [-FILTER:<flags>:<extensions>]
 quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
+quillon -CopyDiff:<0|1|2> -Out:<folder> LEFT RIGHT
 quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
 quillon --help | -h | --version
 
@@ -31,6 +32,9 @@ at the start of its argument. Every other argument is a path.
                             style     0-2  0 names with folder symbols, 1 plain names, 2 full paths
                           an empty place keeps the stored option (-Report::3)
   -Out:<file>             with -Report: the report file instead of standard output
+  -CopyDiff:<0|1|2>       copies the files that differ, of the left (0), right (1) or both (2)
+                          folders (both: under _Left and _Right), into the -Out:<folder>, keeping
+                          their folder paths; the settings and filter as for -Report
   -Backups:List           lists the backups a crash left below FOLDER: run tag, operation,
                           size, modification time, backup and original path (tab-separated)
   -Backups:Restore[:<tag>]
@@ -40,6 +44,7 @@ at the start of its argument. Every other argument is a path.
   --version               the version
 
 Exit status of -Report: 0 no difference, 1 differences, 2 trouble.
+Exit status of -CopyDiff: 0 all copied, 1 some not copied (named on standard error), 2 trouble.
 Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.
 )";
 

@@ -8,6 +8,7 @@
 
 #include "app/BackupsRun.h"
 #include "app/CommandLine.h"
+#include "app/CopyDiffRun.h"
 #include "app/DisplayStart.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
@@ -37,6 +38,11 @@ int main(int argc, char** argv) {
         bool terminal = isatty(STDERR_FILENO) != 0;
         quillon::TerminalProgressFactory progress(stderr);
         return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::CopyDiff) {
+        bool terminal = isatty(STDERR_FILENO) != 0;
+        quillon::TerminalProgressFactory progress(stderr);
+        return quillon::RunCopyDiff(cmd, settings, terminal ? &progress : nullptr, stdout, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {
