@@ -37,6 +37,7 @@
 #include "ui/CopyCommands.h"
 #include "ui/DiffListModel.h"
 #include "ui/FileCommands.h"
+#include "ui/PaneCommands.h"
 #include "ui/PaneTransfer.h"
 #include "ui/QtTimerPort.h"
 #include "ui/TabHeld.h"
@@ -153,6 +154,7 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
             });
 
     BuildMenus();
+    paneCommands_ = new PaneCommands(*this, store_, *prompter_, progressFactory_);
     UpdateCommandStates();
     setWindowTitle(TitleText());
     resize(1000, 640);

@@ -19,6 +19,7 @@ namespace quillon {
 class AutoRefreshTimer;
 class CDropCombo;
 class CQuillonView;
+class PaneCommands;
 class PaneTransfer;
 
 inline constexpr const char* kSetAsRootQuestion =
@@ -133,6 +134,8 @@ class CMainFrame : public QMainWindow {
     void CopyToClipboard(bool cut);
     // Drags, drops and the clipboard of the panes.
     PaneTransfer& Transfer() const { return *transfer_; }
+    // The pane context menu and the commands that start other programs.
+    PaneCommands& Commands() const { return *paneCommands_; }
     void Undo();
     void Redo();
     void ShowUndoHistory();
@@ -216,6 +219,7 @@ class CMainFrame : public QMainWindow {
     ReplaceAsker* replaceAsker_ = nullptr;
     TabHeldFilter* tabHeld_ = nullptr;
     PaneTransfer* transfer_ = nullptr;
+    PaneCommands* paneCommands_ = nullptr;
     QtTimerPort* timerPort_ = nullptr;
     std::unique_ptr<AutoRefreshTimer> autoRefresh_;
     std::function<QString(const QString&, const QString&)> folderChooser_;
