@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <map>
@@ -210,6 +211,41 @@ TEST_F(PaneCommandsTest, CopyDiffExportFromBothSides) {
     EXPECT_EQ(chooser.back(), std::string(CopyDiffChooserPrompt(0)) + "|" + (dir_ / "L"));
     EXPECT_EQ(prompter_.shown.size(), 1u);
     EXPECT_FALSE(dir_.Exists("L/a/inside"));
+}
+
+// The viewer and hex-tool commands of the Action menu need a file row (a pair for the hex tool)
+// and name the missing tool; the hex tool runs in a terminal; the non-text choice is stored.
+TEST_F(PaneCommandsTest, ToolCommandsOfTheMenus) {
+    dir_.MakeTree({{"L/a.bin", "a"}, {"R/a.bin", "b"}, {"L/only", "o"}});
+    const std::string hex = test::MakeFakeTool(dir_, "bin/vbindiff");
+    const std::string terminal = test::MakeFakeTool(dir_, "bin/x-terminal-emulator");
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    QMenu* action = nullptr;
+    for (QAction* entry : frame_->menuBar()->actions()) {
+        action = entry->text() == "&Action" ? entry->menu() : action;
+    }
+    ASSERT_NE(action, nullptr);
+    // The states are set as the menu opens.
+    auto refresh = [action] { emit action->aboutToShow(); };
+    View().SelectOnly(RowOf("only"));
+    refresh();
+    EXPECT_FALSE(Commands().HexAction()->isEnabled());
+    EXPECT_EQ(Commands().HexAction()->toolTip().toStdString(), kWhyNoPair);
+    EXPECT_FALSE(Commands().ViewerAction()->isEnabled());
+    EXPECT_EQ(Commands().ViewerAction()->toolTip().toStdString(),
+              ToolMissingReason(Commands().Launch().Tools(), PaneTool::kViewer));
+    View().SelectOnly(RowOf("a.bin"));
+    refresh();
+    ASSERT_TRUE(Commands().HexAction()->isEnabled());
+    Key(Qt::Key_F9);
+    ASSERT_EQ(launcher_.requests.size(), 1u);
+    EXPECT_EQ(launcher_.requests[0].argv,
+              (std::vector<std::string>{terminal, "-e", hex, dir_ / "L/a.bin", dir_ / "R/a.bin"}));
+    Commands().NonTextAction(1)->trigger();
+    EXPECT_EQ(Int("Misc.", "ViewNonTextWith"), 1);
+    EXPECT_TRUE(Commands().NonTextAction(1)->isChecked());
+    EXPECT_FALSE(Commands().NonTextAction(0)->isChecked());
 }
 
 }  // namespace
