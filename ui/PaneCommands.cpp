@@ -119,6 +119,9 @@ void PaneCommands::AddToolMenus() {
         explorerAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
         connect(action, &QMenu::aboutToShow, this, [this] { UpdateToolStates(); });
     }
+    if (QMenu* edit = FrameMenu(frame_, "&Edit")) {
+        copyTextAction_ = edit->addAction(kMenuCopyText, this, [this] { CopyRowsAsText(); });
+    }
     if (QMenu* options = FrameMenu(frame_, "&Options")) {
         QMenu* nonText = options->addMenu(kMenuNonTextWith);
         const int current = store_ ? ReadSetting(*store_, settings::kViewNonTextWith) : 0;
@@ -165,6 +168,25 @@ bool PaneCommands::ViewWithViewer() {
         }
     }
     return launch_->LaunchViewer(files);
+}
+
+bool PaneCommands::CopyRowsAsText() {
+    const DiffListModel& model = View().Model();
+    QString text;
+    for (int row : View().SelectedRows()) {
+        for (int column = 0; column < model.columnCount(); ++column) {
+            text += QString::fromStdString(model.CellText(row, column)) + '\t';
+        }
+        text += "\r\n";
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (text.isEmpty() || clipboard == nullptr) {
+        Log(kLogClipboardFailed);
+        return false;
+    }
+    clipboard->setText(text);
+    Log(kLogClipboardCopied);
+    return true;
 }
 
 bool PaneCommands::ViewWithHexTool() {

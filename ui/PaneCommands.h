@@ -47,6 +47,7 @@ inline constexpr const char* kMenuViewWithHex = "View with &Nybblet";
 inline constexpr const char* kMenuOpenExplorer = "Open \"Windows &Explorer\"";
 inline constexpr const char* kMenuNonTextWith = "Open &Non-text file(s) with";
 inline constexpr const char* kMenuNonTextTexts[2] = {"&Panorel", "&Hex Editor"};
+inline constexpr const char* kMenuCopyText = "&Copy";
 inline constexpr const char* kMenuCopyDiff = "Copy Diff &Files";
 inline constexpr const char* kMenuCopyDiffTexts[3] = {
     "from Left Folder to...", "from Right Folder to...", "from Both Folders to..."};
@@ -91,6 +92,9 @@ class PaneCommands : public QObject {
     // The viewer on the selected row's file (both sides' files when it has two).
     bool ViewWithViewer();
     bool ViewWithHexTool();
+    // Edit > Copy: the selected rows as text, a tab after every cell and CR LF after every row.
+    bool CopyRowsAsText();
+    QAction* CopyTextAction() const { return copyTextAction_; }
     QAction* ViewerAction() const { return viewerAction_; }
     QAction* HexAction() const { return hexAction_; }
     QAction* ExplorerAction() const { return explorerAction_; }
@@ -136,6 +140,7 @@ class PaneCommands : public QObject {
     QAction* viewerAction_ = nullptr;
     QAction* hexAction_ = nullptr;
     QAction* explorerAction_ = nullptr;
+    QAction* copyTextAction_ = nullptr;
     QAction* nonTextActions_[2] = {};
     bool menuPending_ = false;
     QPoint pendingPos_;

@@ -242,6 +242,11 @@ TEST_F(PaneCommandsTest, ToolCommandsOfTheMenus) {
     ASSERT_EQ(launcher_.requests.size(), 1u);
     EXPECT_EQ(launcher_.requests[0].argv,
               (std::vector<std::string>{terminal, "-e", hex, dir_ / "L/a.bin", dir_ / "R/a.bin"}));
+    // Edit > Copy puts the row's cells on the clipboard as text.
+    Commands().CopyTextAction()->trigger();
+    const std::string date = Row("a.bin")->TimeText(kSideLeft).substr(0, 10);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+              "a.bin\t" + date + "\t1\ta.bin\t" + date + "\t1\t\r\n");
     Commands().NonTextAction(1)->trigger();
     EXPECT_EQ(Int("Misc.", "ViewNonTextWith"), 1);
     EXPECT_TRUE(Commands().NonTextAction(1)->isChecked());
