@@ -188,6 +188,18 @@ bool ParseRenamePage(std::string_view rest, RenameSwitch& rename, std::string& e
     return false;
 }
 
+// ":<side>", the side being 0, 1 or 2.
+bool ParseCopyDiffValue(std::string_view rest, CopyDiffSwitch& copyDiff, std::string& error) {
+    copyDiff.present = true;
+    if (rest.size() != 2 || rest[1] < '0' || rest[1] > '2') {
+        error =
+            "bad -CopyDiff switch: -CopyDiff:0 (left), -CopyDiff:1 (right) or -CopyDiff:2 (both)";
+        return false;
+    }
+    copyDiff.side = rest[1] - '0';
+    return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -202,12 +214,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return cmd;
         }
     }
-    // "-Out:" names the output file only in a report or PDF run; anywhere else it stays a path.
+    // "-Out:" names the output file only in a report, printed-PDF or PDF run, and the folder in an
+    // export run; anywhere else it stays a path.
     bool reportRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
         const std::string arg = StripOneTrailingSeparator(a);
         return SwitchWithValue(arg, "Report").has_value() ||
                SwitchWithValue(arg, "PrintPDF").has_value();
     });
+    const bool copyDiffRun =
+        !reportRun && std::any_of(args.begin(), args.end(), [](const std::string& a) {
+            return SwitchWithValue(StripOneTrailingSeparator(a), "CopyDiff").has_value();
+        });
     // "-Simulate" and "-Apply" are switches only in a stand-alone rename run.
     const bool renameRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
         return IsSwitch(StripOneTrailingSeparator(a), "SARename");
@@ -241,6 +258,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!ParsePrintPdfValue(*rest, cmd.printPdf, error) && cmd.error.empty()) {
                 cmd.error = error;
             }
+        } else if (auto rest = SwitchWithValue(arg, "CopyDiff")) {
+            std::string error;
+            if (!ParseCopyDiffValue(*rest, cmd.copyDiff, error) && cmd.error.empty()) {
+                cmd.error = error;
+            }
         } else if (auto rest = SwitchWithValue(arg, "Backups")) {
             std::string error;
             if (!ParseBackupsValues(*rest, cmd.backups, error) && cmd.error.empty()) {
@@ -268,11 +290,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 cmd.error = "-Input needs a file name: -Input:<file.txt>";
             }
             cmd.pdfInput = std::string(input->substr(std::min<size_t>(1, input->size())));
-        } else if (auto out = reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
+        } else if (auto out =
+                       reportRun || copyDiffRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
             if (out->size() < 2 && cmd.error.empty()) {
-                cmd.error = "-Out needs a file name: -Out:<path>";
+                cmd.error = reportRun ? "-Out needs a file name: -Out:<path>"
+                                      : "-Out needs a folder: -Out:<folder>";
             }
-            cmd.report.outPath = std::string(out->substr(std::min<size_t>(1, out->size())));
+            (reportRun ? cmd.report.outPath : cmd.copyDiff.outPath) =
+                std::string(out->substr(std::min<size_t>(1, out->size())));
         } else {
             cmd.paths.push_back(arg);
             cmd.joinedPaths += arg + ";";
@@ -308,6 +333,9 @@ void MakePathsAbsolute(CommandLine& cmd, std::string_view currentFolder) {
         if (*pdfPath && !(*pdfPath)->empty()) {
             *pdfPath = AbsolutePath(currentFolder, **pdfPath);
         }
+    }
+    if (cmd.copyDiff.outPath && !cmd.copyDiff.outPath->empty()) {
+        cmd.copyDiff.outPath = AbsolutePath(currentFolder, *cmd.copyDiff.outPath);
     }
 }
 
@@ -375,6 +403,12 @@ StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
     }
     if (cmd.report.present) {
         decision.outcome = StartOutcome::Report;
+        decision.paths.assign(cmd.paths.begin(),
+                              cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
+        return decision;
+    }
+    if (cmd.copyDiff.present) {
+        decision.outcome = StartOutcome::CopyDiff;
         decision.paths.assign(cmd.paths.begin(),
                               cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
         return decision;

@@ -32,6 +32,14 @@ struct PrintPdfSwitch {
     int rows = 0;  // 0 all, 1 only different, 2 all but same
 };
 
+// The switch that exports the differing files of one or both sides into a folder, without a
+// window: -CopyDiff:<0|1|2> -Out:<folder>.
+struct CopyDiffSwitch {
+    bool present = false;
+    int side = 2;  // 0 left, 1 right, 2 both
+    std::optional<std::string> outPath;
+};
+
 // The switches that list, restore or purge the backups a crashed run left below a folder.
 enum class BackupsMode { List, Restore, Purge };
 
@@ -59,6 +67,7 @@ struct CommandLine {
     bool versionRun = false;  // "--version" anywhere
     ReportSwitch report;
     PrintPdfSwitch printPdf;
+    CopyDiffSwitch copyDiff;
     BackupsSwitch backups;
     RenameSwitch rename;
     // With -PDF: the PDF to write without any dialog, and the input text file instead of paths.
@@ -108,6 +117,7 @@ enum class StartOutcome {
     Rename,
     Report,
     PrintPdf,
+    CopyDiff,
     Backups,
     OpenFiles,  // hand one or two files to a sibling tool, no window
     Window,     // the comparison window: empty, one folder or a pair

@@ -11,6 +11,7 @@ inline constexpr const char* kUsageText =
     R"(quillon [LEFT [RIGHT]] [-FILTER:<flags>:<extensions>]
 quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
 quillon -PrintPDF[:<0|1|2>] -Out:<file.pdf> LEFT RIGHT
+quillon -CopyDiff:<0|1|2> -Out:<folder> LEFT RIGHT
 quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
 quillon -Reg | -Unreg | -Config
 quillon -SARename -Simulate[:<page>] | -Apply[:<page>] PATH...
@@ -46,6 +47,9 @@ at the start of its argument. Every other argument is a path.
                           with -PDF: renders SOURCES (files and folders) into this PDF without
                           any dialog, with the stored PDFRendition options
   -Input:<file.txt>       with -PDF -Out: the outline from this input text file instead
+  -CopyDiff:<0|1|2>       copies the files that differ, of the left (0), right (1) or both (2)
+                          folders (both: under _Left and _Right), into the -Out:<folder>, keeping
+                          their folder paths; the settings and filter as for -Report
   -Backups:List           lists the backups a crash left below FOLDER: run tag, operation,
                           size, modification time, backup and original path (tab-separated)
   -Backups:Restore[:<tag>]
@@ -55,6 +59,7 @@ at the start of its argument. Every other argument is a path.
   --version               the version
 
 Exit status of -Report and -PrintPDF: 0 no difference, 1 differences, 2 trouble.
+Exit status of -CopyDiff: 0 all copied, 1 some not copied (named on standard error), 2 trouble.
 Exit status of -Reg and -Unreg: 0 all done, 2 something could not be done (named on standard
 error).
 Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.

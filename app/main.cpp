@@ -9,6 +9,7 @@
 
 #include "app/BackupsRun.h"
 #include "app/CommandLine.h"
+#include "app/CopyDiffRun.h"
 #include "app/DisplayStart.h"
 #include "app/RenameRun.h"
 #include "app/PdfRun.h"
@@ -82,6 +83,11 @@ int main(int argc, char** argv) {
         bool terminal = isatty(STDERR_FILENO) != 0;
         quillon::TerminalProgressFactory progress(stderr);
         return quillon::RunPrintPdf(cmd, settings, terminal ? &progress : nullptr, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::CopyDiff) {
+        bool terminal = isatty(STDERR_FILENO) != 0;
+        quillon::TerminalProgressFactory progress(stderr);
+        return quillon::RunCopyDiff(cmd, settings, terminal ? &progress : nullptr, stdout, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {

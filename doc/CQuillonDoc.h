@@ -99,6 +99,11 @@ class CQuillonDoc {
     CopyToResult Paste(const std::vector<DiffItem*>& selected, int side,
                        const std::vector<std::string>& sources, Prompter& prompter,
                        ReplaceAsker& asker);
+    // A drop or a paste of cut files: `sources` copied (or moved) into `folder` of pane `side`,
+    // journalled while the journal is on.
+    CopyToResult DropFiles(int side, const std::string& folder,
+                           const std::vector<std::string>& sources, bool copy, Prompter& prompter,
+                           ReplaceAsker& asker);
 
   private:
     bool CompareCurrentPaths(int progressOption);

@@ -156,7 +156,8 @@ void ProcessLauncher::ReapFinished() {
 LaunchResult ProcessLauncher::Launch(const LaunchRequest& request) {
     ReapFinished();
     LaunchResult result;
-    std::vector<std::string> args = SplitCommandLine(request.commandLine);
+    std::vector<std::string> args =
+        request.argv.empty() ? SplitCommandLine(request.commandLine) : request.argv;
     if (args.empty() || args[0].empty()) {
         result.errorCode = ENOENT;
         return result;

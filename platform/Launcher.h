@@ -29,6 +29,9 @@ inline constexpr int kWaitForever = -1;
 
 struct LaunchRequest {
     std::string commandLine;
+    // When not empty, the arguments as they are (the program first) and `commandLine` is only
+    // the text that is logged: a name put into an argument is never split or unquoted again.
+    std::vector<std::string> argv;
     std::string workingFolder;  // empty: the caller's
     int waitMs = 0;             // 0: do not wait; kWaitForever; otherwise an upper bound
 };

@@ -42,6 +42,8 @@
 #include "ui/CopyCommands.h"
 #include "ui/DiffListModel.h"
 #include "ui/FileCommands.h"
+#include "ui/PaneCommands.h"
+#include "ui/PaneTransfer.h"
 #include "ui/QtTimerPort.h"
 #include "ui/TabHeld.h"
 
@@ -100,6 +102,16 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
     tabHeld_ = new TabHeldFilter(this);
     view_ = new CQuillonView(store_, prompter_, this);
     view_->GetComparison().SetProgressFactory(progress);
+    transfer_ = new PaneTransfer(
+        *view_, *prompter_, *replaceAsker_,
+        {[this](const std::string& question) { return AskWhichSide(2, false, true, question); },
+         [this](int side, const std::string& folder) {
+             view_->Doc().SetNext(FillingSide(side));
+             if (OpenPath(folder)) {
+                 AddPathToCombo(folder, side);
+             }
+         },
+         [this] { UpdateCommandStates(); }});
     StartAutoRefresh(services.clock);
 
     BuildPathBar();
@@ -147,6 +159,7 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
             });
 
     BuildMenus();
+    paneCommands_ = new PaneCommands(*this, store_, *prompter_, progressFactory_);
     UpdateCommandStates();
     setWindowTitle(TitleText());
     resize(1000, 640);
@@ -375,6 +388,8 @@ void CMainFrame::BuildEditMenu() {
     edit->addSeparator();
     pasteAction_ = edit->addAction(kMenuPaste, this, [this] { Paste(); });
     pasteAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    AddKey(QKeySequence(Qt::CTRL | Qt::Key_C), [this] { CopyToClipboard(false); });
+    AddKey(QKeySequence(Qt::CTRL | Qt::Key_X), [this] { CopyToClipboard(true); });
     connect(edit, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
 }
 
@@ -450,15 +465,29 @@ void CMainFrame::Paste() {
         }
     }
     // Without a file list there is nothing to ask about.
+    bool cut = false;
     const std::vector<std::string> paths =
-        ClipboardFilePaths(QGuiApplication::clipboard()->mimeData());
+        ClipboardFilePaths(QGuiApplication::clipboard()->mimeData(), &cut);
     if (!paths.empty()) {
         const int side = AskWhichSide(2, true, true, kAskPasteSide);
-        if (side == kSideLeft || side == kSideRight) {
+        if ((side == kSideLeft || side == kSideRight) && cut) {
+            transfer_->PasteCut(side, paths);
+        } else if (side == kSideLeft || side == kSideRight) {
             RunPaste(*view_, side, paths, *prompter_, *replaceAsker_);
         }
     }
     UpdateCommandStates();
+    FocusList();
+}
+
+void CMainFrame::CopyToClipboard(bool cut) {
+    for (CDropCombo* combo : combos_) {
+        if (QApplication::focusWidget() == combo->lineEdit()) {
+            cut ? combo->lineEdit()->cut() : combo->lineEdit()->copy();
+            return;
+        }
+    }
+    transfer_->CopyToClipboard(cut);
     FocusList();
 }
 

@@ -19,6 +19,8 @@ namespace quillon {
 class AutoRefreshTimer;
 class CDropCombo;
 class CQuillonView;
+class PaneCommands;
+class PaneTransfer;
 
 inline constexpr const char* kSetAsRootQuestion =
     "Please select which side of the selected item as a root.";
@@ -129,6 +131,12 @@ class CMainFrame : public QMainWindow {
     void NewFolder(int side);
     // Ctrl+V: text into a focused path box, else the clipboard's files into the selected folder.
     void Paste();
+    // Ctrl+C / Ctrl+X: text of a focused path box, else the pane's rows as a file list.
+    void CopyToClipboard(bool cut);
+    // Drags, drops and the clipboard of the panes.
+    PaneTransfer& Transfer() const { return *transfer_; }
+    // The pane context menu and the commands that start other programs.
+    PaneCommands& Commands() const { return *paneCommands_; }
     void Undo();
     void Redo();
     void ShowUndoHistory();
@@ -215,6 +223,8 @@ class CMainFrame : public QMainWindow {
     std::unique_ptr<ReplaceAsker> ownReplaceAsker_;
     ReplaceAsker* replaceAsker_ = nullptr;
     TabHeldFilter* tabHeld_ = nullptr;
+    PaneTransfer* transfer_ = nullptr;
+    PaneCommands* paneCommands_ = nullptr;
     QtTimerPort* timerPort_ = nullptr;
     std::unique_ptr<AutoRefreshTimer> autoRefresh_;
     std::function<QString(const QString&, const QString&)> folderChooser_;

@@ -197,8 +197,9 @@ void DiffRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     if (!item) {
         return;
     }
-    // The list always shows its selection, also while a path box has the focus.
-    bool selected = (option.state & QStyle::State_Selected) != 0;
+    // The list always shows its selection, also while a path box has the focus; the row a drag
+    // would drop on is highlighted the same way.
+    bool selected = (option.state & QStyle::State_Selected) != 0 || index.row() == dropRow_;
     QPalette palette = option.palette;
     QColor background = selected ? palette.color(QPalette::Active, QPalette::Highlight)
                         : index.row() % 2 == 0 ? ColorFromBgr(kEvenRowBackground)

@@ -61,9 +61,14 @@ class DiffRowDelegate : public QStyledItemDelegate {
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
 
+    // The row a drag is over, drawn highlighted; -1 for none.
+    void SetDropRow(int row) { dropRow_ = row; }
+    int DropRow() const { return dropRow_; }
+
   private:
     const ViewSettings* settings_;
     const bool* filterActive_;
+    int dropRow_ = -1;
 };
 
 QColor ColorFromBgr(uint32_t bgr);

@@ -1,0 +1,231 @@
+// The copy-diff export: exactly the differing files of the chosen sides land below the
+// destination with their layout, links as links, special files skipped; a destination that meets
+// a compared folder is refused whatever path names it; Cancel stops the walk.
+#include "fileops/CopyDiffExport.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fileops/FileCopy.h"
+#include "support/FakeProgress.h"
+#include "support/RunProcess.h"
+#include "support/TestDir.h"
+
+namespace quillon {
+namespace {
+
+// A pair of trees with every kind of row, and beside it the files an export must produce.
+struct GeneratedPair {
+    test::TestDir dir;
+    std::string left = dir / "L";
+    std::string right = dir / "R";
+    int differing = 0;  // file pairs with the status Different
+
+    GeneratedPair() {
+        const time_t t = test::LocalTime(2015, 3, 4, 5, 6);
+        const char* const names[] = {"plain.txt", "sp ace.doc", "it's \"q\".txt", "$(rm -rf x);",
+                                     "-lead",     "new\nline",  "caf\xC3\xA9.md", "Mixed.CASE"};
+        const char* const folders[] = {"", "a/", "a/b/", "deep/er/st/", "-x/$(y)/"};
+        int n = 0;
+        for (const char* folder : folders) {
+            for (const char* name : names) {
+                const std::string rel = std::string(folder) + name;
+                switch (n++ % 5) {
+                    case 0:  // the same on both sides
+                        dir.MakeTree(
+                            {{"L/" + rel, "same " + rel, t}, {"R/" + rel, "same " + rel, t}});
+                        break;
+                    case 1:  // different: sizes differ
+                        dir.MakeTree(
+                            {{"L/" + rel, "left " + rel, t}, {"R/" + rel, "right!" + rel, t}});
+                        Expect(rel, "left " + rel, "right!" + rel);
+                        break;
+                    case 2:
+                        dir.WriteFile("L/" + rel, "only left", t);
+                        break;
+                    case 3:
+                        dir.WriteFile("R/" + rel, "only right", t);
+                        break;
+                    default:  // only the folder exists on the other side
+                        dir.MakeTree({{"L/" + rel, "x", t}, {"R/" + std::string(folder), ""}});
+                        break;
+                }
+            }
+        }
+        // A link on the left against a file on the right: the link itself is exported.
+        dir.WriteFile("L/a/target.txt", "t", t);
+        dir.WriteFile("R/a/target.txt", "t", t);
+        dir.Symlink("target.txt", "L/a/link");
+        dir.WriteFile("R/a/link", "a longer file", t);
+        dir.Symlink("target.txt", "E0/a/link");
+        dir.Symlink("target.txt", "E2/_Left/a/link");
+        dir.WriteFile("E1/a/link", "a longer file");
+        dir.WriteFile("E2/_Right/a/link", "a longer file");
+        ++differing;
+        // A FIFO against a file: never opened, the file on the other side still goes.
+        dir.MakeFifo("L/b/pipe");
+        dir.WriteFile("R/b/pipe", "data", t);
+        dir.WriteFile("E1/b/pipe", "data");
+        dir.WriteFile("E2/_Right/b/pipe", "data");
+        ++differing;
+    }
+
+    // The expected results of exports from the left (E0), the right (E1) and both (E2).
+    void Expect(const std::string& rel, const std::string& l, const std::string& r) {
+        dir.WriteFile("E0/" + rel, l);
+        dir.WriteFile("E1/" + rel, r);
+        dir.WriteFile("E2/_Left/" + rel, l);
+        dir.WriteFile("E2/_Right/" + rel, r);
+        ++differing;
+    }
+};
+
+// `diff -r` of two trees, links compared as links; its output when they differ.
+std::string DiffTrees(const std::string& expected, const std::string& actual) {
+    const test::ProcessResult r =
+        test::RunProcess("/usr/bin/diff", {"-r", "--no-dereference", expected, actual});
+    return r.status == 0 ? std::string()
+                         : "status " + std::to_string(r.status) + "\n" + r.out + r.err;
+}
+
+// Files and links below `folder`, which may not exist.
+int FilesBelow(const std::string& folder) {
+    std::error_code error;
+    int count = 0;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+         it != std::filesystem::recursive_directory_iterator(); ++it) {
+        count += it->is_directory() && !it->is_symlink() ? 0 : 1;
+    }
+    return count;
+}
+
+CopyDiffResult Export(GeneratedPair& pair, int side, const std::string& destination,
+                      ProgressSink* progress = nullptr) {
+    CopyDiffRequest request;
+    request.left = pair.left;
+    request.right = pair.right;
+    request.destination = destination;
+    request.side = side;
+    FileOpsContext ctx(RealFileSystem());
+    ctx.progress = progress;
+    CopyDiffResult result;
+    std::string why;
+    EXPECT_EQ(RunCopyDiffExport(request, ctx, nullptr, result, &why), CopyDiffStatus::kDone) << why;
+    return result;
+}
+
+class CopyDiffSides : public ::testing::TestWithParam<int> {};
+
+// The export of each side holds exactly the expected subset, byte for byte, in a destination that
+// did not exist; a second export over it (after a source changed) replaces what the first wrote.
+TEST_P(CopyDiffSides, ExportsExactlyTheDifferingFiles) {
+    const int side = GetParam();
+    GeneratedPair pair;
+    const std::string dest = pair.dir / "out/new";
+    const std::string expected = pair.dir / ("E" + std::to_string(side));
+    CopyDiffResult result = Export(pair, side, dest);
+    EXPECT_EQ(DiffTrees(expected, dest), "");
+    const int sides = side == kExportFromBoth ? 2 : 1;
+    // The FIFO is the one entry skipped, and only when the left side is exported.
+    const int skipped = side == kExportFromRight ? 0 : 1;
+    EXPECT_EQ(result.copied, pair.differing * sides - skipped);
+    EXPECT_EQ(result.skipped, skipped);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(CopyDiffSummaryText(result, dest),
+              std::to_string(result.copied) + " file(s) copied to " + dest + ".");
+
+    const std::string rel = "a/b/sp ace.doc";
+    pair.dir.WriteFile("L/" + rel, "changed on the left, longer");
+    pair.dir.WriteFile("R/" + rel, "changed on the right");
+    if (side != kExportFromRight) {
+        pair.dir.WriteFile(std::string(side == 2 ? "E2/_Left/" : "E0/") + rel,
+                           "changed on the left, longer");
+    }
+    if (side != kExportFromLeft) {
+        pair.dir.WriteFile(std::string(side == 2 ? "E2/_Right/" : "E1/") + rel,
+                           "changed on the right");
+    }
+    Export(pair, side, dest);
+    EXPECT_EQ(DiffTrees(expected, dest), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sides, CopyDiffSides, ::testing::Values(0, 1, 2));
+
+// Where a destination meets a compared folder it is refused, however the path spells it.
+TEST(CopyDiffDestination, RefusedWhenItMeetsAComparedFolder) {
+    test::TestDir dir;
+    dir.MakeTree({{"top/L/sub/f", "x"}, {"top/R/f", "y"}, {"file", "z"}, {"other/", ""}});
+    dir.Symlink(dir / "top/L", "viaLink");
+    dir.Symlink(dir / "top", "topLink");
+    const std::string L = dir / "top/L";
+    const std::string R = dir / "top/R";
+    using C = ExportDestinationCheck;
+    const struct {
+        std::string destination;
+        C expected;
+    } cases[] = {
+        {L, C::kIsCompared},
+        {R + "/", C::kIsCompared},
+        {dir / "viaLink", C::kIsCompared},
+        {dir / "topLink/R", C::kIsCompared},
+        {L + "/sub", C::kInsideCompared},
+        {L + "/new/deeper", C::kInsideCompared},
+        {dir / "viaLink/sub/new", C::kInsideCompared},
+        {dir / "top", C::kContainsCompared},
+        {dir / "topLink", C::kContainsCompared},
+        {dir.Path(), C::kContainsCompared},
+        {"/", C::kContainsCompared},
+        {dir / "file", C::kNotAFolder},
+        {dir / "file/below", C::kNotAFolder},
+        {dir / "other", C::kOk},
+        {dir / "other/new/deeper", C::kOk},
+        {dir / "top/new", C::kOk},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_EQ(CheckExportDestination(c.destination, L, R, &why), c.expected)
+            << c.destination << ": " << why;
+        EXPECT_EQ(why.empty(), c.expected == C::kOk) << c.destination;
+    }
+    // The refusal is made before anything is read or written.
+    CopyDiffRequest request{L, R, L + "/sub/export", kExportFromBoth, {}, {}};
+    FileOpsContext ctx(RealFileSystem());
+    CopyDiffResult result;
+    EXPECT_EQ(RunCopyDiffExport(request, ctx, nullptr, result, nullptr),
+              CopyDiffStatus::kBadDestination);
+    EXPECT_FALSE(dir.Exists("top/L/sub/export"));
+}
+
+// Cancel stops the walk: the summary tells how many files were copied before it, or that none
+// was; no file is copied after the cancel.
+TEST(CopyDiffCancel, StopsTheWalkAndSaysHowFarItGot) {
+    GeneratedPair pair;
+    for (const int after : {1, 12}) {
+        const std::string dest = pair.dir / ("cancel" + std::to_string(after));
+        test::ProgressRecord record;
+        test::FakeProgressSink progress(record, after, "");
+        const CopyDiffResult result = Export(pair, kExportFromLeft, dest, &progress);
+        EXPECT_TRUE(result.cancelled);
+        EXPECT_LT(result.copied, pair.differing);
+        EXPECT_EQ(FilesBelow(dest), result.copied);
+        if (result.copied == 0) {
+            EXPECT_EQ(CopyDiffSummaryText(result, dest),
+                      "Copying the diff files to " + dest + " has been cancelled.");
+        } else {
+            EXPECT_EQ(CopyDiffSummaryText(result, dest),
+                      "Copying the diff files to " + dest + " has been cancelled,\nafter " +
+                          std::to_string(result.copied) + " file(s) were copied to " + dest +
+                          ".\n");
+        }
+        EXPECT_EQ(record.texts.front(), kCopyDiffProgressText);
+    }
+}
+
+}  // namespace
+}  // namespace quillon
