@@ -9,6 +9,7 @@
 #include "app/BackupsRun.h"
 #include "app/CommandLine.h"
 #include "app/DisplayStart.h"
+#include "app/RenameStart.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
 #include "app/Usage.h"
@@ -45,6 +46,14 @@ int main(int argc, char** argv) {
         }
         std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
         return quillon::RunWindow(cmd, decision, settings);
+    }
+    if (decision.outcome == quillon::StartOutcome::Rename) {
+        if (!quillon::DisplayAvailable()) {
+            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
+            return quillon::kExitNoDisplay;
+        }
+        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
+        return quillon::RunRenameWizard(cmd, decision, settings);
     }
     std::unique_ptr<quillon::Prompter> prompter;
     if (quillon::DisplayAvailable()) {

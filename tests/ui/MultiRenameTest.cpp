@@ -1,0 +1,151 @@
+// The rename wizard: its pages keep their options in the settings, show what a rule would do to
+// the selected rows, and an OK in the main window renames on disk as one undoable step.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "platform/FileSystem.h"
+#include "support/ModalDialog.h"
+#include "support/WindowFixture.h"
+#include "ui/CMultiRename.h"
+
+namespace quillon {
+namespace {
+
+class MultiRenameTest : public test::WindowFixture {
+  protected:
+    MultiRenameSetup Setup(const std::vector<std::string>& names) {
+        MultiRenameSetup setup;
+        for (const std::string& name : names) {
+            setup.entries.push_back({dir_ / "L", name, true});
+        }
+        setup.fs = &RealFileSystem();
+        setup.prompter = &prompter_;
+        setup.store = &store_;
+        return setup;
+    }
+    // Ctrl+F2 (the left pane) on the selected rows, with `act` run on the wizard once it shows.
+    void RenameLeft(const std::vector<std::string>& names, std::function<void(CMultiRename&)> act) {
+        std::vector<int> rows;
+        for (const std::string& name : names) {
+            rows.push_back(RowOf(name));
+        }
+        View().SelectRows(rows);
+        test::WhenModal([act](QDialog& dialog) { act(static_cast<CMultiRename&>(dialog)); });
+        Key(Qt::Key_F2, Qt::ControlModifier);
+    }
+    static void Type(QLineEdit* field, const QString& text) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+};
+
+// What the user set on a page comes back in a new wizard, which opens on the page of the last
+// OK; a stored page number out of range opens the first page.
+TEST_F(MultiRenameTest, PageOptionsComeBackFromTheSettings) {
+    dir_.MakeTree({{"L/x_1.txt", ""}, {"L/y_2.txt", ""}});
+    {
+        CMultiRename wizard(nullptr, Setup({"x_1.txt", "y_2.txt"}));
+        wizard.SetCurrentPage(3);
+        auto* page = static_cast<CMultRenamePartialDelim*>(wizard.Page(3));
+        page->Mode(1)->click();
+        page->Count(1)->setValue(2);
+        Type(page->Delimiter(1), ".");
+        Type(page->TextField(), "_new");
+        EXPECT_EQ(page->Ordinal(1)->text(), "nd");
+        wizard.accept();
+        EXPECT_EQ(wizard.result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(dir_.Exists("L/x_1.txt"));  // ".txt" holds one '.', two are needed
+    CMultiRename again(nullptr, Setup({"x_1.txt"}));
+    EXPECT_EQ(again.CurrentPage(), 3);
+    auto* page = static_cast<CMultRenamePartialDelim*>(again.Page(3));
+    EXPECT_TRUE(page->Mode(1)->isChecked());
+    EXPECT_EQ(page->Count(1)->value(), 2);
+    EXPECT_FALSE(page->Count(0)->isEnabled());
+    EXPECT_EQ(page->Delimiter(1)->text(), ".");
+    EXPECT_EQ(page->TextField()->text(), "_new");
+
+    store_.WriteProfileInt("MultiRenamePP", "LastPP", 7);
+    EXPECT_EQ(CMultiRename(nullptr, Setup({"x_1.txt"})).CurrentPage(), 1);
+}
+
+// The result box follows every edit: the prefix typed on page 1 shows for both selected rows, an
+// illegal character is taken out with its message, and switching to the suffix mode shows that
+// mode's own text.
+TEST_F(MultiRenameTest, SimulatedResultFollowsTheFieldsForTheSelection) {
+    dir_.MakeTree({{"L/a.txt", "a"}, {"L/b", "b"}, {"R/", ""}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    std::string shown;
+    std::string afterSuffix;
+    QString field;
+    RenameLeft({"a.txt", "b"}, [&](CMultiRename& wizard) {
+        wizard.SetCurrentPage(1);
+        auto* page = static_cast<CMultRenameAdd2Existing*>(wizard.Page(1));
+        page->Mode(0)->click();
+        Type(page->TextField(), "P:_");
+        field = page->TextField()->text();
+        shown = page->ResultBox()->toPlainText().toStdString();
+        page->Mode(1)->click();
+        Type(page->TextField(), "_s");
+        afterSuffix = page->SimulatedText();
+        wizard.reject();
+    });
+    EXPECT_EQ(field, "P_");
+    EXPECT_EQ(shown, "\"a.txt\"\t--->\"P_a.txt\"\n\"b\"\t--->\"P_b\"\n");
+    EXPECT_EQ(afterSuffix, "\"a.txt\"\t--->\"a_s.txt\"\r\n\"b\"\t--->\"b_s\"\r\n");
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_NE(prompter_.shown[0].text.find("\\/:*?\"<>|"), std::string::npos);
+    EXPECT_TRUE(dir_.Exists("L/a.txt"));  // Cancel renames nothing
+}
+
+// OK renames on disk through the view's journal; the renamed rows are selected, and one Ctrl+Z
+// puts every name back. A mix of files and folders never opens the wizard.
+TEST_F(MultiRenameTest, OkRenamesAndOneUndoRestoresThePass) {
+    dir_.MakeTree({{"L/a.txt", "a"}, {"L/b.txt", "b"}, {"L/c.txt", "c"}, {"L/d/", ""}, {"R/", ""}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().Doc().Journal().enabled = true;
+    RenameLeft({"a.txt", "b.txt"}, [&](CMultiRename& wizard) {
+        wizard.SetCurrentPage(2);
+        auto* page = static_cast<CMultRenameNewNameExt*>(wizard.Page(2));
+        page->Mode(0)->click();
+        Type(page->TextField(), "n");
+        Type(page->NumberField(), "1");
+        wizard.OkButton()->click();
+    });
+    EXPECT_EQ(dir_.ReadFile("L/n1.txt"), "a");
+    EXPECT_EQ(dir_.ReadFile("L/n2.txt"), "b");
+    EXPECT_FALSE(dir_.Exists("L/a.txt"));
+    EXPECT_EQ(View().SelectedRows(), (std::vector<int>{RowOf("n1.txt"), RowOf("n2.txt")}));
+    EXPECT_EQ(View().Doc().Journal().undoList.size(), 1u);
+    EXPECT_EQ(Int("MultiRenamePP", "LastPP"), 1);
+
+    Activate();
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(dir_.ReadFile("L/a.txt"), "a");
+    EXPECT_EQ(dir_.ReadFile("L/b.txt"), "b");
+    EXPECT_FALSE(dir_.Exists("L/n1.txt") || dir_.Exists("L/n2.txt"));
+    EXPECT_NE(RowOf("a.txt"), -1);
+    EXPECT_EQ(RowOf("n1.txt"), -1);
+    ExpectConsistent();
+
+    prompter_.shown.clear();
+    bool opened = false;
+    RenameLeft({"c.txt", "d"}, [&](CMultiRename& wizard) {
+        opened = true;
+        wizard.reject();
+    });
+    QApplication::processEvents();
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{kMixedSelectionText});
+}
+
+}  // namespace
+}  // namespace quillon
