@@ -22,8 +22,7 @@ namespace quillon {
 
 namespace {
 
-constexpr int kHelpIndent = 24;
-constexpr int kTreeWidth = 190;
+constexpr int kTreeMargin = 36;
 constexpr int kResultLines = 7;
 
 QString FromBytes(std::string_view text) {
@@ -71,7 +70,6 @@ QRadioButton* CMultRenamePage::AddMode(QButtonGroup* modes, int mode, const char
 QLabel* CMultRenamePage::AddHelp(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent ? parent : this);
     label->setWordWrap(true);
-    label->setContentsMargins(kHelpIndent, 0, 0, 0);
     label->setForegroundRole(QPalette::PlaceholderText);
     return label;
 }
@@ -116,20 +114,20 @@ void CMultRenamePage::CleanOnEdit(QLineEdit* field,
 void CMultRenamePage::Simulate() {
     simulated_ = SimulatedResult(number_, state_.options, state_.setup.entries);
     if (resultBox_) {
-        resultBox_->setPlainText(ShownText(simulated_));
+        // The arrows line up one tab after the longest old name.
+        const QFontMetrics metrics = resultBox_->fontMetrics();
+        const QString shown = ShownText(simulated_);
+        int widest = 0;
+        for (const QString& line : shown.split(QLatin1Char('\n'))) {
+            widest =
+                std::max(widest, metrics.horizontalAdvance(line.section(QLatin1Char('\t'), 0, 0)));
+        }
+        resultBox_->setTabStopDistance(widest + metrics.horizontalAdvance(QLatin1String("  ")));
+        resultBox_->setPlainText(shown);
     }
 }
 
 // The wizard.
-
-namespace {
-
-const char* const kPageTitles[kRenamePageCount] = {
-    "Adding Prefix/Suffix",   "New Filename Or Extension",
-    "Change Using Delimiter", "Change Specific Word",
-    "Change Pattern",         "File Timestamp Change"};
-
-}  // namespace
 
 CMultiRename::CMultiRename(QWidget* parent, MultiRenameSetup setup) : QDialog(parent) {
     state_.setup = std::move(setup);
@@ -141,7 +139,7 @@ CMultiRename::CMultiRename(QWidget* parent, MultiRenameSetup setup) : QDialog(pa
     tree_ = new QTreeWidget(this);
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(false);
-    tree_->setFixedWidth(kTreeWidth);
+
     auto* top = new QTreeWidgetItem(
         tree_, {state_.setup.files ? kRenamingFilesCaption : kRenamingFoldersCaption});
     top->setFlags(Qt::ItemIsEnabled);
@@ -159,6 +157,11 @@ CMultiRename::CMultiRename(QWidget* parent, MultiRenameSetup setup) : QDialog(pa
         page->Simulate();
     }
     tree_->expandAll();
+    int treeWidth = 0;
+    for (const CMultRenamePage* page : pages_) {
+        treeWidth = std::max(treeWidth, tree_->fontMetrics().horizontalAdvance(page->Title()));
+    }
+    tree_->setFixedWidth(treeWidth + tree_->indentation() + kTreeMargin);
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this, top](QTreeWidgetItem* item) {
         const int index = item ? top->indexOfChild(item) : -1;
         if (index >= 0) {

@@ -93,12 +93,10 @@ CMultRenameAdd2Existing::CMultRenameAdd2Existing(MultiRenameState& state, QWidge
                             "Adding &Suffix to the existing filename",
                             "Adding &Random Number Prefix to the existing filename",
                             "Remove &Random Number Prefix from the existing filename"};
-    const char* examples[4] = {
-        "\"OriginalName.ext\"  ->  \"PrefixOriginalName.ext\"",
-        "\"OriginalName.ext\"  ->  \"OriginalNameSuffix.ext\"",
-        "\"OriginalName.ext\"  ->  \"01394PrefixOriginalName.ext\"  (the same name gives the "
-        "same number)",
-        "\"01394PrefixOriginalName.ext\"  ->  \"OriginalName.ext\""};
+    const char* examples[4] = {"\"OriginalName.ext\"  ->  \"PrefixOriginalName.ext\"",
+                               "\"OriginalName.ext\"  ->  \"OriginalNameSuffix.ext\"",
+                               "\"OriginalName.ext\"  ->  \"01394PrefixOriginalName.ext\"",
+                               "\"01394PrefixOriginalName.ext\"  ->  \"OriginalName.ext\""};
     digits_ = DigitList(this);
     removeDigits_ = DigitList(this);
     for (int mode = 0; mode < 4; ++mode) {
@@ -240,6 +238,9 @@ CMultRenamePartialDelim::CMultRenamePartialDelim(MultiRenameState& state, QWidge
         delimiters_[mode]->setFixedWidth(kDelimiterWidth);
         delimiters_[mode]->setAlignment(Qt::AlignCenter);
         auto* lead = new QLabel(leads[mode], this);
+        // Both rows' counts in one column.
+        lead->setMinimumWidth(std::max(fontMetrics().horizontalAdvance(leads[0]),
+                                       fontMetrics().horizontalAdvance(leads[1])));
         lead->setBuddy(counts_[mode]);
         row->addWidget(lead);
         row->addWidget(counts_[mode]);
@@ -320,10 +321,17 @@ CMultRenameChangeSpecificWord::CMultRenameChangeSpecificWord(MultiRenameState& s
     const char* examples[3] = {"\"anyOLDBlah blah.ext\"  ->  \"anyNEWBlah blah.ext\"",
                                "\"Blah blahOLDany.ext\"  ->  \"Blah blahNEWany.ext\"",
                                "\"abc-def-ghi-jkl.ext\"  ->  \"abc_def_ghi_jkl.ext\"  (- by _)"};
+    int labelWidth = 0;
+    for (const char* label : oldLabels) {
+        labelWidth = std::max(labelWidth, fontMetrics().horizontalAdvance(label));
+    }
     for (int mode = 0; mode < 3; ++mode) {
         modes_[mode] = AddMode(modes, mode, texts[mode]);
         body_->addWidget(modes_[mode]);
-        olds_[mode] = LabelledField(new QLabel(oldLabels[mode], this), body_, this, kModeIndent);
+        auto* oldLabel = new QLabel(oldLabels[mode], this);
+        // One width for the three, so that their fields line up.
+        oldLabel->setMinimumWidth(labelWidth);
+        olds_[mode] = LabelledField(oldLabel, body_, this, kModeIndent);
         IndentedRow(body_)->addWidget(AddHelp(examples[mode]), 1);
         connect(olds_[mode], &QLineEdit::textEdited, this, [this, mode](const QString& text) {
             Page4Options& o = state_.options.page4;
@@ -474,6 +482,7 @@ CMultRenameTimestamp::CMultRenameTimestamp(MultiRenameState& state, QWidget* par
     date_ = new QDateEdit(QDate::currentDate(), this);
     date_->setCalendarPopup(true);
     date_->setDisplayFormat("yyyy-MM-dd");
+    date_->setMinimumWidth(date_->sizeHint().width() + fontMetrics().horizontalAdvance("00"));
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(useDate_);
     dateRow->addWidget(date_);
@@ -481,7 +490,7 @@ CMultRenameTimestamp::CMultRenameTimestamp(MultiRenameState& state, QWidget* par
     body_->addLayout(dateRow);
     IndentedRow(body_)->addWidget(
         AddHelp("When this is checked with a specific date, the current time is still used."), 1);
-    body_->addWidget(AddHelp(kCreationTimeNote));
+    IndentedRow(body_)->addWidget(AddHelp(kCreationTimeNote), 1);
     AddResultBox("File list to change their File Timestamp:");
 
     connect(modes, &QButtonGroup::idClicked, this, [this](int mode) {
