@@ -159,6 +159,19 @@ bool ParseBackupsValues(std::string_view rest, BackupsSwitch& backups, std::stri
     return true;
 }
 
+// ":<page>" after -Simulate or -Apply, or nothing.
+bool ParseRenamePage(std::string_view rest, RenameSwitch& rename, std::string& error) {
+    if (rest.empty()) {
+        return true;
+    }
+    if (rest.size() == 2 && rest[1] >= '1' && rest[1] <= '6') {
+        rename.page = rest[1] - '0';
+        return true;
+    }
+    error = "bad page in -Simulate or -Apply: \"" + std::string(rest.substr(1)) + "\" (1-6)";
+    return false;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -176,6 +189,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     // "-Out:" names the report's file only in a report run; anywhere else it stays a path.
     bool reportRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
         return SwitchWithValue(StripOneTrailingSeparator(a), "Report").has_value();
+    });
+    // "-Simulate" and "-Apply" are switches only in a stand-alone rename run.
+    const bool renameRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+        return IsSwitch(StripOneTrailingSeparator(a), "SARename");
     });
     for (const std::string& raw : args) {
         cmd.cmdArgs += raw + " ";
@@ -201,6 +218,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (auto rest = SwitchWithValue(arg, "Backups")) {
             std::string error;
             if (!ParseBackupsValues(*rest, cmd.backups, error) && cmd.error.empty()) {
+                cmd.error = error;
+            }
+        } else if (auto rest = renameRun ? SwitchWithValue(arg, "Simulate") : std::nullopt) {
+            cmd.rename.simulate = true;
+            std::string error;
+            if (!ParseRenamePage(*rest, cmd.rename, error) && cmd.error.empty()) {
+                cmd.error = error;
+            }
+        } else if (auto rest = renameRun ? SwitchWithValue(arg, "Apply") : std::nullopt) {
+            cmd.rename.apply = true;
+            std::string error;
+            if (!ParseRenamePage(*rest, cmd.rename, error) && cmd.error.empty()) {
                 cmd.error = error;
             }
         } else if (auto out = reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {

@@ -34,6 +34,14 @@ struct BackupsSwitch {
     std::string runTag;  // empty: every run's
 };
 
+// "-Simulate[:<page>]" or "-Apply[:<page>]" with "-SARename": the stand-alone rename without a
+// window, on the options stored for the page.
+struct RenameSwitch {
+    bool simulate = false;
+    bool apply = false;
+    int page = 0;  // 1..6; 0: the page used last
+};
+
 struct CommandLine {
     bool regRun = false;
     bool unregRun = false;
@@ -44,6 +52,7 @@ struct CommandLine {
     bool versionRun = false;  // "--version" anywhere
     ReportSwitch report;
     BackupsSwitch backups;
+    RenameSwitch rename;
     // The last "-FILTER" argument's parts; a later one overrides what an earlier one gave.
     bool filterGiven = false;
     std::optional<uint32_t> filterFlags;

@@ -11,6 +11,7 @@ inline constexpr const char* kUsageText =
     R"(quillon [LEFT [RIGHT]] [-FILTER:<flags>:<extensions>]
 quillon -Report[:<index>[:<encoding>[:<style>]]] [-Out:<file>] LEFT RIGHT
 quillon -Backups:List | -Backups:Restore[:<runtag>] | -Backups:Purge[:<runtag>] FOLDER
+quillon -SARename -Simulate[:<page>] | -Apply[:<page>] PATH...
 quillon --help | -h | --version
 
 Compares two folder trees side by side: the first two paths are the left and the right folder.
@@ -21,6 +22,10 @@ at the start of its argument. Every other argument is a path.
   -Config                 the shell-integration options without the main window
   -PDF                    renders the first path to PDF without the main window
   -SARename               the stand-alone bulk rename on every path argument
+  -Simulate[:<page>]      with -SARename: prints the simulated result of rename page 1-6
+                          (default: the last one used) with its stored options, renames nothing
+  -Apply[:<page>]         with -SARename: renames without a window, answering every question
+                          the way that changes least (failures on standard output)
   -FILTER:<flags>:<list>  display filter for this run: the flag number (1 no extension filter,
                           2 include, 4 exclude, 256 differing on both sides, 512 differing in
                           any way) and a comma-separated extension list (-FILTER:258:txt,doc)
@@ -41,6 +46,8 @@ at the start of its argument. Every other argument is a path.
 
 Exit status of -Report: 0 no difference, 1 differences, 2 trouble.
 Exit status of -Backups: 0 all done, 1 some backups skipped (named on standard error), 2 trouble.
+Exit status of -Simulate: 0 no error line, 1 an error line; of -Apply: 0 all renamed, 1 some not;
+2 trouble.
 )";
 
 // "quillon <version>" and a line feed.

@@ -9,6 +9,7 @@
 #include "app/BackupsRun.h"
 #include "app/CommandLine.h"
 #include "app/DisplayStart.h"
+#include "app/RenameRun.h"
 #include "app/RenameStart.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
         bool terminal = isatty(STDERR_FILENO) != 0;
         quillon::TerminalProgressFactory progress(stderr);
         return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);
+    }
+    if (decision.outcome == quillon::StartOutcome::Rename && quillon::IsUnattendedRename(cmd)) {
+        // No QApplication and no log: nothing is shown and no setting is written.
+        return quillon::RunRename(cmd, settings, stdout, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
         if (!quillon::DisplayAvailable()) {

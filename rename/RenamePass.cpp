@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <unordered_map>
 
 #include "base/AsciiCase.h"
@@ -87,11 +88,11 @@ class Pass {
         return current_[k];
     }
 
-    void Journal(size_t k, const std::string& from, const std::string& to) {
+    void Journal(bool folder, const std::string& from, const std::string& to) {
         if (group_ == nullptr) {
             return;
         }
-        const int32_t type = entries_[k].isFile ? kItemFile : kItemDir;
+        const int32_t type = folder ? kItemDir : kItemFile;
         const bool left = settings_.side == 0;
         std::unique_ptr<UndoRecord> record =
             settings_.journal->NewItemRecord(type, kUndoRename, settings_.side, left ? from : "",
@@ -122,26 +123,52 @@ class Pass {
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
             const std::string aside = BackupName(from, runTag_, opNumber_ + attempt * 100000);
             if ((error = MoveNoReplace(fs_, from, aside)) == 0) {
-                Journal(k, from, aside);
-                owner_.erase(from);
+                Journal(!entries_[k].isFile, from, aside);
+                Release(k);
                 current_[k] = aside;
             }
         }
         return error;
     }
 
-    void Process(size_t k) {
-        state_[k] = State::kMoving;
-        const RenameEntry& entry = entries_[k];
-        if (settings_.status) {
-            settings_.status(StringPrintf(kProcessingFormat, entry.name));
+    // The item no longer holds its first place.
+    void Release(size_t k) {
+        if (const auto it = owner_.find(entries_[k].FullPath());
+            it != owner_.end() && it->second == k) {
+            owner_.erase(it);
         }
-        Carry(k);
-        state_[k] = State::kDone;
-        if (result_.items[k].outcome != RenameOutcome::kRenamed) {
-            return;
+    }
+
+    // The selected item, not renamed yet, that holds the place `k` is renamed to.
+    std::optional<size_t> Blocker(size_t k) const {
+        if (!rules_[k].Ok()) {
+            return std::nullopt;
         }
-        ++result_.renamed;
+        const auto it = owner_.find(JoinPath(DirName(Locate(k)), rules_[k].name));
+        return it != owner_.end() && it->second != k ? std::optional(it->second) : std::nullopt;
+    }
+
+    // Without recursion: a chain may be as long as the list.
+    void Process(size_t first) {
+        std::vector<size_t> waiting{first};
+        while (!waiting.empty()) {
+            const size_t k = waiting.back();
+            if (state_[k] == State::kPending) {
+                state_[k] = State::kMoving;
+                if (settings_.status) {
+                    settings_.status(StringPrintf(kProcessingFormat, entries_[k].name));
+                }
+                // What stands in the way moves first.
+                if (const auto j = Blocker(k); j && state_[*j] == State::kPending) {
+                    waiting.push_back(*j);
+                    continue;
+                }
+            }
+            Carry(k);
+            state_[k] = State::kDone;
+            result_.renamed += result_.items[k].outcome == RenameOutcome::kRenamed;
+            waiting.pop_back();
+        }
     }
 
     void Carry(size_t k) {
@@ -156,13 +183,11 @@ class Pass {
             Skip(k);
             return;
         }
-        // A selected item that has not been renamed yet holds the target: it moves first, and
-        // when it waits for this one (a cycle) this one steps aside.
+        // A selected item that has not been renamed yet still holds the target.
         if (const auto it = owner_.find(target); it != owner_.end() && it->second != k) {
             const size_t j = it->second;
-            if (state_[j] == State::kPending) {
-                Process(j);
-            } else if (state_[j] == State::kMoving) {
+            // It waits for this one: a cycle, broken by stepping it aside.
+            if (state_[j] == State::kMoving) {
                 if (const int error = StepAside(j); error != 0) {
                     Fail(k, error);
                     return;
@@ -221,10 +246,10 @@ class Pass {
             return;
         }
         if (!aside.empty()) {
-            Journal(k, target, aside);
+            Journal(S_ISDIR(targetStat.st_mode), target, aside);
         }
-        Journal(k, from, target);
-        owner_.erase(entry.FullPath());
+        Journal(!entry.isFile, from, target);
+        Release(k);
         if (!entry.isFile) {
             renamedFolders_[from] = target;
         }

@@ -1,6 +1,7 @@
 #include "rename/RenameRules.h"
 
 #include <algorithm>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -411,29 +412,46 @@ std::string SimulatedResult(int page, const RenameOptions& options,
             text = kDifferentExtensionsWarning;
         }
         // Names compare with A-Z folded, and only within one folder: the stand-alone list may
-        // span several.
-        auto key = [](const std::string& folder, const std::string& name) {
-            return FoldAscii(folder) + '/' + FoldAscii(name);
+        // span several. One record per folder and name: how many items of the list not yet
+        // walked have it as their name, and whether a new name of this pass took it.
+        struct Seen {
+            size_t pending = 0;
+            bool taken = false;
         };
-        std::unordered_map<std::string, size_t> notYetRenamed;
-        for (const RenameEntry& entry : entries) {
-            ++notYetRenamed[key(entry.folder, entry.name)];
+        std::unordered_map<std::string, Seen> seen;
+        seen.reserve(entries.size() * 2 + 1);
+        std::unordered_map<std::string, std::string> folderKeys;
+        std::vector<std::string> keyOfFolder(entries.size());
+        for (size_t k = 0; k < entries.size(); ++k) {
+            if (k > 0 && entries[k].folder == entries[k - 1].folder) {
+                keyOfFolder[k] = keyOfFolder[k - 1];
+            } else {
+                const auto [it, added] = folderKeys.try_emplace(entries[k].folder);
+                if (added) {
+                    it->second = std::to_string(folderKeys.size()) + '/';
+                }
+                keyOfFolder[k] = it->second;
+            }
         }
-        std::unordered_set<std::string> computed;
+        std::vector<Seen*> own(entries.size());
+        for (size_t k = 0; k < entries.size(); ++k) {
+            own[k] = &seen[keyOfFolder[k] + FoldAscii(entries[k].name)];
+            ++own[k]->pending;
+        }
         const std::vector<RuleResult> results = NewNames(page, options, entries);
         text.reserve(text.size() + entries.size() * 48);
         for (size_t k = 0; k < entries.size(); ++k) {
             const RenameEntry& entry = entries[k];
-            --notYetRenamed[key(entry.folder, entry.name)];
+            --own[k]->pending;
             std::string error = results[k].error;
             if (error.empty()) {
-                const std::string newKey = key(entry.folder, results[k].name);
-                if (!computed.insert(newKey).second) {
+                Seen& target = seen[keyOfFolder[k] + FoldAscii(results[k].name)];
+                if (target.taken) {
                     error = StringPrintf(kSameNameErrorFormat, results[k].name);
-                } else if (const auto later = notYetRenamed.find(newKey);
-                           later != notYetRenamed.end() && later->second > 0) {
+                } else if (target.pending > 0) {
                     error = StringPrintf(kNotYetRenamedErrorFormat, results[k].name);
                 }
+                target.taken = true;
             }
             if (error.empty()) {
                 text += StringPrintf(kNewNameLineFormat, entry.name, results[k].name);

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "base/StringPrintf.h"
 #include "fileops/FileCopy.h"
 #include "fileops/UndoRun.h"
 #include "platform/FaultFileSystem.h"
@@ -175,6 +176,31 @@ TEST(RenamePass, FailedMoveInACycleKeepsEveryFile) {
         }
         EXPECT_EQ(Read(dir), (Files{{"a", "1"}, {"b", "2"}, {"c", "3"}})) << nth;
     }
+}
+
+// Numbered files renumbered one up: a chain as long as the list, each file one place on.
+TEST(RenamePass, RenumberingIsOneLongChain) {
+    ScopedRunContext run;
+    test::TestDir dir;
+    std::vector<RenameEntry> entries;
+    Files before, after;
+    for (int i = 1; i <= 300; ++i) {
+        const std::string name = StringPrintf("%.3d", i);
+        dir.WriteFile(name, name);
+        entries.push_back({dir.Path(), name, true});
+        before[name] = name;
+        after[StringPrintf("%.3d", i + 1)] = name;
+    }
+    RenameOptions options;
+    options.page2.numberField = "002";
+    UndoJournal journal("0101000000");
+    FakePrompter prompter;
+    const RenamePassResult result = RunRenamePass(RealFileSystem(), prompter, entries,
+                                                  NewNames(2, options, entries), {&journal, 1, {}});
+    EXPECT_EQ(result.renamed, 300);
+    EXPECT_EQ(Read(dir), after);
+    EXPECT_TRUE(UndoLast(journal, prompter));
+    EXPECT_EQ(Read(dir), before);
 }
 
 }  // namespace
