@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTreeWidget>
 
+#include "app/RenameStart.h"
 #include "platform/FileSystem.h"
 #include "support/ModalDialog.h"
 #include "support/WindowFixture.h"
@@ -145,6 +147,34 @@ TEST_F(MultiRenameTest, OkRenamesAndOneUndoRestoresThePass) {
     QApplication::processEvents();
     EXPECT_FALSE(opened);
     EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{kMixedSelectionText});
+}
+
+// Alone, the wizard lists the files directly in the one folder given, sorted with case folded,
+// and renames them in place on OK without keeping any backup.
+TEST_F(MultiRenameTest, StandAloneListsTheFolderAndRenamesInPlace) {
+    dir_.MakeTree({{"S/b.txt", "b"}, {"S/A.txt", "a"}, {"S/sub/c.txt", "c"}});
+    std::string list;
+    QString caption;
+    test::WhenModal([&](QDialog& dialog) {
+        auto& wizard = static_cast<CMultiRename&>(dialog);
+        caption = wizard.PageTree()->topLevelItem(0)->text(0);
+        wizard.SetCurrentPage(6);
+        list = wizard.Page(6)->ResultBox()->toPlainText().toStdString();
+        wizard.SetCurrentPage(1);
+        auto* page = static_cast<CMultRenameAdd2Existing*>(wizard.Page(1));
+        page->Mode(1)->click();
+        Type(page->TextField(), "_x");
+        wizard.OkButton()->click();
+    });
+    StartDecision decision;
+    decision.outcome = StartOutcome::Rename;
+    decision.paths = {dir_ / "S"};
+    EXPECT_EQ(RunRenameWizard(CommandLine{}, decision, store_), 0);
+    EXPECT_EQ(caption, kRenamingFilesCaption);
+    EXPECT_EQ(list, "\"A.txt\"\n\"b.txt\"\n");
+    EXPECT_EQ(dir_.List("S"),
+              (std::vector<std::string>{"A_x.txt", "b_x.txt", "sub/", "sub/c.txt"}));
+    EXPECT_EQ(dir_.ReadFile("S/A_x.txt"), "a");
 }
 
 }  // namespace
