@@ -1,6 +1,10 @@
 // The rename wizard: its pages keep their options in the settings, show what a rule would do to
 // the selected rows, and an OK in the main window renames on disk as one undoable step.
+#include <sys/stat.h>
+
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -147,6 +151,38 @@ TEST_F(MultiRenameTest, OkRenamesAndOneUndoRestoresThePass) {
     QApplication::processEvents();
     EXPECT_FALSE(opened);
     EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{kMixedSelectionText});
+}
+
+// Page 6: an interval above 500 is refused with its message and the kept value comes back (and
+// stays for the next wizard); OK gives every file the picked day, at one moment for all.
+TEST_F(MultiRenameTest, TimestampPageKeepsItsIntervalAndSetsThePickedDate) {
+    dir_.MakeTree({{"L/a.txt", "a"}, {"L/b.txt", "b"}});
+    CMultiRename wizard(nullptr, Setup({"a.txt", "b.txt"}));
+    wizard.SetCurrentPage(6);
+    auto* page = static_cast<CMultRenameTimestamp*>(wizard.Page(6));
+    page->Mode(1)->click();
+    // Typed key by key: 6 and 60 are taken, 600 is not.
+    Type(page->IntervalField(), "600");
+    EXPECT_EQ(page->IntervalField()->text(), "60");
+    EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{kIntervalRangeText});
+    EXPECT_EQ(static_cast<CMultRenameTimestamp*>(CMultiRename(nullptr, Setup({"a.txt"})).Page(6))
+                  ->IntervalField()
+                  ->text(),
+              "60");
+
+    page->Mode(0)->click();
+    page->DateBox()->setChecked(true);
+    page->DatePicker()->setDate(QDate(2001, 2, 3));
+    wizard.OkButton()->click();
+    struct stat a {};
+    struct stat b {};
+    ASSERT_EQ(stat((dir_ / "L/a.txt").c_str(), &a), 0);
+    ASSERT_EQ(stat((dir_ / "L/b.txt").c_str(), &b), 0);
+    EXPECT_EQ(a.st_mtim.tv_sec, b.st_mtim.tv_sec);
+    EXPECT_EQ(a.st_mtim.tv_nsec, b.st_mtim.tv_nsec);
+    const QDateTime set = QDateTime::fromSecsSinceEpoch(a.st_mtim.tv_sec, Qt::UTC);
+    EXPECT_EQ(set.date(), QDate(2001, 2, 3));
+    EXPECT_EQ(Int("MultiRenamePP", "LastPP"), 5);
 }
 
 // Alone, the wizard lists the files directly in the one folder given, sorted with case folded,
