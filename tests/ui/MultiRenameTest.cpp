@@ -153,6 +153,174 @@ TEST_F(MultiRenameTest, OkRenamesAndOneUndoRestoresThePass) {
     EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{kMixedSelectionText});
 }
 
+struct FieldCase {
+    const char* why;
+    int page;
+    std::function<QLineEdit*(CMultiRename&)> field;  // also picks the mode and sets what it needs
+    const char* typed;
+    const char* kept;
+    std::string message;  // the start of the one message shown, or empty for none
+};
+
+// Every edited field runs its page's rule as it is typed: what a name cannot hold is taken out
+// with its message, a delimiter stays one character, an old string is taken as typed, and a new
+// pattern holds a '*' only when the existing one does.
+TEST_F(MultiRenameTest, FieldRulesRunAsTheUserTypes) {
+    auto page = [](CMultiRename& w, int number) {
+        w.SetCurrentPage(number);
+        return w.Page(number);
+    };
+    const std::string illegal =
+        "A file name can't contain any of the following characters:\n\t\\/:*?\"<>|";
+    const FieldCase cases[] = {
+        {"suffix", 1,
+         [&](CMultiRename& w) {
+             auto* p = static_cast<CMultRenameAdd2Existing*>(page(w, 1));
+             p->Mode(1)->click();
+             return p->TextField();
+         },
+         "ab:c", "abc", illegal},
+        {"extension", 2,
+         [&](CMultiRename& w) {
+             auto* p = static_cast<CMultRenameNewNameExt*>(page(w, 2));
+             p->Mode(1)->click();
+             return p->TextField();
+         },
+         "t?xt", "txt", illegal},
+        {"delimiter", 3,
+         [&](CMultiRename& w) {
+             return static_cast<CMultRenamePartialDelim*>(page(w, 3))->Delimiter(0);
+         },
+         "-+", "-", kOneCharacterText},
+        {"new word", 4,
+         [&](CMultiRename& w) {
+             return static_cast<CMultRenameChangeSpecificWord*>(page(w, 4))->NewField();
+         },
+         "a|b", "ab", illegal},
+        {"old word", 4,
+         [&](CMultiRename& w) {
+             return static_cast<CMultRenameChangeSpecificWord*>(page(w, 4))->OldField(0);
+         },
+         "a:b", "a:b", ""},
+        {"star without one in the pattern", 5,
+         [&](CMultiRename& w) {
+             auto* p = static_cast<CMultRenameChangePattern*>(page(w, 5));
+             Type(p->PatternField(), "abc");
+             return p->NewPatternField();
+         },
+         "x*y", "xy", kNewPatternStarText},
+        {"star with one in the pattern", 5,
+         [&](CMultiRename& w) {
+             auto* p = static_cast<CMultRenameChangePattern*>(page(w, 5));
+             Type(p->PatternField(), "a*");
+             return p->NewPatternField();
+         },
+         "*>", "*", "A file name can't contain any of the following characters:\n\t\\/:?\"<>|"},
+    };
+    dir_.MakeTree({{"L/a_b.txt", ""}});
+    for (const FieldCase& c : cases) {
+        prompter_.shown.clear();
+        CMultiRename wizard(nullptr, Setup({"a_b.txt"}));
+        QLineEdit* field = c.field(wizard);
+        Type(field, c.typed);
+        EXPECT_EQ(field->text().toStdString(), c.kept) << c.why;
+        if (c.message.empty()) {
+            EXPECT_TRUE(prompter_.shown.empty()) << c.why;
+        } else {
+            ASSERT_EQ(prompter_.shown.size(), 1u) << c.why;
+            EXPECT_EQ(prompter_.shown[0].text.rfind(c.message, 0), 0u) << c.why;
+        }
+    }
+}
+
+struct CheckCase {
+    const char* why;
+    std::vector<std::string> names;
+    std::function<void(CMultiRename&)> set;
+    std::string message;  // a part of the one message shown
+};
+
+// A check that fails on OK says why, renames nothing and keeps the wizard open.
+TEST_F(MultiRenameTest, RefusedChecksKeepTheWizardOpen) {
+    const CheckCase cases[] = {
+        {"no old string",
+         {"a.txt"},
+         [](CMultiRename& w) { w.SetCurrentPage(4); },
+         kOldStringEmptyText},
+        {"no pattern", {"a.txt"}, [](CMultiRename& w) { w.SetCurrentPage(5); }, kPatternEmptyText},
+        {"no extension",
+         {"a.txt"},
+         [](CMultiRename& w) {
+             w.SetCurrentPage(2);
+             static_cast<CMultRenameNewNameExt*>(w.Page(2))->Mode(1)->click();
+         },
+         kExtensionEmptyText},
+        {"same base name",
+         {"a.txt", "a.doc"},
+         [](CMultiRename& w) {
+             w.SetCurrentPage(2);
+             auto* p = static_cast<CMultRenameNewNameExt*>(w.Page(2));
+             p->Mode(1)->click();
+             Type(p->TextField(), "bak");
+         },
+         "\na.doc\n"},
+    };
+    dir_.MakeTree({{"L/a.txt", "t"}, {"L/a.doc", "d"}});
+    for (const CheckCase& c : cases) {
+        prompter_.shown.clear();
+        CMultiRename wizard(nullptr, Setup(c.names));
+        wizard.show();
+        c.set(wizard);
+        wizard.OkButton()->click();
+        EXPECT_TRUE(wizard.isVisible()) << c.why;
+        ASSERT_EQ(prompter_.shown.size(), 1u) << c.why;
+        EXPECT_NE(prompter_.shown[0].text.find(c.message), std::string::npos) << c.why;
+        EXPECT_EQ(dir_.List("L"), (std::vector<std::string>{"a.doc", "a.txt"})) << c.why;
+    }
+}
+
+// A target that exists and is not selected: the question is asked once; answered No (do not
+// skip), the target is moved aside, and Ctrl+Z brings back both the item and the old target.
+// Folders are renamed whole: the suffix goes after "notes.old".
+TEST_F(MultiRenameTest, OverwriteInTheViewIsUndoneWithTheTarget) {
+    dir_.MakeTree({{"L/a.txt", "a"},
+                   {"L/b.txt", "b"},
+                   {"L/a_x.txt", "old"},
+                   {"L/notes.old/", ""},
+                   {"L/misc/", ""},
+                   {"R/", ""}});
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    View().Doc().Journal().enabled = true;
+    auto suffix = [this](CMultiRename& wizard) {
+        wizard.SetCurrentPage(1);
+        auto* page = static_cast<CMultRenameAdd2Existing*>(wizard.Page(1));
+        page->Mode(1)->click();
+        Type(page->TextField(), "_x");
+        wizard.OkButton()->click();
+    };
+    prompter_.script = {mbr::kNo};
+    RenameLeft({"a.txt", "b.txt"}, suffix);
+    ASSERT_GE(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text.rfind(kOverwriteQuestionStart, 0), 0u);
+    EXPECT_EQ(dir_.ReadFile("L/a_x.txt"), "a");
+    EXPECT_EQ(dir_.ReadFile("L/b_x.txt"), "b");
+    Activate();
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(dir_.List("L"),
+              (std::vector<std::string>{"a.txt", "a_x.txt", "b.txt", "misc/", "notes.old/"}));
+    EXPECT_EQ(dir_.ReadFile("L/a_x.txt"), "old");
+
+    QString caption;
+    RenameLeft({"misc", "notes.old"}, [&](CMultiRename& wizard) {
+        caption = wizard.PageTree()->topLevelItem(0)->text(0);
+        suffix(wizard);
+    });
+    EXPECT_EQ(caption, kRenamingFoldersCaption);
+    EXPECT_TRUE(dir_.Exists("L/notes.old_x") && dir_.Exists("L/misc_x"));
+    ExpectConsistent();
+}
+
 // Page 6: an interval above 500 is refused with its message and the kept value comes back (and
 // stays for the next wizard); OK gives every file the picked day, at one moment for all.
 TEST_F(MultiRenameTest, TimestampPageKeepsItsIntervalAndSetsThePickedDate) {
