@@ -77,7 +77,6 @@ void CMultRenamePage::AddResultBox(const char* label) {
     resultBox_ = new QPlainTextEdit(this);
     resultBox_->setReadOnly(true);
     resultBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    resultBox_->setTabStopDistance(resultBox_->fontMetrics().horizontalAdvance(' ') * 4);
     resultBox_->setMinimumHeight(resultBox_->fontMetrics().lineSpacing() * kResultLines);
     caption->setBuddy(resultBox_);
     statusLine_ = new QLabel(this);
