@@ -51,8 +51,6 @@ std::string UnavailableMessage(StartOutcome outcome) {
     switch (outcome) {
         case StartOutcome::Pdf:
             return "the PDF rendition (/PDF) is not available in this build";
-        case StartOutcome::Rename:
-            return "the stand-alone bulk rename (/SARename) is not available in this build";
         default:
             return {};
     }

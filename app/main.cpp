@@ -14,6 +14,7 @@
 #include "app/RenameRun.h"
 #include "app/PdfRun.h"
 #include "app/PrintPdfRun.h"
+#include "app/RenameStart.h"
 #include "app/ReportRun.h"
 #include "app/ShellRun.h"
 #include "app/StartUp.h"
@@ -96,6 +97,14 @@ int main(int argc, char** argv) {
         }
         std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
         return quillon::RunWindow(cmd, decision, settings);
+    }
+    if (decision.outcome == quillon::StartOutcome::Rename) {
+        if (!quillon::DisplayAvailable()) {
+            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
+            return quillon::kExitNoDisplay;
+        }
+        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
+        return quillon::RunRenameWizard(cmd, decision, settings);
     }
     std::unique_ptr<quillon::Prompter> prompter;
     if (quillon::DisplayAvailable()) {

@@ -1,4 +1,4 @@
-// quillon_dialog_demo preferences|filter|interval|output [--grab FILE]
+// quillon_dialog_demo preferences|filter|interval|output|rename1..rename6 [--grab FILE]
 // Shows one dialog of the comparison on its own, with settings kept in a scratch folder so the
 // user's own are never touched. With --grab the dialog is rendered into FILE (PNG) once it has
 // been laid out, and the program ends.
@@ -17,11 +17,13 @@
 
 #include "core/AutoRefresh.h"
 #include "core/DisplayFilter.h"
+#include "platform/FileSystem.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
 #include "reports/TextReport.h"
 #include "ui/CFilter.h"
 #include "ui/CMessageBoxDialog.h"
+#include "ui/CMultiRename.h"
 #include "ui/COptionsChange.h"
 #include "ui/COutputFormat.h"
 #include "ui/CTimerInterval.h"
@@ -42,8 +44,34 @@ class IdleTimer : public TimerPort {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: quillon_dialog_demo preferences|filter|interval|output [--grab FILE]\n");
+                 "usage: quillon_dialog_demo preferences|filter|interval|output|rename1..rename6 "
+                 "[--grab FILE]\n");
     return 2;
+}
+
+// The rename wizard on page `page` over three sample names, each page with options that show
+// what it does.
+std::unique_ptr<QDialog> RenameWizard(int page, SettingsStore& store, Prompter& prompter) {
+    const char* section = "MultiRenamePP";
+    store.WriteProfileString(section, "PP1LastOpt1Prefix", "Trip_");
+    store.WriteProfileString(section, "PP2LastOpt0Prefix", "Photo_");
+    store.WriteProfileString(section, "PP3LastOpt3Prefix", "2025_");
+    store.WriteProfileInt(section, "PP4MultiRenameOptions", 2);
+    store.WriteProfileString(section, "PP4LastOpt8Old", "-");
+    store.WriteProfileString(section, "PP4LastOpt8New", " ");
+    store.WriteProfileString(section, "PP5Pattern", "-*");
+    store.WriteProfileString(section, "PP5LastOpt1NewPattern", "[*]_");
+    MultiRenameSetup setup;
+    const std::string folder = QDir::homePath().toStdString() + "/photos";
+    for (const char* name : {"Beach-day_01.jpg", "City-walk_02.jpg", "Harbour-view_03.jpg"}) {
+        setup.entries.push_back({folder, name, true});
+    }
+    setup.fs = &RealFileSystem();
+    setup.prompter = &prompter;
+    setup.store = &store;
+    auto wizard = std::make_unique<CMultiRename>(nullptr, std::move(setup));
+    wizard->SetCurrentPage(page);
+    return wizard;
 }
 
 }  // namespace
@@ -93,6 +121,9 @@ int main(int argc, char** argv) {
                                  QDir::homePath().toStdString() + "/comparison.txt");
         dialog = std::make_unique<COutputFormat>(
             nullptr, store, input, [](const std::string&) { return false; }, prompter);
+    } else if (which.size() == 7 && which.rfind("rename", 0) == 0 && which[6] >= '1' &&
+               which[6] <= '6') {
+        dialog = RenameWizard(which[6] - '0', store, prompter);
     } else {
         return Usage();
     }

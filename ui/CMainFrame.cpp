@@ -42,6 +42,7 @@
 #include "ui/CopyCommands.h"
 #include "ui/DiffListModel.h"
 #include "ui/FileCommands.h"
+#include "ui/MultiRenameCommand.h"
 #include "ui/PaneCommands.h"
 #include "ui/PaneTransfer.h"
 #include "ui/QtTimerPort.h"
@@ -432,6 +433,10 @@ void CMainFrame::DeleteRows(int side) {
 }
 
 void CMainFrame::RenameInPlace(int side) {
+    if (view_->SelectedRows().size() > 1) {
+        MultiRename(side);
+        return;
+    }
     const int row = view_->SelectedRow();
     const DiffItem* item = view_->Model().ItemAt(row);
     if (!item || item->IsDotDot()) {
@@ -444,6 +449,24 @@ void CMainFrame::RenameInPlace(int side) {
         view_->setFocus();
         view_->EditName(row, side);
     }
+}
+
+void CMainFrame::MultiRename(int side) {
+    if (side == kAskUser) {
+        side = AskWhichSide(2, false, false, kAskRenameSide);
+    }
+    if (side != kSideLeft && side != kSideRight) {
+        return;
+    }
+    const std::vector<DiffItem*> rows = RenameRows(*view_, side);
+    if (rows.size() == 1) {
+        view_->setFocus();
+        view_->EditName(rows.front()->row, side);
+        return;
+    }
+    RunMultiRename(*view_, side, rows, *prompter_, store_);
+    UpdateCommandStates();
+    FocusList();
 }
 
 void CMainFrame::NewFolder(int side) {

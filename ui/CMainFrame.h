@@ -127,7 +127,9 @@ class CMainFrame : public QMainWindow {
     // The file commands of one pane (kSideLeft, kSideRight; Delete also kSideBoth); kAskUser asks
     // the side first.
     void DeleteRows(int side);
+    // One selected row: its name is edited in place; several: the rename wizard on them.
     void RenameInPlace(int side);
+    void MultiRename(int side);
     void NewFolder(int side);
     // Ctrl+V: text into a focused path box, else the clipboard's files into the selected folder.
     void Paste();

@@ -141,9 +141,7 @@ TEST_F(ReportRun, TroubleExitsTwoWithOneLine) {
                  {"one folder only", {"-Report", L}},
                  {"index out of range", {"-Report:8", L, R}},
                  {"encoding out of range", {"-Report:0:4", L, R}},
-                 {"unwritable output", {"-Report", "-Out:" + (trees / "no/dir/r.txt"), L, R}},
-                 // The runs not built yet say so instead of opening the window.
-                 {"no rename run", {"-SARename", L}, "in this build"}};
+                 {"unwritable output", {"-Report", "-Out:" + (trees / "no/dir/r.txt"), L, R}}};
     for (const auto& c : cases) {
         ProcessResult r = Run(c.args);
         EXPECT_EQ(r.status, 2) << c.why;
@@ -249,7 +247,8 @@ class FileStart : public test::StoreFixture {
 // Without the tool and without a display the user is told in one line and the start fails. Two
 // text files go to the text diff editor together; a binary first file goes to the viewer alone
 // when the second is text, tiled vertically. The program then ends without a window. The window
-// without any display: one line that points to -Report, and no abort in the toolkit.
+// (or the rename wizard) without any display: one line that points to -Report, and no abort in
+// the toolkit.
 TEST_F(FileStart, FilesGoToTheirToolOrFailWithoutDisplay) {
     ProcessResult r = Run({files / "a.txt", files / "b.txt"}, true);
     EXPECT_EQ(r.status, 2);
@@ -266,7 +265,9 @@ TEST_F(FileStart, FilesGoToTheirToolOrFailWithoutDisplay) {
               (std::vector<std::string>{files / "c.bin", "/TILE_VERT"}));
 
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{files.Path(), files / "emptybin"}, {}}) {
+         {std::vector<std::string>{files.Path(), files / "emptybin"},
+          {},
+          {"-SARename", files / "a.txt", files / "b.txt"}}) {
         r = Run(args);
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(r.err, std::string("quillon: ") + kNoDisplayMessage + "\n");
