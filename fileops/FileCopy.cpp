@@ -63,12 +63,82 @@ bool Unsupported(int error) {
            error == ENOSYS || error == EPERM;
 }
 
-int CopyData(FileSystem& fs, int from, int to, off_t size) {
+// The bytes from the offset of `from` up to `end` appended at the offset of `to`.
+int CopyExtent(FileSystem& fs, int from, int to, off_t end, off_t at) {
+    std::unique_ptr<char[]> buffer;
+    while (at < end) {
+        const size_t want = static_cast<size_t>(std::min<off_t>(end - at, off_t{kCopyRangeChunk}));
+        size_t copied = 0;
+        int error = buffer ? EOPNOTSUPP : fs.CopyRange(from, to, want, copied);
+        if (error != 0 && Unsupported(error)) {
+            if (!buffer) {
+                buffer = std::make_unique_for_overwrite<char[]>(kCopyBufferSize);
+            }
+            error = fs.Read(from, buffer.get(), std::min(want, kCopyBufferSize), copied);
+            for (size_t done = 0; error == 0 && done < copied;) {
+                size_t written = 0;
+                error = fs.Write(to, buffer.get() + done, copied - done, written);
+                done += written;
+            }
+        }
+        if (error != 0) {
+            return error;
+        }
+        if (copied == 0) {
+            return EAGAIN;  // the file got shorter while it was read
+        }
+        at += static_cast<off_t>(copied);
+    }
+    return 0;
+}
+
+// A sparse file copied extent by extent, so that its holes stay holes (a plain range copy
+// writes them out as zeros). ENOTSUP when the file system cannot tell data from holes.
+int CopySparse(FileSystem& fs, int from, int to, off_t size) {
+    off_t at = 0;
+    while (at < size) {
+        off_t data = 0;
+        off_t hole = 0;
+        int error = fs.Seek(from, at, SEEK_DATA, data);
+        if (error == ENXIO) {
+            break;  // only a hole is left
+        }
+        if (error == 0) {
+            error = fs.Seek(from, data, SEEK_HOLE, hole);
+        }
+        off_t ignored = 0;
+        if (error == 0 && (error = fs.Seek(from, data, SEEK_SET, ignored)) == 0) {
+            error = fs.Seek(to, data, SEEK_SET, ignored);
+        }
+        if (error != 0) {
+            return error == EINVAL ? ENOTSUP : error;
+        }
+        if ((error = CopyExtent(fs, from, to, std::min(hole, size), data)) != 0) {
+            return error;
+        }
+        at = std::min(hole, size);
+    }
+    // A hole at the end still counts in the size: its last byte is written.
+    off_t end = 0;
+    if (const int error = fs.Seek(to, 0, SEEK_END, end); error != 0 || end >= size) {
+        return error;
+    }
+    off_t ignored = 0;
+    size_t written = 0;
+    const char zero = 0;
+    int error = fs.Seek(to, size - 1, SEEK_SET, ignored);
+    return error != 0 ? error : fs.Write(to, &zero, 1, written);
+}
+
+int CopyData(FileSystem& fs, int from, int to, off_t size, bool sparse) {
     if (size == 0) {
         return 0;
     }
     int error = fs.Clone(to, from);
     if (error == 0 || !Unsupported(error)) {
+        return error;
+    }
+    if (sparse && (error = CopySparse(fs, from, to, size)) != ENOTSUP) {
         return error;
     }
     for (;;) {
@@ -185,7 +255,9 @@ int Stage(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
     staged.file = FsHandle(fs, tmp);
     const struct timespec times[2] = {before.st_atim, before.st_mtim};
     struct stat after {};
-    if ((error = CopyData(fs, fd, tmp, before.st_size)) == 0 &&
+    // Fewer blocks than the size needs: the file has holes worth keeping.
+    const bool sparse = before.st_blocks * 512 < before.st_size;
+    if ((error = CopyData(fs, fd, tmp, before.st_size, sparse)) == 0 &&
         (error = fs.SetMode(tmp, before.st_mode & 07777)) == 0 &&
         (error = fs.SetTimes(tmp, nullptr, times, 0)) == 0 && (error = fs.Fstat(fd, after)) == 0 &&
         Changed(before, after)) {
