@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "base/AsciiCase.h"
@@ -696,6 +697,102 @@ int MakeFolderChain(FileSystem& fs, const std::string& path) {
     }
     error = fs.MakeFolder(AT_FDCWD, path.c_str(), 0777);
     return error == EEXIST ? 0 : error;
+}
+
+struct FileCopyGroup::Impl {
+    struct Folder {
+        FsHandle handle;
+        std::string path;
+        bool placed = false;
+    };
+    struct Item {
+        StagedCopy staged;
+        size_t tag;
+    };
+    explicit Impl(FileOpsContext& context)
+        : ctx(context), maxFiles(BatchFiles(context.batch.files)) {}
+    FileOpsContext& ctx;
+    size_t maxFiles;
+    std::vector<Folder> folders;
+    std::unordered_map<std::string, size_t> folderIndex;
+    std::vector<Item> items;
+    uint64_t bytes = 0;
+};
+
+FileCopyGroup::FileCopyGroup(FileOpsContext& ctx) : impl_(new Impl(ctx)) {}
+
+FileCopyGroup::~FileCopyGroup() {
+    Flush();
+    delete impl_;
+}
+
+int FileCopyGroup::Add(const std::string& source, const std::string& destination, size_t tag) {
+    FileSystem& fs = impl_->ctx.fs;
+    const std::string folder(DirName(destination));
+    auto found = impl_->folderIndex.find(folder);
+    if (found == impl_->folderIndex.end()) {
+        FsHandle handle;
+        struct stat st {};
+        int error = MakeFolderChain(fs, folder);
+        if (error != 0 || (error = OpenFolder(fs, folder, handle, st)) != 0) {
+            return error;
+        }
+        impl_->folders.push_back({std::move(handle), folder});
+        found = impl_->folderIndex.emplace(folder, impl_->folders.size() - 1).first;
+    }
+    Impl::Item item{{}, tag};
+    item.staged.folder = found->second;
+    item.staged.from = source;
+    if (const int error =
+            Stage(fs, AT_FDCWD, source.c_str(), impl_->folders[found->second].handle.Get(),
+                  std::string(BaseName(destination)), true, item.staged);
+        error != 0) {
+        return error;
+    }
+    impl_->bytes += static_cast<uint64_t>(item.staged.size);
+    impl_->items.push_back(std::move(item));
+    return 0;
+}
+
+bool FileCopyGroup::Full() const {
+    return impl_->items.size() >= impl_->maxFiles || impl_->bytes >= impl_->ctx.batch.bytes;
+}
+
+std::vector<std::pair<size_t, int>> FileCopyGroup::Flush() {
+    Impl& g = *impl_;
+    FileSystem& fs = g.ctx.fs;
+    std::vector<std::pair<size_t, int>> results;
+    if (g.ctx.batch.syncFileSystem && !g.items.empty()) {
+        // As in a folder copy: one write-back of the whole group, the fsyncs below confirm it.
+        if (const int error = fs.SyncFileSystem(g.folders.front().handle.Get()); error != 0) {
+            LogError(error, "Cannot sync the file system of %s", g.folders.front().path.c_str());
+        }
+    }
+    for (Impl::Item& item : g.items) {
+        if (const int error = fs.Sync(item.staged.file.Get()); error != 0) {
+            Discard(fs, g.folders[item.staged.folder].handle.Get(), item.staged);
+            results.emplace_back(item.tag, error);
+        }
+    }
+    for (Impl::Item& item : g.items) {
+        if (!item.staged.file.IsOpen()) {
+            continue;
+        }
+        Impl::Folder& folder = g.folders[item.staged.folder];
+        const int error = Place(fs, folder.handle.Get(), item.staged);
+        folder.placed = folder.placed || error == 0;
+        results.emplace_back(item.tag, error);
+    }
+    for (Impl::Folder& folder : g.folders) {
+        if (const int error = folder.placed ? fs.Sync(folder.handle.Get()) : 0; error != 0) {
+            LogError(error, "Cannot sync the folder %s", folder.path.c_str());
+        }
+    }
+    g.items.clear();
+    g.folders.clear();
+    g.folderIndex.clear();
+    g.bytes = 0;
+    return results;
 }
 
 int CopyFileCreatingParent(FileOpsContext& ctx, const std::string& source,
