@@ -749,7 +749,12 @@ int FileCopyGroup::Add(const std::string& source, const std::string& destination
         error != 0) {
         return error;
     }
-    impl_->bytes += static_cast<uint64_t>(item.staged.size);
+    // What the group holds back is the data written, which for a sparse file is far less than
+    // its size.
+    struct stat written {};
+    const bool known = fs.Fstat(item.staged.file.Get(), written) == 0;
+    impl_->bytes += known ? static_cast<uint64_t>(written.st_blocks) * 512
+                          : static_cast<uint64_t>(item.staged.size);
     impl_->items.push_back(std::move(item));
     return 0;
 }
@@ -783,9 +788,20 @@ std::vector<std::pair<size_t, int>> FileCopyGroup::Flush() {
         folder.placed = folder.placed || error == 0;
         results.emplace_back(item.tag, error);
     }
-    for (Impl::Folder& folder : g.folders) {
-        if (const int error = folder.placed ? fs.Sync(folder.handle.Get()) : 0; error != 0) {
-            LogError(error, "Cannot sync the folder %s", folder.path.c_str());
+    // The files of a group are spread over many folders (a few per folder at most when the
+    // differing files of two trees are copied): one more write-back of the file system makes all
+    // their renames durable in one journal commit, where a sync per folder would commit once each.
+    const bool placedAny = std::any_of(g.folders.begin(), g.folders.end(),
+                                       [](const Impl::Folder& f) { return f.placed; });
+    if (g.ctx.batch.syncFileSystem && placedAny) {
+        if (const int error = fs.SyncFileSystem(g.folders.front().handle.Get()); error != 0) {
+            LogError(error, "Cannot sync the file system of %s", g.folders.front().path.c_str());
+        }
+    } else {
+        for (Impl::Folder& folder : g.folders) {
+            if (const int error = folder.placed ? fs.Sync(folder.handle.Get()) : 0; error != 0) {
+                LogError(error, "Cannot sync the folder %s", folder.path.c_str());
+            }
         }
     }
     g.items.clear();
