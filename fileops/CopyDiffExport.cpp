@@ -99,7 +99,8 @@ class DiffExport {
           roots_{leftRoot, rightRoot},
           side_(side),
           destination_(destination),
-          result_(result) {}
+          result_(result),
+          group_(ctx) {}
 
     // False when cancelled.
     bool Walk(const DiffItem* folder) {
@@ -172,6 +173,8 @@ class DiffExport {
             r.reason = kSpecialReason;
             Log("Copy diff files: %s skipped, %s", r.source.c_str(), kSpecialReason);
             ++result_.skipped;
+            result_.items.push_back(std::move(r));
+            return;
         } else if (flags & DiffItem::kFlagLink) {
             r.error = MakeFolderChain(ctx_.fs, std::string(DirName(r.destination)));
             if (r.error == 0) {
@@ -179,9 +182,35 @@ class DiffExport {
             }
             r.outcome = r.error == 0 ? ExportOutcome::kLinkRecreated : ExportOutcome::kFailed;
         } else {
-            r.error = CopyFileCreatingParent(ctx_, r.source, r.destination);
-            r.outcome = r.error == 0 ? ExportOutcome::kCopied : ExportOutcome::kFailed;
+            // Counted when the group is flushed and the file is in place.
+            r.outcome = ExportOutcome::kCopied;
+            r.error = group_.Add(r.source, r.destination, result_.items.size());
+            if (r.error == 0) {
+                result_.items.push_back(std::move(r));
+                if (group_.Full()) {
+                    Flush();
+                }
+                return;
+            }
+            r.outcome = ExportOutcome::kFailed;
         }
+        Settle(r);
+        result_.items.push_back(std::move(r));
+    }
+
+  public:
+    // Puts the staged copies into place and counts them.
+    void Flush() {
+        for (const auto& [index, error] : group_.Flush()) {
+            ExportItemResult& r = result_.items[index];
+            r.error = error;
+            r.outcome = error == 0 ? ExportOutcome::kCopied : ExportOutcome::kFailed;
+            Settle(r);
+        }
+    }
+
+  private:
+    void Settle(ExportItemResult& r) {
         if (r.outcome == ExportOutcome::kFailed) {
             r.reason = std::strerror(r.error);
             LogError(r.error, "Copy diff files: cannot copy %s to %s", r.source.c_str(),
@@ -190,7 +219,6 @@ class DiffExport {
         } else if (r.outcome != ExportOutcome::kSkippedSpecial) {
             ++result_.copied;
         }
-        result_.items.push_back(std::move(r));
     }
 
     FileOpsContext& ctx_;
@@ -198,6 +226,7 @@ class DiffExport {
     int side_;
     const std::string& destination_;
     CopyDiffResult& result_;
+    FileCopyGroup group_;
     uint64_t position_ = 0;
 };
 
@@ -286,6 +315,8 @@ CopyDiffResult ExportDiffFiles(FileOpsContext& ctx, const DiffItem* root,
     CopyDiffResult result;
     DiffExport walk(ctx, leftRoot, rightRoot, side, destination, result);
     result.cancelled = !walk.Walk(root);
+    // What was staged before a Cancel is complete and still goes into place.
+    walk.Flush();
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "base/AsciiCase.h"
@@ -63,12 +64,82 @@ bool Unsupported(int error) {
            error == ENOSYS || error == EPERM;
 }
 
-int CopyData(FileSystem& fs, int from, int to, off_t size) {
+// The bytes from the offset of `from` up to `end` appended at the offset of `to`.
+int CopyExtent(FileSystem& fs, int from, int to, off_t end, off_t at) {
+    std::unique_ptr<char[]> buffer;
+    while (at < end) {
+        const size_t want = static_cast<size_t>(std::min<off_t>(end - at, off_t{kCopyRangeChunk}));
+        size_t copied = 0;
+        int error = buffer ? EOPNOTSUPP : fs.CopyRange(from, to, want, copied);
+        if (error != 0 && Unsupported(error)) {
+            if (!buffer) {
+                buffer = std::make_unique_for_overwrite<char[]>(kCopyBufferSize);
+            }
+            error = fs.Read(from, buffer.get(), std::min(want, kCopyBufferSize), copied);
+            for (size_t done = 0; error == 0 && done < copied;) {
+                size_t written = 0;
+                error = fs.Write(to, buffer.get() + done, copied - done, written);
+                done += written;
+            }
+        }
+        if (error != 0) {
+            return error;
+        }
+        if (copied == 0) {
+            return EAGAIN;  // the file got shorter while it was read
+        }
+        at += static_cast<off_t>(copied);
+    }
+    return 0;
+}
+
+// A sparse file copied extent by extent, so that its holes stay holes (a plain range copy
+// writes them out as zeros). ENOTSUP when the file system cannot tell data from holes.
+int CopySparse(FileSystem& fs, int from, int to, off_t size) {
+    off_t at = 0;
+    while (at < size) {
+        off_t data = 0;
+        off_t hole = 0;
+        int error = fs.Seek(from, at, SEEK_DATA, data);
+        if (error == ENXIO) {
+            break;  // only a hole is left
+        }
+        if (error == 0) {
+            error = fs.Seek(from, data, SEEK_HOLE, hole);
+        }
+        off_t ignored = 0;
+        if (error == 0 && (error = fs.Seek(from, data, SEEK_SET, ignored)) == 0) {
+            error = fs.Seek(to, data, SEEK_SET, ignored);
+        }
+        if (error != 0) {
+            return error == EINVAL ? ENOTSUP : error;
+        }
+        if ((error = CopyExtent(fs, from, to, std::min(hole, size), data)) != 0) {
+            return error;
+        }
+        at = std::min(hole, size);
+    }
+    // A hole at the end still counts in the size: its last byte is written.
+    off_t end = 0;
+    if (const int error = fs.Seek(to, 0, SEEK_END, end); error != 0 || end >= size) {
+        return error;
+    }
+    off_t ignored = 0;
+    size_t written = 0;
+    const char zero = 0;
+    int error = fs.Seek(to, size - 1, SEEK_SET, ignored);
+    return error != 0 ? error : fs.Write(to, &zero, 1, written);
+}
+
+int CopyData(FileSystem& fs, int from, int to, off_t size, bool sparse) {
     if (size == 0) {
         return 0;
     }
     int error = fs.Clone(to, from);
     if (error == 0 || !Unsupported(error)) {
+        return error;
+    }
+    if (sparse && (error = CopySparse(fs, from, to, size)) != ENOTSUP) {
         return error;
     }
     for (;;) {
@@ -185,7 +256,9 @@ int Stage(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
     staged.file = FsHandle(fs, tmp);
     const struct timespec times[2] = {before.st_atim, before.st_mtim};
     struct stat after {};
-    if ((error = CopyData(fs, fd, tmp, before.st_size)) == 0 &&
+    // Fewer blocks than the size needs: the file has holes worth keeping.
+    const bool sparse = before.st_blocks * 512 < before.st_size;
+    if ((error = CopyData(fs, fd, tmp, before.st_size, sparse)) == 0 &&
         (error = fs.SetMode(tmp, before.st_mode & 07777)) == 0 &&
         (error = fs.SetTimes(tmp, nullptr, times, 0)) == 0 && (error = fs.Fstat(fd, after)) == 0 &&
         Changed(before, after)) {
@@ -624,6 +697,118 @@ int MakeFolderChain(FileSystem& fs, const std::string& path) {
     }
     error = fs.MakeFolder(AT_FDCWD, path.c_str(), 0777);
     return error == EEXIST ? 0 : error;
+}
+
+struct FileCopyGroup::Impl {
+    struct Folder {
+        FsHandle handle;
+        std::string path;
+        bool placed = false;
+    };
+    struct Item {
+        StagedCopy staged;
+        size_t tag;
+    };
+    explicit Impl(FileOpsContext& context)
+        : ctx(context), maxFiles(BatchFiles(context.batch.files)) {}
+    FileOpsContext& ctx;
+    size_t maxFiles;
+    std::vector<Folder> folders;
+    std::unordered_map<std::string, size_t> folderIndex;
+    std::vector<Item> items;
+    uint64_t bytes = 0;
+};
+
+FileCopyGroup::FileCopyGroup(FileOpsContext& ctx) : impl_(new Impl(ctx)) {}
+
+FileCopyGroup::~FileCopyGroup() {
+    Flush();
+    delete impl_;
+}
+
+int FileCopyGroup::Add(const std::string& source, const std::string& destination, size_t tag) {
+    FileSystem& fs = impl_->ctx.fs;
+    const std::string folder(DirName(destination));
+    auto found = impl_->folderIndex.find(folder);
+    if (found == impl_->folderIndex.end()) {
+        FsHandle handle;
+        struct stat st {};
+        int error = MakeFolderChain(fs, folder);
+        if (error != 0 || (error = OpenFolder(fs, folder, handle, st)) != 0) {
+            return error;
+        }
+        impl_->folders.push_back({std::move(handle), folder});
+        found = impl_->folderIndex.emplace(folder, impl_->folders.size() - 1).first;
+    }
+    Impl::Item item{{}, tag};
+    item.staged.folder = found->second;
+    item.staged.from = source;
+    if (const int error =
+            Stage(fs, AT_FDCWD, source.c_str(), impl_->folders[found->second].handle.Get(),
+                  std::string(BaseName(destination)), true, item.staged);
+        error != 0) {
+        return error;
+    }
+    // What the group holds back is the data written, which for a sparse file is far less than
+    // its size.
+    struct stat written {};
+    const bool known = fs.Fstat(item.staged.file.Get(), written) == 0;
+    impl_->bytes += known ? static_cast<uint64_t>(written.st_blocks) * 512
+                          : static_cast<uint64_t>(item.staged.size);
+    impl_->items.push_back(std::move(item));
+    return 0;
+}
+
+bool FileCopyGroup::Full() const {
+    return impl_->items.size() >= impl_->maxFiles || impl_->bytes >= impl_->ctx.batch.bytes;
+}
+
+std::vector<std::pair<size_t, int>> FileCopyGroup::Flush() {
+    Impl& g = *impl_;
+    FileSystem& fs = g.ctx.fs;
+    std::vector<std::pair<size_t, int>> results;
+    if (g.ctx.batch.syncFileSystem && !g.items.empty()) {
+        // As in a folder copy: one write-back of the whole group, the fsyncs below confirm it.
+        if (const int error = fs.SyncFileSystem(g.folders.front().handle.Get()); error != 0) {
+            LogError(error, "Cannot sync the file system of %s", g.folders.front().path.c_str());
+        }
+    }
+    for (Impl::Item& item : g.items) {
+        if (const int error = fs.Sync(item.staged.file.Get()); error != 0) {
+            Discard(fs, g.folders[item.staged.folder].handle.Get(), item.staged);
+            results.emplace_back(item.tag, error);
+        }
+    }
+    for (Impl::Item& item : g.items) {
+        if (!item.staged.file.IsOpen()) {
+            continue;
+        }
+        Impl::Folder& folder = g.folders[item.staged.folder];
+        const int error = Place(fs, folder.handle.Get(), item.staged);
+        folder.placed = folder.placed || error == 0;
+        results.emplace_back(item.tag, error);
+    }
+    // The files of a group are spread over many folders (a few per folder at most when the
+    // differing files of two trees are copied): one more write-back of the file system makes all
+    // their renames durable in one journal commit, where a sync per folder would commit once each.
+    const bool placedAny = std::any_of(g.folders.begin(), g.folders.end(),
+                                       [](const Impl::Folder& f) { return f.placed; });
+    if (g.ctx.batch.syncFileSystem && placedAny) {
+        if (const int error = fs.SyncFileSystem(g.folders.front().handle.Get()); error != 0) {
+            LogError(error, "Cannot sync the file system of %s", g.folders.front().path.c_str());
+        }
+    } else {
+        for (Impl::Folder& folder : g.folders) {
+            if (const int error = folder.placed ? fs.Sync(folder.handle.Get()) : 0; error != 0) {
+                LogError(error, "Cannot sync the folder %s", folder.path.c_str());
+            }
+        }
+    }
+    g.items.clear();
+    g.folders.clear();
+    g.folderIndex.clear();
+    g.bytes = 0;
+    return results;
 }
 
 int CopyFileCreatingParent(FileOpsContext& ctx, const std::string& source,

@@ -73,6 +73,31 @@ int MakeFolderChain(FileSystem& fs, const std::string& path);
 int CopyFileCreatingParent(FileOpsContext& ctx, const std::string& source,
                            const std::string& destination);
 
+// Single files bound for many folders, copied in groups in the order a folder copy keeps: each
+// file is staged at once in a temporary of its destination folder (whose chain is created);
+// Flush then writes the group back together, syncs each file, renames each into place and syncs
+// each folder that changed once. What is at a destination is replaced only by that rename.
+class FileCopyGroup {
+  public:
+    explicit FileCopyGroup(FileOpsContext& ctx);
+    // Puts what is still staged into place; its results are lost, so callers Flush first.
+    ~FileCopyGroup();
+    FileCopyGroup(const FileCopyGroup&) = delete;
+    FileCopyGroup& operator=(const FileCopyGroup&) = delete;
+
+    // Stages the regular file `source` (a link there is followed) for `destination`. 0 when
+    // staged, its result then coming from Flush under `tag`; else the errno, nothing staged.
+    int Add(const std::string& source, const std::string& destination, size_t tag);
+    // The group has reached the limits of ctx.batch and should be flushed.
+    bool Full() const;
+    // Places the staged files: (tag, 0 or the errno) for each one staged since the last Flush.
+    std::vector<std::pair<size_t, int>> Flush();
+
+  private:
+    struct Impl;
+    Impl* impl_;
+};
+
 // A link made at `destination` with the target of the link `source`, replacing what is there.
 int CopyLink(FileSystem& fs, const std::string& source, const std::string& destination);
 // Moves a file or a link (never what it points to): one rename when it can be, else, across file

@@ -138,4 +138,9 @@ FileSystem& RealFileSystem() {
     return system;
 }
 
+int FileSystem::Seek(int fd, off_t offset, int whence, off_t& result) {
+    result = ::lseek(fd, offset, whence);
+    return result < 0 ? errno : 0;
+}
+
 }  // namespace quillon

@@ -76,6 +76,9 @@ class FileSystem {
     virtual int CopyRange(int fromFd, int toFd, size_t size, size_t& copied) = 0;
     virtual int ReadLink(int folder, const char* name, std::string& target) = 0;
     virtual int MakeLink(const char* target, int folder, const char* name) = 0;
+    // lseek of an open descriptor (SEEK_DATA and SEEK_HOLE find the extents of a sparse file);
+    // it only moves an offset, so every implementation shares this one and no fault counts it.
+    int Seek(int fd, off_t offset, int whence, off_t& result);
 
     int Fstat(int fd, struct stat& st) { return Stat(fd, "", AT_EMPTY_PATH, st); }
 };

@@ -3,6 +3,7 @@
 // a compared folder is refused whatever path names it; Cancel stops the walk.
 #include "fileops/CopyDiffExport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -225,6 +226,29 @@ TEST(CopyDiffCancel, StopsTheWalkAndSaysHowFarItGot) {
         }
         EXPECT_EQ(record.texts.front(), kCopyDiffProgressText);
     }
+}
+
+// A sparse file keeps its holes (at the start, inside and at the end) and its bytes.
+TEST(CopyDiffSparse, HolesStayHoles) {
+    test::TestDir dir;
+    dir.MakeTree({{"L/s", "x"}, {"R/s", "y"}});
+    const int fd = open((dir / "L/s").c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    const off_t mb = off_t{1} << 20;
+    ASSERT_EQ(pwrite(fd, "middle", 6, 3 * mb), 6);
+    ASSERT_EQ(pwrite(fd, "later", 5, 7 * mb), 5);
+    ASSERT_EQ(ftruncate(fd, 12 * mb), 0);
+    close(fd);
+    CopyDiffRequest request{dir / "L", dir / "R", dir / "out", kExportFromLeft, {}, {}};
+    FileOpsContext ctx(RealFileSystem());
+    CopyDiffResult result;
+    ASSERT_EQ(RunCopyDiffExport(request, ctx, nullptr, result, nullptr), CopyDiffStatus::kDone);
+    EXPECT_EQ(result.copied, 1);
+    EXPECT_EQ(test::ReadWholeFile(dir / "out/s"), test::ReadWholeFile(dir / "L/s"));
+    struct stat st {};
+    ASSERT_EQ(stat((dir / "out/s").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 12 * mb);
+    EXPECT_LT(st.st_blocks * 512, mb);
 }
 
 }  // namespace
