@@ -47,15 +47,6 @@ int PrintInfo(bool help, FILE* out) {
                                                                        : kStartExitUnavailable;
 }
 
-std::string UnavailableMessage(StartOutcome outcome) {
-    switch (outcome) {
-        case StartOutcome::Pdf:
-            return "the PDF rendition (/PDF) is not available in this build";
-        default:
-            return {};
-    }
-}
-
 void OpenStartLog(SettingsStore& store) {
     SetLogEnabled(ReadSetting(store, settings::kLogEnabled) != 0);
     OpenLog(kLogBaseName, kLogExtension, false,
@@ -64,18 +55,15 @@ void OpenStartLog(SettingsStore& store) {
 
 int RunStart(const CommandLine& cmd, const StartDecision& decision, SettingsStore& settings,
              FILE* err, const FileLauncher& launchFiles) {
-    // Registration ends before the framework (and so the log) is set up.
-    if (decision.outcome != StartOutcome::Register &&
-        decision.outcome != StartOutcome::Unregister) {
-        OpenStartLog(settings);
-        Log("cmd args = %s", cmd.cmdArgs.c_str());
-    }
+    OpenStartLog(settings);
+    Log("cmd args = %s", cmd.cmdArgs.c_str());
     if (decision.outcome == StartOutcome::OpenFiles) {
         return launchFiles(decision.paths, decision.binary) ? kStartExitOk : kStartExitUnavailable;
     }
-    std::string message = UnavailableMessage(decision.outcome);
-    std::fprintf(err, "quillon: %s\n", message.c_str());
-    Log("%s", message.c_str());
+    // Every other run is dispatched before the log is opened; reaching here is a slip in main.
+    const char* message = "nothing to start for these arguments";
+    std::fprintf(err, "quillon: %s\n", message);
+    Log("%s", message);
     return kStartExitUnavailable;
 }
 

@@ -40,9 +40,6 @@ class StderrPrompter : public Prompter {
 FileLauncher MakeSiblingFileLauncher(RegistryStore& registry, Prompter& prompter,
                                      Launcher& launcher);
 
-// The one-line note for a run this build cannot do yet.
-std::string UnavailableMessage(StartOutcome outcome);
-
 // Opens the log as the window start does, logs the arguments and dispatches. Returns the process
 // exit status.
 int RunStart(const CommandLine& cmd, const StartDecision& decision, SettingsStore& settings,

@@ -269,9 +269,12 @@ bool GhostscriptToPdf(const std::string& gs, const std::string& input, const std
         return fail(temp + ": " + std::strerror(errno));
     }
     ::close(fd);
-    const GhostscriptRun run =
-        RunGhostscriptFor(gs, {"-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
-                               GhostscriptOutputArg(temp), GhostscriptInputArg(input)});
+    // A PDF input goes through Ghostscript 10.0's older reader: the new one garbles the character
+    // map Qt writes for characters beyond Latin-1, so a search in the result would not find Greek
+    // or Cyrillic text. Versions without the older reader ignore the switch.
+    const GhostscriptRun run = RunGhostscriptFor(
+        gs, {"-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-dNEWPDF=false", "-sDEVICE=pdfwrite",
+             GhostscriptOutputArg(temp), GhostscriptInputArg(input)});
     std::string why;
     if (!run.started) {
         why = gs + ": " + std::strerror(run.startError);

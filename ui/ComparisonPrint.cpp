@@ -86,29 +86,6 @@ std::string LastFolderName(const std::string& path) {
     return name.empty() ? "root" : name;
 }
 
-// Ghostscript 10.0's new PDF reader garbles the character map that Qt writes for characters
-// beyond Latin-1, so a search in the PDF would not find Greek or Cyrillic names; its older reader
-// keeps the map. Set for one run only, and never over the user's own options; versions without
-// the older reader ignore the switch.
-class LegacyPdfReader {
-  public:
-    LegacyPdfReader() : set_(std::getenv("GS_OPTIONS") == nullptr) {
-        if (set_) {
-            ::setenv("GS_OPTIONS", "-dNEWPDF=false", 1);
-        }
-    }
-    ~LegacyPdfReader() {
-        if (set_) {
-            ::unsetenv("GS_OPTIONS");
-        }
-    }
-    LegacyPdfReader(const LegacyPdfReader&) = delete;
-    LegacyPdfReader& operator=(const LegacyPdfReader&) = delete;
-
-  private:
-    bool set_;
-};
-
 }  // namespace
 
 PrintSource ViewPrintSource(CQuillonView& view) {
@@ -267,7 +244,6 @@ bool WriteComparisonPdf(const PrintLayout& layout, const QPageLayout& page,
         }
     }
     std::string why;
-    LegacyPdfReader reader;
     if (!GhostscriptToPdf(gs, drawn.toStdString(), target, &why)) {
         error = why.empty() ? "Ghostscript failed to write " + target : why;
         return false;
