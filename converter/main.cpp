@@ -152,7 +152,14 @@ bool TextToPdf(const std::string& source, const std::string& pdf, std::string& e
 // Text on the way to PostScript is set in the standard Courier, re-encoded to ISO Latin-1: its
 // glyph names carry the characters through ps2write and back into the PDF's text layer, which
 // a font embedded by QPdfWriter does not survive (ps2write turns it into nameless glyphs).
-// Characters beyond Latin-1 print as '?'.
+// Only for text that Latin-1 can hold; other text is laid out by Qt (see FitsCourier).
+// Whether every character of the text has a Latin-1 glyph. Text that does not is laid out by Qt
+// instead: it prints right in every script, though its text layer does not survive ps2write.
+bool FitsCourier(const std::string& source) {
+    const QString text = DecodeText(source);
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
 bool TextToPostScript(const std::string& source, const std::string& ps, std::string& error) {
     constexpr int kColumns = 92;
     constexpr int kLinesPerPage = 70;
@@ -311,7 +318,7 @@ int Convert(const Request& request, const std::string& folder) {
     bool ok = false;
     switch (route) {
         case Route::kText:
-            if (request.toPdf) {
+            if (request.toPdf || !FitsCourier(request.source)) {
                 ok = TextToPdf(request.source, pdf, error);
             } else {
                 pdf = folder + "/text.ps";
