@@ -361,6 +361,18 @@ std::string FolderInPane(const DiffItem& row, int side, const std::string& opene
     return above.empty() ? above : JoinPath(above, parent.Name(1 - side));
 }
 
+std::string FolderForRowEntries(const DiffItem& row, int side, const std::string& openedPath) {
+    const DiffItem* folder = row.isFile || row.IsDotDot() ? row.parent : &row;
+    if (folder == nullptr || folder->parent == nullptr) {
+        return openedPath;
+    }
+    if (folder->Has(side)) {
+        return folder->FullPath(side);
+    }
+    const std::string above = FolderInPane(*folder, side, openedPath);
+    return above.empty() ? above : JoinPath(above, folder->Name(1 - side));
+}
+
 CopyToPaneResult CopyToOtherPane(FileOpsContext& ctx, const CopyToPaneScene& scene, int destination,
                                  const std::vector<DiffItem*>& rows) {
     return PaneCopy(ctx, scene, destination).Run(rows);

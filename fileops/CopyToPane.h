@@ -68,6 +68,10 @@ struct CopyToPaneScene {
 // the side has no opened folder.
 std::string FolderInPane(const DiffItem& row, int side, const std::string& openedPath);
 
+// The folder of pane `side` that new entries for the row go into (a new folder, a drop): the
+// folder row itself, or a file row's folder, as FolderInPane finds it; it may not exist yet.
+std::string FolderForRowEntries(const DiffItem& row, int side, const std::string& openedPath);
+
 // Copies `rows` (list order) from the other pane to the pane `destination`, journalled as one
 // operation when ctx.journal is set. The copied rows (and their loaded descendants) take the
 // destination side from the disk and their statuses are decided again; the rows shown do not

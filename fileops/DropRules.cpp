@@ -34,18 +34,7 @@ std::string FilterFolderQuestion(const char* format, const char* tail, int folde
 }
 
 std::string DropFolder(const DiffItem& row, int side, const std::string& openedPath) {
-    if (openedPath.empty()) {
-        return {};
-    }
-    const DiffItem* folder = row.isFile || row.IsDotDot() ? row.parent : &row;
-    if (folder == nullptr || folder->parent == nullptr) {
-        return openedPath;
-    }
-    if (folder->Has(side)) {
-        return folder->FullPath(side);
-    }
-    const std::string above = FolderInPane(*folder, side, openedPath);
-    return above.empty() ? above : JoinPath(above, folder->Name(1 - side));
+    return openedPath.empty() ? std::string() : FolderForRowEntries(row, side, openedPath);
 }
 
 bool IsDroppedTextFile(const std::string& path) {

@@ -280,19 +280,6 @@ int RenameNoReplace(FileSystem& fs, const std::string& from, const std::string& 
     return error;
 }
 
-// The folder of pane `side` that the row's new folder goes into; it may not exist yet.
-std::string NewFolderParent(const DiffItem& row, int side, const std::string& openedPath) {
-    const DiffItem* folder = row.isFile || row.IsDotDot() ? row.parent : &row;
-    if (folder == nullptr || folder->parent == nullptr) {
-        return openedPath;
-    }
-    if (folder->Has(side)) {
-        return folder->FullPath(side);
-    }
-    const std::string above = FolderInPane(*folder, side, openedPath);
-    return above.empty() ? above : JoinPath(above, folder->Name(1 - side));
-}
-
 }  // namespace
 
 DeleteResult DeleteSelectedItems(FileOpsContext& ctx, const CopyToPaneScene& scene, int side,
@@ -364,7 +351,8 @@ NewFolderResult NewFolder(FileOpsContext& ctx, const CopyToPaneScene& scene,
     if (selected.size() != 1 || (side != 0 && side != 1)) {
         return result;
     }
-    const std::string parent = NewFolderParent(*selected.front(), side, scene.openedPaths[side]);
+    const std::string parent =
+        FolderForRowEntries(*selected.front(), side, scene.openedPaths[side]);
     if (parent.empty()) {
         return result;
     }

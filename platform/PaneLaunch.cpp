@@ -272,19 +272,7 @@ bool IsProgram(const std::string& path) {
 PaneLaunch::PaneLaunch(PaneToolPaths tools, Launcher& launcher, Prompter* prompter)
     : tools_(std::move(tools)), launcher_(launcher), prompter_(prompter) {}
 
-namespace {
-
-void Show(Prompter* prompter, const std::string& text) {
-    if (prompter == nullptr) {
-        return;
-    }
-    PromptRequest request;
-    request.text = text;
-    request.style = mb::kOk | mb::kIconStop;
-    prompter->Ask(request);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool PaneLaunch::Start(const ToolCommand& command, bool wait) {
     LaunchRequest request;
@@ -306,7 +294,7 @@ bool PaneLaunch::ViewThisFile(const std::string& file, std::string_view options,
     Log("ViewThisFile::Scrivlet %s", tools_.editor.c_str());
     if (tools_.editor.empty()) {
         Log("ViewThisFile::Ignoring...");
-        Show(prompter_, kEditorNameEmpty);
+        ShowLaunchError(prompter_, kEditorNameEmpty);
         return false;
     }
     if (file.empty() || !PathExistsLoose(file) || !PathExistsLoose(tools_.editor)) {
@@ -333,7 +321,7 @@ bool PaneLaunch::OpenItem(const std::string& path) {
     }
     Log("Opening [%s]", path.c_str());
     if (!Start({{path}, std::string(DirName(path))})) {
-        Show(prompter_, StringPrintf(kOpenFailure, path));
+        ShowLaunchError(prompter_, StringPrintf(kOpenFailure, path));
         return false;
     }
     return true;
@@ -347,7 +335,7 @@ bool PaneLaunch::OpenWithNativeApp(const std::string& path) {
     const std::optional<ToolCommand> command = NativeAppCommand(tools_, path);
     if (!command || !Start(*command)) {
         Log("ShellExecuteEx() failed with [%s]...", path.c_str());
-        Show(prompter_, StringPrintf(kOpenFailure, path));
+        ShowLaunchError(prompter_, StringPrintf(kOpenFailure, path));
         return false;
     }
     return true;
@@ -360,7 +348,7 @@ bool PaneLaunch::LaunchViewer(const std::vector<std::string>& files) {
         started = Start(command) && started;
     }
     if (!started) {
-        Show(prompter_, kViewerLaunchFailure);
+        ShowLaunchError(prompter_, kViewerLaunchFailure);
     }
     return started;
 }
@@ -368,7 +356,7 @@ bool PaneLaunch::LaunchViewer(const std::vector<std::string>& files) {
 bool PaneLaunch::LaunchHexTool(const std::string& left, const std::string& right) {
     const std::optional<ToolCommand> command = HexCompareCommand(tools_, left, right);
     if (!command || !Start(*command)) {
-        Show(prompter_, kHexLaunchFailure);
+        ShowLaunchError(prompter_, kHexLaunchFailure);
         return false;
     }
     return true;
@@ -377,14 +365,14 @@ bool PaneLaunch::LaunchHexTool(const std::string& left, const std::string& right
 bool PaneLaunch::LaunchSearch(const std::string& folder) {
     const std::optional<ToolCommand> command = SearchCommand(tools_, folder);
     if (!command) {
-        Show(prompter_, ToolMissingReason(tools_, PaneTool::kSearch));
+        ShowLaunchError(prompter_, ToolMissingReason(tools_, PaneTool::kSearch));
         return false;
     }
     const std::string text = CommandText(command->argv);
     const bool started = Start(*command);
     Log(started ? kCommandSucceeded : kCommandFailed, text.c_str());
     if (!started) {
-        Show(prompter_, StringPrintf(kCommandFailed, text));
+        ShowLaunchError(prompter_, StringPrintf(kCommandFailed, text));
     }
     return started;
 }
@@ -394,7 +382,7 @@ bool PaneLaunch::OpenExplorer(const std::string& folder) {
     if (!command || !Start(*command)) {
         const std::string text = StringPrintf(kExplorerLaunchFailure, folder);
         LogError(command ? 0 : ENOENT, "%s", text.c_str());
-        Show(prompter_, text);
+        ShowLaunchError(prompter_, text);
         return false;
     }
     return true;
@@ -406,7 +394,7 @@ bool PaneLaunch::LaunchFavourite(const std::string& entry, const std::string& fi
     const bool started = !command.argv.empty() && Start(command);
     Log(started ? kCommandSucceeded : kCommandFailed, text.c_str());
     if (!started) {
-        Show(prompter_, StringPrintf(kCommandFailed, text));
+        ShowLaunchError(prompter_, StringPrintf(kCommandFailed, text));
     }
     return started;
 }
@@ -422,7 +410,7 @@ bool PaneLaunch::LaunchSendTo(const SendToEntry& entry, const std::vector<std::s
         const bool one = Start({argv, {}});
         Log(one ? kCommandSucceeded : kCommandFailed, text.c_str());
         if (!one) {
-            Show(prompter_, StringPrintf(kCommandFailed, text));
+            ShowLaunchError(prompter_, StringPrintf(kCommandFailed, text));
         }
         started = one || started;
     }
@@ -432,7 +420,7 @@ bool PaneLaunch::LaunchSendTo(const SendToEntry& entry, const std::vector<std::s
 bool PaneLaunch::ExtractArchive(const std::string& archive, const std::string& targetFolder) {
     const std::optional<ToolCommand> command = ExtractArchiveCommand(tools_, archive, targetFolder);
     if (!command || !Start(*command)) {
-        Show(prompter_, kArchiveExtractFailure);
+        ShowLaunchError(prompter_, kArchiveExtractFailure);
         return false;
     }
     return true;
@@ -441,7 +429,7 @@ bool PaneLaunch::ExtractArchive(const std::string& archive, const std::string& t
 bool PaneLaunch::AddToArchive(const std::vector<std::string>& files) {
     const std::optional<ToolCommand> command = AddToArchiveCommand(tools_, files);
     if (!command || !Start(*command)) {
-        Show(prompter_, kArchiveOpenFailure);
+        ShowLaunchError(prompter_, kArchiveOpenFailure);
         return false;
     }
     return true;

@@ -17,16 +17,6 @@ constexpr char kViewerSwitch[] = " /TILE_VERT";
 // file per call and knows no viewer switches.
 constexpr char kDesktopOpener[] = "xdg-open";
 
-void ShowError(Prompter* prompter, const std::string& text) {
-    if (prompter == nullptr) {
-        return;
-    }
-    PromptRequest request;
-    request.text = text;
-    request.style = mb::kOk | mb::kIconStop;
-    prompter->Ask(request);
-}
-
 std::string WithPath(const char* format, const std::string& path) {
     const int size = std::snprintf(nullptr, 0, format, path.c_str());
     std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
@@ -38,11 +28,11 @@ std::string WithPath(const char* format, const std::string& path) {
 bool CheckTool(const std::string& path, const char* emptyText, const char* missingFormat,
                Prompter* prompter) {
     if (path.empty()) {
-        ShowError(prompter, emptyText);
+        ShowLaunchError(prompter, emptyText);
         return false;
     }
     if (!PathExistsLoose(path)) {
-        ShowError(prompter, WithPath(missingFormat, path));
+        ShowLaunchError(prompter, WithPath(missingFormat, path));
         return false;
     }
     return true;
@@ -57,6 +47,16 @@ bool StartDetached(Launcher& launcher, const std::string& commandLine, int* erro
 }
 
 }  // namespace
+
+void ShowLaunchError(Prompter* prompter, const std::string& text) {
+    if (prompter == nullptr) {
+        return;
+    }
+    PromptRequest request;
+    request.text = text;
+    request.style = mb::kOk | mb::kIconStop;
+    prompter->Ask(request);
+}
 
 std::string BuildSiblingCommandLine(const std::string& toolPath,
                                     const std::vector<std::string>& files, bool viewer) {

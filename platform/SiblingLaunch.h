@@ -25,6 +25,9 @@ struct SiblingTools {
     std::string viewerPath;
 };
 
+// A launch failure shown as a stop box; nothing when there is no one to tell.
+void ShowLaunchError(Prompter* prompter, const std::string& text);
+
 // The command line for one or two files: the tool path (quoted only when it has a blank), each
 // file in double quotes, and " /TILE_VERT" after the last one for the viewer.
 std::string BuildSiblingCommandLine(const std::string& toolPath,
