@@ -76,7 +76,8 @@ PaneCommands::PaneCommands(CMainFrame& frame, SettingsStore* store, Prompter& pr
       progress_(progress),
       launch_(std::make_unique<PaneLaunch>(LocatePaneTools(),
                                            RunContext::Current().DefaultLauncher(), &prompter)) {
-    View().viewport()->installEventFilter(this);
+    viewport_ = View().viewport();
+    viewport_->installEventFilter(this);
     AddKeys();
     AddToolMenus();
     AddCopyDiffMenu();
@@ -347,7 +348,7 @@ QMenu* PaneCommands::BuildMenu(int pane, QWidget* parent) {
 }
 
 bool PaneCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != View().viewport()) {
+    if (viewport_ == nullptr || watched != viewport_) {
         return false;
     }
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -129,6 +130,9 @@ class PaneCommands : public QObject {
     void ShowMenuAt(const QPoint& pos, const QPoint& globalPos);
 
     CMainFrame& frame_;
+    // Compared by pointer in the filter: the viewport's last events arrive while the frame is being
+    // torn down, when the frame can no longer be asked for its view.
+    QPointer<QWidget> viewport_;
     SettingsStore* store_;
     Prompter& prompter_;
     ProgressFactory* progress_;
