@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ValueText.h"
 #include "fileops/CopyFilesDirsTo.h"
 #include "fileops/CopyToPane.h"
 
@@ -32,7 +33,6 @@ inline constexpr const char* kRemovingFormats[2] = {"- Removing LEFT %s/%s\n",
                                                     "- Removing RIGHT %s/%s\n"};
 inline constexpr const char* kIllegalNameFormat =
     "ERROR:\n\nFilename (%s) contains at least one of the illegal characters; \\/:*?\"<>|";
-inline constexpr std::string_view kIllegalNameChars = "\\/:*?\"<>|";
 inline constexpr const char* kRenameFailedFormat = "Renaming from [%s] to [%s] failed.";
 inline constexpr const char* kNewFolderName = "New Folder";
 inline constexpr const char* kNewFolderNumberedFormat = "New Folder (%d)";

@@ -51,7 +51,8 @@ PaneTransfer::PaneTransfer(CQuillonView& view, Prompter& prompter, ReplaceAsker&
     PrivateMimeType();
     view_.setAcceptDrops(true);
     view_.viewport()->setAcceptDrops(true);
-    view_.viewport()->installEventFilter(this);
+    viewport_ = view_.viewport();
+    viewport_->installEventFilter(this);
     scrollTimer_.setInterval(kScrollPauseMs);
     connect(&scrollTimer_, &QTimer::timeout, this, [this] { AutoScroll(); });
 }
@@ -386,7 +387,7 @@ void PaneTransfer::ProcessDropFiles(int side, const std::string& path) {
 }
 
 bool PaneTransfer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view_.viewport()) {
+    if (viewport_ == nullptr || watched != viewport_) {
         return false;
     }
     switch (event->type()) {

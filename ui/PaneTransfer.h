@@ -5,7 +5,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <string>
 #include <vector>
@@ -89,6 +91,9 @@ class PaneTransfer : public QObject {
                   bool copy);
 
     CQuillonView& view_;
+    // Compared by pointer in the filter: the viewport's last events arrive while the view is being
+    // torn down, when it can no longer be asked for its viewport.
+    QPointer<QWidget> viewport_;
     Prompter& prompter_;
     ReplaceAsker& asker_;
     Host host_;
