@@ -145,17 +145,7 @@ int RunPdf(const CommandLine& cmd, SettingsStore& settings, FILE* err) {
 int RunPdfDialog(const std::vector<std::string>& paths, SettingsStore& settings,
                  Prompter& prompter) {
     OpenStartLog(settings);
-    if (!HasPostScriptPrinter()) {
-        PromptRequest request;
-        request.text =
-            "Any PDF related operation requires the postscript printer on your sysetm.\nWhen you "
-            "click \"OK\", how to install Postscript printer will be displayed.";
-        request.style = mb::kOk | mb::kIconExclamation;
-        prompter.Ask(request);
-        request.text = std::string("Install Ghostscript (the \"ghostscript\" package) and keep ") +
-                       std::string(kPdfConverterName) + " beside quillon or on PATH.";
-        request.style = mb::kOk | mb::kIconInformation;
-        prompter.Ask(request);
+    if (!CheckPostScriptPrinter(prompter)) {
         return kPdfExitTrouble;
     }
     cPDFBindDlg dialog(nullptr, settings, prompter, paths);

@@ -723,6 +723,23 @@ bool HasPostScriptPrinter() {
     return !FindPdfConverter().empty() && !FindGhostscript().empty();
 }
 
+bool CheckPostScriptPrinter(Prompter& prompter) {
+    if (HasPostScriptPrinter()) {
+        return true;
+    }
+    PromptRequest request;
+    request.text =
+        "Any PDF related operation requires the postscript printer on your sysetm.\nWhen you "
+        "click \"OK\", how to install Postscript printer will be displayed.";
+    request.style = mb::kOk | mb::kIconExclamation;
+    prompter.Ask(request);
+    request.text = std::string("Install Ghostscript (the \"ghostscript\" package) and keep ") +
+                   std::string(kPdfConverterName) + " beside quillon or on PATH.";
+    request.style = mb::kOk | mb::kIconInformation;
+    prompter.Ask(request);
+    return false;
+}
+
 std::string ValidatePdfBinder(const std::string& output, bool listMode,
                               const std::string& inputFile,
                               const std::vector<std::string>& sources) {

@@ -92,6 +92,9 @@ std::string FindPdfConverter(const RegistryStore& store, std::string_view progra
 std::string FindPdfConverter();
 // The converter and Ghostscript are both there (no printer is involved on this system).
 bool HasPostScriptPrinter();
+// HasPostScriptPrinter, and when it is false the two boxes that say so and how to mend it; the
+// help topic the message announces is the second box, since there is no online help here.
+bool CheckPostScriptPrinter(Prompter& prompter);
 
 // The default option text of the final Ghostscript step.
 std::string DefaultGsOptions();

@@ -161,6 +161,7 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
 
     BuildMenus();
     paneCommands_ = new PaneCommands(*this, store_, *prompter_, progressFactory_);
+    paneCommands_->SetPdfRenderer([this](int pane) { OnRenderPdf(pane); });
     UpdateCommandStates();
     setWindowTitle(TitleText());
     resize(1000, 640);
@@ -340,7 +341,7 @@ void CMainFrame::BuildMenus() {
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateCommandStates(); });
     connect(action, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
-    action->addAction("Render to P&DF...", this, [this] { OnRenderPdf(); });
+    action->addAction("Render to P&DF...", this, [this] { OnRenderPdf(kAskUser); });
     action->addSeparator();
     linkAction_ = action->addAction("&Link Folders/Files", this, [this] {
         view_->Link().Set(true);
@@ -725,27 +726,27 @@ void CMainFrame::SetAsRoot() {
     }
 }
 
-void CMainFrame::OnRenderPdf() {
+void CMainFrame::OnRenderPdf(int side) {
     std::vector<std::string> paths;
+    const DiffItem* only = nullptr;
     for (int row : view_->SelectedRows()) {
-        if (const DiffItem* item = view_->Model().ItemAt(row)) {
-            paths.push_back(item->FullPath(item->Has(kSideLeft) ? kSideLeft : kSideRight));
+        const DiffItem* item = view_->Model().ItemAt(row);
+        if (item == nullptr || item->IsDotDot()) {
+            continue;
+        }
+        const int from = side == kAskUser ? (item->Has(kSideLeft) ? kSideLeft : kSideRight) : side;
+        if (item->Has(from)) {
+            paths.push_back(item->FullPath(from));
+            only = item;
         }
     }
-    if (!HasPostScriptPrinter()) {
-        PromptRequest request;
-        request.text =
-            "Any PDF related operation requires the postscript printer on your "
-            "sysetm.\nWhen you click \"OK\", how to install Postscript printer will be "
-            "displayed.";
-        request.style = mb::kOk | mb::kIconExclamation;
-        prompter_->Ask(request);
+    if (paths.empty() || store_ == nullptr) {
         return;
     }
-    const DiffItem* only = view_->SelectedRows().size() == 1
-                               ? view_->Model().ItemAt(view_->SelectedRows()[0])
-                               : nullptr;
-    if (only != nullptr && only->isFile) {
+    if (!CheckPostScriptPrinter(*prompter_)) {
+        return;
+    }
+    if (paths.size() == 1 && only->isFile) {
         cPDFFromSingleFile dialog(this, *store_, *prompter_, DefaultLauncher(), paths[0]);
         dialog.exec();
         return;

@@ -203,7 +203,8 @@ class CMainFrame : public QMainWindow {
     QAction* linkAction_ = nullptr;
     // The binder of "Render to PDF...", made at first use and shown again later.
     QDialog* pdfBinder_ = nullptr;
-    void OnRenderPdf();
+    // The selected rows of pane `side` to PDF; kAskUser takes each row from the side that has it.
+    void OnRenderPdf(int side);
     QAction* preferencesAction_ = nullptr;
     QAction* filterAction_ = nullptr;
     QAction* enableAutoRefreshAction_ = nullptr;

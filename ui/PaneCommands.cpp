@@ -23,6 +23,7 @@
 #include "platform/Prompter.h"
 #include "platform/RunContext.h"
 #include "platform/SettingsCatalogue.h"
+#include "reports/PdfRendition.h"
 #include "ui/BusyGate.h"
 #include "ui/CAttribChanges.h"
 #include "ui/CFavoriteApps.h"
@@ -323,7 +324,8 @@ QMenu* PaneCommands::BuildMenu(int pane, QWidget* parent) {
         AddCommand(menu, kMenuAddToZip, archiveWhy, [this, pane] { AddToZip(pane); });
     }
     menu->addSeparator();
-    AddCommand(menu, kMenuRenderPdf, why(renderPdf_ != nullptr, kWhyNoPdf),
+    AddCommand(menu, kMenuRenderPdf,
+               why(renderPdf_ != nullptr && HasPostScriptPrinter(), kWhyNoPdf),
                [this, pane] { renderPdf_(pane); });
     AddCommand(menu, kMenuNativeApp, toolWhy(file != nullptr, kWhyOneFileRow, PaneTool::kNativeApp),
                [this, pane] { OpenNative(pane); });

@@ -58,7 +58,8 @@ inline constexpr const char* kWhyOneFolderRow = "Select a single folder row.";
 inline constexpr const char* kWhyOneFileRow = "Select a single file row present in this pane.";
 inline constexpr const char* kWhyNothingInPane = "No selected item is present in this pane.";
 inline constexpr const char* kWhyNoSendTo = "No Send To entries in %s";
-inline constexpr const char* kWhyNoPdf = "PDF rendition is not available.";
+inline constexpr const char* kWhyNoPdf =
+    "PDF rendition needs Ghostscript (gs) and the converter quillon-pdfconv.";
 inline constexpr const char* kWhyPasteTarget = "Select the row to paste into.";
 inline constexpr const char* kWhyNoFileList = "The clipboard holds no file list.";
 inline constexpr const char* kWhyNoPair = "Select a single row with a file on both sides.";
