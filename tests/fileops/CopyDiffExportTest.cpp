@@ -272,6 +272,14 @@ struct ReExport {
         for (const auto& [rel, bytes] : old) {
             dir.WriteFile("D/" + rel, bytes);
         }
+        // A sparse file, holes before and after its data, goes through the extent copy.
+        std::string& sparse = fresh["s"] = std::string(256 << 10, '\0');
+        sparse.replace(100 << 10, 4, "data");
+        dir.MakeTree({{"L/s", ""}, {"R/s", "r"}});
+        const int fd = open((dir / "L/s").c_str(), O_WRONLY);
+        EXPECT_EQ(pwrite(fd, "data", 4, 100 << 10), 4);
+        EXPECT_EQ(ftruncate(fd, static_cast<off_t>(sparse.size())), 0);
+        close(fd);
     }
 
     // The number of steps the export took.
@@ -327,6 +335,9 @@ TEST(CopyDiffFaults, EveryStepFailsOrStopsWithoutLosingAByte) {
         for (const auto& [rel, bytes] : first.fresh) {
             EXPECT_EQ(first.dir.ReadFile("D/" + rel), bytes);
         }
+        struct stat st {};
+        ASSERT_EQ(stat((first.dir / "D/s").c_str(), &st), 0);
+        EXPECT_LT(st.st_blocks * 512, st.st_size);
         // The steps a fault must reach: temporary, data (a clone where the file system can),
         // sync, and the rename (or link) into place.
         const std::vector<FsCall> trace = clean.Trace();
@@ -362,6 +373,7 @@ TEST(CopyDiffFaults, EveryStepFailsOrStopsWithoutLosingAByte) {
 
 // The real thing: a child exporting over a first export is killed by SIGKILL at each step.
 TEST(CopyDiffFaults, KilledChildLeavesEveryOldByte) {
+    const test::ScopedEnv inMemory("TMPDIR", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
     FaultFileSystem counter;
     const uint64_t steps = ReExport().Run(counter);
     for (uint64_t killAt = 1; killAt <= steps; ++killAt) {
