@@ -197,8 +197,8 @@ struct StagedCopy {
     std::string name;      // where it goes
     std::string tempName;  // empty while the temporary is anonymous (O_TMPFILE)
     std::string from;      // the source's path, for the report
-    off_t size = 0;
-    size_t folder = 0;  // in the batch's folders
+    off_t size = 0;        // the data written, which for a sparse file is far less than its size
+    size_t folder = 0;     // in the batch's folders
 };
 
 // Drops a staged copy that will not be put into place.
@@ -234,13 +234,16 @@ int Stage(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
     if (fs.Stat(folder, name.c_str(), 0, existing) == 0 && SameFile(existing, before)) {
         return EINVAL;
     }
+    // Fewer blocks than the size needs: the file has holes worth keeping, and only its data
+    // takes room.
+    const bool sparse = before.st_blocks * 512 < before.st_size;
+    staged.size = sparse ? before.st_blocks * 512 : before.st_size;
     uint64_t space = 0;
-    if (fs.FreeSpace(folder, space) == 0 && space < static_cast<uint64_t>(before.st_size)) {
+    if (fs.FreeSpace(folder, space) == 0 && space < static_cast<uint64_t>(staged.size)) {
         return ENOSPC;
     }
     int tmp = -1;
     staged.name = name;
-    staged.size = before.st_size;
     int error = fs.Open(folder, ".", O_TMPFILE | O_WRONLY, 0600, tmp);
     if (error == EOPNOTSUPP || error == EISDIR) {
         staged.tempName = TempName(name);
@@ -256,8 +259,6 @@ int Stage(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
     staged.file = FsHandle(fs, tmp);
     const struct timespec times[2] = {before.st_atim, before.st_mtim};
     struct stat after {};
-    // Fewer blocks than the size needs: the file has holes worth keeping.
-    const bool sparse = before.st_blocks * 512 < before.st_size;
     if ((error = CopyData(fs, fd, tmp, before.st_size, sparse)) == 0 &&
         (error = fs.SetMode(tmp, before.st_mode & 07777)) == 0 &&
         (error = fs.SetTimes(tmp, nullptr, times, 0)) == 0 && (error = fs.Fstat(fd, after)) == 0 &&
@@ -749,12 +750,7 @@ int FileCopyGroup::Add(const std::string& source, const std::string& destination
         error != 0) {
         return error;
     }
-    // What the group holds back is the data written, which for a sparse file is far less than
-    // its size.
-    struct stat written {};
-    const bool known = fs.Fstat(item.staged.file.Get(), written) == 0;
-    impl_->bytes += known ? static_cast<uint64_t>(written.st_blocks) * 512
-                          : static_cast<uint64_t>(item.staged.size);
+    impl_->bytes += static_cast<uint64_t>(item.staged.size);
     impl_->items.push_back(std::move(item));
     return 0;
 }

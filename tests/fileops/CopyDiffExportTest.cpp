@@ -8,13 +8,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "fileops/FileCopy.h"
+#include "platform/FaultFileSystem.h"
 #include "support/FakeProgress.h"
 #include "support/RunProcess.h"
+#include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 
 namespace quillon {
@@ -249,6 +256,145 @@ TEST(CopyDiffSparse, HolesStayHoles) {
     ASSERT_EQ(stat((dir / "out/s").c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 12 * mb);
     EXPECT_LT(st.st_blocks * 512, mb);
+}
+
+// A second export over a first, through a file system that fails or stops dead at a chosen step.
+struct ReExport {
+    test::TestDir dir;
+    std::map<std::string, std::string> old{{"a", "old a"}, {"sub/b", "old b"}, {"keep", "k"}};
+    std::map<std::string, std::string> fresh{
+        {"a", "new a, longer"}, {"sub/b", "new b"}, {"sub/deep/c", "new c"}, {"d", "new d"}};
+
+    ReExport() {
+        for (const auto& [rel, bytes] : fresh) {
+            dir.MakeTree({{"L/" + rel, bytes}, {"R/" + rel, "r"}});
+        }
+        for (const auto& [rel, bytes] : old) {
+            dir.WriteFile("D/" + rel, bytes);
+        }
+        // A sparse file, holes before and after its data, goes through the extent copy.
+        std::string& sparse = fresh["s"] = std::string(256 << 10, '\0');
+        sparse.replace(100 << 10, 4, "data");
+        dir.MakeTree({{"L/s", ""}, {"R/s", "r"}});
+        const int fd = open((dir / "L/s").c_str(), O_WRONLY);
+        EXPECT_EQ(pwrite(fd, "data", 4, 100 << 10), 4);
+        EXPECT_EQ(ftruncate(fd, static_cast<off_t>(sparse.size())), 0);
+        close(fd);
+    }
+
+    // The number of steps the export took.
+    uint64_t Run(FaultFileSystem& fs) {
+        fs.WithoutDurability();
+        CopyDiffRequest request{dir / "L", dir / "R", dir / "D", kExportFromLeft, {}, {}};
+        FileOpsContext ctx(fs);
+        ctx.batch.files = 2;  // flushes inside the walk and at its end
+        CopyDiffResult result;
+        EXPECT_EQ(RunCopyDiffExport(request, ctx, nullptr, result, nullptr), CopyDiffStatus::kDone);
+        return fs.Steps();
+    }
+
+    // Every old file is still at its path, each name holds its old bytes or the whole new ones,
+    // and a temporary ("$diffundo"-named) is left only by a run that stopped dead.
+    void Check(bool stopped, const std::string& context) const {
+        std::map<std::string, std::string> seen;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "D")) {
+            const std::string rel = entry.path().lexically_relative(dir / "D").string();
+            if (entry.path().filename().string().starts_with(kTempMarker)) {
+                EXPECT_TRUE(stopped) << context << ": left " << rel;
+            } else if (!entry.is_directory()) {
+                seen[rel] = test::ReadWholeFile(entry.path());
+            }
+        }
+        for (const auto& [rel, bytes] : seen) {
+            const auto was = old.find(rel);
+            const auto now = fresh.find(rel);
+            EXPECT_TRUE((was != old.end() && was->second == bytes) ||
+                        (now != fresh.end() && now->second == bytes))
+                << context << ": " << rel << " holds \"" << bytes << "\"";
+        }
+        for (const auto& [rel, bytes] : old) {
+            EXPECT_TRUE(seen.contains(rel)) << context << ": lost " << rel;
+        }
+    }
+};
+
+// Whichever step of the copy group fails (temporary, data, mode, sync, rename into place), with
+// or without O_TMPFILE, or wherever it stops dead, no old byte is lost, no half-written file sits
+// at a real name and a failure leaves no temporary.
+TEST(CopyDiffFaults, EveryStepFailsOrStopsWithoutLosingAByte) {
+    // Hundreds of runs need no device.
+    const test::ScopedEnv inMemory("TMPDIR", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+    for (const bool tmpFile : {true, false}) {
+        FaultFileSystem clean;
+        if (!tmpFile) {
+            clean.WithoutTmpFile();
+        }
+        ReExport first;
+        const uint64_t steps = first.Run(clean);
+        first.Check(false, "no fault");
+        for (const auto& [rel, bytes] : first.fresh) {
+            EXPECT_EQ(first.dir.ReadFile("D/" + rel), bytes);
+        }
+        struct stat st {};
+        ASSERT_EQ(stat((first.dir / "D/s").c_str(), &st), 0);
+        EXPECT_LT(st.st_blocks * 512, st.st_size);
+        // The steps a fault must reach: temporary, data (a clone where the file system can),
+        // sync, and the rename (or link) into place.
+        const std::vector<FsCall> trace = clean.Trace();
+        const auto made = [&trace](FsCall kind) {
+            return std::find(trace.begin(), trace.end(), kind) != trace.end();
+        };
+        EXPECT_TRUE(made(FsCall::Open) && made(FsCall::Sync) && made(FsCall::Rename));
+        EXPECT_TRUE(made(FsCall::CopyRange) || made(FsCall::Clone));
+        EXPECT_EQ(made(FsCall::Link), tmpFile);
+        for (uint64_t n = 1; n <= steps; ++n) {
+            const std::string at = (tmpFile ? "" : "no O_TMPFILE, ") + std::to_string(n);
+            for (const int error : {EIO, ENOSPC}) {
+                ReExport run;
+                FaultFileSystem fs;
+                if (!tmpFile) {
+                    fs.WithoutTmpFile();
+                }
+                fs.FailNth(FsCall::Any, n, error);
+                run.Run(fs);
+                run.Check(false, "step " + at + " fails with " + std::to_string(error));
+            }
+            ReExport run;
+            FaultFileSystem fs;
+            if (!tmpFile) {
+                fs.WithoutTmpFile();
+            }
+            fs.StopAfter(n - 1);
+            run.Run(fs);
+            run.Check(true, "stopped after step " + at);
+        }
+    }
+}
+
+// The real thing: a child exporting over a first export is killed by SIGKILL at each step.
+TEST(CopyDiffFaults, KilledChildLeavesEveryOldByte) {
+    const test::ScopedEnv inMemory("TMPDIR", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+    FaultFileSystem counter;
+    const uint64_t steps = ReExport().Run(counter);
+    for (uint64_t killAt = 1; killAt <= steps; ++killAt) {
+        ReExport run;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            FaultFileSystem fs;
+            fs.SetStepHook([&fs, killAt] {
+                if (fs.Steps() + 1 == killAt) {
+                    raise(SIGKILL);
+                }
+            });
+            run.Run(fs);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "step " << killAt;
+        run.Check(true, "killed at step " + std::to_string(killAt));
+    }
 }
 
 }  // namespace
