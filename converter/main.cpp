@@ -128,8 +128,8 @@ void SetUpWriter(QPdfWriter& writer, const std::string& source) {
     writer.setCreator(QStringLiteral("Quillon"));
 }
 
-bool TextToPdf(const std::string& source, const std::string& pdf, std::string& error) {
-    const QString text = DecodeText(source);
+bool TextToPdf(const QString& text, const std::string& source, const std::string& pdf,
+               std::string& error) {
     QPdfWriter writer(QString::fromStdString(pdf));
     SetUpWriter(writer, source);
     QTextDocument document;
@@ -155,15 +155,13 @@ bool TextToPdf(const std::string& source, const std::string& pdf, std::string& e
 // Only for text that Latin-1 can hold; other text is laid out by Qt (see FitsCourier).
 // Whether every character of the text has a Latin-1 glyph. Text that does not is laid out by Qt
 // instead: it prints right in every script, though its text layer does not survive ps2write.
-bool FitsCourier(const std::string& source) {
-    const QString text = DecodeText(source);
+bool FitsCourier(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
-bool TextToPostScript(const std::string& source, const std::string& ps, std::string& error) {
+bool TextToPostScript(const QString& text, const std::string& ps, std::string& error) {
     constexpr int kColumns = 92;
     constexpr int kLinesPerPage = 70;
-    const QString text = DecodeText(source);
     std::vector<std::string> lines;
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r'))) {
@@ -317,14 +315,16 @@ int Convert(const Request& request, const std::string& folder) {
     std::string pdf = folder + "/page.pdf";
     bool ok = false;
     switch (route) {
-        case Route::kText:
-            if (request.toPdf || !FitsCourier(request.source)) {
-                ok = TextToPdf(request.source, pdf, error);
+        case Route::kText: {
+            const QString text = DecodeText(request.source);
+            if (request.toPdf || !FitsCourier(text)) {
+                ok = TextToPdf(text, request.source, pdf, error);
             } else {
                 pdf = folder + "/text.ps";
-                ok = TextToPostScript(request.source, pdf, error);
+                ok = TextToPostScript(text, pdf, error);
             }
             break;
+        }
         case Route::kImage:
             ok = ImageToPdf(request.source, pdf, error);
             break;
