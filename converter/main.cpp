@@ -20,9 +20,7 @@
 #include <QTextOption>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,9 +34,8 @@
 #include "base/PathUtil.h"
 #include "platform/FileText.h"
 #include "platform/Ghostscript.h"
+#include "platform/Launcher.h"
 #include "platform/ToolLocator.h"
-
-extern char** environ;
 
 namespace quillon {
 namespace {
@@ -248,21 +245,13 @@ bool ImageToPdf(const std::string& source, const std::string& pdf, std::string& 
 }
 
 bool RunProgram(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+    LaunchRequest request;
+    request.commandLine = argv.front();
+    request.argv = argv;
+    request.waitMs = kWaitForever;
+    ProcessLauncher launcher;
+    const LaunchResult result = launcher.Launch(request);
+    return result.exited && result.exitCode == 0;
 }
 
 // LibreOffice with a profile of its own in the private folder, so a running instance or the
@@ -380,6 +369,12 @@ int main(int argc, char** argv) {
                      "usage: quillon-pdfconv -PS <source> -OUT:<output.ps>\n"
                      "       quillon-pdfconv -PDF <source> -OUT:<output.pdf> [- KEEPPS]\n");
         return 1;
+    }
+    // Only files and standard error carry results; the chatter of the programs run here
+    // (LibreOffice tells every conversion) goes nowhere.
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+        std::perror("quillon-pdfconv: /dev/null");
+        return 2;
     }
     // No window is ever shown: the offscreen platform needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
