@@ -20,6 +20,7 @@
 #include <QTextOption>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "base/PathUtil.h"
+#include "platform/FileSystem.h"
 #include "platform/FileText.h"
 #include "platform/Ghostscript.h"
 #include "platform/Launcher.h"
@@ -287,6 +289,67 @@ void RemoveTree(const std::string& folder) {
     RunProgram(argv);
 }
 
+bool ToPostScript(const std::string& gs, const std::string& input, const std::string& ps,
+                  std::string& error) {
+    std::string output;
+    if (RunGhostscript(gs,
+                       {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ps2write",
+                        GhostscriptOutputArg(ps), GhostscriptInputArg(input)},
+                       &output)) {
+        return true;
+    }
+    error = "Ghostscript failed: " + output;
+    return false;
+}
+
+// "<output less its extension>.ps": the PostScript copy KEEPPS asks for.
+std::string KeptPostScriptName(const std::string& output) {
+    std::string kept = output;
+    const size_t dot = kept.rfind('.');
+    if (dot != std::string::npos && kept.find('/', dot) == std::string::npos) {
+        kept.resize(dot);
+    }
+    return kept + ".ps";
+}
+
+// The PostScript copy is written under a temporary name in the PDF's folder, so that giving it
+// its name is a rename on one file system.
+bool PostScriptBeside(const std::string& gs, const std::string& input, const std::string& output,
+                      std::string& temp, std::string& error) {
+    char cwd[4096];
+    const std::string target = AbsolutePath(getcwd(cwd, sizeof cwd) ? cwd : "/", output);
+    temp = JoinPath(DirName(target), ".ps-XXXXXX");
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        error = temp + ": " + std::strerror(errno);
+        temp.clear();
+        return false;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    if (!ToPostScript(gs, input, temp, error)) {
+        unlink(temp.c_str());
+        temp.clear();
+        return false;
+    }
+    return true;
+}
+
+// The copy never replaces a file: a taken name (an older copy, or the source itself when a
+// PostScript file is turned into a PDF of the same name) keeps its file, and the copy is dropped
+// with a note. The PDF itself was asked for and stands.
+void KeepPostScript(const std::string& temp, const std::string& kept) {
+    const int failed =
+        RealFileSystem().Rename(AT_FDCWD, temp.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE);
+    if (failed != 0) {
+        std::fprintf(stderr, "quillon-pdfconv: %s: %s; the PostScript copy is not kept\n",
+                     kept.c_str(), std::strerror(failed));
+        unlink(temp.c_str());
+    }
+}
+
 int Convert(const Request& request, const std::string& folder) {
     const std::string gs = FindGhostscript();
     if (gs.empty()) {
@@ -328,28 +391,20 @@ int Convert(const Request& request, const std::string& folder) {
             error = "no conversion for content type " + type.name().toStdString();
             break;
     }
-    if (ok) {
-        const bool psToo = !request.toPdf || request.keepPs;
-        if (psToo) {
-            std::string output;
-            const std::string ps = request.toPdf ? folder + "/out.ps" : request.output;
-            ok = RunGhostscript(gs,
-                                {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ps2write",
-                                 GhostscriptOutputArg(ps), GhostscriptInputArg(pdf)},
-                                &output);
-            if (!ok) {
-                error = "Ghostscript failed: " + output;
-            } else if (request.toPdf) {
-                std::string kept = request.output;
-                const size_t dot = kept.rfind('.');
-                if (dot != std::string::npos && kept.find('/', dot) == std::string::npos) {
-                    kept.resize(dot);
-                }
-                rename(ps.c_str(), (kept + ".ps").c_str());
-            }
+    if (ok && !request.toPdf) {
+        ok = ToPostScript(gs, pdf, request.output, error);
+    } else if (ok) {
+        std::string psTemp;
+        if (request.keepPs) {
+            ok = PostScriptBeside(gs, pdf, request.output, psTemp, error);
         }
-        if (ok && request.toPdf) {
-            ok = GhostscriptToPdf(gs, pdf, request.output, &error);
+        ok = ok && GhostscriptToPdf(gs, pdf, request.output, &error);
+        if (!psTemp.empty()) {
+            if (ok) {
+                KeepPostScript(psTemp, KeptPostScriptName(request.output));
+            } else {
+                unlink(psTemp.c_str());
+            }
         }
     }
     if (!ok) {

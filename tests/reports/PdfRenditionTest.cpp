@@ -497,6 +497,68 @@ TEST_F(PdfRenditionTest, ConverterRoutes) {
     EXPECT_EQ(RunProcess(env.converter, {"-PS", Dir() / "t.txt"}).status, 1);
 }
 
+// KEEPPS gives "<target>.ps" beside the PDF only where that name is free: a file there (an older
+// copy, or the PostScript source itself) keeps every byte, and no temporary is left behind.
+TEST_F(PdfRenditionTest, KeptPostScriptNeverReplacesAFile) {
+    const std::string source =
+        "%!PS\n72 72 moveto /Helvetica 12 selectfont (picture) show showpage\n";
+    Dir().MakeTree({{"k/t.txt", "plain words\n"}, {"k/p.ps", source}, {"k/old.ps", "older copy"}});
+    struct Case {
+        std::string source, pdf, kept, before;  // `before` empty: the name is free
+    };
+    const std::vector<Case> cases = {
+        {"t.txt", "fresh.pdf", "fresh.ps", ""},
+        {"t.txt", "old.pdf", "old.ps", "older copy"},
+        {"p.ps", "p.pdf", "p.ps", source},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = RunProcess(
+            env.converter,
+            {"-PDF", Dir() / ("k/" + c.source), "-OUT:" + Dir() / ("k/" + c.pdf), "-", "KEEPPS"});
+        EXPECT_EQ(r.status, 0) << c.pdf << r.err;
+        EXPECT_EQ(Pages(Dir() / ("k/" + c.pdf)), 1) << c.pdf;
+        if (c.before.empty()) {
+            EXPECT_EQ(Dir().ReadFile("k/" + c.kept).rfind("%!PS-Adobe", 0), 0u) << c.kept;
+        } else {
+            EXPECT_EQ(Dir().ReadFile("k/" + c.kept), c.before) << c.kept;
+            EXPECT_NE(r.err.find(c.kept + ": File exists"), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_EQ(Dir().List("k"), (std::vector<std::string>{"fresh.pdf", "fresh.ps", "old.pdf",
+                                                         "old.ps", "p.pdf", "p.ps", "t.txt"}));
+}
+
+// The converter's PDF replaces the target only once it is whole: Ghostscript failing after
+// writing part of it, or the converter killed (SIGKILL) while Ghostscript writes, leaves the old
+// target byte for byte; a failure leaves nothing else behind.
+TEST_F(PdfRenditionTest, ConverterTargetSurvivesFailureAndKill) {
+    Dir().MakeTree({{"g/t.txt", "plain words\n"}, {"g/old.pdf", "old bytes"}});
+    // The stand-in for Ghostscript writes half a PDF where it is told to, then ends as told.
+    const std::string half =
+        "for a; do case \"$a\" in -sOutputFile=*) printf '%%PDF-1.7 half' > "
+        "\"${a#-sOutputFile=}\";; esac; done\n";
+    struct Case {
+        std::string end;
+        int status;  // -1: killed
+    };
+    const std::vector<Case> cases = {{"exit 1", 2}, {"kill -9 $PPID", -1}};
+    for (const Case& c : cases) {
+        registry_.SetString(RegHive::LocalMachine, "Software\\Quillon", "GsExe",
+                            MakeFakeTool(Dir(), "gs", half + c.end));
+        const ProcessResult r =
+            RunProcess(env.converter, {"-PDF", Dir() / "g/t.txt", "-OUT:" + Dir() / "g/old.pdf"});
+        EXPECT_EQ(r.status, c.status) << c.end << r.err;
+        EXPECT_EQ(ReadText(Dir() / "g/old.pdf"), "old bytes") << c.end;
+        std::vector<std::string> left = Dir().List("g");
+        if (c.status == -1) {
+            // A killed run cannot clean up: its temporary stays under a hidden name of its own.
+            std::erase_if(left,
+                          [](const std::string& name) { return name.rfind(".pdf-", 0) == 0; });
+        }
+        EXPECT_EQ(left, (std::vector<std::string>{"old.pdf", "t.txt"})) << c.end;
+    }
+}
+
 }  // namespace
 }  // namespace quillon::test
 
