@@ -243,7 +243,8 @@ TEST_F(PdfRenditionTest, InputTextFileTreeWithSkippedEntries) {
 }
 
 // A document whose PostScript fails in the final Ghostscript step fails the run: no PDF (the old
-// one stays), the PostScript kept as <target>.ps, the failure shown.
+// one stays), the PostScript kept under the first free name of <target>.ps, "<target> (2).ps"...
+// (a file of that name keeps its bytes), the failure shown.
 TEST_F(PdfRenditionTest, PostScriptErrorFailsAndKeepsTarget) {
     Dir().WriteFile("good.ps",
                     "%!PS\n/Helvetica findfont 12 scalefont setfont 72 72 moveto (x) show "
@@ -262,11 +263,14 @@ TEST_F(PdfRenditionTest, PostScriptErrorFailsAndKeepsTarget) {
     Dir().WriteFile("good.txt", "good\n");
     Dir().WriteFile("bad.txt", "bad\n");
     Dir().WriteFile("out.pdf", "previous");
+    Dir().WriteFile("out.ps", "a document");
     EXPECT_EQ(Render(Dir() / "good.txt|" + Dir() / "bad.txt|" + Dir() / "good.txt"), -5);
     EXPECT_EQ(ReadText(Dir() / "out.pdf"), "previous");
-    EXPECT_NE(ReadText(Dir() / "out.ps").find("nosuchoperator"), std::string::npos);
+    EXPECT_EQ(ReadText(Dir() / "out.ps"), "a document");
+    EXPECT_NE(ReadText(Dir() / "out (2).ps").find("nosuchoperator"), std::string::npos);
     ASSERT_FALSE(shown.empty());
     EXPECT_NE(shown.back().find("failed to generate the PDF"), std::string::npos);
+    EXPECT_NE(shown.back().find("out (2).ps"), std::string::npos);
     // The same documents without the broken one make a PDF.
     EXPECT_EQ(Render(Dir() / "good.txt|" + Dir() / "good.txt"), 1);
     EXPECT_EQ(Pages(Dir() / "out.pdf"), 2);
@@ -557,6 +561,18 @@ TEST_F(PdfRenditionTest, ConverterTargetSurvivesFailureAndKill) {
         }
         EXPECT_EQ(left, (std::vector<std::string>{"old.pdf", "t.txt"})) << c.end;
     }
+}
+
+// Keeping the PostScript puts "<source>.ps" beside each source under the first free name: a file
+// already there keeps its bytes.
+TEST_F(PdfRenditionTest, KeptSourcePostScriptNeverReplacesAFile) {
+    Dir().MakeTree({{"s/a.txt", "alpha\n"}, {"s/a.txt.ps", "mine"}, {"s/b.txt", "beta\n"}});
+    options.keep = true;
+    EXPECT_EQ(Render(Dir() / "s/a.txt|" + Dir() / "s/b.txt"), 1);
+    EXPECT_EQ(ReadText(Dir() / "s/a.txt.ps"), "mine");
+    EXPECT_EQ(ReadText(Dir() / "s/a.txt (2).ps").rfind("%!PS-Adobe", 0), 0u);
+    EXPECT_EQ(ReadText(Dir() / "s/b.txt.ps").rfind("%!PS-Adobe", 0), 0u);
+    EXPECT_EQ(Dir().List("s").size(), 5u);
 }
 
 }  // namespace
