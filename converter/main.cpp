@@ -20,9 +20,8 @@
 #include <QTextOption>
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <stdio.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,11 +33,11 @@
 #include <vector>
 
 #include "base/PathUtil.h"
+#include "platform/FileSystem.h"
 #include "platform/FileText.h"
 #include "platform/Ghostscript.h"
+#include "platform/Launcher.h"
 #include "platform/ToolLocator.h"
-
-extern char** environ;
 
 namespace quillon {
 namespace {
@@ -128,8 +127,8 @@ void SetUpWriter(QPdfWriter& writer, const std::string& source) {
     writer.setCreator(QStringLiteral("Quillon"));
 }
 
-bool TextToPdf(const std::string& source, const std::string& pdf, std::string& error) {
-    const QString text = DecodeText(source);
+bool TextToPdf(const QString& text, const std::string& source, const std::string& pdf,
+               std::string& error) {
     QPdfWriter writer(QString::fromStdString(pdf));
     SetUpWriter(writer, source);
     QTextDocument document;
@@ -155,15 +154,13 @@ bool TextToPdf(const std::string& source, const std::string& pdf, std::string& e
 // Only for text that Latin-1 can hold; other text is laid out by Qt (see FitsCourier).
 // Whether every character of the text has a Latin-1 glyph. Text that does not is laid out by Qt
 // instead: it prints right in every script, though its text layer does not survive ps2write.
-bool FitsCourier(const std::string& source) {
-    const QString text = DecodeText(source);
+bool FitsCourier(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
-bool TextToPostScript(const std::string& source, const std::string& ps, std::string& error) {
+bool TextToPostScript(const QString& text, const std::string& ps, std::string& error) {
     constexpr int kColumns = 92;
     constexpr int kLinesPerPage = 70;
-    const QString text = DecodeText(source);
     std::vector<std::string> lines;
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r'))) {
@@ -250,21 +247,13 @@ bool ImageToPdf(const std::string& source, const std::string& pdf, std::string& 
 }
 
 bool RunProgram(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+    LaunchRequest request;
+    request.commandLine = argv.front();
+    request.argv = argv;
+    request.waitMs = kWaitForever;
+    ProcessLauncher launcher;
+    const LaunchResult result = launcher.Launch(request);
+    return result.exited && result.exitCode == 0;
 }
 
 // LibreOffice with a profile of its own in the private folder, so a running instance or the
@@ -300,6 +289,67 @@ void RemoveTree(const std::string& folder) {
     RunProgram(argv);
 }
 
+bool ToPostScript(const std::string& gs, const std::string& input, const std::string& ps,
+                  std::string& error) {
+    std::string output;
+    if (RunGhostscript(gs,
+                       {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ps2write",
+                        GhostscriptOutputArg(ps), GhostscriptInputArg(input)},
+                       &output)) {
+        return true;
+    }
+    error = "Ghostscript failed: " + output;
+    return false;
+}
+
+// "<output less its extension>.ps": the PostScript copy KEEPPS asks for.
+std::string KeptPostScriptName(const std::string& output) {
+    std::string kept = output;
+    const size_t dot = kept.rfind('.');
+    if (dot != std::string::npos && kept.find('/', dot) == std::string::npos) {
+        kept.resize(dot);
+    }
+    return kept + ".ps";
+}
+
+// The PostScript copy is written under a temporary name in the PDF's folder, so that giving it
+// its name is a rename on one file system.
+bool PostScriptBeside(const std::string& gs, const std::string& input, const std::string& output,
+                      std::string& temp, std::string& error) {
+    char cwd[4096];
+    const std::string target = AbsolutePath(getcwd(cwd, sizeof cwd) ? cwd : "/", output);
+    temp = JoinPath(DirName(target), ".ps-XXXXXX");
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        error = temp + ": " + std::strerror(errno);
+        temp.clear();
+        return false;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    if (!ToPostScript(gs, input, temp, error)) {
+        unlink(temp.c_str());
+        temp.clear();
+        return false;
+    }
+    return true;
+}
+
+// The copy never replaces a file: a taken name (an older copy, or the source itself when a
+// PostScript file is turned into a PDF of the same name) keeps its file, and the copy is dropped
+// with a note. The PDF itself was asked for and stands.
+void KeepPostScript(const std::string& temp, const std::string& kept) {
+    const int failed =
+        RealFileSystem().Rename(AT_FDCWD, temp.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE);
+    if (failed != 0) {
+        std::fprintf(stderr, "quillon-pdfconv: %s: %s; the PostScript copy is not kept\n",
+                     kept.c_str(), std::strerror(failed));
+        unlink(temp.c_str());
+    }
+}
+
 int Convert(const Request& request, const std::string& folder) {
     const std::string gs = FindGhostscript();
     if (gs.empty()) {
@@ -317,14 +367,16 @@ int Convert(const Request& request, const std::string& folder) {
     std::string pdf = folder + "/page.pdf";
     bool ok = false;
     switch (route) {
-        case Route::kText:
-            if (request.toPdf || !FitsCourier(request.source)) {
-                ok = TextToPdf(request.source, pdf, error);
+        case Route::kText: {
+            const QString text = DecodeText(request.source);
+            if (request.toPdf || !FitsCourier(text)) {
+                ok = TextToPdf(text, request.source, pdf, error);
             } else {
                 pdf = folder + "/text.ps";
-                ok = TextToPostScript(request.source, pdf, error);
+                ok = TextToPostScript(text, pdf, error);
             }
             break;
+        }
         case Route::kImage:
             ok = ImageToPdf(request.source, pdf, error);
             break;
@@ -339,28 +391,20 @@ int Convert(const Request& request, const std::string& folder) {
             error = "no conversion for content type " + type.name().toStdString();
             break;
     }
-    if (ok) {
-        const bool psToo = !request.toPdf || request.keepPs;
-        if (psToo) {
-            std::string output;
-            const std::string ps = request.toPdf ? folder + "/out.ps" : request.output;
-            ok = RunGhostscript(gs,
-                                {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ps2write",
-                                 GhostscriptOutputArg(ps), GhostscriptInputArg(pdf)},
-                                &output);
-            if (!ok) {
-                error = "Ghostscript failed: " + output;
-            } else if (request.toPdf) {
-                std::string kept = request.output;
-                const size_t dot = kept.rfind('.');
-                if (dot != std::string::npos && kept.find('/', dot) == std::string::npos) {
-                    kept.resize(dot);
-                }
-                rename(ps.c_str(), (kept + ".ps").c_str());
-            }
+    if (ok && !request.toPdf) {
+        ok = ToPostScript(gs, pdf, request.output, error);
+    } else if (ok) {
+        std::string psTemp;
+        if (request.keepPs) {
+            ok = PostScriptBeside(gs, pdf, request.output, psTemp, error);
         }
-        if (ok && request.toPdf) {
-            ok = GhostscriptToPdf(gs, pdf, request.output, &error);
+        ok = ok && GhostscriptToPdf(gs, pdf, request.output, &error);
+        if (!psTemp.empty()) {
+            if (ok) {
+                KeepPostScript(psTemp, KeptPostScriptName(request.output));
+            } else {
+                unlink(psTemp.c_str());
+            }
         }
     }
     if (!ok) {
@@ -380,6 +424,12 @@ int main(int argc, char** argv) {
                      "usage: quillon-pdfconv -PS <source> -OUT:<output.ps>\n"
                      "       quillon-pdfconv -PDF <source> -OUT:<output.pdf> [- KEEPPS]\n");
         return 1;
+    }
+    // Only files and standard error carry results; the chatter of the programs run here
+    // (LibreOffice tells every conversion) goes nowhere.
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+        std::perror("quillon-pdfconv: /dev/null");
+        return 2;
     }
     // No window is ever shown: the offscreen platform needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

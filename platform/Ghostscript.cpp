@@ -259,8 +259,17 @@ bool GhostscriptToPdf(const std::string& gs, const std::string& input, const std
         target = real;
         std::free(real);
     }
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        return fail(target + ": not a regular file.");
+    // A replaced file keeps its permissions; a new one gets the usual ones.
+    mode_t mode = 0666;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            return fail(target + ": not a regular file.");
+        }
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
     }
     std::string temp = std::string(DirName(target));
     temp = JoinPath(temp, ".pdf-XXXXXX");
@@ -291,12 +300,7 @@ bool GhostscriptToPdf(const std::string& gs, const std::string& input, const std
             ::fsync(written);
             ::close(written);
         }
-        ::chmod(
-            temp.c_str(), 0644 & ~[] {
-                const mode_t mask = ::umask(0);
-                ::umask(mask);
-                return mask;
-            }());
+        ::chmod(temp.c_str(), mode);
         if (::rename(temp.c_str(), target.c_str()) == 0) {
             return true;
         }

@@ -1,6 +1,7 @@
 #include "reports/PdfRendition.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -124,6 +125,35 @@ bool IsPs2WriteOutput(const std::string& path) {
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<size_t>(in.gcount()));
     return head.find("(ps2write)") != std::string::npos;
+}
+
+// A PostScript copy kept for the user ("<stem>.ps", else "<stem> (2).ps"...) takes a name no
+// file has yet: it never replaces one, as "<target>.ps" or "<source>.ps" may well be a document.
+bool CopyToUnusedName(const std::string& from, const std::string& stem, std::string& name) {
+    int fd = -1;
+    for (int n = 1; fd < 0 && n <= 99; ++n) {
+        name = n == 1 ? stem + ".ps" : StringPrintf("%s (%d).ps", stem, n);
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    FILE* out = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (out == nullptr) {
+        return false;
+    }
+    std::ifstream in(from, std::ios::binary);
+    char buffer[1 << 16];
+    bool written = in.is_open();
+    while (written && (in.read(buffer, sizeof buffer) || in.gcount() > 0)) {
+        const size_t got = static_cast<size_t>(in.gcount());
+        written = std::fwrite(buffer, 1, got, out) == got;
+    }
+    written = std::fclose(out) == 0 && written;
+    if (!written) {
+        ::unlink(name.c_str());
+    }
+    return written;
 }
 
 // One rendition's working state and the steps that share it.
@@ -285,10 +315,9 @@ int Rendition::ConvertAndProcess(const std::string& path, const std::string& tit
         outcome_.skipped.push_back(path);
         return -52;
     }
-    if (keep) {
-        std::ifstream in(ps, std::ios::binary);
-        std::ofstream copy(path + ".ps", std::ios::binary);
-        copy << in.rdbuf();
+    std::string kept;
+    if (keep && !CopyToUnusedName(ps, path, kept)) {
+        Log("The PostScript of %s could not be kept beside it.", path.c_str());
     }
     if (work.ps_ProcessPostscript(DT_DOCUMENT, 0, title, ps, keep) != 1) {
         return -102;
@@ -497,24 +526,15 @@ int Rendition::xup_PS2PDF(const std::string& ps, const std::string& pdf) {
     if (!run.Succeeded() || !IsRegularFile(intermediate)) {
         Log("%s", run.output.c_str());
         ::unlink(intermediate.c_str());
-        std::string kept = pdf;
-        const size_t dot = kept.rfind('.');
-        const size_t slash = kept.rfind('/');
+        std::string stem = pdf;
+        const size_t dot = stem.rfind('.');
+        const size_t slash = stem.rfind('/');
         if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-            kept.resize(dot);
+            stem.resize(dot);
         }
-        kept += ".ps";
-        OutputFile copy;
-        std::string error;
-        std::ifstream in(ps, std::ios::binary);
-        if (copy.Open(kept, error)) {
-            char buffer[1 << 16];
-            while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-                std::fwrite(buffer, 1, static_cast<size_t>(in.gcount()), copy.Stream());
-            }
-            if (copy.Commit(error)) {
-                outcome_.keptPs = kept;
-            }
+        std::string kept;
+        if (CopyToUnusedName(ps, stem, kept)) {
+            outcome_.keptPs = kept;
         }
         Show(Log("xup_PS2PDF::Error: the following command failed to generate the "
                  "PDF:\n%s\n\nFailed "

@@ -1,6 +1,7 @@
 #include "platform/Ghostscript.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/ToolLocator.h"
 #include "support/FakeTool.h"
@@ -60,6 +61,24 @@ TEST_F(GhostscriptTest, PostScriptErrorKeepsTheTarget) {
     EXPECT_FALSE(GhostscriptToPdf(RealGs(), Dir() / "bad.ps", Dir() / "out.pdf", &error));
     EXPECT_NE(error.find("undefined"), std::string::npos) << error;
     EXPECT_EQ(ReadText(Dir() / "out.pdf"), "old");
+}
+
+// A replaced PDF keeps the permissions it had; a new one gets those of any new file.
+TEST_F(GhostscriptTest, ReplacedTargetKeepsItsMode) {
+    Dir().WriteFile("in.ps", "%!PS\nshowpage\n");
+    Dir().WriteFile("private.pdf", "old");
+    ASSERT_EQ(chmod((Dir() / "private.pdf").c_str(), 0600), 0);
+    const mode_t mask = umask(022);
+    const std::vector<std::pair<std::string, mode_t>> cases = {{"private.pdf", 0600},
+                                                               {"new.pdf", 0644}};
+    for (const auto& [name, mode] : cases) {
+        std::string error;
+        EXPECT_TRUE(GhostscriptToPdf(RealGs(), Dir() / "in.ps", Dir() / name, &error)) << error;
+        struct stat st {};
+        EXPECT_EQ(stat((Dir() / name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 07777, mode) << name;
+    }
+    umask(mask);
 }
 
 // Exit code 0 is not enough: an error printed by the PostScript program fails the run; the

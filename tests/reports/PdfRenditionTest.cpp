@@ -243,7 +243,8 @@ TEST_F(PdfRenditionTest, InputTextFileTreeWithSkippedEntries) {
 }
 
 // A document whose PostScript fails in the final Ghostscript step fails the run: no PDF (the old
-// one stays), the PostScript kept as <target>.ps, the failure shown.
+// one stays), the PostScript kept under the first free name of <target>.ps, "<target> (2).ps"...
+// (a file of that name keeps its bytes), the failure shown.
 TEST_F(PdfRenditionTest, PostScriptErrorFailsAndKeepsTarget) {
     Dir().WriteFile("good.ps",
                     "%!PS\n/Helvetica findfont 12 scalefont setfont 72 72 moveto (x) show "
@@ -262,11 +263,14 @@ TEST_F(PdfRenditionTest, PostScriptErrorFailsAndKeepsTarget) {
     Dir().WriteFile("good.txt", "good\n");
     Dir().WriteFile("bad.txt", "bad\n");
     Dir().WriteFile("out.pdf", "previous");
+    Dir().WriteFile("out.ps", "a document");
     EXPECT_EQ(Render(Dir() / "good.txt|" + Dir() / "bad.txt|" + Dir() / "good.txt"), -5);
     EXPECT_EQ(ReadText(Dir() / "out.pdf"), "previous");
-    EXPECT_NE(ReadText(Dir() / "out.ps").find("nosuchoperator"), std::string::npos);
+    EXPECT_EQ(ReadText(Dir() / "out.ps"), "a document");
+    EXPECT_NE(ReadText(Dir() / "out (2).ps").find("nosuchoperator"), std::string::npos);
     ASSERT_FALSE(shown.empty());
     EXPECT_NE(shown.back().find("failed to generate the PDF"), std::string::npos);
+    EXPECT_NE(shown.back().find("out (2).ps"), std::string::npos);
     // The same documents without the broken one make a PDF.
     EXPECT_EQ(Render(Dir() / "good.txt|" + Dir() / "good.txt"), 1);
     EXPECT_EQ(Pages(Dir() / "out.pdf"), 2);
@@ -495,6 +499,80 @@ TEST_F(PdfRenditionTest, ConverterRoutes) {
         EXPECT_NE(PageText(pdf, 1).find(c.text), std::string::npos) << c.source;
     }
     EXPECT_EQ(RunProcess(env.converter, {"-PS", Dir() / "t.txt"}).status, 1);
+}
+
+// KEEPPS gives "<target>.ps" beside the PDF only where that name is free: a file there (an older
+// copy, or the PostScript source itself) keeps every byte, and no temporary is left behind.
+TEST_F(PdfRenditionTest, KeptPostScriptNeverReplacesAFile) {
+    const std::string source =
+        "%!PS\n72 72 moveto /Helvetica 12 selectfont (picture) show showpage\n";
+    Dir().MakeTree({{"k/t.txt", "plain words\n"}, {"k/p.ps", source}, {"k/old.ps", "older copy"}});
+    struct Case {
+        std::string source, pdf, kept, before;  // `before` empty: the name is free
+    };
+    const std::vector<Case> cases = {
+        {"t.txt", "fresh.pdf", "fresh.ps", ""},
+        {"t.txt", "old.pdf", "old.ps", "older copy"},
+        {"p.ps", "p.pdf", "p.ps", source},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = RunProcess(
+            env.converter,
+            {"-PDF", Dir() / ("k/" + c.source), "-OUT:" + Dir() / ("k/" + c.pdf), "-", "KEEPPS"});
+        EXPECT_EQ(r.status, 0) << c.pdf << r.err;
+        EXPECT_EQ(Pages(Dir() / ("k/" + c.pdf)), 1) << c.pdf;
+        if (c.before.empty()) {
+            EXPECT_EQ(Dir().ReadFile("k/" + c.kept).rfind("%!PS-Adobe", 0), 0u) << c.kept;
+        } else {
+            EXPECT_EQ(Dir().ReadFile("k/" + c.kept), c.before) << c.kept;
+            EXPECT_NE(r.err.find(c.kept + ": File exists"), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_EQ(Dir().List("k"), (std::vector<std::string>{"fresh.pdf", "fresh.ps", "old.pdf",
+                                                         "old.ps", "p.pdf", "p.ps", "t.txt"}));
+}
+
+// The converter's PDF replaces the target only once it is whole: Ghostscript failing after
+// writing part of it, or the converter killed (SIGKILL) while Ghostscript writes, leaves the old
+// target byte for byte; a failure leaves nothing else behind.
+TEST_F(PdfRenditionTest, ConverterTargetSurvivesFailureAndKill) {
+    Dir().MakeTree({{"g/t.txt", "plain words\n"}, {"g/old.pdf", "old bytes"}});
+    // The stand-in for Ghostscript writes half a PDF where it is told to, then ends as told.
+    const std::string half =
+        "for a; do case \"$a\" in -sOutputFile=*) printf '%%PDF-1.7 half' > "
+        "\"${a#-sOutputFile=}\";; esac; done\n";
+    struct Case {
+        std::string end;
+        int status;  // -1: killed
+    };
+    const std::vector<Case> cases = {{"exit 1", 2}, {"kill -9 $PPID", -1}};
+    for (const Case& c : cases) {
+        registry_.SetString(RegHive::LocalMachine, "Software\\Quillon", "GsExe",
+                            MakeFakeTool(Dir(), "gs", half + c.end));
+        const ProcessResult r =
+            RunProcess(env.converter, {"-PDF", Dir() / "g/t.txt", "-OUT:" + Dir() / "g/old.pdf"});
+        EXPECT_EQ(r.status, c.status) << c.end << r.err;
+        EXPECT_EQ(ReadText(Dir() / "g/old.pdf"), "old bytes") << c.end;
+        std::vector<std::string> left = Dir().List("g");
+        if (c.status == -1) {
+            // A killed run cannot clean up: its temporary stays under a hidden name of its own.
+            std::erase_if(left,
+                          [](const std::string& name) { return name.rfind(".pdf-", 0) == 0; });
+        }
+        EXPECT_EQ(left, (std::vector<std::string>{"old.pdf", "t.txt"})) << c.end;
+    }
+}
+
+// Keeping the PostScript puts "<source>.ps" beside each source under the first free name: a file
+// already there keeps its bytes.
+TEST_F(PdfRenditionTest, KeptSourcePostScriptNeverReplacesAFile) {
+    Dir().MakeTree({{"s/a.txt", "alpha\n"}, {"s/a.txt.ps", "mine"}, {"s/b.txt", "beta\n"}});
+    options.keep = true;
+    EXPECT_EQ(Render(Dir() / "s/a.txt|" + Dir() / "s/b.txt"), 1);
+    EXPECT_EQ(ReadText(Dir() / "s/a.txt.ps"), "mine");
+    EXPECT_EQ(ReadText(Dir() / "s/a.txt (2).ps").rfind("%!PS-Adobe", 0), 0u);
+    EXPECT_EQ(ReadText(Dir() / "s/b.txt.ps").rfind("%!PS-Adobe", 0), 0u);
+    EXPECT_EQ(Dir().List("s").size(), 5u);
 }
 
 }  // namespace
