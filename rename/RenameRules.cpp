@@ -614,15 +614,7 @@ std::string CleanNewPatternField(std::string_view pattern, std::string_view newP
             ShowMessage(*prompter, kNewPatternStarText, mb::kOk | mb::kIconStop);
         }
     }
-    constexpr std::string_view reserved = "\\/:?\"<>|";
-    const size_t before = cleaned.size();
-    std::erase_if(cleaned, [&](char c) { return reserved.find(c) != std::string_view::npos; });
-    if (cleaned.size() != before && prompter != nullptr) {
-        ShowMessage(*prompter,
-                    std::string(kIllegalNameCharsMessage) + "\n\t" + std::string(reserved),
-                    mb::kOk | mb::kIconStop);
-    }
-    return cleaned;
+    return StripIllegalNameChars(cleaned, prompter != nullptr, prompter, "*");
 }
 
 int CleanIntervalField(int value, int previous, Prompter* prompter) {
