@@ -55,20 +55,15 @@ std::string FormatVersionText(const std::string& path, bool productVersion) {
     return buffer;
 }
 
-std::string StripIllegalNameChars(std::string_view name, bool showMessage, Prompter* prompter) {
-    std::string out;
-    out.reserve(name.size());
-    bool removed = false;
-    for (char c : name) {
-        if (std::string_view(kIllegalNameChars).find(c) != std::string_view::npos) {
-            removed = true;
-        } else {
-            out.push_back(c);
-        }
-    }
-    if (removed && showMessage && prompter != nullptr) {
+std::string StripIllegalNameChars(std::string_view name, bool showMessage, Prompter* prompter,
+                                  std::string_view keep) {
+    std::string reserved(kIllegalNameChars);
+    std::erase_if(reserved, [keep](char c) { return keep.find(c) != std::string_view::npos; });
+    std::string out(name);
+    std::erase_if(out, [&reserved](char c) { return reserved.find(c) != std::string::npos; });
+    if (out.size() != name.size() && showMessage && prompter != nullptr) {
         PromptRequest request;
-        request.text = std::string(kIllegalNameCharsMessage) + "\n\t" + kIllegalNameChars;
+        request.text = std::string(kIllegalNameCharsMessage) + "\n\t" + reserved;
         request.style = mb::kOk | mb::kIconStop;
         prompter->Ask(request);
     }

@@ -21,7 +21,10 @@ std::string FormatTimestampText(const std::string& path);
 // "%u.%u.%u.%u" from a PE file's fixed version info, or empty.
 std::string FormatVersionText(const std::string& path, bool productVersion);
 
-std::string StripIllegalNameChars(std::string_view name, bool showMessage, Prompter* prompter);
+// `name` without the reserved characters (but those in `keep`); the message, when asked for and
+// something was removed, lists the characters removed by this rule.
+std::string StripIllegalNameChars(std::string_view name, bool showMessage, Prompter* prompter,
+                                  std::string_view keep = {});
 
 bool PathExistsLoose(const std::string& path);
 

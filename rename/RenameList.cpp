@@ -52,11 +52,19 @@ std::vector<RenameEntry> StandAloneList(FileSystem& fs, const std::vector<std::s
             }
         }
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const RenameEntry& a, const RenameEntry& b) {
-                         return FoldAscii(a.FullPath()) < FoldAscii(b.FullPath());
-                     });
-    return entries;
+    // Each key made once, not twice per comparison.
+    std::vector<std::pair<std::string, size_t>> keys;
+    keys.reserve(entries.size());
+    for (size_t k = 0; k < entries.size(); ++k) {
+        keys.emplace_back(FoldAscii(entries[k].FullPath()), k);
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<RenameEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const auto& key : keys) {
+        sorted.push_back(std::move(entries[key.second]));
+    }
+    return sorted;
 }
 
 }  // namespace quillon

@@ -239,8 +239,9 @@ class Pass {
                               ? fs_.Rename(AT_FDCWD, from.c_str(), AT_FDCWD, target.c_str(), 0)
                               : MoveNoReplace(fs_, from, target);
         if (error != 0) {
-            if (!aside.empty()) {
-                MoveNoReplace(fs_, aside, target);
+            // A target that cannot be put back stays in its backup, where the undo finds it.
+            if (!aside.empty() && MoveNoReplace(fs_, aside, target) != 0) {
+                Journal(S_ISDIR(targetStat.st_mode), target, aside);
             }
             Fail(k, error);
             return;

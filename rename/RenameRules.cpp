@@ -88,6 +88,17 @@ void ShowMessage(Prompter& prompter, const std::string& text, uint32_t style) {
     prompter.Ask(request);
 }
 
+// Page 2's first number: the leading digits of its field (none: 0), capped where no list can
+// reach.
+long long StartNumber(std::string_view field) {
+    long long start = 0;
+    for (size_t i = 0; i < field.size() && field[i] >= '0' && field[i] <= '9' && start < 1000000000;
+         ++i) {
+        start = start * 10 + (field[i] - '0');
+    }
+    return start;
+}
+
 // Pages 2 to 5 take the leading white space off every new name.
 bool TrimsLeadingSpace(int page) {
     return page >= 2 && page <= 5;
@@ -191,11 +202,7 @@ RuleResult NewNamePage2(const Page2Options& options, const RenameEntry& entry, s
         return Named(parts.base + "." + options.extension);
     }
     const std::string& field = options.numberField;
-    long long start = 0;
-    for (size_t i = 0; i < field.size() && field[i] >= '0' && field[i] <= '9' && start < 1000000000;
-         ++i) {
-        start = start * 10 + (field[i] - '0');
-    }
+    const long long start = StartNumber(field);
     const int width = static_cast<int>(std::min<size_t>(CountCharacters(field), 64));
     return Named(options.prefix + StringPrintf("%.*lld", width, start + (long long)index) +
                  parts.extension);
@@ -499,17 +506,10 @@ ApplyCheck CheckBeforeApply(int page, RenameOptions& options,
                 }
             } else {
                 o.prefix = TrimLeadingSpace(o.prefix);
-                if (!o.numberField.empty()) {
-                    long long start = 0;
-                    for (size_t i = 0; i < o.numberField.size() && o.numberField[i] >= '0' &&
-                                       o.numberField[i] <= '9' && start < 1000000000;
-                         ++i) {
-                        start = start * 10 + (o.numberField[i] - '0');
-                    }
-                    if (start + (long long)entries.size() >= 1000) {
-                        ShowMessage(prompter, kStartTooLargeText, mb::kOk | mb::kIconExclamation);
-                        return ApplyCheck::kRefused;
-                    }
+                if (!o.numberField.empty() &&
+                    StartNumber(o.numberField) + (long long)entries.size() >= 1000) {
+                    ShowMessage(prompter, kStartTooLargeText, mb::kOk | mb::kIconExclamation);
+                    return ApplyCheck::kRefused;
                 }
                 return ApplyCheck::kProceed;
             }
@@ -614,15 +614,7 @@ std::string CleanNewPatternField(std::string_view pattern, std::string_view newP
             ShowMessage(*prompter, kNewPatternStarText, mb::kOk | mb::kIconStop);
         }
     }
-    constexpr std::string_view reserved = "\\/:?\"<>|";
-    const size_t before = cleaned.size();
-    std::erase_if(cleaned, [&](char c) { return reserved.find(c) != std::string_view::npos; });
-    if (cleaned.size() != before && prompter != nullptr) {
-        ShowMessage(*prompter,
-                    std::string(kIllegalNameCharsMessage) + "\n\t" + std::string(reserved),
-                    mb::kOk | mb::kIconStop);
-    }
-    return cleaned;
+    return StripIllegalNameChars(cleaned, prompter != nullptr, prompter, "*");
 }
 
 int CleanIntervalField(int value, int previous, Prompter* prompter) {

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "base/StringPrintf.h"
+#include "fileops/Backups.h"
 #include "fileops/FileCopy.h"
 #include "fileops/UndoRun.h"
 #include "platform/FaultFileSystem.h"
@@ -175,6 +176,79 @@ TEST(RenamePass, FailedMoveInACycleKeepsEveryFile) {
             EXPECT_TRUE(UndoLast(journal, prompter)) << nth;
         }
         EXPECT_EQ(Read(dir), (Files{{"a", "1"}, {"b", "2"}, {"c", "3"}})) << nth;
+    }
+}
+
+// The pass stopped dead after each of its steps, as a kill would leave it, or with that step
+// failing: every content is on disk under an original name, a new name or a backup name. The
+// journal of a run that survived puts every name back; after a crash, the backups recovery
+// restores without replacing anything.
+TEST(RenamePass, StoppedOrFailedAtAnyStepKeepsEveryFile) {
+    const struct {
+        const char* what;
+        std::vector<Move> moves;
+    } cases[] = {
+        {"three-cycle", {{"a", "b"}, {"b", "c"}, {"c", "a"}}},
+        {"chain onto a name in the way", {{"a", "b"}, {"b", "x"}}},
+    };
+    const Files before = {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"x", "X"}};
+    const auto contents = [](const Files& files) {
+        std::multiset<std::string> all;
+        for (const auto& [name, content] : files) {
+            all.insert(content);
+        }
+        return all;
+    };
+    for (const auto& c : cases) {
+        bool stopped = true;
+        for (uint64_t n = 0; stopped; ++n) {
+            for (const auto& [failed, crashed] : {std::pair(false, false), std::pair(false, true),
+                                                  std::pair(true, false), std::pair(true, true)}) {
+                const std::string context =
+                    std::string(c.what) + (failed ? ", failed step " : ", stopped after step ") +
+                    std::to_string(failed ? n + 1 : n) + (crashed ? ", crashed" : "");
+                ScopedRunContext run;
+                test::TestDir dir;
+                for (const auto& [name, content] : before) {
+                    dir.WriteFile(name, content);
+                }
+                FaultFileSystem fs;
+                if (failed) {
+                    fs.FailNth(FsCall::Any, n + 1, EIO);
+                } else {
+                    fs.StopAfter(n);
+                }
+                UndoJournal journal("0101000000");
+                FakePrompter prompter;
+                prompter.script = {mbr::kNo};
+                const RenamePassResult result = Pass(dir, c.moves, &journal, prompter, fs);
+                stopped = failed ? stopped : fs.Fired();
+                EXPECT_TRUE(fs.Fired() || result.journalled) << context;
+                const Files after = Read(dir);
+                EXPECT_EQ(contents(after), contents(before)) << context;
+                for (const auto& [name, content] : after) {
+                    EXPECT_TRUE(before.contains(name) || ParseBackupName(name)) << context << name;
+                }
+                if (!crashed) {
+                    if (result.journalled) {
+                        EXPECT_TRUE(UndoLast(journal, prompter)) << context;
+                    }
+                    EXPECT_EQ(Read(dir), before) << context;
+                    continue;
+                }
+                BackupScan scan;
+                ASSERT_EQ(FindBackups(RealFileSystem(), dir.Path(), "", scan), 0) << context;
+                std::vector<std::string> problems;
+                RestoreBackups(RealFileSystem(), scan.backups, problems);
+                const Files restored = Read(dir);
+                EXPECT_EQ(contents(restored), contents(before)) << context;
+                // A backup stays only where its own name has been taken since.
+                for (const auto& [name, content] : restored) {
+                    const auto backup = ParseBackupName(name);
+                    EXPECT_TRUE(!backup || restored.contains(backup->original)) << context << name;
+                }
+            }
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "platform/FaultFileSystem.h"
 #include "platform/FileSystem.h"
 #include "rename/RenameList.h"
 #include "rename/TimestampPass.h"
@@ -57,10 +58,10 @@ TEST_F(RenameStore, StandAloneList) {
 }
 
 // Mode 0 gives one time to every file; mode 1 a new one per file after the interval; the picked
-// date keeps the time of day; a folder or a FIFO cannot be set.
+// date keeps the time of day; a folder or a FIFO cannot be set; nothing but times is touched.
 TEST_F(RenameStore, Timestamps) {
     test::TestDir dir;
-    dir.MakeTree({{"a", ""}, {"b", ""}, {"F/", ""}});
+    dir.MakeTree({{"a", "A"}, {"b", "B"}, {"F/", ""}});
     dir.MakeFifo("p");
     const std::vector<RenameEntry> entries = {
         {dir.Path(), "a"}, {dir.Path(), "F"}, {dir.Path(), "b"}, {dir.Path(), "p"}};
@@ -76,8 +77,14 @@ TEST_F(RenameStore, Timestamps) {
         return std::pair(long(st.st_mtim.tv_sec), long(st.st_mtim.tv_nsec));
     };
     Page6Options options;
-    TimestampResult result = SetTimestamps(RealFileSystem(), entries, options, {}, clock);
+    FaultFileSystem traced;
+    TimestampResult result = SetTimestamps(traced, entries, options, {}, clock);
     EXPECT_EQ(result.done, 2);
+    for (const FsCall call : traced.Trace()) {
+        EXPECT_TRUE(call == FsCall::Open || call == FsCall::Stat || call == FsCall::SetTimes);
+    }
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"F/", "a", "b", "p"}));
+    EXPECT_EQ(dir.ReadFile("a") + dir.ReadFile("b"), "AB");
     EXPECT_EQ(TimestampFailuresMessage(result),
               "The following file(s) failed to set timestamp:\n\nF (cannot set file timestamp)\n"
               "p (cannot set file timestamp)\n");
