@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <utility>
 
 #include "base/AsciiCase.h"
 #include "base/PathUtil.h"
@@ -216,22 +217,32 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     // "-Out:" names the output file only in a report, printed-PDF or PDF run, and the folder in an
     // export run; anywhere else it stays a path.
-    bool reportRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
-        const std::string arg = StripOneTrailingSeparator(a);
-        return SwitchWithValue(arg, "Report").has_value() ||
-               SwitchWithValue(arg, "PrintPDF").has_value();
-    });
-    const bool copyDiffRun =
-        !reportRun && std::any_of(args.begin(), args.end(), [](const std::string& a) {
-            return SwitchWithValue(StripOneTrailingSeparator(a), "CopyDiff").has_value();
+    // Whether some argument is the switch `name`, with `withValue` also as "<name>:...".
+    auto anySwitch = [&args](std::string_view name, bool withValue) {
+        return std::any_of(args.begin(), args.end(), [&](const std::string& a) {
+            const std::string arg = StripOneTrailingSeparator(a);
+            return withValue ? SwitchWithValue(arg, name).has_value() : IsSwitch(arg, name);
         });
+    };
+    const bool reportRun = anySwitch("Report", true) || anySwitch("PrintPDF", true);
+    const bool copyDiffRun = !reportRun && anySwitch("CopyDiff", true);
     // "-Simulate" and "-Apply" are switches only in a stand-alone rename run.
-    const bool renameRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
-        return IsSwitch(StripOneTrailingSeparator(a), "SARename");
-    });
-    const bool pdfRun = std::any_of(args.begin(), args.end(), [](const std::string& a) {
-        return IsSwitch(StripOneTrailingSeparator(a), "PDF");
-    });
+    const bool renameRun = anySwitch("SARename", false);
+    const bool pdfRun = anySwitch("PDF", false);
+    // The first problem found is the one reported.
+    auto parse = [&cmd](auto parser, std::string_view rest, auto& target) {
+        std::string error;
+        if (!parser(rest, target, error) && cmd.error.empty()) {
+            cmd.error = error;
+        }
+    };
+    // The name after "-<switch>:"; an empty one is a problem.
+    auto nameValue = [&cmd](std::string_view value, const char* error) {
+        if (value.size() < 2 && cmd.error.empty()) {
+            cmd.error = error;
+        }
+        return std::string(value.substr(std::min<size_t>(1, value.size())));
+    };
     for (const std::string& raw : args) {
         cmd.cmdArgs += raw + " ";
         std::string arg = StripOneTrailingSeparator(raw);
@@ -249,55 +260,28 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg.rfind("-FILTER", 0) == 0 || arg.rfind("/FILTER", 0) == 0) {
             ParseFilterOption(arg, cmd);
         } else if (auto rest = SwitchWithValue(arg, "Report")) {
-            std::string error;
-            if (!ParseReportValues(*rest, cmd.report, error) && cmd.error.empty()) {
-                cmd.error = error;
-            }
+            parse(ParseReportValues, *rest, cmd.report);
         } else if (auto rest = SwitchWithValue(arg, "PrintPDF")) {
-            std::string error;
-            if (!ParsePrintPdfValue(*rest, cmd.printPdf, error) && cmd.error.empty()) {
-                cmd.error = error;
-            }
+            parse(ParsePrintPdfValue, *rest, cmd.printPdf);
         } else if (auto rest = SwitchWithValue(arg, "CopyDiff")) {
-            std::string error;
-            if (!ParseCopyDiffValue(*rest, cmd.copyDiff, error) && cmd.error.empty()) {
-                cmd.error = error;
-            }
+            parse(ParseCopyDiffValue, *rest, cmd.copyDiff);
         } else if (auto rest = SwitchWithValue(arg, "Backups")) {
-            std::string error;
-            if (!ParseBackupsValues(*rest, cmd.backups, error) && cmd.error.empty()) {
-                cmd.error = error;
-            }
+            parse(ParseBackupsValues, *rest, cmd.backups);
         } else if (auto rest = renameRun ? SwitchWithValue(arg, "Simulate") : std::nullopt) {
             cmd.rename.simulate = true;
-            std::string error;
-            if (!ParseRenamePage(*rest, cmd.rename, error) && cmd.error.empty()) {
-                cmd.error = error;
-            }
+            parse(ParseRenamePage, *rest, cmd.rename);
         } else if (auto rest = renameRun ? SwitchWithValue(arg, "Apply") : std::nullopt) {
             cmd.rename.apply = true;
-            std::string error;
-            if (!ParseRenamePage(*rest, cmd.rename, error) && cmd.error.empty()) {
-                cmd.error = error;
-            }
+            parse(ParseRenamePage, *rest, cmd.rename);
         } else if (auto out = pdfRun && !reportRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
-            if (out->size() < 2 && cmd.error.empty()) {
-                cmd.error = "-Out needs a file name: -Out:<file.pdf>";
-            }
-            cmd.pdfOut = std::string(out->substr(std::min<size_t>(1, out->size())));
+            cmd.pdfOut = nameValue(*out, "-Out needs a file name: -Out:<file.pdf>");
         } else if (auto input = pdfRun ? SwitchWithValue(raw, "Input") : std::nullopt) {
-            if (input->size() < 2 && cmd.error.empty()) {
-                cmd.error = "-Input needs a file name: -Input:<file.txt>";
-            }
-            cmd.pdfInput = std::string(input->substr(std::min<size_t>(1, input->size())));
+            cmd.pdfInput = nameValue(*input, "-Input needs a file name: -Input:<file.txt>");
         } else if (auto out =
                        reportRun || copyDiffRun ? SwitchWithValue(raw, "Out") : std::nullopt) {
-            if (out->size() < 2 && cmd.error.empty()) {
-                cmd.error = reportRun ? "-Out needs a file name: -Out:<path>"
-                                      : "-Out needs a folder: -Out:<folder>";
-            }
             (reportRun ? cmd.report.outPath : cmd.copyDiff.outPath) =
-                std::string(out->substr(std::min<size_t>(1, out->size())));
+                nameValue(*out, reportRun ? "-Out needs a file name: -Out:<path>"
+                                          : "-Out needs a folder: -Out:<folder>");
         } else {
             cmd.paths.push_back(arg);
             cmd.joinedPaths += arg + ";";
@@ -395,23 +379,17 @@ StartDecision DecideStart(const CommandLine& cmd, const PathProbe& probe) {
         decision.paths = cmd.paths;
         return decision;
     }
-    if (cmd.printPdf.present) {
-        decision.outcome = StartOutcome::PrintPdf;
-        decision.paths.assign(cmd.paths.begin(),
-                              cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
-        return decision;
-    }
-    if (cmd.report.present) {
-        decision.outcome = StartOutcome::Report;
-        decision.paths.assign(cmd.paths.begin(),
-                              cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
-        return decision;
-    }
-    if (cmd.copyDiff.present) {
-        decision.outcome = StartOutcome::CopyDiff;
-        decision.paths.assign(cmd.paths.begin(),
-                              cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
-        return decision;
+    // The windowless runs on a pair of folders.
+    for (const auto& [present, outcome] :
+         {std::pair{cmd.printPdf.present, StartOutcome::PrintPdf},
+          std::pair{cmd.report.present, StartOutcome::Report},
+          std::pair{cmd.copyDiff.present, StartOutcome::CopyDiff}}) {
+        if (present) {
+            decision.outcome = outcome;
+            decision.paths.assign(cmd.paths.begin(),
+                                  cmd.paths.begin() + std::min<size_t>(2, cmd.paths.size()));
+            return decision;
+        }
     }
     decision.outcome = StartOutcome::Window;
     if (cmd.paths.empty()) {

@@ -47,14 +47,25 @@ int main(int argc, char** argv) {
                                              quillon::RegistryStore::Process(), stderr);
     }
     quillon::SettingsStore settings(quillon::RegistryStore::Process());
+    // The windowless runs show their progress only to a terminal.
+    quillon::TerminalProgressFactory terminalProgress(stderr);
+    quillon::ProgressFactory* const progress =
+        isatty(STDERR_FILENO) != 0 ? &terminalProgress : nullptr;
+    // The runs that open windows: without a display, one line and no toolkit.
+    auto withWindows = [&argc, argv](auto run) -> int {
+        if (!quillon::DisplayAvailable()) {
+            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
+            return quillon::kExitNoDisplay;
+        }
+        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
+        return run();
+    };
     if (decision.outcome == quillon::StartOutcome::Config) {
         return quillon::RunShellConfig(argc, argv, cmd.cmdArgs, settings, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Report) {
         // No QApplication here: a report needs no display.
-        bool terminal = isatty(STDERR_FILENO) != 0;
-        quillon::TerminalProgressFactory progress(stderr);
-        return quillon::RunReport(cmd, settings, terminal ? &progress : nullptr, stderr);
+        return quillon::RunReport(cmd, settings, progress, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Rename && quillon::IsUnattendedRename(cmd)) {
         // No QApplication and no log: nothing is shown and no setting is written.
@@ -65,13 +76,10 @@ int main(int argc, char** argv) {
         return quillon::RunPdf(cmd, settings, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Pdf) {
-        if (!quillon::DisplayAvailable()) {
-            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
-            return quillon::kExitNoDisplay;
-        }
-        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
-        quillon::MessageBoxPrompter prompter(nullptr, &settings);
-        return quillon::RunPdfDialog(decision.paths, settings, prompter);
+        return withWindows([&] {
+            quillon::MessageBoxPrompter prompter(nullptr, &settings);
+            return quillon::RunPdfDialog(decision.paths, settings, prompter);
+        });
     }
     if (decision.outcome == quillon::StartOutcome::PrintPdf) {
         // Fonts need a GUI application, but no display: the pages are drawn offscreen.
@@ -81,30 +89,16 @@ int main(int argc, char** argv) {
             quillon::Log("Qt: %s", text.toUtf8().constData());
         });
         QGuiApplication app(argc, argv);
-        bool terminal = isatty(STDERR_FILENO) != 0;
-        quillon::TerminalProgressFactory progress(stderr);
-        return quillon::RunPrintPdf(cmd, settings, terminal ? &progress : nullptr, stderr);
+        return quillon::RunPrintPdf(cmd, settings, progress, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::CopyDiff) {
-        bool terminal = isatty(STDERR_FILENO) != 0;
-        quillon::TerminalProgressFactory progress(stderr);
-        return quillon::RunCopyDiff(cmd, settings, terminal ? &progress : nullptr, stdout, stderr);
+        return quillon::RunCopyDiff(cmd, settings, progress, stdout, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Window) {
-        if (!quillon::DisplayAvailable()) {
-            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
-            return quillon::kExitNoDisplay;
-        }
-        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
-        return quillon::RunWindow(cmd, decision, settings);
+        return withWindows([&] { return quillon::RunWindow(cmd, decision, settings); });
     }
     if (decision.outcome == quillon::StartOutcome::Rename) {
-        if (!quillon::DisplayAvailable()) {
-            std::fprintf(stderr, "quillon: %s\n", quillon::kNoDisplayMessage);
-            return quillon::kExitNoDisplay;
-        }
-        std::unique_ptr<QApplication> app = quillon::StartApplication(argc, argv);
-        return quillon::RunRenameWizard(cmd, decision, settings);
+        return withWindows([&] { return quillon::RunRenameWizard(cmd, decision, settings); });
     }
     std::unique_ptr<quillon::Prompter> prompter;
     if (quillon::DisplayAvailable()) {

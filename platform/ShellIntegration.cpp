@@ -1,7 +1,6 @@
 #include "platform/ShellIntegration.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +9,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/AsciiCase.h"
+#include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
 #include "platform/ToolLocator.h"
 
@@ -65,18 +66,22 @@ bool HasMarker(std::string_view content) {
     return false;
 }
 
-bool ReadRegular(const std::string& path, std::string& content) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
+// The content of the regular file at `path`, never through a link.
+bool ReadRegular(FileSystem& fs, const std::string& path, std::string& content) {
+    int fd = -1;
+    if (fs.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_NOFOLLOW, 0, fd) != 0) {
         return false;
     }
+    const FsHandle file(fs, fd);
     char buffer[8192];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) {
-        content.append(buffer, size_t(n));
+    for (size_t got = 0;; content.append(buffer, got)) {
+        if (fs.Read(fd, buffer, sizeof buffer, got) != 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
     }
-    close(fd);
-    return n == 0;
 }
 
 // Deletes `key` when it holds nothing, then each parent in turn while it holds nothing either,
@@ -100,44 +105,37 @@ std::string Errno(int error) {
     return std::strerror(error);
 }
 
+// Each line followed by a newline.
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+std::string Key(std::string_view key, std::string_view value) {
+    return std::string(key) + "=" + std::string(value);
+}
+
 std::string DesktopApplication(std::string_view name, std::string_view comment,
                                std::string_view exec) {
-    std::string text = "[Desktop Entry]\nType=Application\nName=";
-    text += name;
-    text += "\nComment=";
-    text += comment;
-    text += "\nExec=";
-    text += exec;
-    text += "\nTerminal=false\nCategories=Utility;FileTools;\n";
-    text += kGeneratedMarker;
-    text += "\n";
-    return text;
+    return Lines({"[Desktop Entry]", "Type=Application", Key("Name", name), Key("Comment", comment),
+                  Key("Exec", exec), "Terminal=false", "Categories=Utility;FileTools;",
+                  std::string(kGeneratedMarker)});
 }
 
 std::string DolphinServiceMenu(std::string_view name, std::string_view exec) {
-    std::string text =
-        "[Desktop Entry]\nType=Service\nMimeType=inode/directory;\n"
-        "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\nActions=run;\n";
-    text += kGeneratedMarker;
-    text += "\n\n[Desktop Action run]\nName=";
-    text += name;
-    text += "\nExec=";
-    text += exec;
-    text += "\n";
-    return text;
+    return Lines({"[Desktop Entry]", "Type=Service", "MimeType=inode/directory;",
+                  "X-KDE-ServiceTypes=KonqPopupMenu/Plugin", "Actions=run;",
+                  std::string(kGeneratedMarker), "", "[Desktop Action run]", Key("Name", name),
+                  Key("Exec", exec)});
 }
 
 std::string NemoAction(std::string_view name, std::string_view comment, std::string_view exec) {
-    std::string text = "[Nemo Action]\nName=";
-    text += name;
-    text += "\nComment=";
-    text += comment;
-    text += "\nExec=";
-    text += exec;
-    text += "\nSelection=notnone\nExtensions=dir;\n";
-    text += kGeneratedMarker;
-    text += "\n";
-    return text;
+    return Lines({"[Nemo Action]", Key("Name", name), Key("Comment", comment), Key("Exec", exec),
+                  "Selection=notnone", "Extensions=dir;", std::string(kGeneratedMarker)});
 }
 
 // Nautilus hands the selected local paths to a script as its arguments.
@@ -291,8 +289,9 @@ GeneratedFile ProgramDesktopEntry(const ShellTools& tools) {
                        "Compare two folder trees side by side", tools.quillon, "%F");
 }
 
-ShellIntegration::ShellIntegration(RegistryStore& registry, ShellTools tools, std::string dataHome)
-    : registry_(registry), tools_(std::move(tools)), dataHome_(std::move(dataHome)) {}
+ShellIntegration::ShellIntegration(RegistryStore& registry, ShellTools tools, std::string dataHome,
+                                   FileSystem& fs)
+    : registry_(registry), tools_(std::move(tools)), dataHome_(std::move(dataHome)), fs_(fs) {}
 
 void ShellIntegration::Problem(const std::string& text) {
     if (std::find(problems_.begin(), problems_.end(), text) == problems_.end()) {
@@ -515,17 +514,16 @@ void ShellIntegration::ApplyDialog(const bool (&choices)[kShellChoiceCount]) {
 
 void ShellIntegration::MakeParents(const std::string& relative) {
     // The data home itself is the user's; only the folders below it are noted as ours.
-    std::string path;
     for (size_t slash = dataHome_.find('/', 1); slash != std::string::npos;
          slash = dataHome_.find('/', slash + 1)) {
-        mkdir(dataHome_.substr(0, slash).c_str(), 0700);
+        fs_.MakeFolder(AT_FDCWD, dataHome_.substr(0, slash).c_str(), 0700);
     }
-    mkdir(dataHome_.c_str(), 0700);
+    fs_.MakeFolder(AT_FDCWD, dataHome_.c_str(), 0700);
     SettingsStore store(registry_);
     for (size_t slash = relative.find('/'); slash != std::string::npos;
          slash = relative.find('/', slash + 1)) {
         const std::string folder = relative.substr(0, slash);
-        if (mkdir((dataHome_ + "/" + folder).c_str(), 0755) == 0) {
+        if (fs_.MakeFolder(AT_FDCWD, (dataHome_ + "/" + folder).c_str(), 0755) == 0) {
             const std::string made = ReadSetting(store, settings::kShellGeneratedFolders);
             Store(WriteSetting(store, settings::kShellGeneratedFolders, made + folder + ";"));
         }
@@ -544,7 +542,8 @@ void ShellIntegration::RemoveCreatedFolders() {
             continue;
         }
         // A folder that holds anything (the user's own files) stays.
-        if (rmdir((dataHome_ + "/" + folder).c_str()) != 0 && errno != ENOENT) {
+        const int error = fs_.RemoveFolder(AT_FDCWD, (dataHome_ + "/" + folder).c_str());
+        if (error != 0 && error != ENOENT) {
             kept += folder + ";";
         }
     }
@@ -555,10 +554,10 @@ void ShellIntegration::WriteFile(const GeneratedFile& file) {
     const std::string target = dataHome_ + "/" + file.path;
     const mode_t mode = file.executable ? 0755 : 0644;
     struct stat st {};
-    const bool existed = lstat(target.c_str(), &st) == 0;
+    const bool existed = fs_.Stat(AT_FDCWD, target.c_str(), AT_SYMLINK_NOFOLLOW, st) == 0;
     if (existed) {
         std::string content;
-        if (!S_ISREG(st.st_mode) || !ReadRegular(target, content) || !HasMarker(content)) {
+        if (!S_ISREG(st.st_mode) || !ReadRegular(fs_, target, content) || !HasMarker(content)) {
             Problem(target + " was not made by quillon; left as it is");
             return;
         }
@@ -568,34 +567,38 @@ void ShellIntegration::WriteFile(const GeneratedFile& file) {
     }
     MakeParents(file.path);
     const std::string folder = target.substr(0, target.rfind('/'));
-    std::string temp = folder + "/.quillon-XXXXXX";
-    int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        Problem("cannot write " + target + ": " + Errno(errno));
-        return;
-    }
-    int error = 0;
-    for (size_t done = 0; done < file.content.size() && error == 0;) {
-        ssize_t n = write(fd, file.content.data() + done, file.content.size() - done);
-        if (n < 0 && errno != EINTR) {
-            error = errno;
-        } else if (n > 0) {
-            done += size_t(n);
-        }
-    }
-    if (error == 0 && (fchmod(fd, mode) != 0 || fsync(fd) != 0)) {
-        error = errno;
-    }
-    if (close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    // A file that appeared meanwhile is never replaced unseen.
-    if (error == 0 && renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(),
-                                existed ? 0 : RENAME_NOREPLACE) != 0) {
-        error = errno;
+    std::string temp;
+    int fd = -1;
+    int error = EEXIST;
+    for (int attempt = 0; error == EEXIST && attempt < 100; ++attempt) {
+        temp = folder + "/.quillon-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        error =
+            fs_.Open(AT_FDCWD, temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW, 0600, fd);
     }
     if (error != 0) {
-        unlink(temp.c_str());
+        Problem("cannot write " + target + ": " + Errno(error));
+        return;
+    }
+    {
+        const FsHandle handle(fs_, fd);
+        for (size_t done = 0, written = 0; done < file.content.size() && error == 0;
+             done += written) {
+            error = fs_.Write(fd, file.content.data() + done, file.content.size() - done, written);
+        }
+        if (error == 0) {
+            error = fs_.SetMode(fd, mode);
+        }
+        if (error == 0) {
+            error = fs_.Sync(fd);
+        }
+    }
+    // A file that appeared meanwhile is never replaced unseen.
+    if (error == 0) {
+        error = fs_.Rename(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(),
+                           existed ? 0 : RENAME_NOREPLACE);
+    }
+    if (error != 0) {
+        fs_.Unlink(AT_FDCWD, temp.c_str());
         Problem("cannot write " + target + ": " + Errno(error));
     }
 }
@@ -604,12 +607,12 @@ void ShellIntegration::RemoveFile(const std::string& relative) {
     const std::string target = dataHome_ + "/" + relative;
     struct stat st {};
     std::string content;
-    if (lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !ReadRegular(target, content) ||
-        !HasMarker(content)) {
+    if (fs_.Stat(AT_FDCWD, target.c_str(), AT_SYMLINK_NOFOLLOW, st) != 0 || !S_ISREG(st.st_mode) ||
+        !ReadRegular(fs_, target, content) || !HasMarker(content)) {
         return;
     }
-    if (unlink(target.c_str()) != 0 && errno != ENOENT) {
-        Problem("cannot remove " + target + ": " + Errno(errno));
+    if (const int error = fs_.Unlink(AT_FDCWD, target.c_str()); error != 0 && error != ENOENT) {
+        Problem("cannot remove " + target + ": " + Errno(error));
     }
 }
 

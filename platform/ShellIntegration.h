@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsCatalogue.h"
 
@@ -72,8 +73,9 @@ GeneratedFile ProgramDesktopEntry(const ShellTools& tools);
 
 class ShellIntegration {
   public:
-    // The store must outlive the object.
-    ShellIntegration(RegistryStore& registry, ShellTools tools, std::string dataHome);
+    // The store and the file system must outlive the object.
+    ShellIntegration(RegistryStore& registry, ShellTools tools, std::string dataHome,
+                     FileSystem& fs = RealFileSystem());
 
     // "-Reg" (true) and "-Unreg" (false): the verbs, open commands, "Send To" entries and their
     // files, then the editor associations; unregistering ends by forgetting the settings of every
@@ -110,6 +112,7 @@ class ShellIntegration {
     RegistryStore& registry_;
     ShellTools tools_;
     std::string dataHome_;
+    FileSystem& fs_;
     std::vector<std::string> problems_;
 };
 

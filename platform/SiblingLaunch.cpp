@@ -1,8 +1,7 @@
 #include "platform/SiblingLaunch.h"
 
-#include <cstdio>
-
 #include "base/PathUtil.h"
+#include "base/StringPrintf.h"
 #include "platform/FileText.h"
 #include "platform/Launcher.h"
 #include "platform/Log.h"
@@ -17,13 +16,6 @@ constexpr char kViewerSwitch[] = " /TILE_VERT";
 // file per call and knows no viewer switches.
 constexpr char kDesktopOpener[] = "xdg-open";
 
-std::string WithPath(const char* format, const std::string& path) {
-    const int size = std::snprintf(nullptr, 0, format, path.c_str());
-    std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, path.c_str());
-    return text;
-}
-
 // False (and the message shown) when the tool cannot be used.
 bool CheckTool(const std::string& path, const char* emptyText, const char* missingFormat,
                Prompter* prompter) {
@@ -32,7 +24,7 @@ bool CheckTool(const std::string& path, const char* emptyText, const char* missi
         return false;
     }
     if (!PathExistsLoose(path)) {
-        ShowLaunchError(prompter, WithPath(missingFormat, path));
+        ShowLaunchError(prompter, StringPrintf(missingFormat, path));
         return false;
     }
     return true;

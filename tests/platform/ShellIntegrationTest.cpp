@@ -3,10 +3,12 @@
 #include "platform/ShellIntegration.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/FaultFileSystem.h"
 #include "support/StoreFixture.h"
 
 namespace quillon {
@@ -128,6 +130,102 @@ TEST_F(ShellIntegrationTest, FileTypesKeepTheirBackup) {
     EXPECT_EQ(Default(cr, ".txt", "DefaultBackup"), "<none>");
     EXPECT_FALSE(registry_.KeyExists(cr, "xmlfile\\shell\\editWithScrivlet"));
     EXPECT_FALSE(registry_.KeyExists(cr, "batfile\\shell\\editWithScrivlet"));
+}
+
+// -Reg and -Unreg failing at any one file step, or stopped dead there as a kill would stop them,
+// leave the user's files as they were; run again, they end where an undisturbed run ends (but for
+// the temporaries a stopped run leaves behind).
+TEST_F(ShellIntegrationTest, FaultAtEveryFileStep) {
+    const std::string mine = "[Nemo Action]\nName=Mine\n";
+    const std::string other = "[Desktop Entry]\n";
+    int run = 0;
+    auto prepare = [&](bool registered) {
+        const std::string root = "f" + std::to_string(run++) + "/";
+        Dir().MakeFolder(root + "reg");
+        Dir().WriteFile(root + "data/nemo/actions/quillon-search.nemo_action", mine);
+        Dir().WriteFile(root + "data/applications/mine.desktop", other);
+        if (registered) {
+            RegistryStore registry(Dir() / (root + "reg"));
+            ShellIntegration(registry, Tools(), Dir() / (root + "data")).RegisterShell(true);
+        }
+        return root;
+    };
+    // The data home's entries, our stopped runs' temporaries left out.
+    auto listing = [&](const std::string& root) {
+        std::vector<std::string> entries;
+        for (const std::string& entry : Dir().List(root + "data")) {
+            if (entry.find("/.quillon-") == std::string::npos) {
+                entries.push_back(entry);
+            }
+        }
+        return entries;
+    };
+    for (bool install : {true, false}) {
+        const std::string clean = prepare(!install);
+        RegistryStore cleanRegistry(Dir() / (clean + "reg"));
+        ShellIntegration reference(cleanRegistry, Tools(), Dir() / (clean + "data"));
+        reference.RegisterShell(install);
+        std::vector<std::string> expected = listing(clean);
+        if (!install) {
+            // Folders that held a stopped run's temporary stay; only files are compared.
+            std::erase_if(expected, [](const std::string& e) { return e.back() == '/'; });
+        }
+        // Only the steps that change what a name holds: a failure or a stop anywhere else leaves
+        // the disk as one of these does.
+        std::vector<uint64_t> steps;
+        {
+            const std::string root = prepare(!install);
+            RegistryStore registry(Dir() / (root + "reg"));
+            FaultFileSystem fs;
+            ShellIntegration(registry, Tools(), Dir() / (root + "data"), fs).RegisterShell(install);
+            const std::vector<FsCall> trace = fs.Trace();
+            for (uint64_t i = 0; i < trace.size(); ++i) {
+                if (trace[i] == FsCall::Write || trace[i] == FsCall::Rename ||
+                    trace[i] == FsCall::Unlink || trace[i] == FsCall::MakeFolder ||
+                    trace[i] == FsCall::RemoveFolder) {
+                    steps.push_back(i + 1);
+                }
+            }
+        }
+        EXPECT_GT(steps.size(), 10u);
+        for (bool stop : {false, true}) {
+            for (uint64_t step : steps) {
+                SCOPED_TRACE(testing::Message()
+                             << "install " << install << " stop " << stop << " step " << step);
+                const std::string root = prepare(!install);
+                RegistryStore registry(Dir() / (root + "reg"));
+                FaultFileSystem fs;
+                if (stop) {
+                    fs.StopAfter(step - 1);
+                } else {
+                    fs.FailNth(FsCall::Any, step, EIO);
+                }
+                ShellIntegration(registry, Tools(), Dir() / (root + "data"), fs)
+                    .RegisterShell(install);
+                EXPECT_TRUE(fs.Fired());
+                EXPECT_EQ(Dir().ReadFile(root + "data/nemo/actions/quillon-search.nemo_action"),
+                          mine);
+                EXPECT_EQ(Dir().ReadFile(root + "data/applications/mine.desktop"), other);
+
+                ShellIntegration again(registry, Tools(), Dir() / (root + "data"));
+                again.RegisterShell(install);
+                EXPECT_EQ(again.Problems().size(), reference.Problems().size());
+                std::vector<std::string> got = listing(root);
+                if (!install) {
+                    std::erase_if(got, [](const std::string& e) { return e.back() == '/'; });
+                }
+                EXPECT_EQ(got, expected);
+                for (const std::string& entry : got) {
+                    if (entry.back() != '/' && entry.find("mine") == std::string::npos &&
+                        entry != "nemo/actions/quillon-search.nemo_action") {
+                        EXPECT_EQ(Dir().ReadFile(root + "data/" + entry),
+                                  Dir().ReadFile(clean + "data/" + entry))
+                            << entry;
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
