@@ -2,6 +2,7 @@
 // files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ bool IsUtf8CharsetName(std::string_view charset);
 
 // UTF-8 to UTF-16 code units; malformed bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+// UTF-16LE bytes (an odd last byte ignored) to UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf16LeToUtf8(std::string_view bytes);
+// One code point appended as UTF-8.
+void AppendUtf8(std::string& out, uint32_t cp);
 // Each byte that does not belong to a well-formed UTF-8 character becomes `replacement`: '?' as
 // the converter to a character set replaces it, or U+FFFD as UTF-16 shows it.
 inline constexpr std::string_view kUtf8ReplacementChar = "\xEF\xBF\xBD";

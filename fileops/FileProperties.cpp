@@ -133,7 +133,7 @@ FileProperties ComputeFileProperties(FileSystem& fs, const std::string& location
     }
     p.unreadable.insert(p.unreadable.end(), walk.unreadable.begin(), walk.unreadable.end());
     if (names.size() == 1 && p.files == 1 && p.folders == 0 && HasVersionExtension(names[0])) {
-        p.version = ReadPeFixedVersion(JoinPath(location, names[0]));
+        p.version = ReadPeVersionInfo(JoinPath(location, names[0]));
     }
     return p;
 }
@@ -161,9 +161,39 @@ std::string PropertiesSizeText(uint64_t bytes) {
 
 std::string PropertiesSummaryText(const FileProperties& properties) {
     if (properties.version) {
-        const PeFixedVersion& v = *properties.version;
-        return "FileVersion: " + VersionNumbers(v.fileMs, v.fileLs) +
-               "\r\nProductVersion: " + VersionNumbers(v.productMs, v.productLs);
+        const PeVersionInfo& info = *properties.version;
+        const PeFixedVersion& v = info.fixed;
+        const std::string fileVersion = VersionNumbers(v.fileMs, v.fileLs);
+        const std::string productVersion = VersionNumbers(v.productMs, v.productLs);
+        if (info.translations.empty()) {
+            return "FileVersion: " + fileVersion + "\r\nProductVersion: " + productVersion;
+        }
+        static constexpr const char* kEntries[] = {
+            "FileVersion",  "FileDescription", "ProductName",     "ProductVersion",
+            "CompanyName",  "LegalCopyright",  "LegalTrademarks", "OriginalFilename",
+            "InternalName", "PrivateBuild",    "SpecialBuild",    "Comments"};
+        std::string text;
+        for (const PeTranslation& translation : info.translations) {
+            if (!text.empty()) {
+                text += "\r\n\r\n";
+            }
+            text += StringPrintf("(Language: %04d, CodePage: %04d)", translation.language,
+                                 translation.codePage);
+            for (const char* name : kEntries) {
+                const std::string* value = info.Find(translation, name);
+                if (value == nullptr) {
+                    continue;
+                }
+                // The two version entries come from the fixed numbers, as a program reads them,
+                // not from the free text beside them.
+                const std::string_view entry = name;
+                text += StringPrintf("\r\n%s: %s", name,
+                                     entry == "FileVersion"      ? fileVersion
+                                     : entry == "ProductVersion" ? productVersion
+                                                                 : *value);
+            }
+        }
+        return text;
     }
     std::string text = StringPrintf(kPropertiesCountsFormat, properties.files, properties.folders);
     if (properties.enteredFolders) {

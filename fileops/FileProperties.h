@@ -41,7 +41,7 @@ struct FileProperties {
     AttributeState readOnly = AttributeState::kClear;  // over the selected items themselves
     AttributeState hidden = AttributeState::kClear;    // over the selected names
     // Only for a single selected file named *.exe, *.dll or *.ocx with a version resource.
-    std::optional<PeFixedVersion> version;
+    std::optional<PeVersionInfo> version;
     // Entries that could not be examined (skipped silently by the dialog, kept for the log).
     std::vector<std::string> unreadable;
 };
@@ -56,8 +56,10 @@ FileProperties ComputeFileProperties(FileSystem& fs, const std::string& location
 // ("%.0f" when whole, else "%.2f"), then the exact count with thousands separators.
 std::string PropertiesSizeText(uint64_t bytes);
 
-// The version lines ("FileVersion: %u.%u.%u.%u" and "ProductVersion: ...", CR LF between) when
-// there is a version, else the counts with the recursive note when folders were entered.
+// The version lines when there is a version: per translation a "(Language: ..., CodePage: ...)"
+// line and the string entries present, or only the two fixed numbers without a translation
+// table; lines end in CR LF, blocks are parted by an empty line. Else the counts with the recursive
+// note when folders were entered.
 std::string PropertiesSummaryText(const FileProperties& properties);
 
 // Whether the dialog's hidden box can be used on this system: never on Linux, where it is the name.

@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "base/AsciiCase.h"
+#include "base/TextConvert.h"
 
 namespace quillon {
 namespace {
@@ -19,6 +24,8 @@ constexpr size_t kSectionHeaderSize = 40;
 // Header (6 bytes) + "VS_VERSION_INFO" with its terminator (32 bytes), padded to 4 bytes.
 constexpr size_t kFixedInfoOffset = 40;
 constexpr size_t kFixedInfoSize = 52;
+constexpr size_t kFixedInfoEnd = kFixedInfoOffset + kFixedInfoSize;
+constexpr uint16_t kTextValue = 1;
 
 uint16_t U16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -67,32 +74,28 @@ class PeImage {
   public:
     explicit PeImage(const ByteSource& source) : source_(source) {}
 
-    std::optional<PeFixedVersion> FixedVersion() {
+    // The version block checked for its key and the fixed information's signature: its first
+    // bytes up to the end of that information, or all of it when `whole`.
+    bool VersionBlock(bool whole, std::vector<uint8_t>& block) {
         uint32_t resourceRva = 0;
         if (!ReadHeaders(resourceRva)) {
-            return std::nullopt;
+            return false;
         }
         uint64_t root = 0;
         uint64_t limit = 0;
         if (!MapRva(resourceRva, 16, root, &limit)) {
-            return std::nullopt;
+            return false;
         }
         resourceBase_ = root;
         resourceLimit_ = limit;
 
         uint32_t typeDir = 0;
-        if (!FindEntry(0, kResourceTypeVersion, true, true, typeDir)) {
-            return std::nullopt;
-        }
         uint32_t nameDir = 0;
-        if (!FindEntry(typeDir, kVersionResourceId, false, true, nameDir)) {
-            return std::nullopt;
-        }
         uint32_t dataEntry = 0;
-        if (!FindEntry(nameDir, 0, false, false, dataEntry)) {
-            return std::nullopt;
-        }
-        return ReadVersionBlock(dataEntry);
+        return FindEntry(0, kResourceTypeVersion, true, true, typeDir) &&
+               FindEntry(typeDir, kVersionResourceId, false, true, nameDir) &&
+               FindEntry(nameDir, 0, false, false, dataEntry) &&
+               ReadVersionBlock(dataEntry, whole, block);
     }
 
   private:
@@ -212,43 +215,41 @@ class PeImage {
         return true;
     }
 
-    std::optional<PeFixedVersion> ReadVersionBlock(uint32_t dataEntry) const {
+    bool ReadVersionBlock(uint32_t dataEntry, bool whole, std::vector<uint8_t>& block) const {
         uint8_t entry[16];
         if (!ReadResource(dataEntry, entry, sizeof entry)) {
-            return std::nullopt;
+            return false;
         }
         const uint32_t rva = U32(entry);
         const uint32_t size = U32(entry + 4);
-        constexpr size_t kNeeded = kFixedInfoOffset + kFixedInfoSize;
         uint64_t offset = 0;
-        if (size < kNeeded || !MapRva(rva, kNeeded, offset, nullptr)) {
-            return std::nullopt;
+        if (size < kFixedInfoEnd || !MapRva(rva, kFixedInfoEnd, offset, nullptr)) {
+            return false;
         }
-        uint8_t block[kNeeded];
-        if (!source_.Read(offset, block, sizeof block)) {
-            return std::nullopt;
+        block.resize(kFixedInfoEnd);
+        if (!source_.Read(offset, block.data(), block.size())) {
+            return false;
         }
-        const uint16_t length = U16(block);
-        const uint16_t valueLength = U16(block + 2);
-        if (length < kNeeded || length > size || valueLength < kFixedInfoSize) {
-            return std::nullopt;
+        const uint16_t length = U16(block.data());
+        const uint16_t valueLength = U16(block.data() + 2);
+        if (length < kFixedInfoEnd || length > size || valueLength < kFixedInfoSize) {
+            return false;
         }
         static constexpr char kKey[] = "VS_VERSION_INFO";
         for (size_t i = 0; i < sizeof kKey; ++i) {
-            if (U16(block + 6 + 2 * i) != static_cast<uint8_t>(kKey[i])) {
-                return std::nullopt;
+            if (U16(block.data() + 6 + 2 * i) != static_cast<uint8_t>(kKey[i])) {
+                return false;
             }
         }
-        const uint8_t* fixed = block + kFixedInfoOffset;
-        if (U32(fixed) != kFixedInfoSignature) {
-            return std::nullopt;
+        if (U32(block.data() + kFixedInfoOffset) != kFixedInfoSignature) {
+            return false;
         }
-        PeFixedVersion version;
-        version.fileMs = U32(fixed + 8);
-        version.fileLs = U32(fixed + 12);
-        version.productMs = U32(fixed + 16);
-        version.productLs = U32(fixed + 20);
-        return version;
+        if (!whole) {
+            return true;
+        }
+        block.resize(length);
+        return MapRva(rva, length, offset, nullptr) &&
+               source_.Read(offset, block.data(), block.size());
     }
 
     const ByteSource& source_;
@@ -257,7 +258,112 @@ class PeImage {
     uint64_t resourceLimit_ = 0;
 };
 
+PeFixedVersion FixedNumbers(const std::vector<uint8_t>& block) {
+    const uint8_t* fixed = block.data() + kFixedInfoOffset;
+    PeFixedVersion version;
+    version.fileMs = U32(fixed + 8);
+    version.fileLs = U32(fixed + 12);
+    version.productMs = U32(fixed + 16);
+    version.productLs = U32(fixed + 20);
+    return version;
+}
+
+size_t Align4(size_t at) {
+    return (at + 3) & ~size_t{3};
+}
+
+// One node of the version block: a length, the value's length and type, a UTF-16 key, the
+// value, and child nodes up to the end, each part starting on a 4-byte boundary.
+struct VersionNode {
+    size_t end = 0;
+    std::string key;
+    size_t valueAt = 0;
+    size_t valueBytes = 0;
+    size_t childrenAt = 0;
+};
+
+// The node at `at`, which must end by `limit`. A length below the header's size is refused, so
+// every walk over siblings moves forward.
+bool ReadNode(const std::vector<uint8_t>& block, size_t at, size_t limit, VersionNode& node) {
+    if (at >= limit || limit - at < 6) {
+        return false;
+    }
+    const size_t length = U16(block.data() + at);
+    if (length < 6 || length > limit - at) {
+        return false;
+    }
+    node.end = at + length;
+    const size_t valueLength = U16(block.data() + at + 2);
+    const bool text = U16(block.data() + at + 4) == kTextValue;
+    size_t p = at + 6;
+    while (p + 2 <= node.end && U16(block.data() + p) != 0) {
+        p += 2;
+    }
+    if (p + 2 > node.end) {
+        return false;
+    }
+    node.key = Utf16LeToUtf8(
+        std::string_view(reinterpret_cast<const char*>(block.data()) + at + 6, p - at - 6));
+    node.valueAt = std::min(Align4(p + 2), node.end);
+    node.valueBytes = std::min(text ? valueLength * 2 : valueLength, node.end - node.valueAt);
+    node.childrenAt = std::min(Align4(node.valueAt + node.valueBytes), node.end);
+    return true;
+}
+
+template <typename Visit>
+void ForEachChild(const std::vector<uint8_t>& block, const VersionNode& parent, Visit visit) {
+    VersionNode child;
+    for (size_t at = parent.childrenAt; ReadNode(block, at, parent.end, child);
+         at = Align4(child.end)) {
+        visit(child);
+    }
+}
+
+// The string tables and the translation table below the fixed information.
+void ReadVersionTables(const std::vector<uint8_t>& block, PeVersionInfo& info) {
+    VersionNode root;
+    if (!ReadNode(block, 0, block.size(), root)) {
+        return;
+    }
+    ForEachChild(block, root, [&](const VersionNode& section) {
+        if (section.key == "StringFileInfo") {
+            ForEachChild(block, section, [&](const VersionNode& table) {
+                const std::string key = FoldAscii(table.key);
+                ForEachChild(block, table, [&](const VersionNode& entry) {
+                    std::string value = Utf16LeToUtf8(std::string_view(
+                        reinterpret_cast<const char*>(block.data()) + entry.valueAt,
+                        entry.valueBytes & ~size_t{1}));
+                    value.resize(std::min(value.size(), value.find('\0')));
+                    info.strings.push_back({key, entry.key, std::move(value)});
+                });
+            });
+        } else if (section.key == "VarFileInfo") {
+            ForEachChild(block, section, [&](const VersionNode& var) {
+                if (var.key != "Translation") {
+                    return;
+                }
+                for (size_t at = var.valueAt; at + 4 <= var.valueAt + var.valueBytes; at += 4) {
+                    info.translations.push_back(
+                        {U16(block.data() + at), U16(block.data() + at + 2)});
+                }
+            });
+        }
+    });
+}
+
 }  // namespace
+
+const std::string* PeVersionInfo::Find(const PeTranslation& translation,
+                                       std::string_view name) const {
+    char table[9];
+    std::snprintf(table, sizeof table, "%04x%04x", translation.language, translation.codePage);
+    for (const PeVersionString& entry : strings) {
+        if (entry.table == table && entry.name == name) {
+            return &entry.value;
+        }
+    }
+    return nullptr;
+}
 
 bool MemorySource::Read(uint64_t offset, void* out, size_t count) const {
     if (offset > bytes_.size() || count > bytes_.size() - offset) {
@@ -270,27 +376,59 @@ bool MemorySource::Read(uint64_t offset, void* out, size_t count) const {
 }
 
 std::optional<PeFixedVersion> ParsePeFixedVersion(const ByteSource& image) {
-    PeImage pe(image);
-    return pe.FixedVersion();
+    std::vector<uint8_t> block;
+    if (!PeImage(image).VersionBlock(false, block)) {
+        return std::nullopt;
+    }
+    return FixedNumbers(block);
+}
+
+std::optional<PeVersionInfo> ParsePeVersionInfo(const ByteSource& image) {
+    std::vector<uint8_t> block;
+    if (!PeImage(image).VersionBlock(true, block)) {
+        return std::nullopt;
+    }
+    PeVersionInfo info;
+    info.fixed = FixedNumbers(block);
+    ReadVersionTables(block, info);
+    return info;
+}
+
+std::optional<PeVersionInfo> ParsePeVersionInfo(std::string_view image) {
+    return ParsePeVersionInfo(MemorySource(image));
 }
 
 std::optional<PeFixedVersion> ParsePeFixedVersion(std::string_view image) {
     return ParsePeFixedVersion(MemorySource(image));
 }
 
-std::optional<PeFixedVersion> ReadPeFixedVersion(const std::string& path) {
+namespace {
+
+// The parse of the regular file at `path`; nothing for anything else.
+template <typename Parse>
+auto ReadPeFile(const std::string& path, Parse parse) -> decltype(parse(MemorySource({}))) {
     // Non-blocking so that a FIFO given by mistake cannot hang the caller before the type check.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return std::nullopt;
     }
-    std::optional<PeFixedVersion> version;
+    decltype(parse(MemorySource({}))) result;
     struct stat st {};
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        version = ParsePeFixedVersion(FileSource(fd, static_cast<uint64_t>(st.st_size)));
+        result = parse(FileSource(fd, static_cast<uint64_t>(st.st_size)));
     }
     close(fd);
-    return version;
+    return result;
+}
+
+}  // namespace
+
+std::optional<PeFixedVersion> ReadPeFixedVersion(const std::string& path) {
+    return ReadPeFile(path, [](const ByteSource& s) { return ParsePeFixedVersion(s); });
+}
+
+std::optional<PeVersionInfo> ReadPeVersionInfo(const std::string& path) {
+    return ReadPeFile(path, [](const ByteSource& s) { return ParsePeVersionInfo(s); });
 }
 
 }  // namespace quillon

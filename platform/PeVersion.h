@@ -1,5 +1,6 @@
-// Reads the fixed version information (VS_FIXEDFILEINFO) from the version resource of a PE file
-// without any help from the system. Every offset in the file is checked before it is used, so a
+// Reads the version resource of a PE file without any help from the system: the fixed version
+// numbers (VS_FIXEDFILEINFO), and for the properties summary its translation table and string
+// entries. Every offset in the file is checked before it is used, so a
 // truncated or deliberately malformed file gives no version instead of a crash or a long walk.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
@@ -16,6 +18,26 @@ struct PeFixedVersion {
     uint32_t fileLs = 0;
     uint32_t productMs = 0;
     uint32_t productLs = 0;
+};
+
+struct PeTranslation {
+    uint16_t language = 0;
+    uint16_t codePage = 0;
+};
+
+// One entry of a string table, the value converted to UTF-8.
+struct PeVersionString {
+    std::string table;  // the table's key in lower case, e.g. "040904b0"
+    std::string name;
+    std::string value;
+};
+
+struct PeVersionInfo {
+    PeFixedVersion fixed;
+    std::vector<PeTranslation> translations;
+    std::vector<PeVersionString> strings;
+    // The value of `name` in the table of `translation`, if it has one.
+    const std::string* Find(const PeTranslation& translation, std::string_view name) const;
 };
 
 // Random access to the bytes of one file image.
@@ -41,5 +63,8 @@ class MemorySource : public ByteSource {
 std::optional<PeFixedVersion> ParsePeFixedVersion(const ByteSource& image);
 std::optional<PeFixedVersion> ParsePeFixedVersion(std::string_view image);
 std::optional<PeFixedVersion> ReadPeFixedVersion(const std::string& path);
+std::optional<PeVersionInfo> ParsePeVersionInfo(const ByteSource& image);
+std::optional<PeVersionInfo> ParsePeVersionInfo(std::string_view image);
+std::optional<PeVersionInfo> ReadPeVersionInfo(const std::string& path);
 
 }  // namespace quillon

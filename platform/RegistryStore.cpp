@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "base/AsciiCase.h"
+#include "base/TextConvert.h"
 #include "platform/Log.h"
 #include "platform/RunContext.h"
 
@@ -157,48 +158,6 @@ std::string_view Trim(std::string_view s) {
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r'))
         --e;
     return s.substr(b, e - b);
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Windows exports are UTF-16LE with a byte-order mark; unpaired surrogates become U+FFFD.
-std::string Utf16LeToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    size_t units = bytes.size() / 2;
-    auto unit = [&](size_t i) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
-               (static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
-    };
-    for (size_t i = 0; i < units; ++i) {
-        uint32_t u = unit(i);
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-            unit(i + 1) <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
-        } else {
-            AppendUtf8(out, u);
-        }
-    }
-    return out;
 }
 
 bool ParseDword(std::string_view digits, uint32_t& value) {

@@ -153,6 +153,26 @@ TEST(FileProperties, VersionOfOneProgram) {
     EXPECT_EQ(summary("Tool.EXE"), "FileVersion: 2.3.4.5\r\nProductVersion: 7.0.0.9");
     EXPECT_EQ(summary("tool.bin"), "1 Files, 0 Folders");
     EXPECT_EQ(summary("plain.dll"), "1 Files, 0 Folders");
+
+    // With a translation table: one block per language and code page, the entries in their
+    // fixed order whatever the file's order, the two versions from the numbers, missing entries
+    // left out, a table key in upper case found all the same.
+    pe.withVersion = true;
+    pe.tables = {{"040904B0",
+                  {{"Comments", "x"},
+                   {"ProductVersion", "seven"},
+                   {"CompanyName", "Marrowby \xC2\xA9 2026"},
+                   {"FileVersion", "two"},
+                   {"FileDescription", "Tool"}}},
+                 {"040704e4", {{"ProductName", "Werkzeug"}}}};
+    pe.translations = {0x04B00409, 0x04E40407, 0x04B00000};
+    dir.WriteFile("full.dll", pe.Build());
+    EXPECT_EQ(summary("full.dll"),
+              "(Language: 1033, CodePage: 1200)\r\nFileVersion: 2.3.4.5\r\n"
+              "FileDescription: Tool\r\nProductVersion: 7.0.0.9\r\n"
+              "CompanyName: Marrowby \xC2\xA9 2026\r\nComments: x\r\n\r\n"
+              "(Language: 1031, CodePage: 1252)\r\nProductName: Werkzeug\r\n\r\n"
+              "(Language: 0000, CodePage: 1200)");
 }
 
 }  // namespace

@@ -45,5 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         }
     }
+    // The whole block's tables: one more read, and the same fixed numbers.
+    const std::optional<quillon::PeVersionInfo> info =
+        quillon::ParsePeVersionInfo(CountingSource(image));
+    if (info && (!found || info->fixed.fileMs != found->fileMs ||
+                 info->fixed.productLs != found->productLs)) {
+        std::abort();
+    }
     return 0;
 }

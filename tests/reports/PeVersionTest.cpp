@@ -59,6 +59,35 @@ TEST_P(PeLayoutTest, WholeCutAndDamagedImages) {
     }
 }
 
+// The tables after the fixed numbers: a cut image gives nothing, a damaged one never reads
+// outside its block (the sanitizer build watches), and damage to the tables never changes the
+// fixed numbers.
+TEST_P(PeLayoutTest, TablesOfWholeCutAndDamagedImages) {
+    PeBuilder pe = Sample(GetParam());
+    pe.tables = {{"040904b0", {{"FileDescription", "Tool"}, {"ProductName", "Suite"}}}};
+    pe.translations = {0x04B00409};
+    const std::string image = pe.Build();
+    const auto info = ParsePeVersionInfo(image);
+    ASSERT_TRUE(info.has_value());
+    ASSERT_EQ(info->translations.size(), 1u);
+    EXPECT_EQ(*info->Find(info->translations[0], "ProductName"), "Suite");
+    EXPECT_EQ(info->Find(info->translations[0], "Comments"), nullptr);
+    EXPECT_EQ(info->fixed.fileMs, 0x00020003u);
+    for (size_t length = 0; length < image.size(); ++length) {
+        ASSERT_FALSE(ParsePeVersionInfo(std::string_view(image).substr(0, length)).has_value());
+    }
+    std::mt19937 random(777);
+    for (int round = 0; round < 20000; ++round) {
+        std::string damaged = image;
+        const size_t at = pe.versionBlockOffset + random() % (image.size() - pe.versionBlockOffset);
+        damaged[at] = static_cast<char>(random() & 0xFF);
+        const auto got = ParsePeVersionInfo(damaged);
+        if (got && at >= pe.fixedInfoOffset + 24) {
+            ASSERT_EQ(Numbers(got->fixed), Numbers(info->fixed)) << "byte " << at;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeLayoutTest, ::testing::Bool());
 
 // A version under another name than 1 is found; icon-only images and non-images have none.

@@ -6,6 +6,9 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "base/TextConvert.h"
 
 namespace quillon::test {
 
@@ -53,6 +56,34 @@ inline size_t PutDirectory(std::string& image, size_t at,
     return entry;
 }
 
+// One node of a version block: header, UTF-16 key, padding, value, padding, then the children,
+// each padded to 4 bytes. A text value's length counts UTF-16 units, a binary one bytes.
+inline std::string VersionNode(std::string_view key, bool text, std::string_view value,
+                               const std::vector<std::string>& children = {}) {
+    auto utf16 = [](std::string_view utf8) {
+        std::string bytes;
+        for (const char16_t unit : Utf8ToUtf16(utf8)) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+        return bytes + std::string(2, '\0');
+    };
+    auto pad = [](std::string& s) { s.resize((s.size() + 3) & ~size_t{3}, '\0'); };
+    std::string node(6, '\0');
+    node += utf16(key);
+    pad(node);
+    const std::string v = !text ? std::string(value) : value.empty() ? std::string() : utf16(value);
+    node += v;
+    for (const std::string& child : children) {
+        pad(node);
+        node += child;
+    }
+    PutU16(node, 0, static_cast<uint16_t>(node.size()));
+    PutU16(node, 2, static_cast<uint16_t>(text ? v.size() / 2 : v.size()));
+    PutU16(node, 4, text ? 1 : 0);
+    return node;
+}
+
 }  // namespace pe
 
 struct PeBuilder {
@@ -62,6 +93,10 @@ struct PeBuilder {
     bool withVersion = true;     // false: only an icon resource
     uint32_t versionNameId = 1;  // the resource name under RT_VERSION
     bool iconTypeFirst = true;   // an RT_ICON type entry precedes RT_VERSION
+    // After the fixed information: string tables (key, then name/value pairs) and translations
+    // (language in the low word, code page in the high one).
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> tables;
+    std::vector<uint32_t> translations;
     std::string Build();
     // Where the parts of the last built image start in the file, for targeted damage.
     size_t peHeaderOffset = 0;
@@ -116,22 +151,36 @@ inline std::string PeBuilder::Build() {
     }
     PutDirectory(res, iconDir, {});
     PutDirectory(res, nameDir, {{1033, dataEntry}});
-    // VS_VERSIONINFO: header, the UTF-16 key, padding, then the fixed information.
-    constexpr size_t kBlockSize = 40 + 52;
-    PutU32s(res, dataEntry, {kResourceRva + block, kBlockSize});
-    PutU16(res, block, kBlockSize);
-    PutU16(res, block + 2, 52);
-    PutU16(res, block + 4, 0);
-    static constexpr char kKey[] = "VS_VERSION_INFO";
-    for (size_t i = 0; i < sizeof kKey; ++i) {
-        PutU16(res, block + 6 + 2 * i, static_cast<uint8_t>(kKey[i]));
-    }
-    const size_t fixed = block + 40;
-    PutU32s(res, fixed,
+    // VS_VERSIONINFO: header, the UTF-16 key, padding, the fixed information, the tables.
+    std::string fixedInfo(52, '\0');
+    PutU32s(fixedInfo, 0,
             {0xFEEF04BDu, 0x00010000, fileVersion.first, fileVersion.second, productVersion.first,
              productVersion.second});
-    PutU32(res, fixed + 48, 0);
-    res.resize(block + kBlockSize, '\0');
+    std::vector<std::string> sections;
+    if (!tables.empty()) {
+        std::vector<std::string> tableNodes;
+        for (const auto& [key, entries] : tables) {
+            std::vector<std::string> strings;
+            for (const auto& [name, value] : entries) {
+                strings.push_back(VersionNode(name, true, value));
+            }
+            tableNodes.push_back(VersionNode(key, true, "", strings));
+        }
+        sections.push_back(VersionNode("StringFileInfo", true, "", tableNodes));
+    }
+    if (!translations.empty()) {
+        std::string pairs;
+        for (const uint32_t t : translations) {
+            PutU32(pairs, pairs.size(), t);
+        }
+        sections.push_back(
+            VersionNode("VarFileInfo", true, "", {VersionNode("Translation", false, pairs)}));
+    }
+    const std::string version = VersionNode("VS_VERSION_INFO", false, fixedInfo, sections);
+    PutU32s(res, dataEntry, {kResourceRva + block, static_cast<uint32_t>(version.size())});
+    res.resize(block, '\0');
+    res += version;
+    const size_t fixed = block + 40;
     const auto resSize = static_cast<uint32_t>(res.size());
     PutU32s(image, rsrcHeader + 8, {resSize, kResourceRva, resSize, kResourceFileOffset});
     PutU32s(image, resourceDirectory, {kResourceRva, resSize});
