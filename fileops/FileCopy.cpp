@@ -194,11 +194,13 @@ int LinkAnonymous(FileSystem& fs, int fd, int folder, const std::string& name) {
 // in place yet.
 struct StagedCopy {
     FsHandle file;
-    std::string name;      // where it goes
-    std::string tempName;  // empty while the temporary is anonymous (O_TMPFILE)
-    std::string from;      // the source's path, for the report
-    off_t size = 0;        // the data written, which for a sparse file is far less than its size
-    size_t folder = 0;     // in the batch's folders
+    std::string name;       // where it goes
+    std::string tempName;   // empty while the temporary is anonymous (O_TMPFILE)
+    std::string from;       // the source's path, for the report
+    off_t size = 0;         // the data written, which for a sparse file is far less than its size
+    size_t folder = 0;      // in the batch's folders
+    bool replaces = false;  // something was at `name` when the copy was staged
+    bool synced = false;    // the copy's own fsync returned
 };
 
 // Drops a staged copy that will not be put into place.
@@ -231,7 +233,10 @@ int Stage(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
         return EINVAL;
     }
     struct stat existing {};
-    if (fs.Stat(folder, name.c_str(), 0, existing) == 0 && SameFile(existing, before)) {
+    const int missing = fs.Stat(folder, name.c_str(), AT_SYMLINK_NOFOLLOW, existing);
+    staged.replaces = missing != ENOENT;
+    if (missing == 0 && fs.Stat(folder, name.c_str(), 0, existing) == 0 &&
+        SameFile(existing, before)) {
         return EINVAL;
     }
     // Fewer blocks than the size needs: the file has holes worth keeping, and only its data
@@ -272,13 +277,18 @@ int Stage(FileSystem& fs, int sourceFolder, const char* sourceName, int folder,
     return error;
 }
 
-// Puts the durable copy `staged` in place at its name, replacing what is there on purpose (a
-// backup, if wanted, was made before).
+// Puts the copy `staged` in place at its name, replacing what is there on purpose (a backup, if
+// wanted, was made before). A copy that replaces a file is made durable first, if it is not yet,
+// so that no crash can leave the name with neither the old bytes nor the new.
 int Place(FileSystem& fs, int folder, StagedCopy& staged) {
     int error = 0;
     if (staged.tempName.empty()) {
         error = LinkAnonymous(fs, staged.file.Get(), folder, staged.name);
         if (error != EEXIST) {
+            staged.file.Reset();
+            return error;
+        }
+        if (!staged.synced && (error = fs.Sync(staged.file.Get())) != 0) {
             staged.file.Reset();
             return error;
         }
@@ -306,6 +316,7 @@ int CopyFileAt(FileSystem& fs, int sourceFolder, const char* sourceName, int fol
     if (error == 0 && (error = fs.Sync(staged.file.Get())) != 0) {
         Discard(fs, folder, staged);
     }
+    staged.synced = error == 0;
     if (error == 0) {
         error = Place(fs, folder, staged);
     }
@@ -551,6 +562,8 @@ bool TreeCopy::Flush() {
             Fail(staged.from, error);
             Discard(fs_, folders_[staged.folder].handle.Get(), staged);
             all = false;
+        } else {
+            staged.synced = true;
         }
     }
     std::vector<bool> placed(folders_.size(), false);
@@ -759,22 +772,34 @@ bool FileCopyGroup::Full() const {
     return impl_->items.size() >= impl_->maxFiles || impl_->bytes >= impl_->ctx.batch.bytes;
 }
 
+// Unlike a folder copy, an export writes into a folder of the user's choice that usually holds
+// nothing yet: a new name has no old bytes to protect, so its copy is linked into place at once
+// and the group's one write-back at the end makes it durable, as `cp` followed by `sync` would.
+// Only a copy that replaces a file is synced before its rename, in the order a folder copy keeps.
 std::vector<std::pair<size_t, int>> FileCopyGroup::Flush() {
     Impl& g = *impl_;
     FileSystem& fs = g.ctx.fs;
+    const bool writeBack = g.ctx.batch.syncFileSystem;
+    auto syncFirst = [writeBack](const Impl::Item& i) { return i.staged.replaces || !writeBack; };
     std::vector<std::pair<size_t, int>> results;
-    if (g.ctx.batch.syncFileSystem && !g.items.empty()) {
-        // As in a folder copy: one write-back of the whole group, the fsyncs below confirm it.
+    if (writeBack && std::any_of(g.items.begin(), g.items.end(), syncFirst)) {
+        // One write-back of the whole group; the fsyncs below confirm it for each replacement.
         if (const int error = fs.SyncFileSystem(g.folders.front().handle.Get()); error != 0) {
             LogError(error, "Cannot sync the file system of %s", g.folders.front().path.c_str());
         }
     }
     for (Impl::Item& item : g.items) {
+        if (!syncFirst(item)) {
+            continue;
+        }
         if (const int error = fs.Sync(item.staged.file.Get()); error != 0) {
             Discard(fs, g.folders[item.staged.folder].handle.Get(), item.staged);
             results.emplace_back(item.tag, error);
+        } else {
+            item.staged.synced = true;
         }
     }
+    std::vector<size_t> placed;
     for (Impl::Item& item : g.items) {
         if (!item.staged.file.IsOpen()) {
             continue;
@@ -782,18 +807,23 @@ std::vector<std::pair<size_t, int>> FileCopyGroup::Flush() {
         Impl::Folder& folder = g.folders[item.staged.folder];
         const int error = Place(fs, folder.handle.Get(), item.staged);
         folder.placed = folder.placed || error == 0;
+        if (error == 0) {
+            placed.push_back(results.size());
+        }
         results.emplace_back(item.tag, error);
     }
     // The files of a group are spread over many folders (a few per folder at most when the
-    // differing files of two trees are copied): one more write-back of the file system makes all
-    // their renames durable in one journal commit, where a sync per folder would commit once each.
-    const bool placedAny = std::any_of(g.folders.begin(), g.folders.end(),
-                                       [](const Impl::Folder& f) { return f.placed; });
-    if (g.ctx.batch.syncFileSystem && placedAny) {
+    // differing files of two trees are copied): one write-back of the file system makes their
+    // data and names durable in one journal commit, where a sync per file and folder would commit
+    // once each. A write-back error cannot be told apart by file, so it fails the whole group's.
+    if (writeBack && !placed.empty()) {
         if (const int error = fs.SyncFileSystem(g.folders.front().handle.Get()); error != 0) {
             LogError(error, "Cannot sync the file system of %s", g.folders.front().path.c_str());
+            for (const size_t i : placed) {
+                results[i].second = error;
+            }
         }
-    } else {
+    } else if (!writeBack) {
         for (Impl::Folder& folder : g.folders) {
             if (const int error = folder.placed ? fs.Sync(folder.handle.Get()) : 0; error != 0) {
                 LogError(error, "Cannot sync the folder %s", folder.path.c_str());

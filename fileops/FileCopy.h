@@ -73,10 +73,11 @@ int MakeFolderChain(FileSystem& fs, const std::string& path);
 int CopyFileCreatingParent(FileOpsContext& ctx, const std::string& source,
                            const std::string& destination);
 
-// Single files bound for many folders, copied in groups in the order a folder copy keeps: each
-// file is staged at once in a temporary of its destination folder (whose chain is created);
-// Flush then writes the group back together, syncs each file, renames each into place and syncs
-// each folder that changed once. What is at a destination is replaced only by that rename.
+// Single files bound for many folders, copied in groups: each file is staged at once in a
+// temporary of its destination folder (whose chain is created); Flush syncs each copy that
+// replaces a file, puts every copy in place (a new name by a link, a taken one by a rename of the
+// synced copy) and then writes the whole group back in one sync. What is at a destination is
+// replaced only by that rename.
 class FileCopyGroup {
   public:
     explicit FileCopyGroup(FileOpsContext& ctx);

@@ -371,6 +371,48 @@ TEST(CopyDiffFaults, EveryStepFailsOrStopsWithoutLosingAByte) {
     }
 }
 
+// New names ride on the group's one write-back; only a copy that replaces a file is synced by
+// itself before its rename, and a failed write-back fails every copy the group placed.
+TEST(CopyDiffFaults, OnlyReplacementsAreSyncedOneByOne) {
+    test::TestDir dir;
+    dir.MakeTree({{"src/a", "1"}, {"src/b", "2"}, {"src/c", "3"}, {"out1/c", "old"}});
+    const auto syncs = [](const std::vector<FsCall>& trace) {
+        return std::count(trace.begin(), trace.end(), FsCall::Sync);
+    };
+    for (const bool withReplacement : {false, true}) {
+        FaultFileSystem fs;
+        FileOpsContext ctx(fs);
+        FileCopyGroup group(ctx);
+        const std::string out = withReplacement ? "out1/" : "out0/";
+        const std::vector<std::string> names = withReplacement
+                                                   ? std::vector<std::string>{"a", "b", "c"}
+                                                   : std::vector<std::string>{"a", "b"};
+        for (size_t i = 0; i < names.size(); ++i) {
+            ASSERT_EQ(group.Add(dir / ("src/" + names[i]), dir / (out + names[i]), i), 0);
+        }
+        const uint64_t before = syncs(fs.Trace());
+        for (const auto& [tag, error] : group.Flush()) {
+            EXPECT_EQ(error, 0) << names[tag];
+        }
+        // Without a replacement: the write-back at the end. With one: a write-back first, the
+        // replacement's own sync, and the write-back at the end.
+        EXPECT_EQ(syncs(fs.Trace()) - before, withReplacement ? 3 : 1);
+        EXPECT_EQ(dir.ReadFile(out + "a"), "1");
+        EXPECT_EQ(dir.ReadFile("out1/c"), withReplacement ? "3" : "old");
+    }
+    FaultFileSystem failing;
+    FileOpsContext ctx(failing);
+    FileCopyGroup group(ctx);
+    ASSERT_EQ(group.Add(dir / "src/a", dir / "again/a", 0), 0);
+    ASSERT_EQ(group.Add(dir / "src/b", dir / "again/b", 1), 0);
+    failing.FailEvery(FsCall::Sync, EIO);
+    const auto results = group.Flush();
+    ASSERT_EQ(results.size(), 2u);
+    for (const auto& [tag, error] : results) {
+        EXPECT_EQ(error, EIO) << tag;
+    }
+}
+
 // The real thing: a child exporting over a first export is killed by SIGKILL at each step.
 TEST(CopyDiffFaults, KilledChildLeavesEveryOldByte) {
     const test::ScopedEnv inMemory("TMPDIR", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
