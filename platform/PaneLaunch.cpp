@@ -10,8 +10,10 @@
 #include <initializer_list>
 
 #include "base/AsciiCase.h"
+#include "base/Crc32.h"
 #include "base/PathUtil.h"
 #include "base/StringPrintf.h"
+#include "base/ValueText.h"
 #include "platform/FavoriteApps.h"
 #include "platform/FileText.h"
 #include "platform/Launcher.h"
@@ -325,6 +327,125 @@ bool PaneLaunch::OpenItem(const std::string& path) {
         return false;
     }
     return true;
+}
+
+namespace {
+
+// The CRC-32 of a whole regular file, never waiting on a FIFO.
+bool FileCrc32(const std::string& path, uint32_t& crc) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    uint32_t reg = kCrc32Initial;
+    char buffer[1 << 16];
+    for (ssize_t got = 1; ok && got != 0;) {
+        got = read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            reg = Crc32Update(reg, buffer, static_cast<size_t>(got));
+        } else if (got < 0 && errno != EINTR) {
+            ok = false;
+        } else if (got < 0) {
+            got = 1;
+        }
+    }
+    close(fd);
+    crc = ~reg;
+    return ok;
+}
+
+const char* OpenErrorText(int result) {
+    switch (result) {
+        case -7:
+            return "File Access denied error";
+        case -8:
+            return "File doesn't exist";
+        case -9:
+            return "File open exception error";
+        default:
+            return "Unknown File open error";
+    }
+}
+
+}  // namespace
+
+const char* EncodingName(int encoding) {
+    switch (encoding) {
+        case kEncUtf16Le:
+            return "Unicode";
+        case kEncUtf16Be:
+            return "Unicode Big Endian";
+        case kEncUtf8:
+            return "UTF8";
+        case kEncAnsi:
+            return "ASCII";
+        default:
+            return "Unknown";
+    }
+}
+
+bool PaneLaunch::CompareTwoFiles(const std::string& left, const std::string& right,
+                                 int viewNonTextWith) {
+    const EncodingDetection kinds[2] = {DetectTextEncoding(left), DetectTextEncoding(right)};
+    const bool failed[2] = {kinds[0].result < 0, kinds[1].result < 0};
+    if (failed[0] || failed[1]) {
+        const int code = failed[0] ? kinds[0].result : kinds[1].result;
+        ShowLaunchError(
+            prompter_,
+            failed[0] && failed[1]
+                ? StringPrintf(kOpenFilesFailure, left, right, OpenErrorText(code))
+                : StringPrintf(kOpenFileFailure, failed[0] ? left : right, OpenErrorText(code)));
+        return false;
+    }
+    const bool binary[2] = {kinds[0].encoding == kEncodingBinary,
+                            kinds[1].encoding == kEncodingBinary};
+    bool asText = !binary[0] && !binary[1];
+    if (asText && kinds[0].encoding != kinds[1].encoding && prompter_ != nullptr) {
+        PromptRequest notice;
+        notice.text = StringPrintf(kDifferentEncodings, left, EncodingName(kinds[0].encoding),
+                                   right, EncodingName(kinds[1].encoding));
+        notice.style = mb::kOk | mb::kIconInformation;
+        prompter_->Ask(notice);
+    }
+    if (binary[0] != binary[1]) {
+        PromptRequest question;
+        question.text =
+            StringPrintf(kOneBinaryQuestion, binary[0] ? left : right, binary[0] ? right : left);
+        question.style = mb::kYesNo | mb::kIconQuestion;
+        asText = prompter_ != nullptr && prompter_->Ask(question) == mbr::kYes;
+    }
+    if (asText) {
+        Log("Comparing [%s] & [%s]", left.c_str(), right.c_str());
+        const std::optional<ToolCommand> command = EditorCommand(tools_, {left, right});
+        if (!command) {
+            ShowLaunchError(prompter_, kEditorNameEmpty);
+            return false;
+        }
+        if (!Start(*command)) {
+            Log("Reason for failure of comparing %s and %s", left.c_str(), right.c_str());
+            return false;
+        }
+        return true;
+    }
+    if (viewNonTextWith == 0) {
+        return LaunchViewer({left, right});
+    }
+    if (viewNonTextWith == 1) {
+        return LaunchHexTool(left, right);
+    }
+    uint32_t crc[2] = {0, 0};
+    std::string text = kNonTextRefused;
+    if (!FileCrc32(left, crc[0]) || !FileCrc32(right, crc[1])) {
+        text += kChecksumFailed;
+    } else if (crc[0] == crc[1]) {
+        text += StringPrintf(kChecksumSame, crc[0]);
+    } else {
+        text += StringPrintf(kChecksumDifferent, crc[0], crc[1]);
+    }
+    ShowLaunchError(prompter_, text);
+    return false;
 }
 
 bool PaneLaunch::OpenWithNativeApp(const std::string& path) {

@@ -28,6 +28,25 @@ inline constexpr char kArchiveOpenFailure[] = "Error occurred during opening Win
 inline constexpr char kArchiveExtractFailure[] = "Error occurred during Winzip extraction.";
 inline constexpr char kCommandSucceeded[] = "Command [%s] successful...";
 inline constexpr char kCommandFailed[] = "Command [%s] failed...";
+inline constexpr char kOpenFilesFailure[] = "Failed to open the following files:\n%s\n%s\n\n%s.";
+inline constexpr char kOpenFileFailure[] = "Failed to open the following file:\n%s\n\n%s.";
+inline constexpr char kDifferentEncodings[] =
+    "They are using the different encoding:\n%s (%s)\n%s (%s).";
+inline constexpr char kOneBinaryQuestion[] =
+    "%s seems binary and\n%s isn't.\nDo you want to open them with Scrivlet?\n\nIf not, the "
+    "default application for non-text file will open them.";
+inline constexpr char kNonTextRefused[] =
+    "Attempted to view Binary or non-text file(s).\nThe binary/non-text file(s) not allowed to "
+    "view.";
+inline constexpr char kChecksumSame[] =
+    "\n\nHowever, Checksum [0x%08x] indicates they are identical.";
+inline constexpr char kChecksumDifferent[] =
+    "\n\nHowever, Checksum indicates they are different:\n0x%08x vs. 0x%08x";
+inline constexpr char kChecksumFailed[] =
+    "\nUnfortunately, Checksum comparison failed due to unexpected error during CRC32 operation.";
+
+// The name of a detected text encoding as the comparison notice shows it.
+const char* EncodingName(int encoding);
 
 // The programs the pane commands use, looked up once when the view starts. Empty: not found.
 struct PaneToolPaths {
@@ -109,6 +128,11 @@ class PaneLaunch {
     // ENTER on a file present on one side: a program is run only after the remembered question,
     // a .desktop file goes to the editor, anything else to the associated program.
     bool OpenItem(const std::string& path);
+    // ENTER on a file present on both sides: two text files go to the text editor (after a notice
+    // when their encodings differ); with one binary file the user chooses the editor or the
+    // non-text tool; two binary files go to the tool `viewNonTextWith` names (0 the viewer, 1 the
+    // hex compare) or, with neither, only their checksums are told.
+    bool CompareTwoFiles(const std::string& left, const std::string& right, int viewNonTextWith);
     // "Open with Native App" (a .desktop file goes to the editor here too).
     bool OpenWithNativeApp(const std::string& path);
     // "View with Panorel": one or two files.

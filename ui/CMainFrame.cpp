@@ -162,6 +162,8 @@ CMainFrame::CMainFrame(SettingsStore* store, const FrameServices& services, QWid
     BuildMenus();
     paneCommands_ = new PaneCommands(*this, store_, *prompter_, progressFactory_);
     paneCommands_->SetPdfRenderer([this](int pane) { OnRenderPdf(pane); });
+    view_->Tools().SetFileOpener(
+        [this](const std::vector<std::string>& files) { return paneCommands_->OpenFiles(files); });
     UpdateCommandStates();
     setWindowTitle(TitleText());
     resize(1000, 640);

@@ -134,7 +134,7 @@ void CQuillonView::OnEnterItem(int row) {
                 files.push_back(item->FullPath(side));
             }
         }
-        tools_.LaunchFiles(files, SiblingLaunchMode::kStartUp);
+        tools_.OpenFiles(files);
     }
     Log("Leaving ENTERkeyOnThisItemID()...");
 }

@@ -70,7 +70,7 @@ void LinkMode::Click(const QPoint& viewportPos) {
             break;
     }
     if (pick_.IsFile()) {
-        tools_.LaunchFiles({pick_.Path(0), pick_.Path(1)}, SiblingLaunchMode::kStartUp);
+        tools_.OpenFiles({pick_.Path(0), pick_.Path(1)});
     } else {
         tools_.StartInstance(pick_.Path(0), pick_.Path(1));
     }

@@ -158,6 +158,14 @@ void PaneCommands::UpdateToolStates() {
                              : ToolMissingReason(tools, PaneTool::kExplorer));
 }
 
+bool PaneCommands::OpenFiles(const std::vector<std::string>& files) {
+    if (files.size() == 1) {
+        return launch_->OpenItem(files[0]);
+    }
+    const int nonText = store_ ? ReadSetting(*store_, settings::kViewNonTextWith) : 0;
+    return files.size() == 2 && launch_->CompareTwoFiles(files[0], files[1], nonText);
+}
+
 bool PaneCommands::ViewWithViewer() {
     const DiffItem* item = SingleRow();
     if (!item || !item->isFile) {

@@ -89,6 +89,8 @@ class PaneCommands : public QObject {
         favouriteChooser_ = std::move(chooser);
     }
 
+    // ENTER on a file row: one side's file opened, both sides' files compared.
+    bool OpenFiles(const std::vector<std::string>& files);
     void ExpandAll();
     bool OpenExplorer(int pane);
     // The viewer on the selected row's file (both sides' files when it has two).

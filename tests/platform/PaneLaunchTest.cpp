@@ -372,3 +372,102 @@ TEST(PaneLaunchProgram, OpenItemAsksBeforeRunning) {
 
 }  // namespace
 }  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// ENTER on a file present on both sides: what is shown and what is started, by the kinds of the
+// two files, the answer to the binary question and the non-text tool setting.
+TEST(PaneLaunchCompare, TwoFilesByKindAnswerAndSetting) {
+    FakeTools fakes;
+    const std::string utf8 = fakes.dir / "u.txt";
+    const std::string ascii = fakes.dir / "a.txt";
+    const std::string wide = fakes.dir / "w.txt";
+    const std::string bin1 = fakes.dir / "b1.bin";
+    const std::string bin2 = fakes.dir / "b2.bin";
+    const std::string bin3 = fakes.dir / "b3.bin";
+    fakes.dir.WriteFile("u.txt", "\xEF\xBB\xBFgr\xC3\xBC\xC3\x9F");
+    fakes.dir.WriteFile("a.txt", "plain\n");
+    fakes.dir.WriteFile("w.txt", std::string("\xFF\xFEh\0i\0", 6));
+    fakes.dir.WriteFile("b1.bin", std::string("\x01\x00\x02\x00\x7F\xFE", 6));
+    fakes.dir.WriteFile("b2.bin", std::string("\x01\x00\x02\x00\x7F\xFE", 6));
+    fakes.dir.WriteFile("b3.bin", std::string("\x01\x00\x03\x00\x7F\xFE", 6));
+    const std::string missing = fakes.dir / "gone.txt";
+    // The checksums below are Python's zlib.crc32 of the same bytes.
+    struct Case {
+        std::string left, right;
+        int answer, setting;
+        std::vector<std::string> shown;  // the texts shown, in order
+        Argv started;                    // the one process started, or none
+    };
+    const std::string binaryQuestion = bin1 + " seems binary and\n" + ascii +
+                                       " isn't.\nDo you want to open them with Scrivlet?\n\nIf "
+                                       "not, the default application for non-text file will "
+                                       "open them.";
+    const std::string refused =
+        "Attempted to view Binary or non-text file(s).\nThe binary/non-text file(s) not allowed "
+        "to view.";
+    const Case cases[] = {
+        {ascii, ascii, 0, 0, {}, {fakes.tools.editor, ascii, ascii}},
+        {utf8,
+         wide,
+         0,
+         0,
+         {"They are using the different encoding:\n" + utf8 + " (UTF8)\n" + wide + " (Unicode)."},
+         {fakes.tools.editor, utf8, wide}},
+        {bin1, ascii, mbr::kYes, 0, {binaryQuestion}, {fakes.tools.editor, bin1, ascii}},
+        {bin1,
+         ascii,
+         mbr::kNo,
+         1,
+         {binaryQuestion},
+         {fakes.tools.terminal, "-e", fakes.tools.hexTool, bin1, ascii}},
+        {bin1, bin2, 0, 1, {}, {fakes.tools.terminal, "-e", fakes.tools.hexTool, bin1, bin2}},
+        {bin1,
+         bin2,
+         0,
+         2,
+         {refused + "\n\nHowever, Checksum [0x223500af] indicates they are identical."},
+         {}},
+        {bin1,
+         bin3,
+         0,
+         2,
+         {refused +
+          "\n\nHowever, Checksum indicates they are different:\n0x223500af vs. 0x9a8967ca"},
+         {}},
+        {missing,
+         ascii,
+         0,
+         0,
+         {"Failed to open the following file:\n" + missing + "\n\nFile doesn't exist."},
+         {}},
+        {missing,
+         missing,
+         0,
+         0,
+         {"Failed to open the following files:\n" + missing + "\n" + missing +
+          "\n\nFile doesn't exist."},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.left + " | " + c.right + " setting " + std::to_string(c.setting));
+        test::RecordingLauncher launcher;
+        test::FakePrompter prompter;
+        prompter.script = {c.answer};
+        PaneLaunch launch(fakes.tools, launcher, &prompter);
+        EXPECT_EQ(launch.CompareTwoFiles(c.left, c.right, c.setting), !c.started.empty());
+        std::vector<std::string> shown;
+        for (const PromptRequest& request : prompter.shown) {
+            shown.push_back(request.text);
+        }
+        EXPECT_EQ(shown, c.shown);
+        ASSERT_EQ(launcher.requests.size(), c.started.empty() ? 0u : 1u);
+        if (!c.started.empty()) {
+            EXPECT_EQ(launcher.requests[0].argv, c.started);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillon

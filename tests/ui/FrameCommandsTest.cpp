@@ -18,6 +18,7 @@
 #include "core/DisplayFilter.h"
 #include "platform/Log.h"
 #include "platform/MessageBoxLogic.h"
+#include "platform/PaneLaunch.h"
 #include "platform/RunContext.h"
 #include "support/ModalDialog.h"
 #include "support/WindowFixture.h"
@@ -26,6 +27,7 @@
 #include "ui/COptionsChange.h"
 #include "ui/COutputFormat.h"
 #include "ui/CTimerInterval.h"
+#include "ui/PaneCommands.h"
 #include "ui/QtTimerPort.h"
 
 namespace quillon {
@@ -212,21 +214,21 @@ TEST_F(FrameCommandsTest, SaveOutputAndLinkModeStartTheTools) {
               editorPath_ + " \"" + (dir_ / "L/f.txt") + "\" \"" + (dir_ / "R/g.txt") + "\"");
 }
 
-// ENTER gives a row to the editor, or the viewer if binary, never mixed; a document never asks.
-TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
+// ENTER compares a row's two files (the editor for text, the viewer for binary files, the user's
+// choice for one of each) and opens a one-sided file in its associated program.
+TEST_F(FrameCommandsTest, EnterOnAFileComparesOrOpensIt) {
     enum Kind { kNone, kText, kBinary };
     const struct {
         const char* name;
         Kind kinds[2];
-        const char* launched;  // "editor L R", "editor L", "viewer L R", ... or "" for nothing
-        const char* message = "";
+        const char* launched;  // "editor L R", "opener L", "viewer L R /TILE_VERT", ...
+        int answer = 0;        // to the one-binary question, which is then the one text shown
     } cases[] = {{"TextPair", {kText, kText}, "editor L R"},
-                 {"LeftOnly", {kText, kNone}, "editor L"},
-                 {"RightOnly", {kNone, kText}, "editor R"},
-                 {"BinaryPair", {kBinary, kBinary}, "viewer L R"},
-                 {"TextThenBinary", {kText, kBinary}, "editor L"},
-                 {"BinaryThenText", {kBinary, kText}, "viewer L"},
-                 {"NoEditor", {kText, kText}, "", kEditorNameEmpty}};
+                 {"LeftOnly", {kText, kNone}, "opener L"},
+                 {"RightOnly", {kNone, kText}, "opener R"},
+                 {"BinaryPair", {kBinary, kBinary}, "viewer L R /TILE_VERT"},
+                 {"TextThenBinary", {kText, kBinary}, "editor L R", mbr::kYes},
+                 {"BinaryThenText", {kBinary, kText}, "viewer L R /TILE_VERT", mbr::kNo}};
     for (const auto& c : cases) {
         for (int side = 0; side < 2; ++side) {
             if (c.kinds[side] != kNone) {
@@ -237,35 +239,37 @@ TEST_F(FrameCommandsTest, EnterOnAFileHandsTheRowToTheSiblingTool) {
             }
         }
     }
+    dir_.WriteFile("L/NoEditor", "plain text");
     MakeFrame();
     Open(dir_ / "L", dir_ / "R");
-    const std::string editor = editorPath_;
+    const PaneToolPaths& tools = frame_->Commands().Launch().Tools();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        editorPath_ = *c.message ? "" : editor;
         launcher_.requests.clear();
         prompter_.shown.clear();
+        prompter_.script = {c.answer};
         View().SelectOnly(RowOf(c.name));
         Key(Qt::Key_Return);
-        std::string expected;
+        std::vector<std::string> expected;
         std::istringstream words(c.launched);
         for (std::string word; words >> word;) {
-            expected += word == "editor"   ? editorPath_
-                        : word == "viewer" ? viewerPath_
-                                           : " \"" + (dir_ / (word + "/" + c.name)) + "\"";
+            expected.push_back(word == "editor"   ? tools.editor
+                               : word == "viewer" ? tools.viewer
+                               : word == "opener" ? tools.opener
+                               : word[0] == '/'   ? word
+                                                  : dir_ / (word + "/" + c.name));
         }
-        if (expected.starts_with(viewerPath_)) {
-            expected += " /TILE_VERT";
-        }
-        ASSERT_EQ(launcher_.requests.size(), expected.empty() ? 0u : 1u);
-        if (!expected.empty()) {
-            EXPECT_EQ(launcher_.requests[0].commandLine, expected);
-        }
-        ASSERT_EQ(prompter_.shown.size(), *c.message ? 1u : 0u);
-        if (*c.message) {
-            EXPECT_EQ(prompter_.shown[0].text, c.message);
+        ASSERT_EQ(launcher_.requests.size(), 1u);
+        EXPECT_EQ(launcher_.requests[0].argv, expected);
+        ASSERT_EQ(prompter_.shown.size(), c.answer != 0 ? 1u : 0u);
+        if (c.answer != 0) {
+            EXPECT_TRUE(prompter_.shown[0].text.find(" seems binary and\n") != std::string::npos);
         }
     }
+    EXPECT_EQ(tools.editor, editorPath_);
+    EXPECT_EQ(tools.viewer, viewerPath_);
+    editorPath_.clear();
+    launcher_.requests.clear();
     prompter_.shown.clear();
     EXPECT_FALSE(View().Doc().OpenPath(dir_ / "L/NoEditor"));
     EXPECT_TRUE(launcher_.requests.empty());
