@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "base/PathUtil.h"
 #include "base/StringPrintf.h"
@@ -20,11 +21,6 @@ namespace {
 
 bool StatOf(FileSystem& fs, const std::string& path, struct stat& st, bool follow) {
     return fs.Stat(AT_FDCWD, path.c_str(), follow ? 0 : AT_SYMLINK_NOFOLLOW, st) == 0;
-}
-
-bool IsFolder(FileSystem& fs, const std::string& path) {
-    struct stat st {};
-    return StatOf(fs, path, st, false) && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -84,7 +80,12 @@ std::optional<DropRefusal> CheckDrop(FileSystem& fs, const std::string& openedPa
     if (openedPath.empty()) {
         return DropRefusal{StringPrintf(kDropEmptyViewFormat, first), kCopyErrorCaption};
     }
-    if (folder.empty() || !IsFolder(fs, folder)) {
+    // A folder the pane lacks yet is made by the drop before it copies; only one that cannot
+    // be worked out from the tree, or a name taken by something else, stops it.
+    struct stat there {};
+    const int missing = fs.Stat(AT_FDCWD, folder.c_str(), AT_SYMLINK_NOFOLLOW, there);
+    if (folder.empty() || (missing == 0 && !S_ISDIR(there.st_mode)) ||
+        (missing != 0 && missing != ENOENT)) {
         return DropRefusal{kDropMissingParentText, ""};
     }
     for (const std::string& path : paths) {

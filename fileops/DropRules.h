@@ -85,7 +85,8 @@ struct DropRefusal {
 bool FolderContains(FileSystem& fs, const std::string& folder, const std::string& inner);
 
 // The checks before `paths` are copied (or moved) into `folder` of a pane that shows
-// `openedPath`: nothing when the drop may go ahead.
+// `openedPath`: nothing when the drop may go ahead. A `folder` that does not exist yet passes;
+// the drop makes its chain (MakeFolderChain) before it copies.
 std::optional<DropRefusal> CheckDrop(FileSystem& fs, const std::string& openedPath,
                                      const std::string& folder,
                                      const std::vector<std::string>& paths, bool copy);

@@ -17,6 +17,7 @@
 #include "base/PathUtil.h"
 #include "base/StringPrintf.h"
 #include "fileops/DropRules.h"
+#include "fileops/FileCopy.h"
 #include "fileops/SinglePaneOps.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
@@ -353,6 +354,13 @@ void PaneTransfer::DropAt(const QMimeData* data, const QPoint& pos) {
     if (const std::optional<DropRefusal> refusal =
             CheckDrop(fs, doc.Path(pane), folder, paths, copy)) {
         ShowStop(refusal->text, refusal->caption);
+        return;
+    }
+    // A row whose folder exists only in the other pane: its chain is made here, as a copy to the
+    // other pane makes the missing parents of what it copies.
+    if (const int error = MakeFolderChain(fs, folder); error != 0) {
+        LogError(error, "Cannot create %s", folder.c_str());
+        ShowStop(kDropMissingParentText, "");
         return;
     }
     Transfer(pane, folder, paths, copy);

@@ -60,8 +60,14 @@ TEST_F(DropRulesTest, InsideDragsStayOutOfTheirOwnFolders) {
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal->text, "Cannot copy a: The destination folder is under the source folder");
     EXPECT_FALSE(CheckDrop(fs, paths_[1], Dir() / "R/x", {Dir() / "L/a"}, false));
-    EXPECT_EQ(CheckDrop(fs, paths_[1], Dir() / "R/a/b", {Dir() / "L/top.txt"}, true)->text,
-              kDropMissingParentText);
+    // A folder the pane lacks yet is made by the drop; a folder that cannot be worked out, or a
+    // file in its place, stops it.
+    EXPECT_FALSE(CheckDrop(fs, paths_[1], Dir() / "R/a/b", {Dir() / "L/top.txt"}, true));
+    for (const std::string& folder : {std::string(), Dir() / "L/top.txt", Dir() / "L/top.txt/x"}) {
+        const auto refused = CheckDrop(fs, paths_[1], folder, {Dir() / "L/a"}, true);
+        ASSERT_TRUE(refused) << folder;
+        EXPECT_EQ(refused->text, kDropMissingParentText) << folder;
+    }
     EXPECT_EQ(CheckDrop(fs, "", "", {Dir() / "L/top.txt"}, true)->text,
               "Cannot copy top.txt: The destination view is empty.");
 }

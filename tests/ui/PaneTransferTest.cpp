@@ -97,6 +97,21 @@ TEST_F(PaneTransferTest, DropFromOutsideIsAJournalledCopy) {
     ExpectConsistent();
 }
 
+// A drop onto the right half of a folder that only the left pane has makes the folder there and
+// copies into it; the rows then show the folder on both sides.
+TEST_F(PaneTransferTest, DropOntoAFolderThePaneLacksMakesIt) {
+    dir_.MakeTree({{"L/only/deep/a.txt", "a"}, {"R/", ""}, {"out/x.txt", "new"}});
+    Make();
+    Open(dir_ / "L", dir_ / "R");
+    View().ToggleFolder(RowOf("only"), false);
+    DropFromOutside({dir_ / "out/x.txt"}, Cell(RowOf("deep"), kSideRight));
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_EQ(dir_.ReadFile("R/only/deep/x.txt"), "new");
+    EXPECT_EQ(dir_.ReadFile("out/x.txt"), "new");
+    EXPECT_TRUE(Model().ItemAt(RowOf("deep"))->Has(kSideRight));
+    ExpectConsistent();
+}
+
 // A right-button drag from the left pane to the right one offers the drop menu: Move Here moves
 // the file, and Undo moves it back; Cancel changes nothing.
 TEST_F(PaneTransferTest, RightButtonDragMovesAfterTheMenu) {
