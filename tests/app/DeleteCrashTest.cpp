@@ -14,6 +14,7 @@
 #include "platform/FaultFileSystem.h"
 #include "support/FakePrompter.h"
 #include "support/FileOpsSupport.h"
+#include "support/KillAtStep.h"
 #include "support/RunProcess.h"
 
 namespace quillon {
@@ -46,23 +47,14 @@ TEST(DeleteCrash, KilledDeleteIsRestoredByTheBackupsRun) {
             }
         }
         const uint64_t at = std::uniform_int_distribution<uint64_t>(1, kFiles * 2 + 300)(random);
-        const pid_t child = fork();
-        if (child == 0) {
-            FaultFileSystem fs;
-            fs.SetStepHook([&fs, at] {
-                if (fs.Steps() + 1 == at) {
-                    raise(SIGKILL);
-                }
-            });
+        const int status = test::RunKilledAtStep(at, [&](FaultFileSystem& fs) {
             UndoJournal journal(MakeRunTag("", time(nullptr)));
             FileOpsContext ctx(fs, &journal);
             test::FakePrompter prompter;
             const std::string opened[2] = {dir / "t", ""};
             DeleteSelectedItems(ctx, {cmp, opened, prompter}, 0, rows);
-            _exit(0);
-        }
-        ASSERT_GT(child, 0);
-        waitpid(child, nullptr, 0);
+        });
+        ASSERT_NE(status, -1);
         int aside = 0;
         EXPECT_EQ(test::ByOriginalName(dir, "t", &aside), before) << "killed at step " << at;
         midway += aside > 0 && aside < kFiles;

@@ -20,6 +20,7 @@
 #include "fileops/FileCopy.h"
 #include "platform/FaultFileSystem.h"
 #include "support/FakeProgress.h"
+#include "support/KillAtStep.h"
 #include "support/RunProcess.h"
 #include "support/ScopedEnv.h"
 #include "support/TestDir.h"
@@ -420,20 +421,8 @@ TEST(CopyDiffFaults, KilledChildLeavesEveryOldByte) {
     const uint64_t steps = ReExport().Run(counter);
     for (uint64_t killAt = 1; killAt <= steps; ++killAt) {
         ReExport run;
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            FaultFileSystem fs;
-            fs.SetStepHook([&fs, killAt] {
-                if (fs.Steps() + 1 == killAt) {
-                    raise(SIGKILL);
-                }
-            });
-            run.Run(fs);
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
+        const int status =
+            test::RunKilledAtStep(killAt, [&run](FaultFileSystem& fs) { run.Run(fs); });
         EXPECT_TRUE(WIFSIGNALED(status)) << "step " << killAt;
         run.Check(true, "killed at step " + std::to_string(killAt));
     }

@@ -25,6 +25,7 @@
 #include "platform/RunContext.h"
 #include "support/FakePrompter.h"
 #include "support/FileOpsSupport.h"
+#include "support/KillAtStep.h"
 #include "support/ScopedEnv.h"
 #include "support/TestDir.h"
 
@@ -267,19 +268,7 @@ TEST(CopyFaults, KilledChildLeavesEveryOriginal) {
         const Snapshot before = Take(dir.Path());
         // Most runs take well below 3000 steps; a later point lets some of them finish.
         const uint64_t killAt = std::uniform_int_distribution<uint64_t>(1, 3000)(random);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            FaultFileSystem fs;
-            fs.SetStepHook([&fs, killAt] {
-                if (fs.Steps() + 1 == killAt) {
-                    raise(SIGKILL);
-                }
-            });
-            RunCopy(fs, dir, scenario);
-            _exit(0);
-        }
-        waitpid(child, nullptr, 0);
+        test::RunKilledAtStep(killAt, [&](FaultFileSystem& fs) { RunCopy(fs, dir, scenario); });
         CheckInvariant(before, Take(dir.Path()), nullptr,
                        "killed at step " + std::to_string(killAt));
     }
