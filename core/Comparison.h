@@ -113,6 +113,9 @@ class Comparison {
     void AssignIndent(DiffItem* folder, int level, int& counter);
     void DecideStatus(DiffItem* item);
     void RecomputeFileStatuses(DiffItem* folder);
+    // Compares the contents of the pairs below `subtreeRoot` that will need it, several at a
+    // time, and leaves each verdict in its item for DecideStatus.
+    void PrefetchChecksums(DiffItem* subtreeRoot);
 
     // Whether an extension filter hides a file of this name.
     bool ExtensionFilteredOut(std::string_view name) const;
@@ -140,9 +143,6 @@ class Comparison {
     // The status of a file by every rule before the content comparison; none when the contents
     // decide.
     std::optional<FileStatus> StatusBeforeChecksum(DiffItem* item);
-    // Compares the contents of the pairs below `subtreeRoot` that will need it, several at a
-    // time, and leaves each verdict in its item for DecideStatus.
-    void PrefetchChecksums(DiffItem* subtreeRoot);
     // A file pair that the content comparison will decide, with no special file on either side.
     bool NeedsChecksum(DiffItem* item);
     unsigned Threads() const;

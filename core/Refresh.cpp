@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "core/ComparisonObserver.h"
 #include "core/DiffItem.h"
 #include "core/FolderScan.h"
+#include "core/Threads.h"
 #include "platform/FileText.h"
 #include "platform/Log.h"
 
@@ -123,6 +126,71 @@ class SiblingLookup {
 
 }  // namespace
 
+// The folders a refresh lists, read ahead on the reader threads before the tree is patched on
+// the caller's: subtrees are disjoint, and the listing and stat calls are nearly all the work.
+// A folder it does not hold (one that appeared meanwhile) is read when the patch reaches it.
+class Refresh::ListingCache {
+  public:
+    struct Listing {
+        std::string path;
+        // Read to its end with the file details; else only up to its first content entry.
+        bool complete = false;
+        bool opened = false;
+        std::vector<FolderEntry> entries;
+    };
+
+    void Add(std::string path, bool complete) {
+        listings_.push_back({std::move(path), complete, false, {}});
+    }
+
+    void Read(FileSystem& fs, unsigned threads) {
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            for (;;) {
+                const size_t i = next.fetch_add(1, std::memory_order_relaxed);
+                if (i >= listings_.size()) {
+                    return;
+                }
+                ReadOne(fs, listings_[i]);
+            }
+        };
+        std::vector<std::thread> helpers;
+        if (listings_.size() > 1 && threads > 1) {
+            StartThreads(helpers, threads - 1, work);
+        }
+        work();
+        for (std::thread& helper : helpers) {
+            helper.join();
+        }
+        byPath_.reserve(listings_.size());
+        for (const Listing& listing : listings_) {
+            byPath_.emplace(listing.path, &listing);
+        }
+    }
+
+    const Listing* Find(const std::string& path) const {
+        const auto it = byPath_.find(path);
+        return it == byPath_.end() ? nullptr : it->second;
+    }
+
+  private:
+    static void ReadOne(FileSystem& fs, Listing& listing) {
+        FolderReader reader(listing.path, fs);
+        listing.opened = reader.IsOpen();
+        FolderEntry entry;
+        while (reader.Next(entry, listing.complete)) {
+            const bool content = !listing.complete && IsContentEntry(entry);
+            listing.entries.push_back(std::move(entry));
+            if (content) {
+                return;
+            }
+        }
+    }
+
+    std::vector<Listing> listings_;
+    std::unordered_map<std::string_view, const Listing*> byPath_;
+};
+
 struct Refresh::FolderScan {
     struct Side {
         bool listed = false;  // the side has a folder here and it was listed
@@ -156,6 +224,8 @@ struct Refresh::FolderScan {
 Refresh::Refresh(Comparison& comparison, RefreshView& view, ComparisonObserver* observer)
     : comparison_(comparison), view_(view), observer_(observer) {}
 
+Refresh::~Refresh() = default;
+
 bool Refresh::Refresh2Dirs() {
     if (printingStarted) {
         return false;
@@ -168,7 +238,9 @@ bool Refresh::Refresh2Dirs() {
     const uint64_t before = TreeDigest(root);
     bool changed = false;
     view_.FreezeList(true);
+    ReadAhead(root);
     RescanFileList(root, changed);
+    ahead_.reset();
     view_.FreezeList(false);
     for (int side = 0; side < 2; ++side) {
         const std::string opened = view_.OpenedPath(side);
@@ -183,6 +255,8 @@ bool Refresh::Refresh2Dirs() {
         view_.ClearStatusPane(side);
     }
     int counter = 0;
+    // The pairs whose contents decide are read on the reader threads, not one by one.
+    comparison_.PrefetchChecksums(root);
     comparison_.AssignIndent(root, 1, counter);
     if (!changed && TreeDigest(root) != before) {
         changed = true;
@@ -291,6 +365,47 @@ void Refresh::RescanFolderFiles(DiffItem* firstFile, bool& changed) {
     InsertNewFiles(scan);
 }
 
+void Refresh::ReadAhead(const DiffItem* root) {
+    if (!root->firstChild) {
+        return;
+    }
+    auto cache = std::make_unique<ListingCache>();
+    for (int side = 0; side < 2; ++side) {
+        for (const DiffItem* c = root->firstChild; c; c = c->next) {
+            if (c->Has(side)) {
+                cache->Add(c->Dir(side), true);
+                break;
+            }
+        }
+    }
+    // Every folder's content is checked; the loaded ones are listed in full.
+    ForEachBelow(root, [&](const DiffItem* item) {
+        if (item->isFile || item->IsDotDot()) {
+            return;
+        }
+        for (int side = 0; side < 2; ++side) {
+            if (item->Has(side)) {
+                cache->Add(item->FullPath(side), item->firstChild != nullptr);
+            }
+        }
+    });
+    cache->Read(comparison_.Fs(), ThreadCount(comparison_.options.threads));
+    ahead_ = std::move(cache);
+}
+
+bool Refresh::HasContent(const std::string& path) const {
+    const ListingCache::Listing* ahead = ahead_ ? ahead_->Find(path) : nullptr;
+    if (!ahead || IsRootPath(path)) {
+        return FolderHasContent(path, comparison_.Fs());
+    }
+    for (const FolderEntry& entry : ahead->entries) {
+        if (IsContentEntry(entry)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Lists both sides of the folder once: marks every entry that still has its item, collects the
 // entries that have none, and updates the facts of the files that were found.
 void Refresh::ListSides(FolderScan& scan, bool& changed, bool withFolders) {
@@ -315,10 +430,25 @@ void Refresh::ListSides(FolderScan& scan, bool& changed, bool withFolders) {
         }
         sd.listed = true;
         sd.filesWanted = !view_.OpenedPath(side).empty();
-        FolderReader reader(path, comparison_.Fs());
-        sd.readable = reader.IsOpen();
-        FolderEntry entry;
-        while (reader.Next(entry, true)) {
+        const ListingCache::Listing* ahead = ahead_ ? ahead_->Find(path) : nullptr;
+        if (ahead && !ahead->complete) {
+            ahead = nullptr;
+        }
+        FolderReader reader(comparison_.Fs());
+        if (!ahead) {
+            reader.Open(path);
+        }
+        sd.readable = ahead ? ahead->opened : reader.IsOpen();
+        size_t aheadUsed = 0;
+        FolderEntry own;
+        auto next = [&]() -> const FolderEntry* {
+            if (ahead) {
+                return aheadUsed < ahead->entries.size() ? &ahead->entries[aheadUsed++] : nullptr;
+            }
+            return reader.Next(own, true) ? &own : nullptr;
+        };
+        while (const FolderEntry* listed = next()) {
+            const FolderEntry& entry = *listed;
             if (entry.name == ".." || IsUndoBackupName(entry.name)) {
                 continue;
             }
@@ -338,8 +468,7 @@ void Refresh::ListSides(FolderScan& scan, bool& changed, bool withFolders) {
                 item->SetDir(side, sd.dir);
                 item->name = entry.name;
                 item->sideFlags[side] = entry.flags;
-                item->hasChildren[side] =
-                    FolderHasContent(JoinPath(path, entry.name), comparison_.Fs());
+                item->hasChildren[side] = HasContent(JoinPath(path, entry.name));
                 sd.newFolders.push_back(item);
                 continue;
             }
@@ -451,7 +580,7 @@ bool Refresh::CheckVanishedFolder(FolderScan& scan, DiffItem* item, bool& change
         if (!has[side]) {
             continue;
         }
-        const bool content = FolderHasContent(item->FullPath(side), comparison_.Fs());
+        const bool content = HasContent(item->FullPath(side));
         if (content == item->hasChildren[side]) {
             continue;
         }
@@ -509,8 +638,7 @@ void Refresh::CheckFileChildren(FolderScan& scan, bool& changed) {
         return;
     }
     for (int side = 0; side < 2; ++side) {
-        if (lost[side] && folder->Has(side) &&
-            !FolderHasContent(folder->FullPath(side), comparison_.Fs())) {
+        if (lost[side] && folder->Has(side) && !HasContent(folder->FullPath(side))) {
             folder->expanded[side] = false;
             folder->hasChildren[side] = false;
         }

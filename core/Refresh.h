@@ -3,6 +3,7 @@
 // and the list is redrawn only when something changed.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "core/FilterState.h"
@@ -56,6 +57,7 @@ class RefreshView {
 class Refresh {
   public:
     Refresh(Comparison& comparison, RefreshView& view, ComparisonObserver* observer = nullptr);
+    ~Refresh();
 
     // Set while printing or print preview is prepared; refresh does nothing meanwhile.
     bool printingStarted = false;
@@ -83,6 +85,12 @@ class Refresh {
 
   private:
     struct FolderScan;
+    class ListingCache;
+
+    // Lists every folder the walk below `root` will list, on the reader threads.
+    void ReadAhead(const DiffItem* root);
+    // FolderHasContent, answered from the listings read ahead where they hold the folder.
+    bool HasContent(const std::string& path) const;
 
     void ListSides(FolderScan& scan, bool& changed, bool withFolders);
     void CheckFolderChildren(FolderScan& scan, bool& changed);
@@ -95,6 +103,8 @@ class Refresh {
     Comparison& comparison_;
     RefreshView& view_;
     ComparisonObserver* observer_;
+    // Live during Refresh2Dirs only.
+    std::unique_ptr<ListingCache> ahead_;
 };
 
 }  // namespace quillon

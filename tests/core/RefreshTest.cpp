@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "core/DisplayFilter.h"
 #include "core/Refresh.h"
 #include "doc/CQuillonDoc.h"
+#include "platform/FaultFileSystem.h"
 #include "support/FakeRefreshView.h"
 #include "support/StoreFixture.h"
 #include "support/TestDir.h"
@@ -233,6 +235,78 @@ TEST_F(RefreshTest, FilterOkReadsWholeTreesOnlyForAPair) {
     view_.paths[1].clear();
     refresh_.ReloadWithFilter(filter, ReadWholeTreesAfterFilter(filter, false));
     EXPECT_EQ(test::RowNames(cmp_.rootItem), (Rows{"..", "S"}));
+}
+
+// A whole-tree refresh patches the same tree whatever the number of reader threads.
+TEST_F(RefreshTest, WholeTreeRefreshAlikeOnAnyThreadCount) {
+    auto dump = [](const DiffItem* root) {
+        return test::DescribeRows(root, [](const DiffItem* c) {
+            return test::ItemSummary(c) + (c->hasChildren[0] ? "+" : "") +
+                   (c->hasChildren[1] ? "+" : "") + (c->expanded[0] ? "e" : "") +
+                   (c->expanded[1] ? "e" : "");
+        });
+    };
+    Rows first;
+    for (const unsigned threads : {1u, 2u, 3u, 8u}) {
+        SCOPED_TRACE(threads);
+        RemoveAll("left");
+        RemoveAll("right");
+        std::vector<test::TreeEntry> tree;
+        for (const char* side : {"left/", "right/"}) {
+            for (const char* folder : {"A/", "A/B/", "A/B/C/", "D/", "D/E/", "F/"}) {
+                for (const char* file : {"x.txt", "y.txt"}) {
+                    tree.push_back({std::string(side) + folder + file, "same", t0_});
+                }
+            }
+        }
+        dir_.MakeTree(tree);
+        cmp_.options.threads = threads;
+        cmp_.readWholeTrees = true;
+        Open();
+        dir_.WriteFile("right/A/B/C/x.txt", "diff", t0_);
+        RemoveAll("left/D/E");
+        RemoveAll("right/F/x.txt");
+        RemoveAll("right/F/y.txt");
+        dir_.WriteFile("left/A/B/new.txt", "n", t0_);
+        EXPECT_TRUE(refresh_.Refresh2Dirs());
+        ExpectConsistent();
+        const Rows rows = dump(cmp_.rootItem);
+        if (first.empty()) {
+            first = rows;
+            const auto has = [&](const std::string& row) {
+                return std::find(rows.begin(), rows.end(), row) != rows.end();
+            };
+            EXPECT_TRUE(has("      x.txt:1:LR"));
+            EXPECT_TRUE(has("    new.txt:2:L-"));
+            EXPECT_TRUE(has("  E:1:-R+e"));
+            EXPECT_TRUE(has("F:2:LR+e"));
+        }
+        EXPECT_EQ(rows, first);
+    }
+}
+
+// An unchanged, loaded tree is listed once per folder and side: a content check of a loaded
+// folder reuses its listing.
+TEST_F(RefreshTest, UnchangedTreeListsEachFolderOnce) {
+    dir_.MakeTree({{"left/A/B/x.txt", "1", t0_},
+                   {"right/A/B/x.txt", "1", t0_},
+                   {"left/A/y.txt", "1", t0_},
+                   {"right/A/y.txt", "1", t0_},
+                   {"left/Shut/z.txt", "1", t0_},
+                   {"right/Shut/", ""}});
+    FaultFileSystem fs;
+    cmp_.SetFileSystem(fs);
+    cmp_.options.crc32 = ComparisonOptions::kChecksumNone;
+    Open();
+    ExpandBoth(Child(cmp_.rootItem, "A"));
+    ExpandBoth(Child(Child(cmp_.rootItem, "A"), "B"));
+    const std::vector<FsCall> before = fs.Trace();
+    EXPECT_FALSE(refresh_.Refresh2Dirs());
+    const std::vector<FsCall> trace = fs.Trace();
+    // The two roots, A and B on both sides, and the content check of the unread Shut.
+    EXPECT_EQ(std::count(trace.begin() + static_cast<ptrdiff_t>(before.size()), trace.end(),
+                         FsCall::Open),
+              8);
 }
 
 // Folders fill left, right, then left again (no trailing separator); a file goes to its tool.
