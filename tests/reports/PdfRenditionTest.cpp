@@ -9,6 +9,7 @@
 #include "platform/Ghostscript.h"
 #include "platform/Launcher.h"
 #include "platform/ToolLocator.h"
+#include "support/FakeProgress.h"
 #include "support/FakeTool.h"
 #include "support/RunProcess.h"
 #include "support/ScopedEnv.h"
@@ -302,6 +303,106 @@ TEST_F(PdfRenditionTest, WithoutOutlineDocumentsAreMerged) {
     ASSERT_EQ(Render(Dir() / "s"), 1) << ::testing::PrintToString(shown);
     EXPECT_EQ(Pages(Dir() / "out.pdf"), 2);
     EXPECT_EQ(Outline(Dir() / "out.pdf"), "");
+}
+
+// The window steps once per document and once before Ghostscript; Cancel at any of these stops
+// the run there: no PDF (an existing one stays whole), no temporaries, KeepPS or not.
+TEST_F(PdfRenditionTest, CancelStopsBetweenDocuments) {
+    Dir().MakeTree({{"s/a.txt", "a\n"}, {"s/b.txt", "b\n"}, {"s/c.txt", "c\n"}});
+    struct Case {
+        int cancelAfter;  // updates; -1 never
+        bool keep;
+        int code, documents;
+    };
+    const std::vector<Case> cases = {
+        {1, false, kPdfCancelled, 0},
+        {2, true, kPdfCancelled, 1},
+        {4, false, kPdfCancelled, 3},  // the last chance, before Ghostscript
+        {-1, false, 1, 3},
+    };
+    for (const Case& c : cases) {
+        Dir().WriteFile("out.pdf", "old");
+        FakeProgressFactory windows;
+        windows.cancelAfterUpdates = c.cancelAfter;
+        env.progressFactory = &windows;
+        options.keep = c.keep;
+        EXPECT_EQ(Render(Dir() / "s"), c.code) << c.cancelAfter;
+        EXPECT_EQ(outcome.documents, c.documents) << c.cancelAfter;
+        ASSERT_EQ(windows.opened.size(), 1u);
+        EXPECT_EQ(windows.opened[0].caption, "PDF Binder Creation");
+        EXPECT_EQ(windows.opened[0].updates, c.cancelAfter < 0 ? 4 : c.cancelAfter);
+        EXPECT_EQ(ReadText(Dir() / "out.pdf") == "old", c.code != 1) << c.cancelAfter;
+        EXPECT_EQ(Dir().List("tmp").size(), 0u) << c.cancelAfter;
+        EXPECT_EQ(env.progress, nullptr) << "the window is the run's own";
+    }
+}
+
+// Each document moves the bar by its share of all the documents, counted before the run.
+TEST_F(PdfRenditionTest, BarStepsPerDocument) {
+    Dir().MakeTree({{"s/a.txt", "a\n"}, {"s/sub/b.txt", "b\n"}, {"t.txt", "t\n"}});
+    Dir().WriteFile("list.txt", "NODE n\nFILE \"s/a.txt\"\nFILE \"s/none.txt\"\nENDNODE\n");
+    struct Case {
+        std::string sources;
+        bool listMode;
+        std::vector<std::string> texts;
+    };
+    const std::vector<Case> cases = {
+        {Dir() / "s" + "|" + Dir() / "t.txt",
+         true,
+         {"Processing \na.txt...@0", "Processing \nb.txt...@33", "Processing \nt.txt...@66",
+          "Finalizing...@100"}},
+        {Dir() / "list.txt", false, {"Processing \na...@0", "Finalizing...@100"}},
+    };
+    for (const Case& c : cases) {
+        struct Recorder : ProgressSink {
+            std::vector<std::string> updates;
+            void SetRange(uint64_t, std::string_view, bool) override {}
+            void SetText(std::string_view) override {}
+            void StepIt() override {}
+            void SetPos(uint64_t) override {}
+            bool Update(std::string_view text, uint64_t position) override {
+                updates.push_back(std::string(text) + "@" + std::to_string(position));
+                return false;
+            }
+            bool Cancelled() const override { return false; }
+            void Hide() override {}
+        } recorder;
+        env.progress = &recorder;
+        ASSERT_EQ(RenderPdf(c.sources, Dir() / "out.pdf", c.listMode, options, env, &outcome), 1);
+        EXPECT_EQ(recorder.updates, c.texts);
+    }
+}
+
+// With the parent on top, the list's entries hang under one bookmark named after the folder
+// that holds them all, which opens the first document; a lone folder becomes a bookmark too.
+TEST_F(PdfRenditionTest, ParentAsTopLevel) {
+    Dir().MakeTree({{"p/A/one.txt", "one\n"},
+                    {"p/A/Sub/two.txt", "two\n"},
+                    {"p/B/three.txt", "three\n"},
+                    {"p/four.txt", "four\n"}});
+    struct Case {
+        std::vector<std::string> entries;
+        bool includeParent;
+        std::string outline;
+    };
+    const std::vector<Case> cases = {
+        {{"p/A", "p/B/three.txt"},
+         true,
+         "p@1\n  A@1\n    one@1\n    Sub@2\n      two@2\n  three@3\n"},
+        {{"p/A", "p/B/three.txt"}, false, "A@1\n  one@1\n  Sub@2\n    two@2\nthree@3\n"},
+        {{"p/four.txt", "p/A/Sub/two.txt"}, true, "p@1\n  four@1\n  two@2\n"},
+        {{"p/B"}, true, "p@1\n  B@1\n    three@1\n"},
+        {{"p/B"}, false, "three@1\n"},
+    };
+    for (const Case& c : cases) {
+        std::string sources;
+        for (const std::string& entry : c.entries) {
+            sources += (sources.empty() ? "" : "|") + Dir() / entry;
+        }
+        options.includeParent = c.includeParent;
+        ASSERT_EQ(Render(sources), 1) << sources;
+        EXPECT_EQ(Outline(Dir() / "out.pdf"), c.outline) << sources;
+    }
 }
 
 // Titles are UTF-16BE octal escapes; ( ) \ never appear raw.
