@@ -45,7 +45,7 @@ bool MakeFolders(const std::string& folder) {
 
 }  // namespace
 
-int RunPdf(const CommandLine& cmd, SettingsStore& settings, FILE* err) {
+int RunPdf(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* progress, FILE* err) {
     OpenStartLog(settings);
     Log("cmd args = %s", cmd.cmdArgs.c_str());
     auto fail = [err](const std::string& text) {
@@ -100,6 +100,7 @@ int RunPdf(const CommandLine& cmd, SettingsStore& settings, FILE* err) {
     env.converter = FindPdfConverter();
     env.settingsFolder = settings.Registry().Folder();
     env.launcher = &DefaultLauncher();
+    env.progressFactory = progress;
     env.show = [err](const std::string& text) {
         std::fprintf(err, "quillon: %s\n", OneLine(text).c_str());
     };
@@ -124,6 +125,7 @@ int RunPdf(const CommandLine& cmd, SettingsStore& settings, FILE* err) {
     options.includeExtension =
         settings.GetProfileInt(settings::kPdfRendition, "Include File Extension", 1) != 0;
     options.keep = settings.GetProfileInt(settings::kPdfRendition, "KeepPS", 0) != 0;
+    options.includeParent = ReadSetting(settings, settings::kIncludeParentAsTopLevel) != 0;
     SwitchToSideLog("PDF", kLogExtension);
     PdfRenditionOutcome outcome;
     const int code = RenderPdf(sources, out, listMode, options, env, &outcome);

@@ -11,14 +11,15 @@
 
 namespace quillon {
 
+class ProgressFactory;
 class SettingsStore;
 
 inline constexpr int kPdfExitOk = 0;
 inline constexpr int kPdfExitSkipped = 1;  // the PDF is made, some sources are not in it
 inline constexpr int kPdfExitTrouble = 2;  // no PDF (an existing one is left as it was)
 
-// Messages go to `err`, one line each.
-int RunPdf(const CommandLine& cmd, SettingsStore& settings, FILE* err);
+// Messages go to `err`, one line each; `progress` (may be null) shows the documents as they go.
+int RunPdf(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* progress, FILE* err);
 
 class Prompter;
 

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     }
     if (decision.outcome == quillon::StartOutcome::Pdf && cmd.pdfOut) {
         // Like a report, the scripted binder needs no display.
-        return quillon::RunPdf(cmd, settings, stderr);
+        return quillon::RunPdf(cmd, settings, progress, stderr);
     }
     if (decision.outcome == quillon::StartOutcome::Pdf) {
         return withWindows([&] {

@@ -151,35 +151,91 @@ bool TextToPdf(const QString& text, const std::string& source, const std::string
 // Text on the way to PostScript is set in the standard Courier, re-encoded to ISO Latin-1: its
 // glyph names carry the characters through ps2write and back into the PDF's text layer, which
 // a font embedded by QPdfWriter does not survive (ps2write turns it into nameless glyphs).
-// Only for text that Latin-1 can hold; other text is laid out by Qt (see FitsCourier).
-// Whether every character of the text has a Latin-1 glyph. Text that does not is laid out by Qt
+// Greek, Cyrillic and the Latin letters beyond Latin-1 are drawn by their glyph names as well
+// (glyphshow), picked by Ghostscript from the font's own glyphs through its Adobe Glyph List, so
+// they stay searchable too; a character the font lacks prints as '?'.
+// Whether every character lies in the scripts Courier draws. Other text is laid out by Qt
 // instead: it prints right in every script, though its text layer does not survive ps2write.
 bool FitsCourier(const QString& text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    struct Range {
+        char16_t first, last;
+    };
+    static constexpr Range kRanges[] = {{0x0000, 0x017F}, {0x0384, 0x03CE}, {0x0400, 0x045F},
+                                        {0x0490, 0x0491}, {0x2010, 0x203A}, {0x20AC, 0x20AC}};
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return std::any_of(std::begin(kRanges), std::end(kRanges), [c](const Range& r) {
+            return c.unicode() >= r.first && c.unicode() <= r.last;
+        });
+    });
+}
+
+// One line as PostScript: runs of Latin-1 in a string for show, the other characters as their
+// code points for the glyph-name procedure.
+std::string LineToPostScript(const std::u16string& line) {
+    std::string code;
+    std::string run;
+    std::string points;
+    auto flushRun = [&] {
+        if (!run.empty()) {
+            code += "(" + run + ")show";
+            run.clear();
+        }
+    };
+    auto flushPoints = [&] {
+        if (!points.empty()) {
+            code += "[" + points + "]QU";
+            points.clear();
+        }
+    };
+    for (const char16_t c : line) {
+        if (c > 0xFF) {
+            flushRun();
+            char point[16];
+            std::snprintf(point, sizeof point, "%s16#%04X", points.empty() ? "" : " ",
+                          static_cast<unsigned>(c));
+            points += point;
+            continue;
+        }
+        flushPoints();
+        if (c == u'(' || c == u')' || c == u'\\') {
+            run += '\\';
+            run += static_cast<char>(c);
+        } else if (c >= 0x80) {
+            char octal[8];
+            std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(c));
+            run += octal;
+        } else {
+            run += static_cast<char>(c);
+        }
+    }
+    flushRun();
+    flushPoints();
+    return code;
 }
 
 bool TextToPostScript(const QString& text, const std::string& ps, std::string& error) {
-    constexpr int kColumns = 92;
-    constexpr int kLinesPerPage = 70;
-    std::vector<std::string> lines;
+    constexpr size_t kColumns = 92;
+    constexpr size_t kLinesPerPage = 70;
+    std::vector<std::u16string> lines;
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r'))) {
             line.chop(1);
         }
-        std::string latin;
+        std::u16string chars;
         for (const QChar c : line) {
             if (c == QLatin1Char('\t')) {
-                latin.append(8 - latin.size() % 8, ' ');
+                chars.append(8 - chars.size() % 8, u' ');
             } else {
-                latin += c.unicode() >= 0x20 && c.unicode() <= 0xFF && c.unicode() != 0x7F
-                             ? static_cast<char>(c.unicode())
-                             : '?';
+                chars += c.unicode() < 0x20 || c.unicode() == 0x7F ||
+                                 (c.unicode() >= 0x80 && c.unicode() < 0xA0)
+                             ? u'?'
+                             : static_cast<char16_t>(c.unicode());
             }
         }
         do {
-            lines.push_back(latin.substr(0, kColumns));
-            latin.erase(0, std::min<size_t>(kColumns, latin.size()));
-        } while (!latin.empty());
+            lines.push_back(chars.substr(0, kColumns));
+            chars.erase(0, std::min(kColumns, chars.size()));
+        } while (!chars.empty());
     }
     while (lines.size() > 1 && lines.back().empty()) {
         lines.pop_back();
@@ -194,7 +250,22 @@ bool TextToPostScript(const QString& text, const std::string& ps, std::string& e
                  "%%!PS-Adobe-3.0\n%%%%Creator: Quillon\n%%%%Pages: %zu\n%%%%EndComments\n"
                  "%%%%BeginProlog\n/QText /Courier findfont dup length dict begin{1 index/FID ne"
                  "{def}{pop pop}ifelse}forall/Encoding ISOLatin1Encoding def currentdict end "
-                 "definefont pop\n%%%%EndProlog\n",
+                 "definefont pop\n"
+                 // Code point to glyph name, for the glyphs Courier has: a "uniXXXX" name says
+                 // its code point, any other name is looked up in the Adobe Glyph List (and
+                 // gives way to a "uni" name of the same code point). QU shows an array of code
+                 // points by name.
+                 "/QMap 1024 dict def /QText findfont/CharStrings get{pop dup 64 string cvs dup "
+                 "length 7 eq{dup 0 3 getinterval(uni)eq}{false}ifelse{3 4 getinterval 7 string "
+                 "dup 0(16#)putinterval dup 3 4 -1 roll putinterval{cvi}stopped{pop pop}{exch "
+                 "QMap 3 1 roll put}ifelse}{pop dup AdobeGlyphList exch .knownget{dup "
+                 "type/integertype eq{QMap 1 index known{pop pop}{exch QMap 3 1 roll put}ifelse}"
+                 "{pop pop}ifelse}{pop}ifelse}ifelse}forall\n"
+                 // Letters the font may only have under a look-alike's name.
+                 "16#0394/Delta 16#03A9/Omega 16#03BC/mu 16#03C2/sigma 16#0387/periodcentered "
+                 "5{QMap 2 index known{pop pop}{QMap 3 1 roll put}ifelse}repeat\n"
+                 "/QU{{QMap exch 2 copy known{get}{pop pop/question}ifelse glyphshow}forall}bind "
+                 "def\n%%%%EndProlog\n",
                  pages);
     for (size_t page = 0; page < pages; ++page) {
         std::fprintf(out,
@@ -202,21 +273,8 @@ bool TextToPostScript(const QString& text, const std::string& ps, std::string& e
                      "\n%%%%EndPageSetup\n/QText 9 selectfont\n",
                      page + 1, page + 1);
         for (size_t i = 0; i < kLinesPerPage && page * kLinesPerPage + i < lines.size(); ++i) {
-            std::string escaped;
-            for (const char c : lines[page * kLinesPerPage + i]) {
-                const unsigned char u = static_cast<unsigned char>(c);
-                if (c == '(' || c == ')' || c == '\\') {
-                    escaped += '\\';
-                    escaped += c;
-                } else if (u >= 0x80) {
-                    char octal[8];
-                    std::snprintf(octal, sizeof octal, "\\%03o", u);
-                    escaped += octal;
-                } else {
-                    escaped += c;
-                }
-            }
-            std::fprintf(out, "42 %zu moveto(%s)show\n", 800 - i * 11, escaped.c_str());
+            std::fprintf(out, "42 %zu moveto %s\n", 800 - i * 11,
+                         LineToPostScript(lines[page * kLinesPerPage + i]).c_str());
         }
         std::fprintf(out, "showpage\n");
     }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "base/AsciiCase.h"
@@ -156,6 +157,92 @@ bool CopyToUnusedName(const std::string& from, const std::string& stem, std::str
     return written;
 }
 
+// The entries of a folder a rendition takes, in the order it takes them: the undo and transfer
+// backups left out, files (or links to files) and folders (never through a link).
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+};
+
+std::vector<FolderEntry> ListSourceFolder(const std::string& path) {
+    std::vector<FolderEntry> entries;
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == ".." || name.find("$diffundo") != std::string::npos ||
+                name.find("$farlink") != std::string::npos) {
+                continue;
+            }
+            const std::string full = JoinPath(path, name);
+            struct stat st {};
+            if (::lstat(full.c_str(), &st) != 0) {
+                continue;
+            }
+            if (S_ISDIR(st.st_mode)) {
+                entries.push_back({name, true});
+            } else if (S_ISREG(st.st_mode) || (S_ISLNK(st.st_mode) && IsRegularFile(full))) {
+                entries.push_back({name, false});
+            }
+        }
+        ::closedir(dir);
+    }
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        const std::string fa = FoldAscii(a.name), fb = FoldAscii(b.name);
+        return fa != fb ? fa < fb : a.name < b.name;
+    });
+    return entries;
+}
+
+// The documents a folder source will offer for conversion, for the progress bar.
+uint64_t CountFolderDocuments(const std::string& path) {
+    uint64_t count = 0;
+    std::vector<std::string> pending{path};
+    while (!pending.empty()) {
+        const std::string folder = std::move(pending.back());
+        pending.pop_back();
+        for (const FolderEntry& entry : ListSourceFolder(folder)) {
+            if (!entry.isFolder) {
+                ++count;
+            } else if (entry.name[0] != '.') {
+                pending.push_back(JoinPath(folder, entry.name));
+            }
+        }
+    }
+    return count;
+}
+
+uint64_t CountInputDocuments(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string relPath = std::string(DirName(path)) + "/";
+    std::string line;
+    uint64_t count = 0;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const InputLine parsed = ParseInputLine(line, relPath);
+        if (parsed.code == kInputRelPath) {
+            relPath = parsed.path;
+        }
+        count += parsed.code == kInputFile ? 1 : 0;
+    }
+    return count;
+}
+
+// The folder that holds every entry: the longest run of leading path components they share
+// below their own names.
+std::string CommonParent(const std::vector<std::string>& entries) {
+    std::string common(DirName(entries.front()));
+    for (const std::string& entry : entries) {
+        while (common != "/" && !common.empty() &&
+               !(entry.size() > common.size() && entry.compare(0, common.size(), common) == 0 &&
+                 entry[common.size()] == '/')) {
+            common = std::string(DirName(common));
+        }
+    }
+    return common;
+}
+
 // One rendition's working state and the steps that share it.
 class Rendition {
   public:
@@ -170,6 +257,12 @@ class Rendition {
     int ProcessSourceFolder(const std::string& path, bool asNode, int count, bool keep);
     int ProcessInputText(const std::string& path);
     int xup_PS2PDF(const std::string& ps, const std::string& pdf);
+    // Shows the document about to be converted and moves the bar; true once the user cancelled.
+    bool Step(const std::string& text);
+    // Whether the user cancelled, asked of the window without moving on.
+    bool Poll(const std::string& text, uint64_t percent);
+
+    uint64_t total = 0;  // the documents offered for conversion, for the bar
 
   private:
     bool WaitForConverter(const std::string& commandLine, const LaunchResult& started,
@@ -184,7 +277,22 @@ class Rendition {
     const PdfRenditionOptions& options_;
     PdfRenditionEnv& env_;
     PdfRenditionOutcome& outcome_;
+    uint64_t done_ = 0;
+    bool cancelled_ = false;
 };
+
+bool Rendition::Step(const std::string& text) {
+    const uint64_t percent = total == 0 ? 0 : std::min<uint64_t>(done_ * 100 / total, 100);
+    ++done_;
+    return Poll(text, percent);
+}
+
+bool Rendition::Poll(const std::string& text, uint64_t percent) {
+    if (env_.progress != nullptr && env_.progress->Update(text, percent)) {
+        cancelled_ = true;
+    }
+    return cancelled_;
+}
 
 bool Rendition::WaitForConverter(const std::string& commandLine, const LaunchResult& started,
                                  int& exitCode) {
@@ -328,7 +436,9 @@ int Rendition::ConvertAndProcess(const std::string& path, const std::string& tit
 
 int Rendition::ProcessSourceFile(const std::string& path, bool keep) {
     const std::string title(BaseName(path));
-    SetProgress(env_.progress, StringPrintf("Processing \n%s...", title));
+    if (Step(StringPrintf("Processing \n%s...", title))) {
+        return kPdfCancelled;
+    }
     return ConvertAndProcess(path, title, keep);
 }
 
@@ -340,37 +450,13 @@ int Rendition::ProcessSourceFolder(const std::string& path, bool asNode, int cou
         work.ps_ProcessPostscript(DT_FOLDER, count, std::string(BaseName(path)), "", keep) != 1) {
         return -102;
     }
-    std::vector<std::pair<std::string, bool>> entries;  // name, is a folder (not through a link)
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == ".." || name.find("$diffundo") != std::string::npos ||
-                name.find("$farlink") != std::string::npos) {
-                continue;
-            }
-            const std::string full = JoinPath(path, name);
-            struct stat st {};
-            if (::lstat(full.c_str(), &st) != 0) {
-                continue;
-            }
-            if (S_ISDIR(st.st_mode)) {
-                entries.emplace_back(name, true);
-            } else if (S_ISREG(st.st_mode) || (S_ISLNK(st.st_mode) && IsRegularFile(full))) {
-                entries.emplace_back(name, false);
-            }
-        }
-        ::closedir(dir);
-    }
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        const std::string fa = FoldAscii(a.first), fb = FoldAscii(b.first);
-        return fa != fb ? fa < fb : a.first < b.first;
-    });
     int result = 1;
-    for (const auto& [name, isFolder] : entries) {
+    for (const auto& [name, isFolder] : ListSourceFolder(path)) {
         const std::string full = JoinPath(path, name);
         if (!isFolder) {
-            if (ProcessSourceFile(full, false) == -102) {
-                result = -102;
+            const int one = ProcessSourceFile(full, false);
+            if (one == -102 || one == kPdfCancelled) {
+                result = one;
                 break;
             }
         } else if (name[0] != '.') {
@@ -419,7 +505,10 @@ int Rendition::ProcessInputText(const std::string& path) {
                 parsed.path.c_str());
             outcome_.skipped.push_back(parsed.path);
         } else if (parsed.code == kInputFile) {
-            SetProgress(env_.progress, "Processing \n" + NameWithoutExtension(parsed.path) + "...");
+            if (Step("Processing \n" + NameWithoutExtension(parsed.path) + "...")) {
+                code = kPdfCancelled;
+                break;
+            }
             Log("ProcessInputText:: Processing %s...", parsed.path.c_str());
             const int result = ConvertAndProcess(parsed.path, parsed.title, options_.keep);
             if (result == -102) {
@@ -843,8 +932,15 @@ int RenderPdf(const std::string& sources, const std::string& pdfPath, bool listM
     if (work.ps_InitEnv(options.generateToc).empty()) {
         return -1;
     }
+    ProgressSink* const givenProgress = env.progress;
+    std::unique_ptr<ProgressSink> window;
+    if (givenProgress == nullptr && env.progressFactory != nullptr) {
+        window = env.progressFactory->Open(kPdfBinderCaption);
+        env.progress = window.get();
+    }
     int code = 1;
     if (!listMode) {
+        rendition.total = CountInputDocuments(sources);
         code = rendition.ProcessInputText(sources);
     } else {
         std::vector<std::string> entries;
@@ -857,13 +953,30 @@ int RenderPdf(const std::string& sources, const std::string& pdfPath, bool listM
             start = bar + 1;
         }
         for (const std::string& entry : entries) {
-            const int one = IsFolder(entry)
-                                ? rendition.ProcessSourceFolder(entry, entries.size() > 1, 0, false)
-                                : rendition.ProcessSourceFile(entry, options.keep);
-            if (one == -102) {
-                code = one;
-                break;
+            rendition.total += IsFolder(entry) ? CountFolderDocuments(entry) : 1;
+        }
+        // With the parent on top every entry is a bookmark beneath it, a lone folder as well.
+        const bool parentOnTop = options.includeParent && !entries.empty();
+        if (parentOnTop) {
+            const std::string parent = CommonParent(entries);
+            const std::string_view name = BaseName(parent);
+            if (work.ps_ProcessPostscript(DT_FOLDER, 0, name.empty() ? parent : std::string(name),
+                                          "", options.keep) != 1) {
+                code = -102;
             }
+        }
+        for (size_t i = 0; code == 1 && i < entries.size(); ++i) {
+            const std::string& entry = entries[i];
+            const int one = IsFolder(entry)
+                                ? rendition.ProcessSourceFolder(
+                                      entry, entries.size() > 1 || parentOnTop, 0, false)
+                                : rendition.ProcessSourceFile(entry, options.keep);
+            if (one == -102 || one == kPdfCancelled) {
+                code = one;
+            }
+        }
+        if (parentOnTop) {
+            work.ps_EndFolder();
         }
         if (code == 1 && result.documents == 0) {
             code = -52;
@@ -873,6 +986,10 @@ int RenderPdf(const std::string& sources, const std::string& pdfPath, bool listM
         code = work.ps_FinalizePostscriptBM(options.includeExtension, options.folderTitleBefore,
                                             options.folderTitleAfter, options.keep, env.gs,
                                             env.progress);
+    }
+    // The last chance to stop before Ghostscript writes the PDF.
+    if (code == 1 && rendition.Poll("Finalizing...", 100)) {
+        code = kPdfCancelled;
     }
     if (code == 1) {
         const std::string pdf = pdfPath.empty() ? work.Prefix() + ".pdf" : pdfPath;
@@ -885,7 +1002,12 @@ int RenderPdf(const std::string& sources, const std::string& pdfPath, bool listM
         result.documents, result.skipped.size(),
         result.assembly.editSeconds + result.assembly.concatSeconds, result.convertSeconds,
         result.ghostscriptSeconds);
-    work.ps_DeinitEnv(options.keep);
+    // A cancelled run leaves nothing of itself behind, not even what KeepPS would keep.
+    if (code == kPdfCancelled) {
+        Log("RenderPdf:: cancelled by the user.");
+    }
+    work.ps_DeinitEnv(code == kPdfCancelled ? false : options.keep);
+    env.progress = givenProgress;
     return code;
 }
 

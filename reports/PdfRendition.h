@@ -14,12 +14,17 @@
 namespace quillon {
 
 class Launcher;
+class ProgressFactory;
 class ProgressSink;
 class Prompter;
 class RegistryStore;
 
 // The converter program that stands in for the viewer when a file is turned into PostScript.
 inline constexpr std::string_view kPdfConverterName = "quillon-pdfconv";
+// The caption of the progress window of a rendition.
+inline constexpr std::string_view kPdfBinderCaption = "PDF Binder Creation";
+// RenderPdf's result when the user stopped it between documents.
+inline constexpr int kPdfCancelled = -200;
 
 // Line results of the input text file.
 enum InputLineCode {
@@ -54,6 +59,8 @@ struct PdfRenditionOptions {
     bool generateToc = false;  // GenerateTOC is exactly 1
     bool includeExtension = true;
     bool keep = false;  // KeepPS
+    // List mode: the entries' bookmarks go under one bookmark named after their common parent.
+    bool includeParent = false;
     std::string folderTitleBefore;
     std::string folderTitleAfter;
 };
@@ -67,6 +74,8 @@ struct PdfRenditionEnv {
     Launcher* launcher = nullptr;
     Prompter* prompter = nullptr;
     ProgressSink* progress = nullptr;
+    // Without `progress`, the rendition opens its window here (kPdfBinderCaption) for its run.
+    ProgressFactory* progressFactory = nullptr;
     std::function<void(const std::string&)> show;  // the messages of the Ghostscript step
     int converterWaitMs = 5 * 60 * 1000;           // one round before the user is asked
 };

@@ -1,21 +1,26 @@
 #include "ui/CPdfBindDlg.h"
 
+#include <sys/stat.h>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <cstdlib>
 
 #include "base/PathUtil.h"
 #include "base/StringPrintf.h"
@@ -26,7 +31,10 @@
 #include "platform/RegistryStore.h"
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
+#include "platform/SiblingLaunch.h"
+#include "platform/ToolLocator.h"
 #include "reports/PdfRendition.h"
+#include "ui/CProgressWnd.h"
 
 namespace quillon {
 
@@ -39,7 +47,41 @@ int Ask(Prompter& prompter, const std::string& text, uint32_t style) {
     return prompter.Ask(request);
 }
 
+constexpr char kNoInputFileText[] =
+    "Input text filename is empty. \nPlease select the existing input file first.";
+
 }  // namespace
+
+const char* const kSampleInputText =
+    "# A sample input text file for the PDF binder.\n"
+    "# One statement per line. The keywords may be written in any case and may end with a colon\n"
+    "# (\"node:\"). Empty lines and lines that start with \"#\" are ignored, and a \"#\" after a\n"
+    "# title starts a comment.\n"
+    "\n"
+    "# RELPATH \"<folder>\": relative FILE paths below start from this folder. Without a RELPATH\n"
+    "# they start from the folder that holds this input file.\n"
+    "RELPATH \"/home/me/Documents\"\n"
+    "\n"
+    "# NODE <title>: opens a bookmark that holds everything up to its ENDNODE. It takes the "
+    "reader\n"
+    "# to the first document inside it.\n"
+    "NODE Annual report\n"
+    "\n"
+    "# FILE \"<path>\" <title>: one document, its path between double quotes, then its bookmark.\n"
+    "FILE \"report/summary.txt\" Summary\n"
+    "# Without a title the bookmark is the file's name (here \"chart.png\").\n"
+    "FILE \"report/chart.png\"   # a picture becomes a page as well\n"
+    "\n"
+    "# Nodes nest: this one is a bookmark inside \"Annual report\".\n"
+    "NODE Appendix\n"
+    "FILE \"report/appendix/figures.csv\" Figures of the year\n"
+    "# ENDNODE: closes the innermost open NODE (here \"Appendix\").\n"
+    "ENDNODE\n"
+    "# ...and this one closes \"Annual report\".\n"
+    "ENDNODE\n"
+    "\n"
+    "# An absolute path does not use RELPATH. This document is a top-level bookmark.\n"
+    "FILE \"/home/me/notes.txt\" Notes\n";
 
 cPDFBindDlg::cPDFBindDlg(QWidget* parent, SettingsStore& settings, Prompter& prompter,
                          const std::vector<std::string>& entries)
@@ -71,9 +113,16 @@ cPDFBindDlg::cPDFBindDlg(QWidget* parent, SettingsStore& settings, Prompter& pro
     });
     auto* check = new QPushButton("Check Synta&x Error in Input Text file", this);
     connect(check, &QPushButton::clicked, this, &cPDFBindDlg::CheckSyntax);
+    auto* sample = new QPushButton("View &sample file", this);
+    connect(sample, &QPushButton::clicked, this, [this] { ViewSample(); });
+    auto* edit = new QPushButton("E&dit Input file", this);
+    connect(edit, &QPushButton::clicked, this, [this] { EditInputFile(); });
 
     includeExtension_ = new QCheckBox("Include the file extensions in PDF bookmark.", this);
     includeExtension_->setChecked(ReadSetting(settings_, settings::kIncludeFileExtension) != 0);
+    includeParent_ = new QCheckBox(
+        "Include the parent folder as the top-level bookmark (file list only).", this);
+    includeParent_->setChecked(ReadSetting(settings_, settings::kIncludeParentAsTopLevel) != 0);
     QString folder;
     if (ReadSetting(settings_, settings::kUsePrevOutputPath) != 0) {
         folder = QString::fromStdString(ReadSetting(settings_, settings::kPdfOutputPath));
@@ -103,7 +152,12 @@ cPDFBindDlg::cPDFBindDlg(QWidget* parent, SettingsStore& settings, Prompter& pro
     grid->addWidget(useInput_, 0, 0, 1, 3);
     grid->addWidget(input_, 1, 0, 1, 2);
     grid->addWidget(browseInput, 1, 2);
-    grid->addWidget(check, 2, 0, 1, 3);
+    auto* inputButtons = new QHBoxLayout;
+    inputButtons->addWidget(check);
+    inputButtons->addWidget(sample);
+    inputButtons->addWidget(edit);
+    inputButtons->addStretch(1);
+    grid->addLayout(inputButtons, 2, 0, 1, 3);
     grid->addWidget(new QLabel("Output PDF filename", this), 3, 0);
     grid->addWidget(output_, 3, 1);
     grid->addWidget(browseOutput, 3, 2);
@@ -121,6 +175,7 @@ cPDFBindDlg::cPDFBindDlg(QWidget* parent, SettingsStore& settings, Prompter& pro
     root->addLayout(listButtons);
     root->addLayout(grid);
     root->addWidget(includeExtension_);
+    root->addWidget(includeParent_);
     root->addWidget(remember_);
     root->addLayout(buttons);
     AddEntries(entries);
@@ -164,9 +219,7 @@ void cPDFBindDlg::dropEvent(QDropEvent* event) {
 void cPDFBindDlg::CheckSyntax() {
     const std::string path = input_->text().toStdString();
     if (path.empty()) {
-        Ask(prompter_,
-            "Input text filename is empty. \nPlease select the existing input file first.",
-            mb::kOk | mb::kIconExclamation);
+        Ask(prompter_, kNoInputFileText, mb::kOk | mb::kIconExclamation);
         return;
     }
     const std::string report = ps_CheckInputSyntax(path);
@@ -178,11 +231,76 @@ void cPDFBindDlg::CheckSyntax() {
         mb::kOk | (report.empty() ? mb::kIconInformation : mb::kIconExclamation));
 }
 
+QDialog* cPDFBindDlg::ViewSample() {
+    if (sample_ == nullptr) {
+        sample_ = new QDialog(this);
+        sample_->setWindowTitle("Sample input text file");
+        auto* text = new QPlainTextEdit(QString::fromUtf8(kSampleInputText), sample_);
+        text->setReadOnly(true);
+        text->setLineWrapMode(QPlainTextEdit::NoWrap);
+        text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        text->setMinimumSize(text->fontMetrics().horizontalAdvance(QString(96, 'x')),
+                             text->fontMetrics().lineSpacing() * 32);
+        auto* close = new QPushButton("Close", sample_);
+        connect(close, &QPushButton::clicked, sample_, &QDialog::close);
+        auto* layout = new QVBoxLayout(sample_);
+        layout->addWidget(text);
+        layout->addWidget(close, 0, Qt::AlignRight);
+    }
+    sample_->show();
+    sample_->raise();
+    return sample_;
+}
+
+bool cPDFBindDlg::EditInputFile() {
+    const std::string path = input_->text().toStdString();
+    if (path.empty()) {
+        Ask(prompter_, kNoInputFileText, mb::kOk | mb::kIconExclamation);
+        return false;
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        Ask(prompter_,
+            StringPrintf("The input text file \"%s\" doesn't exist.\nPlease select the existing "
+                         "file using \"Browse\" button first.",
+                         path),
+            mb::kOk | mb::kIconExclamation);
+        return false;
+    }
+    // The text editor the comparison opens files with; without one the desktop's own choice for
+    // a text file.
+    SiblingTools tools;
+    tools.editorPath = LocateTool("Scrivlet.exe");
+    if (tools.editorPath.empty()) {
+        const char* searchPath = std::getenv("PATH");
+        tools.editorPath = FindOnSearchPath("xdg-open", searchPath != nullptr ? searchPath : "");
+    }
+    if (tools.editorPath.empty()) {
+        Ask(prompter_,
+            StringPrintf("No text editor was found to open \"%s\".\nInstall a text editor (or "
+                         "xdg-utils) and try again.",
+                         path),
+            mb::kOk | mb::kIconStop);
+        return false;
+    }
+    if (!LaunchSiblingForFiles({path}, false, tools, SiblingLaunchMode::kStartUp, &prompter_,
+                               DefaultLauncher())) {
+        Ask(prompter_,
+            StringPrintf("The text editor \"%s\" could not be started for \"%s\".",
+                         tools.editorPath, path),
+            mb::kOk | mb::kIconStop);
+        return false;
+    }
+    return true;
+}
+
 void cPDFBindDlg::SaveSettings() {
     WriteSetting(settings_, settings::kBindingChoice, useInput_->isChecked() ? 1 : 0);
     WriteSetting(settings_, settings::kInputTextFile, input_->text().toStdString());
     WriteSetting(settings_, settings::kIncludeFileExtension,
                  includeExtension_->isChecked() ? 1 : 0);
+    WriteSetting(settings_, settings::kIncludeParentAsTopLevel,
+                 includeParent_->isChecked() ? 1 : 0);
     WriteSetting(settings_, settings::kUsePrevOutputPath, remember_->isChecked() ? 1 : 0);
     if (remember_->isChecked()) {
         WriteSetting(settings_, settings::kPdfOutputPath,
@@ -244,6 +362,9 @@ bool cPDFBindDlg::Generate() {
     options.generateToc = ReadSetting(settings_, settings::kGenerateTOC);
     options.includeExtension = includeExtension_->isChecked();
     options.keep = ReadSetting(settings_, settings::kKeepPS) != 0;
+    options.includeParent = includeParent_->isChecked();
+    CProgressFactory ownProgress(this, &settings_);
+    env.progressFactory = progressFactory_ != nullptr ? progressFactory_ : &ownProgress;
     std::string sources = inputFile;
     if (listMode) {
         sources.clear();
@@ -256,6 +377,10 @@ bool cPDFBindDlg::Generate() {
     lastCode_ = RenderPdf(sources, output, listMode, options, env);
     RestoreMainLog();
     unsetCursor();
+    if (lastCode_ == kPdfCancelled) {
+        // The user stopped it: nothing was made, and there is nothing more to say.
+        return false;
+    }
     if (lastCode_ == 1) {
         if (Ask(prompter_,
                 StringPrintf("Rendering to PDF was successful.\nWould you like to open \"%s\"",

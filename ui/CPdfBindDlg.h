@@ -2,18 +2,24 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <string>
 #include <vector>
 
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QRadioButton;
 
 namespace quillon {
 
+class ProgressFactory;
 class Prompter;
 class SettingsStore;
+
+// What "View sample file" shows: an input text file that uses every statement, each explained.
+extern const char* const kSampleInputText;
 
 class cPDFBindDlg : public QDialog {
     Q_OBJECT
@@ -27,10 +33,18 @@ class cPDFBindDlg : public QDialog {
     // Checks, asks, renders; true when a PDF was made.
     bool Generate();
     int LastCode() const { return lastCode_; }
+    // The progress windows of Generate; without one the dialog opens its own.
+    void SetProgressFactory(ProgressFactory* factory) { progressFactory_ = factory; }
+
+    // "View sample file": the sample in a read-only window of its own (returned, also kept).
+    QDialog* ViewSample();
+    // "Edit Input file": the input text file in the text editor; false (and said) when it cannot.
+    bool EditInputFile();
 
     QLineEdit* OutputField() const { return output_; }
     QLineEdit* InputField() const { return input_; }
     QRadioButton* InputChoice() const { return useInput_; }
+    QCheckBox* IncludeParentBox() const { return includeParent_; }
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -48,7 +62,10 @@ class cPDFBindDlg : public QDialog {
     QLineEdit* input_ = nullptr;
     QLineEdit* output_ = nullptr;
     QCheckBox* includeExtension_ = nullptr;
+    QCheckBox* includeParent_ = nullptr;
     QCheckBox* remember_ = nullptr;
+    ProgressFactory* progressFactory_ = nullptr;
+    QPointer<QDialog> sample_;
     int lastCode_ = 0;
 };
 

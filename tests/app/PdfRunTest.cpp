@@ -80,6 +80,19 @@ TEST_F(PdfRun, InputFileExitsZero) {
     EXPECT_EQ(Titles(Dir() / "b.pdf"), "Alpha;b;Book;");
 }
 
+// The stored parent-on-top choice puts the entries under their common folder; standard error,
+// not a terminal here, gets no progress lines.
+TEST_F(PdfRun, StoredParentOnTop) {
+    for (const int stored : {1, 0}) {
+        store_.WriteProfileInt("PDFRendition", "Include Parent as TopLevel", stored);
+        ProcessResult r = Run(
+            {"-PDF", "-Out:" + Dir() / "p.pdf", Dir() / "docs/a.txt", Dir() / "docs/sub/b.txt"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(Titles(Dir() / "p.pdf"), stored ? "a;b;docs;" : "a;b;") << stored;
+    }
+}
+
 // Failures exit 2 with one line and leave no PDF behind (an existing one as it was).
 TEST_F(PdfRun, TroubleLeavesNoPdf) {
     Dir().WriteFile("bad.txt", "NODE x\nFILE \"docs/a.txt\"\nBOGUS line\n");

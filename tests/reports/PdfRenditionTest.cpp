@@ -9,6 +9,7 @@
 #include "platform/Ghostscript.h"
 #include "platform/Launcher.h"
 #include "platform/ToolLocator.h"
+#include "support/FakeProgress.h"
 #include "support/FakeTool.h"
 #include "support/RunProcess.h"
 #include "support/ScopedEnv.h"
@@ -304,6 +305,73 @@ TEST_F(PdfRenditionTest, WithoutOutlineDocumentsAreMerged) {
     EXPECT_EQ(Outline(Dir() / "out.pdf"), "");
 }
 
+// The window steps once per document (the bar moving by each one's share of all of them, counted
+// before the run) and once before Ghostscript; Cancel at any of these stops the run there: no PDF
+// (an existing one stays whole), no temporaries, KeepPS or not.
+TEST_F(PdfRenditionTest, CancelStopsBetweenDocuments) {
+    Dir().MakeTree({{"s/a.txt", "a\n"}, {"s/b.txt", "b\n"}, {"s/c.txt", "c\n"}});
+    struct Case {
+        int cancelAfter;  // updates; -1 never
+        bool keep;
+        int code, documents;
+        uint64_t position;  // of the bar at the last update
+    };
+    const std::vector<Case> cases = {
+        {1, false, kPdfCancelled, 0, 0},
+        {2, true, kPdfCancelled, 1, 33},
+        {4, false, kPdfCancelled, 3, 100},  // the last chance, before Ghostscript
+        {-1, false, 1, 3, 100},
+    };
+    for (const Case& c : cases) {
+        Dir().WriteFile("out.pdf", "old");
+        FakeProgressFactory windows;
+        windows.cancelAfterUpdates = c.cancelAfter;
+        env.progressFactory = &windows;
+        options.keep = c.keep;
+        EXPECT_EQ(Render(Dir() / "s"), c.code) << c.cancelAfter;
+        EXPECT_EQ(outcome.documents, c.documents) << c.cancelAfter;
+        ASSERT_EQ(windows.opened.size(), 1u);
+        EXPECT_EQ(windows.opened[0].caption, "PDF Binder Creation");
+        EXPECT_EQ(windows.opened[0].updates, c.cancelAfter < 0 ? 4 : c.cancelAfter);
+        EXPECT_EQ(windows.opened[0].lastPosition, c.position) << c.cancelAfter;
+        EXPECT_EQ(ReadText(Dir() / "out.pdf") == "old", c.code != 1) << c.cancelAfter;
+        EXPECT_EQ(Dir().List("tmp").size(), 0u) << c.cancelAfter;
+        EXPECT_EQ(env.progress, nullptr) << "the window is the run's own";
+    }
+}
+
+// With the parent on top, the list's entries hang under one bookmark named after the folder
+// that holds them all, which opens the first document; a lone folder becomes a bookmark too.
+TEST_F(PdfRenditionTest, ParentAsTopLevel) {
+    Dir().MakeTree({{"p/A/one.txt", "one\n"},
+                    {"p/A/Sub/two.txt", "two\n"},
+                    {"p/B/three.txt", "three\n"},
+                    {"p/four.txt", "four\n"}});
+    struct Case {
+        std::vector<std::string> entries;
+        bool includeParent;
+        std::string outline;
+    };
+    const std::vector<Case> cases = {
+        {{"p/A", "p/B/three.txt"},
+         true,
+         "p@1\n  A@1\n    one@1\n    Sub@2\n      two@2\n  three@3\n"},
+        {{"p/A", "p/B/three.txt"}, false, "A@1\n  one@1\n  Sub@2\n    two@2\nthree@3\n"},
+        {{"p/four.txt", "p/A/Sub/two.txt"}, true, "p@1\n  four@1\n  two@2\n"},
+        {{"p/B"}, true, "p@1\n  B@1\n    three@1\n"},
+        {{"p/B"}, false, "three@1\n"},
+    };
+    for (const Case& c : cases) {
+        std::string sources;
+        for (const std::string& entry : c.entries) {
+            sources += (sources.empty() ? "" : "|") + Dir() / entry;
+        }
+        options.includeParent = c.includeParent;
+        ASSERT_EQ(Render(sources), 1) << sources;
+        EXPECT_EQ(Outline(Dir() / "out.pdf"), c.outline) << sources;
+    }
+}
+
 // Titles are UTF-16BE octal escapes; ( ) \ never appear raw.
 TEST(PdfTitle, EscapesEveryCodeUnit) {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -466,6 +534,8 @@ TEST_F(PdfRenditionTest, ConverterRoutes) {
                                            "w\0i\0d\0e\0\n\0",
                                            12));
     Dir().WriteFile("b.bin", std::string("\x00\x01\x02\x03", 4));
+    // Greek, Cyrillic and Latin beyond Latin-1 keep their text through PostScript.
+    Dir().WriteFile("scripts.txt", "Привет, мир! Καλημέρα κόσμε (ąčę) 5€ ΔΩμς\n");
     struct Case {
         std::string mode, source;
         int status;
@@ -474,6 +544,7 @@ TEST_F(PdfRenditionTest, ConverterRoutes) {
     const std::vector<Case> cases = {
         {"-PS", "t.txt", 0, "plain words"},
         {"-PS", "u16.txt", 0, "wide"},
+        {"-PS", "scripts.txt", 0, "Привет, мир! Καλημέρα κόσμε (ąčę) 5€ ΔΩμς"},
         {"-PS", "img.png", 0, ""},
         {"-PS", "p.pdf", 0, "picture"},
         {"-PS", "p.ps", 0, "picture"},
