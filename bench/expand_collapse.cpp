@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     if (!comparison.CompareFolders(top + "/left", top + "/right", 0)) {
         return 1;
     }
-    quillon::DiffItem* big = comparison.rootItem->lastChild;
+    quillon::DiffItem* big = comparison.rootItem->LastChild();
     const long start = ResidentKiB();
     long first = 0;
     long last = 0;

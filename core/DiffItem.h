@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/ItemName.h"
+
 namespace quillon {
 
 // Side codes shared by rows, journal records and commands.
@@ -94,7 +96,22 @@ class SharedPath {
 enum class VersionState : uint8_t { kNotRead = 0, kNone = 1, kPresent = 2 };
 
 struct ChildIndex;
+struct DiffItem;
 
+// The parts of an item that few items need, made on first use: the folder's hash index over its
+// children, the other side's spelling of a name that differs in case, and read versions.
+struct DiffItemExtra {
+    std::unique_ptr<ChildIndex> childIndex;
+    ItemName otherName;
+    uint8_t otherNameSide = 0;
+    bool hasOtherName = false;
+    uint64_t version[2] = {0, 0};
+    DiffItemExtra();
+    ~DiffItemExtra();
+};
+
+// A whole tree holds one item per entry, so the fields are as narrow as their values allow and
+// the rarely used ones live in DiffItemExtra.
 struct DiffItem {
     // Per-side bits of `sideFlags`.
     static constexpr uint8_t kFlagLink = 0x01;      // the entry is a symbolic link
@@ -108,19 +125,36 @@ struct DiffItem {
     DiffItem(const DiffItem&) = delete;
     DiffItem& operator=(const DiffItem&) = delete;
 
-    uint32_t isFile = 0;
+    DiffItem* next = nullptr;
+    // The previous sibling; the first child's points to the last one, so that a folder finds
+    // its end without a link of its own. Read it through Prev() and LastChild().
+    DiffItem* prevCycle = nullptr;
+    DiffItem* firstChild = nullptr;
+    DiffItem* parent = nullptr;
+
+    // The shown name: the spelling of the side read first.
+    ItemName name;
+    uint64_t size[2] = {0, 0};
+    // Last-write time in seconds since the epoch, or kNoTime.
+    int64_t mtime[2] = {kNoTime, kNoTime};
 
   private:
-    int32_t status_ = -1;  // a FileStatus or a FolderStatus, by isFile; -1 before the scan sets it
+    SharedPath dir_[2];
 
   public:
-    int32_t level = -1;
-    int32_t leftImage = 0;
-    int32_t rightImage = 0;
+    // Made by the accessors that need it; ordinary code never touches it.
+    std::unique_ptr<DiffItemExtra> extra;
+
     int32_t row = -1;
-    // The shown name: the spelling of the side read first.
-    std::string name;
-    uint64_t size[2] = {0, 0};
+    int32_t level = -1;
+    uint8_t isFile = 0;
+
+  private:
+    int8_t status_ = -1;  // a FileStatus or a FolderStatus, by isFile; -1 before the scan sets it
+
+  public:
+    uint8_t leftImage = 0;
+    uint8_t rightImage = 0;
     bool expanded[2] = {false, false};
     bool hasChildren[2] = {false, false};
     uint8_t sideFlags[2] = {0, 0};
@@ -128,20 +162,20 @@ struct DiffItem {
     // ChecksumVerdict); the next status decision takes it and clears it.
     uint8_t checksumVerdict = 0;
 
-    DiffItem* next = nullptr;
-    DiffItem* prev = nullptr;
-    DiffItem* firstChild = nullptr;
-    DiffItem* lastChild = nullptr;
-    DiffItem* parent = nullptr;
+  private:
+    VersionState versionState_[2] = {VersionState::kNotRead, VersionState::kNotRead};
 
-    // Last-write time in seconds since the epoch, or kNoTime.
-    int64_t mtime[2] = {kNoTime, kNoTime};
+  public:
+    DiffItem* Prev() const {
+        return prevCycle != nullptr && prevCycle->next == this ? prevCycle : nullptr;
+    }
+    DiffItem* LastChild() const { return firstChild ? firstChild->prevCycle : nullptr; }
 
     // Meaningful only for a file item (isFile) and a folder item respectively.
     FileStatus FileState() const { return static_cast<FileStatus>(status_); }
     FolderStatus FolderState() const { return static_cast<FolderStatus>(status_); }
-    void SetStatus(FileStatus status) { status_ = static_cast<int32_t>(status); }
-    void SetStatus(FolderStatus status) { status_ = static_cast<int32_t>(status); }
+    void SetStatus(FileStatus status) { status_ = static_cast<int8_t>(status); }
+    void SetStatus(FolderStatus status) { status_ = static_cast<int8_t>(status); }
     ItemStatus Status() const {
         return isFile ? ItemStatus(FileState()) : ItemStatus(FolderState());
     }
@@ -160,7 +194,7 @@ struct DiffItem {
     bool Has(int side) const { return !dir_[side].Empty(); }
 
     // The name as that side spells it (differs from `name` only in case).
-    const std::string& Name(int side) const;
+    const ItemName& Name(int side) const;
     void SetSideName(int side, std::string_view spelling);
     // Dir(side) joined with Name(side); empty when the side has no entry.
     std::string FullPath(int side) const;
@@ -173,27 +207,18 @@ struct DiffItem {
     bool SameTimeText() const;
 
     VersionState GetVersionState(int side) const { return versionState_[side]; }
-    uint64_t PackedVersion(int side) const { return version_[side]; }
+    uint64_t PackedVersion(int side) const { return extra ? extra->version[side] : 0; }
     void SetVersion(int side, VersionState state, uint64_t packed = 0);
     // Stores the result of FormatVersionText ("" for none).
     void SetVersionFromText(int side, std::string_view text);
     // Makes `other`'s side `side` this item's: folder, time, size, version, flags, spelling.
     void CopySideFrom(const DiffItem& other, int side);
 
-    int32_t& Image(int side) { return side == kSideLeft ? leftImage : rightImage; }
-    int32_t Image(int side) const { return side == kSideLeft ? leftImage : rightImage; }
+    uint8_t& Image(int side) { return side == kSideLeft ? leftImage : rightImage; }
+    uint8_t Image(int side) const { return side == kSideLeft ? leftImage : rightImage; }
     bool IsDotDot() const { return name == ".."; }
 
-    // Hash index over the children, built by FindChild on demand and kept up to date by the tree
-    // operations below; ordinary code never touches it.
-    std::unique_ptr<ChildIndex> childIndex;
-
-  private:
-    SharedPath dir_[2];
-    uint64_t version_[2] = {0, 0};
-    VersionState versionState_[2] = {VersionState::kNotRead, VersionState::kNotRead};
-    uint8_t otherNameSide_ = 0;
-    std::unique_ptr<std::string> otherName_;
+    DiffItemExtra& Extra();
 };
 
 // Name comparison of the pairing: letters A-Z folded to a-z, then UTF-16 code-unit order (no
@@ -241,9 +266,9 @@ bool IsDescendantOf(const DiffItem* item, const DiffItem* ancestor);
 void RenumberRows(DiffItem* subtreeRoot);
 DiffItem* ItemAtRow(DiffItem* subtreeRoot, int row);
 
-// Checks the tree below `root`: sibling links, parents, first/last child, sibling order, no two
-// siblings holding the same entry for one side and, when `checkRows`, rows numbered depth-first
-// from 0. On failure `why` (when given) says what is wrong.
+// Checks the tree below `root`: sibling links, parents, the first child's link to the last, sibling
+// order, no two siblings holding the same entry for one side and, when `checkRows`, rows numbered
+// depth-first from 0. On failure `why` (when given) says what is wrong.
 bool IsConsistent(const DiffItem* root, bool checkRows, std::string* why = nullptr);
 
 }  // namespace quillon

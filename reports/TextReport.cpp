@@ -277,7 +277,7 @@ template <typename Visit>
 void WalkItems(const DiffItem* root, Visit visit) {
     std::vector<std::pair<const DiffItem*, int>> pending;
     if (root != nullptr) {
-        for (const DiffItem* c = root->lastChild; c != nullptr; c = c->prev) {
+        for (const DiffItem* c = root->LastChild(); c != nullptr; c = c->Prev()) {
             pending.emplace_back(c, 1);
         }
     }
@@ -285,7 +285,7 @@ void WalkItems(const DiffItem* root, Visit visit) {
         auto [item, depth] = pending.back();
         pending.pop_back();
         visit(*item, depth);
-        for (const DiffItem* c = item->lastChild; c != nullptr; c = c->prev) {
+        for (const DiffItem* c = item->LastChild(); c != nullptr; c = c->Prev()) {
             pending.emplace_back(c, depth + 1);
         }
     }

@@ -69,8 +69,8 @@ TEST(TreeOps, RemoveLookupAndDamage) {
     }
     EXPECT_EQ(RemoveItem(root.firstChild)->name, "f1");
     EXPECT_EQ(root.firstChild->name, "f1");
-    EXPECT_EQ(RemoveItem(root.lastChild), nullptr);
-    EXPECT_EQ(root.lastChild->name, "f8");
+    EXPECT_EQ(RemoveItem(root.LastChild()), nullptr);
+    EXPECT_EQ(root.LastChild()->name, "f8");
     ASSERT_NE(FindChild(&root, 1, "F17"), nullptr);
     EXPECT_EQ(FindChild(&root, 0, "f17"), nullptr);
     RemoveItem(FindChild(&root, 1, "f17"));
@@ -82,13 +82,13 @@ TEST(TreeOps, RemoveLookupAndDamage) {
     RemoveItem(FindChild(&root, 1, "F17"));
     EXPECT_EQ(FindChild(&root, 1, "F17")->name, "f17");
     EXPECT_TRUE(IsConsistent(&root, false));
-    std::swap(root.firstChild->name, root.lastChild->name);
+    std::swap(root.firstChild->name, root.LastChild()->name);
     EXPECT_FALSE(IsConsistent(&root, false));
-    std::swap(root.firstChild->name, root.lastChild->name);
+    std::swap(root.firstChild->name, root.LastChild()->name);
     DiffItem* second = root.firstChild->next;
-    second->prev = nullptr;
+    second->prevCycle = nullptr;
     EXPECT_FALSE(IsConsistent(&root, false));
-    second->prev = root.firstChild;
+    second->prevCycle = root.firstChild;
     RenumberRows(&root);
     EXPECT_TRUE(IsConsistent(&root, true));
     second->row = 7;

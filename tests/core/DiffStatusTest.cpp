@@ -103,8 +103,8 @@ TEST(StatusRule, Decides) {
             }
         }
         ASSERT_TRUE(cmp.CompareFolders(dir / "left", dir / "right", 0));
-        ASSERT_EQ(cmp.rootItem->lastChild->name, "f");
-        EXPECT_EQ(cmp.rootItem->lastChild->FileState(), c.expected);
+        ASSERT_EQ(cmp.rootItem->LastChild()->name, "f");
+        EXPECT_EQ(cmp.rootItem->LastChild()->FileState(), c.expected);
     }
 }
 
@@ -114,7 +114,7 @@ TEST(StatusRule, VersionRulesComeFirst) {
     dir.MakeTree({{"l/v.dll", "same"}, {"r/v.dll", "same"}});
     Comparison cmp;
     ASSERT_TRUE(cmp.CompareFolders(dir / "l", dir / "r", 0));
-    DiffItem* item = cmp.rootItem->lastChild;
+    DiffItem* item = cmp.rootItem->LastChild();
     EXPECT_EQ(item->VersionText(0), "skipped");
     EXPECT_EQ(item->FileState(), StatusSame);
     item->SetVersionFromText(0, "1.0.0.1");

@@ -55,10 +55,10 @@ TEST(ScanThroughFileSystem, ChecksumReadsAreTheLayers) {
         cmp.options.crc32 = 1;
         cmp.SetFileSystem(fs);
         ASSERT_TRUE(cmp.CompareFolders(dir / "L", dir / "R", 0));
-        EXPECT_EQ(cmp.rootItem->lastChild->FileState(), StatusDifferent);
+        EXPECT_EQ(cmp.rootItem->LastChild()->FileState(), StatusDifferent);
         fs.FailEvery(failing, EIO);
-        cmp.DecideStatus(cmp.rootItem->lastChild);
-        EXPECT_EQ(cmp.rootItem->lastChild->FileState(), StatusSame);
+        cmp.DecideStatus(cmp.rootItem->LastChild());
+        EXPECT_EQ(cmp.rootItem->LastChild()->FileState(), StatusSame);
     }
 }
 

@@ -1,0 +1,111 @@
+// Opens a folder pair in the main window, expands every folder and scrolls to the last row,
+// timing each step and watching the event loop with a 0 ms timer:
+//   QT_QPA_PLATFORM=offscreen window_tree LEFT RIGHT
+// Prints one line per step (seconds and rows) and then the worst lateness of the probe timer and
+// the peak resident memory. Each step runs from the event loop, so a step that blocks it shows up
+// as the probe's lateness.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/StartUp.h"
+#include "core/DiffItem.h"
+#include "ui/CMainFrame.h"
+#include "ui/CQuillonView.h"
+#include "ui/DiffListModel.h"
+
+namespace {
+
+long PeakResidentKiB() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window_tree LEFT RIGHT\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    const std::string left = argv[1];
+    const std::string right = argv[2];
+    // Questions go to stderr with their default answer: no dialog waits for a hand.
+    quillon::StderrPrompter prompter(stderr);
+    quillon::CMainFrame frame(nullptr, &prompter);
+    frame.resize(1200, 800);
+    frame.show();
+    quillon::CQuillonView& view = *frame.View();
+
+    QElapsedTimer sinceProbe;
+    qint64 worstLateMs = 0;
+    QTimer probe;
+    probe.setInterval(0);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstLateMs = std::max(worstLateMs, sinceProbe.elapsed());
+        sinceProbe.restart();
+    });
+
+    bool ok = true;
+    using Step = std::pair<const char*, std::function<bool()>>;
+    const std::vector<Step> steps = {
+        {"open", [&] { return frame.OpenPath(left) && frame.OpenPath(right); }},
+        {"expand all",
+         [&] {
+             // From the bottom up, so that the rows still to expand keep their numbers.
+             quillon::DiffListModel& model = view.Model();
+             for (int row = model.rowCount() - 1; row >= 0; --row) {
+                 const quillon::DiffItem* item = model.ItemAt(row);
+                 if (item && !item->isFile && !item->IsDotDot() && item->level <= 1) {
+                     view.ToggleFolder(row, true);
+                 }
+             }
+             return true;
+         }},
+        {"scroll to end",
+         [&] {
+             view.scrollToBottom();
+             view.setCurrentIndex(view.Model().index(view.Model().rowCount() - 1, 0));
+             return true;
+         }},
+    };
+    size_t next = 0;
+    std::function<void()> runNext = [&] {
+        if (next == steps.size() || !ok) {
+            probe.stop();
+            app.quit();
+            return;
+        }
+        const Step& step = steps[next++];
+        const auto start = std::chrono::steady_clock::now();
+        ok = step.second();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%-14s %8.3f s  rows %d\n", step.first, seconds, view.Model().rowCount());
+        std::fflush(stdout);
+        // Lets the view lay out and paint what the step changed before the next one.
+        QTimer::singleShot(50, runNext);
+    };
+    sinceProbe.start();
+    probe.start();
+    QTimer::singleShot(0, runNext);
+    app.exec();
+    if (!ok) {
+        std::fprintf(stderr, "step %zu failed\n", next);
+        return 1;
+    }
+    std::printf("worst event-loop lateness %lld ms (goal: at most 100)\n",
+                static_cast<long long>(worstLateMs));
+    std::printf("peak resident memory %ld KiB\n", PeakResidentKiB());
+    return 0;
+}
