@@ -16,20 +16,11 @@ here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-$here/../build}"
 files="${2:-200000}"
 rounds="${3:-3}"
-data="${TMPDIR:-/tmp}/quillon_trees_$files"
 
-for tool in "$build/quillon" "$build/bench/make_trees"; do
-    [[ -x "$tool" ]] || { echo "missing $tool: build quillon and the bench targets first" >&2; exit 2; }
-done
-"$build/bench/make_trees" "$data" "$files" >/dev/null
-left="$data/left"
-right="$data/right"
-
-# Default settings and a private log folder: the user's own settings must not change the figures.
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/quillon_copydiff.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
-export XDG_CONFIG_HOME="$scratch/config" TMPDIR="$scratch"
-mkdir -p "$XDG_CONFIG_HOME"
+need=("$build/quillon")
+source "$here/pair.sh"
+# The program's own temporaries go to the private folder too.
+export TMPDIR="$scratch"
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }

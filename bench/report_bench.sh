@@ -14,27 +14,9 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-$here/../build}"
 files="${2:-200000}"
-data="${TMPDIR:-/tmp}/quillon_trees_$files"
 
-for tool in "$build/quillon" "$build/bench/make_trees"; do
-    if [[ ! -x "$tool" ]]; then
-        echo "missing $tool: build quillon and the bench targets first" >&2
-        exit 2
-    fi
-done
-for tool in find rsync diff; do
-    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
-done
-
-"$build/bench/make_trees" "$data" "$files"
-left="$data/left"
-right="$data/right"
-
-# Default settings and a private log folder: the user's own settings must not change the figures.
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-export XDG_CONFIG_HOME="$scratch/config"
-mkdir -p "$XDG_CONFIG_HOME"
+need=("$build/quillon" find rsync diff)
+source "$here/pair.sh"
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { print $1 }"; }

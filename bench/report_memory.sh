@@ -11,24 +11,12 @@ here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-$here/../build}"
 files="${2:-200000}"
 shift $(($# < 2 ? $# : 2))
-data="${TMPDIR:-/tmp}/quillon_trees_$files"
 programs=("$build/quillon" "$@")
 
-for tool in "$build/bench/make_trees" "$build/bench/whole_tree_compare" "${programs[@]}"; do
-    if [[ ! -x "$tool" ]]; then
-        echo "missing $tool: build quillon and the bench targets first" >&2
-        exit 2
-    fi
-done
-
-"$build/bench/make_trees" "$data" "$files"
-left="$data/left"
-right="$data/right"
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/empty_left" "$scratch/empty_right" "$scratch/config" "$scratch/data"
-# No run may read or write the user's settings.
-export XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" QT_QPA_PLATFORM=offscreen
+need=("$build/bench/whole_tree_compare" "${programs[@]}")
+source "$here/pair.sh"
+mkdir -p "$scratch/empty_left" "$scratch/empty_right"
+export QT_QPA_PLATFORM=offscreen
 
 items=$("$build/bench/whole_tree_compare" "$left" "$right" | awk '{print $2}')
 

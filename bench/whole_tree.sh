@@ -18,25 +18,9 @@ build="${1:-$here/../build}"
 files="${2:-200000}"
 rounds="${3:-5}"
 bin="$build/bench"
-data="${TMPDIR:-/tmp}/quillon_trees_$files"
 
-for tool in "$bin/make_trees" "$bin/whole_tree_compare" "$bin/tree_floor" "$build/quillon"; do
-    if [[ ! -x "$tool" ]]; then
-        echo "missing $tool: build quillon and the bench targets first" >&2
-        exit 2
-    fi
-done
-command -v rsync >/dev/null || { echo "missing rsync" >&2; exit 2; }
-
-"$bin/make_trees" "$data" "$files"
-left="$data/left"
-right="$data/right"
-
-# Default settings and a private log folder: the user's own settings must not change the figures.
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-export XDG_CONFIG_HOME="$scratch/config"
-mkdir -p "$XDG_CONFIG_HOME"
+need=("$bin/whole_tree_compare" "$bin/tree_floor" "$build/quillon" rsync)
+source "$here/pair.sh"
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { print $1 }"; }
