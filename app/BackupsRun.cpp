@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HeadlessRun.h"
 #include "fileops/Backups.h"
 #include "platform/FileSystem.h"
 
@@ -12,8 +13,7 @@ namespace quillon {
 namespace {
 
 int Trouble(FILE* err, const std::string& reason) {
-    std::fprintf(err, "quillon: %s\n", reason.c_str());
-    return kBackupsExitTrouble;
+    return ReportTrouble(err, reason);
 }
 
 bool PrintLines(FILE* out, const std::vector<const FoundBackup*>& backups) {

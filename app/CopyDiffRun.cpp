@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/HeadlessRun.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
 #include "core/DisplayFilter.h"
@@ -18,14 +19,7 @@ namespace quillon {
 namespace {
 
 int Trouble(FILE* err, const std::string& reason) {
-    std::fprintf(err, "quillon: %s\n", reason.c_str());
-    Log("Copy diff run: %s", reason.c_str());
-    return kCopyDiffExitTrouble;
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ReportTrouble(err, reason, "Copy diff run");
 }
 
 const char* OutcomeWord(ExportOutcome outcome) {
@@ -44,10 +38,7 @@ const char* OutcomeWord(ExportOutcome outcome) {
 
 int RunCopyDiff(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* progress,
                 FILE* out, FILE* err) {
-    OpenStartLog(settings);
-    FilterState filter = StartupFilterState(settings);
-    ApplyFilterOption(cmd, filter);
-    Log("cmd args = %s", cmd.cmdArgs.c_str());
+    FilterState filter = StartFolderPairRun(cmd, settings);
     if (!cmd.error.empty()) {
         return Trouble(err, cmd.error);
     }

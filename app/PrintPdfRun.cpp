@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/HeadlessRun.h"
 #include "app/ReportRun.h"
 #include "app/StartUp.h"
 #include "core/Comparison.h"
@@ -21,17 +22,8 @@ namespace {
 constexpr int kProgressOptionDocumentOpen = 1;
 constexpr char kSynopsis[] = "quillon -PrintPDF[:<0|1|2>] -Out:<file.pdf> LEFT RIGHT";
 
-int Trouble(FILE* err, std::string reason) {
-    // One line per problem, even when Ghostscript's own output is part of the reason.
-    std::replace(reason.begin(), reason.end(), '\n', ' ');
-    std::fprintf(err, "quillon: %s\n", reason.c_str());
-    Log("PDF run: %s", reason.c_str());
-    return kReportExitTrouble;
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+int Trouble(FILE* err, const std::string& reason) {
+    return ReportTrouble(err, reason, "PDF run");
 }
 
 // The columns the panes show, read without writing back.
@@ -57,10 +49,7 @@ void ReadColumns(const SettingsStore& store, PrintSource& source) {
 
 int RunPrintPdf(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* progress,
                 FILE* err) {
-    OpenStartLog(settings);
-    FilterState filter = StartupFilterState(settings);
-    ApplyFilterOption(cmd, filter);
-    Log("cmd args = %s", cmd.cmdArgs.c_str());
+    FilterState filter = StartFolderPairRun(cmd, settings);
 
     if (!cmd.error.empty()) {
         return Trouble(err, cmd.error);

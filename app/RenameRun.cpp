@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HeadlessRun.h"
 #include "platform/FileSystem.h"
 #include "platform/FileText.h"
 #include "platform/Prompter.h"
@@ -17,8 +18,7 @@ namespace quillon {
 namespace {
 
 int Trouble(FILE* err, const std::string& reason) {
-    std::fprintf(err, "quillon: %s\n", reason.c_str());
-    return kRenameExitTrouble;
+    return ReportTrouble(err, reason);
 }
 
 // Every message on one line of standard error, every question answered the way that changes

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/HeadlessRun.h"
 #include "app/StartUp.h"
 #include "base/ValueText.h"
 #include "core/Comparison.h"
@@ -98,15 +99,8 @@ class TerminalProgress : public ProgressSink {
     size_t shownWidth_ = 0;
 };
 
-bool IsFolder(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 int Trouble(FILE* err, const std::string& reason) {
-    std::fprintf(err, "quillon: %s\n", reason.c_str());
-    Log("Report run: %s", reason.c_str());
-    return kReportExitTrouble;
+    return ReportTrouble(err, reason, "Report run");
 }
 
 // A stored index outside its range falls back to the first entry, as a stored encoding does.
@@ -169,10 +163,7 @@ std::unique_ptr<ProgressSink> TerminalProgressFactory::Open(std::string_view cap
 
 int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* progress,
               FILE* err) {
-    OpenStartLog(settings);
-    FilterState filter = StartupFilterState(settings);
-    ApplyFilterOption(cmd, filter);
-    Log("cmd args = %s", cmd.cmdArgs.c_str());
+    FilterState filter = StartFolderPairRun(cmd, settings);
 
     if (!cmd.error.empty()) {
         return Trouble(err, cmd.error);
