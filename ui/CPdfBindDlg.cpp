@@ -34,6 +34,7 @@
 #include "platform/SiblingLaunch.h"
 #include "platform/ToolLocator.h"
 #include "reports/PdfRendition.h"
+#include "ui/CPdfFromSingleFile.h"
 #include "ui/CProgressWnd.h"
 
 namespace quillon {
@@ -127,17 +128,12 @@ cPDFBindDlg::cPDFBindDlg(QWidget* parent, SettingsStore& settings, Prompter& pro
     if (ReadSetting(settings_, settings::kUsePrevOutputPath) != 0) {
         folder = QString::fromStdString(ReadSetting(settings_, settings::kPdfOutputPath));
     }
-    output_ = new QLineEdit(folder.isEmpty() ? QString() : folder + "/binder.pdf", this);
-    auto* browseOutput = new QPushButton("Browse &PDF File...", this);
-    connect(browseOutput, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, "Enter the Output PDF filename",
-                                                          output_->text(), "PDF Files (*.pdf)");
-        if (!path.isEmpty()) {
-            output_->setText(path);
-        }
-    });
-    remember_ = new QCheckBox("Remember this output location for future PDF rendition.", this);
-    remember_->setChecked(ReadSetting(settings_, settings::kUsePrevOutputPath) != 0);
+    const PdfOutputRow row =
+        MakePdfOutputRow(this, folder.isEmpty() ? QString() : folder + "/binder.pdf",
+                         "Browse &PDF File...", settings_);
+    output_ = row.path;
+    remember_ = row.remember;
+    QPushButton* browseOutput = row.browse;
 
     auto* generate = new QPushButton("Generate PDF", this);
     auto* close = new QPushButton("Close", this);

@@ -45,6 +45,24 @@ ino_t InodeOf(const std::string& path) {
 
 }  // namespace
 
+PdfOutputRow MakePdfOutputRow(QWidget* parent, const QString& path, const QString& browseText,
+                              SettingsStore& settings) {
+    PdfOutputRow row;
+    row.path = new QLineEdit(path, parent);
+    row.browse = new QPushButton(browseText, parent);
+    QLineEdit* field = row.path;
+    QObject::connect(row.browse, &QPushButton::clicked, parent, [parent, field] {
+        const QString chosen = QFileDialog::getSaveFileName(parent, "Enter the Output PDF filename",
+                                                            field->text(), "PDF Files (*.pdf)");
+        if (!chosen.isEmpty()) {
+            field->setText(chosen);
+        }
+    });
+    row.remember = new QCheckBox("Remember this output location for future PDF rendition.", parent);
+    row.remember->setChecked(ReadSetting(settings, settings::kUsePrevOutputPath) != 0);
+    return row;
+}
+
 cPDFFromSingleFile::cPDFFromSingleFile(QWidget* parent, SettingsStore& settings, Prompter& prompter,
                                        Launcher& launcher, const std::string& source)
     : QDialog(parent),
@@ -63,17 +81,11 @@ cPDFFromSingleFile::cPDFFromSingleFile(QWidget* parent, SettingsStore& settings,
     std::string name(BaseName(source));
     const size_t dot = name.rfind('.');
     name = (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + ".pdf";
-    output_ = new QLineEdit(QString::fromStdString(JoinPath(folder, name)), this);
-    auto* browse = new QPushButton("Browse...", this);
-    connect(browse, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, "Enter the Output PDF filename",
-                                                          output_->text(), "PDF Files (*.pdf)");
-        if (!path.isEmpty()) {
-            output_->setText(path);
-        }
-    });
-    remember_ = new QCheckBox("Remember this output location for future PDF rendition.", this);
-    remember_->setChecked(ReadSetting(settings_, settings::kUsePrevOutputPath) != 0);
+    const PdfOutputRow row = MakePdfOutputRow(this, QString::fromStdString(JoinPath(folder, name)),
+                                              "Browse...", settings_);
+    output_ = row.path;
+    remember_ = row.remember;
+    QPushButton* browse = row.browse;
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &cPDFFromSingleFile::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &cPDFFromSingleFile::reject);

@@ -6,12 +6,23 @@
 
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 
 namespace quillon {
 
 class Launcher;
 class Prompter;
 class SettingsStore;
+
+// The output row both rendition dialogs have: the PDF's name, a Browse button that asks for it,
+// and "Remember this output location for future PDF rendition." as stored.
+struct PdfOutputRow {
+    QLineEdit* path = nullptr;
+    QPushButton* browse = nullptr;
+    QCheckBox* remember = nullptr;
+};
+PdfOutputRow MakePdfOutputRow(QWidget* parent, const QString& path, const QString& browseText,
+                              SettingsStore& settings);
 
 class cPDFFromSingleFile : public QDialog {
     Q_OBJECT
