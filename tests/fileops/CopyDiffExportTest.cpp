@@ -233,6 +233,16 @@ TEST(CopyDiffCancel, StopsTheWalkAndSaysHowFarItGot) {
                           ".\n");
         }
         EXPECT_EQ(record.texts.front(), kCopyDiffProgressText);
+        // Each step names its entry; a name object handed to printf as it is would print garbage.
+        ASSERT_GE(record.texts.size(), 2u);
+        const std::string& step = record.texts[1];
+        ASSERT_TRUE(step.starts_with("Processing ")) << step;
+        bool named = false;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(pair.left)) {
+            named = named || step.compare(11, std::string::npos, entry.path().filename()) == 0 ||
+                    step.starts_with("Processing " + entry.path().filename().string() + " ");
+        }
+        EXPECT_TRUE(named) << step;
     }
 }
 
