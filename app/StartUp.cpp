@@ -31,7 +31,7 @@ FileLauncher MakeSiblingFileLauncher(RegistryStore& registry, Prompter& prompter
         SiblingTools tools;
         // Only the tool that will be used is looked up: a failed lookup writes a log line.
         (binary ? tools.viewerPath : tools.editorPath) =
-            LocateTool(registry, binary ? "Panorel.exe" : "Scrivlet.exe");
+            LocateTool(registry, binary ? kViewerExe : kEditorExe);
         return LaunchSiblingForFiles(files, binary, tools, SiblingLaunchMode::kStartUp, &prompter,
                                      launcher);
     };

@@ -9,13 +9,11 @@
 #include <vector>
 
 #include "platform/SiblingLaunch.h"
+#include "platform/ToolLocator.h"
 
 namespace quillon {
 
 class Prompter;
-
-inline constexpr const char* kEditorExe = "Scrivlet.exe";
-inline constexpr const char* kViewerExe = "Panorel.exe";
 
 class ToolLaunch {
   public:

@@ -27,8 +27,6 @@ namespace quillon {
 namespace {
 
 constexpr char kTileSwitch[] = "/TILE_VERT";
-constexpr char kEditorExe[] = "Scrivlet.exe";
-constexpr char kViewerExe[] = "Panorel.exe";
 constexpr char kHexExe[] = "Nybblet.exe";
 constexpr char kSearchExe[] = "Seekwell.exe";
 

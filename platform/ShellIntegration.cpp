@@ -33,7 +33,7 @@ constexpr std::string_view kDefaultOpenList =
     "ini;rul;sql;css;fgl;ips;log;iss;sms;asp;pl;pm;wxs;wsi;config;";
 constexpr std::string_view kDefaultViewList = "bat;reg;html;xml;ipr;";
 constexpr std::string_view kDefaultBackup = "DefaultBackup";
-constexpr std::string_view kEditorProgId = "Scrivlet.exe";
+constexpr std::string_view kEditorProgId = kEditorExe;
 constexpr std::string_view kQuillonProgId = "Quillon.exe";
 
 // Items up to the first empty one.
@@ -195,8 +195,8 @@ ShellTools LocateShellTools(const RegistryStore& registry) {
     if (n > 0) {
         tools.quillon.assign(self, size_t(n));
     }
-    tools.editor = LocateTool(registry, "Scrivlet.exe");
-    tools.viewer = LocateTool(registry, "Panorel.exe");
+    tools.editor = LocateTool(registry, kEditorExe);
+    tools.viewer = LocateTool(registry, kViewerExe);
     tools.search = LocateTool(registry, "Seekwell.exe");
     tools.hex = LocateTool(registry, "Nybblet.exe");
     return tools;
@@ -328,7 +328,7 @@ void ShellIntegration::RegisterShell(bool install) {
     const std::pair<std::string_view, const std::string*> openCommands[] = {
         {kQuillonProgId, &tools_.quillon},
         {kEditorProgId, &tools_.editor},
-        {"Panorel.exe", &tools_.viewer},
+        {kViewerExe, &tools_.viewer},
         {"Seekwell.exe", &tools_.search}};
     for (const auto& [progId, path] : openCommands) {
         std::string command = QuotedCommand(*path, "\"%1\"");

@@ -9,6 +9,10 @@
 
 namespace quillon {
 
+// The registered names of the sibling tools: the text diff editor and the viewer.
+inline constexpr char kEditorExe[] = "Scrivlet.exe";
+inline constexpr char kViewerExe[] = "Panorel.exe";
+
 class RegistryStore;
 
 inline constexpr std::string_view kAppPathsKey =

@@ -35,8 +35,6 @@ namespace quillon {
 
 namespace {
 
-constexpr std::string_view kViewerExeName = "Panorel.exe";
-
 using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point start) {
@@ -808,8 +806,8 @@ std::string ReadGsrc(const std::string& gs, const std::string& settingsFolder, s
 
 std::string FindPdfConverter(const RegistryStore& store, std::string_view programFolder,
                              std::string_view searchPath) {
-    const auto registered = store.GetValue(
-        RegHive::LocalMachine, std::string(kAppPathsKey) + "\\" + std::string(kViewerExeName), "");
+    const auto registered =
+        store.GetValue(RegHive::LocalMachine, std::string(kAppPathsKey) + "\\" + kViewerExe, "");
     if (registered && registered->type == RegType::String && IsExecutable(registered->text)) {
         return registered->text;
     }

@@ -266,7 +266,7 @@ bool cPDFBindDlg::EditInputFile() {
     // The text editor the comparison opens files with; without one the desktop's own choice for
     // a text file.
     SiblingTools tools;
-    tools.editorPath = LocateTool("Scrivlet.exe");
+    tools.editorPath = LocateTool(kEditorExe);
     if (tools.editorPath.empty()) {
         const char* searchPath = std::getenv("PATH");
         tools.editorPath = FindOnSearchPath("xdg-open", searchPath != nullptr ? searchPath : "");
