@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 #include "base/AsciiCase.h"
 
@@ -146,6 +147,8 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
     return out;
 }
 
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
 std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replacement) {
     const auto* p = reinterpret_cast<const uint8_t*>(text.data());
     const size_t size = text.size();
@@ -155,7 +158,14 @@ std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replaceme
     size_t i = 0;
     while (i < size) {
         if (p[i] < 0x80) {
-            ++i;
+            // Reports are mostly ASCII: it is passed over eight bytes at a time.
+            uint64_t word = 0;
+            while (i + 8 <= size && (std::memcpy(&word, p + i, 8), (word & kHighBits) == 0)) {
+                i += 8;
+            }
+            if (i < size && p[i] < 0x80) {
+                ++i;
+            }
             continue;
         }
         uint32_t cp = 0;

@@ -90,11 +90,14 @@ struct ZoneFingerprint {
     bool operator==(const ZoneFingerprint&) const = default;
 };
 
-constexpr size_t kHourCacheSize = 1024;
+// About three and a half years of hours (768 KiB, made on a thread's first timestamp): the
+// times of one tree seldom spread wider, so a report of a large tree asks the rules about each
+// hour once rather than once per file.
+constexpr size_t kHourCacheSize = size_t{1} << 15;
 
 struct HourCache {
     ZoneFingerprint zone;
-    HourOffset slots[kHourCacheSize];
+    std::vector<HourOffset> slots = std::vector<HourOffset>(kHourCacheSize);
 };
 
 ZoneFingerprint CurrentZone() {

@@ -355,8 +355,20 @@ const DiffItem* NextPreorder(const DiffItem* item, const DiffItem* root) {
 int CompareNames(std::string_view a, std::string_view b) {
     const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
     const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
-    size_t i = 0;
     const size_t n = std::min(a.size(), b.size());
+    // Siblings share long prefixes, and identical bytes weigh the same, so the folding starts
+    // where the bytes first differ. It starts after the last ASCII byte before that point: a
+    // multi-byte character there could still be cut short or end in the differing byte.
+    size_t i = 0;
+    while (i + 8 <= n && std::memcmp(pa + i, pb + i, 8) == 0) {
+        i += 8;
+    }
+    while (i < n && pa[i] == pb[i]) {
+        ++i;
+    }
+    while (i > 0 && pa[i - 1] >= 0x80) {
+        --i;
+    }
     while (i < n) {
         const unsigned char ca = pa[i];
         const unsigned char cb = pb[i];

@@ -25,7 +25,7 @@ bool IsFileStatus(ReportStatus s) {
            s == ReportStatus::RightOnly;
 }
 
-std::string StatusLabel(ReportStatus status) {
+std::string_view StatusLabel(ReportStatus status) {
     switch (status) {
         case ReportStatus::Same:
             return "\t(Same)\n";
@@ -70,15 +70,18 @@ std::string DateOnly(const std::string& stamp) {
     return stamp.substr(0, stamp.find(' '));
 }
 
-std::string NormalTime(const std::string& stamp, bool hhmmss) {
-    if (!hhmmss) {
-        return DateOnly(stamp);
+// Appends the stamp as the normal layout shows it: the date alone, or date "::" time.
+void AppendNormalTime(std::string& out, std::string_view stamp, bool hhmmss) {
+    const size_t space = stamp.find(' ');
+    if (space == std::string_view::npos) {
+        out += stamp;
+        return;
     }
-    size_t space = stamp.find(' ');
-    if (space == std::string::npos) {
-        return stamp;
+    out += stamp.substr(0, space);
+    if (hhmmss) {
+        out += "::";
+        out += stamp.substr(space + 1);
     }
-    return stamp.substr(0, space) + "::" + stamp.substr(space + 1);
 }
 
 std::string Tabs(int count) {
@@ -94,34 +97,59 @@ class Labels {
           size_(o.SizeLabelText()),
           bytes_(o.BytesLabelText()) {}
 
-    // One side's cells; `time` is already cut to the layout's form.
-    void AppendCells(std::string& out, const std::string& version, const std::string& time,
-                     const std::string& size) const {
+    // One side's cells; `time` is already cut to the layout's form. Appended piece by piece: a
+    // report runs through here once per row.
+    void AppendCells(std::string& out, std::string_view version, std::string_view time,
+                     std::string_view size) const {
         if (o_.versionColumn) {
-            out += version_ + version + "\t";
+            out.append(version_).append(version) += '\t';
         }
         if (o_.timeColumn) {
-            out += time_ + time + "\t";
+            out.append(time_).append(time) += '\t';
         }
         if (o_.sizeColumn) {
-            out += size_ + size + bytes_ + "\t";
+            out.append(size_).append(size).append(bytes_) += '\t';
+        }
+    }
+
+    // The same with a full stamp, cut as the normal layout shows it.
+    void AppendNormalCells(std::string& out, std::string_view version, std::string_view stamp,
+                           std::string_view size) const {
+        if (o_.versionColumn) {
+            out.append(version_).append(version) += '\t';
+        }
+        if (o_.timeColumn) {
+            out += time_;
+            AppendNormalTime(out, stamp, o_.hhmmss);
+            out += '\t';
+        }
+        if (o_.sizeColumn) {
+            out.append(size_).append(size).append(bytes_) += '\t';
         }
     }
 
     void AppendDifferentCells(std::string& out, const ReportRow& row) const {
         if (o_.versionColumn) {
-            out += version_ + row.leftVersion + "<->" + row.rightVersion + "\t";
+            out.append(version_).append(row.leftVersion).append("<->").append(row.rightVersion) +=
+                '\t';
         }
         if (o_.timeColumn) {
-            out += time_ + NormalTime(row.leftTime, o_.hhmmss) + "<->" + time_ +
-                   NormalTime(row.rightTime, o_.hhmmss) + "\t";
+            out += time_;
+            AppendNormalTime(out, row.leftTime, o_.hhmmss);
+            out.append("<->").append(time_);
+            AppendNormalTime(out, row.rightTime, o_.hhmmss);
+            out += '\t';
         }
         if (o_.sizeColumn) {
-            out += size_ + row.leftSize + "<->" + row.rightSize + bytes_ + "\t";
+            out.append(size_)
+                .append(row.leftSize)
+                .append("<->")
+                .append(row.rightSize)
+                .append(bytes_) += '\t';
         }
     }
 
-    std::string RowEnd(ReportStatus status) const {
+    std::string_view RowEnd(ReportStatus status) const {
         return o_.diffStatLabel ? StatusLabel(status) : "\n";
     }
 
@@ -152,9 +180,15 @@ bool NormalListsFile(int index, ReportStatus s) {
 
 void AppendNormalFolder(std::string& out, const ReportRow& row, const Labels& labels, int index,
                         int style) {
-    std::string head = Tabs(row.depth - 1) + row.name + (style == 0 ? kNormalFolderSuffix : "");
+    auto appendHead = [&] {
+        out.append(static_cast<size_t>(std::max(row.depth - 1, 0)), '\t').append(row.name);
+        if (style == 0) {
+            out += kNormalFolderSuffix;
+        }
+    };
     if (!FolderSidesMatch(row)) {
-        out += head + kSomethingWrong;
+        appendHead();
+        out += kSomethingWrong;
         return;
     }
     bool labelled = index == 0 || index == 6;
@@ -174,11 +208,12 @@ void AppendNormalFolder(std::string& out, const ReportRow& row, const Labels& la
         default:
             return;
     }
-    out += head + (labelled ? labels.RowEnd(row.status) : "\n");
+    appendHead();
+    out += labelled ? labels.RowEnd(row.status) : "\n";
 }
 
-void AppendNormalFile(std::string& out, const ReportRow& row, const ReportOptions& options,
-                      const Labels& labels, int index, int style) {
+void AppendNormalFile(std::string& out, const ReportRow& row, const Labels& labels, int index,
+                      int style) {
     if (!NormalListsFile(index, row.status)) {
         return;
     }
@@ -193,18 +228,19 @@ void AppendNormalFile(std::string& out, const ReportRow& row, const ReportOption
             out += useRight ? right : left;
         }
     } else {
-        out += Tabs(row.depth - 1) + (style == 0 ? kFilePrefix : "") +
-               (useRight ? RightName(row) : row.name);
+        out.append(static_cast<size_t>(std::max(row.depth - 1, 0)), '\t');
+        if (style == 0) {
+            out += kFilePrefix;
+        }
+        out += useRight ? RightName(row) : row.name;
     }
-    out += "\t";
+    out += '\t';
     if (row.status == ReportStatus::Different) {
         labels.AppendDifferentCells(out, row);
     } else if (useRight) {
-        labels.AppendCells(out, row.rightVersion, NormalTime(row.rightTime, options.hhmmss),
-                           row.rightSize);
+        labels.AppendNormalCells(out, row.rightVersion, row.rightTime, row.rightSize);
     } else {
-        labels.AppendCells(out, row.leftVersion, NormalTime(row.leftTime, options.hhmmss),
-                           row.leftSize);
+        labels.AppendNormalCells(out, row.leftVersion, row.leftTime, row.leftSize);
     }
     bool plain = (row.status == ReportStatus::Same && index != 6) ||
                  (row.status == ReportStatus::LeftOnly && index == 2) ||
@@ -414,7 +450,7 @@ void BuildNormal(const ReportInput& input, const ReportOptions& options, int con
                 AppendNormalFolder(out, row, labels, contentIndex, fileNameStyle);
             }
         } else {
-            AppendNormalFile(out, row, options, labels, contentIndex, fileNameStyle);
+            AppendNormalFile(out, row, labels, contentIndex, fileNameStyle);
         }
         text.RowDone();
     });
@@ -451,7 +487,7 @@ void BuildSpreadsheet(const ReportInput& input, const ReportOptions& options, in
                (fileNameStyle == 0 ? kSheetFolderSuffix : "") + "]";
     };
     auto rowEnd = [&](ReportStatus status) {
-        return oneSided ? std::string("\n") : labels.RowEnd(status);
+        return std::string(oneSided ? std::string_view("\n") : labels.RowEnd(status));
     };
 
     input.ForEachRow([&](const ReportRow& row) {

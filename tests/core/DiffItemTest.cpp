@@ -265,9 +265,13 @@ TEST(NameOrder, LesserSortsFirstBothWaysAndSiblingsByKind) {
         {"overlong form is invalid", "\xEF\xBF\xBF", "\xC0\x80"},
         {"truncated sequence is invalid", "\xF0\x9F\x98\x80", "\xF0\x9F\x98"},
         {"non-ASCII letters are not folded", "\xC3\x89", "\xC3\xA9"}};
-    for (const auto& [what, lesser, greater] : cases) {
-        EXPECT_LT(CompareNames(lesser, greater), 0) << what;
-        EXPECT_GT(CompareNames(greater, lesser), 0) << what;
+    // A shared prefix of whole characters (ASCII, multi-byte, invalid) must not change the order,
+    // however far into a character the first differing byte lies.
+    for (const std::string prefix : {"", "Prefix.Long_", "n\xC3\xA9", "\xE2\x82\xAC", "\xFF"}) {
+        for (const auto& [what, lesser, greater] : cases) {
+            EXPECT_LT(CompareNames(prefix + lesser, prefix + greater), 0) << what << " " << prefix;
+            EXPECT_GT(CompareNames(prefix + greater, prefix + lesser), 0) << what << " " << prefix;
+        }
     }
     // Case-only differences are equal for pairing but still ordered for one side's two entries.
     EXPECT_EQ(CompareNames("Read.ME", "read.me"), 0);
