@@ -244,9 +244,10 @@ int ChecksumRegularFile(FileSystem& fs, const std::string& path, bool simple, ui
 }
 
 void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count,
-                             bool simple, unsigned threads, uint8_t* verdicts) {
+                             bool simple, unsigned threads, uint8_t* verdicts,
+                             const std::function<void()>& onCaller) {
     std::atomic<size_t> nextPair{0};
-    auto work = [&] {
+    auto work = [&](const std::function<void()>* between) {
         FolderHandles handles(fs);
         for (;;) {
             const size_t begin = nextPair.fetch_add(kPairsPerGrab, std::memory_order_relaxed);
@@ -256,15 +257,18 @@ void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_
             const size_t end = std::min(count, begin + kPairsPerGrab);
             for (size_t i = begin; i < end; ++i) {
                 verdicts[i] = VerdictOf(*items[i], simple, handles);
+                if (between && *between) {
+                    (*between)();
+                }
             }
         }
     };
     std::vector<std::thread> helpers;
     const size_t wanted = std::min<size_t>(threads, (count + kPairsPerGrab - 1) / kPairsPerGrab);
     if (wanted > 1) {
-        StartThreads(helpers, static_cast<unsigned>(wanted - 1), work);
+        StartThreads(helpers, static_cast<unsigned>(wanted - 1), [&work] { work(nullptr); });
     }
-    work();
+    work(&onCaller);
     for (std::thread& helper : helpers) {
         helper.join();
     }

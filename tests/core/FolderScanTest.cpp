@@ -376,5 +376,75 @@ TEST(FolderContent, IgnoreRulesSizesAndCounts) {
     EXPECT_EQ(count, 7u);
 }
 
+// Rows stay numbered depth-first through expansions before other rows, nested ones with rows after
+// them at every level, recursive ones and collapses.
+TEST_F(ScanTest, RowsStayNumberedThroughExpansions) {
+    dir_.MakeTree({{"left/A/a1/deep.txt", "1"},
+                   {"left/A/a2.txt", "1"},
+                   {"left/B/b1/b2/deep.txt", "1"},
+                   {"left/B/b.txt", "1"},
+                   {"left/C/c.txt", "1"},
+                   {"left/z.txt", "z"},
+                   {"right/A/a2.txt", "1"},
+                   {"right/B/b1/more.txt", "2"},
+                   {"right/C/c.txt", "2"}});
+    struct Step {
+        std::vector<std::string> path;  // names from the top down to the folder toggled
+        bool recurse;
+        size_t rows;  // rows shown afterwards
+    };
+    const std::vector<Step> steps = {{{"C"}, false, 6},        {{"A"}, false, 8},
+                                     {{"A", "a1"}, false, 9},  {{"B"}, true, 14},
+                                     {{"B", "b1"}, false, 11}, {{"B", "b1"}, true, 14},
+                                     {{"A"}, false, 11},       {{"A"}, true, 14}};
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    for (const Step& step : steps) {
+        SCOPED_TRACE(::testing::PrintToString(step.path));
+        DiffItem* item = cmp_.rootItem;
+        for (const std::string& name : step.path) {
+            item = FindChild(item, 0, name);
+            ASSERT_NE(item, nullptr);
+        }
+        if (item->expanded[0] || item->expanded[1]) {
+            cmp_.CollapseFolder(item, item->row);
+        } else {
+            ASSERT_TRUE(cmp_.ExpandFolder(item, item->row, step.recurse));
+        }
+        EXPECT_EQ(test::RowNames(cmp_.rootItem).size(), step.rows);
+        ExpectConsistent();
+    }
+}
+
+// The content pass lets a progress window repaint between the pairs it reads, with the verdicts
+// the status pass would reach.
+TEST_F(ScanTest, ContentPassRepaintsWhileReading) {
+    constexpr int kPairs = 200;
+    std::vector<test::TreeEntry> tree;
+    for (int i = 0; i < kPairs; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".txt";
+        tree.push_back({"left/" + name, "same", 1600000000});
+        tree.push_back({"right/" + name, i % 3 == 0 ? "diff" : "same", 1600000000});
+    }
+    dir_.MakeTree(tree);
+    test::ProgressRecord record;
+    test::FakeProgressSink sink(record, -1, "");
+    cmp_.options.threads = 1;
+    cmp_.SetProgress(&sink);
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    cmp_.SetProgress(nullptr);
+    const auto status = std::find(record.texts.begin(), record.texts.end(), kTextSettingStatus);
+    // One text when the pass starts, then one per pair.
+    EXPECT_EQ(std::count(status, record.texts.end(), kTextSettingStatus), 1 + kPairs);
+    int files = 0;
+    for (const DiffItem* c = cmp_.rootItem->firstChild; c; c = c->next) {
+        if (c->isFile) {
+            ++files;
+            const bool differs = std::atoi(c->name.c_str() + 1) % 3 == 0;
+            EXPECT_EQ(c->FileState(), differs ? StatusDifferent : StatusSame) << c->name;
+        }
+    }
+    EXPECT_EQ(files, kPairs);
+}
+
 }  // namespace
 }  // namespace quillon
