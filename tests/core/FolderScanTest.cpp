@@ -376,14 +376,15 @@ TEST(FolderContent, IgnoreRulesSizesAndCounts) {
     EXPECT_EQ(count, 7u);
 }
 
-// Rows stay numbered depth-first through expansions before other rows, nested ones with rows after
-// them at every level, recursive ones and collapses.
+// Rows stay numbered depth-first through expansions before other rows, nested ones (also of a last
+// child, whose following rows are its parent's siblings), recursive ones and collapses.
 TEST_F(ScanTest, RowsStayNumberedThroughExpansions) {
     dir_.MakeTree({{"left/A/a1/deep.txt", "1"},
                    {"left/A/a2.txt", "1"},
                    {"left/B/b1/b2/deep.txt", "1"},
                    {"left/B/b.txt", "1"},
                    {"left/C/c.txt", "1"},
+                   {"left/D/d1/deep.txt", "1"},
                    {"left/z.txt", "z"},
                    {"right/A/a2.txt", "1"},
                    {"right/B/b1/more.txt", "2"},
@@ -393,10 +394,11 @@ TEST_F(ScanTest, RowsStayNumberedThroughExpansions) {
         bool recurse;
         size_t rows;  // rows shown afterwards
     };
-    const std::vector<Step> steps = {{{"C"}, false, 6},        {{"A"}, false, 8},
-                                     {{"A", "a1"}, false, 9},  {{"B"}, true, 14},
-                                     {{"B", "b1"}, false, 11}, {{"B", "b1"}, true, 14},
-                                     {{"A"}, false, 11},       {{"A"}, true, 14}};
+    const std::vector<Step> steps = {{{"C"}, false, 7},        {{"A"}, false, 9},
+                                     {{"A", "a1"}, false, 10}, {{"B"}, true, 15},
+                                     {{"B", "b1"}, false, 12}, {{"B", "b1"}, true, 15},
+                                     {{"A"}, false, 12},       {{"A"}, true, 15},
+                                     {{"D"}, false, 16},       {{"D", "d1"}, false, 17}};
     ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
     for (const Step& step : steps) {
         SCOPED_TRACE(::testing::PrintToString(step.path));
