@@ -32,9 +32,9 @@ std::string FormatWith(const char* format, std::string_view arg) {
     return text;
 }
 
-// Counts what a read would show, for the progress decision only. Files need no stat unless the
-// count stays small enough for the byte total to matter.
-uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
+// Counts what a read would show, for the progress decision only: no file needs a stat, which on
+// a tree out of the cache costs a disk read each before anything can be shown.
+void CountEntries(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
     std::vector<std::string> pending{path};
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back());
@@ -54,6 +54,11 @@ uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse,
             }
         }
     }
+}
+
+// CountEntries, and the bytes too while the count stays small enough for them to matter.
+uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
+    CountEntries(fs, path, recurse, count);
     if (count > kProgressEntryThreshold) {
         return 0;
     }
@@ -608,7 +613,7 @@ bool Comparison::ExpandFolderWithProgress(DiffItem* item, int row, bool recurse)
     if (progressFactory_) {
         const int side = item->Has(kSideLeft) ? kSideLeft : kSideRight;
         uint64_t count = 0;
-        FolderSizeAndCount(item->FullPath(side), count, false, true, *fs_);
+        CountEntries(*fs_, item->FullPath(side), false, count);
         window = count > kProgressEntryThreshold
                      ? progressFactory_->Open(kComparisonProgressCaption)
                      : progressFactory_->OpenWindowless();
