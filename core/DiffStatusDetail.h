@@ -28,8 +28,8 @@ enum ChecksumVerdict : uint8_t {
 
 // The content verdict of each pair (both sides present and regular), as the last status rule
 // would find it, on `threads` threads including the caller. The items are only read. `onCaller`,
-// when given, runs on the calling thread after each pair it compares: a caller on the GUI thread
-// keeps its window painted through a long pass.
+// when given, runs on the calling thread every few milliseconds while helper threads compare all
+// the pairs: a caller on the GUI thread keeps its window painted and never waits for a disk.
 void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count,
                              bool simple, unsigned threads, uint8_t* verdicts,
                              const std::function<void()>& onCaller = {});
