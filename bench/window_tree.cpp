@@ -1,6 +1,9 @@
-// Opens a folder pair in the main window, expands every folder and scrolls to the last row,
-// timing each step and watching the event loop with a 0 ms timer:
-//   QT_QPA_PLATFORM=offscreen window_tree LEFT RIGHT
+// Opens a folder pair in the main window, expands every folder (Ctrl+Right on each top-level
+// folder, top to bottom, as a user would) and scrolls to the last row, timing each step and
+// watching the event loop with a 0 ms timer:
+//   QT_QPA_PLATFORM=offscreen window_tree LEFT RIGHT [up]
+// With "up" the folders are expanded from the bottom up instead, each expansion moving every row
+// already read below it.
 // Prints one line per step (seconds and rows) and then the worst lateness of the probe timer and
 // the peak resident memory. Each step runs from the event loop, so a step that blocks it shows up
 // as the probe's lateness.
@@ -8,8 +11,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -17,6 +22,7 @@
 #include <vector>
 
 #include "app/StartUp.h"
+#include "core/Comparison.h"
 #include "core/DiffItem.h"
 #include "ui/CMainFrame.h"
 #include "ui/CQuillonView.h"
@@ -34,12 +40,13 @@ long PeakResidentKiB() {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_tree LEFT RIGHT\n");
+        std::fprintf(stderr, "usage: window_tree LEFT RIGHT [up]\n");
         return 2;
     }
     QApplication app(argc, argv);
     const std::string left = argv[1];
     const std::string right = argv[2];
+    const bool bottomUp = argc > 3 && std::string(argv[3]) == "up";
     // Questions go to stderr with their default answer: no dialog waits for a hand.
     quillon::StderrPrompter prompter(stderr);
     quillon::CMainFrame frame(nullptr, &prompter);
@@ -62,13 +69,20 @@ int main(int argc, char** argv) {
         {"open", [&] { return frame.OpenPath(left) && frame.OpenPath(right); }},
         {"expand all",
          [&] {
-             // From the bottom up, so that the rows still to expand keep their numbers.
-             quillon::DiffListModel& model = view.Model();
-             for (int row = model.rowCount() - 1; row >= 0; --row) {
-                 const quillon::DiffItem* item = model.ItemAt(row);
-                 if (item && !item->isFile && !item->IsDotDot() && item->level <= 1) {
-                     view.ToggleFolder(row, true);
+             std::vector<const quillon::DiffItem*> folders;
+             for (const quillon::DiffItem* item = view.GetComparison().rootItem->firstChild; item;
+                  item = item->next) {
+                 if (!item->isFile && !item->IsDotDot()) {
+                     folders.push_back(item);
                  }
+             }
+             if (bottomUp) {
+                 std::reverse(folders.begin(), folders.end());
+             }
+             for (const quillon::DiffItem* item : folders) {
+                 view.SelectOnly(item->row);
+                 QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::ControlModifier);
+                 QApplication::sendEvent(&view, &press);
              }
              return true;
          }},

@@ -32,16 +32,9 @@ std::string FormatWith(const char* format, std::string_view arg) {
     return text;
 }
 
-DiffItem* TopOf(DiffItem* item) {
-    while (item->parent) {
-        item = item->parent;
-    }
-    return item;
-}
-
-// Counts what a read would show, for the progress decision only. Files need no stat unless the
-// count stays small enough for the byte total to matter.
-uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
+// Counts what a read would show, for the progress decision only: no file needs a stat, which on
+// a tree out of the cache costs a disk read each before anything can be shown.
+void CountEntries(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
     std::vector<std::string> pending{path};
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back());
@@ -61,12 +54,21 @@ uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse,
             }
         }
     }
+}
+
+// CountEntries, and the bytes too while the count stays small enough for them to matter.
+uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
+    CountEntries(fs, path, recurse, count);
     if (count > kProgressEntryThreshold) {
         return 0;
     }
     uint64_t exact = 0;
     return FolderSizeAndCount(path, exact, recurse, true, fs);
 }
+
+// How long the calling thread of a shared read waits for the helpers before it updates its
+// progress again: well below what a user notices as a stalled window.
+constexpr int kCallerWaitMs = 20;
 
 // Pairs whose contents are compared together; bounds the memory the pass holds.
 constexpr size_t kChecksumChunk = 8192;
@@ -356,7 +358,7 @@ void Comparison::WorkOnPool(int side) {
                 }
                 // The caller keeps a progress window painted and its Cancel heard while the
                 // helpers finish large folders.
-                pool.changed.wait_for(lock, std::chrono::milliseconds(100));
+                pool.changed.wait_for(lock, std::chrono::milliseconds(kCallerWaitMs));
                 lock.unlock();
                 if (progress_) {
                     progressPos_ += pool.helperEntries.exchange(0);
@@ -611,10 +613,10 @@ bool Comparison::ExpandFolderWithProgress(DiffItem* item, int row, bool recurse)
     if (progressFactory_) {
         const int side = item->Has(kSideLeft) ? kSideLeft : kSideRight;
         uint64_t count = 0;
-        FolderSizeAndCount(item->FullPath(side), count, false, true, *fs_);
-        if (count > kProgressEntryThreshold) {
-            window = progressFactory_->Open(kComparisonProgressCaption);
-        }
+        CountEntries(*fs_, item->FullPath(side), false, count);
+        window = count > kProgressEntryThreshold
+                     ? progressFactory_->Open(kComparisonProgressCaption)
+                     : progressFactory_->OpenWindowless();
         if (window) {
             window->SetRange(2 * count, kTextReadingFolders, true);
             progress_ = window.get();
@@ -647,7 +649,7 @@ void Comparison::CollapseFolder(DiffItem* item, int row) {
     if (item->parent && item->parent->parent) {
         RefreshHasChildren(item->parent);
     }
-    RenumberRows(TopOf(item));
+    RenumberRowsAfter(item, item->row + 1);
     if (observer_) {
         observer_->ReselectRow(item, row);
     }
@@ -687,7 +689,10 @@ void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty) {
     int counter = holder->parent ? holder->row + 1 : 0;
     PrefetchChecksums(holder);
     AssignIndent(holder, startLevel, counter);
-    RenumberRows(TopOf(holder));
+    // The rows before the holder keep their numbers; only those after its new rows move.
+    if (holder->parent) {
+        RenumberRowsAfter(holder, counter);
+    }
 }
 
 void Comparison::AssignIndent(DiffItem* folder, int level, int& counter) {
@@ -818,11 +823,16 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
     std::vector<DiffItem*> chunk;
     chunk.reserve(kChecksumChunk);
     std::vector<uint8_t> verdicts(kChecksumChunk);
+    // Lets a progress window repaint: this pass steps no counts of its own.
+    std::function<void()> repaint;
+    if (progress_) {
+        repaint = [this] { progress_->Update(kTextSettingStatus, progressPos_); };
+    }
     auto flush = [&] {
         // A handful of pairs is not worth a thread; the status pass reads them itself.
         if (chunk.size() >= kChecksumParallelMin) {
             detail::ComputeChecksumVerdicts(Fs(), chunk.data(), chunk.size(), simple, threads,
-                                            verdicts.data());
+                                            verdicts.data(), repaint);
             for (size_t i = 0; i < chunk.size(); ++i) {
                 chunk[i]->checksumVerdict = verdicts[i];
             }
@@ -847,10 +857,6 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
             chunk.push_back(c);
             if (chunk.size() == kChecksumChunk) {
                 flush();
-                // Lets a progress window repaint: this pass steps no counts of its own.
-                if (progress_) {
-                    progress_->Update(kTextSettingStatus, progressPos_);
-                }
             }
         }
     }

@@ -103,7 +103,8 @@ class Comparison {
     // Reads a folder item that has no children read yet, on both sides.
     bool ExpandFolder(DiffItem* item, int row, bool recurse);
     // ExpandFolder as the ENTER/double-click action runs it: counts first and opens a progress
-    // window for more than 100 entries.
+    // window for more than 100 entries; a smaller folder is read under the factory's windowless
+    // sink, since a recursive read below it can still be large.
     bool ExpandFolderWithProgress(DiffItem* item, int row, bool recurse);
     // Frees the folder's descendants at once.
     void CollapseFolder(DiffItem* item, int row);

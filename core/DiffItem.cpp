@@ -818,6 +818,20 @@ void RenumberRows(DiffItem* subtreeRoot) {
     }
 }
 
+void RenumberRowsAfter(DiffItem* item, int32_t row) {
+    const DiffItem* top = item;
+    while (top->parent) {
+        top = top->parent;
+    }
+    const DiffItem* after = nullptr;
+    for (const DiffItem* up = item; up != top && !after; up = up->parent) {
+        after = up->next;
+    }
+    for (const DiffItem* c = after; c; c = NextPreorder(c, top)) {
+        const_cast<DiffItem*>(c)->row = row++;
+    }
+}
+
 DiffItem* ItemAtRow(DiffItem* subtreeRoot, int row) {
     for (const DiffItem* item = subtreeRoot->firstChild; item;
          item = NextPreorder(item, subtreeRoot)) {

@@ -264,6 +264,10 @@ DiffItem* RemoveItem(DiffItem* item);
 bool IsDescendantOf(const DiffItem* item, const DiffItem* ancestor);
 // row = 0, 1, 2, ... over every item below `subtreeRoot`, depth-first.
 void RenumberRows(DiffItem* subtreeRoot);
+// row = `row`, `row` + 1, ... over every item that follows `item`'s subtree depth-first, up to the
+// end of the whole tree: the rows after an expanded or collapsed folder, without walking the rows
+// before it again.
+void RenumberRowsAfter(DiffItem* item, int32_t row);
 DiffItem* ItemAtRow(DiffItem* subtreeRoot, int row);
 
 // Checks the tree below `root`: sibling links, parents, the first child's link to the last, sibling

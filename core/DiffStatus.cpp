@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -226,6 +229,8 @@ uint8_t VerdictOf(const DiffItem& item, bool simple, FolderHandles& handles) {
 
 // Pairs taken per grab: large enough to keep folder handles reused, small enough to balance.
 constexpr size_t kPairsPerGrab = 64;
+// How often a caller whose helpers compare the pairs reports that it is still at work.
+constexpr int kCallerReportMs = 20;
 
 }  // namespace
 
@@ -244,7 +249,8 @@ int ChecksumRegularFile(FileSystem& fs, const std::string& path, bool simple, ui
 }
 
 void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count,
-                             bool simple, unsigned threads, uint8_t* verdicts) {
+                             bool simple, unsigned threads, uint8_t* verdicts,
+                             const std::function<void()>& onCaller) {
     std::atomic<size_t> nextPair{0};
     auto work = [&] {
         FolderHandles handles(fs);
@@ -261,10 +267,38 @@ void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_
     };
     std::vector<std::thread> helpers;
     const size_t wanted = std::min<size_t>(threads, (count + kPairsPerGrab - 1) / kPairsPerGrab);
-    if (wanted > 1) {
-        StartThreads(helpers, static_cast<unsigned>(wanted - 1), work);
+    if (!onCaller) {
+        if (wanted > 1) {
+            StartThreads(helpers, static_cast<unsigned>(wanted - 1), work);
+        }
+        work();
+    } else {
+        // A caller that keeps a window alive reads no file itself: one read from a disk out of
+        // the cache can stall it for longer than a user waits.
+        std::mutex mutex;
+        std::condition_variable finished;
+        const unsigned asked = static_cast<unsigned>(std::max<size_t>(wanted, 1));
+        unsigned running = asked;
+        const unsigned started = StartThreads(helpers, asked, [&] {
+            work();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                --running;
+            }
+            finished.notify_all();
+        });
+        std::unique_lock<std::mutex> lock(mutex);
+        running -= asked - started;
+        while (running > 0) {
+            finished.wait_for(lock, std::chrono::milliseconds(kCallerReportMs));
+            lock.unlock();
+            onCaller();
+            lock.lock();
+        }
+        lock.unlock();
+        // Without a helper the caller compares the pairs itself.
+        work();
     }
-    work();
     for (std::thread& helper : helpers) {
         helper.join();
     }

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,9 +27,12 @@ enum ChecksumVerdict : uint8_t {
 };
 
 // The content verdict of each pair (both sides present and regular), as the last status rule
-// would find it, on `threads` threads including the caller. The items are only read.
+// would find it, on `threads` threads including the caller. The items are only read. `onCaller`,
+// when given, runs on the calling thread every few milliseconds while helper threads compare all
+// the pairs: a caller on the GUI thread keeps its window painted and never waits for a disk.
 void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count,
-                             bool simple, unsigned threads, uint8_t* verdicts);
+                             bool simple, unsigned threads, uint8_t* verdicts,
+                             const std::function<void()>& onCaller = {});
 
 // Content comparison of pairs handed in one by one while the caller goes on reading the tree.
 // Helper threads only read the items handed in; the verdicts are written into the items by the

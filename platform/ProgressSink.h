@@ -31,6 +31,10 @@ class ProgressFactory {
   public:
     virtual ~ProgressFactory() = default;
     virtual std::unique_ptr<ProgressSink> Open(std::string_view caption) = 0;
+    // For work below the window's threshold that may still run long (a recursive read of a small
+    // folder): a sink that shows nothing, never cancels, and lets the front end stay responsive
+    // between its updates. None where nothing needs that.
+    virtual std::unique_ptr<ProgressSink> OpenWindowless() { return nullptr; }
 };
 
 }  // namespace quillon

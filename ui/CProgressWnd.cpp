@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <climits>
@@ -141,27 +142,48 @@ void CProgressWnd::SetRange(uint64_t total, std::string_view text, bool showCoun
 
 void CProgressWnd::SetText(std::string_view text) {
     logic_.SetText(text);
-    Refresh();
+    MarkStale();
 }
 
 void CProgressWnd::StepIt() {
     logic_.StepIt();
-    Refresh();
+    MarkStale();
 }
 
 void CProgressWnd::SetPos(uint64_t position) {
     logic_.SetPos(position);
-    Refresh();
+    MarkStale();
 }
 
 bool CProgressWnd::Update(std::string_view text, uint64_t position) {
     logic_.Update(text, position);
+    if (sincePump_.isValid() && sincePump_.elapsed() < kProgressPumpMs) {
+        MarkStale();
+        return cancelled_;
+    }
+    // Timed from the start of the pump, so that a slow repaint does not stretch the interval.
+    sincePump_.start();
     Refresh();
     QCoreApplication::processEvents();
     return cancelled_;
 }
 
+void CProgressWnd::MarkStale() {
+    stale_ = true;
+    if (refreshQueued_) {
+        return;
+    }
+    refreshQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshQueued_ = false;
+        if (stale_) {
+            Refresh();
+        }
+    });
+}
+
 void CProgressWnd::Refresh() {
+    stale_ = false;
     setWindowTitle(ToQString(logic_.Caption()));
     textLabel_->setText(ToQString(logic_.DisplayText()));
     uint32_t maximum = logic_.BarMaximum();
@@ -185,6 +207,22 @@ std::unique_ptr<ProgressSink> CProgressFactory::Open(std::string_view caption) {
     auto window = std::make_unique<CProgressWnd>(store_);
     window->Create(owner_, caption);
     return window;
+}
+
+std::unique_ptr<ProgressSink> CProgressFactory::OpenWindowless() {
+    return std::make_unique<EventPump>();
+}
+
+EventPump::EventPump() {
+    sincePump_.start();
+}
+
+bool EventPump::Update(std::string_view /*text*/, uint64_t /*position*/) {
+    if (sincePump_.elapsed() >= kProgressPumpMs) {
+        sincePump_.start();
+        QCoreApplication::processEvents();
+    }
+    return false;
 }
 
 }  // namespace quillon

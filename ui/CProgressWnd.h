@@ -1,7 +1,10 @@
 // The modeless progress window of long operations. The operation runs on the GUI thread and calls
 // Update between steps; Update pumps the event loop so the window repaints and Cancel works.
+// Operations update per item, so the window follows the clock rather than the calls: texts are
+// set and events pumped at most once per kProgressPumpMs.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -9,6 +12,7 @@
 
 #include "platform/ProgressLogic.h"
 #include "platform/ProgressSink.h"
+#include "ui/BusyGate.h"
 
 class QLabel;
 class QProgressBar;
@@ -17,6 +21,9 @@ class QPushButton;
 namespace quillon {
 
 class SettingsStore;
+
+// Often enough for a smooth bar and a Cancel heard at once, rarely enough to cost the work nothing.
+inline constexpr int kProgressPumpMs = 30;
 
 class CProgressWnd : public QWidget, public ProgressSink {
     Q_OBJECT
@@ -53,6 +60,8 @@ class CProgressWnd : public QWidget, public ProgressSink {
   private:
     void Place();
     void Refresh();
+    // The texts are brought up to date when events are next processed, by whoever processes them.
+    void MarkStale();
 
     ProgressLogic logic_;
     SettingsStore* store_;
@@ -62,13 +71,38 @@ class CProgressWnd : public QWidget, public ProgressSink {
     QPushButton* cancelButton_ = nullptr;
     bool created_ = false;
     bool cancelled_ = false;
+    bool stale_ = false;
+    bool refreshQueued_ = false;
+    // Invalid until the first pump, which is never delayed: a new window shows at once.
+    QElapsedTimer sincePump_;
 };
 
-// Opens a shown CProgressWnd owned by `owner` (or the active window).
+// The sink of work below the window's threshold: nothing shown, no Cancel. Update lets the event
+// loop turn once kProgressPumpMs have passed since the sink opened or last pumped, so a short read
+// pumps nothing; meanwhile the other windows take no input (BusyGate).
+class EventPump : public ProgressSink {
+  public:
+    EventPump();
+
+    void SetRange(uint64_t /*total*/, std::string_view /*text*/, bool /*showCounts*/) override {}
+    void SetText(std::string_view /*text*/) override {}
+    void StepIt() override {}
+    void SetPos(uint64_t /*position*/) override {}
+    bool Update(std::string_view text, uint64_t position) override;
+    bool Cancelled() const override { return false; }
+    void Hide() override {}
+
+  private:
+    BusyGate::Scope busy_;
+    QElapsedTimer sincePump_;
+};
+
+// Opens a shown CProgressWnd owned by `owner` (or the active window), or an EventPump.
 class CProgressFactory : public ProgressFactory {
   public:
     CProgressFactory(QWidget* owner, SettingsStore* store) : owner_(owner), store_(store) {}
     std::unique_ptr<ProgressSink> Open(std::string_view caption) override;
+    std::unique_ptr<ProgressSink> OpenWindowless() override;
 
   private:
     QPointer<QWidget> owner_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/Comparison.h"
@@ -374,6 +375,36 @@ TEST(FolderContent, IgnoreRulesSizesAndCounts) {
     count = 7;
     EXPECT_EQ(FolderSizeAndCount(dir / "missing", count, true, true), 0u);
     EXPECT_EQ(count, 7u);
+}
+
+// Rows stay numbered depth-first through expansions before other rows, nested ones (also of a last
+// child, followed by its parent's siblings), recursive ones and collapses.
+TEST_F(ScanTest, RowsStayNumberedThroughExpansions) {
+    dir_.MakeTree({{"left/A/a1/deep.txt", "1"},
+                   {"left/A/a2.txt", "1"},
+                   {"left/B/b1/b2/x", "1"},
+                   {"left/D/d1/deep.txt", "1"},
+                   {"left/z.txt", "z"},
+                   {"right/B/b1/more.txt", "2"}});
+    // The folder toggled (names from the top), whether recursively, the rows shown afterwards.
+    const std::vector<std::tuple<std::vector<std::string>, bool, size_t>> steps = {
+        {{"A"}, false, 7}, {{"A", "a1"}, false, 8}, {{"B"}, true, 12},      {{"B", "b1"}, false, 9},
+        {{"A"}, false, 6}, {{"D"}, false, 7},       {{"D", "d1"}, false, 8}};
+    ASSERT_TRUE(cmp_.CompareFolders(L(), R(), 0));
+    for (const auto& [path, recurse, rows] : steps) {
+        SCOPED_TRACE(::testing::PrintToString(path));
+        DiffItem* item = cmp_.rootItem;
+        for (const std::string& name : path) {
+            ASSERT_NE(item = FindChild(item, 0, name), nullptr);
+        }
+        if (item->expanded[0] || item->expanded[1]) {
+            cmp_.CollapseFolder(item, item->row);
+        } else {
+            ASSERT_TRUE(cmp_.ExpandFolder(item, item->row, recurse));
+        }
+        EXPECT_EQ(test::RowNames(cmp_.rootItem).size(), rows);
+        ExpectConsistent();
+    }
 }
 
 }  // namespace

@@ -179,6 +179,8 @@ TEST_F(MessageBoxDialogTest, ProgressBarTextCancelAndClose) {
     QTimer::singleShot(0, working.CancelButton(),
                        [&working] { QTest::mouseClick(working.CancelButton(), Qt::LeftButton); });
     EXPECT_FALSE(working.Cancelled());
+    // Events are pumped once the interval since the last pump has passed.
+    QTest::qSleep(kProgressPumpMs);
     EXPECT_TRUE(working.Update("", 2));
     EXPECT_TRUE(working.Cancelled());
     CProgressWnd closed(&store_);

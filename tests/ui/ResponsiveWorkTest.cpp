@@ -1,0 +1,66 @@
+// Long work on the GUI thread lets the event loop turn by the clock, and takes no command
+// meanwhile.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+#include "platform/FaultFileSystem.h"
+#include "support/WindowFixture.h"
+#include "ui/BusyGate.h"
+#include "ui/CProgressWnd.h"
+
+namespace quillon {
+namespace {
+
+using ResponsiveWorkTest = test::WindowFixture;
+
+// A slow recursive read pumps events by the clock, under a window past the threshold and windowless
+// below it; a collapse of the folder being filled is refused, and the rows stay consistent.
+TEST_F(ResponsiveWorkTest, SlowReadKeepsTheLoopTurningByTheClock) {
+    std::vector<test::TreeEntry> tree;
+    for (const auto& [folder, files] : {std::pair{"Big", 120}, {"Small", 40}}) {
+        for (int i = 0; i < files; ++i) {
+            const std::string path = std::string("/") + folder + "/f" + std::to_string(i);
+            tree.insert(tree.end(), {{"L" + path, "1"}, {"R" + path, "1"}});
+        }
+    }
+    dir_.MakeTree(tree);
+    CProgressFactory windows(nullptr, &store_);
+    progressFactory_ = &windows;
+    MakeFrame();
+    Open(dir_ / "L", dir_ / "R");
+    // A 0 ms timer fires once per turn of the event loop; only the turns under the gate count.
+    int busyTurns = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { busyTurns += BusyGate::Busy() ? 1 : 0; });
+    probe.start(0);
+    FaultFileSystem slow;
+    slow.SetStepHook([] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+    bool windowShown = false;
+    for (const auto& [folder, rows] : {std::pair{"Small", 3 + 40}, {"Big", 3 + 40 + 120}}) {
+        SCOPED_TRACE(folder);
+        View().SelectOnly(RowOf(folder));
+        windowShown = false;
+        QTimer::singleShot(0, &View(), [&] {
+            windowShown = CurrentProgress() != nullptr;
+            Key(Qt::Key_Left);
+        });
+        View().GetComparison().SetFileSystem(slow);
+        busyTurns = 0;
+        QElapsedTimer clock;
+        clock.start();
+        Key(Qt::Key_Right, Qt::ControlModifier);
+        View().GetComparison().SetFileSystem(RealFileSystem());
+        EXPECT_GE(busyTurns, 2);
+        EXPECT_LE(busyTurns, clock.elapsed() / kProgressPumpMs + 1);
+        EXPECT_EQ(windowShown, std::string(folder) == "Big");
+        EXPECT_EQ(Model().RowCount(), rows);
+        ExpectConsistent();
+    }
+}
+
+}  // namespace
+}  // namespace quillon
