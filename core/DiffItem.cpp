@@ -8,6 +8,7 @@
 #include "base/AsciiCase.h"
 #include "base/PathUtil.h"
 #include "base/ValueText.h"
+#include "core/SlabPool.h"
 
 namespace quillon {
 
@@ -412,6 +413,27 @@ bool SameEntry(const DiffItem& a, const DiffItem& b) {
 }
 
 // ---- DiffItem ---------------------------------------------------------------------------------
+
+namespace {
+// Never destroyed: an item may outlive every static destructor's run.
+SlabPool& ItemPool() {
+    static SlabPool* pool = new SlabPool(sizeof(DiffItem));
+    return *pool;
+}
+}  // namespace
+
+// Nothing derives from DiffItem, so `size` is always its own.
+void* DiffItem::operator new(size_t /*size*/) {
+    void* slot = ItemPool().Allocate();
+    if (!slot) {
+        throw std::bad_alloc();
+    }
+    return slot;
+}
+
+void DiffItem::operator delete(void* item) {
+    ItemPool().Free(item);
+}
 
 DiffItem::DiffItem() = default;
 

@@ -124,6 +124,9 @@ struct DiffItem {
     ~DiffItem();
     DiffItem(const DiffItem&) = delete;
     DiffItem& operator=(const DiffItem&) = delete;
+    // Items made with new come from one SlabPool for all threads.
+    static void* operator new(size_t size);
+    static void operator delete(void* item);
 
     DiffItem* next = nullptr;
     // The previous sibling; the first child's points to the last one, so that a folder finds
