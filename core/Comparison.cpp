@@ -395,7 +395,8 @@ bool Comparison::ReadCancelled() {
 }
 
 bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter) {
-    const std::string sub = item->FullPath(side);
+    SharedPath subDir = SharedPath::Join(item->DirRef(side), item->Name(side));
+    const std::string sub = subDir.Text();
     FolderReader child(sub, *fs_);
     std::vector<FolderEntry> ahead;
     FolderEntry entry;
@@ -413,14 +414,17 @@ bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& co
     item->hasChildren[side] = content;
     item->expanded[side] = content;
     AssignIcons(item);
-    return !content || ReadListing(sub, child, ahead, item, level, side, counter, true);
+    return !content ||
+           ReadListing(sub, child, ahead, item, level, side, counter, true, std::move(subDir));
 }
 
 bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
                              std::vector<FolderEntry>& readAhead, DiffItem* holder, int level,
-                             int side, uint64_t& counter, bool recurse) {
+                             int side, uint64_t& counter, bool recurse, SharedPath dir) {
     bool topLevel = holder->parent == nullptr;
-    const SharedPath dir(path);
+    if (dir.Empty()) {
+        dir = SharedPath(path);
+    }
     std::vector<DiffItem*> batch;
     auto addDotDot = [&] {
         DiffItem* item = NewDiffItem();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <new>
 #include <unordered_map>
 
 #include "base/AsciiCase.h"
@@ -39,10 +41,49 @@ ChildIndex* IndexOf(const DiffItem* holder) {
 
 // ---- SharedPath -------------------------------------------------------------------------------
 
+namespace {
+// Path nodes of up to this many bytes come from pools by size, in steps of 8; a folder name
+// rarely needs more.
+constexpr size_t kPooledPathBytes = 64;
+
+SlabPool* PathPool(size_t bytes) {
+    static SlabPool* const* pools = [] {
+        static SlabPool* made[kPooledPathBytes / 8 + 1] = {};
+        for (size_t i = 1; i < std::size(made); ++i) {
+            made[i] = new SlabPool(i * 8);
+        }
+        return made;
+    }();
+    return bytes <= kPooledPathBytes ? pools[(bytes + 7) / 8] : nullptr;
+}
+}  // namespace
+
+SharedPath::Node* SharedPath::MakeNode(std::string_view text, Node* parent) {
+    const size_t bytes = sizeof(Node) + text.size();
+    SlabPool* pool = PathPool(bytes);
+    void* memory = pool ? pool->Allocate() : ::operator new(bytes);
+    if (!memory) {
+        throw std::bad_alloc();
+    }
+    Node* node = new (memory) Node{{1}, static_cast<uint32_t>(text.size()), parent};
+    std::memcpy(node->Chars(), text.data(), text.size());
+    return node;
+}
+
 SharedPath::SharedPath(std::string_view text) {
     if (!text.empty()) {
-        node_ = new Node{1, std::string(text)};
+        node_ = MakeNode(text, nullptr);
     }
+}
+
+SharedPath SharedPath::Join(const SharedPath& dir, std::string_view name) {
+    if (!dir.node_) {
+        return SharedPath(JoinPath("", name));
+    }
+    SharedPath joined;
+    dir.node_->refs.fetch_add(1, std::memory_order_relaxed);
+    joined.node_ = MakeNode(name, dir.node_);
+    return joined;
 }
 
 SharedPath::SharedPath(const SharedPath& other) : node_(other.node_) {
@@ -78,15 +119,60 @@ SharedPath::~SharedPath() {
 }
 
 void SharedPath::Release() {
-    if (node_ && node_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        delete node_;
-    }
+    // A freed node drops its hold on its parent: a chain of last holders goes at once.
+    Node* node = node_;
     node_ = nullptr;
+    while (node && node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        Node* parent = node->parent;
+        const size_t bytes = sizeof(Node) + node->length;
+        node->~Node();
+        if (SlabPool* pool = PathPool(bytes)) {
+            pool->Free(node);
+        } else {
+            ::operator delete(node);
+        }
+        node = parent;
+    }
 }
 
-const std::string& SharedPath::Text() const {
-    static const std::string kEmpty;
-    return node_ ? node_->text : kEmpty;
+void SharedPath::Append(const Node* node, std::string& out) {
+    if (node->parent) {
+        Append(node->parent, out);
+        if (out.empty() || out.back() != kPathSep) {
+            out.push_back(kPathSep);
+        }
+    }
+    out.append(node->Chars(), node->length);
+}
+
+std::string SharedPath::Text() const {
+    std::string out;
+    if (node_) {
+        size_t bytes = 0;
+        for (const Node* n = node_; n; n = n->parent) {
+            bytes += n->length + 1;
+        }
+        out.reserve(bytes);
+        Append(node_, out);
+    }
+    return out;
+}
+
+std::string SharedPath::JoinedText(std::string_view name) const {
+    size_t bytes = name.size() + 1;
+    for (const Node* n = node_; n; n = n->parent) {
+        bytes += n->length + 1;
+    }
+    std::string out;
+    out.reserve(bytes);
+    if (node_) {
+        Append(node_, out);
+    }
+    if (out.empty() || out.back() != kPathSep) {
+        out.push_back(kPathSep);
+    }
+    out.append(name);
+    return out;
 }
 
 // ---- names ------------------------------------------------------------------------------------
@@ -480,7 +566,7 @@ std::string DiffItem::FullPath(int side) const {
     if (!Has(side)) {
         return {};
     }
-    return JoinPath(Dir(side), Name(side));
+    return dir_[side].JoinedText(Name(side));
 }
 
 std::string DiffItem::TimeText(int side) const {

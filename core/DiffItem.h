@@ -65,13 +65,16 @@ enum ItemIcon : int32_t {
 // The version text of a file whose version was not read.
 inline constexpr const char* kVersionNotRead = "skipped";
 
-// An immutable folder path shared by every entry of that folder on one side. The entries holding
-// one path may be made, merged and freed on different threads (a whole-tree read), so the count
-// is atomic; it lives once per folder, not per entry.
+// An immutable folder path shared by every entry of that folder on one side. A subfolder's path
+// keeps only its own name and a reference to its parent's, so a whole tree spends a few bytes per
+// folder on paths; the text is joined when asked for. The entries holding one path may be made,
+// merged and freed on different threads (a whole-tree read), so the counts are atomic.
 class SharedPath {
   public:
     SharedPath() = default;
     explicit SharedPath(std::string_view text);
+    // The path whose Text() is JoinPath(dir.Text(), name).
+    static SharedPath Join(const SharedPath& dir, std::string_view name);
     SharedPath(const SharedPath& other);
     SharedPath(SharedPath&& other) noexcept;
     SharedPath& operator=(const SharedPath& other);
@@ -79,15 +82,26 @@ class SharedPath {
     ~SharedPath();
 
     // The empty text when unset.
-    const std::string& Text() const;
-    bool Empty() const { return node_ == nullptr || node_->text.empty(); }
+    std::string Text() const;
+    // JoinPath(Text(), name) in one allocation.
+    std::string JoinedText(std::string_view name) const;
+    bool Empty() const { return node_ == nullptr; }
+    // The same path object, not merely the same text.
+    bool SameAs(const SharedPath& other) const { return node_ == other.node_; }
     uint32_t UseCount() const { return node_ ? node_->refs.load(std::memory_order_relaxed) : 0; }
 
   private:
+    // Followed in memory by `length` bytes of text: the whole path for a node without a parent,
+    // else the name inside the parent's path.
     struct Node {
         std::atomic<uint32_t> refs;
-        std::string text;
+        uint32_t length;
+        Node* parent;
+        const char* Chars() const { return reinterpret_cast<const char*>(this + 1); }
+        char* Chars() { return reinterpret_cast<char*>(this + 1); }
     };
+    static Node* MakeNode(std::string_view text, Node* parent);
+    static void Append(const Node* node, std::string& out);
     void Release();
     Node* node_ = nullptr;
 };
@@ -189,7 +203,7 @@ struct DiffItem {
     int32_t StatusCode() const { return status_; }
 
     // The folder holding the entry on that side; empty when the side has no such entry.
-    const std::string& Dir(int side) const { return dir_[side].Text(); }
+    std::string Dir(int side) const { return dir_[side].Text(); }
     const SharedPath& DirRef(int side) const { return dir_[side]; }
     void SetDir(int side, SharedPath dir) { dir_[side] = std::move(dir); }
     void SetDir(int side, std::string_view dir) { dir_[side] = SharedPath(dir); }

@@ -185,7 +185,8 @@ TEST(DiffItemTexts, SizeVersionAbsentSideAndSharedFolder) {
     DiffItem a, b;
     a.SetDir(0, dir);
     b.SetDir(0, dir);
-    EXPECT_EQ(&a.Dir(0), &b.Dir(0));
+    EXPECT_TRUE(a.DirRef(0).SameAs(b.DirRef(0)));
+    EXPECT_EQ(a.Dir(0), "/some/folder");
     EXPECT_EQ(dir.UseCount(), 3u);
     a.ClearSide(0);
     EXPECT_EQ(dir.UseCount(), 2u);
