@@ -591,7 +591,7 @@ bool Comparison::ExpandFolder(DiffItem* item, int row, bool recurse) {
             item->hasChildren[side] = false;
         }
         item->expanded[side] = found;
-        item->Image(side) = found ? kIconFolderOpen : kIconFolderClosed;
+        item->SetImage(side, found ? kIconFolderOpen : kIconFolderClosed);
     }
     if (ok && counter > 0) {
         if (progress_) {
@@ -645,7 +645,7 @@ void Comparison::CollapseFolder(DiffItem* item, int row) {
     for (int side = 0; side < 2; ++side) {
         if (item->hasChildren[side]) {
             item->expanded[side] = false;
-            item->Image(side) = kIconFolderClosed;
+            item->SetImage(side, kIconFolderClosed);
         }
     }
     if (item->parent && item->parent->parent) {
@@ -667,7 +667,7 @@ void Comparison::RefreshHasChildren(DiffItem* item) {
         if (!item->hasChildren[side]) {
             item->expanded[side] = false;
             if (item->Image(side) == kIconFolderOpen) {
-                item->Image(side) = kIconFolderClosed;
+                item->SetImage(side, kIconFolderClosed);
             }
         }
     }

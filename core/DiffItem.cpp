@@ -29,9 +29,8 @@ DiffItemExtra& DiffItem::Extra() {
     return *extra;
 }
 
-// Every entry of a whole tree is one of these: a size that is 8 short of a multiple of 16 leaves
-// the allocator's header no padding to add.
-static_assert(sizeof(void*) != 8 || sizeof(DiffItem) == 136);
+// Every entry of a whole tree is one of these, in a pool slot of exactly this size.
+static_assert(sizeof(void*) != 8 || sizeof(DiffItem) == 128);
 
 namespace {
 ChildIndex* IndexOf(const DiffItem* holder) {
@@ -534,7 +533,7 @@ void DiffItem::ClearSide(int side) {
     expanded[side] = false;
     hasChildren[side] = false;
     sideFlags[side] = 0;
-    versionState_[side] = VersionState::kNotRead;
+    SetVersionState(side, VersionState::kNotRead);
     if (extra) {
         extra->version[side] = 0;
         if (extra->hasOtherName && extra->otherNameSide == side) {
@@ -587,7 +586,7 @@ std::string DiffItem::VersionText(int side) const {
     if (!isFile || !Has(side)) {
         return {};
     }
-    switch (versionState_[side]) {
+    switch (GetVersionState(side)) {
         case VersionState::kNotRead:
             return kVersionNotRead;
         case VersionState::kNone:
@@ -632,7 +631,7 @@ bool DiffItem::SameTimeText() const {
 }
 
 void DiffItem::SetVersion(int side, VersionState state, uint64_t packed) {
-    versionState_[side] = state;
+    SetVersionState(side, state);
     const uint64_t value = state == VersionState::kPresent ? packed : 0;
     if (value != 0 || extra) {
         Extra().version[side] = value;
@@ -661,7 +660,7 @@ void DiffItem::CopySideFrom(const DiffItem& other, int side) {
     expanded[side] = other.expanded[side];
     hasChildren[side] = other.hasChildren[side];
     sideFlags[side] = other.sideFlags[side];
-    SetVersion(side, other.versionState_[side], other.PackedVersion(side));
+    SetVersion(side, other.GetVersionState(side), other.PackedVersion(side));
     SetSideName(side, other.Name(side));
 }
 
@@ -697,7 +696,7 @@ void AssignIcons(DiffItem* item) {
                     break;
             }
         }
-        item->Image(side) = icon;
+        item->SetImage(side, static_cast<uint8_t>(icon));
     }
 }
 

@@ -163,15 +163,18 @@ struct DiffItem {
     std::unique_ptr<DiffItemExtra> extra;
 
     int32_t row = -1;
-    int32_t level = -1;
+    // A path is at most PATH_MAX bytes, so a depth fits.
+    int16_t level = -1;
     uint8_t isFile = 0;
 
   private:
-    int8_t status_ = -1;  // a FileStatus or a FolderStatus, by isFile; -1 before the scan sets it
+    // Bits 0-2: the status plus one (a FileStatus or a FolderStatus, by isFile; -1 before the
+    // scan sets it); bits 3-4 and 5-6: the VersionState of the left and the right side.
+    uint8_t states_ = 0;
+    // The name-cell icon of the left side in the low half, of the right side in the high half.
+    uint8_t images_ = 0;
 
   public:
-    uint8_t leftImage = 0;
-    uint8_t rightImage = 0;
     bool expanded[2] = {false, false};
     bool hasChildren[2] = {false, false};
     uint8_t sideFlags[2] = {0, 0};
@@ -179,20 +182,16 @@ struct DiffItem {
     // ChecksumVerdict); the next status decision takes it and clears it.
     uint8_t checksumVerdict = 0;
 
-  private:
-    VersionState versionState_[2] = {VersionState::kNotRead, VersionState::kNotRead};
-
-  public:
     DiffItem* Prev() const {
         return prevCycle != nullptr && prevCycle->next == this ? prevCycle : nullptr;
     }
     DiffItem* LastChild() const { return firstChild ? firstChild->prevCycle : nullptr; }
 
     // Meaningful only for a file item (isFile) and a folder item respectively.
-    FileStatus FileState() const { return static_cast<FileStatus>(status_); }
-    FolderStatus FolderState() const { return static_cast<FolderStatus>(status_); }
-    void SetStatus(FileStatus status) { status_ = static_cast<int8_t>(status); }
-    void SetStatus(FolderStatus status) { status_ = static_cast<int8_t>(status); }
+    FileStatus FileState() const { return static_cast<FileStatus>(StatusCode()); }
+    FolderStatus FolderState() const { return static_cast<FolderStatus>(StatusCode()); }
+    void SetStatus(FileStatus status) { SetStatusCode(static_cast<int>(status)); }
+    void SetStatus(FolderStatus status) { SetStatusCode(static_cast<int>(status)); }
     ItemStatus Status() const {
         return isFile ? ItemStatus(FileState()) : ItemStatus(FolderState());
     }
@@ -200,7 +199,7 @@ struct DiffItem {
         std::visit([this](auto s) { SetStatus(s); }, status);
     }
     // The stored code, for fingerprints and dumps that also record isFile.
-    int32_t StatusCode() const { return status_; }
+    int32_t StatusCode() const { return (states_ & 0x07) - 1; }
 
     // The folder holding the entry on that side; empty when the side has no such entry.
     std::string Dir(int side) const { return dir_[side].Text(); }
@@ -223,7 +222,9 @@ struct DiffItem {
     // True exactly when the two TimeText values are equal, without building them.
     bool SameTimeText() const;
 
-    VersionState GetVersionState(int side) const { return versionState_[side]; }
+    VersionState GetVersionState(int side) const {
+        return static_cast<VersionState>((states_ >> (3 + 2 * side)) & 0x03);
+    }
     uint64_t PackedVersion(int side) const { return extra ? extra->version[side] : 0; }
     void SetVersion(int side, VersionState state, uint64_t packed = 0);
     // Stores the result of FormatVersionText ("" for none).
@@ -231,11 +232,23 @@ struct DiffItem {
     // Makes `other`'s side `side` this item's: folder, time, size, version, flags, spelling.
     void CopySideFrom(const DiffItem& other, int side);
 
-    uint8_t& Image(int side) { return side == kSideLeft ? leftImage : rightImage; }
-    uint8_t Image(int side) const { return side == kSideLeft ? leftImage : rightImage; }
+    uint8_t Image(int side) const { return (images_ >> (4 * side)) & 0x0F; }
+    void SetImage(int side, uint8_t icon) {
+        images_ = static_cast<uint8_t>((images_ & ~(0x0F << (4 * side))) | (icon << (4 * side)));
+    }
     bool IsDotDot() const { return name == ".."; }
 
     DiffItemExtra& Extra();
+
+  private:
+    void SetStatusCode(int code) {
+        states_ = static_cast<uint8_t>((states_ & ~0x07) | ((code + 1) & 0x07));
+    }
+    void SetVersionState(int side, VersionState state) {
+        const int shift = 3 + 2 * side;
+        states_ =
+            static_cast<uint8_t>((states_ & ~(0x03 << shift)) | (static_cast<int>(state) << shift));
+    }
 };
 
 // Name comparison of the pairing: letters A-Z folded to a-z, then UTF-16 code-unit order (no

@@ -177,8 +177,8 @@ TEST(DiffItemTexts, SizeVersionAbsentSideAndSharedFolder) {
     item->SetVersion(1, VersionState::kNotRead);
     EXPECT_EQ(item->VersionText(1), "skipped");
     AssignIcons(item);
-    EXPECT_EQ(item->leftImage, kIconFileAbsent);
-    EXPECT_EQ(item->rightImage, kIconFileRightOnly);
+    EXPECT_EQ(item->Image(kSideLeft), kIconFileAbsent);
+    EXPECT_EQ(item->Image(kSideRight), kIconFileRightOnly);
     delete item;
     // Siblings share one folder text instead of copying it.
     SharedPath dir("/some/folder");
