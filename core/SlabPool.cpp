@@ -41,7 +41,7 @@ void* MapBlock() {
     return std::aligned_alloc(SlabPool::kBlockSize, SlabPool::kBlockSize);
 }
 void UnmapBlock(void* block) {
-    UnmapBlock(block);
+    std::free(block);
 }
 #else
 // Straight from the kernel: an aligned heap block would leave gaps of its size around it.
