@@ -146,6 +146,12 @@ void SharedPath::Append(const Node* node, std::string& out) {
 
 std::string SharedPath::Text() const {
     std::string out;
+    TextInto(out);
+    return out;
+}
+
+void SharedPath::TextInto(std::string& out) const {
+    out.clear();
     if (node_) {
         size_t bytes = 0;
         for (const Node* n = node_; n; n = n->parent) {
@@ -154,7 +160,6 @@ std::string SharedPath::Text() const {
         out.reserve(bytes);
         Append(node_, out);
     }
-    return out;
 }
 
 std::string SharedPath::JoinedText(std::string_view name) const {

@@ -83,6 +83,8 @@ class SharedPath {
 
     // The empty text when unset.
     std::string Text() const;
+    // Text() into `out`, reusing its buffer.
+    void TextInto(std::string& out) const;
     // JoinPath(Text(), name) in one allocation.
     std::string JoinedText(std::string_view name) const;
     bool Empty() const { return node_ == nullptr; }
@@ -203,6 +205,7 @@ struct DiffItem {
 
     // The folder holding the entry on that side; empty when the side has no such entry.
     std::string Dir(int side) const { return dir_[side].Text(); }
+    void DirInto(int side, std::string& out) const { dir_[side].TextInto(out); }
     const SharedPath& DirRef(int side) const { return dir_[side]; }
     void SetDir(int side, SharedPath dir) { dir_[side] = std::move(dir); }
     void SetDir(int side, std::string_view dir) { dir_[side] = SharedPath(dir); }
