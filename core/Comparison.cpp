@@ -397,7 +397,8 @@ bool Comparison::ReadCancelled() {
 }
 
 bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter) {
-    const std::string sub = item->FullPath(side);
+    SharedPath subDir = SharedPath::Join(item->DirRef(side), item->Name(side));
+    const std::string sub = subDir.Text();
     FolderReader child(sub, *fs_);
     std::vector<FolderEntry> ahead;
     FolderEntry entry;
@@ -415,14 +416,17 @@ bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& co
     item->hasChildren[side] = content;
     item->expanded[side] = content;
     AssignIcons(item);
-    return !content || ReadListing(sub, child, ahead, item, level, side, counter, true);
+    return !content ||
+           ReadListing(sub, child, ahead, item, level, side, counter, true, std::move(subDir));
 }
 
 bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
                              std::vector<FolderEntry>& readAhead, DiffItem* holder, int level,
-                             int side, uint64_t& counter, bool recurse) {
+                             int side, uint64_t& counter, bool recurse, SharedPath dir) {
     bool topLevel = holder->parent == nullptr;
-    const SharedPath dir(path);
+    if (dir.Empty()) {
+        dir = SharedPath(path);
+    }
     std::vector<DiffItem*> batch;
     auto addDotDot = [&] {
         DiffItem* item = NewDiffItem();
@@ -589,7 +593,7 @@ bool Comparison::ExpandFolder(DiffItem* item, int row, bool recurse) {
             item->hasChildren[side] = false;
         }
         item->expanded[side] = found;
-        item->Image(side) = found ? kIconFolderOpen : kIconFolderClosed;
+        item->SetImage(side, found ? kIconFolderOpen : kIconFolderClosed);
     }
     if (ok && counter > 0) {
         if (progress_) {
@@ -643,7 +647,7 @@ void Comparison::CollapseFolder(DiffItem* item, int row) {
     for (int side = 0; side < 2; ++side) {
         if (item->hasChildren[side]) {
             item->expanded[side] = false;
-            item->Image(side) = kIconFolderClosed;
+            item->SetImage(side, kIconFolderClosed);
         }
     }
     if (item->parent && item->parent->parent) {
@@ -665,7 +669,7 @@ void Comparison::RefreshHasChildren(DiffItem* item) {
         if (!item->hasChildren[side]) {
             item->expanded[side] = false;
             if (item->Image(side) == kIconFolderOpen) {
-                item->Image(side) = kIconFolderClosed;
+                item->SetImage(side, kIconFolderClosed);
             }
         }
     }

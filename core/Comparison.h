@@ -138,9 +138,10 @@ class Comparison {
     // Whether the read should stop: the progress window's Cancel, seen on this thread or another.
     bool ReadCancelled();
     // ReadFolder on an opened listing whose first entries were already taken into `readAhead`.
+    // `dir`, when set, is `path` as the entries will share it.
     bool ReadListing(const std::string& path, FolderReader& reader,
                      std::vector<FolderEntry>& readAhead, DiffItem* holder, int level, int side,
-                     uint64_t& counter, bool recurse);
+                     uint64_t& counter, bool recurse, SharedPath dir = {});
     // The status of a file by every rule before the content comparison; none when the contents
     // decide.
     std::optional<FileStatus> StatusBeforeChecksum(DiffItem* item);

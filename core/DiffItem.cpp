@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <new>
 #include <unordered_map>
 
 #include "base/AsciiCase.h"
 #include "base/PathUtil.h"
 #include "base/ValueText.h"
+#include "core/SlabPool.h"
 
 namespace quillon {
 
@@ -26,9 +29,8 @@ DiffItemExtra& DiffItem::Extra() {
     return *extra;
 }
 
-// Every entry of a whole tree is one of these: a size that is 8 short of a multiple of 16 leaves
-// the allocator's header no padding to add.
-static_assert(sizeof(void*) != 8 || sizeof(DiffItem) == 136);
+// Every entry of a whole tree is one of these, in a pool slot of exactly this size.
+static_assert(sizeof(void*) != 8 || sizeof(DiffItem) == 128);
 
 namespace {
 ChildIndex* IndexOf(const DiffItem* holder) {
@@ -38,10 +40,49 @@ ChildIndex* IndexOf(const DiffItem* holder) {
 
 // ---- SharedPath -------------------------------------------------------------------------------
 
+namespace {
+// Path nodes of up to this many bytes come from pools by size, in steps of 8; a folder name
+// rarely needs more.
+constexpr size_t kPooledPathBytes = 64;
+
+SlabPool* PathPool(size_t bytes) {
+    static SlabPool* const* pools = [] {
+        static SlabPool* made[kPooledPathBytes / 8 + 1] = {};
+        for (size_t i = 1; i < std::size(made); ++i) {
+            made[i] = new SlabPool(i * 8);
+        }
+        return made;
+    }();
+    return bytes <= kPooledPathBytes ? pools[(bytes + 7) / 8] : nullptr;
+}
+}  // namespace
+
+SharedPath::Node* SharedPath::MakeNode(std::string_view text, Node* parent) {
+    const size_t bytes = sizeof(Node) + text.size();
+    SlabPool* pool = PathPool(bytes);
+    void* memory = pool ? pool->Allocate() : ::operator new(bytes);
+    if (!memory) {
+        throw std::bad_alloc();
+    }
+    Node* node = new (memory) Node{{1}, static_cast<uint32_t>(text.size()), parent};
+    std::memcpy(node->Chars(), text.data(), text.size());
+    return node;
+}
+
 SharedPath::SharedPath(std::string_view text) {
     if (!text.empty()) {
-        node_ = new Node{1, std::string(text)};
+        node_ = MakeNode(text, nullptr);
     }
+}
+
+SharedPath SharedPath::Join(const SharedPath& dir, std::string_view name) {
+    if (!dir.node_) {
+        return SharedPath(JoinPath("", name));
+    }
+    SharedPath joined;
+    dir.node_->refs.fetch_add(1, std::memory_order_relaxed);
+    joined.node_ = MakeNode(name, dir.node_);
+    return joined;
 }
 
 SharedPath::SharedPath(const SharedPath& other) : node_(other.node_) {
@@ -77,15 +118,65 @@ SharedPath::~SharedPath() {
 }
 
 void SharedPath::Release() {
-    if (node_ && node_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        delete node_;
-    }
+    // A freed node drops its hold on its parent: a chain of last holders goes at once.
+    Node* node = node_;
     node_ = nullptr;
+    while (node && node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        Node* parent = node->parent;
+        const size_t bytes = sizeof(Node) + node->length;
+        node->~Node();
+        if (SlabPool* pool = PathPool(bytes)) {
+            pool->Free(node);
+        } else {
+            ::operator delete(node);
+        }
+        node = parent;
+    }
 }
 
-const std::string& SharedPath::Text() const {
-    static const std::string kEmpty;
-    return node_ ? node_->text : kEmpty;
+void SharedPath::Append(const Node* node, std::string& out) {
+    if (node->parent) {
+        Append(node->parent, out);
+        if (out.empty() || out.back() != kPathSep) {
+            out.push_back(kPathSep);
+        }
+    }
+    out.append(node->Chars(), node->length);
+}
+
+std::string SharedPath::Text() const {
+    std::string out;
+    TextInto(out);
+    return out;
+}
+
+void SharedPath::TextInto(std::string& out) const {
+    out.clear();
+    if (node_) {
+        size_t bytes = 0;
+        for (const Node* n = node_; n; n = n->parent) {
+            bytes += n->length + 1;
+        }
+        out.reserve(bytes);
+        Append(node_, out);
+    }
+}
+
+std::string SharedPath::JoinedText(std::string_view name) const {
+    size_t bytes = name.size() + 1;
+    for (const Node* n = node_; n; n = n->parent) {
+        bytes += n->length + 1;
+    }
+    std::string out;
+    out.reserve(bytes);
+    if (node_) {
+        Append(node_, out);
+    }
+    if (out.empty() || out.back() != kPathSep) {
+        out.push_back(kPathSep);
+    }
+    out.append(name);
+    return out;
 }
 
 // ---- names ------------------------------------------------------------------------------------
@@ -425,6 +516,27 @@ bool SameEntry(const DiffItem& a, const DiffItem& b) {
 
 // ---- DiffItem ---------------------------------------------------------------------------------
 
+namespace {
+// Never destroyed: an item may outlive every static destructor's run.
+SlabPool& ItemPool() {
+    static SlabPool* pool = new SlabPool(sizeof(DiffItem));
+    return *pool;
+}
+}  // namespace
+
+// Nothing derives from DiffItem, so `size` is always its own.
+void* DiffItem::operator new(size_t /*size*/) {
+    void* slot = ItemPool().Allocate();
+    if (!slot) {
+        throw std::bad_alloc();
+    }
+    return slot;
+}
+
+void DiffItem::operator delete(void* item) {
+    ItemPool().Free(item);
+}
+
 DiffItem::DiffItem() = default;
 
 DiffItem::~DiffItem() {
@@ -438,7 +550,7 @@ void DiffItem::ClearSide(int side) {
     expanded[side] = false;
     hasChildren[side] = false;
     sideFlags[side] = 0;
-    versionState_[side] = VersionState::kNotRead;
+    SetVersionState(side, VersionState::kNotRead);
     if (extra) {
         extra->version[side] = 0;
         if (extra->hasOtherName && extra->otherNameSide == side) {
@@ -470,7 +582,7 @@ std::string DiffItem::FullPath(int side) const {
     if (!Has(side)) {
         return {};
     }
-    return JoinPath(Dir(side), Name(side));
+    return dir_[side].JoinedText(Name(side));
 }
 
 std::string DiffItem::TimeText(int side) const {
@@ -491,7 +603,7 @@ std::string DiffItem::VersionText(int side) const {
     if (!isFile || !Has(side)) {
         return {};
     }
-    switch (versionState_[side]) {
+    switch (GetVersionState(side)) {
         case VersionState::kNotRead:
             return kVersionNotRead;
         case VersionState::kNone:
@@ -536,7 +648,7 @@ bool DiffItem::SameTimeText() const {
 }
 
 void DiffItem::SetVersion(int side, VersionState state, uint64_t packed) {
-    versionState_[side] = state;
+    SetVersionState(side, state);
     const uint64_t value = state == VersionState::kPresent ? packed : 0;
     if (value != 0 || extra) {
         Extra().version[side] = value;
@@ -565,7 +677,7 @@ void DiffItem::CopySideFrom(const DiffItem& other, int side) {
     expanded[side] = other.expanded[side];
     hasChildren[side] = other.hasChildren[side];
     sideFlags[side] = other.sideFlags[side];
-    SetVersion(side, other.versionState_[side], other.PackedVersion(side));
+    SetVersion(side, other.GetVersionState(side), other.PackedVersion(side));
     SetSideName(side, other.Name(side));
 }
 
@@ -601,7 +713,7 @@ void AssignIcons(DiffItem* item) {
                     break;
             }
         }
-        item->Image(side) = icon;
+        item->SetImage(side, static_cast<uint8_t>(icon));
     }
 }
 

@@ -65,13 +65,16 @@ enum ItemIcon : int32_t {
 // The version text of a file whose version was not read.
 inline constexpr const char* kVersionNotRead = "skipped";
 
-// An immutable folder path shared by every entry of that folder on one side. The entries holding
-// one path may be made, merged and freed on different threads (a whole-tree read), so the count
-// is atomic; it lives once per folder, not per entry.
+// An immutable folder path shared by every entry of that folder on one side. A subfolder's path
+// keeps only its own name and a reference to its parent's, so a whole tree spends a few bytes per
+// folder on paths; the text is joined when asked for. The entries holding one path may be made,
+// merged and freed on different threads (a whole-tree read), so the counts are atomic.
 class SharedPath {
   public:
     SharedPath() = default;
     explicit SharedPath(std::string_view text);
+    // The path whose Text() is JoinPath(dir.Text(), name).
+    static SharedPath Join(const SharedPath& dir, std::string_view name);
     SharedPath(const SharedPath& other);
     SharedPath(SharedPath&& other) noexcept;
     SharedPath& operator=(const SharedPath& other);
@@ -79,15 +82,28 @@ class SharedPath {
     ~SharedPath();
 
     // The empty text when unset.
-    const std::string& Text() const;
-    bool Empty() const { return node_ == nullptr || node_->text.empty(); }
+    std::string Text() const;
+    // Text() into `out`, reusing its buffer.
+    void TextInto(std::string& out) const;
+    // JoinPath(Text(), name) in one allocation.
+    std::string JoinedText(std::string_view name) const;
+    bool Empty() const { return node_ == nullptr; }
+    // The same path object, not merely the same text.
+    bool SameAs(const SharedPath& other) const { return node_ == other.node_; }
     uint32_t UseCount() const { return node_ ? node_->refs.load(std::memory_order_relaxed) : 0; }
 
   private:
+    // Followed in memory by `length` bytes of text: the whole path for a node without a parent,
+    // else the name inside the parent's path.
     struct Node {
         std::atomic<uint32_t> refs;
-        std::string text;
+        uint32_t length;
+        Node* parent;
+        const char* Chars() const { return reinterpret_cast<const char*>(this + 1); }
+        char* Chars() { return reinterpret_cast<char*>(this + 1); }
     };
+    static Node* MakeNode(std::string_view text, Node* parent);
+    static void Append(const Node* node, std::string& out);
     void Release();
     Node* node_ = nullptr;
 };
@@ -124,6 +140,9 @@ struct DiffItem {
     ~DiffItem();
     DiffItem(const DiffItem&) = delete;
     DiffItem& operator=(const DiffItem&) = delete;
+    // Items made with new come from one SlabPool for all threads.
+    static void* operator new(size_t size);
+    static void operator delete(void* item);
 
     DiffItem* next = nullptr;
     // The previous sibling; the first child's points to the last one, so that a folder finds
@@ -146,15 +165,18 @@ struct DiffItem {
     std::unique_ptr<DiffItemExtra> extra;
 
     int32_t row = -1;
-    int32_t level = -1;
+    // A path is at most PATH_MAX bytes, so a depth fits.
+    int16_t level = -1;
     uint8_t isFile = 0;
 
   private:
-    int8_t status_ = -1;  // a FileStatus or a FolderStatus, by isFile; -1 before the scan sets it
+    // Bits 0-2: the status plus one (a FileStatus or a FolderStatus, by isFile; -1 before the
+    // scan sets it); bits 3-4 and 5-6: the VersionState of the left and the right side.
+    uint8_t states_ = 0;
+    // The name-cell icon of the left side in the low half, of the right side in the high half.
+    uint8_t images_ = 0;
 
   public:
-    uint8_t leftImage = 0;
-    uint8_t rightImage = 0;
     bool expanded[2] = {false, false};
     bool hasChildren[2] = {false, false};
     uint8_t sideFlags[2] = {0, 0};
@@ -162,20 +184,16 @@ struct DiffItem {
     // ChecksumVerdict); the next status decision takes it and clears it.
     uint8_t checksumVerdict = 0;
 
-  private:
-    VersionState versionState_[2] = {VersionState::kNotRead, VersionState::kNotRead};
-
-  public:
     DiffItem* Prev() const {
         return prevCycle != nullptr && prevCycle->next == this ? prevCycle : nullptr;
     }
     DiffItem* LastChild() const { return firstChild ? firstChild->prevCycle : nullptr; }
 
     // Meaningful only for a file item (isFile) and a folder item respectively.
-    FileStatus FileState() const { return static_cast<FileStatus>(status_); }
-    FolderStatus FolderState() const { return static_cast<FolderStatus>(status_); }
-    void SetStatus(FileStatus status) { status_ = static_cast<int8_t>(status); }
-    void SetStatus(FolderStatus status) { status_ = static_cast<int8_t>(status); }
+    FileStatus FileState() const { return static_cast<FileStatus>(StatusCode()); }
+    FolderStatus FolderState() const { return static_cast<FolderStatus>(StatusCode()); }
+    void SetStatus(FileStatus status) { SetStatusCode(static_cast<int>(status)); }
+    void SetStatus(FolderStatus status) { SetStatusCode(static_cast<int>(status)); }
     ItemStatus Status() const {
         return isFile ? ItemStatus(FileState()) : ItemStatus(FolderState());
     }
@@ -183,10 +201,11 @@ struct DiffItem {
         std::visit([this](auto s) { SetStatus(s); }, status);
     }
     // The stored code, for fingerprints and dumps that also record isFile.
-    int32_t StatusCode() const { return status_; }
+    int32_t StatusCode() const { return (states_ & 0x07) - 1; }
 
     // The folder holding the entry on that side; empty when the side has no such entry.
-    const std::string& Dir(int side) const { return dir_[side].Text(); }
+    std::string Dir(int side) const { return dir_[side].Text(); }
+    void DirInto(int side, std::string& out) const { dir_[side].TextInto(out); }
     const SharedPath& DirRef(int side) const { return dir_[side]; }
     void SetDir(int side, SharedPath dir) { dir_[side] = std::move(dir); }
     void SetDir(int side, std::string_view dir) { dir_[side] = SharedPath(dir); }
@@ -206,7 +225,9 @@ struct DiffItem {
     // True exactly when the two TimeText values are equal, without building them.
     bool SameTimeText() const;
 
-    VersionState GetVersionState(int side) const { return versionState_[side]; }
+    VersionState GetVersionState(int side) const {
+        return static_cast<VersionState>((states_ >> (3 + 2 * side)) & 0x03);
+    }
     uint64_t PackedVersion(int side) const { return extra ? extra->version[side] : 0; }
     void SetVersion(int side, VersionState state, uint64_t packed = 0);
     // Stores the result of FormatVersionText ("" for none).
@@ -214,11 +235,23 @@ struct DiffItem {
     // Makes `other`'s side `side` this item's: folder, time, size, version, flags, spelling.
     void CopySideFrom(const DiffItem& other, int side);
 
-    uint8_t& Image(int side) { return side == kSideLeft ? leftImage : rightImage; }
-    uint8_t Image(int side) const { return side == kSideLeft ? leftImage : rightImage; }
+    uint8_t Image(int side) const { return (images_ >> (4 * side)) & 0x0F; }
+    void SetImage(int side, uint8_t icon) {
+        images_ = static_cast<uint8_t>((images_ & ~(0x0F << (4 * side))) | (icon << (4 * side)));
+    }
     bool IsDotDot() const { return name == ".."; }
 
     DiffItemExtra& Extra();
+
+  private:
+    void SetStatusCode(int code) {
+        states_ = static_cast<uint8_t>((states_ & ~0x07) | ((code + 1) & 0x07));
+    }
+    void SetVersionState(int side, VersionState state) {
+        const int shift = 3 + 2 * side;
+        states_ =
+            static_cast<uint8_t>((states_ & ~(0x03 << shift)) | (static_cast<int>(state) << shift));
+    }
 };
 
 // Name comparison of the pairing: letters A-Z folded to a-z, then UTF-16 code-unit order (no

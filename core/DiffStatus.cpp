@@ -191,12 +191,12 @@ class FolderHandles {
 
     FileSystem& Fs() const { return fs_; }
     // AT_FDCWD when the folder cannot be opened: the caller then uses the full path.
-    int For(int side, const std::string& dir) {
+    int For(int side, const SharedPath& dir) {
         Held& h = held_[side];
-        if (h.dir != &dir) {
+        if (!h.dir.SameAs(dir)) {
             int fd = -1;
-            fs_.Open(AT_FDCWD, dir.c_str(), O_PATH | O_DIRECTORY, 0, fd);
-            h.dir = &dir;
+            fs_.Open(AT_FDCWD, dir.Text().c_str(), O_PATH | O_DIRECTORY, 0, fd);
+            h.dir = dir;
             h.fd = FsHandle(fs_, fd);
         }
         return h.fd.IsOpen() ? h.fd.Get() : AT_FDCWD;
@@ -204,7 +204,8 @@ class FolderHandles {
 
   private:
     struct Held {
-        const std::string* dir = nullptr;
+        // Held, so that a freed path's node cannot come back as another folder's.
+        SharedPath dir;
         FsHandle fd;
     };
     FileSystem& fs_;
@@ -214,7 +215,7 @@ class FolderHandles {
 uint8_t VerdictOf(const DiffItem& item, bool simple, FolderHandles& handles) {
     uint32_t sums[2] = {0, 0};
     for (int side = 0; side < 2; ++side) {
-        const int dirFd = handles.For(side, item.Dir(side));
+        const int dirFd = handles.For(side, item.DirRef(side));
         const int error =
             dirFd == AT_FDCWD
                 ? ChecksumAt(handles.Fs(), AT_FDCWD, item.FullPath(side).c_str(), simple,

@@ -337,8 +337,8 @@ void FillRow(const DiffItem& item, int depth, ReportRow& row) {
     if (item.Has(kSideRight) && item.Name(kSideRight) != row.name) {
         row.rightName = item.Name(kSideRight);
     }
-    row.leftPath = item.Dir(kSideLeft);
-    row.rightPath = item.Dir(kSideRight);
+    item.DirInto(kSideLeft, row.leftPath);
+    item.DirInto(kSideRight, row.rightPath);
     for (int side : {kSideLeft, kSideRight}) {
         std::string& version = side == kSideLeft ? row.leftVersion : row.rightVersion;
         std::string& time = side == kSideLeft ? row.leftTime : row.rightTime;

@@ -159,8 +159,8 @@ void DiffListModel::RowChanged(int row) {
 }
 
 void DiffListModel::StoreIcons(DiffItem& item) {
-    item.leftImage = IconFor(item, kSideLeft);
-    item.rightImage = IconFor(item, kSideRight);
+    item.SetImage(kSideLeft, IconFor(item, kSideLeft));
+    item.SetImage(kSideRight, IconFor(item, kSideRight));
 }
 
 int DiffListModel::IconFor(const DiffItem& item, int side) {

@@ -231,7 +231,7 @@ void DiffRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
             }
             painter->setPen(ColorFromBgr(RowTextColor(*settings_, colorInput)));
         }
-        int icon = side == kSideLeft ? item->leftImage : item->rightImage;
+        int icon = item->Image(side);
         painter->drawPixmap(layout.icon.topLeft(), ItemIcons::Get(icon));
         textRect.setLeft(layout.textLeft);
     }

@@ -177,15 +177,16 @@ TEST(DiffItemTexts, SizeVersionAbsentSideAndSharedFolder) {
     item->SetVersion(1, VersionState::kNotRead);
     EXPECT_EQ(item->VersionText(1), "skipped");
     AssignIcons(item);
-    EXPECT_EQ(item->leftImage, kIconFileAbsent);
-    EXPECT_EQ(item->rightImage, kIconFileRightOnly);
+    EXPECT_EQ(item->Image(kSideLeft), kIconFileAbsent);
+    EXPECT_EQ(item->Image(kSideRight), kIconFileRightOnly);
     delete item;
     // Siblings share one folder text instead of copying it.
     SharedPath dir("/some/folder");
     DiffItem a, b;
     a.SetDir(0, dir);
     b.SetDir(0, dir);
-    EXPECT_EQ(&a.Dir(0), &b.Dir(0));
+    EXPECT_TRUE(a.DirRef(0).SameAs(b.DirRef(0)));
+    EXPECT_EQ(a.Dir(0), "/some/folder");
     EXPECT_EQ(dir.UseCount(), 3u);
     a.ClearSide(0);
     EXPECT_EQ(dir.UseCount(), 2u);

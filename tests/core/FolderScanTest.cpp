@@ -182,13 +182,13 @@ TEST_F(ScanTest, ExpandAndCollapse) {
     ASSERT_TRUE(cmp_.ExpandFolder(sub, sub->row, false));
     EXPECT_EQ(test::RowNames(cmp_.rootItem),
               (Rows{"..", "Sub", "  three", "  one.txt", "  two.txt", "z.txt"}));
-    EXPECT_EQ(sub->leftImage, kIconFolderOpen);
+    EXPECT_EQ(sub->Image(kSideLeft), kIconFolderOpen);
     EXPECT_EQ(cmp_.rootItem->LastChild()->row, 5);
     ExpectConsistent();
     cmp_.CollapseFolder(sub, sub->row);
     EXPECT_EQ(sub->firstChild, nullptr);
     EXPECT_FALSE(sub->expanded[0] || sub->expanded[1]);
-    EXPECT_EQ(sub->rightImage, kIconFolderClosed);
+    EXPECT_EQ(sub->Image(kSideRight), kIconFolderClosed);
     EXPECT_EQ(cmp_.rootItem->LastChild()->row, 2);
     ExpectConsistent();
     EXPECT_EQ(observer.calls, (Rows{"begin", "clear", "disarm", "fill", "paths " + L() + " " + R(),

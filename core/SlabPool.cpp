@@ -1,0 +1,158 @@
+#include "core/SlabPool.h"
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define QUILLON_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define QUILLON_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#define QUILLON_HEAP_BLOCKS 1
+#else
+#define QUILLON_POISON(p, n) ((void)(p), (void)(n))
+#define QUILLON_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace quillon {
+
+struct SlabPool::Block {
+    Block* prevOpen;
+    Block* nextOpen;
+    // Returned slots, linked through their first word.
+    void* freed;
+    // Slots never handed out start at index `carved`.
+    uint32_t carved;
+    uint32_t live;
+    bool open;
+};
+
+namespace {
+constexpr size_t kHeader = (sizeof(SlabPool::Block) + 15) / 16 * 16;
+
+char* SlotBase(void* block) {
+    return static_cast<char*>(block) + kHeader;
+}
+
+#if defined(QUILLON_HEAP_BLOCKS)
+// The leak checker sees pointers held in heap blocks only.
+void* MapBlock() {
+    return std::aligned_alloc(SlabPool::kBlockSize, SlabPool::kBlockSize);
+}
+void UnmapBlock(void* block) {
+    std::free(block);
+}
+#else
+// Straight from the kernel: an aligned heap block would leave gaps of its size around it.
+void* MapBlock() {
+    const size_t span = 2 * SlabPool::kBlockSize;
+    void* mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+        return nullptr;
+    }
+    const auto start = reinterpret_cast<uintptr_t>(mapped);
+    const uintptr_t aligned = (start + SlabPool::kBlockSize - 1) & ~(SlabPool::kBlockSize - 1);
+    if (aligned > start) {
+        munmap(mapped, aligned - start);
+    }
+    if (aligned + SlabPool::kBlockSize < start + span) {
+        munmap(reinterpret_cast<void*>(aligned + SlabPool::kBlockSize),
+               start + span - aligned - SlabPool::kBlockSize);
+    }
+    return reinterpret_cast<void*>(aligned);
+}
+void UnmapBlock(void* block) {
+    munmap(block, SlabPool::kBlockSize);
+}
+#endif
+}  // namespace
+
+SlabPool::SlabPool(size_t slotSize)
+    : slotSize_((slotSize < 8 ? 8 : slotSize + 7) / 8 * 8),
+      slotsPerBlock_((kBlockSize - kHeader) / slotSize_) {}
+
+SlabPool::~SlabPool() {
+    while (open_) {
+        Block* block = open_;
+        Unlink(block);
+        UnmapBlock(block);
+    }
+}
+
+size_t SlabPool::Blocks() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return blocks_;
+}
+
+void SlabPool::Unlink(Block* block) {
+    if (block->prevOpen) {
+        block->prevOpen->nextOpen = block->nextOpen;
+    } else {
+        open_ = block->nextOpen;
+    }
+    if (block->nextOpen) {
+        block->nextOpen->prevOpen = block->prevOpen;
+    }
+    block->prevOpen = block->nextOpen = nullptr;
+    block->open = false;
+}
+
+void* SlabPool::Allocate() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Block* block = open_;
+    if (!block) {
+        void* memory = MapBlock();
+        if (!memory) {
+            return nullptr;
+        }
+        block = new (memory) Block{nullptr, nullptr, nullptr, 0, 0, true};
+        QUILLON_POISON(SlotBase(block), slotsPerBlock_ * slotSize_);
+        open_ = block;
+        ++blocks_;
+    }
+    void* slot;
+    if (block->freed) {
+        slot = block->freed;
+        QUILLON_UNPOISON(slot, sizeof(void*));
+        block->freed = *static_cast<void**>(slot);
+    } else {
+        slot = SlotBase(block) + block->carved * slotSize_;
+        ++block->carved;
+    }
+    QUILLON_UNPOISON(slot, slotSize_);
+    ++block->live;
+    if (!block->freed && block->carved == slotsPerBlock_) {
+        Unlink(block);
+    }
+    return slot;
+}
+
+void SlabPool::Free(void* slot) {
+    if (!slot) {
+        return;
+    }
+    auto* block = reinterpret_cast<Block*>(reinterpret_cast<uintptr_t>(slot) & ~(kBlockSize - 1));
+    std::lock_guard<std::mutex> lock(mutex_);
+    *static_cast<void**>(slot) = block->freed;
+    block->freed = slot;
+    QUILLON_POISON(slot, slotSize_);
+    --block->live;
+    if (!block->open) {
+        block->open = true;
+        block->nextOpen = open_;
+        if (open_) {
+            open_->prevOpen = block;
+        }
+        open_ = block;
+    }
+    // One empty block stays, so that an item made and freed over and over does not take and
+    // return a whole block each time.
+    if (block->live == 0 && (open_ != block || block->nextOpen)) {
+        Unlink(block);
+        UnmapBlock(block);
+        --blocks_;
+    }
+}
+
+}  // namespace quillon

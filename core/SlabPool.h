@@ -1,0 +1,44 @@
+// Fixed-size slots for objects a whole tree holds by the hundred thousand: no allocator header per
+// object, and the slots of one read sit together instead of being scattered over the arenas of
+// the threads that made them. Any thread may take or return a slot.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+namespace quillon {
+
+class SlabPool {
+  public:
+    struct Block;
+    // Slots live in blocks of this size, aligned to it, so a slot finds its block by its address.
+    static constexpr size_t kBlockSize = 64 * 1024;
+
+    // `slotSize` is rounded up to a multiple of 8, the alignment every slot gets.
+    explicit SlabPool(size_t slotSize);
+    ~SlabPool();
+    SlabPool(const SlabPool&) = delete;
+    SlabPool& operator=(const SlabPool&) = delete;
+
+    // Null when no memory is left.
+    void* Allocate();
+    void Free(void* slot);
+
+    size_t SlotSize() const { return slotSize_; }
+    size_t SlotsPerBlock() const { return slotsPerBlock_; }
+    // Blocks held now: a block whose slots are all free is given back, except one kept for reuse.
+    size_t Blocks() const;
+
+  private:
+    void Unlink(Block* block);
+
+    mutable std::mutex mutex_;
+    size_t slotSize_;
+    size_t slotsPerBlock_;
+    // Blocks with at least one free slot.
+    Block* open_ = nullptr;
+    size_t blocks_ = 0;
+};
+
+}  // namespace quillon

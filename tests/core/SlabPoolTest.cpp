@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "core/SlabPool.h"
+
+namespace quillon {
+namespace {
+
+// Fills a slot with a byte pattern of its owner, so that two owners of one slot show.
+void Stamp(void* slot, size_t size, uint8_t owner) {
+    std::memset(slot, owner, size);
+}
+bool Stamped(const void* slot, size_t size, uint8_t owner) {
+    const auto* bytes = static_cast<const uint8_t*>(slot);
+    for (size_t i = 0; i < size; ++i) {
+        if (bytes[i] != owner) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class SlabPoolSizes : public ::testing::TestWithParam<size_t> {};
+
+// Slots never overlap, freed ones are reused before a new block, and empty blocks go back
+// except one.
+TEST_P(SlabPoolSizes, ReusesFreedSlotsAndReturnsEmptyBlocks) {
+    SlabPool pool(GetParam());
+    ASSERT_GE(pool.SlotSize(), GetParam());
+    ASSERT_EQ(pool.SlotSize() % 8, 0u);
+    const size_t count = pool.SlotsPerBlock() * 3 + 5;
+    std::vector<void*> slots;
+    for (size_t i = 0; i < count; ++i) {
+        slots.push_back(pool.Allocate());
+        ASSERT_EQ(reinterpret_cast<uintptr_t>(slots.back()) % 8, 0u);
+        Stamp(slots.back(), pool.SlotSize(), static_cast<uint8_t>(i));
+    }
+    EXPECT_EQ(pool.Blocks(), 4u);
+    // Every other slot freed: no block empties, and the same number fits again without a new one.
+    std::set<void*> freed;
+    for (size_t i = 0; i < count; i += 2) {
+        pool.Free(slots[i]);
+        freed.insert(slots[i]);
+    }
+    EXPECT_EQ(pool.Blocks(), 4u);
+    for (size_t i = 0; i < count; i += 2) {
+        slots[i] = pool.Allocate();
+        EXPECT_EQ(freed.erase(slots[i]), 1u) << "slot " << i << " not a reused one";
+        Stamp(slots[i], pool.SlotSize(), static_cast<uint8_t>(i));
+    }
+    EXPECT_EQ(pool.Blocks(), 4u);
+    for (size_t i = 0; i < count; ++i) {
+        ASSERT_TRUE(Stamped(slots[i], pool.SlotSize(), static_cast<uint8_t>(i))) << i;
+    }
+    for (void* slot : slots) {
+        pool.Free(slot);
+    }
+    EXPECT_EQ(pool.Blocks(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SlabPoolSizes, ::testing::Values(1, 8, 20, 136, 1000));
+
+// Threads taking and returning slots at once never get one slot twice.
+TEST(SlabPool, ThreadsNeverShareASlot) {
+    SlabPool pool(40);
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 200;
+    constexpr int kPerRound = 300;
+    std::vector<int> failures(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            const auto owner = static_cast<uint8_t>(t + 1);
+            for (int round = 0; round < kRounds; ++round) {
+                std::vector<void*> mine;
+                for (int i = 0; i < kPerRound; ++i) {
+                    mine.push_back(pool.Allocate());
+                    Stamp(mine.back(), pool.SlotSize(), owner);
+                }
+                for (void* slot : mine) {
+                    failures[t] += Stamped(slot, pool.SlotSize(), owner) ? 0 : 1;
+                    pool.Free(slot);
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(failures[t], 0) << "thread " << t;
+    }
+    EXPECT_EQ(pool.Blocks(), 1u);
+}
+
+}  // namespace
+}  // namespace quillon
