@@ -78,7 +78,8 @@ namespace {
 // offset of each hour is asked of the time-zone rules once and reused.
 struct HourOffset {
     int64_t hour = INT64_MIN;
-    long offset = 0;
+    // UTC offsets are within a day, in seconds; narrow, so that the cache stays small.
+    int32_t offset = 0;
     bool uniform = false;
 };
 
@@ -90,10 +91,10 @@ struct ZoneFingerprint {
     bool operator==(const ZoneFingerprint&) const = default;
 };
 
-// About three and a half years of hours (768 KiB, made on a thread's first timestamp): the
-// times of one tree seldom spread wider, so a report of a large tree asks the rules about each
-// hour once rather than once per file.
-constexpr size_t kHourCacheSize = size_t{1} << 15;
+// About five and a half months of hours in 64 KiB, made on a thread's first timestamp: a report
+// of a large tree asks the rules about most hours once rather than once per file, and the cache
+// stays small beside the tree itself.
+constexpr size_t kHourCacheSize = size_t{1} << 12;
 
 struct HourCache {
     ZoneFingerprint zone;
@@ -158,8 +159,8 @@ HourOffset ProbeHour(int64_t hour) {
     if (localtime_r(&first, &a) == nullptr || localtime_r(&last, &b) == nullptr) {
         return probe;
     }
-    probe.offset = a.tm_gmtoff;
-    probe.uniform = a.tm_gmtoff == b.tm_gmtoff &&
+    probe.offset = static_cast<int32_t>(a.tm_gmtoff);
+    probe.uniform = a.tm_gmtoff == b.tm_gmtoff && probe.offset == a.tm_gmtoff &&
                     MatchesTm(CivilFromSeconds(static_cast<int64_t>(first) + a.tm_gmtoff), a) &&
                     MatchesTm(CivilFromSeconds(static_cast<int64_t>(last) + b.tm_gmtoff), b);
     return probe;
