@@ -1,9 +1,10 @@
 // Opens a folder pair in the main window, expands every folder (Ctrl+Right on each top-level
 // folder, top to bottom, as a user would) and scrolls to the last row, timing each step and
 // watching the event loop with a 0 ms timer:
-//   QT_QPA_PLATFORM=offscreen window_tree LEFT RIGHT [up]
+//   QT_QPA_PLATFORM=offscreen window_tree LEFT RIGHT [up|whole]
 // With "up" the folders are expanded from the bottom up instead, each expansion moving every row
-// already read below it.
+// already read below it. With "whole" the filter's "expand all folders" is on: the pair is read
+// whole as it opens.
 // Prints one line per step (seconds and rows) and then the worst lateness of the probe timer and
 // the peak resident memory. Each step runs from the event loop, so a step that blocks it shows up
 // as the probe's lateness.
@@ -40,19 +41,27 @@ long PeakResidentKiB() {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_tree LEFT RIGHT [up]\n");
+        std::fprintf(stderr, "usage: window_tree LEFT RIGHT [up|whole]\n");
         return 2;
     }
     QApplication app(argc, argv);
     const std::string left = argv[1];
     const std::string right = argv[2];
-    const bool bottomUp = argc > 3 && std::string(argv[3]) == "up";
+    const std::string mode = argc > 3 ? argv[3] : "";
+    const bool bottomUp = mode == "up";
     // Questions go to stderr with their default answer: no dialog waits for a hand.
     quillon::StderrPrompter prompter(stderr);
     quillon::CMainFrame frame(nullptr, &prompter);
     frame.resize(1200, 800);
     frame.show();
     quillon::CQuillonView& view = *frame.View();
+    if (mode == "whole") {
+        // The filter's "expand all folders": the pair is read whole when it opens, and the list
+        // takes every row at once.
+        quillon::FilterState& filter = view.GetComparison().filter;
+        filter.filterActive = true;
+        filter.expandAll = true;
+    }
 
     QElapsedTimer sinceProbe;
     qint64 worstLateMs = 0;

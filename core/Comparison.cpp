@@ -33,8 +33,10 @@ std::string FormatWith(const char* format, std::string_view arg) {
 }
 
 // Counts what a read would show, for the progress decision only: no file needs a stat, which on
-// a tree out of the cache costs a disk read each before anything can be shown.
-void CountEntries(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
+// a tree out of the cache costs a disk read each before anything can be shown. `perFolder` runs
+// after each folder is listed: counting a whole tree takes seconds.
+void CountEntries(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count,
+                  const std::function<void()>& perFolder = {}) {
     std::vector<std::string> pending{path};
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back());
@@ -53,12 +55,16 @@ void CountEntries(FileSystem& fs, const std::string& path, bool recurse, uint64_
                 }
             }
         }
+        if (perFolder) {
+            perFolder();
+        }
     }
 }
 
 // CountEntries, and the bytes too while the count stays small enough for them to matter.
-uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count) {
-    CountEntries(fs, path, recurse, count);
+uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse, uint64_t& count,
+                          const std::function<void()>& perFolder) {
+    CountEntries(fs, path, recurse, count, perFolder);
     if (count > kProgressEntryThreshold) {
         return 0;
     }
@@ -179,7 +185,15 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
     ProgressSink* const outerProgress = progress_;
     if (progressFactory_) {
         uint64_t count = 0;
-        const uint64_t bytes = CountForProgress(*fs_, left, readWholeTrees, count);
+        // No window shows before the count ends, so the event loop turns under a windowless
+        // sink while a whole tree is counted.
+        std::unique_ptr<ProgressSink> pump = progressFactory_->OpenWindowless();
+        const uint64_t bytes = CountForProgress(*fs_, left, readWholeTrees, count, [&pump] {
+            if (pump) {
+                pump->Update({}, 0);
+            }
+        });
+        pump.reset();
         if (count > kProgressEntryThreshold || bytes > kProgressByteThreshold) {
             window = progressFactory_->Open(kComparisonProgressCaption);
         }
@@ -209,7 +223,12 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
         }
         if (pipeline_) {
             if (ok) {
-                pipeline_->Finish();
+                // The helpers may be far behind the listing; a window keeps turning meanwhile.
+                std::function<void()> tick;
+                if (progress_) {
+                    tick = [this] { progress_->Update(kTextProcessing, progressPos_); };
+                }
+                pipeline_->Finish(tick);
             } else {
                 pipeline_->Abandon();
             }

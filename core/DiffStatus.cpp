@@ -308,6 +308,10 @@ void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_
 namespace {
 // Pairs per hand-over: large enough to keep folder handles reused and locking rare.
 constexpr size_t kPipelineBatch = 512;
+// How often a finishing pipeline lets its caller report while the helpers drain the backlog, and
+// how many pairs the caller compares between two reports.
+constexpr int kFinishTickMs = 20;
+constexpr size_t kFinishSlice = 8;
 }  // namespace
 
 ChecksumPipeline::ChecksumPipeline(FileSystem& fs, bool simple, unsigned helpers)
@@ -387,7 +391,7 @@ void ChecksumPipeline::Harvest(std::vector<std::unique_ptr<Batch>>& done) {
     done.clear();
 }
 
-void ChecksumPipeline::Finish() {
+void ChecksumPipeline::Finish(const std::function<void()>& tick) {
     Submit();
     // The caller's thread takes queued batches too instead of waiting idle.
     for (;;) {
@@ -400,15 +404,30 @@ void ChecksumPipeline::Finish() {
             batch = std::move(queued_.back());
             queued_.pop_back();
         }
-        ComputeChecksumVerdicts(fs_, batch->items.data(), batch->items.size(), simple_, 1,
-                                batch->verdicts.data());
+        // With a tick, the batch goes in slices: on a cold disk a whole batch takes seconds.
+        const size_t size = batch->items.size();
+        const size_t slice = tick ? kFinishSlice : size;
+        for (size_t from = 0; from < size; from += slice) {
+            ComputeChecksumVerdicts(fs_, batch->items.data() + from, std::min(slice, size - from),
+                                    simple_, 1, batch->verdicts.data() + from);
+            if (tick) {
+                tick();
+            }
+        }
         std::lock_guard<std::mutex> lock(mutex_);
         done_.push_back(std::move(batch));
     }
     std::vector<std::unique_ptr<Batch>> done;
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        finished_.wait(lock, [this] { return busy_ == 0 && queued_.empty(); });
+        const auto idle = [this] { return busy_ == 0 && queued_.empty(); };
+        while (!finished_.wait_for(lock, std::chrono::milliseconds(kFinishTickMs), idle)) {
+            if (tick) {
+                lock.unlock();
+                tick();
+                lock.lock();
+            }
+        }
         done.swap(done_);
     }
     Harvest(done);

@@ -46,8 +46,10 @@ class ChecksumPipeline {
     ChecksumPipeline& operator=(const ChecksumPipeline&) = delete;
 
     void Add(DiffItem* item);
-    // Waits for every verdict (helping with what is left) and stores them.
-    void Finish();
+    // Waits for every verdict (helping with what is left) and stores them. `tick` runs after each
+    // batch the caller computes and every few milliseconds while it waits: a progress window
+    // stays painted through a backlog that takes seconds.
+    void Finish(const std::function<void()>& tick = {});
     // Drops what is not done yet and stores nothing more; the items may then be freed.
     void Abandon();
 

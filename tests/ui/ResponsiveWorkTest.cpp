@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/FilterState.h"
 #include "platform/FaultFileSystem.h"
 #include "support/WindowFixture.h"
 #include "ui/BusyGate.h"
@@ -60,6 +61,48 @@ TEST_F(ResponsiveWorkTest, SlowReadKeepsTheLoopTurningByTheClock) {
         EXPECT_EQ(Model().RowCount(), rows);
         ExpectConsistent();
     }
+}
+
+// A pair read whole as it opens (the filter's "expand all folders") turns the loop through the
+// count, the listing and the content comparisons still queued when the listing ends.
+TEST_F(ResponsiveWorkTest, WholeTreeOpenKeepsTheLoopTurning) {
+    std::vector<test::TreeEntry> tree;
+    // More pairs than one batch of content comparisons, each pair the same size and time.
+    for (int i = 0; i < 600; ++i) {
+        const std::string path = "/D" + std::to_string(i % 6) + "/f" + std::to_string(i);
+        tree.insert(tree.end(), {{"L" + path, "abc"}, {"R" + path, "abd"}});
+    }
+    dir_.MakeTree(tree);
+    CProgressFactory windows(nullptr, &store_);
+    progressFactory_ = &windows;
+    MakeFrame();
+    FilterState& filter = View().GetComparison().filter;
+    filter.filterActive = true;
+    filter.expandAll = true;
+    QElapsedTimer sinceTurn;
+    qint64 longestGap = 0;
+    int busyTurns = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (BusyGate::Busy()) {
+            ++busyTurns;
+            longestGap = std::max(longestGap, sinceTurn.elapsed());
+        }
+        sinceTurn.restart();
+    });
+    FaultFileSystem slow;
+    slow.SetStepHook([] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+    View().GetComparison().SetFileSystem(slow);
+    sinceTurn.start();
+    probe.start(0);
+    Open(dir_ / "L", dir_ / "R");
+    probe.stop();
+    View().GetComparison().SetFileSystem(RealFileSystem());
+    EXPECT_GE(busyTurns, 10);
+    // One slice of comparisons is a few dozen steps of 1 ms; a whole batch would be thousands.
+    EXPECT_LT(longestGap, 500);
+    EXPECT_EQ(Model().RowCount(), 1 + 6 + 600);
+    ExpectConsistent();
 }
 
 }  // namespace
