@@ -150,25 +150,25 @@ std::string SharedPath::Text() const {
     return out;
 }
 
+size_t SharedPath::TextBound() const {
+    size_t bytes = 0;
+    for (const Node* n = node_; n; n = n->parent) {
+        bytes += n->length + 1;
+    }
+    return bytes;
+}
+
 void SharedPath::TextInto(std::string& out) const {
     out.clear();
     if (node_) {
-        size_t bytes = 0;
-        for (const Node* n = node_; n; n = n->parent) {
-            bytes += n->length + 1;
-        }
-        out.reserve(bytes);
+        out.reserve(TextBound());
         Append(node_, out);
     }
 }
 
 std::string SharedPath::JoinedText(std::string_view name) const {
-    size_t bytes = name.size() + 1;
-    for (const Node* n = node_; n; n = n->parent) {
-        bytes += n->length + 1;
-    }
     std::string out;
-    out.reserve(bytes);
+    out.reserve(TextBound() + name.size() + 1);
     if (node_) {
         Append(node_, out);
     }

@@ -104,6 +104,8 @@ class SharedPath {
     };
     static Node* MakeNode(std::string_view text, Node* parent);
     static void Append(const Node* node, std::string& out);
+    // An upper bound of the joined text's length, for one reservation.
+    size_t TextBound() const;
     void Release();
     Node* node_ = nullptr;
 };
