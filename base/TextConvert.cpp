@@ -149,13 +149,10 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
 
 constexpr uint64_t kHighBits = 0x8080808080808080ULL;
 
-std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replacement) {
+size_t FirstInvalidUtf8(std::string_view text, size_t from) {
     const auto* p = reinterpret_cast<const uint8_t*>(text.data());
     const size_t size = text.size();
-    std::string out;
-    out.reserve(size);
-    size_t copied = 0;  // start of the valid run not yet copied
-    size_t i = 0;
+    size_t i = from;
     while (i < size) {
         if (p[i] < 0x80) {
             // Reports are mostly ASCII: it is passed over eight bytes at a time.
@@ -170,15 +167,25 @@ std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replaceme
         }
         uint32_t cp = 0;
         const size_t length = DecodeUtf8(p, i, size, cp);
-        if (length != 0) {
-            i += length;
-            continue;
+        if (length == 0) {
+            return i;
         }
-        out.append(text.data() + copied, i - copied);
-        out.append(replacement);
-        copied = ++i;
+        i += length;
     }
-    out.append(text.data() + copied, size - copied);
+    return std::string_view::npos;
+}
+
+std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replacement) {
+    std::string out;
+    out.reserve(text.size());
+    size_t copied = 0;  // start of the valid run not yet copied
+    for (size_t bad = FirstInvalidUtf8(text, 0); bad != std::string_view::npos;
+         bad = FirstInvalidUtf8(text, copied)) {
+        out.append(text.data() + copied, bad - copied);
+        out.append(replacement);
+        copied = bad + 1;
+    }
+    out.append(text.data() + copied, text.size() - copied);
     return out;
 }
 

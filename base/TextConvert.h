@@ -2,6 +2,7 @@
 // files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ void AppendUtf8(std::string& out, uint32_t cp);
 // the converter to a character set replaces it, or U+FFFD as UTF-16 shows it.
 inline constexpr std::string_view kUtf8ReplacementChar = "\xEF\xBF\xBD";
 std::string ReplaceInvalidUtf8(std::string_view text, std::string_view replacement = "?");
+// Where the first byte that does not belong to a well-formed character lies, at or after `from`;
+// npos when there is none.
+size_t FirstInvalidUtf8(std::string_view text, size_t from = 0);
 // UTF-8 to the named character set; characters it cannot hold become '?'. An unknown character
 // set gives the input unchanged.
 std::string ConvertUtf8ToCharset(std::string_view text, const char* charset);

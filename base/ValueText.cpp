@@ -255,30 +255,46 @@ bool WriteTextMark(FILE* stream, TextEncoding encoding) {
 }
 
 size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view text) {
-    if (stream == nullptr) {
+    return EncodedTextWriter(stream, encoding).Write(text);
+}
+
+EncodedTextWriter::EncodedTextWriter(FILE* stream, TextEncoding encoding)
+    : stream_(stream), encoding_(ToTextEncoding(encoding)) {
+    if (encoding_ == kEncAnsi) {
+        charset_ = LocaleCharset();
+    }
+}
+
+size_t EncodedTextWriter::Write(std::string_view text) {
+    if (stream_ == nullptr) {
         return 0;
     }
-    switch (ToTextEncoding(encoding)) {
+    switch (encoding_) {
         case kEncAnsi: {
-            const std::string bytes = ConvertUtf8ToCharset(text, LocaleCharset().c_str());
+            std::string converted;
+            std::string_view bytes = text;
+            if (charset_ != "UTF-8" || FirstInvalidUtf8(text) != std::string_view::npos) {
+                converted = ConvertUtf8ToCharset(text, charset_.c_str());
+                bytes = converted;
+            }
             if (bytes.empty()) {
                 return 0;
             }
             // ANSI files are text files: every line feed is stored as CR LF, as a text-mode
             // stream would. The count is that of the converted bytes, before the expansion.
-            std::string onDisk;
-            onDisk.reserve(bytes.size() + bytes.size() / 16);
+            onDisk_.clear();
+            onDisk_.reserve(bytes.size() + bytes.size() / 16);
             for (size_t from = 0; from < bytes.size();) {
                 const size_t lf = bytes.find('\n', from);
-                if (lf == std::string::npos) {
-                    onDisk.append(bytes, from);
+                if (lf == std::string_view::npos) {
+                    onDisk_.append(bytes, from);
                     break;
                 }
-                onDisk.append(bytes, from, lf - from);
-                onDisk += "\r\n";
+                onDisk_.append(bytes, from, lf - from);
+                onDisk_ += "\r\n";
                 from = lf + 1;
             }
-            return WriteAll(stream, onDisk.data(), onDisk.size()) ? bytes.size() : 0;
+            return WriteAll(stream_, onDisk_.data(), onDisk_.size()) ? bytes.size() : 0;
         }
         case kEncUtf16Le:
         case kEncUtf16Be: {
@@ -286,7 +302,7 @@ size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view te
             if (units.empty()) {
                 return 0;
             }
-            const bool bigEndian = ToTextEncoding(encoding) == kEncUtf16Be;
+            const bool bigEndian = encoding_ == kEncUtf16Be;
             std::vector<uint8_t> bytes(units.size() * 2);
             for (size_t i = 0; i < units.size(); ++i) {
                 const uint8_t low = static_cast<uint8_t>(units[i] & 0xFF);
@@ -294,16 +310,19 @@ size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view te
                 bytes[2 * i] = bigEndian ? high : low;
                 bytes[2 * i + 1] = bigEndian ? low : high;
             }
-            return WriteAll(stream, bytes.data(), bytes.size()) ? units.size() : 0;
+            return WriteAll(stream_, bytes.data(), bytes.size()) ? units.size() : 0;
         }
         case kEncUtf8: {
             if (text.empty()) {
                 return 0;
             }
+            if (FirstInvalidUtf8(text) == std::string_view::npos) {
+                return WriteAll(stream_, text.data(), text.size()) ? text.size() : 0;
+            }
             // A name that is not UTF-8 is shown as the UTF-16 encodings show it, keeping the
             // file valid UTF-8.
             const std::string bytes = ReplaceInvalidUtf8(text, kUtf8ReplacementChar);
-            return WriteAll(stream, bytes.data(), bytes.size()) ? bytes.size() : 0;
+            return WriteAll(stream_, bytes.data(), bytes.size()) ? bytes.size() : 0;
         }
     }
     return 0;

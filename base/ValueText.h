@@ -43,4 +43,19 @@ bool WriteTextMark(FILE* stream, TextEncoding encoding);
 // `text` is UTF-8; returns the number of units written, 0 on failure.
 size_t WriteEncodedText(FILE* stream, TextEncoding encoding, std::string_view text);
 
+// The same for a text written in many pieces: the character set is looked up once, and the
+// buffer the line ends are expanded in is kept from one piece to the next. Well-formed UTF-8
+// going out as UTF-8 is not copied at all.
+class EncodedTextWriter {
+  public:
+    EncodedTextWriter(FILE* stream, TextEncoding encoding);
+    size_t Write(std::string_view text);
+
+  private:
+    FILE* stream_;
+    TextEncoding encoding_;
+    std::string charset_;
+    std::string onDisk_;
+};
+
 }  // namespace quillon

@@ -1,10 +1,16 @@
 #include "reports/TextReport.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <map>
+#include <mutex>
+#include <thread>
 
 #include "base/PathUtil.h"
 #include "core/DiffItem.h"
+#include "core/Threads.h"
 #include "platform/FileText.h"
 #include "platform/OutputFile.h"
 
@@ -257,6 +263,15 @@ class ReportText {
     explicit ReportText(Writer writer = {}) : writer_(std::move(writer)) {}
 
     std::string& Text() { return text_; }
+    bool HasWriter() const { return static_cast<bool>(writer_); }
+    bool Ok() const { return ok_; }
+    // Hands on what is held, then `piece`, which the caller formatted apart.
+    void Emit(std::string_view piece) {
+        if (!text_.empty()) {
+            Hand();
+        }
+        ok_ = ok_ && writer_(piece);
+    }
     void RowDone() {
         if (writer_ && text_.size() >= kPiece) {
             Hand();
@@ -426,6 +441,126 @@ size_t CountDifferenceRows(const ReportInput& input) {
 
 namespace {
 
+// Rows are dealt out to the formatting threads in runs of this many, in turn.
+constexpr size_t kRowsPerRun = 8192;
+// Runs formatted ahead of the next one to be handed on: bounds the text held at once.
+constexpr size_t kRunsAhead = 4;
+// Each thread walks the whole tree; past this, walking costs more than formatting saves.
+constexpr unsigned kMaxFormatThreads = 4;
+
+using RowFormat = std::function<void(const ReportRow&, std::string&)>;
+
+// The formatted runs of a report, handed on strictly in order by whichever thread completes the
+// next one.
+class RunQueue {
+  public:
+    explicit RunQueue(ReportText& text) : text_(text) {}
+
+    // Waits until run `index` is few enough runs ahead; false once the writing has failed, when
+    // no more runs are wanted.
+    bool WaitTurn(size_t index) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !text_.Ok() || index < next_ + kRunsAhead; });
+        return text_.Ok();
+    }
+    // An empty buffer, with the capacity of a run already handed on when there is one.
+    std::string TakeBuffer() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (spare_.empty()) {
+            return {};
+        }
+        std::string buffer = std::move(spare_.back());
+        spare_.pop_back();
+        return buffer;
+    }
+    void Put(size_t index, std::string&& run) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_.emplace(index, std::move(run));
+            for (auto it = done_.find(next_); it != done_.end(); it = done_.find(next_)) {
+                text_.Emit(it->second);
+                it->second.clear();
+                spare_.push_back(std::move(it->second));
+                done_.erase(it);
+                ++next_;
+            }
+        }
+        changed_.notify_all();
+    }
+
+  private:
+    ReportText& text_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<size_t, std::string> done_;
+    std::vector<std::string> spare_;
+    size_t next_ = 0;
+};
+
+// Appends every row of `input` through `format`, handing the text on in pieces. When a writer
+// takes the pieces, a tree's rows are formatted on several threads: each walks the whole tree but
+// fills and formats only its own runs, and the runs go out in the order of the rows.
+void FormatRows(const ReportInput& input, ReportText& text, const RowFormat& format) {
+    const unsigned wanted = std::min(ThreadCount(0), kMaxFormatThreads);
+    if (input.tree == nullptr || !text.HasWriter() || wanted < 2) {
+        input.ForEachRow([&](const ReportRow& row) {
+            format(row, text.Text());
+            text.RowDone();
+        });
+        return;
+    }
+    RunQueue queue(text);
+    std::mutex startMutex;
+    std::condition_variable started;
+    unsigned threads = 0;  // set once the helpers have been started
+    auto work = [&](unsigned self) {
+        {
+            std::unique_lock<std::mutex> lock(startMutex);
+            started.wait(lock, [&] { return threads != 0; });
+        }
+        ReportRow row;
+        std::string run;
+        size_t index = 0;
+        bool mine = false;
+        bool writing = true;
+        WalkItems(input.tree, [&](const DiffItem& item, int depth) {
+            if (index % kRowsPerRun == 0) {
+                const size_t runIndex = index / kRowsPerRun;
+                if (mine) {
+                    queue.Put(runIndex - 1, std::move(run));
+                }
+                mine = writing && runIndex % threads == self;
+                if (mine) {
+                    writing = queue.WaitTurn(runIndex);
+                    mine = writing;
+                    run = queue.TakeBuffer();
+                }
+            }
+            if (mine) {
+                FillRow(item, depth, row);
+                format(row, run);
+            }
+            ++index;
+        });
+        if (mine) {
+            queue.Put((index - 1) / kRowsPerRun, std::move(run));
+        }
+    };
+    std::vector<std::thread> helpers;
+    std::atomic<unsigned> nextSelf{1};
+    const unsigned count =
+        1 + StartThreads(helpers, wanted - 1, [&] { work(nextSelf.fetch_add(1)); });
+    {
+        std::lock_guard<std::mutex> lock(startMutex);
+        threads = count;
+    }
+    started.notify_all();
+    work(0);
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+}
+
 void BuildNormal(const ReportInput& input, const ReportOptions& options, int contentIndex,
                  int fileNameStyle, ReportText& text) {
     std::string& out = text.Text();
@@ -443,29 +578,27 @@ void BuildNormal(const ReportInput& input, const ReportOptions& options, int con
             out += Header(input);
             break;
     }
-    Labels labels(options);
-    input.ForEachRow([&](const ReportRow& row) {
+    const Labels labels(options);
+    FormatRows(input, text, [&](const ReportRow& row, std::string& to) {
         if (row.isFolder) {
             if (row.name != ".." && fileNameStyle != 2) {
-                AppendNormalFolder(out, row, labels, contentIndex, fileNameStyle);
+                AppendNormalFolder(to, row, labels, contentIndex, fileNameStyle);
             }
         } else {
-            AppendNormalFile(out, row, labels, contentIndex, fileNameStyle);
+            AppendNormalFile(to, row, labels, contentIndex, fileNameStyle);
         }
-        text.RowDone();
     });
 }
 
 void BuildSpreadsheet(const ReportInput& input, const ReportOptions& options, int contentIndex,
                       int fileNameStyle, ReportText& text) {
-    std::string& out = text.Text();
-    out += Header(input);
+    text.Text() += Header(input);
     const int maxDepth = MaxDepth(input);
     const int columns = options.ColumnCount();
     const bool leftBlocks = contentIndex != 5;
     const bool rightBlocks = contentIndex != 3;
     const bool oneSided = !leftBlocks || !rightBlocks;
-    Labels labels(options);
+    const Labels labels(options);
 
     auto fileBlock = [&](const ReportRow& row, bool right) {
         std::string block = Tabs(row.depth - 1);
@@ -490,9 +623,7 @@ void BuildSpreadsheet(const ReportInput& input, const ReportOptions& options, in
         return std::string(oneSided ? std::string_view("\n") : labels.RowEnd(status));
     };
 
-    input.ForEachRow([&](const ReportRow& row) {
-        // The previous row is complete: a piece may go out now.
-        text.RowDone();
+    FormatRows(input, text, [&](const ReportRow& row, std::string& out) {
         if (row.isFolder) {
             if (row.name == ".." || fileNameStyle == 2) {
                 return;
@@ -565,8 +696,8 @@ bool WriteLayout(const ReportInput& input, const ReportOptions& options, FILE* s
     if (stream == nullptr || (sheet && !WriteTextMark(stream, enc))) {
         return false;
     }
-    ReportText text(
-        [&](std::string_view piece) { return WriteEncodedText(stream, enc, piece) > 0; });
+    EncodedTextWriter writer(stream, enc);
+    ReportText text([&writer](std::string_view piece) { return writer.Write(piece) > 0; });
     if (sheet) {
         BuildSpreadsheet(input, options, contentIndex, fileNameStyle, text);
     } else {
