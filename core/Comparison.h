@@ -129,7 +129,16 @@ class Comparison {
     // ReadFolder's recursive read of `path` by `threads` threads.
     bool ReadShared(const std::string& path, FolderReader& reader, DiffItem* holder, int level,
                     int side, uint64_t& counter, unsigned threads);
-    // Runs queued subfolder reads until none is left or the read is cancelled.
+    // Both trees read at once by `threads` threads, one folder pair per unit of work.
+    bool ReadPairsShared(const std::string& left, const std::string& right, DiffItem* holder,
+                         int level, uint64_t& counter, unsigned threads);
+    // Reads both sides of `item`'s folder pair, then finishes it as FinishPair does.
+    bool ReadPairSubfolder(DiffItem* item, int level, uint64_t& counter);
+    // After both sides of `holder` are listed: compares the contents of its file pairs that need
+    // it and queues its subfolder pairs.
+    void FinishPair(DiffItem* holder, int level);
+    // Runs queued subfolder reads until none is left or the read is cancelled; kSideBoth reads
+    // folder pairs.
     void WorkOnPool(int side);
     // Keeps a failure of a read (on any of its threads).
     void NoteReadFailure(int side, std::string path, int error);
@@ -164,6 +173,9 @@ class Comparison {
     std::unique_ptr<detail::ChecksumPipeline> pipeline_;
     // Live during a recursive read: its subfolders are read by several threads.
     ReadPool* pool_ = nullptr;
+    // While both trees are read at once, a listing leaves its subfolders and contents to
+    // FinishPair.
+    bool pairRead_ = false;
     std::string leftPath_;
     std::string rightPath_;
     std::vector<ReadFailure> readFailures_[2];

@@ -270,7 +270,9 @@ class ReportText {
         if (!text_.empty()) {
             Hand();
         }
-        ok_ = ok_ && writer_(piece);
+        if (!piece.empty()) {
+            ok_ = ok_ && writer_(piece);
+        }
     }
     void RowDone() {
         if (writer_ && text_.size() >= kPiece) {

@@ -218,7 +218,7 @@ TEST(CopyDiffCancel, StopsTheWalkAndSaysHowFarItGot) {
     for (const int after : {1, 12}) {
         const std::string dest = pair.dir / ("cancel" + std::to_string(after));
         test::ProgressRecord record;
-        test::FakeProgressSink progress(record, after, "");
+        test::FakeProgressSink progress(record, after);
         const CopyDiffResult result = Export(pair, kExportFromLeft, dest, &progress);
         EXPECT_TRUE(result.cancelled);
         EXPECT_LT(result.copied, pair.differing);

@@ -227,7 +227,7 @@ TEST_F(CopyTo, CancelledMoveKeepsWhatMoved) {
     FaultFileSystem crossing;
     crossing.FailEvery(FsCall::Rename, EXDEV);
     test::ProgressRecord record;
-    test::FakeProgressSink progress(record, 2, "");
+    test::FakeProgressSink progress(record, 2);
     FileOpsContext across{crossing};
     across.progress = &progress;
     EXPECT_TRUE(Run(1, "t", {"s/f"}, false, &across).cancelled);

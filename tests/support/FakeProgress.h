@@ -1,4 +1,4 @@
-// Recording progress windows that report cancel after N updates, counted from a given text.
+// Recording progress windows that report cancel after N updates.
 #pragma once
 
 #include <cstdint>
@@ -24,24 +24,21 @@ struct ProgressRecord {
 
 class FakeProgressSink : public ProgressSink {
   public:
-    FakeProgressSink(ProgressRecord& record, int cancelAfterUpdates, std::string countFrom)
-        : record_(record), cancelAfter_(cancelAfterUpdates), countFrom_(std::move(countFrom)) {}
+    FakeProgressSink(ProgressRecord& record, int cancelAfterUpdates)
+        : record_(record), cancelAfter_(cancelAfterUpdates) {}
     void SetRange(uint64_t total, std::string_view text, bool /*showCounts*/) override {
         record_.total = total;
         SetText(text);
     }
-    void SetText(std::string_view text) override {
-        record_.texts.emplace_back(text);
-        counting_ = counting_ || text == countFrom_;
-    }
+    void SetText(std::string_view text) override { record_.texts.emplace_back(text); }
     void StepIt() override { ++record_.lastPosition; }
     void SetPos(uint64_t position) override { record_.lastPosition = position; }
     bool Update(std::string_view text, uint64_t position) override {
         record_.texts.emplace_back(text);
         record_.lastPosition = position;
         ++record_.updates;
-        counted_ += counting_ ? 1 : 0;
-        record_.cancelled = record_.cancelled || (cancelAfter_ >= 0 && counted_ >= cancelAfter_);
+        record_.cancelled =
+            record_.cancelled || (cancelAfter_ >= 0 && record_.updates >= cancelAfter_);
         return record_.cancelled;
     }
     bool Cancelled() const override { return record_.cancelled; }
@@ -50,9 +47,6 @@ class FakeProgressSink : public ProgressSink {
   private:
     ProgressRecord& record_;
     int cancelAfter_;
-    std::string countFrom_;
-    bool counting_ = countFrom_.empty();
-    int counted_ = 0;
 };
 
 class FakeProgressFactory : public ProgressFactory {
@@ -60,11 +54,9 @@ class FakeProgressFactory : public ProgressFactory {
     std::unique_ptr<ProgressSink> Open(std::string_view caption) override {
         opened.emplace_back();
         opened.back().caption = caption;
-        return std::make_unique<FakeProgressSink>(opened.back(), cancelAfterUpdates,
-                                                  countUpdatesFrom);
+        return std::make_unique<FakeProgressSink>(opened.back(), cancelAfterUpdates);
     }
     int cancelAfterUpdates = -1;        // below 0: never cancel
-    std::string countUpdatesFrom;       // empty: updates count from the start
     std::deque<ProgressRecord> opened;  // a deque keeps the records of live windows in place
 };
 

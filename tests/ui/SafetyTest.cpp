@@ -46,7 +46,7 @@ class HookedProgress : public ProgressFactory {
     std::unique_ptr<ProgressSink> Open(std::string_view caption) override {
         if (!realWindows) {
             return std::make_unique<Hooked<test::FakeProgressSink>>(hook, records_.emplace_back(),
-                                                                    -1, "");
+                                                                    -1);
         }
         auto window = std::make_unique<Hooked<CProgressWnd>>(hook, nullptr);
         window->Create(nullptr, caption);
