@@ -377,14 +377,17 @@ bool Comparison::ReadPairsShared(const std::string& left, const std::string& rig
     StartThreads(helpers, threads - 1, [this] { WorkOnPool(kSideBoth); });
     uint64_t own = 0;
     bool ok = true;
-    for (int side = 0; side < 2 && ok; ++side) {
-        const std::string& path = side == kSideLeft ? left : right;
-        FolderReader reader(path, *fs_);
-        std::vector<FolderEntry> none;
-        ok = ReadListing(path, reader, none, holder, level, side, own, true);
-    }
-    if (ok) {
-        FinishPair(holder, level);
+    {
+        FolderReader readers[2] = {FolderReader(*fs_), FolderReader(*fs_)};
+        for (int side = 0; side < 2 && ok; ++side) {
+            const std::string& path = side == kSideLeft ? left : right;
+            readers[side].Open(path);
+            std::vector<FolderEntry> none;
+            ok = ReadListing(path, readers[side], none, holder, level, side, own, true);
+        }
+        if (ok) {
+            FinishPair(holder, level, readers);
+        }
     }
     {
         std::lock_guard<std::mutex> lock(pool.mutex);
@@ -410,16 +413,17 @@ bool Comparison::ReadPairsShared(const std::string& left, const std::string& rig
 }
 
 bool Comparison::ReadPairSubfolder(DiffItem* item, int level, uint64_t& counter) {
+    FolderReader readers[2] = {FolderReader(*fs_), FolderReader(*fs_)};
     for (int side = 0; side < 2; ++side) {
-        if (item->Has(side) && !ReadSubfolder(item, level, side, counter)) {
+        if (item->Has(side) && !ReadSubfolder(item, level, side, counter, &readers[side])) {
             return false;
         }
     }
-    FinishPair(item, level);
+    FinishPair(item, level, readers);
     return true;
 }
 
-void Comparison::FinishPair(DiffItem* holder, int level) {
+void Comparison::FinishPair(DiffItem* holder, int level, const FolderReader (&listed)[2]) {
     if (options.crc32 != ComparisonOptions::kChecksumNone) {
         std::vector<const DiffItem*> files;
         for (DiffItem* c = holder->firstChild; c; c = c->next) {
@@ -428,15 +432,16 @@ void Comparison::FinishPair(DiffItem* holder, int level) {
             }
         }
         std::vector<uint8_t> verdicts(files.size());
+        const int dirFds[2] = {listed[kSideLeft].Fd(), listed[kSideRight].Fd()};
         // The calling thread may be a window's: it reports between a few comparisons, which on
         // a slow disk take milliseconds each.
         const bool reports = progress_ != nullptr && pool_->OnCaller();
         const size_t slice = reports ? kPairsPerReport : files.size();
         for (size_t from = 0; from < files.size(); from += slice) {
             const size_t count = std::min(slice, files.size() - from);
-            detail::ComputeChecksumVerdicts(Fs(), files.data() + from, count,
-                                            options.crc32 == ComparisonOptions::kChecksumSimple, 1,
-                                            verdicts.data() + from);
+            detail::ComputeFolderVerdicts(Fs(), files.data() + from, count,
+                                          options.crc32 == ComparisonOptions::kChecksumSimple,
+                                          dirFds, verdicts.data() + from);
             if (reports) {
                 progressPos_ += pool_->helperEntries.exchange(0, std::memory_order_relaxed);
                 progress_->Update(kTextProcessing, progressPos_);
@@ -533,10 +538,13 @@ bool Comparison::ReadCancelled() {
     return pool_ != nullptr && pool_->cancelled;
 }
 
-bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter) {
+bool Comparison::ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter,
+                               FolderReader* held) {
     SharedPath subDir = SharedPath::Join(item->DirRef(side), item->Name(side));
     const std::string sub = subDir.Text();
-    FolderReader child(sub, *fs_);
+    FolderReader own(*fs_);
+    FolderReader& child = held != nullptr ? *held : own;
+    child.Open(sub);
     std::vector<FolderEntry> ahead;
     FolderEntry entry;
     bool content = false;
@@ -644,8 +652,11 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             break;
         }
     }
-    // Deep trees would otherwise hold one descriptor per level.
-    reader.Close();
+    // Deep trees would otherwise hold one descriptor per level. A pair's two listings stay open
+    // until its files are opened relative to them.
+    if (!pairRead_) {
+        reader.Close();
+    }
     if (cancelled) {
         for (DiffItem* item : batch) {
             delete item;

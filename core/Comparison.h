@@ -125,7 +125,9 @@ class Comparison {
     struct ReadPool;
     // Reads one side of `item`'s folder (found to have content or not here) into its children;
     // the unit of work of a recursive read shared among threads.
-    bool ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter);
+    // With `held`, the folder is listed there and left open.
+    bool ReadSubfolder(DiffItem* item, int level, int side, uint64_t& counter,
+                       FolderReader* held = nullptr);
     // ReadFolder's recursive read of `path` by `threads` threads.
     bool ReadShared(const std::string& path, FolderReader& reader, DiffItem* holder, int level,
                     int side, uint64_t& counter, unsigned threads);
@@ -134,9 +136,9 @@ class Comparison {
                          int level, uint64_t& counter, unsigned threads);
     // Reads both sides of `item`'s folder pair, then finishes it as FinishPair does.
     bool ReadPairSubfolder(DiffItem* item, int level, uint64_t& counter);
-    // After both sides of `holder` are listed: compares the contents of its file pairs that need
-    // it and queues its subfolder pairs.
-    void FinishPair(DiffItem* holder, int level);
+    // After both sides of `holder` are listed into `listed` (still open): compares the contents
+    // of its file pairs that need it and queues its subfolder pairs.
+    void FinishPair(DiffItem* holder, int level, const FolderReader (&listed)[2]);
     // Runs queued subfolder reads until none is left or the read is cancelled; kSideBoth reads
     // folder pairs.
     void WorkOnPool(int side);

@@ -198,8 +198,19 @@ class FolderHandles {
             fs_.Open(AT_FDCWD, dir.Text().c_str(), O_PATH | O_DIRECTORY, 0, fd);
             h.dir = dir;
             h.fd = FsHandle(fs_, fd);
+            h.lent = -1;
+        }
+        if (h.lent >= 0) {
+            return h.lent;
         }
         return h.fd.IsOpen() ? h.fd.Get() : AT_FDCWD;
+    }
+    // `dir` is already open at `fd`, which stays the caller's to close.
+    void Lend(int side, const SharedPath& dir, int fd) {
+        Held& h = held_[side];
+        h.dir = dir;
+        h.fd = FsHandle();
+        h.lent = fd;
     }
 
   private:
@@ -207,6 +218,7 @@ class FolderHandles {
         // Held, so that a freed path's node cannot come back as another folder's.
         SharedPath dir;
         FsHandle fd;
+        int lent = -1;
     };
     FileSystem& fs_;
     Held held_[2];
@@ -302,6 +314,19 @@ void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_
     }
     for (std::thread& helper : helpers) {
         helper.join();
+    }
+}
+
+void ComputeFolderVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count, bool simple,
+                           const int dirFds[2], uint8_t* verdicts) {
+    FolderHandles handles(fs);
+    for (int side = 0; side < 2 && count > 0; ++side) {
+        if (dirFds[side] >= 0) {
+            handles.Lend(side, items[0]->DirRef(side), dirFds[side]);
+        }
+    }
+    for (size_t i = 0; i < count; ++i) {
+        verdicts[i] = VerdictOf(*items[i], simple, handles);
     }
 }
 

@@ -34,6 +34,11 @@ void ComputeChecksumVerdicts(FileSystem& fs, const DiffItem* const* items, size_
                              bool simple, unsigned threads, uint8_t* verdicts,
                              const std::function<void()>& onCaller = {});
 
+// The same on the calling thread alone, for pairs that lie in one folder on each side, open at
+// `dirFds` (-1 for a side not open): each file is opened relative to its open folder.
+void ComputeFolderVerdicts(FileSystem& fs, const DiffItem* const* items, size_t count, bool simple,
+                           const int dirFds[2], uint8_t* verdicts);
+
 // Content comparison of pairs handed in one by one while the caller goes on reading the tree.
 // Helper threads only read the items handed in; the verdicts are written into the items by the
 // caller's thread, in Add (for finished batches) and in Finish. The caller must not change or

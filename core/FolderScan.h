@@ -43,6 +43,8 @@ class FolderReader {
     // Lists `path` from its start; false when it cannot be opened.
     bool Open(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
+    // The open folder, for opening its entries relative to it; -1 when closed.
+    int Fd() const { return fd_; }
     // The next entry other than "." (".." is returned). With `statFiles` the size and time of
     // files are read; folders are never stat'ed unless their type is unknown. Only an entry
     // that is gone by then is skipped.
