@@ -37,18 +37,29 @@ char* SlotBase(void* block) {
 
 #if defined(QUILLON_HEAP_BLOCKS)
 // The leak checker sees pointers held in heap blocks only.
-void* MapBlock() {
-    return std::aligned_alloc(SlabPool::kBlockSize, SlabPool::kBlockSize);
+void* MapBlocks(size_t& count) {
+    void* block = std::aligned_alloc(SlabPool::kBlockSize, SlabPool::kBlockSize);
+    count = block ? 1 : 0;
+    return block;
 }
-void UnmapBlock(void* block) {
-    std::free(block);
+void UnmapBlocks(void* first, size_t count) {
+    if (count > 0) {
+        std::free(first);
+    }
 }
 #else
-// Straight from the kernel: an aligned heap block would leave gaps of its size around it.
-void* MapBlock() {
-    const size_t span = 2 * SlabPool::kBlockSize;
+// Straight from the kernel: an aligned heap block would leave gaps of its size around it. Blocks
+// are cut from mappings of kBlocksPerMapping each: a mapping per block would be a memory area of
+// its own, and a process may hold only so many (65,530 by default), which a tree of some tens of
+// millions of items would reach. The blocks not handed out yet are address space only.
+constexpr size_t kBlocksPerMapping = 64;
+
+void* MapBlocks(size_t& count) {
+    const size_t want = kBlocksPerMapping * SlabPool::kBlockSize;
+    const size_t span = want + SlabPool::kBlockSize;
     void* mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) {
+        count = 0;
         return nullptr;
     }
     const auto start = reinterpret_cast<uintptr_t>(mapped);
@@ -56,14 +67,16 @@ void* MapBlock() {
     if (aligned > start) {
         munmap(mapped, aligned - start);
     }
-    if (aligned + SlabPool::kBlockSize < start + span) {
-        munmap(reinterpret_cast<void*>(aligned + SlabPool::kBlockSize),
-               start + span - aligned - SlabPool::kBlockSize);
+    if (aligned + want < start + span) {
+        munmap(reinterpret_cast<void*>(aligned + want), start + span - aligned - want);
     }
+    count = kBlocksPerMapping;
     return reinterpret_cast<void*>(aligned);
 }
-void UnmapBlock(void* block) {
-    munmap(block, SlabPool::kBlockSize);
+void UnmapBlocks(void* first, size_t count) {
+    if (count > 0) {
+        munmap(first, count * SlabPool::kBlockSize);
+    }
 }
 #endif
 }  // namespace
@@ -76,8 +89,22 @@ SlabPool::~SlabPool() {
     while (open_) {
         Block* block = open_;
         Unlink(block);
-        UnmapBlock(block);
+        UnmapBlocks(block, 1);
     }
+    UnmapBlocks(unused_, unusedCount_);
+}
+
+void* SlabPool::MapBlock() {
+    if (unusedCount_ == 0) {
+        unused_ = static_cast<char*>(MapBlocks(unusedCount_));
+        if (unusedCount_ == 0) {
+            return nullptr;
+        }
+    }
+    void* block = unused_;
+    unused_ += kBlockSize;
+    --unusedCount_;
+    return block;
 }
 
 size_t SlabPool::Blocks() const {
@@ -150,7 +177,7 @@ void SlabPool::Free(void* slot) {
     // return a whole block each time.
     if (block->live == 0 && (open_ != block || block->nextOpen)) {
         Unlink(block);
-        UnmapBlock(block);
+        UnmapBlocks(block, 1);
         --blocks_;
     }
 }

@@ -32,6 +32,8 @@ class SlabPool {
 
   private:
     void Unlink(Block* block);
+    // A block's memory, from the mapping being cut up or a new one; null when none is left.
+    void* MapBlock();
 
     mutable std::mutex mutex_;
     size_t slotSize_;
@@ -39,6 +41,9 @@ class SlabPool {
     // Blocks with at least one free slot.
     Block* open_ = nullptr;
     size_t blocks_ = 0;
+    // Blocks of the last mapping not handed out yet.
+    char* unused_ = nullptr;
+    size_t unusedCount_ = 0;
 };
 
 }  // namespace quillon

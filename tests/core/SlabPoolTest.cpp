@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <thread>
 #include <vector>
@@ -96,6 +99,28 @@ TEST(SlabPool, ThreadsNeverShareASlot) {
         EXPECT_EQ(failures[t], 0) << "thread " << t;
     }
     EXPECT_EQ(pool.Blocks(), 1u);
+}
+
+// Many blocks take few memory areas: a process may hold only so many, and a tree of tens of
+// millions of items would otherwise run out of them long before memory.
+TEST(SlabPool, BlocksShareMemoryAreas) {
+    auto areas = [] {
+        std::ifstream maps("/proc/self/maps");
+        return std::count(std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>(),
+                          '\n');
+    };
+    SlabPool pool(1000);
+    const auto before = areas();
+    std::vector<void*> slots;
+    for (size_t i = 0; i < pool.SlotsPerBlock() * 300; ++i) {
+        slots.push_back(pool.Allocate());
+        ASSERT_NE(slots.back(), nullptr);
+    }
+    EXPECT_EQ(pool.Blocks(), 300u);
+    EXPECT_LT(areas() - before, 30);
+    for (void* slot : slots) {
+        pool.Free(slot);
+    }
 }
 
 }  // namespace
