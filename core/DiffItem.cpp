@@ -893,6 +893,7 @@ DiffItem* FindFileByPath(std::string_view fullPath, DiffItem* subtreeRoot) {
 }
 
 void FreeChildren(DiffItem* item) {
+    const SlabPool::BatchReturns batch;
     DiffItem* child = item->firstChild;
     item->firstChild = nullptr;
     if (item->extra) {

@@ -2,8 +2,10 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -29,6 +31,10 @@ struct SlabPool::Block {
 };
 
 namespace {
+// The batches open on this thread, and the pools that have blocks waiting for their end.
+thread_local int batchDepth = 0;
+thread_local std::vector<SlabPool*> batchPools;
+
 constexpr size_t kHeader = (sizeof(SlabPool::Block) + 15) / 16 * 16;
 
 char* SlotBase(void* block) {
@@ -36,6 +42,8 @@ char* SlotBase(void* block) {
 }
 
 #if defined(QUILLON_HEAP_BLOCKS)
+// Separate allocations, given back one by one.
+constexpr bool kMergeReturns = false;
 // The leak checker sees pointers held in heap blocks only.
 void* MapBlocks(size_t& count) {
     void* block = std::aligned_alloc(SlabPool::kBlockSize, SlabPool::kBlockSize);
@@ -53,6 +61,7 @@ void UnmapBlocks(void* first, size_t count) {
 // its own, and a process may hold only so many (65,530 by default), which a tree of some tens of
 // millions of items would reach. The blocks not handed out yet are address space only.
 constexpr size_t kBlocksPerMapping = 64;
+constexpr bool kMergeReturns = true;
 
 void* MapBlocks(size_t& count) {
     const size_t want = kBlocksPerMapping * SlabPool::kBlockSize;
@@ -91,7 +100,45 @@ SlabPool::~SlabPool() {
         Unlink(block);
         UnmapBlocks(block, 1);
     }
+    ReturnPending();
+    batchPools.erase(std::remove(batchPools.begin(), batchPools.end(), this), batchPools.end());
     UnmapBlocks(unused_, unusedCount_);
+}
+
+SlabPool::BatchReturns::BatchReturns() {
+    ++batchDepth;
+}
+
+SlabPool::BatchReturns::~BatchReturns() {
+    if (--batchDepth > 0) {
+        return;
+    }
+    std::vector<SlabPool*> pools;
+    pools.swap(batchPools);
+    for (SlabPool* pool : pools) {
+        pool->ReturnPending();
+    }
+}
+
+void SlabPool::ReturnPending() {
+    std::vector<char*> blocks;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Block* block = pending_; block; block = block->nextOpen) {
+            blocks.push_back(reinterpret_cast<char*>(block));
+        }
+        pending_ = nullptr;
+    }
+    // Neighbouring blocks go back in one call.
+    std::sort(blocks.begin(), blocks.end());
+    for (size_t from = 0; from < blocks.size();) {
+        size_t to = from + 1;
+        while (to < blocks.size() && blocks[to] == blocks[to - 1] + kBlockSize && kMergeReturns) {
+            ++to;
+        }
+        UnmapBlocks(blocks[from], to - from);
+        from = to;
+    }
 }
 
 void* SlabPool::MapBlock() {
@@ -138,6 +185,7 @@ void* SlabPool::Allocate() {
         open_ = block;
         ++blocks_;
     }
+    const bool keptEmpty = block->live == 0 && block->carved != 0;
     void* slot;
     if (block->freed) {
         slot = block->freed;
@@ -148,6 +196,9 @@ void* SlabPool::Allocate() {
         ++block->carved;
     }
     QUILLON_UNPOISON(slot, slotSize_);
+    if (keptEmpty) {
+        --emptyKept_;
+    }
     ++block->live;
     if (!block->freed && block->carved == slotsPerBlock_) {
         Unlink(block);
@@ -173,12 +224,26 @@ void SlabPool::Free(void* slot) {
         }
         open_ = block;
     }
-    // One empty block stays, so that an item made and freed over and over does not take and
-    // return a whole block each time.
-    if (block->live == 0 && (open_ != block || block->nextOpen)) {
-        Unlink(block);
+    if (block->live != 0) {
+        return;
+    }
+    // A few empty blocks stay, so that items made and freed over and over (a listing's entries
+    // merged into the other side's) do not take and return whole blocks each time: in a virtual
+    // machine, giving one back costs more than listing a folder.
+    if (emptyKept_ < kKeptEmptyBlocks) {
+        ++emptyKept_;
+        return;
+    }
+    Unlink(block);
+    --blocks_;
+    if (batchDepth > 0) {
+        block->nextOpen = pending_;
+        pending_ = block;
+        if (std::find(batchPools.begin(), batchPools.end(), this) == batchPools.end()) {
+            batchPools.push_back(this);
+        }
+    } else {
         UnmapBlocks(block, 1);
-        --blocks_;
     }
 }
 
