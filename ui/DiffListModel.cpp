@@ -66,6 +66,15 @@ void DiffListModel::AppendInBlocks(DiffItem* root, const std::function<void()>& 
         return;
     }
     const size_t limit = static_cast<size_t>(std::max(blockRows, 1));
+    // Sized once: growing by copies would hold two copies of a million pointers just when the
+    // tree takes the most memory. The count is a walk of its own, so it pauses as often.
+    size_t count = 0;
+    for (DiffItem* item = root->firstChild; item; item = NextPreorder(item, root)) {
+        if (++count % limit == 0 && betweenBlocks) {
+            betweenBlocks();
+        }
+    }
+    rows_.reserve(count);
     std::vector<DiffItem*> block;
     block.reserve(limit);
     DiffItem* item = root->firstChild;

@@ -35,9 +35,10 @@ class DiffListModel : public QAbstractTableModel {
     // inserted and surplus ones removed, so the selection survives a refill. Into an empty list
     // the rows go in blocks of `blockRows`, each appended at the end and followed (unless it is
     // the last) by `betweenBlocks`, which may let the event loop turn: a whole tree of a million
-    // items takes long enough to walk and insert that the window would stall. The caller keeps
-    // the tree unchanged meanwhile. A list that has rows takes the new ones in one change: its
-    // old rows may name items already freed, which nothing may paint.
+    // items takes long enough to walk and insert that the window would stall. The walk that
+    // counts the rows first pauses as often. The caller keeps the tree unchanged meanwhile. A list
+    // that has rows takes the new ones in one change: its old rows may name items already freed,
+    // which nothing may paint.
     void Fill(DiffItem* root, const std::function<void()>& betweenBlocks = {},
               int blockRows = kFillBlockRows);
     void Clear();

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -425,60 +424,6 @@ TEST(DiffListModelTest, ColumnsCellsAndIcons) {
     folder->expanded[kSideRight] = true;
     EXPECT_EQ(DiffListModel::IconFor(*folder, kSideLeft), kIconFolderAbsent);
     EXPECT_EQ(DiffListModel::IconFor(*folder, kSideRight), kIconFolderOpen);
-}
-
-// Into an empty list the rows go in blocks appended at the end, with a pause between two in which
-// the rows are the tree's first ones, numbered; a list that has rows takes a refill at once.
-TEST(DiffListModelTest, EmptyListFillsInBlocks) {
-    std::unique_ptr<DiffItem> root(NewDiffItem());
-    for (const char* name : {"a", "b", "c"}) {
-        DiffItem* folder = NewDiffItem();
-        folder->name = name;
-        folder->SetStatus(FolderBoth);
-        InsertOrMerge(folder, root.get());
-        for (const char* file : {"1", "2", "3", "4"}) {
-            InsertOrMerge(MakeFile(file, 0).release(), folder);
-        }
-    }
-    std::vector<DiffItem*> order;
-    std::function<void(DiffItem*)> walk = [&](DiffItem* holder) {
-        for (DiffItem* c = holder->firstChild; c; c = c->next) {
-            order.push_back(c);
-            walk(c);
-        }
-    };
-    walk(root.get());
-    const int items = static_cast<int>(order.size());
-    for (int blockRows : {1, 4, 5, items, 64}) {
-        SCOPED_TRACE(blockRows);
-        DiffListModel model;
-        std::vector<std::pair<int, int>> inserts;
-        QObject::connect(
-            &model, &QAbstractItemModel::rowsInserted,
-            [&](const QModelIndex&, int first, int last) { inserts.emplace_back(first, last); });
-        int pauses = 0;
-        auto pause = [&] {
-            ++pauses;
-            ASSERT_EQ(model.RowCount(), pauses * blockRows);
-            for (int row = 0; row < model.RowCount(); ++row) {
-                EXPECT_EQ(model.ItemAt(row), order[row]);
-                EXPECT_EQ(order[row]->row, row);
-            }
-        };
-        model.Fill(root.get(), pause, blockRows);
-        const int blocks = (items + blockRows - 1) / blockRows;
-        EXPECT_EQ(pauses, blocks - 1);
-        ASSERT_EQ(static_cast<int>(inserts.size()), blocks);
-        for (int b = 0; b < blocks; ++b) {
-            EXPECT_EQ(inserts[b],
-                      std::pair(b * blockRows, std::min((b + 1) * blockRows, items) - 1));
-        }
-        EXPECT_TRUE(model.IsConsistent(root.get()));
-        model.Fill(root.get(), pause, blockRows);
-        EXPECT_EQ(pauses, blocks - 1);
-        EXPECT_EQ(static_cast<int>(inserts.size()), blocks);
-        EXPECT_TRUE(model.IsConsistent(root.get()));
-    }
 }
 
 // Extending a root path by a row name: ".." goes up, empty parts change nothing.
