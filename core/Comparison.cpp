@@ -81,6 +81,8 @@ constexpr size_t kPairsPerReport = 8;
 // Pairs whose contents are compared together; bounds the memory the pass holds.
 constexpr size_t kChecksumChunk = 8192;
 constexpr size_t kChecksumParallelMin = 32;
+// Items a whole-tree walk visits between two chances to repaint; the sink keeps to its clock.
+constexpr size_t kItemsPerRepaint = 4096;
 
 // Glibc keeps freed small blocks in its own lists; a collapse of a large folder should give the
 // memory back to the system right away.
@@ -161,7 +163,6 @@ bool Comparison::CompareFolders(const std::string& left, const std::string& righ
     rightPath_ = right;
     const bool ok = ReadBothFolders(left, right, rootItem, 0, progressOption);
     if (ok) {
-        RenumberRows(rootItem);
         if (observer_) {
             observer_->FillListFromTree();
             observer_->ShowStatusPaths(left, right);
@@ -837,6 +838,7 @@ void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty) {
             }
             AssignIcons(c);
         }
+        RenumberRows(holder);
         return;
     }
     // The ".." row has level 0, so the entries of the opened folders start at 1.
@@ -995,10 +997,16 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
         chunk.clear();
     };
     std::vector<DiffItem*> pending{subtreeRoot};
+    size_t seen = 0;
     while (!pending.empty()) {
         DiffItem* folder = pending.back();
         pending.pop_back();
         for (DiffItem* c = folder->firstChild; c; c = c->next) {
+            // After a whole read nearly every verdict is known, but the walk over a million
+            // items still takes longer than a window may stay unpainted.
+            if (repaint && ++seen % kItemsPerRepaint == 0) {
+                repaint();
+            }
             if (!c->isFile) {
                 if (c->firstChild) {
                     pending.push_back(c);

@@ -110,6 +110,7 @@ class Comparison {
     void CollapseFolder(DiffItem* item, int row);
     void RefreshHasChildren(DiffItem* item);
 
+    // Also numbers the rows: a pair's read needs no separate pass over the whole tree.
     void AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty);
     void AssignIndent(DiffItem* folder, int level, int& counter);
     void DecideStatus(DiffItem* item);

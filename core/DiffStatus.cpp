@@ -337,6 +337,8 @@ constexpr size_t kPipelineBatch = 512;
 // how many pairs the caller compares between two reports.
 constexpr int kFinishTickMs = 20;
 constexpr size_t kFinishSlice = 8;
+// Verdicts stored at the end between two reports.
+constexpr size_t kHarvestPerTick = 4096;
 }  // namespace
 
 ChecksumPipeline::ChecksumPipeline(FileSystem& fs, bool simple, unsigned helpers)
@@ -407,10 +409,19 @@ void ChecksumPipeline::Work() {
     }
 }
 
-void ChecksumPipeline::Harvest(std::vector<std::unique_ptr<Batch>>& done) {
+void ChecksumPipeline::Harvest(std::vector<std::unique_ptr<Batch>>& done,
+                               const std::function<void()>& tick) {
+    size_t stored = 0;
     for (const std::unique_ptr<Batch>& batch : done) {
         for (size_t i = 0; i < batch->items.size(); ++i) {
             batch->items[i]->checksumVerdict = batch->verdicts[i];
+        }
+        // A backlog finished at the end holds verdicts for a large part of the tree, each
+        // stored into an item long out of the cache.
+        stored += batch->items.size();
+        if (tick && stored >= kHarvestPerTick) {
+            stored = 0;
+            tick();
         }
     }
     done.clear();
@@ -455,7 +466,7 @@ void ChecksumPipeline::Finish(const std::function<void()>& tick) {
         }
         done.swap(done_);
     }
-    Harvest(done);
+    Harvest(done, tick);
     Stop();
 }
 

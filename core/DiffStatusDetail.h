@@ -65,7 +65,7 @@ class ChecksumPipeline {
     };
     void Work();
     void Submit();
-    void Harvest(std::vector<std::unique_ptr<Batch>>& done);
+    void Harvest(std::vector<std::unique_ptr<Batch>>& done, const std::function<void()>& tick = {});
     void Stop();
 
     FileSystem& fs_;

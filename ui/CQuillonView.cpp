@@ -13,6 +13,7 @@
 #include "platform/SettingsCatalogue.h"
 #include "platform/SettingsStore.h"
 #include "ui/BusyGate.h"
+#include "ui/CProgressWnd.h"
 #include "ui/DiffListModel.h"
 #include "ui/DiffRowDelegate.h"
 #include "ui/EscExit.h"
@@ -440,7 +441,10 @@ void CQuillonView::ClearList() {
 void CQuillonView::FillListFromTree() {
     DropEdit();
     model_->SetColumns(settings_.ColumnsPerSide(), settings_.detailTimestamp != 0);
-    model_->Fill(GetComparison().rootItem);
+    // Rows arriving in blocks let the event loop turn between them, by the clock; the window
+    // takes no command until the last block is in.
+    EventPump pump;
+    model_->Fill(GetComparison().rootItem, [&pump] { pump.Update({}, 0); });
     ApplyColumnWidths();
 }
 

@@ -1,5 +1,7 @@
 #include "ui/DiffListModel.h"
 
+#include <algorithm>
+
 namespace quillon {
 
 namespace {
@@ -58,7 +60,48 @@ void DiffListModel::Renumber(int from) {
     }
 }
 
-void DiffListModel::Fill(DiffItem* root) {
+void DiffListModel::AppendInBlocks(DiffItem* root, const std::function<void()>& betweenBlocks,
+                                   int blockRows) {
+    if (!root) {
+        return;
+    }
+    const size_t limit = static_cast<size_t>(std::max(blockRows, 1));
+    // Sized once: growing by copies would hold two copies of a million pointers just when the
+    // tree takes the most memory. The count is a walk of its own, so it pauses as often.
+    size_t count = 0;
+    for (DiffItem* item = root->firstChild; item; item = NextPreorder(item, root)) {
+        if (++count % limit == 0 && betweenBlocks) {
+            betweenBlocks();
+        }
+    }
+    rows_.reserve(count);
+    std::vector<DiffItem*> block;
+    block.reserve(limit);
+    DiffItem* item = root->firstChild;
+    while (item) {
+        const int32_t first = static_cast<int32_t>(rows_.size());
+        int32_t row = first;
+        for (; item && block.size() < limit; item = NextPreorder(item, root)) {
+            item->row = row++;
+            StoreIcons(*item);
+            block.push_back(item);
+        }
+        beginInsertRows(QModelIndex(), first, row - 1);
+        rows_.insert(rows_.end(), block.begin(), block.end());
+        endInsertRows();
+        block.clear();
+        if (item && betweenBlocks) {
+            betweenBlocks();
+        }
+    }
+}
+
+void DiffListModel::Fill(DiffItem* root, const std::function<void()>& betweenBlocks,
+                         int blockRows) {
+    if (rows_.empty()) {
+        AppendInBlocks(root, betweenBlocks, blockRows);
+        return;
+    }
     // One walk numbers the rows, stores the icons and collects the items while each item is
     // in the cache anyway; the vector is then swapped in.
     std::vector<DiffItem*> fresh;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ class DiffListModel : public QAbstractTableModel {
 
   public:
     static constexpr int kItemRole = Qt::UserRole + 1;
+    // Rows per block of a fill into an empty list: a few milliseconds of work for the walk and
+    // for the view's reaction to the insert.
+    static constexpr int kFillBlockRows = 8192;
 
     explicit DiffListModel(QObject* parent = nullptr);
 
@@ -28,8 +32,15 @@ class DiffListModel : public QAbstractTableModel {
     bool DetailTimestamp() const { return detailTimestamp_; }
 
     // One row per item below `root`, depth-first; existing rows are overwritten, missing ones
-    // inserted and surplus ones removed, so the selection survives a refill.
-    void Fill(DiffItem* root);
+    // inserted and surplus ones removed, so the selection survives a refill. Into an empty list
+    // the rows go in blocks of `blockRows`, each appended at the end and followed (unless it is
+    // the last) by `betweenBlocks`, which may let the event loop turn: a whole tree of a million
+    // items takes long enough to walk and insert that the window would stall. The walk that
+    // counts the rows first pauses as often. The caller keeps the tree unchanged meanwhile. A list
+    // that has rows takes the new ones in one change: its old rows may name items already freed,
+    // which nothing may paint.
+    void Fill(DiffItem* root, const std::function<void()>& betweenBlocks = {},
+              int blockRows = kFillBlockRows);
     void Clear();
     // The shown descendants of `item` (at `row`) become the rows right below it.
     void InsertChildRows(DiffItem* item, int row);
@@ -65,6 +76,7 @@ class DiffListModel : public QAbstractTableModel {
 
   private:
     void Renumber(int from);
+    void AppendInBlocks(DiffItem* root, const std::function<void()>& betweenBlocks, int blockRows);
     static void AppendSubtree(DiffItem* holder, std::vector<DiffItem*>& out);
 
     std::vector<DiffItem*> rows_;

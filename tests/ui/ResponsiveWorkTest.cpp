@@ -105,5 +105,44 @@ TEST_F(ResponsiveWorkTest, WholeTreeOpenKeepsTheLoopTurning) {
     ExpectConsistent();
 }
 
+// An open whose rows take several blocks turns the loop between them under the gate: each block
+// is appended at the end, every turn sees whole blocks, and a key pressed meanwhile does nothing.
+TEST_F(ResponsiveWorkTest, RowsOfALargeOpenArriveInBlocks) {
+    const int files = DiffListModel::kFillBlockRows + 10;
+    std::vector<test::TreeEntry> tree{{"R/", ""}};
+    for (int i = 0; i < files; ++i) {
+        tree.push_back({"L/f" + std::to_string(i), ""});
+    }
+    dir_.MakeTree(tree);
+    MakeFrame();
+    int inserts = 0;
+    int turns = 0;
+    QObject::connect(
+        &Model(), &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int, int last) {
+            ++inserts;
+            EXPECT_EQ(last, Model().RowCount() - 1);
+            // A view slow to take rows: the pump is due before the next block.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kProgressPumpMs + 10));
+        });
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (BusyGate::Busy() && Model().RowCount() > 0) {
+            ++turns;
+            EXPECT_EQ(Model().RowCount() % DiffListModel::kFillBlockRows, 0);
+            Key(Qt::Key_End, Qt::ControlModifier);
+        }
+    });
+    probe.start(0);
+    Open(dir_ / "L", dir_ / "R");
+    // Both opens (the left folder alone, then the pair) take two blocks each.
+    EXPECT_GE(inserts, 4);
+    EXPECT_GE(turns, 2);
+    ExpectConsistent();
+    // The open sets no current row; the key sets one, but only once the rows are in.
+    EXPECT_EQ(Current(), -1);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_NE(Current(), -1);
+}
+
 }  // namespace
 }  // namespace quillon
