@@ -203,10 +203,7 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
             window = progressFactory_->Open(kComparisonProgressCaption);
         }
         if (window) {
-            window->SetRange(
-                2 * count,
-                pairs ? std::string(kTextReadingFolders) : FormatWith(kTextReadingFormat, left),
-                true);
+            window->SetRange(2 * count, FormatWith(kTextReadingFormat, left), true);
             progress_ = window.get();
             progressPos_ = 0;
         }
@@ -382,6 +379,9 @@ bool Comparison::ReadPairsShared(const std::string& left, const std::string& rig
         FolderReader readers[2] = {FolderReader(*fs_), FolderReader(*fs_)};
         for (int side = 0; side < 2 && ok; ++side) {
             const std::string& path = side == kSideLeft ? left : right;
+            if (side == kSideRight && progress_) {
+                progress_->SetText(FormatWith(kTextReadingFormat, right));
+            }
             readers[side].Open(path);
             std::vector<FolderEntry> none;
             ok = ReadListing(path, readers[side], none, holder, level, side, own, true);
