@@ -339,6 +339,11 @@ bool Comparison::ReadShared(const std::string& path, FolderReader& reader, DiffI
     std::vector<FolderEntry> none;
     uint64_t own = 0;
     const bool ok = ReadListing(path, reader, none, holder, level, side, own, true);
+    return FinishPool(pool, helpers, ok, side, own, counter);
+}
+
+bool Comparison::FinishPool(ReadPool& pool, std::vector<std::thread>& helpers, bool ok, int side,
+                            uint64_t own, uint64_t& counter) {
     {
         std::lock_guard<std::mutex> lock(pool.mutex);
         --pool.active;
@@ -390,27 +395,11 @@ bool Comparison::ReadPairsShared(const std::string& left, const std::string& rig
             FinishPair(holder, level, readers);
         }
     }
-    {
-        std::lock_guard<std::mutex> lock(pool.mutex);
-        --pool.active;
-        if (!ok) {
-            pool.cancelled = true;
-        }
-    }
-    pool.changed.notify_all();
-    WorkOnPool(kSideBoth);
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
-    if (progress_) {
-        progressPos_ += pool.helperEntries.exchange(0);
-    }
-    counter += own + pool.counter.load();
-    pool_ = nullptr;
+    ok = FinishPool(pool, helpers, ok, kSideBoth, own, counter);
     pairRead_ = false;
     LogReadFailures(kSideLeft, knownFailures[kSideLeft]);
     LogReadFailures(kSideRight, knownFailures[kSideRight]);
-    return !pool.cancelled;
+    return ok;
 }
 
 bool Comparison::ReadPairSubfolder(DiffItem* item, int level, uint64_t& counter) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "core/ComparisonOptions.h"
@@ -132,6 +133,11 @@ class Comparison {
     // ReadFolder's recursive read of `path` by `threads` threads.
     bool ReadShared(const std::string& path, FolderReader& reader, DiffItem* holder, int level,
                     int side, uint64_t& counter, unsigned threads);
+    // Once the caller's own listing is done (`ok` unless cancelled): helps with the queued
+    // folders until none is left, joins the helpers and adds up what every thread read into
+    // `counter`. False when the read was cancelled.
+    bool FinishPool(ReadPool& pool, std::vector<std::thread>& helpers, bool ok, int side,
+                    uint64_t own, uint64_t& counter);
     // Both trees read at once by `threads` threads, one folder pair per unit of work.
     bool ReadPairsShared(const std::string& left, const std::string& right, DiffItem* holder,
                          int level, uint64_t& counter, unsigned threads);
