@@ -73,11 +73,13 @@ std::string InsertThousandsSeparators(std::string_view digits) {
 
 namespace {
 
-// Local time of a whole UTC hour is the UTC time shifted by one offset, unless a zone transition
-// or a leap second falls inside it. The scan formats a timestamp for every file it reads, so the
-// offset of each hour is asked of the time-zone rules once and reused.
-struct HourOffset {
-    int64_t hour = INT64_MIN;
+// Local time of a whole UTC day is the UTC time shifted by one offset, unless a zone transition
+// or a leap second falls inside it. Offsets that agree at both ends of a day hold all through
+// it: no zone changes its offset twice within a day (the closest changes in the time-zone
+// database are four days apart). The scan and the reports format a timestamp for every file, so
+// the offset of each day is asked of the time-zone rules once and reused.
+struct DayOffset {
+    int64_t day = INT64_MIN;
     // UTC offsets are within a day, in seconds; narrow, so that the cache stays small.
     int32_t offset = 0;
     bool uniform = false;
@@ -91,14 +93,13 @@ struct ZoneFingerprint {
     bool operator==(const ZoneFingerprint&) const = default;
 };
 
-// About five and a half months of hours in 64 KiB, made on a thread's first timestamp: a report
-// of a large tree asks the rules about most hours once rather than once per file, and the cache
-// stays small beside the tree itself.
-constexpr size_t kHourCacheSize = size_t{1} << 12;
+// About eleven years of days in 64 KiB, made on a thread's first timestamp: a report of a large
+// tree asks the rules about each day once rather than once per file.
+constexpr size_t kDayCacheSize = size_t{1} << 12;
 
-struct HourCache {
+struct DayCache {
     ZoneFingerprint zone;
-    std::vector<HourOffset> slots = std::vector<HourOffset>(kHourCacheSize);
+    std::vector<DayOffset> slots = std::vector<DayOffset>(kDayCacheSize);
 };
 
 ZoneFingerprint CurrentZone() {
@@ -149,11 +150,11 @@ bool MatchesTm(const CivilTime& c, const struct tm& t) {
            c.second == t.tm_sec;
 }
 
-HourOffset ProbeHour(int64_t hour) {
-    HourOffset probe;
-    probe.hour = hour;
-    const time_t first = static_cast<time_t>(hour * 3600);
-    const time_t last = first + 3599;
+DayOffset ProbeDay(int64_t day) {
+    DayOffset probe;
+    probe.day = day;
+    const time_t first = static_cast<time_t>(day * 86400);
+    const time_t last = first + 86399;
     struct tm a {};
     struct tm b {};
     if (localtime_r(&first, &a) == nullptr || localtime_r(&last, &b) == nullptr) {
@@ -171,12 +172,13 @@ void PutTwo(char* out, int value) {
     out[1] = static_cast<char>('0' + value % 10);
 }
 
-std::string FormatCivil(int64_t year, int month, int day, int hour, int minute) {
+void FormatCivil(int64_t year, int month, int day, int hour, int minute, std::string& out) {
     if (year < 0 || year > 9999) {
         char buffer[64];
         std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04lld %02d:%02d", month, day,
                       static_cast<long long>(year), hour, minute);
-        return buffer;
+        out = buffer;
+        return;
     }
     char text[16];
     PutTwo(text, month);
@@ -189,44 +191,53 @@ std::string FormatCivil(int64_t year, int month, int day, int hour, int minute) 
     PutTwo(text + 11, hour);
     text[13] = ':';
     PutTwo(text + 14, minute);
-    return std::string(text, 16);
+    out.assign(text, 16);
 }
 
-std::string FormatWithLocaltime(time_t mtime) {
+void FormatWithLocaltime(time_t mtime, std::string& out) {
     struct tm t {};
     if (localtime_r(&mtime, &t) == nullptr) {
-        return {};
+        out.clear();
+        return;
     }
-    return FormatCivil(static_cast<int64_t>(t.tm_year) + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
-                       t.tm_min);
+    FormatCivil(static_cast<int64_t>(t.tm_year) + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                t.tm_min, out);
 }
 
 }  // namespace
 
-std::string FormatTimestampFromTime(time_t mtime) {
-    thread_local HourCache cache;
+void FormatTimestampInto(time_t mtime, std::string& out) {
+    thread_local DayCache cache;
     // A change of TZ followed by tzset() changes these globals, so stale offsets are dropped.
     const ZoneFingerprint zone = CurrentZone();
     if (!(zone == cache.zone)) {
-        cache = HourCache{};
+        cache = DayCache{};
         cache.zone = zone;
     }
     const int64_t seconds = static_cast<int64_t>(mtime);
-    const int64_t hour = FloorDiv(seconds, 3600);
-    HourOffset& slot = cache.slots[static_cast<uint64_t>(hour) % kHourCacheSize];
-    if (slot.hour != hour) {
-        if (hour > INT64_MAX / 3600 - 1 || hour < INT64_MIN / 3600 + 1) {
-            return FormatWithLocaltime(mtime);
+    const int64_t day = FloorDiv(seconds, 86400);
+    DayOffset& slot = cache.slots[static_cast<uint64_t>(day) % kDayCacheSize];
+    if (slot.day != day) {
+        if (day > INT64_MAX / 86400 - 1 || day < INT64_MIN / 86400 + 1) {
+            FormatWithLocaltime(mtime, out);
+            return;
         }
-        slot = ProbeHour(hour);
+        slot = ProbeDay(day);
         // Probing may itself refresh the zone names; keep the fingerprint of the rules in force.
         cache.zone = CurrentZone();
     }
     if (!slot.uniform) {
-        return FormatWithLocaltime(mtime);
+        FormatWithLocaltime(mtime, out);
+        return;
     }
     const CivilTime c = CivilFromSeconds(seconds + slot.offset);
-    return FormatCivil(c.year, c.month, c.day, c.hour, c.minute);
+    FormatCivil(c.year, c.month, c.day, c.hour, c.minute, out);
+}
+
+std::string FormatTimestampFromTime(time_t mtime) {
+    std::string text;
+    FormatTimestampInto(mtime, text);
+    return text;
 }
 
 namespace {

@@ -24,6 +24,8 @@ std::string FormatSizeTextFromBytes(int64_t size);
 std::string InsertThousandsSeparators(std::string_view digits);
 
 std::string FormatTimestampFromTime(time_t mtime);
+// The same text into `out`, reusing its storage: a report formats one per file.
+void FormatTimestampInto(time_t mtime, std::string& out);
 
 // The characters a file name may not contain, in the order the message lists them.
 inline constexpr char kIllegalNameChars[] = "\\/:*?\"<>|";

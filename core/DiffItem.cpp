@@ -586,10 +586,17 @@ std::string DiffItem::FullPath(int side) const {
 }
 
 std::string DiffItem::TimeText(int side) const {
+    std::string text;
+    TimeTextInto(side, text);
+    return text;
+}
+
+void DiffItem::TimeTextInto(int side, std::string& out) const {
     if (!Has(side) || mtime[side] == kNoTime) {
-        return {};
+        out.clear();
+        return;
     }
-    return FormatTimestampFromTime(static_cast<time_t>(mtime[side]));
+    FormatTimestampInto(static_cast<time_t>(mtime[side]), out);
 }
 
 std::string DiffItem::SizeText(int side) const {

@@ -224,6 +224,7 @@ struct DiffItem {
     std::string TimeText(int side) const;     // "%02d/%02d/%04d %02d:%02d" local, or empty
     std::string SizeText(int side) const;     // "1,234,567" for a file present on the side
     std::string VersionText(int side) const;  // "%u.%u.%u.%u", empty, or kVersionNotRead
+    void TimeTextInto(int side, std::string& out) const;  // TimeText, reusing out's storage
     // True exactly when the two TimeText values are equal, without building them.
     bool SameTimeText() const;
 

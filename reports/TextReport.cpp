@@ -368,7 +368,7 @@ void FillRow(const DiffItem& item, int depth, ReportRow& row) {
         }
         // The stored text, the not-read word included: the report copies what the panes show.
         version = item.VersionText(side);
-        time = item.TimeText(side);
+        item.TimeTextInto(side, time);
         size = item.SizeText(side);
     }
 }
