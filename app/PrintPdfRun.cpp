@@ -80,8 +80,7 @@ int RunPrintPdf(const CommandLine& cmd, SettingsStore& settings, ProgressFactory
     source.input =
         TreeReportInput(comparison.rootItem, comparison.LeftPath(), comparison.RightPath());
     ReadColumns(settings, source);
-    const int status =
-        CountDifferenceRows(source.input) > 0 ? kReportExitDifferent : kReportExitSame;
+    const int status = HasDifferenceRow(source.input) ? kReportExitDifferent : kReportExitSame;
 
     PrintSession session;
     session.source = &source;

@@ -199,7 +199,7 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
     // The rows are read from the tree as they are written: nothing changes the tree meanwhile.
     const ReportInput input =
         TreeReportInput(comparison.rootItem, comparison.LeftPath(), comparison.RightPath());
-    int status = CountDifferenceRows(input) > 0 ? kReportExitDifferent : kReportExitSame;
+    int status = HasDifferenceRow(input) ? kReportExitDifferent : kReportExitSame;
 
     if (!cmd.report.outPath.has_value()) {
         // Standard output gets exactly the bytes a report file would hold.

@@ -246,7 +246,7 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
         if (progress_) {
             progress_->SetText(kTextSettingStatus);
         }
-        AssignStatusAndIndent(holder, right.empty());
+        AssignStatusAndIndent(holder, right.empty(), pairs);
     } else {
         FreeChildren(holder);
     }
@@ -414,13 +414,20 @@ bool Comparison::ReadPairSubfolder(DiffItem* item, int level, uint64_t& counter)
 }
 
 void Comparison::FinishPair(DiffItem* holder, int level, const FolderReader (&listed)[2]) {
-    if (options.crc32 != ComparisonOptions::kChecksumNone) {
-        std::vector<const DiffItem*> files;
-        for (DiffItem* c = holder->firstChild; c; c = c->next) {
-            if (NeedsChecksum(c)) {
-                files.push_back(c);
-            }
+    // The files' statuses are decided here, while their entries are fresh in the caches, and on
+    // every reading thread: the status pass after the read then leaves files alone.
+    std::vector<DiffItem*> files;
+    for (DiffItem* c = holder->firstChild; c; c = c->next) {
+        if (!c->isFile || c->IsDotDot()) {
+            continue;
         }
+        if (options.crc32 != ComparisonOptions::kChecksumNone && NeedsChecksum(c)) {
+            files.push_back(c);
+        } else {
+            DecideStatus(c);
+        }
+    }
+    if (!files.empty()) {
         std::vector<uint8_t> verdicts(files.size());
         const int dirFds[2] = {listed[kSideLeft].Fd(), listed[kSideRight].Fd()};
         // The calling thread may be a window's: it reports between a few comparisons, which on
@@ -438,13 +445,13 @@ void Comparison::FinishPair(DiffItem* holder, int level, const FolderReader (&li
             }
         }
         for (size_t i = 0; i < files.size(); ++i) {
-            const_cast<DiffItem*>(files[i])->checksumVerdict = verdicts[i];
+            files[i]->checksumVerdict = verdicts[i];
+            DecideStatus(files[i]);
         }
     }
     std::vector<ReadPool::Task> subfolders;
     for (DiffItem* c = holder->firstChild; c; c = c->next) {
         if (c->isFile || c->IsDotDot()) {
-            AssignIcons(c);
             continue;
         }
         if ((c->sideFlags[kSideLeft] | c->sideFlags[kSideRight]) & DiffItem::kFlagLink) {
@@ -740,7 +747,7 @@ bool Comparison::ExpandFolder(DiffItem* item, int row, bool recurse) {
         if (progress_) {
             progress_->SetText(kTextSettingStatus);
         }
-        AssignStatusAndIndent(item, false);
+        AssignStatusAndIndent(item, false, false);
         if (progress_) {
             progress_->SetText(kTextSettingGui);
         }
@@ -816,7 +823,7 @@ void Comparison::RefreshHasChildren(DiffItem* item) {
     }
 }
 
-void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty) {
+void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty, bool filesDecided) {
     if (rightSideEmpty && !filter.filterActive) {
         for (DiffItem* c = holder->firstChild; c; c = c->next) {
             StepProgressFormat(kTextAssignStatusFormat, c->name);
@@ -833,21 +840,25 @@ void Comparison::AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty) {
     // The ".." row has level 0, so the entries of the opened folders start at 1.
     const int startLevel = holder->parent ? holder->level + 1 : 1;
     int counter = holder->parent ? holder->row + 1 : 0;
-    PrefetchChecksums(holder);
-    AssignIndent(holder, startLevel, counter);
+    if (!filesDecided) {
+        PrefetchChecksums(holder);
+    }
+    AssignIndent(holder, startLevel, counter, !filesDecided);
     // The rows before the holder keep their numbers; only those after its new rows move.
     if (holder->parent) {
         RenumberRowsAfter(holder, counter);
     }
 }
 
-void Comparison::AssignIndent(DiffItem* folder, int level, int& counter) {
+void Comparison::AssignIndent(DiffItem* folder, int level, int& counter, bool decideFiles) {
     DiffItem* c = folder->firstChild;
     while (c) {
         StepProgressFormat(kTextAssignIndentFormat, c->name);
         c->level = c->name == ".." ? 0 : level;
         c->row = counter;
-        DecideStatus(c);
+        if (decideFiles || !c->isFile) {
+            DecideStatus(c);
+        }
         if (filter.filterActive && c->isFile) {
             bool remove = false;
             if (filter.filterFlags & FilterState::kDiffersOnBothSides) {
@@ -862,7 +873,7 @@ void Comparison::AssignIndent(DiffItem* folder, int level, int& counter) {
         }
         ++counter;
         if (c->firstChild) {
-            AssignIndent(c, level + 1, counter);
+            AssignIndent(c, level + 1, counter, decideFiles);
         }
         c = c->next;
     }

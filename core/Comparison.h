@@ -112,8 +112,9 @@ class Comparison {
     void RefreshHasChildren(DiffItem* item);
 
     // Also numbers the rows: a pair's read needs no separate pass over the whole tree.
-    void AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty);
-    void AssignIndent(DiffItem* folder, int level, int& counter);
+    // `filesDecided`: a read of both trees at once has already decided every file's status.
+    void AssignStatusAndIndent(DiffItem* holder, bool rightSideEmpty, bool filesDecided);
+    void AssignIndent(DiffItem* folder, int level, int& counter, bool decideFiles = true);
     void DecideStatus(DiffItem* item);
     void RecomputeFileStatuses(DiffItem* folder);
     // Compares the contents of the pairs below `subtreeRoot` that will need it, several at a

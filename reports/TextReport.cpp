@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "base/PathUtil.h"
 #include "core/DiffItem.h"
@@ -325,7 +326,8 @@ ReportStatus MapStatus(const DiffItem& item) {
 }
 
 // Visits the items below `root` in display order with their depth (1 for the top level). An
-// explicit stack: a deep tree must not exhaust the call stack.
+// explicit stack: a deep tree must not exhaust the call stack. A visitor that returns a bool
+// stops the walk by returning true.
 template <typename Visit>
 void WalkItems(const DiffItem* root, Visit visit) {
     std::vector<std::pair<const DiffItem*, int>> pending;
@@ -337,7 +339,13 @@ void WalkItems(const DiffItem* root, Visit visit) {
     while (!pending.empty()) {
         auto [item, depth] = pending.back();
         pending.pop_back();
-        visit(*item, depth);
+        if constexpr (std::is_same_v<decltype(visit(*item, depth)), bool>) {
+            if (visit(*item, depth)) {
+                return;
+            }
+        } else {
+            visit(*item, depth);
+        }
         for (const DiffItem* c = item->LastChild(); c != nullptr; c = c->Prev()) {
             pending.emplace_back(c, depth + 1);
         }
@@ -422,23 +430,23 @@ ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot
     return input;
 }
 
-size_t CountDifferenceRows(const ReportInput& input) {
-    auto counts = [](bool isFolder, std::string_view name, ReportStatus status) {
+bool HasDifferenceRow(const ReportInput& input) {
+    auto differs = [](bool isFolder, std::string_view name, ReportStatus status) {
         return !(isFolder && name == "..") && status != ReportStatus::Same &&
                status != ReportStatus::FolderBoth;
     };
-    size_t count = 0;
+    bool found = false;
     if (input.tree != nullptr) {
         // The status alone decides, so no row texts are built.
         WalkItems(input.tree, [&](const DiffItem& item, int) {
-            count += counts(item.isFile == 0, item.name, MapStatus(item)) ? 1 : 0;
+            found = differs(item.isFile == 0, item.name, MapStatus(item));
+            return found;
         });
-        return count;
+        return found;
     }
-    for (const ReportRow& row : input.rows) {
-        count += counts(row.isFolder, row.name, row.status) ? 1 : 0;
-    }
-    return count;
+    return std::any_of(input.rows.begin(), input.rows.end(), [&](const ReportRow& row) {
+        return differs(row.isFolder, row.name, row.status);
+    });
 }
 
 namespace {

@@ -61,8 +61,8 @@ ReportInput CollectReportInput(const DiffItem* root, const std::string& leftRoot
 // The same rows, read from the tree only when they are written.
 ReportInput TreeReportInput(const DiffItem* root, const std::string& leftRoot,
                             const std::string& rightRoot);
-// Rows that are not "same" or "folder in both".
-size_t CountDifferenceRows(const ReportInput& input);
+// Whether any row is not "same" or "folder in both"; stops at the first.
+bool HasDifferenceRow(const ReportInput& input);
 
 // The whole report text (UTF-8, LF line ends) of the layout that `contentIndex` selects.
 std::string BuildTextReport(const ReportInput& input, const ReportOptions& options,
