@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -85,9 +86,12 @@ struct DayOffset {
     bool uniform = false;
 };
 
+// What a change of zone followed by tzset() changes. Not the zone names: the C library rewrites
+// them on every conversion, to the names in force at the time converted, and another thread's
+// conversion would then look like a change of zone. The library keeps every TZ value it was
+// given, so a different value has a different address.
 struct ZoneFingerprint {
-    const char* stdName = nullptr;
-    const char* dstName = nullptr;
+    const char* tzVariable = nullptr;
     long zoneOffset = 0;
     int daylightRule = 0;
     bool operator==(const ZoneFingerprint&) const = default;
@@ -103,7 +107,7 @@ struct DayCache {
 };
 
 ZoneFingerprint CurrentZone() {
-    return ZoneFingerprint{tzname[0], tzname[1], timezone, daylight};
+    return ZoneFingerprint{std::getenv("TZ"), timezone, daylight};
 }
 
 int64_t FloorDiv(int64_t value, int64_t divisor) {
@@ -206,7 +210,10 @@ void FormatWithLocaltime(time_t mtime, std::string& out) {
 
 }  // namespace
 
-void FormatTimestampInto(time_t mtime, std::string& out) {
+namespace {
+
+// The UTC offset of `t`, when one holds all through its day.
+bool UniformOffset(time_t t, int32_t& offset) {
     thread_local DayCache cache;
     // A change of TZ followed by tzset() changes these globals, so stale offsets are dropped.
     const ZoneFingerprint zone = CurrentZone();
@@ -214,24 +221,48 @@ void FormatTimestampInto(time_t mtime, std::string& out) {
         cache = DayCache{};
         cache.zone = zone;
     }
-    const int64_t seconds = static_cast<int64_t>(mtime);
-    const int64_t day = FloorDiv(seconds, 86400);
+    const int64_t day = FloorDiv(static_cast<int64_t>(t), 86400);
     DayOffset& slot = cache.slots[static_cast<uint64_t>(day) % kDayCacheSize];
     if (slot.day != day) {
         if (day > INT64_MAX / 86400 - 1 || day < INT64_MIN / 86400 + 1) {
-            FormatWithLocaltime(mtime, out);
-            return;
+            return false;
         }
         slot = ProbeDay(day);
-        // Probing may itself refresh the zone names; keep the fingerprint of the rules in force.
+        // The first conversion of the process loads the zone rules, which sets the globals.
         cache.zone = CurrentZone();
     }
-    if (!slot.uniform) {
+    offset = slot.offset;
+    return slot.uniform;
+}
+
+}  // namespace
+
+void FormatTimestampInto(time_t mtime, std::string& out) {
+    int32_t offset = 0;
+    if (!UniformOffset(mtime, offset)) {
         FormatWithLocaltime(mtime, out);
         return;
     }
-    const CivilTime c = CivilFromSeconds(seconds + slot.offset);
+    const CivilTime c = CivilFromSeconds(static_cast<int64_t>(mtime) + offset);
     FormatCivil(c.year, c.month, c.day, c.hour, c.minute, out);
+}
+
+bool SameLocalMinute(time_t a, time_t b) {
+    int32_t offsetA = 0;
+    int32_t offsetB = 0;
+    if (UniformOffset(a, offsetA) && UniformOffset(b, offsetB)) {
+        return FloorDiv(static_cast<int64_t>(a) + offsetA, 60) ==
+               FloorDiv(static_cast<int64_t>(b) + offsetB, 60);
+    }
+    struct tm ta {};
+    struct tm tb {};
+    const bool okA = localtime_r(&a, &ta) != nullptr;
+    const bool okB = localtime_r(&b, &tb) != nullptr;
+    if (!okA || !okB) {
+        return okA == okB;
+    }
+    return ta.tm_year == tb.tm_year && ta.tm_mon == tb.tm_mon && ta.tm_mday == tb.tm_mday &&
+           ta.tm_hour == tb.tm_hour && ta.tm_min == tb.tm_min;
 }
 
 std::string FormatTimestampFromTime(time_t mtime) {

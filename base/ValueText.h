@@ -26,6 +26,9 @@ std::string InsertThousandsSeparators(std::string_view digits);
 std::string FormatTimestampFromTime(time_t mtime);
 // The same text into `out`, reusing its storage: a report formats one per file.
 void FormatTimestampInto(time_t mtime, std::string& out);
+// Whether the two times show the same local minute; a time with no local form matches only
+// another without one.
+bool SameLocalMinute(time_t a, time_t b);
 
 // The characters a file name may not contain, in the order the message lists them.
 inline constexpr char kIllegalNameChars[] = "\\/:*?\"<>|";

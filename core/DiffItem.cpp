@@ -626,32 +626,14 @@ std::string DiffItem::VersionText(int side) const {
     return text;
 }
 
-namespace {
-// Local minute of a time, or false when it has no local form (its text would be empty).
-bool LocalMinute(int64_t t, struct tm& out) {
-    const time_t tt = static_cast<time_t>(t);
-    return localtime_r(&tt, &out) != nullptr;
-}
-}  // namespace
-
 bool DiffItem::SameTimeText() const {
     const bool haveLeft = Has(kSideLeft) && mtime[0] != kNoTime;
     const bool haveRight = Has(kSideRight) && mtime[1] != kNoTime;
     if (!haveLeft || !haveRight) {
         return haveLeft == haveRight;
     }
-    if (mtime[0] == mtime[1]) {
-        return true;
-    }
-    struct tm a {};
-    struct tm b {};
-    const bool okA = LocalMinute(mtime[0], a);
-    const bool okB = LocalMinute(mtime[1], b);
-    if (!okA || !okB) {
-        return okA == okB;
-    }
-    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
-           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min;
+    return mtime[0] == mtime[1] ||
+           SameLocalMinute(static_cast<time_t>(mtime[0]), static_cast<time_t>(mtime[1]));
 }
 
 void DiffItem::SetVersion(int side, VersionState state, uint64_t packed) {
