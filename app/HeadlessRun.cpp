@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/StartUp.h"
+#include "core/Comparison.h"
 #include "core/DisplayFilter.h"
 #include "platform/Log.h"
 
@@ -25,6 +26,14 @@ FilterState StartFolderPairRun(const CommandLine& cmd, SettingsStore& settings) 
     ApplyFilterOption(cmd, filter);
     Log("cmd args = %s", cmd.cmdArgs.c_str());
     return filter;
+}
+
+void LeaveToExit(std::unique_ptr<Comparison> comparison) {
+#if defined(__SANITIZE_ADDRESS__)
+    comparison.reset();
+#else
+    static_cast<void>(comparison.release());
+#endif
 }
 
 bool IsFolder(const std::string& path) {

@@ -137,7 +137,10 @@ int NameWhatWasNotCompared(FILE* err, const Comparison& comparison, int status) 
             status = kReportExitTrouble;
         }
     }
-    std::vector<const DiffItem*> pending{comparison.rootItem};
+    std::vector<const DiffItem*> pending;
+    if (comparison.FolderLinkSeen()) {
+        pending.push_back(comparison.rootItem);
+    }
     while (!pending.empty()) {
         const DiffItem* folder = pending.back();
         pending.pop_back();
@@ -189,7 +192,8 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
     int style = cmd.report.fileNameStyle.value_or(
         InRange(options.filenameOption, kReportFileNameStyleCount));
 
-    Comparison comparison(nullptr, progress);
+    auto owned = std::make_unique<Comparison>(nullptr, progress);
+    Comparison& comparison = *owned;
     comparison.options = LoadComparisonOptions(settings);
     comparison.filter = filter;
     comparison.readWholeTrees = true;
@@ -216,7 +220,9 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         if (!written) {
             return Trouble(err, "cannot write the report to standard output");
         }
-        return NameWhatWasNotCompared(err, comparison, status);
+        status = NameWhatWasNotCompared(err, comparison, status);
+        LeaveToExit(std::move(owned));
+        return status;
     }
     const std::string& target = *cmd.report.outPath;
     std::string why;
@@ -224,7 +230,9 @@ int RunReport(const CommandLine& cmd, SettingsStore& settings, ProgressFactory* 
         return Trouble(err, "No output created: " + (why.empty() ? "cannot write " + target : why));
     }
     Log("Saved the output result to [%s]", target.c_str());
-    return NameWhatWasNotCompared(err, comparison, status);
+    status = NameWhatWasNotCompared(err, comparison, status);
+    LeaveToExit(std::move(owned));
+    return status;
 }
 
 }  // namespace quillon

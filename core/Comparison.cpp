@@ -159,6 +159,7 @@ bool Comparison::CompareFolders(const std::string& left, const std::string& righ
     for (std::vector<ReadFailure>& failures : readFailures_) {
         failures.clear();
     }
+    folderLinkSeen_ = false;
     leftPath_ = left;
     rightPath_ = right;
     const bool ok = ReadBothFolders(left, right, rootItem, 0, progressOption);
@@ -455,6 +456,7 @@ void Comparison::FinishPair(DiffItem* holder, int level, const FolderReader (&li
             continue;
         }
         if ((c->sideFlags[kSideLeft] | c->sideFlags[kSideRight]) & DiffItem::kFlagLink) {
+            folderLinkSeen_.store(true, std::memory_order_relaxed);
             // A link may loop, so neither side of the pair is read; a side that is no link
             // still shows whether it has content. A link's own side learnt that when listed.
             for (int side = 0; side < 2; ++side) {
@@ -691,6 +693,7 @@ bool Comparison::ReadListing(const std::string& path, FolderReader& reader,
             continue;
         }
         if ((item->sideFlags[kSideLeft] | item->sideFlags[kSideRight]) & DiffItem::kFlagLink) {
+            folderLinkSeen_.store(true, std::memory_order_relaxed);
             // A link may loop, so it is not read unasked; and a pair read on one side only
             // would show that side's entries as one-sided. The side read before the link was
             // seen is dropped again.

@@ -2,6 +2,7 @@
 // its statuses. The window drives it and is told what to redraw through ComparisonObserver.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,6 +91,9 @@ class Comparison {
     // A folder that cannot be listed reads as empty; an entry whose details cannot be read is
     // shown with size 0 and no time.
     const std::vector<ReadFailure>& ReadFailures(int side) const { return readFailures_[side]; }
+    // Whether the reads since the last CompareFolders met a folder that is a link on a side,
+    // whose pair is then left unread: when not, no tree walk need look for such pairs.
+    bool FolderLinkSeen() const { return folderLinkSeen_.load(std::memory_order_relaxed); }
 
     // Rebuilds the whole comparison. False (and an empty tree) when the left path is empty or
     // the user cancelled.
@@ -189,6 +193,7 @@ class Comparison {
     std::string leftPath_;
     std::string rightPath_;
     std::vector<ReadFailure> readFailures_[2];
+    std::atomic<bool> folderLinkSeen_{false};
 };
 
 }  // namespace quillon

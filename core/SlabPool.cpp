@@ -88,6 +88,15 @@ void UnmapBlocks(void* first, size_t count) {
     }
 }
 #endif
+
+// A block handed out is filled slot by slot, so all its pages are wanted soon. Made present in
+// one call they cost about half as much as one fault per page, in a virtual machine several
+// microseconds each. Kernels before 5.14 refuse the advice; the pages then come one by one.
+void PopulateBlock([[maybe_unused]] void* block) {
+#if defined(MADV_POPULATE_WRITE) && !defined(QUILLON_HEAP_BLOCKS)
+    madvise(block, SlabPool::kBlockSize, MADV_POPULATE_WRITE);
+#endif
+}
 }  // namespace
 
 SlabPool::SlabPool(size_t slotSize)
@@ -151,6 +160,7 @@ void* SlabPool::MapBlock() {
     void* block = unused_;
     unused_ += kBlockSize;
     --unusedCount_;
+    PopulateBlock(block);
     return block;
 }
 
