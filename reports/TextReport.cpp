@@ -352,8 +352,9 @@ void WalkItems(const DiffItem* root, Visit visit) {
     }
 }
 
-// Fills `row` from `item`, reusing the row's strings.
-void FillRow(const DiffItem& item, int depth, ReportRow& row) {
+// Fills `row` from `item`, reusing the row's strings. `previous` is the item the row was last
+// filled from, if any: a sibling's folder paths are already in place.
+void FillRow(const DiffItem& item, int depth, ReportRow& row, const DiffItem* previous) {
     row.isFolder = item.isFile == 0;
     row.status = MapStatus(item);
     row.depth = depth;
@@ -362,8 +363,11 @@ void FillRow(const DiffItem& item, int depth, ReportRow& row) {
     if (item.Has(kSideRight) && item.Name(kSideRight) != row.name) {
         row.rightName = item.Name(kSideRight);
     }
-    item.DirInto(kSideLeft, row.leftPath);
-    item.DirInto(kSideRight, row.rightPath);
+    for (int side : {kSideLeft, kSideRight}) {
+        if (previous == nullptr || !item.DirRef(side).SameAs(previous->DirRef(side))) {
+            item.DirInto(side, side == kSideLeft ? row.leftPath : row.rightPath);
+        }
+    }
     for (int side : {kSideLeft, kSideRight}) {
         std::string& version = side == kSideLeft ? row.leftVersion : row.rightVersion;
         std::string& time = side == kSideLeft ? row.leftTime : row.rightTime;
@@ -404,8 +408,10 @@ void ReportInput::ForEachRow(const ReportRowVisitor& visit) const {
         return;
     }
     ReportRow row;
+    const DiffItem* previous = nullptr;
     WalkItems(tree, [&](const DiffItem& item, int depth) {
-        FillRow(item, depth, row);
+        FillRow(item, depth, row, previous);
+        previous = &item;
         visit(row);
     });
 }
@@ -529,6 +535,7 @@ void FormatRows(const ReportInput& input, ReportText& text, const RowFormat& for
             started.wait(lock, [&] { return threads != 0; });
         }
         ReportRow row;
+        const DiffItem* previous = nullptr;
         std::string run;
         size_t index = 0;
         bool mine = false;
@@ -547,7 +554,8 @@ void FormatRows(const ReportInput& input, ReportText& text, const RowFormat& for
                 }
             }
             if (mine) {
-                FillRow(item, depth, row);
+                FillRow(item, depth, row, previous);
+                previous = &item;
                 format(row, run);
             }
             ++index;
