@@ -70,6 +70,9 @@ TEST(Timestamp, LocalTimeText) {
         {"UTC", 951782400, "02/29/2000 00:00"},
         {"Asia/Kolkata", 1262606700, "01/04/2010 17:35"},
         {"America/New_York", 1262606700, "01/04/2010 07:05"},
+        // Same zone globals, other rules: the day's offset cached for Berlin is not Paris's.
+        {"Europe/Berlin", -945950400, "01/10/1940 13:00"},
+        {"Europe/Paris", -945950400, "01/10/1940 12:00"},
         {"UTC", 1262606760, "01/04/2010 12:06"}};
     for (const auto& [zone, utc, text] : cases) {
         ScopedZone scoped(zone);
