@@ -160,7 +160,6 @@ void* SlabPool::MapBlock() {
     void* block = unused_;
     unused_ += kBlockSize;
     --unusedCount_;
-    PopulateBlock(block);
     return block;
 }
 
@@ -183,14 +182,15 @@ void SlabPool::Unlink(Block* block) {
 }
 
 void* SlabPool::Allocate() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     Block* block = open_;
+    void* fresh = nullptr;
     if (!block) {
-        void* memory = MapBlock();
-        if (!memory) {
+        fresh = MapBlock();
+        if (!fresh) {
             return nullptr;
         }
-        block = new (memory) Block{nullptr, nullptr, nullptr, 0, 0, true};
+        block = new (fresh) Block{nullptr, nullptr, nullptr, 0, 0, true};
         QUILLON_POISON(SlotBase(block), slotsPerBlock_ * slotSize_);
         open_ = block;
         ++blocks_;
@@ -212,6 +212,11 @@ void* SlabPool::Allocate() {
     ++block->live;
     if (!block->freed && block->carved == slotsPerBlock_) {
         Unlink(block);
+    }
+    // Outside the lock: the other threads take slots meanwhile, some from this very block.
+    lock.unlock();
+    if (fresh) {
+        PopulateBlock(fresh);
     }
     return slot;
 }
