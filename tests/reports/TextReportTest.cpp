@@ -237,6 +237,8 @@ TEST(ReportFromTree, SameAsCollectedRows) {
     const time_t t = test::LocalTime(2011, 2, 3, 4, 5);
     dir.MakeTree({{"L/Docs/a.txt", "same", t},
                   {"R/Docs/a.txt", "same", t},
+                  {"L/Docs/aa.txt", "left only", t},
+                  {"R/Docs/ab.txt", "right only", t},
                   {"L/Docs/b.txt", "left", t},
                   {"R/Docs/b.txt", "right!", t + 600},
                   {"L/Docs/Case.TXT", "c", t},
@@ -253,6 +255,22 @@ TEST(ReportFromTree, SameAsCollectedRows) {
     ASSERT_GT(collected.rows.size(), 8u);
     EXPECT_TRUE(HasDifferenceRow(fromTree));
     EXPECT_TRUE(HasDifferenceRow(collected));
+    // Each row's folder paths are its own, also where siblings alternate between the sides.
+    std::vector<std::pair<std::string, std::string>> parents{{dir / "L", dir / "R"}};
+    for (const ReportRow& row : collected.rows) {
+        parents.resize(static_cast<size_t>(row.depth));
+        const bool left =
+            row.status != ReportStatus::RightOnly && row.status != ReportStatus::FolderRightOnly;
+        const bool right =
+            row.status != ReportStatus::LeftOnly && row.status != ReportStatus::FolderLeftOnly;
+        EXPECT_EQ(row.leftPath, left ? parents.back().first : "") << row.name;
+        EXPECT_EQ(row.rightPath, right ? parents.back().second : "") << row.name;
+        if (row.isFolder) {
+            const std::string& rightName = row.rightName.empty() ? row.name : row.rightName;
+            parents.emplace_back(parents.back().first + "/" + row.name,
+                                 parents.back().second + "/" + rightName);
+        }
+    }
     ReportOptions options;
     for (int index = 0; index < kReportContentCount; ++index) {
         for (int style = 0; style < kReportFileNameStyleCount; ++style) {
