@@ -69,12 +69,18 @@ int main(int argc, char** argv) {
     std::string worstStep = "none";
     int lateTurns = 0;
     std::string runningStep = "start";
+    auto stepStart = std::chrono::steady_clock::now();
     QTimer probe;
     probe.setInterval(0);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 late = sinceProbe.elapsed();
         if (late > 100) {
             ++lateTurns;
+            // When in the step a stall ended tells which phase of it was slow.
+            std::printf(
+                "late turn: %lld ms, ending %.3f s into %s\n", static_cast<long long>(late),
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - stepStart).count(),
+                runningStep.c_str());
         }
         if (late > worstLateMs) {
             worstLateMs = late;
@@ -127,6 +133,7 @@ int main(int argc, char** argv) {
         const Step& step = steps[next++];
         runningStep = step.first;
         const auto start = std::chrono::steady_clock::now();
+        stepStart = start;
         ok = step.second();
         // A stall that ends when the step returns is seen by the next probe: it stays the step's.
         runningStep = std::string(step.first) + ", returning";

@@ -6,7 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "base/AsciiCase.h"
@@ -75,6 +77,40 @@ uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse,
 // How long the calling thread of a shared read waits for the helpers before it updates its
 // progress again: well below what a user notices as a stalled window.
 constexpr int kCallerWaitMs = 20;
+
+// Runs `work` on a thread of its own and calls `tick` on this one every kCallerWaitMs until it
+// ends. Where no thread can be started, `work` runs here and is handed `tick` to call itself
+// between its steps.
+void RunBesideTicks(const std::function<void(const std::function<void()>&)>& work,
+                    const std::function<void()>& tick) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            work({});
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                done = true;
+            }
+            ended.notify_all();
+        });
+    } catch (const std::system_error& e) {
+        LogError(e.code().value(), "Cannot start helper thread 1 of 1");
+        work(tick);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(kCallerWaitMs), [&] { return done; })) {
+        lock.unlock();
+        tick();
+        lock.lock();
+    }
+    lock.unlock();
+    worker.join();
+}
+
 // Content comparisons between two reports of a calling thread that reads folder pairs.
 constexpr size_t kPairsPerReport = 8;
 
@@ -194,11 +230,19 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
         // No window shows before the count ends, so the event loop turns under a windowless
         // sink while a whole tree is counted.
         std::unique_ptr<ProgressSink> pump = progressFactory_->OpenWindowless();
-        const uint64_t bytes = CountForProgress(*fs_, left, readWholeTrees, count, [&pump] {
-            if (pump) {
-                pump->Update({}, 0);
-            }
-        });
+        uint64_t bytes = 0;
+        if (!pump) {
+            bytes = CountForProgress(*fs_, left, readWholeTrees, count, {});
+        } else {
+            // A listing on a cold disk can take longer than a user waits for a window to
+            // answer, so the count runs beside the event loop.
+            const auto tick = [&pump] { pump->Update({}, 0); };
+            RunBesideTicks(
+                [&](const std::function<void()>& perFolder) {
+                    bytes = CountForProgress(*fs_, left, readWholeTrees, count, perFolder);
+                },
+                tick);
+        }
         pump.reset();
         if (count > kProgressEntryThreshold || bytes > kProgressByteThreshold) {
             window = progressFactory_->Open(kComparisonProgressCaption);
@@ -273,6 +317,9 @@ struct Comparison::ReadPool {
     std::vector<Task> tasks;
     // Threads inside a read, the caller's first listing included: none and no task means done.
     int active = 1;
+    // Whether the calling thread takes queued folders too; a window's thread only keeps the
+    // window turning, unless no helper could be started.
+    bool callerReads = true;
     std::atomic<bool> cancelled{false};
     // Entries the helpers read, for the caller's progress count.
     std::atomic<uint64_t> helperEntries{0};
@@ -336,11 +383,22 @@ bool Comparison::ReadShared(const std::string& path, FolderReader& reader, DiffI
     ReadPool pool;
     pool_ = &pool;
     std::vector<std::thread> helpers;
-    StartThreads(helpers, threads - 1, [this, side] { WorkOnPool(side); });
+    StartPoolHelpers(pool, helpers, threads, side);
     std::vector<FolderEntry> none;
     uint64_t own = 0;
     const bool ok = ReadListing(path, reader, none, holder, level, side, own, true);
     return FinishPool(pool, helpers, ok, side, own, counter);
+}
+
+void Comparison::StartPoolHelpers(ReadPool& pool, std::vector<std::thread>& helpers,
+                                  unsigned threads, int side) {
+    // On a cold disk one folder's listing, or the heads of a few of its files, can take longer
+    // than a user waits for a window to answer: the window's thread reads only the top pair,
+    // and another thread reads in its place.
+    const bool window = progress_ != nullptr;
+    const unsigned started =
+        StartThreads(helpers, window ? threads : threads - 1, [this, side] { WorkOnPool(side); });
+    pool.callerReads = !window || started == 0;
 }
 
 bool Comparison::FinishPool(ReadPool& pool, std::vector<std::thread>& helpers, bool ok, int side,
@@ -378,7 +436,7 @@ bool Comparison::ReadPairsShared(const std::string& left, const std::string& rig
     pool_ = &pool;
     pairRead_ = true;
     std::vector<std::thread> helpers;
-    StartThreads(helpers, threads - 1, [this] { WorkOnPool(kSideBoth); });
+    StartPoolHelpers(pool, helpers, threads, kSideBoth);
     uint64_t own = 0;
     bool ok = true;
     {
@@ -489,7 +547,7 @@ void Comparison::WorkOnPool(int side) {
                     pool.counter += local;
                     return;
                 }
-                if (!pool.tasks.empty()) {
+                if (!pool.tasks.empty() && (!caller || pool.callerReads)) {
                     break;
                 }
                 if (!caller) {

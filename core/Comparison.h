@@ -138,9 +138,14 @@ class Comparison {
     // ReadFolder's recursive read of `path` by `threads` threads.
     bool ReadShared(const std::string& path, FolderReader& reader, DiffItem* holder, int level,
                     int side, uint64_t& counter, unsigned threads);
+    // Starts the helpers of a recursive read by `threads` threads and decides whether the
+    // calling thread reads queued folders too.
+    void StartPoolHelpers(ReadPool& pool, std::vector<std::thread>& helpers, unsigned threads,
+                          int side);
     // Once the caller's own listing is done (`ok` unless cancelled): helps with the queued
-    // folders until none is left, joins the helpers and adds up what every thread read into
-    // `counter`. False when the read was cancelled.
+    // folders, or only waits where the pool leaves them to the helpers, until none is left, joins
+    // the helpers and adds up what every thread read into `counter`. False when the read was
+    // cancelled.
     bool FinishPool(ReadPool& pool, std::vector<std::thread>& helpers, bool ok, int side,
                     uint64_t own, uint64_t& counter);
     // Both trees read at once by `threads` threads, one folder pair per unit of work.
