@@ -70,17 +70,26 @@ int main(int argc, char** argv) {
     int lateTurns = 0;
     std::string runningStep = "start";
     auto stepStart = std::chrono::steady_clock::now();
+    struct SlowTurn {
+        qint64 lateMs;
+        double intoStep;
+        std::string step;
+    };
+    std::vector<SlowTurn> slowTurns;
     QTimer probe;
     probe.setInterval(0);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 late = sinceProbe.elapsed();
         if (late > 100) {
             ++lateTurns;
-            // When in the step a stall ended tells which phase of it was slow.
-            std::printf(
-                "late turn: %lld ms, ending %.3f s into %s\n", static_cast<long long>(late),
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - stepStart).count(),
-                runningStep.c_str());
+        }
+        // When in the step a stall ended tells which phase of it was slow.
+        if (late > 40) {
+            slowTurns.push_back(
+                {late,
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - stepStart)
+                     .count(),
+                 runningStep});
         }
         if (late > worstLateMs) {
             worstLateMs = late;
@@ -155,6 +164,13 @@ int main(int argc, char** argv) {
     std::printf("worst event-loop lateness %lld ms (goal: at most 100), during %s\n",
                 static_cast<long long>(worstLateMs), worstStep.c_str());
     std::printf("event-loop turns later than 100 ms: %d\n", lateTurns);
+    std::sort(slowTurns.begin(), slowTurns.end(),
+              [](const SlowTurn& a, const SlowTurn& b) { return a.lateMs > b.lateMs; });
+    for (size_t i = 0; i < slowTurns.size() && i < 8; ++i) {
+        std::printf("  turn %lld ms late, ending %.3f s into %s\n",
+                    static_cast<long long>(slowTurns[i].lateMs), slowTurns[i].intoStep,
+                    slowTurns[i].step.c_str());
+    }
     std::printf("peak resident memory %ld KiB\n", PeakResidentKiB());
     return 0;
 }
