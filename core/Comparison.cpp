@@ -314,6 +314,9 @@ struct Comparison::ReadPool {
     };
     std::mutex mutex;
     std::condition_variable changed;
+    // A calling thread that only coordinates waits here, for the end of the read or a cancel:
+    // woken at every task, it would switch in and out tens of thousands of times a second.
+    std::condition_variable over;
     std::vector<Task> tasks;
     // Threads inside a read, the caller's first listing included: none and no task means done.
     int active = 1;
@@ -544,6 +547,7 @@ void Comparison::WorkOnPool(int side) {
                 if (pool.cancelled || (pool.tasks.empty() && pool.active == 0)) {
                     lock.unlock();
                     pool.changed.notify_all();
+                    pool.over.notify_all();
                     pool.counter += local;
                     return;
                 }
@@ -556,7 +560,8 @@ void Comparison::WorkOnPool(int side) {
                 }
                 // The caller keeps a progress window painted and its Cancel heard while the
                 // helpers finish large folders.
-                pool.changed.wait_for(lock, std::chrono::milliseconds(kCallerWaitMs));
+                (pool.callerReads ? pool.changed : pool.over)
+                    .wait_for(lock, std::chrono::milliseconds(kCallerWaitMs));
                 lock.unlock();
                 if (progress_) {
                     progressPos_ += pool.helperEntries.exchange(0);
