@@ -1,6 +1,6 @@
 // Opens a folder pair in the main window, expands every folder (Ctrl+Right on each top-level
-// folder, top to bottom, as a user would) and scrolls to the last row, timing each step and
-// watching the event loop with a 0 ms timer:
+// folder, top to bottom, as a user would), scrolls to the last row and refreshes, timing each
+// step and watching the event loop with a 0 ms timer:
 //   QT_QPA_PLATFORM=offscreen window_tree LEFT RIGHT [up|whole]
 // With "up" the folders are expanded from the bottom up instead, each expansion moving every row
 // already read below it. With "whole" the filter's "expand all folders" is on: the pair is read
@@ -25,6 +25,7 @@
 #include "app/StartUp.h"
 #include "core/Comparison.h"
 #include "core/DiffItem.h"
+#include "doc/CQuillonDoc.h"
 #include "ui/CMainFrame.h"
 #include "ui/CQuillonView.h"
 #include "ui/DiffListModel.h"
@@ -129,6 +130,12 @@ int main(int argc, char** argv) {
          [&] {
              view.scrollToBottom();
              view.setCurrentIndex(view.Model().index(view.Model().rowCount() - 1, 0));
+             return true;
+         }},
+        // What F5 does, on the loaded pair with nothing changed on disk.
+        {"refresh",
+         [&] {
+             view.Doc().GetRefresh().AutoRefresh();
              return true;
          }},
     };

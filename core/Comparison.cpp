@@ -8,7 +8,6 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #include "base/AsciiCase.h"
@@ -77,39 +76,6 @@ uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse,
 // How long the calling thread of a shared read waits for the helpers before it updates its
 // progress again: well below what a user notices as a stalled window.
 constexpr int kCallerWaitMs = 20;
-
-// Runs `work` on a thread of its own and calls `tick` on this one every kCallerWaitMs until it
-// ends. Where no thread can be started, `work` runs here and is handed `tick` to call itself
-// between its steps.
-void RunBesideTicks(const std::function<void(const std::function<void()>&)>& work,
-                    const std::function<void()>& tick) {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    std::thread worker;
-    try {
-        worker = std::thread([&] {
-            work({});
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                done = true;
-            }
-            ended.notify_all();
-        });
-    } catch (const std::system_error& e) {
-        LogError(e.code().value(), "Cannot start helper thread 1 of 1");
-        work(tick);
-        return;
-    }
-    std::unique_lock<std::mutex> lock(mutex);
-    while (!ended.wait_for(lock, std::chrono::milliseconds(kCallerWaitMs), [&] { return done; })) {
-        lock.unlock();
-        tick();
-        lock.lock();
-    }
-    lock.unlock();
-    worker.join();
-}
 
 // Content comparisons between two reports of a calling thread that reads folder pairs.
 constexpr size_t kPairsPerReport = 8;
@@ -231,18 +197,17 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
         // sink while a whole tree is counted.
         std::unique_ptr<ProgressSink> pump = progressFactory_->OpenWindowless();
         uint64_t bytes = 0;
-        if (!pump) {
-            bytes = CountForProgress(*fs_, left, readWholeTrees, count, {});
-        } else {
-            // A listing on a cold disk can take longer than a user waits for a window to
-            // answer, so the count runs beside the event loop.
-            const auto tick = [&pump] { pump->Update({}, 0); };
-            RunBesideTicks(
-                [&](const std::function<void()>& perFolder) {
-                    bytes = CountForProgress(*fs_, left, readWholeTrees, count, perFolder);
-                },
-                tick);
+        // A listing on a cold disk can take longer than a user waits for a window to answer,
+        // so the count runs beside the event loop.
+        std::function<void()> tick;
+        if (pump) {
+            tick = [&pump] { pump->Update({}, 0); };
         }
+        RunBesideTicks(
+            [&](const std::function<void()>& perFolder) {
+                bytes = CountForProgress(*fs_, left, readWholeTrees, count, perFolder);
+            },
+            tick, kCallerWaitMs);
         pump.reset();
         if (count > kProgressEntryThreshold || bytes > kProgressByteThreshold) {
             window = progressFactory_->Open(kComparisonProgressCaption);
@@ -1037,7 +1002,7 @@ bool Comparison::NeedsChecksum(DiffItem* item) {
            !StatusBeforeChecksum(item).has_value();
 }
 
-void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
+void Comparison::PrefetchChecksums(DiffItem* subtreeRoot, const std::function<void()>& pump) {
     if (options.crc32 == ComparisonOptions::kChecksumNone) {
         return;
     }
@@ -1047,7 +1012,7 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot) {
     chunk.reserve(kChecksumChunk);
     std::vector<uint8_t> verdicts(kChecksumChunk);
     // Lets a progress window repaint: this pass steps no counts of its own.
-    std::function<void()> repaint;
+    std::function<void()> repaint = pump;
     if (progress_) {
         repaint = [this] { progress_->Update(kTextSettingStatus, progressPos_); };
     }

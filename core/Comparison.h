@@ -75,6 +75,7 @@ class Comparison {
 
     void SetObserver(ComparisonObserver* observer) { observer_ = observer; }
     void SetProgressFactory(ProgressFactory* factory) { progressFactory_ = factory; }
+    ProgressFactory* GetProgressFactory() const { return progressFactory_; }
     // Where every read goes; the system unless a test hands in its own. Outlives the reads.
     void SetFileSystem(FileSystem& fs) { fs_ = &fs; }
     FileSystem& Fs() const { return *fs_; }
@@ -122,8 +123,9 @@ class Comparison {
     void DecideStatus(DiffItem* item);
     void RecomputeFileStatuses(DiffItem* folder);
     // Compares the contents of the pairs below `subtreeRoot` that will need it, several at a
-    // time, and leaves each verdict in its item for DecideStatus.
-    void PrefetchChecksums(DiffItem* subtreeRoot);
+    // time, and leaves each verdict in its item for DecideStatus. `pump`, when set, is called
+    // between steps where no progress window is open.
+    void PrefetchChecksums(DiffItem* subtreeRoot, const std::function<void()>& pump = {});
 
     // Whether an extension filter hides a file of this name.
     bool ExtensionFilteredOut(std::string_view name) const;

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -19,6 +21,7 @@
 #include "core/Threads.h"
 #include "platform/FileText.h"
 #include "platform/Log.h"
+#include "platform/ProgressSink.h"
 
 namespace quillon {
 namespace {
@@ -126,6 +129,10 @@ class SiblingLookup {
 
 }  // namespace
 
+// Items the walk that gathers the folders to list visits between two turns of a window's loop;
+// the pump keeps to its own clock.
+constexpr size_t kItemsPerTick = 4096;
+
 // The folders a refresh lists, read ahead on the reader threads before the tree is patched on
 // the caller's: subtrees are disjoint, and the listing and stat calls are nearly all the work.
 // A folder it does not hold (one that appeared meanwhile) is read when the patch reaches it.
@@ -143,25 +150,11 @@ class Refresh::ListingCache {
         listings_.push_back({std::move(path), complete, false, {}});
     }
 
-    void Read(FileSystem& fs, unsigned threads) {
-        std::atomic<size_t> next{0};
-        auto work = [&] {
-            for (;;) {
-                const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-                if (i >= listings_.size()) {
-                    return;
-                }
-                ReadOne(fs, listings_[i]);
-            }
-        };
-        std::vector<std::thread> helpers;
-        if (listings_.size() > 1 && threads > 1) {
-            StartThreads(helpers, threads - 1, work);
-        }
-        work();
-        for (std::thread& helper : helpers) {
-            helper.join();
-        }
+    // With `tick`, the reading is left to other threads and this one calls it while it waits.
+    void Read(FileSystem& fs, unsigned threads, const std::function<void()>& tick) {
+        RunBesideTicks(
+            [&](const std::function<void()>& perListing) { ReadAll(fs, threads, perListing); },
+            tick, kTickMs);
         byPath_.reserve(listings_.size());
         for (const Listing& listing : listings_) {
             byPath_.emplace(listing.path, &listing);
@@ -174,6 +167,33 @@ class Refresh::ListingCache {
     }
 
   private:
+    // Below what a user notices as a window that stopped answering.
+    static constexpr int kTickMs = 20;
+
+    void ReadAll(FileSystem& fs, unsigned threads, const std::function<void()>& perListing) {
+        std::atomic<size_t> next{0};
+        auto work = [&](const std::function<void()>* each) {
+            for (;;) {
+                const size_t i = next.fetch_add(1, std::memory_order_relaxed);
+                if (i >= listings_.size()) {
+                    return;
+                }
+                ReadOne(fs, listings_[i]);
+                if (each != nullptr && *each) {
+                    (*each)();
+                }
+            }
+        };
+        std::vector<std::thread> helpers;
+        if (listings_.size() > 1 && threads > 1) {
+            StartThreads(helpers, threads - 1, [&work] { work(nullptr); });
+        }
+        work(&perListing);
+        for (std::thread& helper : helpers) {
+            helper.join();
+        }
+    }
+
     static void ReadOne(FileSystem& fs, Listing& listing) {
         FolderReader reader(listing.path, fs);
         listing.opened = reader.IsOpen();
@@ -237,8 +257,19 @@ bool Refresh::Refresh2Dirs() {
     DiffItem* root = comparison_.rootItem;
     const uint64_t before = TreeDigest(root);
     bool changed = false;
+    // The listings and the content comparisons leave the tree as it is, so the window may
+    // repaint while they wait on the disk; the pump's gate keeps every command and the
+    // auto-refresh out until the refresh is done.
+    std::unique_ptr<ProgressSink> pump;
+    if (ProgressFactory* factory = comparison_.GetProgressFactory()) {
+        pump = factory->OpenWindowless();
+    }
+    std::function<void()> tick;
+    if (pump) {
+        tick = [&pump] { pump->Update({}, 0); };
+    }
     view_.FreezeList(true);
-    ReadAhead(root);
+    ReadAhead(root, tick);
     RescanFileList(root, changed);
     ahead_.reset();
     view_.FreezeList(false);
@@ -256,7 +287,7 @@ bool Refresh::Refresh2Dirs() {
     }
     int counter = 0;
     // The pairs whose contents decide are read on the reader threads, not one by one.
-    comparison_.PrefetchChecksums(root);
+    comparison_.PrefetchChecksums(root, tick);
     comparison_.AssignIndent(root, 1, counter);
     if (!changed && TreeDigest(root) != before) {
         changed = true;
@@ -365,7 +396,7 @@ void Refresh::RescanFolderFiles(DiffItem* firstFile, bool& changed) {
     InsertNewFiles(scan);
 }
 
-void Refresh::ReadAhead(const DiffItem* root) {
+void Refresh::ReadAhead(const DiffItem* root, const std::function<void()>& tick) {
     if (!root->firstChild) {
         return;
     }
@@ -379,7 +410,12 @@ void Refresh::ReadAhead(const DiffItem* root) {
         }
     }
     // Every folder's content is checked; the loaded ones are listed in full.
+    size_t seen = 0;
     ForEachBelow(root, [&](const DiffItem* item) {
+        // A walk over a million items outlasts what a window may stay unanswered.
+        if (tick && ++seen % kItemsPerTick == 0) {
+            tick();
+        }
         if (item->isFile || item->IsDotDot()) {
             return;
         }
@@ -389,7 +425,7 @@ void Refresh::ReadAhead(const DiffItem* root) {
             }
         }
     });
-    cache->Read(comparison_.Fs(), ThreadCount(comparison_.options.threads));
+    cache->Read(comparison_.Fs(), ThreadCount(comparison_.options.threads), tick);
     ahead_ = std::move(cache);
 }
 

@@ -3,6 +3,7 @@
 // and the list is redrawn only when something changed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -87,8 +88,9 @@ class Refresh {
     struct FolderScan;
     class ListingCache;
 
-    // Lists every folder the walk below `root` will list, on the reader threads.
-    void ReadAhead(const DiffItem* root);
+    // Lists every folder the walk below `root` will list, on the reader threads; `tick`, when
+    // set, is called on this one meanwhile.
+    void ReadAhead(const DiffItem* root, const std::function<void()>& tick);
     // FolderHasContent, answered from the listings read ahead where they hold the folder.
     bool HasContent(const std::string& path) const;
 

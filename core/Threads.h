@@ -2,6 +2,10 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -35,6 +39,43 @@ unsigned StartThreads(std::vector<std::thread>& threads, unsigned count, const B
         }
     }
     return count;
+}
+
+// Runs `work` on a thread of its own and calls `tick` on this one every `tickMs` until it ends,
+// so that a window's event loop turns while the work waits on the disk. Without `tick`, or where
+// no thread can be started, `work` runs here and is handed `tick` to call between its steps.
+inline void RunBesideTicks(const std::function<void(const std::function<void()>&)>& work,
+                           const std::function<void()>& tick, int tickMs) {
+    if (!tick) {
+        work({});
+        return;
+    }
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            work({});
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                done = true;
+            }
+            ended.notify_all();
+        });
+    } catch (const std::system_error& e) {
+        LogError(e.code().value(), "Cannot start helper thread 1 of 1");
+        work(tick);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(tickMs), [&] { return done; })) {
+        lock.unlock();
+        tick();
+        lock.lock();
+    }
+    lock.unlock();
+    worker.join();
 }
 
 }  // namespace quillon

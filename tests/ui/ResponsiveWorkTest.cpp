@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/FilterState.h"
+#include "doc/CQuillonDoc.h"
 #include "platform/FaultFileSystem.h"
 #include "support/WindowFixture.h"
 #include "ui/BusyGate.h"
@@ -115,6 +116,58 @@ TEST_F(ResponsiveWorkTest, WholeTreeOpenKeepsTheLoopTurning) {
     // One slice of comparisons is a few dozen steps of 1 ms; a whole batch would be thousands.
     EXPECT_LT(longestGap, 500);
     EXPECT_EQ(Model().RowCount(), 1 + 6 + 600);
+    ExpectConsistent();
+}
+
+// A refresh of a loaded pair turns the loop while its listings and content comparisons wait on
+// the disk, and makes none of their calls on the window's thread.
+TEST_F(ResponsiveWorkTest, RefreshKeepsTheLoopTurning) {
+    std::vector<test::TreeEntry> tree;
+    // Many folders to list and many pairs whose contents decide.
+    for (int i = 0; i < 600; ++i) {
+        const std::string path = "/D" + std::to_string(i % 60) + "/f" + std::to_string(i);
+        tree.insert(tree.end(), {{"L" + path, "abc"}, {"R" + path, "abd"}});
+    }
+    dir_.MakeTree(tree);
+    CProgressFactory windows(nullptr, &store_);
+    progressFactory_ = &windows;
+    MakeFrame();
+    FilterState& filter = View().GetComparison().filter;
+    filter.filterActive = true;
+    filter.expandAll = true;
+    Open(dir_ / "L", dir_ / "R");
+    ASSERT_EQ(Model().RowCount(), 1 + 60 + 600);
+    QElapsedTimer sinceTurn;
+    qint64 longestGap = 0;
+    int busyTurns = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (BusyGate::Busy()) {
+            ++busyTurns;
+            longestGap = std::max(longestGap, sinceTurn.elapsed());
+        }
+        sinceTurn.restart();
+    });
+    FaultFileSystem slow;
+    const std::thread::id windowThread = std::this_thread::get_id();
+    std::atomic<int> windowSteps{0};
+    slow.SetStepHook([&] {
+        if (std::this_thread::get_id() == windowThread) {
+            ++windowSteps;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    View().GetComparison().SetFileSystem(slow);
+    sinceTurn.start();
+    probe.start(0);
+    View().Doc().GetRefresh().AutoRefresh();
+    probe.stop();
+    View().GetComparison().SetFileSystem(RealFileSystem());
+    // The two opened folders are checked on it; nothing else is.
+    EXPECT_LE(windowSteps.load(), 2);
+    EXPECT_GE(busyTurns, 10);
+    EXPECT_LT(longestGap, 500);
+    EXPECT_EQ(Model().RowCount(), 1 + 60 + 600);
     ExpectConsistent();
 }
 
