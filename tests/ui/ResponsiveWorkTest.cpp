@@ -65,108 +65,107 @@ TEST_F(ResponsiveWorkTest, SlowReadKeepsTheLoopTurningByTheClock) {
     }
 }
 
-// A pair read whole as it opens (the filter's "expand all folders") turns the loop through the
-// count, the listing and the content comparisons still queued when the listing ends.
-TEST_F(ResponsiveWorkTest, WholeTreeOpenKeepsTheLoopTurning) {
+// A disk on which every call takes a millisecond, watched from the window's event loop: the
+// turns taken under the busy gate, the longest gap between two, and the calls made on the
+// window's own thread.
+class SlowDiskWatch {
+  public:
+    SlowDiskWatch() {
+        QObject::connect(&probe_, &QTimer::timeout, [this] {
+            if (BusyGate::Busy()) {
+                ++busyTurns;
+                longestGap = std::max(longestGap, sinceTurn_.elapsed());
+            }
+            sinceTurn_.restart();
+        });
+        fs.SetStepHook([this] {
+            if (std::this_thread::get_id() == windowThread_) {
+                ++windowSteps;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    }
+    // Runs `work` on the slow disk with the probe turning.
+    template <typename Work>
+    void Run(Comparison& comparison, const Work& work) {
+        comparison.SetFileSystem(fs);
+        sinceTurn_.start();
+        probe_.start(0);
+        work();
+        probe_.stop();
+        comparison.SetFileSystem(RealFileSystem());
+    }
+
+    FaultFileSystem fs;
+    int busyTurns = 0;
+    qint64 longestGap = 0;
+    std::atomic<int> windowSteps{0};
+
+  private:
+    const std::thread::id windowThread_ = std::this_thread::get_id();
+    QElapsedTimer sinceTurn_;
+    QTimer probe_;
+};
+
+// 600 pairs in `folders` folders, each pair the same size and time with other contents.
+std::vector<test::TreeEntry> PairsToCompare(int folders) {
     std::vector<test::TreeEntry> tree;
-    // More pairs than one batch of content comparisons, each pair the same size and time.
     for (int i = 0; i < 600; ++i) {
-        const std::string path = "/D" + std::to_string(i % 6) + "/f" + std::to_string(i);
+        const std::string path = "/D" + std::to_string(i % folders) + "/f" + std::to_string(i);
         tree.insert(tree.end(), {{"L" + path, "abc"}, {"R" + path, "abd"}});
     }
-    dir_.MakeTree(tree);
-    CProgressFactory windows(nullptr, &store_);
-    progressFactory_ = &windows;
-    MakeFrame();
-    FilterState& filter = View().GetComparison().filter;
-    filter.filterActive = true;
-    filter.expandAll = true;
-    QElapsedTimer sinceTurn;
-    qint64 longestGap = 0;
-    int busyTurns = 0;
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (BusyGate::Busy()) {
-            ++busyTurns;
-            longestGap = std::max(longestGap, sinceTurn.elapsed());
-        }
-        sinceTurn.restart();
-    });
-    FaultFileSystem slow;
-    const std::thread::id windowThread = std::this_thread::get_id();
-    std::atomic<int> windowSteps{0};
-    slow.SetStepHook([&] {
-        if (std::this_thread::get_id() == windowThread) {
-            ++windowSteps;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
+    return tree;
+}
+
+// The main window with real progress windows, on 600 pairs in `folders` folders that its opens
+// read whole (the filter's "expand all folders").
+class WholeReadTest : public ResponsiveWorkTest {
+  protected:
+    void MakeTreeAndFrame(int folders) {
+        dir_.MakeTree(PairsToCompare(folders));
+        progressFactory_ = &windows_;
+        MakeFrame();
+        FilterState& filter = View().GetComparison().filter;
+        filter.filterActive = true;
+        filter.expandAll = true;
+    }
+
+  private:
+    CProgressFactory windows_{nullptr, &store_};
+};
+
+// A pair read whole as it opens turns the loop through the
+// count, the listing and the content comparisons still queued when the listing ends.
+TEST_F(WholeReadTest, OpenKeepsTheLoopTurning) {
+    // More pairs than one batch of content comparisons.
+    MakeTreeAndFrame(6);
     ASSERT_TRUE(frame_->OpenPath(dir_ / "L"));
-    View().GetComparison().SetFileSystem(slow);
-    sinceTurn.start();
-    probe.start(0);
-    ASSERT_TRUE(frame_->OpenPath(dir_ / "R"));
-    probe.stop();
-    View().GetComparison().SetFileSystem(RealFileSystem());
+    SlowDiskWatch watch;
+    watch.Run(View().GetComparison(), [&] { ASSERT_TRUE(frame_->OpenPath(dir_ / "R")); });
     // On a cold disk any one step can outlast a user's patience: the window's thread checks the
     // right path and lists the top pair (7 steps), and leaves the count, the subfolders and the
     // files' heads to other threads.
-    EXPECT_LE(windowSteps.load(), 7);
-    EXPECT_GE(busyTurns, 10);
+    EXPECT_LE(watch.windowSteps.load(), 7);
+    EXPECT_GE(watch.busyTurns, 10);
     // One slice of comparisons is a few dozen steps of 1 ms; a whole batch would be thousands.
-    EXPECT_LT(longestGap, 500);
+    EXPECT_LT(watch.longestGap, 500);
     EXPECT_EQ(Model().RowCount(), 1 + 6 + 600);
     ExpectConsistent();
 }
 
 // A refresh of a loaded pair turns the loop while its listings and content comparisons wait on
 // the disk, and makes none of their calls on the window's thread.
-TEST_F(ResponsiveWorkTest, RefreshKeepsTheLoopTurning) {
-    std::vector<test::TreeEntry> tree;
-    // Many folders to list and many pairs whose contents decide.
-    for (int i = 0; i < 600; ++i) {
-        const std::string path = "/D" + std::to_string(i % 60) + "/f" + std::to_string(i);
-        tree.insert(tree.end(), {{"L" + path, "abc"}, {"R" + path, "abd"}});
-    }
-    dir_.MakeTree(tree);
-    CProgressFactory windows(nullptr, &store_);
-    progressFactory_ = &windows;
-    MakeFrame();
-    FilterState& filter = View().GetComparison().filter;
-    filter.filterActive = true;
-    filter.expandAll = true;
+TEST_F(WholeReadTest, RefreshKeepsTheLoopTurning) {
+    // Many folders to list, and many pairs whose contents decide.
+    MakeTreeAndFrame(60);
     Open(dir_ / "L", dir_ / "R");
     ASSERT_EQ(Model().RowCount(), 1 + 60 + 600);
-    QElapsedTimer sinceTurn;
-    qint64 longestGap = 0;
-    int busyTurns = 0;
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (BusyGate::Busy()) {
-            ++busyTurns;
-            longestGap = std::max(longestGap, sinceTurn.elapsed());
-        }
-        sinceTurn.restart();
-    });
-    FaultFileSystem slow;
-    const std::thread::id windowThread = std::this_thread::get_id();
-    std::atomic<int> windowSteps{0};
-    slow.SetStepHook([&] {
-        if (std::this_thread::get_id() == windowThread) {
-            ++windowSteps;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
-    View().GetComparison().SetFileSystem(slow);
-    sinceTurn.start();
-    probe.start(0);
-    View().Doc().GetRefresh().AutoRefresh();
-    probe.stop();
-    View().GetComparison().SetFileSystem(RealFileSystem());
+    SlowDiskWatch watch;
+    watch.Run(View().GetComparison(), [&] { View().Doc().GetRefresh().AutoRefresh(); });
     // The two opened folders are checked on it; nothing else is.
-    EXPECT_LE(windowSteps.load(), 2);
-    EXPECT_GE(busyTurns, 10);
-    EXPECT_LT(longestGap, 500);
+    EXPECT_LE(watch.windowSteps.load(), 2);
+    EXPECT_GE(watch.busyTurns, 10);
+    EXPECT_LT(watch.longestGap, 500);
     EXPECT_EQ(Model().RowCount(), 1 + 60 + 600);
     ExpectConsistent();
 }
