@@ -73,18 +73,12 @@ uint64_t CountForProgress(FileSystem& fs, const std::string& path, bool recurse,
     return FolderSizeAndCount(path, exact, recurse, true, fs);
 }
 
-// How long the calling thread of a shared read waits for the helpers before it updates its
-// progress again: well below what a user notices as a stalled window.
-constexpr int kCallerWaitMs = 20;
-
 // Content comparisons between two reports of a calling thread that reads folder pairs.
 constexpr size_t kPairsPerReport = 8;
 
 // Pairs whose contents are compared together; bounds the memory the pass holds.
 constexpr size_t kChecksumChunk = 8192;
 constexpr size_t kChecksumParallelMin = 32;
-// Items a whole-tree walk visits between two chances to repaint; the sink keeps to its clock.
-constexpr size_t kItemsPerRepaint = 4096;
 
 // Glibc keeps freed small blocks in its own lists; a collapse of a large folder should give the
 // memory back to the system right away.
@@ -207,7 +201,7 @@ bool Comparison::ReadBothFolders(const std::string& left, const std::string& rig
             [&](const std::function<void()>& perFolder) {
                 bytes = CountForProgress(*fs_, left, readWholeTrees, count, perFolder);
             },
-            tick, kCallerWaitMs);
+            tick);
         pump.reset();
         if (count > kProgressEntryThreshold || bytes > kProgressByteThreshold) {
             window = progressFactory_->Open(kComparisonProgressCaption);
@@ -526,7 +520,7 @@ void Comparison::WorkOnPool(int side) {
                 // The caller keeps a progress window painted and its Cancel heard while the
                 // helpers finish large folders.
                 (pool.callerReads ? pool.changed : pool.over)
-                    .wait_for(lock, std::chrono::milliseconds(kCallerWaitMs));
+                    .wait_for(lock, std::chrono::milliseconds(kTickMs));
                 lock.unlock();
                 if (progress_) {
                     progressPos_ += pool.helperEntries.exchange(0);
@@ -1035,7 +1029,7 @@ void Comparison::PrefetchChecksums(DiffItem* subtreeRoot, const std::function<vo
         for (DiffItem* c = folder->firstChild; c; c = c->next) {
             // After a whole read nearly every verdict is known, but the walk over a million
             // items still takes longer than a window may stay unpainted.
-            if (repaint && ++seen % kItemsPerRepaint == 0) {
+            if (repaint && ++seen % kItemsPerTick == 0) {
                 repaint();
             }
             if (!c->isFile) {

@@ -129,10 +129,6 @@ class SiblingLookup {
 
 }  // namespace
 
-// Items the walk that gathers the folders to list visits between two turns of a window's loop;
-// the pump keeps to its own clock.
-constexpr size_t kItemsPerTick = 4096;
-
 // The folders a refresh lists, read ahead on the reader threads before the tree is patched on
 // the caller's: subtrees are disjoint, and the listing and stat calls are nearly all the work.
 // A folder it does not hold (one that appeared meanwhile) is read when the patch reaches it.
@@ -154,7 +150,7 @@ class Refresh::ListingCache {
     void Read(FileSystem& fs, unsigned threads, const std::function<void()>& tick) {
         RunBesideTicks(
             [&](const std::function<void()>& perListing) { ReadAll(fs, threads, perListing); },
-            tick, kTickMs);
+            tick);
         byPath_.reserve(listings_.size());
         for (const Listing& listing : listings_) {
             byPath_.emplace(listing.path, &listing);
@@ -167,9 +163,6 @@ class Refresh::ListingCache {
     }
 
   private:
-    // Below what a user notices as a window that stopped answering.
-    static constexpr int kTickMs = 20;
-
     void ReadAll(FileSystem& fs, unsigned threads, const std::function<void()>& perListing) {
         std::atomic<size_t> next{0};
         auto work = [&](const std::function<void()>* each) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <system_error>
@@ -41,11 +42,17 @@ unsigned StartThreads(std::vector<std::thread>& threads, unsigned count, const B
     return count;
 }
 
-// Runs `work` on a thread of its own and calls `tick` on this one every `tickMs` until it ends,
+// How often a window's thread that waits for other threads lets its loop turn: well below what a
+// user notices as a window that stopped answering.
+inline constexpr int kTickMs = 20;
+// Items a long walk on a window's thread visits between two ticks; the pump keeps to its clock.
+inline constexpr size_t kItemsPerTick = 4096;
+
+// Runs `work` on a thread of its own and calls `tick` on this one every kTickMs until it ends,
 // so that a window's event loop turns while the work waits on the disk. Without `tick`, or where
 // no thread can be started, `work` runs here and is handed `tick` to call between its steps.
 inline void RunBesideTicks(const std::function<void(const std::function<void()>&)>& work,
-                           const std::function<void()>& tick, int tickMs) {
+                           const std::function<void()>& tick) {
     if (!tick) {
         work({});
         return;
@@ -69,7 +76,7 @@ inline void RunBesideTicks(const std::function<void(const std::function<void()>&
         return;
     }
     std::unique_lock<std::mutex> lock(mutex);
-    while (!ended.wait_for(lock, std::chrono::milliseconds(tickMs), [&] { return done; })) {
+    while (!ended.wait_for(lock, std::chrono::milliseconds(kTickMs), [&] { return done; })) {
         lock.unlock();
         tick();
         lock.lock();
